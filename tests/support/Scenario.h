@@ -1,0 +1,26 @@
+// Scenarios: test code that must run in a process of its own (a fresh logger, process exit).
+// The test executable runs itself with --scenario=NAME and the given argument.
+#pragma once
+
+#include <string>
+
+namespace TestSupport {
+
+using ScenarioFunction = int (*)(const std::string& argument);
+
+struct ScenarioRegistration {
+    ScenarioRegistration(const char* name, ScenarioFunction function);
+};
+
+// Runs the scenario in a child process and returns its exit code.
+int RunScenario(const std::string& name, const std::string& argument);
+
+// Called by main: runs a scenario when the command line asks for one.
+bool TryRunScenario(int argc, char** argv, int& exitCode);
+
+}  // namespace TestSupport
+
+#define NVESK_SCENARIO(name)                                                               \
+    static int Scenario_##name(const std::string& argument);                                \
+    static const TestSupport::ScenarioRegistration g_scenario_##name(#name, Scenario_##name); \
+    static int Scenario_##name(const std::string& argument)

@@ -1,0 +1,17 @@
+// Test entry: runs a scenario when asked to, otherwise the tests with the logger writing to a
+// log of its own, so that tests can check what was logged.
+#include "lib/Logger.h"
+#include "support/Scenario.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    int exitCode = 0;
+    if (TestSupport::TryRunScenario(argc, argv, exitCode)) return exitCode;
+
+    TestSupport::TempDir logFolder;
+    if (NLib::Logger::Init(logFolder.File("tests.log")) != 0) return 2;
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
