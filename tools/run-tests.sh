@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test. Usage: tools/run-tests.sh [linux-debug|linux-release|linux-asan]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+preset="${1:-linux-debug}"
+
+tools/install-deps.sh linux
+cmake --preset "$preset"
+cmake --build --preset "$preset"
+# Window and Direct3D tests need an X display: one Xvfb for the whole run.
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset "$preset" -j2 --timeout 300
