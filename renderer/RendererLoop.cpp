@@ -1,0 +1,84 @@
+// The run phase: the message-and-draw loop and the frame step with device-loss recovery.
+#include "renderer/Renderer.h"
+
+#include "lib/Logger.h"
+#include "lib/TextFormat.h"
+#include "renderer/RendererScreen.h"
+
+namespace NVesk {
+namespace NRenderer {
+
+using NLib::Logger;
+
+namespace {
+constexpr D3DCOLOR kClearColour = 0xFF000080;  // opaque dark blue
+}
+
+std::int32_t Renderer::StartLoop() {
+    if (screen->InitResources() != 0) {
+        Logger::Write(L"NVesk::NRenderer::Renderer::StartLoop >> Function \"InitResources()\" has returned NONZERO value.",
+                      true);
+        ReleaseDirect3D();
+        DestroyWindow(hwnd);
+        return 8;
+    }
+    if (screen->RestoreResources() != 0) {
+        Logger::Write(
+            L"NVesk::NRenderer::Renderer::StartLoop >> Function \"RestoreResources()\" has returned NONZERO value.", true);
+        ReleaseDirect3D();
+        DestroyWindow(hwnd);
+        return 8;
+    }
+    ShowWindow(hwnd, SW_SHOW);
+    running = true;
+
+    MSG message;
+    for (;;) {
+        bool taken = false;
+        if (paused) {
+            // Blocks until a message arrives; the quit message here is consumed and the loop goes on.
+            taken = GetMessageW(&message, nullptr, 0, 0) != 0;
+        } else if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            taken = true;
+        } else {
+            const std::int32_t result = Draw();
+            if (result != 0) {
+                lastError = result;
+                Logger::Write(L"NVesk::NRenderer::Renderer::StartLoop >> Function \"Draw\" returned nonzero value", true);
+                return lastError;
+            }
+        }
+        if (taken) {
+            if (message.message == WM_QUIT) return 0;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (!running) return 0;
+    }
+}
+
+std::int32_t Renderer::Draw() {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+    device->BeginScene();
+    screen->Draw();
+    device->EndScene();
+    screen->Update();
+    if (device->Present(nullptr, nullptr, nullptr, nullptr) != D3DERR_DEVICELOST) return 0;
+
+    Logger::Write(L"Resetting device", true);
+    lastError = screen->InvalidateResources();
+    if (lastError != 0) return lastError;
+    while (device->TestCooperativeLevel() == D3DERR_DEVICELOST) Sleep(10);
+    lastError = device->Reset(&presentParams);
+    if (lastError < 0) {
+        Logger::Write(L"NVesk::NRenderer::Renderer::Draw >> Function \"Reset\" has returned an error: " +
+                          NLib::ToHexString(static_cast<std::uint32_t>(lastError)),
+                      true);
+        return lastError;
+    }
+    lastError = screen->RestoreResources();
+    return lastError;
+}
+
+}  // namespace NRenderer
+}  // namespace NVesk

@@ -1,0 +1,38 @@
+// The renderer's window procedure: the end of the run and pausing while the focus is elsewhere.
+#include "renderer/Renderer.h"
+
+#include "renderer/RendererScreen.h"
+
+namespace NVesk {
+namespace NRenderer {
+
+LRESULT CALLBACK RendererWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Renderer* renderer = Renderer::instance;
+    // Without a renderer (after Renderer::Release, while the window still exists) the window is
+    // left to the system's defaults.
+    if (renderer == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+
+    switch (message) {
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            renderer->running = false;
+            return 0;
+        case WM_SETFOCUS:
+            renderer->paused = false;
+            if (renderer->screen != nullptr) renderer->screen->Pause(false);
+            return 0;
+        case WM_KILLFOCUS:
+            renderer->paused = true;
+            if (renderer->screen != nullptr) renderer->screen->Pause(true);
+            return DefWindowProcW(window, message, wParam, lParam);
+        case WM_CLOSE:
+            renderer->ReleaseDirect3D();
+            DestroyWindow(window);
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace NRenderer
+}  // namespace NVesk
