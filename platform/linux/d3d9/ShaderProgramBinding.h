@@ -1,0 +1,81 @@
+// How the effect layer (D3DX) hands its compiled GLSL programs and their constants to our
+// Direct3D 9 device. Internal to the Linux platform layer: the engine never includes this.
+//
+// Contract, stable:
+// - Programs belong to the device they were linked on; they survive Reset and device loss
+//   (as Direct3D shaders do) and are freed with ReleaseShaderProgram or with the device.
+// - Vertex inputs are bound by Direct3D declaration usage and usage index: an input named in
+//   ShaderProgramSource::attributes reads the declaration element with that usage/index.
+// - The device wraps both shaders before compiling: the vertex stage gets the Direct3D 9
+//   half-pixel shift (63/64 of a pixel, from the current viewport), the fragment stage the
+//   alpha test (D3DRS_ALPHATESTENABLE/ALPHAFUNC/ALPHAREF). Sources must not use identifiers
+//   that begin with "nvesk_".
+// - Draws (DrawPrimitive, DrawIndexedPrimitive) use the program made current with
+//   UseShaderProgram; without one they fail with D3DERR_INVALIDCALL.
+// - Textures: a sampler uniform names a unit with SetSamplerUnit; the texture and the sampler
+//   states of that unit are IDirect3DDevice9::SetTexture(unit, ...) and SetSamplerState(unit, ...),
+//   exactly as for Direct3D sampler registers s0..s15.
+// - Every function returns D3D_OK or a failure HRESULT: D3DERR_INVALIDCALL for a device or
+//   program that is not ours/alive or a bad argument, E_FAIL for a GLSL compile or link error
+//   (the log then holds the driver's message).
+#pragma once
+
+#include <d3d9.h>
+
+#include <string>
+#include <vector>
+
+namespace nvesk::d3d9 {
+
+// 0 is never a program.
+typedef UINT ShaderProgramHandle;
+
+// One vertex shader input and the declaration element it reads.
+struct ShaderAttribute {
+    std::string name;  // the GLSL input variable
+    BYTE usage;        // D3DDECLUSAGE
+    BYTE usageIndex;
+};
+
+struct ShaderProgramSource {
+    std::string vertexGlsl;    // complete shader, "#version 450" (or any 330+ core) first
+    std::string fragmentGlsl;  // complete shader
+    std::vector<ShaderAttribute> attributes;
+    // The fragment output written as COLOR0 (the alpha test reads it). Empty: the only
+    // "out vec4" of the fragment shader.
+    std::string colorOutput;
+};
+
+// GL vertex attribute location of a declaration usage/usage index; -1 when the pair has none.
+int VertexAttributeLocation(BYTE usage, BYTE usageIndex);
+
+// Compiles and links; on failure *log receives the compiler's or linker's text.
+HRESULT LinkShaderProgram(IDirect3DDevice9* device, const ShaderProgramSource& source,
+                          ShaderProgramHandle* program, std::string* log);
+
+// Makes the program current for the following draws; 0 unbinds (draws then fail).
+HRESULT UseShaderProgram(IDirect3DDevice9* device, ShaderProgramHandle program);
+
+// Frees the program; it is unbound first if it was current.
+HRESULT ReleaseShaderProgram(IDirect3DDevice9* device, ShaderProgramHandle program);
+
+// Location of a uniform (arrays: "name[0]"); -1 when the linker removed or never had it.
+INT GetUniformLocation(IDirect3DDevice9* device, ShaderProgramHandle program, const char* name);
+
+// Uniform uploads; they work whether or not the program is current. A location of -1 is
+// accepted and ignored, as in GL.
+// float, vec2, vec3, vec4 (components 1..4), `count` array elements.
+HRESULT SetUniformFloats(IDirect3DDevice9* device, ShaderProgramHandle program, INT location,
+                         UINT components, UINT count, const float* values);
+// int/bool, ivec2..ivec4.
+HRESULT SetUniformInts(IDirect3DDevice9* device, ShaderProgramHandle program, INT location,
+                       UINT components, UINT count, const INT* values);
+// matColumnsxRows as GLSL spells it (2..4 each), `count` matrices of column-major floats;
+// transpose = TRUE reads row-major floats (a D3DXMATRIX as stored).
+HRESULT SetUniformMatrices(IDirect3DDevice9* device, ShaderProgramHandle program, INT location,
+                           UINT columns, UINT rows, UINT count, BOOL transpose, const float* values);
+
+// Points a sampler uniform at texture unit `unit` (0..15, the SetTexture stage).
+HRESULT SetSamplerUnit(IDirect3DDevice9* device, ShaderProgramHandle program, INT location, UINT unit);
+
+}  // namespace nvesk::d3d9
