@@ -1,0 +1,76 @@
+// What an effect file declares: its parameters, samplers and techniques with their passes, and
+// the HLSL that remains once the effect-only constructs are blanked out (positions unchanged).
+#pragma once
+
+#include "EffectLexer.h"
+
+#include <string>
+#include <vector>
+
+namespace nvesk::d3dx9 {
+
+enum class ParameterClass { Scalar, Vector, MatrixRows, Object };
+enum class ParameterType { Void, Bool, Int, Float, String, Texture, Sampler };
+
+struct Annotation {
+    std::string type;
+    std::string name;
+    std::string value;  // the literal as written (strings without their quotes)
+};
+
+// `Name = value;` inside a pass or a sampler_state block.
+struct StateAssignment {
+    std::string name;      // as written
+    int index = 0;         // `Name[index]`
+    std::string value;     // the value's tokens joined by spaces, e.g. "TRUE", "0x0000007F", "g_Texture"
+    bool isReference = false;  // `<name>` or `(name)`
+    SourcePosition position;
+};
+
+struct ShaderCompileRequest {
+    std::string profile;  // vs_2_0, ps_3_0, ...
+    std::string entry;
+    SourcePosition position;
+};
+
+struct EffectParameterDesc {
+    std::string name;
+    std::string typeName;  // as written: float4x4, texture, sampler, ...
+    ParameterClass parameterClass = ParameterClass::Scalar;
+    ParameterType type = ParameterType::Float;
+    int rows = 1;
+    int columns = 1;
+    int elements = 0;  // array length, 0 when not an array
+    std::string semantic;
+    std::vector<Annotation> annotations;
+    std::vector<float> defaultValue;  // empty: zero-filled
+    std::vector<StateAssignment> samplerStates;  // sampler_state contents
+    SourcePosition position;
+};
+
+struct EffectPassDesc {
+    std::string name;
+    std::vector<Annotation> annotations;
+    bool hasVertexShader = false;
+    bool hasPixelShader = false;
+    ShaderCompileRequest vertexShader;
+    ShaderCompileRequest pixelShader;
+    std::vector<StateAssignment> states;  // every other assignment, in order
+    SourcePosition position;
+};
+
+struct EffectTechniqueDesc {
+    std::string name;
+    std::vector<Annotation> annotations;
+    std::vector<EffectPassDesc> passes;
+    SourcePosition position;
+};
+
+struct EffectDescription {
+    std::vector<EffectParameterDesc> parameters;
+    std::vector<EffectTechniqueDesc> techniques;
+    std::vector<std::string> functions;  // names of the functions the HLSL defines
+    std::string hlsl;                    // same length and line breaks as the source
+};
+
+}  // namespace nvesk::d3dx9

@@ -1,0 +1,499 @@
+#include "EffectParser.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+namespace nvesk::d3dx9 {
+
+namespace {
+
+struct SyntaxError {
+    SourcePosition position;
+    std::string message;
+};
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+bool EqualsNoCase(const std::string& a, const char* b) { return Lower(a) == b; }
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+// Numbers as HLSL writes them: 1, 1.5f, .5, 2e3, 0x7F, 3u.
+float NumberValue(const std::string& text) {
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        return static_cast<float>(std::strtoul(text.c_str() + 2, nullptr, 16));
+    }
+    return std::strtof(text.c_str(), nullptr);
+}
+
+struct TypeShape {
+    ParameterClass parameterClass = ParameterClass::Scalar;
+    ParameterType type = ParameterType::Float;
+    int rows = 1;
+    int columns = 1;
+    bool known = false;
+};
+
+TypeShape ShapeOf(const std::string& typeName) {
+    TypeShape shape;
+    const std::string lower = Lower(typeName);
+    if (StartsWith(lower, "texture")) {
+        shape = {ParameterClass::Object, ParameterType::Texture, 1, 1, true};
+        return shape;
+    }
+    if (StartsWith(lower, "sampler")) {
+        shape = {ParameterClass::Object, ParameterType::Sampler, 1, 1, true};
+        return shape;
+    }
+    if (lower == "string") {
+        shape = {ParameterClass::Object, ParameterType::String, 1, 1, true};
+        return shape;
+    }
+    if (lower == "matrix") return {ParameterClass::MatrixRows, ParameterType::Float, 4, 4, true};
+    if (lower == "vector") return {ParameterClass::Vector, ParameterType::Float, 1, 4, true};
+    static const std::pair<const char*, ParameterType> kBases[] = {
+        {"bool", ParameterType::Bool}, {"int", ParameterType::Int}, {"uint", ParameterType::Int},
+        {"dword", ParameterType::Int}, {"half", ParameterType::Float}, {"float", ParameterType::Float},
+        {"double", ParameterType::Float}};
+    for (const auto& [base, type] : kBases) {
+        if (!StartsWith(lower, base)) continue;
+        const std::string rest = lower.substr(std::strlen(base));
+        shape.type = type;
+        if (rest.empty()) {
+            shape.known = true;
+        } else if (rest.size() == 1 && rest[0] >= '1' && rest[0] <= '4') {
+            shape.parameterClass = ParameterClass::Vector;
+            shape.columns = rest[0] - '0';
+            shape.known = true;
+        } else if (rest.size() == 3 && rest[1] == 'x' && rest[0] >= '1' && rest[0] <= '4' && rest[2] >= '1' &&
+                   rest[2] <= '4') {
+            shape.parameterClass = ParameterClass::MatrixRows;
+            shape.rows = rest[0] - '0';
+            shape.columns = rest[2] - '0';
+            shape.known = true;
+        }
+        return shape;
+    }
+    return shape;
+}
+
+class Parser {
+public:
+    Parser(const std::string& source, std::vector<Token> tokens) : m_tokens(std::move(tokens)) {
+        m_description.hlsl = source;
+    }
+
+    EffectDescription Run() {
+        while (!AtEnd()) {
+            const Token& token = Current();
+            if (IsSymbol(";")) {
+                ++m_index;
+            } else if (token.kind == TokenKind::Identifier && StartsWith(Lower(token.text), "technique")) {
+                ParseTechnique();
+            } else if (IsIdentifier("struct")) {
+                SkipStruct();
+            } else if (IsIdentifier("typedef")) {
+                SkipPast(";");
+            } else if (IsIdentifier("cbuffer") || IsIdentifier("tbuffer")) {
+                ++m_index;
+                SkipUntilSymbol("{");
+                SkipBalanced();
+            } else {
+                ParseDeclaration();
+            }
+        }
+        CheckEntryPoints();
+        return std::move(m_description);
+    }
+
+private:
+    // --- token access ---
+    const Token& Current() const { return m_tokens[m_index]; }
+    const Token& Ahead(std::size_t n) const { return m_tokens[std::min(m_index + n, m_tokens.size() - 1)]; }
+    bool AtEnd() const { return Current().kind == TokenKind::End; }
+    bool IsSymbol(const char* symbol) const {
+        return Current().kind == TokenKind::Symbol && Current().text == symbol;
+    }
+    bool IsIdentifier(const char* word) const {
+        return Current().kind == TokenKind::Identifier && Current().text == word;
+    }
+    bool IsKeywordNoCase(const char* word) const {
+        return Current().kind == TokenKind::Identifier && EqualsNoCase(Current().text, word);
+    }
+
+    [[noreturn]] void Fail(const Token& at, const std::string& message) const { throw SyntaxError{at.position, message}; }
+
+    std::string Describe(const Token& token) const {
+        return token.kind == TokenKind::End ? std::string("end of file") : "'" + token.text + "'";
+    }
+
+    const Token& Expect(const char* symbol) {
+        if (!IsSymbol(symbol)) Fail(Current(), std::string("syntax error: expected '") + symbol + "' before " + Describe(Current()));
+        return m_tokens[m_index++];
+    }
+
+    const Token& ExpectIdentifier(const char* what) {
+        if (Current().kind != TokenKind::Identifier) {
+            Fail(Current(), std::string("syntax error: expected ") + what + " before " + Describe(Current()));
+        }
+        return m_tokens[m_index++];
+    }
+
+    // Skips a bracketed group starting at the current opening symbol, nested groups included.
+    void SkipBalanced() {
+        const Token& open = Current();
+        int depth = 0;
+        do {
+            if (AtEnd()) Fail(open, "unmatched '" + open.text + "'");
+            if (Current().kind == TokenKind::Symbol) {
+                const char c = Current().text[0];
+                if (c == '{' || c == '(' || c == '[') ++depth;
+                if (c == '}' || c == ')' || c == ']') --depth;
+            }
+            ++m_index;
+        } while (depth > 0);
+    }
+
+    void SkipUntilSymbol(const char* symbol) {
+        while (!AtEnd() && !IsSymbol(symbol)) ++m_index;
+        if (AtEnd()) Fail(Current(), std::string("syntax error: expected '") + symbol + "'");
+    }
+
+    void SkipPast(const char* symbol) {
+        SkipUntilSymbol(symbol);
+        ++m_index;
+    }
+
+    void SkipStruct() {
+        ++m_index;
+        SkipUntilSymbol("{");
+        SkipBalanced();
+        SkipPast(";");
+    }
+
+    // Replaces source text with spaces, keeping line breaks so that positions stay the same.
+    void Blank(std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end && i < m_description.hlsl.size(); ++i) {
+            if (m_description.hlsl[i] != '\n' && m_description.hlsl[i] != '\r') m_description.hlsl[i] = ' ';
+        }
+    }
+
+    std::size_t EndOfPrevious() const { return m_tokens[m_index - 1].offset + m_tokens[m_index - 1].length; }
+
+    // --- declarations ---
+    void ParseDeclaration() {
+        static const std::set<std::string> kModifiers = {
+            "static", "const", "uniform", "extern", "shared", "volatile", "row_major", "column_major", "inline",
+            "precise", "nointerpolation", "linear", "centroid", "noperspective", "groupshared", "snorm", "unorm"};
+        const std::size_t begin = Current().offset;
+        bool isStatic = false;
+        while (Current().kind == TokenKind::Identifier && kModifiers.count(Lower(Current().text)) != 0) {
+            if (Lower(Current().text) == "static") isStatic = true;
+            ++m_index;
+        }
+        const Token& typeToken = ExpectIdentifier("a type");
+        TypeShape shape = ShapeOf(typeToken.text);
+        std::string typeName = typeToken.text;
+        if (IsSymbol("<") && (EqualsNoCase(typeName, "vector") || EqualsNoCase(typeName, "matrix"))) {
+            ParseTemplateShape(shape, typeName);
+        }
+        const std::string lowerType = Lower(typeName);
+        const bool shaderObject = lowerType == "vertexshader" || lowerType == "pixelshader";
+        const bool blankWhole = shape.type == ParameterType::Texture || shape.type == ParameterType::String || shaderObject;
+        for (;;) {
+            const Token& nameToken = ExpectIdentifier("a name");
+            if (IsSymbol("(")) {
+                ParseFunctionRest(nameToken);
+                return;
+            }
+            EffectParameterDesc parameter;
+            parameter.name = nameToken.text;
+            parameter.typeName = typeName;
+            parameter.parameterClass = shape.parameterClass;
+            parameter.type = shape.type;
+            parameter.rows = shape.rows;
+            parameter.columns = shape.columns;
+            parameter.position = nameToken.position;
+            ParseDeclaratorRest(parameter);
+            if (!isStatic && !shaderObject && shape.known) AddParameter(std::move(parameter));
+            if (IsSymbol(",")) {
+                ++m_index;
+                continue;
+            }
+            Expect(";");
+            break;
+        }
+        if (blankWhole) Blank(begin, EndOfPrevious());
+    }
+
+    void ParseTemplateShape(TypeShape& shape, std::string& typeName) {
+        const std::size_t begin = Current().offset;
+        ++m_index;
+        std::vector<std::string> arguments;
+        while (!AtEnd() && !IsSymbol(">")) {
+            if (!IsSymbol(",")) arguments.push_back(Current().text);
+            ++m_index;
+        }
+        Expect(">");
+        typeName += std::string(m_description.hlsl, begin, EndOfPrevious() - begin);
+        if (arguments.empty()) return;
+        const TypeShape base = ShapeOf(arguments[0]);
+        shape.type = base.type;
+        if (shape.parameterClass == ParameterClass::Vector && arguments.size() == 2) {
+            shape.columns = std::atoi(arguments[1].c_str());
+        } else if (shape.parameterClass == ParameterClass::MatrixRows && arguments.size() == 3) {
+            shape.rows = std::atoi(arguments[1].c_str());
+            shape.columns = std::atoi(arguments[2].c_str());
+        }
+        if (shape.rows < 1 || shape.rows > 4 || shape.columns < 1 || shape.columns > 4) {
+            Fail(m_tokens[m_index - 1], "invalid vector or matrix size in '" + typeName + "'");
+        }
+    }
+
+    void ParseFunctionRest(const Token& nameToken) {
+        m_description.functions.push_back(nameToken.text);
+        SkipBalanced();  // parameter list
+        while (IsSymbol(":")) {
+            ++m_index;
+            ExpectIdentifier("a semantic");
+            if (IsSymbol("(")) SkipBalanced();
+        }
+        if (IsSymbol(";")) {
+            ++m_index;
+            return;
+        }
+        if (!IsSymbol("{")) Fail(Current(), "syntax error: expected function body before " + Describe(Current()));
+        SkipBalanced();
+    }
+
+    void ParseDeclaratorRest(EffectParameterDesc& parameter) {
+        if (IsSymbol("[")) {
+            ++m_index;
+            if (Current().kind != TokenKind::Number) Fail(Current(), "array size must be a literal number");
+            parameter.elements = static_cast<int>(NumberValue(Current().text));
+            if (parameter.elements < 1 || parameter.elements > 65536) Fail(Current(), "invalid array size");
+            ++m_index;
+            Expect("]");
+        }
+        while (IsSymbol(":")) {
+            ++m_index;
+            const Token& word = ExpectIdentifier("a semantic or register");
+            if (IsSymbol("(")) {
+                SkipBalanced();  // register(c0), packoffset(c1)
+            } else {
+                parameter.semantic = word.text;
+            }
+        }
+        if (IsSymbol("<")) {
+            const std::size_t begin = Current().offset;
+            parameter.annotations = ParseAnnotations();
+            Blank(begin, EndOfPrevious());
+        }
+        if (!IsSymbol("=")) return;
+        const std::size_t begin = Current().offset;
+        ++m_index;
+        if (IsKeywordNoCase("sampler_state")) {
+            ++m_index;
+            parameter.samplerStates = ParseStateBlock(false, nullptr);
+            Blank(begin, EndOfPrevious());
+            return;
+        }
+        ParseDefault(parameter);
+    }
+
+    // Every literal of the initialiser in order: `= 0.5`, `= {1, 0, 0, 1}`, `= float3(1, -2, 3)`.
+    void ParseDefault(EffectParameterDesc& parameter) {
+        int depth = 0;
+        bool negative = false;
+        while (!AtEnd()) {
+            const Token& token = Current();
+            if (token.kind == TokenKind::Symbol) {
+                const char c = token.text[0];
+                if (depth == 0 && (c == ';' || c == ',')) break;
+                if (c == '{' || c == '(') ++depth;
+                if (c == '}' || c == ')') --depth;
+                negative = c == '-';
+            } else if (token.kind == TokenKind::Number) {
+                const float value = NumberValue(token.text);
+                parameter.defaultValue.push_back(negative ? -value : value);
+                negative = false;
+            } else if (token.kind == TokenKind::Identifier) {
+                const std::string lower = Lower(token.text);
+                if (lower == "true" || lower == "false") parameter.defaultValue.push_back(lower == "true" ? 1.0f : 0.0f);
+                negative = false;
+            } else {
+                negative = false;
+            }
+            ++m_index;
+        }
+        if (depth != 0) Fail(Current(), "syntax error: unbalanced brackets in the initialiser of '" + parameter.name + "'");
+    }
+
+    std::vector<Annotation> ParseAnnotations() {
+        std::vector<Annotation> annotations;
+        Expect("<");
+        while (!IsSymbol(">")) {
+            Annotation annotation;
+            annotation.type = ExpectIdentifier("an annotation type").text;
+            annotation.name = ExpectIdentifier("an annotation name").text;
+            Expect("=");
+            std::string value;
+            while (!AtEnd() && !IsSymbol(";")) {
+                const Token& token = Current();
+                if (!value.empty()) value += ' ';
+                value += token.kind == TokenKind::String ? token.text.substr(1, token.text.size() - 2) : token.text;
+                ++m_index;
+            }
+            Expect(";");
+            annotation.value = value;
+            annotations.push_back(std::move(annotation));
+        }
+        Expect(">");
+        return annotations;
+    }
+
+    // `{ Name = value; ... }`; in a pass, `VertexShader = compile vs_2_0 Fn();` fills the pass.
+    std::vector<StateAssignment> ParseStateBlock(bool allowCompile, EffectPassDesc* pass) {
+        std::vector<StateAssignment> states;
+        Expect("{");
+        while (!IsSymbol("}")) {
+            const Token& nameToken = ExpectIdentifier("a state name");
+            StateAssignment state;
+            state.name = nameToken.text;
+            state.position = nameToken.position;
+            if (IsSymbol("[")) {
+                ++m_index;
+                if (Current().kind != TokenKind::Number) Fail(Current(), "state index must be a literal number");
+                state.index = static_cast<int>(NumberValue(Current().text));
+                ++m_index;
+                Expect("]");
+            }
+            Expect("=");
+            if (IsKeywordNoCase("compile")) {
+                if (!allowCompile) Fail(Current(), "'compile' is allowed only in a pass");
+                ParseCompile(state, *pass);
+                continue;
+            }
+            if (IsKeywordNoCase("asm")) Fail(Current(), "assembly shaders are not supported");
+            if ((IsSymbol("<") || IsSymbol("(")) && Ahead(1).kind == TokenKind::Identifier &&
+                Ahead(2).kind == TokenKind::Symbol && Ahead(2).text == (IsSymbol("<") ? ">" : ")")) {
+                state.value = Ahead(1).text;
+                state.isReference = true;
+                m_index += 3;
+            } else {
+                while (!AtEnd() && !IsSymbol(";") && !IsSymbol("}")) {
+                    if (!state.value.empty()) state.value += ' ';
+                    state.value += Current().text;
+                    ++m_index;
+                }
+                if (state.value.empty()) Fail(Current(), "syntax error: missing value of state '" + state.name + "'");
+            }
+            Expect(";");
+            states.push_back(std::move(state));
+        }
+        Expect("}");
+        return states;
+    }
+
+    void ParseCompile(const StateAssignment& state, EffectPassDesc& pass) {
+        const Token& keyword = Current();
+        ++m_index;
+        ShaderCompileRequest request;
+        request.profile = Lower(ExpectIdentifier("a shader profile").text);
+        const Token& entry = ExpectIdentifier("an entry point");
+        request.entry = entry.text;
+        request.position = entry.position;
+        Expect("(");
+        if (!IsSymbol(")")) Fail(Current(), "arguments to a compiled shader are not supported");
+        Expect(")");
+        Expect(";");
+        const std::string target = Lower(state.name);
+        if (target == "vertexshader" && StartsWith(request.profile, "vs_")) {
+            pass.vertexShader = request;
+            pass.hasVertexShader = true;
+        } else if (target == "pixelshader" && StartsWith(request.profile, "ps_")) {
+            pass.pixelShader = request;
+            pass.hasPixelShader = true;
+        } else {
+            Fail(keyword, "'" + state.name + "' cannot be compiled with profile '" + request.profile + "'");
+        }
+    }
+
+    void ParseTechnique() {
+        const std::size_t begin = Current().offset;
+        EffectTechniqueDesc technique;
+        technique.position = Current().position;
+        ++m_index;
+        if (Current().kind == TokenKind::Identifier) technique.name = m_tokens[m_index++].text;
+        if (IsSymbol("<")) technique.annotations = ParseAnnotations();
+        Expect("{");
+        while (!IsSymbol("}")) {
+            if (!IsKeywordNoCase("pass")) Fail(Current(), "syntax error: expected 'pass' before " + Describe(Current()));
+            EffectPassDesc pass;
+            pass.position = Current().position;
+            ++m_index;
+            if (Current().kind == TokenKind::Identifier) pass.name = m_tokens[m_index++].text;
+            if (IsSymbol("<")) pass.annotations = ParseAnnotations();
+            pass.states = ParseStateBlock(true, &pass);
+            technique.passes.push_back(std::move(pass));
+        }
+        Expect("}");
+        Blank(begin, EndOfPrevious());
+        m_description.techniques.push_back(std::move(technique));
+    }
+
+    void AddParameter(EffectParameterDesc parameter) {
+        for (const EffectParameterDesc& existing : m_description.parameters) {
+            if (existing.name == parameter.name) {
+                throw SyntaxError{parameter.position, "redefinition of '" + parameter.name + "'"};
+            }
+        }
+        m_description.parameters.push_back(std::move(parameter));
+    }
+
+    void CheckEntryPoints() const {
+        const auto& functions = m_description.functions;
+        for (const EffectTechniqueDesc& technique : m_description.techniques) {
+            for (const EffectPassDesc& pass : technique.passes) {
+                for (const ShaderCompileRequest* request : {&pass.vertexShader, &pass.pixelShader}) {
+                    if (request->entry.empty()) continue;
+                    if (std::find(functions.begin(), functions.end(), request->entry) == functions.end()) {
+                        throw SyntaxError{request->position, "undeclared identifier '" + request->entry + "'"};
+                    }
+                }
+            }
+        }
+    }
+
+    std::vector<Token> m_tokens;
+    std::size_t m_index = 0;
+    EffectDescription m_description;
+};
+
+}  // namespace
+
+ParseResult ParseEffect(const std::string& source) {
+    ParseResult result;
+    LexResult lexed = Tokenize(source);
+    if (!lexed.ok) {
+        result.errorPosition = lexed.errorPosition;
+        result.error = lexed.error;
+        return result;
+    }
+    try {
+        result.description = Parser(source, std::move(lexed.tokens)).Run();
+        result.ok = true;
+    } catch (const SyntaxError& error) {
+        result.errorPosition = error.position;
+        result.error = error.message;
+    }
+    return result;
+}
+
+}  // namespace nvesk::d3dx9

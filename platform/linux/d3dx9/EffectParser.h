@@ -1,0 +1,20 @@
+// The effect front end: reads parameters (with defaults, semantics and annotations), samplers with
+// their sampler_state blocks, and techniques with their passes, and leaves the plain HLSL behind.
+#pragma once
+
+#include "EffectDescription.h"
+
+#include <string>
+
+namespace nvesk::d3dx9 {
+
+struct ParseResult {
+    bool ok = false;
+    EffectDescription description;
+    SourcePosition errorPosition;
+    std::string error;
+};
+
+ParseResult ParseEffect(const std::string& source);
+
+}  // namespace nvesk::d3dx9

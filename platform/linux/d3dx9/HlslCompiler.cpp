@@ -1,0 +1,335 @@
+#include "HlslCompiler.h"
+
+#include "CompilerMessages.h"
+
+#include <d3d9types.h>
+
+#include <glslang/Public/ResourceLimits.h>
+#include <glslang/Public/ShaderLang.h>
+#include <glslang/SPIRV/GlslangToSpv.h>
+#include <spirv_cross/spirv_cross_c.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <map>
+#include <mutex>
+#include <set>
+
+namespace nvesk::d3dx9 {
+
+namespace {
+
+constexpr const char* kVertexConstants = "fx_vs_constants";
+constexpr const char* kPixelConstants = "fx_ps_constants";
+
+std::mutex g_compilerMutex;  // glslang keeps global state; the cache is shared
+std::map<std::string, std::shared_ptr<const CompiledProgram>> g_cache;
+std::atomic<std::uint64_t> g_compileCount{0};
+
+bool ValidProfile(const std::string& profile, const char* prefix) {
+    static const std::set<std::string> kVersions = {"1_1", "1_2", "1_3", "1_4", "2_0", "2_a", "2_b", "2_sw", "3_0", "3_sw"};
+    return profile.rfind(prefix, 0) == 0 && kVersions.count(profile.substr(3)) != 0;
+}
+
+bool CompileToSpirv(const std::string& hlsl, const std::string& fileName, const std::string& entry,
+                    EShLanguage stage, std::vector<std::uint32_t>& spirv, std::string& errors) {
+    glslang::TShader shader(stage);
+    const char* text = hlsl.c_str();
+    const int length = static_cast<int>(hlsl.size());
+    const char* name = fileName.c_str();
+    shader.setStringsWithLengthsAndNames(&text, &length, &name, 1);
+    shader.setEntryPoint(entry.c_str());
+    shader.setEnvInput(glslang::EShSourceHlsl, stage, glslang::EShClientVulkan, 100);
+    shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
+    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+    shader.setEnvTargetHlslFunctionality1();  // keeps the semantics on the interface variables
+    shader.setAutoMapBindings(true);
+    shader.setAutoMapLocations(true);
+    const auto messages = static_cast<EShMessages>(EShMsgReadHlsl | EShMsgHlslDX9Compatible | EShMsgSpvRules |
+                                                   EShMsgVulkanRules | EShMsgEnhanced);
+    if (!shader.parse(GetDefaultResources(), 100, false, messages)) {
+        errors = TranslateGlslangLog(shader.getInfoLog(), hlsl, fileName);
+        return false;
+    }
+    glslang::TProgram program;
+    program.addShader(&shader);
+    if (!program.link(messages) || !program.mapIO()) {
+        errors = TranslateGlslangLog(program.getInfoLog(), hlsl, fileName);
+        if (errors.empty()) errors = fileName + ": error: cannot link entry point '" + entry + "'\n";
+        return false;
+    }
+    glslang::SpvOptions options;
+    options.disableOptimizer = false;  // the optimiser legalises HLSL
+    spv::SpvBuildLogger logger;
+    glslang::GlslangToSpv(*program.getIntermediate(stage), spirv, &logger, &options);
+    if (spirv.empty()) {
+        errors = fileName + ": error: " + logger.getAllMessages() + "\n";
+        return false;
+    }
+    return true;
+}
+
+// One SPIRV-Cross translation of one stage; releases its context on destruction.
+class CrossCompiler {
+public:
+    explicit CrossCompiler(const std::vector<std::uint32_t>& spirv) {
+        spvc_context_create(&m_context);
+        spvc_parsed_ir ir = nullptr;
+        m_ok = spvc_context_parse_spirv(m_context, spirv.data(), spirv.size(), &ir) == SPVC_SUCCESS &&
+               spvc_context_create_compiler(m_context, SPVC_BACKEND_GLSL, ir, SPVC_CAPTURE_MODE_TAKE_OWNERSHIP,
+                                            &m_compiler) == SPVC_SUCCESS &&
+               spvc_compiler_create_shader_resources(m_compiler, &m_resources) == SPVC_SUCCESS;
+    }
+    ~CrossCompiler() { spvc_context_destroy(m_context); }
+    CrossCompiler(const CrossCompiler&) = delete;
+    CrossCompiler& operator=(const CrossCompiler&) = delete;
+
+    bool Ok() const { return m_ok; }
+    spvc_compiler Compiler() const { return m_compiler; }
+
+    std::vector<spvc_reflected_resource> Resources(spvc_resource_type type) const {
+        const spvc_reflected_resource* list = nullptr;
+        size_t count = 0;
+        spvc_resources_get_resource_list_for_type(m_resources, type, &list, &count);
+        return std::vector<spvc_reflected_resource>(list, list + count);
+    }
+
+    Semantic SemanticOf(spvc_variable_id id) const {
+        const char* text = spvc_compiler_get_decoration_string(m_compiler, id, SpvDecorationHlslSemanticGOOGLE);
+        return ParseSemantic(text != nullptr ? text : "");
+    }
+
+    void Rename(spvc_variable_id id, const std::string& name) { spvc_compiler_set_name(m_compiler, id, name.c_str()); }
+
+    // The stage's globals become one vec4 array named `uniformName`.
+    StageConstants FlattenConstants(const std::string& uniformName) {
+        StageConstants constants;
+        for (const spvc_reflected_resource& block : Resources(SPVC_RESOURCE_TYPE_UNIFORM_BUFFER)) {
+            spvc_type type = spvc_compiler_get_type_handle(m_compiler, block.base_type_id);
+            size_t size = 0;
+            spvc_compiler_get_declared_struct_size(m_compiler, type, &size);
+            constants.uniformName = uniformName;
+            constants.registerCount = static_cast<std::uint32_t>((size + 15) / 16);
+            const unsigned members = spvc_type_get_num_member_types(type);
+            for (unsigned i = 0; i < members; ++i) {
+                ConstantSlot slot;
+                slot.name = spvc_compiler_get_member_name(m_compiler, block.base_type_id, i);
+                unsigned value = 0;
+                spvc_compiler_type_struct_member_offset(m_compiler, type, i, &value);
+                slot.offset = value;
+                spvc_type member = spvc_compiler_get_type_handle(m_compiler, spvc_type_get_member_type(type, i));
+                if (spvc_type_get_columns(member) > 1) {
+                    spvc_compiler_type_struct_member_matrix_stride(m_compiler, type, i, &value);
+                    slot.matrixStride = value;
+                }
+                if (spvc_type_get_num_array_dimensions(member) > 0) {
+                    spvc_compiler_type_struct_member_array_stride(m_compiler, type, i, &value);
+                    slot.arrayStride = value;
+                }
+                // glslang states HLSL's column-major packing as SPIR-V row-major, and the reverse.
+                slot.columnMajor = spvc_compiler_has_member_decoration(m_compiler, block.base_type_id, i,
+                                                                        SpvDecorationRowMajor) != SPVC_FALSE;
+                const spvc_basetype base = spvc_type_get_basetype(member);
+                slot.baseType = base == SPVC_BASETYPE_FP32 ? ConstantBaseType::Float
+                                : base == SPVC_BASETYPE_BOOLEAN ? ConstantBaseType::Bool
+                                                                : ConstantBaseType::Int;
+                constants.slots.push_back(slot);
+            }
+            spvc_compiler_set_name(m_compiler, block.base_type_id, uniformName.c_str());
+            spvc_compiler_set_name(m_compiler, block.id, uniformName.c_str());
+            spvc_compiler_flatten_buffer_block(m_compiler, block.id);
+        }
+        return constants;
+    }
+
+    bool ToGlsl(std::string& glsl, std::string& error) {
+        spvc_compiler_options options = nullptr;
+        spvc_compiler_create_compiler_options(m_compiler, &options);
+        spvc_compiler_options_set_uint(options, SPVC_COMPILER_OPTION_GLSL_VERSION, 450);
+        spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES, SPVC_FALSE);
+        spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_VULKAN_SEMANTICS, SPVC_FALSE);
+        spvc_compiler_install_compiler_options(m_compiler, options);
+        const char* source = nullptr;
+        if (spvc_compiler_compile(m_compiler, &source) != SPVC_SUCCESS) {
+            error = spvc_context_get_last_error_string(m_context);
+            return false;
+        }
+        glsl = source;
+        return true;
+    }
+
+    std::string LastError() const { return spvc_context_get_last_error_string(m_context); }
+
+private:
+    spvc_context m_context = nullptr;
+    spvc_compiler m_compiler = nullptr;
+    spvc_resources m_resources = nullptr;
+    bool m_ok = false;
+};
+
+std::string IoName(const char* prefix, const Semantic& semantic) {
+    return std::string(prefix) + semantic.name + std::to_string(semantic.index);
+}
+
+void AddSamplers(CrossCompiler& cross, std::vector<std::string>& samplers) {
+    for (const spvc_reflected_resource& sampler : cross.Resources(SPVC_RESOURCE_TYPE_SAMPLED_IMAGE)) {
+        if (std::find(samplers.begin(), samplers.end(), sampler.name) == samplers.end()) samplers.push_back(sampler.name);
+    }
+}
+
+// Vertex stage: inputs named by semantic (the device binds them by usage), POSITION becomes
+// gl_Position, other outputs keep their locations and are listed by semantic for the pixel stage.
+bool TranslateVertexStage(const std::vector<std::uint32_t>& spirv, const std::string& fileName,
+                          CompiledProgram& program, std::map<std::string, unsigned>& outputLocations,
+                          std::string& errors) {
+    CrossCompiler cross(spirv);
+    if (!cross.Ok()) {
+        errors = fileName + ": error: " + cross.LastError() + "\n";
+        return false;
+    }
+    spvc_compiler compiler = cross.Compiler();
+    for (const spvc_reflected_resource& input : cross.Resources(SPVC_RESOURCE_TYPE_STAGE_INPUT)) {
+        const Semantic semantic = cross.SemanticOf(input.id);
+        const int usage = DeclarationUsage(semantic.name);
+        if (usage < 0) {
+            errors = fileName + ": error: vertex input '" + input.name + "' has no Direct3D 9 semantic\n";
+            return false;
+        }
+        const std::string name = IoName("fx_in_", semantic);
+        cross.Rename(input.id, name);
+        spvc_compiler_unset_decoration(compiler, input.id, SpvDecorationLocation);
+        program.vertexInputs.push_back({name, usage, semantic.index});
+    }
+    for (const spvc_reflected_resource& output : cross.Resources(SPVC_RESOURCE_TYPE_STAGE_OUTPUT)) {
+        const Semantic semantic = cross.SemanticOf(output.id);
+        if (semantic.name == "POSITION" && semantic.index == 0) {
+            spvc_compiler_set_decoration(compiler, output.id, SpvDecorationBuiltIn, SpvBuiltInPosition);
+        } else if (semantic.name == "PSIZE") {
+            spvc_compiler_set_decoration(compiler, output.id, SpvDecorationBuiltIn, SpvBuiltInPointSize);
+        } else {
+            cross.Rename(output.id, IoName("fx_var_", semantic));
+            outputLocations[IoName("", semantic)] = spvc_compiler_get_decoration(compiler, output.id, SpvDecorationLocation);
+        }
+    }
+    program.vertexConstants = cross.FlattenConstants(kVertexConstants);
+    AddSamplers(cross, program.samplers);
+    std::string error;
+    if (!cross.ToGlsl(program.vertexGlsl, error)) {
+        errors = fileName + ": error: " + error + "\n";
+        return false;
+    }
+    return true;
+}
+
+// Pixel stage: each input takes the location of the vertex output with the same semantic.
+bool TranslatePixelStage(const std::vector<std::uint32_t>& spirv, const std::string& fileName,
+                         CompiledProgram& program, const std::map<std::string, unsigned>& outputLocations,
+                         std::string& errors) {
+    CrossCompiler cross(spirv);
+    if (!cross.Ok()) {
+        errors = fileName + ": error: " + cross.LastError() + "\n";
+        return false;
+    }
+    spvc_compiler compiler = cross.Compiler();
+    unsigned spare = 0;
+    for (const auto& entry : outputLocations) spare = std::max(spare, entry.second + 1);
+    for (const spvc_reflected_resource& input : cross.Resources(SPVC_RESOURCE_TYPE_STAGE_INPUT)) {
+        const Semantic semantic = cross.SemanticOf(input.id);
+        const auto match = outputLocations.find(IoName("", semantic));
+        // An input the vertex stage does not write reads an undefined value, as on Direct3D 9.
+        const unsigned location = match != outputLocations.end() ? match->second : spare++;
+        spvc_compiler_set_decoration(compiler, input.id, SpvDecorationLocation, location);
+        cross.Rename(input.id, IoName("fx_var_", semantic));
+    }
+    for (const spvc_reflected_resource& output : cross.Resources(SPVC_RESOURCE_TYPE_STAGE_OUTPUT)) {
+        const Semantic semantic = cross.SemanticOf(output.id);
+        if (semantic.name != "COLOR") continue;  // depth is a built-in already
+        const std::string name = IoName("fx_out_", semantic);
+        cross.Rename(output.id, name);
+        spvc_compiler_set_decoration(compiler, output.id, SpvDecorationLocation, static_cast<unsigned>(semantic.index));
+        if (semantic.index == 0) program.colorOutput = name;
+    }
+    program.pixelConstants = cross.FlattenConstants(kPixelConstants);
+    AddSamplers(cross, program.samplers);
+    std::string error;
+    if (!cross.ToGlsl(program.fragmentGlsl, error)) {
+        errors = fileName + ": error: " + error + "\n";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+Semantic ParseSemantic(const std::string& text) {
+    Semantic semantic;
+    std::string upper = text;
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+    if (upper == "SV_POSITION") upper = "POSITION";
+    if (upper.rfind("SV_TARGET", 0) == 0) upper = "COLOR" + upper.substr(9);
+    std::size_t digits = upper.size();
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(upper[digits - 1]))) --digits;
+    semantic.name = upper.substr(0, digits);
+    semantic.index = digits < upper.size() ? std::atoi(upper.c_str() + digits) : 0;
+    return semantic;
+}
+
+int DeclarationUsage(const std::string& semanticName) {
+    static const std::map<std::string, int> kUsages = {
+        {"POSITION", D3DDECLUSAGE_POSITION}, {"BLENDWEIGHT", D3DDECLUSAGE_BLENDWEIGHT},
+        {"BLENDINDICES", D3DDECLUSAGE_BLENDINDICES}, {"NORMAL", D3DDECLUSAGE_NORMAL},
+        {"PSIZE", D3DDECLUSAGE_PSIZE}, {"TEXCOORD", D3DDECLUSAGE_TEXCOORD}, {"TANGENT", D3DDECLUSAGE_TANGENT},
+        {"BINORMAL", D3DDECLUSAGE_BINORMAL}, {"TESSFACTOR", D3DDECLUSAGE_TESSFACTOR},
+        {"POSITIONT", D3DDECLUSAGE_POSITIONT}, {"COLOR", D3DDECLUSAGE_COLOR}, {"FOG", D3DDECLUSAGE_FOG},
+        {"DEPTH", D3DDECLUSAGE_DEPTH}, {"SAMPLE", D3DDECLUSAGE_SAMPLE}};
+    const auto found = kUsages.find(semanticName);
+    return found == kUsages.end() ? -1 : found->second;
+}
+
+ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& fileName,
+                                    const ShaderCompileRequest& vertexShader, const ShaderCompileRequest& pixelShader) {
+    ProgramCompileResult result;
+    if (!ValidProfile(vertexShader.profile, "vs_")) {
+        result.errors = FormatError(fileName, vertexShader.position, "invalid vertex shader profile '" + vertexShader.profile + "'");
+        return result;
+    }
+    if (!ValidProfile(pixelShader.profile, "ps_")) {
+        result.errors = FormatError(fileName, pixelShader.position, "invalid pixel shader profile '" + pixelShader.profile + "'");
+        return result;
+    }
+    const std::string key = vertexShader.profile + ' ' + vertexShader.entry + ' ' + pixelShader.profile + ' ' +
+                            pixelShader.entry + '\n' + hlsl;
+
+    std::lock_guard<std::mutex> lock(g_compilerMutex);
+    const auto cached = g_cache.find(key);
+    if (cached != g_cache.end()) {
+        result.program = cached->second;
+        return result;
+    }
+    static const bool initialised = glslang::InitializeProcess();
+    if (!initialised) {
+        result.errors = fileName + ": error: the HLSL compiler could not start\n";
+        return result;
+    }
+    ++g_compileCount;
+    std::vector<std::uint32_t> vertexSpirv;
+    std::vector<std::uint32_t> pixelSpirv;
+    if (!CompileToSpirv(hlsl, fileName, vertexShader.entry, EShLangVertex, vertexSpirv, result.errors) ||
+        !CompileToSpirv(hlsl, fileName, pixelShader.entry, EShLangFragment, pixelSpirv, result.errors)) {
+        return result;
+    }
+    auto program = std::make_shared<CompiledProgram>();
+    std::map<std::string, unsigned> outputLocations;
+    if (!TranslateVertexStage(vertexSpirv, fileName, *program, outputLocations, result.errors) ||
+        !TranslatePixelStage(pixelSpirv, fileName, *program, outputLocations, result.errors)) {
+        return result;
+    }
+    g_cache.emplace(key, program);
+    result.program = std::move(program);
+    return result;
+}
+
+std::uint64_t ProgramCompileCount() { return g_compileCount.load(); }
+
+}  // namespace nvesk::d3dx9

@@ -1,0 +1,70 @@
+// Compiles one pass of an effect (a vertex and a pixel entry point of the effect's HLSL) into a
+// pair of GLSL 4.50 shaders: glslang in Direct3D 9 compatible mode to SPIR-V (legalised by the
+// optimiser), then SPIRV-Cross to GLSL. Results are cached by source text, entries and profiles.
+#pragma once
+
+#include "EffectDescription.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace nvesk::d3dx9 {
+
+// A Direct3D 9 semantic split into its usage name and index: TEXCOORD1 -> ("TEXCOORD", 1).
+struct Semantic {
+    std::string name;
+    int index = 0;
+};
+Semantic ParseSemantic(const std::string& text);
+// D3DDECLUSAGE of a semantic name, -1 when it has none.
+int DeclarationUsage(const std::string& semanticName);
+
+struct VertexInput {
+    std::string glslName;
+    int usage = 0;  // D3DDECLUSAGE
+    int usageIndex = 0;
+};
+
+enum class ConstantBaseType { Float, Int, Bool };
+
+// One live global of a stage, where it sits in the stage's constant array (vec4 registers).
+struct ConstantSlot {
+    std::string name;
+    std::uint32_t offset = 0;        // bytes from the start of the array
+    std::uint32_t matrixStride = 0;  // bytes between the registers of a matrix
+    std::uint32_t arrayStride = 0;   // bytes between array elements
+    bool columnMajor = true;         // HLSL packing: one register per column (the default)
+    ConstantBaseType baseType = ConstantBaseType::Float;
+};
+
+struct StageConstants {
+    std::string uniformName;  // GLSL vec4 array; empty when the stage reads no globals
+    std::uint32_t registerCount = 0;
+    std::vector<ConstantSlot> slots;
+};
+
+struct CompiledProgram {
+    std::string vertexGlsl;
+    std::string fragmentGlsl;
+    std::vector<VertexInput> vertexInputs;
+    std::string colorOutput;                  // the fragment output for COLOR0
+    StageConstants vertexConstants;
+    StageConstants pixelConstants;
+    std::vector<std::string> samplers;        // sampler uniforms either stage reads, by HLSL name
+};
+
+struct ProgramCompileResult {
+    std::shared_ptr<const CompiledProgram> program;  // null on failure
+    std::string errors;                              // formatted compiler messages
+};
+
+// The HLSL keeps the positions of the user's source; `fileName` names it in messages.
+ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& fileName,
+                                    const ShaderCompileRequest& vertexShader, const ShaderCompileRequest& pixelShader);
+
+// How many programs were compiled (not taken from the cache) since the process started.
+std::uint64_t ProgramCompileCount();
+
+}  // namespace nvesk::d3dx9

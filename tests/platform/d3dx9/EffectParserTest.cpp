@@ -1,0 +1,195 @@
+// The effect front end: what it reads from effect files, what HLSL it leaves for the compiler,
+// and where it says a malformed effect goes wrong.
+#include "BuiltInEffects.h"
+
+#include "EffectParser.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace nvesk::d3dx9;
+
+namespace {
+
+const EffectParameterDesc* Find(const EffectDescription& description, const std::string& name) {
+    for (const auto& parameter : description.parameters) {
+        if (parameter.name == name) return &parameter;
+    }
+    return nullptr;
+}
+
+void ExpectState(const StateAssignment& state, const char* name, const char* value) {
+    EXPECT_EQ(state.name, name);
+    EXPECT_EQ(state.value, value);
+}
+
+ParseResult ParseOk(const std::string& source) {
+    ParseResult result = ParseEffect(source);
+    EXPECT_TRUE(result.ok) << result.errorPosition.line << "," << result.errorPosition.column << ": " << result.error;
+    return result;
+}
+
+}  // namespace
+
+TEST(EffectParser, BuiltInImageEffectsDeclareTextureMatrixSamplerAndOnePass) {
+    struct Case {
+        const char* source;
+        const char* states[3][2];
+    };
+    const Case cases[] = {
+        {D3DX9Tests::kAlphaBlendEffect,
+         {{"AlphaBlendEnable", "TRUE"}, {"SrcBlend", "SRCALPHA"}, {"DestBlend", "INVSRCALPHA"}}},
+        {D3DX9Tests::kAlphaTestEffect,
+         {{"AlphaTestEnable", "TRUE"}, {"AlphaFunc", "GREATER"}, {"AlphaRef", "0x0000007F"}}},
+    };
+    for (const Case& c : cases) {
+        const std::string source = c.source;
+        const ParseResult result = ParseOk(source);
+        const EffectDescription& effect = result.description;
+        ASSERT_EQ(effect.parameters.size(), 3u);
+        EXPECT_EQ(effect.parameters[0].name, "g_Texture");
+        EXPECT_EQ(effect.parameters[0].type, ParameterType::Texture);
+        EXPECT_EQ(effect.parameters[1].name, "g_mProj");
+        EXPECT_EQ(effect.parameters[1].parameterClass, ParameterClass::MatrixRows);
+        EXPECT_EQ(effect.parameters[1].rows, 4);
+        EXPECT_EQ(effect.parameters[1].columns, 4);
+        const EffectParameterDesc& sampler = effect.parameters[2];
+        EXPECT_EQ(sampler.name, "MeshTextureSampler");
+        EXPECT_EQ(sampler.type, ParameterType::Sampler);
+        ASSERT_EQ(sampler.samplerStates.size(), 6u);
+        EXPECT_TRUE(sampler.samplerStates[0].isReference);
+        ExpectState(sampler.samplerStates[0], "Texture", "g_Texture");
+        ExpectState(sampler.samplerStates[1], "MipFilter", "LINEAR");
+        ExpectState(sampler.samplerStates[5], "AddressV", "CLAMP");
+
+        ASSERT_EQ(effect.techniques.size(), 1u);
+        EXPECT_EQ(effect.techniques[0].name, "");
+        ASSERT_EQ(effect.techniques[0].passes.size(), 1u);
+        const EffectPassDesc& pass = effect.techniques[0].passes[0];
+        EXPECT_EQ(pass.vertexShader.profile, "vs_2_0");
+        EXPECT_EQ(pass.vertexShader.entry, "RenderSceneVS");
+        EXPECT_EQ(pass.pixelShader.profile, "ps_2_0");
+        EXPECT_EQ(pass.pixelShader.entry, "RenderScenePS");
+        ASSERT_EQ(pass.states.size(), 3u);
+        for (int i = 0; i < 3; ++i) ExpectState(pass.states[i], c.states[i][0], c.states[i][1]);
+
+        // The HLSL keeps every position; effect-only text is gone.
+        EXPECT_EQ(effect.hlsl.size(), source.size());
+        EXPECT_EQ(effect.hlsl.find("technique"), std::string::npos);
+        EXPECT_EQ(effect.hlsl.find("texture g_Texture"), std::string::npos);
+        EXPECT_EQ(effect.hlsl.find("sampler_state"), std::string::npos);
+        EXPECT_EQ(effect.hlsl.find("float4x4 g_mProj;"), source.find("float4x4 g_mProj;"));
+        EXPECT_EQ(effect.hlsl.find("sampler MeshTextureSampler"), source.find("sampler MeshTextureSampler"));
+        EXPECT_EQ(effect.hlsl.find("VS_OUTPUT RenderSceneVS"), source.find("VS_OUTPUT RenderSceneVS"));
+    }
+}
+
+TEST(EffectParser, DefaultsSemanticsAnnotationsAndNamedPasses) {
+    const std::string source = D3DX9Tests::kMeshEffect;
+    const EffectDescription effect = ParseOk(source).description;
+    const EffectParameterDesc* world = Find(effect, "g_mWorld");
+    ASSERT_NE(world, nullptr);
+    EXPECT_EQ(world->semantic, "WORLD");
+    EXPECT_TRUE(world->defaultValue.empty());
+    const EffectParameterDesc* light = Find(effect, "g_dirToLight");
+    ASSERT_NE(light, nullptr);
+    EXPECT_EQ(light->parameterClass, ParameterClass::Vector);
+    EXPECT_EQ(light->columns, 3);
+    EXPECT_EQ(light->defaultValue, (std::vector<float>{0.0f, 1.0f, 0.0f}));
+    const EffectParameterDesc* diffuse = Find(effect, "g_Diffuse");
+    ASSERT_NE(diffuse, nullptr);
+    EXPECT_EQ(diffuse->defaultValue, (std::vector<float>{1.0f, 0.5f, 0.25f, 1.0f}));
+    ASSERT_EQ(diffuse->annotations.size(), 1u);
+    EXPECT_EQ(diffuse->annotations[0].type, "string");
+    EXPECT_EQ(diffuse->annotations[0].name, "UIName");
+    EXPECT_EQ(diffuse->annotations[0].value, "Diffuse colour");
+    const EffectParameterDesc* ambient = Find(effect, "g_Ambient");
+    ASSERT_NE(ambient, nullptr);
+    EXPECT_EQ(ambient->defaultValue, std::vector<float>{0.2f});
+    EXPECT_EQ(ambient->position.line, 6);
+    EXPECT_EQ(ambient->position.column, 7);
+
+    ASSERT_EQ(effect.techniques.size(), 1u);
+    EXPECT_EQ(effect.techniques[0].name, "RenderScene");
+    ASSERT_EQ(effect.techniques[0].annotations.size(), 1u);
+    EXPECT_EQ(effect.techniques[0].annotations[0].value, "lit");
+    const EffectPassDesc& pass = effect.techniques[0].passes.at(0);
+    EXPECT_EQ(pass.name, "P0");
+    ASSERT_EQ(pass.states.size(), 3u);
+    ExpectState(pass.states[2], "CullMode", "CCW");
+    EXPECT_EQ(pass.states[2].position.line, 41);
+    EXPECT_EQ(pass.states[2].position.column, 9);
+
+    // Annotations are not HLSL; line breaks stay where they were.
+    EXPECT_EQ(effect.hlsl.find("UIName"), std::string::npos);
+    EXPECT_EQ(std::count(effect.hlsl.begin(), effect.hlsl.end(), '\n'), std::count(source.begin(), source.end(), '\n'));
+    EXPECT_NE(effect.hlsl.find("float4 g_Diffuse"), std::string::npos);
+    EXPECT_NE(effect.hlsl.find("= {1.0, 0.5, 0.25, 1.0};"), std::string::npos);
+}
+
+TEST(EffectParser, DeclarationFormsThatAreAndAreNotParameters) {
+    const std::string source =
+        "static const float kHidden = 3;\n"
+        "float a = -1.5, b[2] = {2, 0x10};\n"
+        "bool g_On = true;\n"
+        "int3 g_Counts : register(c4) = int3(1, -2, 3);\n"
+        "matrix<float, 3, 4> g_Rows;\n"
+        "row_major float4x3 g_Bones[4];\n"
+        "/* technique NotOne { } */\n"
+        "float4 PS(float2 uv : TEXCOORD0) : COLOR { return float4(uv, 0, 1); }\n"
+        "float4 VS(float4 p : POSITION) : POSITION { return p; }\n"
+        "technique First { pass { VertexShader = compile vs_3_0 VS(); PixelShader = compile ps_3_0 PS(); } }\n"
+        "technique Second { pass One { ZEnable = FALSE; } pass Two { } }\n";
+    const EffectDescription effect = ParseOk(source).description;
+    EXPECT_EQ(Find(effect, "kHidden"), nullptr);
+    ASSERT_NE(Find(effect, "a"), nullptr);
+    EXPECT_EQ(Find(effect, "a")->defaultValue, std::vector<float>{-1.5f});
+    ASSERT_NE(Find(effect, "b"), nullptr);
+    EXPECT_EQ(Find(effect, "b")->elements, 2);
+    EXPECT_EQ(Find(effect, "b")->defaultValue, (std::vector<float>{2.0f, 16.0f}));
+    EXPECT_EQ(Find(effect, "g_On")->type, ParameterType::Bool);
+    EXPECT_EQ(Find(effect, "g_On")->defaultValue, std::vector<float>{1.0f});
+    EXPECT_EQ(Find(effect, "g_Counts")->type, ParameterType::Int);
+    EXPECT_EQ(Find(effect, "g_Counts")->defaultValue, (std::vector<float>{1.0f, -2.0f, 3.0f}));
+    EXPECT_EQ(Find(effect, "g_Rows")->rows, 3);
+    EXPECT_EQ(Find(effect, "g_Rows")->columns, 4);
+    EXPECT_EQ(Find(effect, "g_Bones")->rows, 4);
+    EXPECT_EQ(Find(effect, "g_Bones")->columns, 3);
+    EXPECT_EQ(Find(effect, "g_Bones")->elements, 4);
+    EXPECT_EQ(effect.functions, (std::vector<std::string>{"PS", "VS"}));
+    ASSERT_EQ(effect.techniques.size(), 2u);
+    EXPECT_EQ(effect.techniques[0].passes[0].vertexShader.profile, "vs_3_0");
+    ASSERT_EQ(effect.techniques[1].passes.size(), 2u);
+    EXPECT_FALSE(effect.techniques[1].passes[0].hasVertexShader);
+    EXPECT_EQ(effect.techniques[1].passes[1].name, "Two");
+}
+
+TEST(EffectParser, ErrorsNameTheLineAndColumnOfTheFault) {
+    struct Case {
+        std::string source;
+        int line;
+        int column;
+        const char* messagePart;
+    };
+    const Case cases[] = {
+        {"float4 VS(float4 p:POSITION):POSITION{return p;}\ntechnique T\n{\n  pass P { ZEnable TRUE; }\n}\n", 4, 20,
+         "expected '='"},
+        {"float4 VS(float4 p:POSITION):POSITION{return p;}\ntechnique { pass { VertexShader = compile vs_2_0 Missing(); } }",
+         2, 50, "Missing"},
+        {"float a; /* never closed\nfloat b;", 1, 10, "unterminated comment"},
+        {"float a;\nint a;", 2, 5, "redefinition"},
+        {"technique { pass { PixelShader = compile vs_2_0 F(); } } float4 F():COLOR{return 0;}", 1, 34, "profile"},
+        {"technique { pass { VertexShader = asm { mov oPos, v0 }; } }", 1, 35, "assembly"},
+        {"float4 g = {1, 2;", 1, 18, "unbalanced"},
+        {"technique { pass {", 1, 19, "end of file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        const ParseResult result = ParseEffect(c.source);
+        ASSERT_FALSE(result.ok);
+        EXPECT_EQ(result.errorPosition.line, c.line);
+        EXPECT_EQ(result.errorPosition.column, c.column);
+        EXPECT_NE(result.error.find(c.messagePart), std::string::npos) << result.error;
+    }
+}
