@@ -1,0 +1,259 @@
+// .x loading through Assimp and the mesh operations, on files and meshes our tests write.
+#include "XFileWriter.h"
+
+#include "MeshOperations.h"
+#include "XMeshLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <meshoptimizer.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <set>
+
+using namespace nvesk::d3dx9;
+using D3DX9Tests::Cube;
+using D3DX9Tests::XMeshSource;
+
+namespace {
+
+XMeshLoadResult LoadText(const XMeshSource& source) {
+    const std::string text = D3DX9Tests::TextXFile(source);
+    return LoadXMesh(text.data(), text.size());
+}
+
+// The source's own vertices, unmerged, with room for normals when asked.
+MeshGeometry FromSource(const XMeshSource& source, bool withNormals) {
+    MeshGeometry mesh;
+    mesh.hasNormals = withNormals;
+    mesh.vertexCount = static_cast<std::uint32_t>(source.positions.size());
+    for (const auto& p : source.positions) {
+        mesh.vertices.insert(mesh.vertices.end(), p.begin(), p.end());
+        if (withNormals) mesh.vertices.insert(mesh.vertices.end(), {7, 7, 7});
+    }
+    for (const auto& f : source.faces) {
+        mesh.indices.insert(mesh.indices.end(), f.begin(), f.end());
+        mesh.attributes.push_back(0);
+    }
+    return mesh;
+}
+
+VertexData View(MeshGeometry& mesh) {
+    return VertexData{reinterpret_cast<std::uint8_t*>(mesh.vertices.data()), mesh.VertexFloats() * 4u, mesh.vertexCount};
+}
+
+std::array<float, 3> Position(const MeshGeometry& mesh, std::uint32_t vertex) {
+    const float* v = &mesh.vertices[static_cast<std::size_t>(vertex) * mesh.VertexFloats()];
+    return {v[0], v[1], v[2]};
+}
+
+// Triangles as position triples, each rotated to start at its smallest corner: the same set
+// means the same surface with the same winding, whatever the vertex and face order.
+std::multiset<std::array<float, 9>> Triangles(const MeshGeometry& mesh) {
+    std::multiset<std::array<float, 9>> triangles;
+    for (std::size_t f = 0; f < mesh.indices.size(); f += 3) {
+        std::array<std::array<float, 3>, 3> corners{Position(mesh, mesh.indices[f]), Position(mesh, mesh.indices[f + 1]),
+                                                    Position(mesh, mesh.indices[f + 2])};
+        std::rotate(corners.begin(), std::min_element(corners.begin(), corners.end()), corners.end());
+        std::array<float, 9> flat{};
+        for (int k = 0; k < 9; ++k) flat[k] = corners[k / 3][k % 3];
+        triangles.insert(flat);
+    }
+    return triangles;
+}
+
+}  // namespace
+
+TEST(XMeshLoader, TextAndBinaryFilesGiveTheSameCubeWithTheFrameApplied) {
+    XMeshSource source = Cube(false);
+    source.frameTranslation = {10, 0, 0};
+    const XMeshLoadResult text = LoadText(source);
+    ASSERT_TRUE(text.ok) << text.error;
+    const std::vector<std::uint8_t> binaryBytes = D3DX9Tests::BinaryXFile(source);
+    const XMeshLoadResult binary = LoadXMesh(binaryBytes.data(), binaryBytes.size());
+    ASSERT_TRUE(binary.ok) << binary.error;
+    for (const MeshGeometry* mesh : {&text.geometry, &binary.geometry}) {
+        EXPECT_EQ(mesh->FaceCount(), 12u);
+        EXPECT_EQ(mesh->vertexCount, 8u);
+        EXPECT_FALSE(mesh->hasNormals);
+        EXPECT_FALSE(mesh->hasTextureCoordinates);
+        for (std::uint32_t v = 0; v < mesh->vertexCount; ++v) {
+            const auto p = Position(*mesh, v);
+            EXPECT_TRUE(p[0] == 9.5f || p[0] == 10.5f) << p[0];
+        }
+        EXPECT_EQ(std::count(mesh->attributes.begin(), mesh->attributes.end(), 0u), 12);
+    }
+    // Same faces in the same winding as written.
+    XMeshSource moved = Cube(false);
+    for (auto& p : moved.positions) p[0] += 10;
+    MeshGeometry expected;
+    expected.vertexCount = static_cast<std::uint32_t>(moved.positions.size());
+    for (const auto& p : moved.positions) expected.vertices.insert(expected.vertices.end(), p.begin(), p.end());
+    for (const auto& f : moved.faces) expected.indices.insert(expected.indices.end(), f.begin(), f.end());
+    EXPECT_EQ(Triangles(text.geometry), Triangles(expected));
+    EXPECT_EQ(Triangles(binary.geometry), Triangles(expected));
+}
+
+TEST(XMeshLoader, NormalsTextureCoordinatesAndMaterialsComeFromTheFile) {
+    XMeshSource source;
+    source.positions = {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}};
+    source.faces = {{0, 1, 2}, {2, 1, 3}};
+    source.normals = {{0, 0, -1}, {0, 0, -1}, {0, 0, -1}, {0, 0, -1}};
+    source.uvs = {{0, 1}, {0, 0}, {1, 1}, {1, 0}};
+    source.faceMaterials = {1, 0};
+    const XMeshLoadResult loaded = LoadText(source);
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+    const MeshGeometry& mesh = loaded.geometry;
+    EXPECT_TRUE(mesh.hasNormals);
+    EXPECT_TRUE(mesh.hasTextureCoordinates);
+    EXPECT_EQ(mesh.VertexFloats(), 8u);
+    ASSERT_EQ(mesh.FaceCount(), 2u);
+    EXPECT_EQ(std::multiset<std::uint32_t>(mesh.attributes.begin(), mesh.attributes.end()),
+              (std::multiset<std::uint32_t>{0, 1}));
+    for (std::uint32_t f = 0; f < 2; ++f) {
+        // The face with material 1 is the one whose first corner is the origin.
+        for (int k = 0; k < 3; ++k) {
+            const float* v = &mesh.vertices[mesh.indices[f * 3 + k] * 8];
+            EXPECT_EQ(v[3], 0.0f);
+            EXPECT_EQ(v[5], -1.0f);
+            EXPECT_EQ(v[6], v[0]);          // u follows x
+            EXPECT_EQ(v[7], 1.0f - v[1]);  // v runs downward
+        }
+        const bool hasOrigin = Position(mesh, mesh.indices[f * 3]) == std::array<float, 3>{0, 0, 0} ||
+                               Position(mesh, mesh.indices[f * 3 + 1]) == std::array<float, 3>{0, 0, 0} ||
+                               Position(mesh, mesh.indices[f * 3 + 2]) == std::array<float, 3>{0, 0, 0};
+        EXPECT_EQ(mesh.attributes[f], hasOrigin ? 1u : 0u);
+    }
+}
+
+TEST(XMeshLoader, MalformedFilesAreRefused) {
+    XMeshSource badIndex;
+    badIndex.positions = {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}};
+    badIndex.faces = {{0, 1, 9}};
+    const std::string good = D3DX9Tests::TextXFile(Cube(false));
+    const std::string cases[] = {
+        "",
+        "not a mesh at all, but long enough",
+        D3DX9Tests::TextXFile(badIndex),
+        good.substr(0, good.size() / 2),
+        "xof 0303txt 0032\n",
+        "v 0 0 0\nv 0 1 0\nv 1 0 0\nf 1 2 3\n",  // a Wavefront file is not a .x file
+    };
+    for (const std::string& data : cases) {
+        SCOPED_TRACE(data.substr(0, 40));
+        const XMeshLoadResult result = LoadXMesh(data.data(), data.size());
+        EXPECT_FALSE(result.ok);
+        EXPECT_FALSE(result.error.empty());
+    }
+}
+
+TEST(MeshOperations, NormalsOfACubePointOutward) {
+    MeshGeometry withNormals = FromSource(Cube(true), true);
+    ASSERT_EQ(withNormals.vertexCount, 24u);
+    ASSERT_TRUE(ComputeNormals(View(withNormals), 12, withNormals.indices));
+    for (std::uint32_t v = 0; v < withNormals.vertexCount; ++v) {
+        const float* n = &withNormals.vertices[v * 6 + 3];
+        const auto p = Position(withNormals, v);
+        // Split corners: the normal is the face's own, along the axis where |p| is 0.5 for all four corners.
+        const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        EXPECT_NEAR(length, 1.0f, 1e-6f);
+        int axis = std::fabs(n[0]) > 0.5f ? 0 : std::fabs(n[1]) > 0.5f ? 1 : 2;
+        EXPECT_NEAR(n[axis], p[axis] * 2.0f, 1e-6f) << "vertex " << v;
+    }
+
+    // Shared corners: each corner normal leans equally out of its three faces... weighted by area.
+    MeshGeometry shared = LoadText(Cube(false)).geometry;
+    MeshGeometry sharedNormals = shared;
+    sharedNormals.hasNormals = true;
+    sharedNormals.vertices.clear();
+    for (std::uint32_t v = 0; v < shared.vertexCount; ++v) {
+        const auto p = Position(shared, v);
+        sharedNormals.vertices.insert(sharedNormals.vertices.end(), {p[0], p[1], p[2], 0, 0, 0});
+    }
+    ASSERT_TRUE(ComputeNormals(View(sharedNormals), 12, sharedNormals.indices));
+    for (std::uint32_t v = 0; v < sharedNormals.vertexCount; ++v) {
+        const float* n = &sharedNormals.vertices[v * 6 + 3];
+        const auto p = Position(sharedNormals, v);
+        for (int axis = 0; axis < 3; ++axis) EXPECT_GT(n[axis] * p[axis], 0.0f) << "vertex " << v;
+    }
+}
+
+TEST(MeshOperations, NormalsAreWeightedByFaceArea) {
+    // Vertex 0 is shared by a large face in the z = 0 plane and a small one in the x = 0 plane.
+    MeshGeometry mesh;
+    mesh.hasNormals = true;
+    mesh.vertexCount = 5;
+    mesh.vertices = {0, 0, 0, 0, 0, 0,  0, 2, 0, 0, 0, 0,  2, 0, 0, 0, 0, 0,
+                     0, 0, 1, 0, 0, 0,  0, 1, 0, 0, 0, 0};
+    mesh.indices = {0, 1, 2,   // area 2, normal (0, 0, -1)
+                    0, 3, 4};  // area 0.5, normal (-1, 0, 0)
+    mesh.attributes = {0, 0};
+    ASSERT_TRUE(ComputeNormals(View(mesh), 12, mesh.indices));
+    const float* n = &mesh.vertices[3];
+    const float length = std::sqrt(4.0f * 4.0f + 1.0f);
+    EXPECT_NEAR(n[0], -1.0f / length, 1e-6f);
+    EXPECT_NEAR(n[1], 0.0f, 1e-6f);
+    EXPECT_NEAR(n[2], -4.0f / length, 1e-6f);
+    // Out-of-range indices are refused before anything is read.
+    EXPECT_FALSE(ComputeNormals(View(mesh), 12, {0, 1, 5}));
+    EXPECT_FALSE(ComputeNormals(View(mesh), 16, mesh.indices));
+}
+
+TEST(MeshOperations, AdjacencyJoinsFacesThatShareAnEdgeWithinEpsilon) {
+    // Two triangles of a square; the second repeats the shared corners as separate vertices.
+    MeshGeometry mesh;
+    mesh.vertexCount = 6;
+    mesh.vertices = {0, 0, 0, 0, 1, 0, 1, 0, 0,   1, 0.0000005f, 0, 0, 1, 0, 1, 1, 0};
+    mesh.indices = {0, 1, 2, 3, 4, 5};
+    std::vector<std::uint32_t> adjacency;
+    ASSERT_TRUE(GenerateAdjacency(View(mesh), mesh.indices, 1e-6f, adjacency));
+    EXPECT_EQ(adjacency, (std::vector<std::uint32_t>{0xFFFFFFFF, 1, 0xFFFFFFFF, 0, 0xFFFFFFFF, 0xFFFFFFFF}));
+    ASSERT_TRUE(GenerateAdjacency(View(mesh), mesh.indices, 0.0f, adjacency));
+    EXPECT_EQ(adjacency, std::vector<std::uint32_t>(6, 0xFFFFFFFF));
+
+    MeshGeometry cube = FromSource(Cube(true), false);
+    ASSERT_TRUE(GenerateAdjacency(View(cube), cube.indices, 1e-6f, adjacency));
+    // A closed surface: every edge has a neighbour.
+    EXPECT_EQ(std::count(adjacency.begin(), adjacency.end(), 0xFFFFFFFFu), 0);
+    EXPECT_FALSE(GenerateAdjacency(View(mesh), {0, 1, 6}, 1e-6f, adjacency));
+}
+
+TEST(MeshOperations, VertexCacheOrderKeepsTheTrianglesAndSortsAttributes) {
+    // A 16 x 16 grid with its faces shuffled, in two attribute groups.
+    MeshGeometry mesh;
+    const std::uint32_t n = 17;
+    mesh.vertexCount = n * n;
+    for (std::uint32_t y = 0; y < n; ++y) {
+        for (std::uint32_t x = 0; x < n; ++x) mesh.vertices.insert(mesh.vertices.end(), {float(x), float(y), 0.0f});
+    }
+    std::vector<std::array<std::uint32_t, 3>> faces;
+    for (std::uint32_t y = 0; y + 1 < n; ++y) {
+        for (std::uint32_t x = 0; x + 1 < n; ++x) {
+            const std::uint32_t a = y * n + x;
+            faces.push_back({a, a + n, a + 1});
+            faces.push_back({a + 1, a + n, a + n + 1});
+        }
+    }
+    std::shuffle(faces.begin(), faces.end(), std::mt19937(7));
+    for (std::size_t f = 0; f < faces.size(); ++f) {
+        mesh.indices.insert(mesh.indices.end(), faces[f].begin(), faces[f].end());
+        mesh.attributes.push_back(f % 3 == 0 ? 1u : 0u);
+    }
+    const MeshGeometry original = mesh;
+    const float before = meshopt_analyzeVertexCache(mesh.indices.data(), mesh.indices.size(), mesh.vertexCount, 16, 0, 0).acmr;
+
+    std::vector<std::uint32_t> faceRemap, vertexRemap;
+    ASSERT_TRUE(OptimizeForVertexCache(View(mesh), mesh.indices, mesh.attributes, faceRemap, vertexRemap));
+    EXPECT_EQ(Triangles(mesh), Triangles(original));
+    EXPECT_TRUE(std::is_sorted(mesh.attributes.begin(), mesh.attributes.end()));
+    for (std::size_t f = 0; f < faceRemap.size(); ++f) {
+        EXPECT_EQ(mesh.attributes[f], original.attributes[faceRemap[f]]);
+    }
+    for (std::uint32_t v = 0; v < original.vertexCount; ++v) {
+        EXPECT_EQ(Position(mesh, vertexRemap[v]), Position(original, v));
+    }
+    const float after = meshopt_analyzeVertexCache(mesh.indices.data(), mesh.indices.size(), mesh.vertexCount, 16, 0, 0).acmr;
+    EXPECT_LT(after, before * 0.8f) << before << " -> " << after;
+}
