@@ -1,0 +1,139 @@
+// Image files for texture loading: formats, texel order, D3DX sizes, colour key, bad files.
+#include "ImageDecoder.h"
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#endif
+#include <stb/stb_image_write.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+#include <gtest/gtest.h>
+
+using namespace nvesk::d3dx9;
+
+namespace {
+
+// RGBA texels: row y, column x -> (x * 60, y * 40, 200, 255 - x), except one half-transparent.
+std::vector<std::uint8_t> Pattern(int width, int height) {
+    std::vector<std::uint8_t> rgba;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            rgba.insert(rgba.end(), {std::uint8_t(x * 60), std::uint8_t(y * 40), 200, std::uint8_t(255 - x)});
+        }
+    }
+    rgba[3] = 127;
+    return rgba;
+}
+
+void Append(void* context, void* data, int size) {
+    auto* out = static_cast<std::vector<std::uint8_t>*>(context);
+    out->insert(out->end(), static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size);
+}
+
+std::vector<std::uint8_t> Encode(ImageFileFormat format, int width, int height, const std::vector<std::uint8_t>& rgba) {
+    std::vector<std::uint8_t> file;
+    switch (format) {
+        case ImageFileFormat::Png: stbi_write_png_to_func(Append, &file, width, height, 4, rgba.data(), width * 4); break;
+        case ImageFileFormat::Bmp: stbi_write_bmp_to_func(Append, &file, width, height, 4, rgba.data()); break;
+        case ImageFileFormat::Tga: stbi_write_tga_to_func(Append, &file, width, height, 4, rgba.data()); break;
+        case ImageFileFormat::Jpg: stbi_write_jpg_to_func(Append, &file, width, height, 4, rgba.data(), 100); break;
+    }
+    return file;
+}
+
+}  // namespace
+
+TEST(ImageDecoder, EachFormatDecodesToBgraTexelsAndNamesItsFormat) {
+    const std::vector<std::uint8_t> rgba = Pattern(3, 5);
+    for (ImageFileFormat format : {ImageFileFormat::Png, ImageFileFormat::Bmp, ImageFileFormat::Tga, ImageFileFormat::Jpg}) {
+        SCOPED_TRACE(static_cast<int>(format));
+        const std::vector<std::uint8_t> file = Encode(format, 3, 5, rgba);
+        const ImageDecodeResult result = DecodeImage(file.data(), file.size());
+        ASSERT_TRUE(result.ok) << result.error;
+        EXPECT_EQ(result.image.format, format);
+        EXPECT_EQ(result.image.width, 3u);
+        EXPECT_EQ(result.image.height, 5u);
+        ASSERT_EQ(result.image.bgra.size(), 3u * 5u * 4u);
+        const int tolerance = format == ImageFileFormat::Jpg ? 12 : 0;
+        // Row 4, column 2: B = 200, G = 160, R = 120.
+        const std::uint8_t* texel = &result.image.bgra[(4 * 3 + 2) * 4];
+        EXPECT_NEAR(texel[0], 200, tolerance);
+        EXPECT_NEAR(texel[1], 160, tolerance);
+        EXPECT_NEAR(texel[2], 120, tolerance);
+        if (format == ImageFileFormat::Png || format == ImageFileFormat::Tga) {
+            EXPECT_EQ(texel[3], 253);
+            EXPECT_EQ(result.image.bgra[3], 127);
+        }
+    }
+}
+
+TEST(ImageDecoder, TextureSidesFollowTheD3DXRules) {
+    EXPECT_EQ(TextureSide(0xFFFFFFFFu, 3), 4u);
+    EXPECT_EQ(TextureSide(0xFFFFFFFFu, 66), 128u);
+    EXPECT_EQ(TextureSide(0xFFFFFFFFu, 256), 256u);
+    EXPECT_EQ(TextureSide(0xFFFFFFFFu, 1), 1u);
+    EXPECT_EQ(TextureSide(0xFFFFFFFEu, 66), 66u);
+    EXPECT_EQ(TextureSide(0, 70), 70u);
+    EXPECT_EQ(TextureSide(32, 70), 32u);
+}
+
+TEST(ImageDecoder, ColourKeyClearsMatchingTexelsAndScalingKeepsFlatColour) {
+    std::vector<std::uint8_t> rgba = Pattern(3, 5);
+    // Magenta, opaque, at (1, 1) and (2, 3).
+    for (int at : {1 * 3 + 1, 3 * 3 + 2}) {
+        rgba[at * 4] = 255;
+        rgba[at * 4 + 1] = 0;
+        rgba[at * 4 + 2] = 255;
+        rgba[at * 4 + 3] = 255;
+    }
+    const std::vector<std::uint8_t> file = Encode(ImageFileFormat::Png, 3, 5, rgba);
+    const DecodedImage image = DecodeImage(file.data(), file.size()).image;
+    const std::vector<std::uint8_t> keyed = PrepareTexels(image, 3, 5, 0xFFFF00FFu);
+    for (int i = 0; i < 15; ++i) {
+        const bool key = i == 4 || i == 11;
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_EQ(keyed[i * 4 + c], key ? 0 : image.bgra[i * 4 + c]) << "texel " << i;
+        }
+    }
+    // A key whose alpha differs matches nothing.
+    EXPECT_EQ(PrepareTexels(image, 3, 5, 0x00FF00FFu), image.bgra);
+
+    std::vector<std::uint8_t> flat;
+    for (int i = 0; i < 4; ++i) flat.insert(flat.end(), {10, 20, 30, 255});
+    const std::vector<std::uint8_t> flatFile = Encode(ImageFileFormat::Png, 2, 2, flat);
+    const DecodedImage small = DecodeImage(flatFile.data(), flatFile.size()).image;
+    const std::vector<std::uint8_t> scaled = PrepareTexels(small, 4, 8, 0);
+    ASSERT_EQ(scaled.size(), 4u * 8u * 4u);
+    for (std::size_t i = 0; i < scaled.size(); i += 4) {
+        EXPECT_EQ(scaled[i], 30);
+        EXPECT_EQ(scaled[i + 1], 20);
+        EXPECT_EQ(scaled[i + 2], 10);
+        EXPECT_EQ(scaled[i + 3], 255);
+    }
+}
+
+TEST(ImageDecoder, CorruptTruncatedAndAbsurdFilesAreRefused) {
+    const std::vector<std::uint8_t> png = Encode(ImageFileFormat::Png, 3, 5, Pattern(3, 5));
+    std::vector<std::uint8_t> huge = png;
+    // IHDR width and height (big-endian, at bytes 16..23): 100000 x 100000.
+    for (int offset : {16, 20}) {
+        huge[offset] = 0x00;
+        huge[offset + 1] = 0x01;
+        huge[offset + 2] = 0x86;
+        huge[offset + 3] = 0xA0;
+    }
+    const std::vector<std::uint8_t> truncated(png.begin(), png.begin() + png.size() / 2);
+    const std::vector<std::uint8_t> text = {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'};
+    const std::vector<const std::vector<std::uint8_t>*> files = {&huge, &truncated, &text};
+    for (const std::vector<std::uint8_t>* file : files) {
+        const ImageDecodeResult result = DecodeImage(file->data(), file->size());
+        EXPECT_FALSE(result.ok);
+        EXPECT_FALSE(result.error.empty());
+        EXPECT_TRUE(result.image.bgra.empty());
+    }
+    EXPECT_FALSE(DecodeImage(nullptr, 0).ok);
+}
