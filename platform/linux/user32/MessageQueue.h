@@ -1,0 +1,65 @@
+// One thread's message queue, retrieved in Windows' order: messages sent from outside the thread's
+// own calls first (delivered to the window procedure inside the next message call), then posted
+// messages, then input, and WM_QUIT only when neither holds a message the caller asked for.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace nvesk::user32 {
+
+struct SentMessage {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+class MessageQueue {
+public:
+    // The calling thread's queue, made on first use.
+    static const std::shared_ptr<MessageQueue>& Current();
+
+    // A message stamped with the current time and cursor position.
+    static MSG Stamp(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    void Post(const MSG& message);
+    void PostInput(const MSG& message);
+    void Send(const SentMessage& message);
+    void PostQuit(int exitCode);
+
+    std::optional<SentMessage> TakeSent();
+    // Retrieves the next message the filter admits (Windows' hWnd and range rules).
+    bool Take(MSG& message, HWND filter, UINT first, UINT last, bool remove);
+    // A destroyed window's messages go with it.
+    void RemoveWindowMessages(HWND window);
+
+    // Blocks until something arrives; for threads without SDL video.
+    void WaitForMessage();
+
+    // The thread's key state as of the key messages retrieved so far (bit 7 down, bit 0 toggled).
+    BYTE KeyState(BYTE virtualKey) const;
+
+private:
+    bool Admits(const MSG& message, HWND filter, UINT first, UINT last) const;
+    bool TakeFrom(std::deque<MSG>& messages, MSG& message, HWND filter, UINT first, UINT last, bool remove);
+    void TrackKeys(const MSG& message);
+    void Notify();
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::deque<SentMessage> m_sent;
+    std::deque<MSG> m_posted;
+    std::deque<MSG> m_input;
+    bool m_quit = false;
+    int m_exitCode = 0;
+    std::array<BYTE, 256> m_keys {};
+};
+
+}  // namespace nvesk::user32

@@ -1,0 +1,103 @@
+#include "WindowClassRegistry.h"
+
+#include <winuser.h>
+
+#include <algorithm>
+#include <cwctype>
+
+namespace nvesk::user32 {
+namespace {
+
+bool SameName(const std::wstring& a, LPCWSTR b) {
+    std::size_t i = 0;
+    for (; i < a.size() && b[i] != L'\0'; ++i) {
+        if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i]))) return false;
+    }
+    return i == a.size() && b[i] == L'\0';
+}
+
+}  // namespace
+
+HINSTANCE ModuleOrProgram(HINSTANCE instance) { return instance != nullptr ? instance : GetModuleHandleW(nullptr); }
+
+WindowClassRegistry& WindowClassRegistry::Instance() {
+    static WindowClassRegistry registry;
+    return registry;
+}
+
+const WindowClass* WindowClassRegistry::Lookup(LPCWSTR nameOrAtom, HINSTANCE instance) const {
+    if (nameOrAtom == nullptr) return nullptr;
+    for (const WindowClass& windowClass : m_classes) {
+        if (windowClass.instance != instance) continue;
+        const bool match = IS_INTRESOURCE(nameOrAtom)
+                               ? windowClass.atom == static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(nameOrAtom))
+                               : SameName(windowClass.name, nameOrAtom);
+        if (match) return &windowClass;
+    }
+    return nullptr;
+}
+
+ATOM WindowClassRegistry::Register(const WNDCLASSEXW& description, DWORD& error) {
+    if (description.cbSize != sizeof(WNDCLASSEXW) || description.lpszClassName == nullptr ||
+        IS_INTRESOURCE(description.lpszClassName) || description.lpszClassName[0] == L'\0' ||
+        description.lpfnWndProc == nullptr || description.cbClsExtra < 0 || description.cbWndExtra < 0) {
+        error = ERROR_INVALID_PARAMETER;
+        return 0;
+    }
+    const HINSTANCE instance = ModuleOrProgram(description.hInstance);
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (Lookup(description.lpszClassName, instance) != nullptr) {
+        error = ERROR_CLASS_ALREADY_EXISTS;
+        return 0;
+    }
+    if (m_nextAtom == 0xFFFF) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+        return 0;
+    }
+    WindowClass windowClass;
+    windowClass.atom = m_nextAtom++;
+    windowClass.name = description.lpszClassName;
+    windowClass.instance = instance;
+    windowClass.procedure = description.lpfnWndProc;
+    windowClass.style = description.style;
+    m_classes.push_back(windowClass);
+    return windowClass.atom;
+}
+
+bool WindowClassRegistry::Unregister(LPCWSTR nameOrAtom, HINSTANCE instance, DWORD& error) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    const WindowClass* windowClass = Lookup(nameOrAtom, ModuleOrProgram(instance));
+    if (windowClass == nullptr) {
+        error = ERROR_CLASS_DOES_NOT_EXIST;
+        return false;
+    }
+    if (windowClass->windowCount > 0) {
+        error = ERROR_CLASS_HAS_WINDOWS;
+        return false;
+    }
+    m_classes.erase(m_classes.begin() + (windowClass - m_classes.data()));
+    return true;
+}
+
+std::optional<WindowClass> WindowClassRegistry::Find(LPCWSTR nameOrAtom, HINSTANCE instance) const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    const WindowClass* windowClass = Lookup(nameOrAtom, ModuleOrProgram(instance));
+    if (windowClass == nullptr) return std::nullopt;
+    return *windowClass;
+}
+
+void WindowClassRegistry::AddWindow(ATOM atom) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    for (WindowClass& windowClass : m_classes) {
+        if (windowClass.atom == atom) ++windowClass.windowCount;
+    }
+}
+
+void WindowClassRegistry::RemoveWindow(ATOM atom) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    for (WindowClass& windowClass : m_classes) {
+        if (windowClass.atom == atom && windowClass.windowCount > 0) --windowClass.windowCount;
+    }
+}
+
+}  // namespace nvesk::user32

@@ -1,0 +1,49 @@
+#include "WindowTable.h"
+
+namespace nvesk::user32 {
+
+WindowTable& WindowTable::Instance() {
+    static WindowTable table;
+    return table;
+}
+
+HWND WindowTable::Desktop() { return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x10010)); }
+
+HWND WindowTable::Add(std::unique_ptr<Window> window) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    const HWND handle = reinterpret_cast<HWND>(m_nextHandle);
+    m_nextHandle += 4;
+    m_windows.emplace(handle, std::move(window));
+    return handle;
+}
+
+Window* WindowTable::Find(HWND handle) const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    const auto found = m_windows.find(handle);
+    return found != m_windows.end() ? found->second.get() : nullptr;
+}
+
+std::shared_ptr<MessageQueue> WindowTable::QueueOf(HWND handle) const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    const auto found = m_windows.find(handle);
+    return found != m_windows.end() ? found->second->Queue() : nullptr;
+}
+
+HWND WindowTable::FindByNative(Uint32 nativeId) const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    for (const auto& [handle, window] : m_windows) {
+        if (SDL_GetWindowID(window->Native()) == nativeId) return handle;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<Window> WindowTable::Remove(HWND handle) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    const auto found = m_windows.find(handle);
+    if (found == m_windows.end()) return nullptr;
+    std::unique_ptr<Window> window = std::move(found->second);
+    m_windows.erase(found);
+    return window;
+}
+
+}  // namespace nvesk::user32
