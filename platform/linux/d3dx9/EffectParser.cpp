@@ -32,6 +32,15 @@ float NumberValue(const std::string& text) {
     return std::strtof(text.c_str(), nullptr);
 }
 
+// A literal used as a count or index; -1 when it is not a whole number from 0 to `limit`.
+int SmallCount(const std::string& text, int limit) {
+    const float value = NumberValue(text);
+    if (!(value >= 0.0f && value <= static_cast<float>(limit)) || value != static_cast<float>(static_cast<int>(value))) {
+        return -1;
+    }
+    return static_cast<int>(value);
+}
+
 struct TypeShape {
     ParameterClass parameterClass = ParameterClass::Scalar;
     ParameterType type = ParameterType::Float;
@@ -276,7 +285,7 @@ private:
         if (IsSymbol("[")) {
             ++m_index;
             if (Current().kind != TokenKind::Number) Fail(Current(), "array size must be a literal number");
-            parameter.elements = static_cast<int>(NumberValue(Current().text));
+            parameter.elements = SmallCount(Current().text, 65536);
             if (parameter.elements < 1 || parameter.elements > 65536) Fail(Current(), "invalid array size");
             ++m_index;
             Expect("]");
@@ -370,7 +379,8 @@ private:
             if (IsSymbol("[")) {
                 ++m_index;
                 if (Current().kind != TokenKind::Number) Fail(Current(), "state index must be a literal number");
-                state.index = static_cast<int>(NumberValue(Current().text));
+                state.index = SmallCount(Current().text, 65535);
+                if (state.index < 0) Fail(Current(), "invalid state index");
                 ++m_index;
                 Expect("]");
             }

@@ -182,6 +182,7 @@ TEST(EffectParser, ErrorsNameTheLineAndColumnOfTheFault) {
         {"technique { pass { PixelShader = compile vs_2_0 F(); } } float4 F():COLOR{return 0;}", 1, 34, "profile"},
         {"technique { pass { VertexShader = asm { mov oPos, v0 }; } }", 1, 35, "assembly"},
         {"float4 g = {1, 2;", 1, 18, "unbalanced"},
+        {"float a[1e30];", 1, 9, "invalid array size"},
         {"technique { pass {", 1, 19, "end of file"},
     };
     for (const Case& c : cases) {
