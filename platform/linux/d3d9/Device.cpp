@@ -1,0 +1,1000 @@
+#include "Device.h"
+
+#include "DeviceCaps.h"
+#include "Direct3D.h"
+#include "IndexBuffer.h"
+#include "Surface.h"
+#include "Texture.h"
+#include "VertexBuffer.h"
+#include "VertexDeclaration.h"
+
+#include "../user32/NativeWindow.h"
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <string>
+
+namespace nvesk::d3d9 {
+namespace {
+
+// Direct3D 9 samples pixel centres at integer coordinates; GL at half-integers. A shift of a
+// whole half pixel breaks the top-left fill rule on llvmpipe, 63/64 of it does not.
+constexpr float kHalfPixelShift = 63.0f / 64.0f;
+
+GLenum PrimitiveMode(D3DPRIMITIVETYPE type) {
+    switch (type) {
+    case D3DPT_POINTLIST: return GL_POINTS;
+    case D3DPT_LINELIST: return GL_LINES;
+    case D3DPT_LINESTRIP: return GL_LINE_STRIP;
+    case D3DPT_TRIANGLELIST: return GL_TRIANGLES;
+    case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
+    default: return GL_TRIANGLE_FAN;
+    }
+}
+
+UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT primitives) {
+    switch (type) {
+    case D3DPT_POINTLIST: return primitives;
+    case D3DPT_LINELIST: return primitives * 2;
+    case D3DPT_LINESTRIP: return primitives + 1;
+    case D3DPT_TRIANGLELIST: return primitives * 3;
+    default: return primitives + 2;
+    }
+}
+
+bool InsideSurface(const RECT& rect, const D3DSURFACE_DESC& desc) {
+    return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right && rect.top < rect.bottom &&
+           rect.right <= static_cast<LONG>(desc.Width) && rect.bottom <= static_cast<LONG>(desc.Height);
+}
+
+}  // namespace
+
+Device::Device(Direct3D* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags)
+    : LiveObject(ObjectKind::Device, static_cast<IUnknown*>(static_cast<IDirect3DDevice9*>(this)), true),
+      direct3D_(direct3D) {
+    direct3D_->AddRef();
+    creation_.AdapterOrdinal = D3DADAPTER_DEFAULT;
+    creation_.DeviceType = type;
+    creation_.hFocusWindow = focusWindow;
+    creation_.BehaviorFlags = behaviorFlags;
+}
+
+HRESULT Device::Create(Direct3D* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
+                       D3DPRESENT_PARAMETERS* parameters, Device** device) {
+    Device* created = new Device(direct3D, type, focusWindow, behaviorFlags);
+    PresentationChoice choice;
+    HRESULT hr = created->CheckParameters(parameters, &choice);
+    if (SUCCEEDED(hr)) {
+        std::string error;
+        if (!created->context_.Create(created->window_, &error)) {
+            hr = D3DERR_NOTAVAILABLE;
+        } else if (type == D3DDEVTYPE_REF && !created->context_.IsSoftwareRenderer()) {
+            // The reference rasteriser is Mesa's software one; a hardware context is not it.
+            hr = D3DERR_NOTAVAILABLE;
+        } else {
+            created->samplerStates_.Create();
+            created->vertexInput_.Create();
+            hr = created->Configure(*parameters, choice);
+        }
+    }
+    if (FAILED(hr)) {
+        created->Release();
+        return hr;
+    }
+    *device = created;
+    return D3D_OK;
+}
+
+Device* Device::FromInterface(IDirect3DDevice9* device) {
+    return LiveObject::Find<Device>(device);
+}
+
+HRESULT Device::CheckParameters(D3DPRESENT_PARAMETERS* parameters, PresentationChoice* choice) const {
+    HWND window = parameters->hDeviceWindow != nullptr ? parameters->hDeviceWindow : creation_.hFocusWindow;
+    SDL_Window* native = window != nullptr ? user32::NativeWindow(window) : nullptr;
+    if (native == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(native, &width, &height);
+    HRESULT hr = CheckPresentParameters(parameters, creation_.hFocusWindow, direct3D_->Modes(),
+                                        static_cast<UINT>(width), static_cast<UINT>(height), choice);
+    if (SUCCEEDED(hr) && window_ != nullptr && native != window_) {
+        // The context lives on the first window; another device window needs a new device.
+        hr = D3DERR_INVALIDCALL;
+    }
+    const_cast<Device*>(this)->window_ = native;
+    return hr;
+}
+
+HRESULT Device::Configure(const D3DPRESENT_PARAMETERS& parameters, const PresentationChoice& choice) {
+    context_.MakeCurrent();
+    if (choice.fullScreenMode != nullptr) {
+        SDL_DisplayMode mode{};
+        mode.format = SDL_PIXELFORMAT_RGB888;
+        mode.w = static_cast<int>(choice.fullScreenMode->mode.Width);
+        mode.h = static_cast<int>(choice.fullScreenMode->mode.Height);
+        mode.refresh_rate = choice.fullScreenMode->sdlRefreshRate;
+        if (SDL_SetWindowDisplayMode(window_, &mode) != 0 || SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0) {
+            return D3DERR_NOTAVAILABLE;
+        }
+    } else if ((SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0) {
+        SDL_SetWindowFullscreen(window_, 0);
+    }
+    const PixelFormat& color = *FindPixelFormat(parameters.BackBufferFormat);
+    if (!frame_.Create(parameters.BackBufferWidth, parameters.BackBufferHeight, color,
+                       parameters.EnableAutoDepthStencil ? parameters.AutoDepthStencilFormat : D3DFMT_UNKNOWN)) {
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    context_.SetSwapInterval(choice.swapInterval);
+    if (backBuffer_ != nullptr) {
+        backBuffer_->Release();
+    }
+    Surface::GlImage image;
+    image.texture = frame_.ColorTexture();
+    backBuffer_ = Surface::CreateBackBuffer(this, parameters.BackBufferWidth, parameters.BackBufferHeight, color,
+                                            (parameters.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0, image);
+    present_ = parameters;
+    deviceWindow_ = choice.window;
+    ResetState();
+    cooperation_ = Cooperation::Operational;
+    lostPollsLeft_ = 0;
+    return D3D_OK;
+}
+
+void Device::ResetState() {
+    renderStates_.Reset(frame_.HasDepth(), frame_.HasStencil());
+    renderStates_.ApplyAll();
+    samplerStates_.Reset();
+    textures_.fill(nullptr);
+    for (UINT unit = 0; unit < SamplerStates::kUnitCount; ++unit) {
+        glBindTextureUnit(unit, 0);
+    }
+    boundTextures_.fill(0);
+    streams_ = StreamSources{};
+    indices_ = nullptr;
+    declaration_ = nullptr;
+    vertexInput_.Invalidate();
+    programs_.Use(0);
+    inScene_ = false;
+    viewport_ = D3DVIEWPORT9{0, 0, frame_.Width(), frame_.Height(), 0.0f, 1.0f};
+    glViewport(0, 0, static_cast<GLsizei>(frame_.Width()), static_cast<GLsizei>(frame_.Height()));
+    glDepthRangef(0.0f, 1.0f);
+    scissor_ = RECT{0, 0, static_cast<LONG>(frame_.Width()), static_cast<LONG>(frame_.Height())};
+    glScissor(0, 0, static_cast<GLsizei>(frame_.Width()), static_cast<GLsizei>(frame_.Height()));
+}
+
+void Device::OnFinalRelease() {
+    if (context_.Window() != nullptr) {
+        context_.MakeCurrent();
+        programs_.FreeAll();
+        samplerStates_.Destroy();
+        vertexInput_.Destroy();
+        if (backBuffer_ != nullptr) {
+            backBuffer_->Release();
+            backBuffer_ = nullptr;
+        }
+        frame_.Destroy();
+        if (!present_.Windowed && window_ != nullptr) {
+            SDL_SetWindowFullscreen(window_, 0);
+        }
+        context_.Destroy();
+    }
+    direct3D_->Release();
+}
+
+HRESULT Device::QueryInterface(REFIID riid, void** object) {
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    *object = nullptr;
+    if (!IsAlive()) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirect3DDevice9)) {
+        *object = static_cast<IDirect3DDevice9*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+void Device::LoseNow(UINT lostPolls) {
+    cooperation_ = Cooperation::Lost;
+    lostPollsLeft_ = lostPolls;
+}
+
+void Device::WatchFocus() {
+    if (cooperation_ != Cooperation::Operational || present_.Windowed) {
+        return;
+    }
+    // The engine polls without pumping messages: look at the window's focus ourselves.
+    user32::PumpPlatformEvents();
+    if (!user32::WindowHasFocus(deviceWindow_)) {
+        cooperation_ = Cooperation::Lost;
+    }
+}
+
+HRESULT Device::CooperativeLevel() {
+    WatchFocus();
+    if (cooperation_ == Cooperation::Lost) {
+        if (lostPollsLeft_ > 0) {
+            --lostPollsLeft_;
+            return D3DERR_DEVICELOST;
+        }
+        if (!present_.Windowed) {
+            user32::PumpPlatformEvents();
+            if (!user32::WindowHasFocus(deviceWindow_)) {
+                return D3DERR_DEVICELOST;
+            }
+        }
+        cooperation_ = Cooperation::NotReset;
+    }
+    return cooperation_ == Cooperation::NotReset ? D3DERR_DEVICENOTRESET : D3D_OK;
+}
+
+HRESULT Device::TestCooperativeLevel() {
+    if (HRESULT hr = Enter("IDirect3DDevice9::TestCooperativeLevel"); FAILED(hr)) {
+        return hr;
+    }
+    return CooperativeLevel();
+}
+
+HRESULT Device::GetDirect3D(IDirect3D9** direct3D) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::GetDirect3D"); FAILED(hr)) {
+        return hr;
+    }
+    if (direct3D == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *direct3D = direct3D_;
+    direct3D_->AddRef();
+    return D3D_OK;
+}
+
+HRESULT Device::GetDeviceCaps(D3DCAPS9* caps) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::GetDeviceCaps"); FAILED(hr)) {
+        return hr;
+    }
+    if (caps == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    FillDeviceCaps(creation_.DeviceType, creation_.AdapterOrdinal, caps);
+    return D3D_OK;
+}
+
+HRESULT Device::GetDisplayMode(UINT swapChain, D3DDISPLAYMODE* mode) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::GetDisplayMode"); FAILED(hr)) {
+        return hr;
+    }
+    if (swapChain != 0 || mode == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (!present_.Windowed) {
+        mode->Width = present_.BackBufferWidth;
+        mode->Height = present_.BackBufferHeight;
+        mode->RefreshRate = present_.FullScreen_RefreshRateInHz;
+        mode->Format = D3DFMT_X8R8G8B8;
+        return D3D_OK;
+    }
+    return DesktopDisplayMode(mode) ? D3D_OK : D3DERR_NOTAVAILABLE;
+}
+
+HRESULT Device::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::GetCreationParameters"); FAILED(hr)) {
+        return hr;
+    }
+    if (parameters == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *parameters = creation_;
+    return D3D_OK;
+}
+
+HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::Reset"); FAILED(hr)) {
+        return hr;
+    }
+    if (parameters == nullptr || inScene_) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (CooperativeLevel() == D3DERR_DEVICELOST) {
+        return D3DERR_DEVICELOST;
+    }
+    // Every default-pool resource and every reference to the back buffer must be gone first.
+    if (defaultPoolResources_ > 0 || (backBuffer_ != nullptr && backBuffer_->References() > 1)) {
+        cooperation_ = Cooperation::NotReset;
+        return D3DERR_INVALIDCALL;
+    }
+    D3DPRESENT_PARAMETERS completed = *parameters;
+    PresentationChoice choice;
+    HRESULT hr = CheckParameters(&completed, &choice);
+    if (SUCCEEDED(hr)) {
+        hr = Configure(completed, choice);
+    }
+    if (FAILED(hr)) {
+        cooperation_ = Cooperation::NotReset;
+        return hr;
+    }
+    *parameters = completed;
+    return D3D_OK;
+}
+
+HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
+                        const void* dirtyRegion) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::Present"); FAILED(hr)) {
+        return hr;
+    }
+    if (inScene_) {
+        return D3DERR_INVALIDCALL;
+    }
+    const bool copy = present_.SwapEffect == D3DSWAPEFFECT_COPY;
+    if (!copy && (sourceRect != nullptr || destRect != nullptr || dirtyRegion != nullptr)) {
+        return D3DERR_INVALIDCALL;
+    }
+    RECT source{0, 0, static_cast<LONG>(frame_.Width()), static_cast<LONG>(frame_.Height())};
+    if (sourceRect != nullptr) {
+        if (sourceRect->left < 0 || sourceRect->top < 0 || sourceRect->left >= sourceRect->right ||
+            sourceRect->top >= sourceRect->bottom || sourceRect->right > source.right ||
+            sourceRect->bottom > source.bottom) {
+            return D3DERR_INVALIDCALL;
+        }
+        source = *sourceRect;
+    }
+    SDL_Window* target = window_;
+    if (destWindowOverride != nullptr) {
+        target = user32::NativeWindow(destWindowOverride);
+        if (target == nullptr) {
+            return D3DERR_INVALIDCALL;
+        }
+    }
+    WatchFocus();
+    if (cooperation_ != Cooperation::Operational) {
+        return D3DERR_DEVICELOST;
+    }
+    if (target == window_) {
+        context_.MakeCurrent();
+    } else if (!context_.MakeCurrentOn(target)) {
+        context_.MakeCurrent();
+        return D3DERR_INVALIDCALL;
+    }
+    int width = 0;
+    int height = 0;
+    SDL_GL_GetDrawableSize(target, &width, &height);
+    RECT destination{0, 0, width, height};
+    if (destRect != nullptr) {
+        destination = *destRect;
+    }
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glDisable(GL_SCISSOR_TEST);
+    frame_.BlitToWindow(source, destination, height);
+    context_.Swap(target);
+    if (target != window_) {
+        context_.MakeCurrent();
+    }
+    frame_.Bind();
+    renderStates_.ApplyAll();
+    return D3D_OK;
+}
+
+HRESULT Device::GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** surface) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::GetBackBuffer"); FAILED(hr)) {
+        return hr;
+    }
+    if (surface == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *surface = nullptr;
+    if (swapChain != 0 || backBuffer != 0 || type != D3DBACKBUFFER_TYPE_MONO) {
+        return D3DERR_INVALIDCALL;
+    }
+    backBuffer_->AddRef();
+    *surface = backBuffer_;
+    return D3D_OK;
+}
+
+HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                              IDirect3DTexture9** texture, HANDLE* sharedHandle) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::CreateTexture"); FAILED(hr)) {
+        return hr;
+    }
+    if (texture == nullptr || sharedHandle != nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *texture = nullptr;
+    Texture* created = nullptr;
+    const HRESULT hr = Texture::Create(this, width, height, levels, usage, format, pool, &created);
+    if (SUCCEEDED(hr)) {
+        *texture = created;
+    }
+    return hr;
+}
+
+HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** buffer,
+                                   HANDLE* sharedHandle) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::CreateVertexBuffer"); FAILED(hr)) {
+        return hr;
+    }
+    if (buffer == nullptr || sharedHandle != nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *buffer = nullptr;
+    VertexBuffer* created = nullptr;
+    const HRESULT hr = VertexBuffer::Create(this, length, usage, fvf, pool, &created);
+    if (SUCCEEDED(hr)) {
+        *buffer = created;
+    }
+    return hr;
+}
+
+HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                  IDirect3DIndexBuffer9** buffer, HANDLE* sharedHandle) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::CreateIndexBuffer"); FAILED(hr)) {
+        return hr;
+    }
+    if (buffer == nullptr || sharedHandle != nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *buffer = nullptr;
+    IndexBuffer* created = nullptr;
+    const HRESULT hr = IndexBuffer::Create(this, length, usage, format, pool, &created);
+    if (SUCCEEDED(hr)) {
+        *buffer = created;
+    }
+    return hr;
+}
+
+HRESULT Device::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect, IDirect3DSurface9* destination,
+                              const POINT* destPoint) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::UpdateSurface"); FAILED(hr)) {
+        return hr;
+    }
+    Surface* from = LiveObject::Find<Surface>(source);
+    Surface* to = LiveObject::Find<Surface>(destination);
+    if (from == nullptr || to == nullptr || from == to || from->OwnerDevice() != this || to->OwnerDevice() != this) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (from->Pool() != D3DPOOL_SYSTEMMEM || to->Pool() != D3DPOOL_DEFAULT || from->IsLocked() || to->IsLocked() ||
+        from->Desc().Format != to->Desc().Format) {
+        return D3DERR_INVALIDCALL;
+    }
+    RECT area{0, 0, static_cast<LONG>(from->Desc().Width), static_cast<LONG>(from->Desc().Height)};
+    if (sourceRect != nullptr) {
+        area = *sourceRect;
+    }
+    const POINT at = destPoint != nullptr ? *destPoint : POINT{0, 0};
+    const RECT target{at.x, at.y, at.x + (area.right - area.left), at.y + (area.bottom - area.top)};
+    if (!InsideSurface(area, from->Desc()) || !InsideSurface(target, to->Desc())) {
+        return D3DERR_INVALIDCALL;
+    }
+    to->CopyFrom(*from, area, at.x, at.y);
+    return D3D_OK;
+}
+
+HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* destination) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::UpdateTexture"); FAILED(hr)) {
+        return hr;
+    }
+    Texture* from = LiveObject::Find<Texture>(source);
+    Texture* to = LiveObject::Find<Texture>(destination);
+    if (from == nullptr || to == nullptr || from->OwnerDevice() != this || to->OwnerDevice() != this ||
+        from->Pool() != D3DPOOL_SYSTEMMEM || to->Pool() != D3DPOOL_DEFAULT ||
+        from->Format().format != to->Format().format || to->LevelCount() > from->LevelCount()) {
+        return D3DERR_INVALIDCALL;
+    }
+    const D3DSURFACE_DESC& fromTop = from->Level(0)->Desc();
+    const D3DSURFACE_DESC& toTop = to->Level(0)->Desc();
+    if (fromTop.Width != toTop.Width || fromTop.Height != toTop.Height) {
+        return D3DERR_INVALIDCALL;
+    }
+    for (UINT level = 0; level < to->LevelCount(); ++level) {
+        if (from->Level(level)->IsLocked() || to->Level(level)->IsLocked()) {
+            return D3DERR_INVALIDCALL;
+        }
+    }
+    for (UINT level = 0; level < to->LevelCount(); ++level) {
+        const D3DSURFACE_DESC& desc = from->Level(level)->Desc();
+        to->Level(level)->CopyFrom(*from->Level(level), RECT{0, 0, static_cast<LONG>(desc.Width),
+                                                             static_cast<LONG>(desc.Height)}, 0, 0);
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* destination) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::GetRenderTargetData"); FAILED(hr)) {
+        return hr;
+    }
+    Surface* from = LiveObject::Find<Surface>(renderTarget);
+    Surface* to = LiveObject::Find<Surface>(destination);
+    if (from == nullptr || to == nullptr || from != backBuffer_ || to->OwnerDevice() != this ||
+        to->Pool() != D3DPOOL_SYSTEMMEM || to->IsLocked() || from->IsLocked() ||
+        to->Desc().Format != from->Desc().Format || to->Desc().Width != from->Desc().Width ||
+        to->Desc().Height != from->Desc().Height) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (cooperation_ != Cooperation::Operational) {
+        return D3DERR_DEVICELOST;
+    }
+    context_.MakeCurrent();
+    frame_.Read(RECT{0, 0, static_cast<LONG>(frame_.Width()), static_cast<LONG>(frame_.Height())}, to->Pixels());
+    return D3D_OK;
+}
+
+HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
+                                            IDirect3DSurface9** surface, HANDLE* sharedHandle) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::CreateOffscreenPlainSurface"); FAILED(hr)) {
+        return hr;
+    }
+    if (surface == nullptr || sharedHandle != nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *surface = nullptr;
+    const PixelFormat* pixelFormat = FindPixelFormat(format);
+    if (pixelFormat == nullptr || width == 0 || height == 0 || width > 8192 || height > 8192 ||
+        (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_SYSTEMMEM && pool != D3DPOOL_SCRATCH)) {
+        return D3DERR_INVALIDCALL;
+    }
+    *surface = Surface::CreateOffscreenPlain(this, width, height, *pixelFormat, pool);
+    return D3D_OK;
+}
+
+HRESULT Device::BeginScene() {
+    if (HRESULT hr = Enter("IDirect3DDevice9::BeginScene"); FAILED(hr)) {
+        return hr;
+    }
+    if (inScene_) {
+        return D3DERR_INVALIDCALL;
+    }
+    inScene_ = true;
+    return D3D_OK;
+}
+
+HRESULT Device::EndScene() {
+    if (HRESULT hr = Enter("IDirect3DDevice9::EndScene"); FAILED(hr)) {
+        return hr;
+    }
+    if (!inScene_) {
+        return D3DERR_INVALIDCALL;
+    }
+    inScene_ = false;
+    return D3D_OK;
+}
+
+HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::Clear"); FAILED(hr)) {
+        return hr;
+    }
+    const DWORD known = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+    if (flags == 0 || (flags & ~known) != 0 || (count > 0 && rects == nullptr) || (count == 0 && rects != nullptr)) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (((flags & D3DCLEAR_ZBUFFER) != 0 && !frame_.HasDepth()) ||
+        ((flags & D3DCLEAR_STENCIL) != 0 && !frame_.HasStencil()) || z < 0.0f || z > 1.0f) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (cooperation_ != Cooperation::Operational) {
+        return D3D_OK;  // a lost device drops rendering silently, as Direct3D's does
+    }
+    context_.MakeCurrent();
+    GLbitfield mask = 0;
+    if ((flags & D3DCLEAR_TARGET) != 0) {
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f, (color & 0xFF) / 255.0f,
+                     ((color >> 24) & 0xFF) / 255.0f);
+        mask |= GL_COLOR_BUFFER_BIT;
+    }
+    if ((flags & D3DCLEAR_ZBUFFER) != 0) {
+        glDepthMask(GL_TRUE);
+        glClearDepthf(z);
+        mask |= GL_DEPTH_BUFFER_BIT;
+    }
+    if ((flags & D3DCLEAR_STENCIL) != 0) {
+        glStencilMask(0xFFFFFFFF);
+        glClearStencil(static_cast<GLint>(stencil));
+        mask |= GL_STENCIL_BUFFER_BIT;
+    }
+    // Clear covers the viewport, cut by the rectangles and by the scissor rectangle when enabled.
+    RECT bounds{static_cast<LONG>(viewport_.X), static_cast<LONG>(viewport_.Y),
+                static_cast<LONG>(viewport_.X + viewport_.Width), static_cast<LONG>(viewport_.Y + viewport_.Height)};
+    if (renderStates_.Value(D3DRS_SCISSORTESTENABLE) != FALSE) {
+        bounds = RECT{std::max(bounds.left, scissor_.left), std::max(bounds.top, scissor_.top),
+                      std::min(bounds.right, scissor_.right), std::min(bounds.bottom, scissor_.bottom)};
+    }
+    glEnable(GL_SCISSOR_TEST);
+    const DWORD pieces = count == 0 ? 1 : count;
+    for (DWORD index = 0; index < pieces; ++index) {
+        RECT piece = bounds;
+        if (count > 0) {
+            piece = RECT{std::max(bounds.left, rects[index].x1), std::max(bounds.top, rects[index].y1),
+                         std::min(bounds.right, rects[index].x2), std::min(bounds.bottom, rects[index].y2)};
+        }
+        if (piece.left >= piece.right || piece.top >= piece.bottom) {
+            continue;
+        }
+        glScissor(piece.left, piece.top, piece.right - piece.left, piece.bottom - piece.top);
+        glClear(mask);
+    }
+    glScissor(scissor_.left, scissor_.top, scissor_.right - scissor_.left, scissor_.bottom - scissor_.top);
+    if (renderStates_.Value(D3DRS_SCISSORTESTENABLE) == FALSE) {
+        glDisable(GL_SCISSOR_TEST);
+    }
+    renderStates_.RestoreWriteMasks();
+    return D3D_OK;
+}
+
+HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::SetViewport"); FAILED(hr)) {
+        return hr;
+    }
+    if (viewport == nullptr || viewport->Width == 0 || viewport->Height == 0 ||
+        viewport->X + viewport->Width > frame_.Width() || viewport->Y + viewport->Height > frame_.Height() ||
+        viewport->MinZ < 0.0f || viewport->MinZ > 1.0f || viewport->MaxZ < 0.0f || viewport->MaxZ > 1.0f) {
+        return D3DERR_INVALIDCALL;
+    }
+    context_.MakeCurrent();
+    viewport_ = *viewport;
+    // Rows count from the top in the upper-left clip space, as Direct3D's Y does.
+    glViewport(static_cast<GLint>(viewport->X), static_cast<GLint>(viewport->Y), static_cast<GLsizei>(viewport->Width),
+               static_cast<GLsizei>(viewport->Height));
+    glDepthRangef(viewport->MinZ, viewport->MaxZ);
+    return D3D_OK;
+}
+
+HRESULT Device::GetViewport(D3DVIEWPORT9* viewport) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::GetViewport"); FAILED(hr)) {
+        return hr;
+    }
+    if (viewport == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *viewport = viewport_;
+    return D3D_OK;
+}
+
+HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::SetRenderState"); FAILED(hr)) {
+        return hr;
+    }
+    context_.MakeCurrent();
+    return renderStates_.Set(state, value);
+}
+
+HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::GetRenderState"); FAILED(hr)) {
+        return hr;
+    }
+    return renderStates_.Get(state, value);
+}
+
+HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::GetTexture"); FAILED(hr)) {
+        return hr;
+    }
+    const int unit = SamplerStates::UnitOf(stage);
+    if (texture == nullptr || unit < 0) {
+        return D3DERR_INVALIDCALL;
+    }
+    *texture = textures_[static_cast<size_t>(unit)];
+    if (*texture != nullptr) {
+        (*texture)->AddRef();
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::SetTexture"); FAILED(hr)) {
+        return hr;
+    }
+    const int unit = SamplerStates::UnitOf(stage);
+    if (unit < 0) {
+        return D3DERR_INVALIDCALL;
+    }
+    Texture* ours = nullptr;
+    if (texture != nullptr) {
+        ours = LiveObject::Find<Texture>(texture);
+        // Only textures the GL side holds can be sampled.
+        if (ours == nullptr || ours->OwnerDevice() != this || ours->GlTexture() == 0) {
+            return D3DERR_INVALIDCALL;
+        }
+    }
+    textures_[static_cast<size_t>(unit)] = ours;
+    return D3D_OK;
+}
+
+HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::GetSamplerState"); FAILED(hr)) {
+        return hr;
+    }
+    const int unit = SamplerStates::UnitOf(sampler);
+    if (value == nullptr || unit < 0 || type < D3DSAMP_ADDRESSU || type > D3DSAMP_DMAPOFFSET) {
+        return D3DERR_INVALIDCALL;
+    }
+    *value = samplerStates_.Get(static_cast<UINT>(unit), type);
+    return D3D_OK;
+}
+
+HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::SetSamplerState"); FAILED(hr)) {
+        return hr;
+    }
+    const int unit = SamplerStates::UnitOf(sampler);
+    if (unit < 0) {
+        return D3DERR_INVALIDCALL;
+    }
+    context_.MakeCurrent();
+    return samplerStates_.Set(static_cast<UINT>(unit), type, value);
+}
+
+HRESULT Device::SetScissorRect(const RECT* rect) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::SetScissorRect"); FAILED(hr)) {
+        return hr;
+    }
+    if (rect == nullptr || rect->left < 0 || rect->top < 0 || rect->left > rect->right || rect->top > rect->bottom) {
+        return D3DERR_INVALIDCALL;
+    }
+    context_.MakeCurrent();
+    scissor_ = *rect;
+    glScissor(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+    return D3D_OK;
+}
+
+HRESULT Device::GetScissorRect(RECT* rect) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::GetScissorRect"); FAILED(hr)) {
+        return hr;
+    }
+    if (rect == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *rect = scissor_;
+    return D3D_OK;
+}
+
+bool Device::StreamsCover(INT first, INT last) const {
+    if (first < 0 || last < first) {
+        return false;
+    }
+    for (const D3DVERTEXELEMENT9& element : declaration_->Elements()) {
+        const StreamSource& source = streams_[element.Stream];
+        if (source.buffer == nullptr) {
+            return false;
+        }
+        const unsigned long long end = static_cast<unsigned long long>(source.offset) +
+                                       static_cast<unsigned long long>(last) * source.stride + element.Offset +
+                                       VertexDeclaration::TypeSize(element.Type);
+        if (end > source.buffer->Storage().Size()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+HRESULT Device::CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vertexCount) const {
+    if (!inScene_ || primitiveCount == 0 || type < D3DPT_POINTLIST || type > D3DPT_TRIANGLEFAN ||
+        declaration_ == nullptr || !programs_.HasCurrent()) {
+        return D3DERR_INVALIDCALL;
+    }
+    *vertexCount = VertexCountOf(type, primitiveCount);
+    return D3D_OK;
+}
+
+void Device::PrepareDraw() {
+    context_.MakeCurrent();
+    for (UINT unit = 0; unit < SamplerStates::kUnitCount; ++unit) {
+        const unsigned int name = textures_[unit] != nullptr ? textures_[unit]->GlTexture() : 0;
+        if (boundTextures_[unit] != name) {
+            glBindTextureUnit(unit, name);
+            boundTextures_[unit] = name;
+        }
+    }
+    vertexInput_.Bind(*declaration_, streams_, indices_);
+    programs_.PrepareDraw(-kHalfPixelShift / static_cast<float>(viewport_.Width),
+                          kHalfPixelShift / static_cast<float>(viewport_.Height), renderStates_.AlphaFunction(),
+                          renderStates_.AlphaReference());
+}
+
+HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::DrawPrimitive"); FAILED(hr)) {
+        return hr;
+    }
+    UINT vertexCount = 0;
+    if (HRESULT hr = CheckDraw(type, primitiveCount, &vertexCount); FAILED(hr)) {
+        return hr;
+    }
+    if (!StreamsCover(static_cast<INT>(startVertex), static_cast<INT>(startVertex + vertexCount - 1))) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (cooperation_ != Cooperation::Operational) {
+        return D3D_OK;
+    }
+    PrepareDraw();
+    glDrawArrays(PrimitiveMode(type), static_cast<GLint>(startVertex), static_cast<GLsizei>(vertexCount));
+    return D3D_OK;
+}
+
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex,
+                                     UINT numVertices, UINT startIndex, UINT primitiveCount) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::DrawIndexedPrimitive"); FAILED(hr)) {
+        return hr;
+    }
+    UINT indexCount = 0;
+    if (HRESULT hr = CheckDraw(type, primitiveCount, &indexCount); FAILED(hr)) {
+        return hr;
+    }
+    if (indices_ == nullptr || numVertices == 0) {
+        return D3DERR_INVALIDCALL;
+    }
+    const UINT indexSize = indices_->IndexSize();
+    const BufferStorage& storage = indices_->Storage();
+    if (static_cast<unsigned long long>(startIndex + indexCount) * indexSize > storage.Size()) {
+        return D3DERR_INVALIDCALL;
+    }
+    // The debug runtime's check: every index inside [MinVertexIndex, MinVertexIndex + NumVertices).
+    const BYTE* data = storage.Data() + static_cast<size_t>(startIndex) * indexSize;
+    for (UINT i = 0; i < indexCount; ++i) {
+        const UINT index = indexSize == 2 ? reinterpret_cast<const WORD*>(data)[i] : reinterpret_cast<const DWORD*>(data)[i];
+        if (index < minVertexIndex || index >= minVertexIndex + numVertices) {
+            return D3DERR_INVALIDCALL;
+        }
+    }
+    const long long first = static_cast<long long>(baseVertexIndex) + minVertexIndex;
+    const long long last = first + numVertices - 1;
+    if (first < 0 || last > 0x7FFFFFFF || !StreamsCover(static_cast<INT>(first), static_cast<INT>(last))) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (cooperation_ != Cooperation::Operational) {
+        return D3D_OK;
+    }
+    PrepareDraw();
+    glDrawElementsBaseVertex(PrimitiveMode(type), static_cast<GLsizei>(indexCount),
+                             indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+                             reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * indexSize),
+                             baseVertexIndex);
+    return D3D_OK;
+}
+
+HRESULT Device::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements, IDirect3DVertexDeclaration9** declaration) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::CreateVertexDeclaration"); FAILED(hr)) {
+        return hr;
+    }
+    if (declaration == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *declaration = nullptr;
+    VertexDeclaration* created = nullptr;
+    const HRESULT hr = VertexDeclaration::Create(this, elements, &created);
+    if (SUCCEEDED(hr)) {
+        *declaration = created;
+    }
+    return hr;
+}
+
+HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::SetVertexDeclaration"); FAILED(hr)) {
+        return hr;
+    }
+    VertexDeclaration* ours = nullptr;
+    if (declaration != nullptr) {
+        ours = LiveObject::Find<VertexDeclaration>(declaration);
+        if (ours == nullptr) {
+            return D3DERR_INVALIDCALL;
+        }
+    }
+    if (ours != declaration_) {
+        declaration_ = ours;
+        vertexInput_.Invalidate();
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::GetVertexDeclaration(IDirect3DVertexDeclaration9** declaration) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::GetVertexDeclaration"); FAILED(hr)) {
+        return hr;
+    }
+    if (declaration == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *declaration = declaration_;
+    if (declaration_ != nullptr) {
+        declaration_->AddRef();
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::SetStreamSource"); FAILED(hr)) {
+        return hr;
+    }
+    if (stream >= kStreamCount || offset % 4 != 0 || stride > 2048) {
+        return D3DERR_INVALIDCALL;
+    }
+    VertexBuffer* ours = nullptr;
+    if (buffer != nullptr) {
+        ours = LiveObject::Find<VertexBuffer>(buffer);
+        if (ours == nullptr || ours->OwnerDevice() != this || ours->Storage().GlBuffer() == 0) {
+            return D3DERR_INVALIDCALL;
+        }
+    }
+    StreamSource& source = streams_[stream];
+    if (source.buffer != ours || source.offset != offset || source.stride != stride) {
+        source = StreamSource{ours, offset, stride};
+        vertexInput_.Invalidate();
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset, UINT* stride) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::GetStreamSource"); FAILED(hr)) {
+        return hr;
+    }
+    if (stream >= kStreamCount || buffer == nullptr || offset == nullptr || stride == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    const StreamSource& source = streams_[stream];
+    *buffer = source.buffer;
+    if (source.buffer != nullptr) {
+        source.buffer->AddRef();
+    }
+    *offset = source.offset;
+    *stride = source.stride;
+    return D3D_OK;
+}
+
+HRESULT Device::SetIndices(IDirect3DIndexBuffer9* indices) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::SetIndices"); FAILED(hr)) {
+        return hr;
+    }
+    IndexBuffer* ours = nullptr;
+    if (indices != nullptr) {
+        ours = LiveObject::Find<IndexBuffer>(indices);
+        if (ours == nullptr || ours->OwnerDevice() != this || ours->Storage().GlBuffer() == 0) {
+            return D3DERR_INVALIDCALL;
+        }
+    }
+    if (ours != indices_) {
+        indices_ = ours;
+        vertexInput_.Invalidate();
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::GetIndices(IDirect3DIndexBuffer9** indices) {
+    if (HRESULT hr = Enter("IDirect3DDevice9::GetIndices"); FAILED(hr)) {
+        return hr;
+    }
+    if (indices == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *indices = indices_;
+    if (indices_ != nullptr) {
+        indices_->AddRef();
+    }
+    return D3D_OK;
+}
+
+void Device::ForgetBinding(IUnknown* resource) {
+    for (Texture*& texture : textures_) {
+        if (texture != nullptr && texture->Identity() == resource) {
+            texture = nullptr;
+        }
+    }
+    for (StreamSource& source : streams_) {
+        if (source.buffer != nullptr && source.buffer->Identity() == resource) {
+            source = StreamSource{};
+            vertexInput_.Invalidate();
+        }
+    }
+    if (indices_ != nullptr && indices_->Identity() == resource) {
+        indices_ = nullptr;
+        vertexInput_.Invalidate();
+    }
+    if (declaration_ != nullptr &&
+        static_cast<IUnknown*>(static_cast<IDirect3DVertexDeclaration9*>(declaration_)) == resource) {
+        declaration_ = nullptr;
+        vertexInput_.Invalidate();
+    }
+}
+
+}  // namespace nvesk::d3d9

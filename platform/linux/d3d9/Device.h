@@ -1,0 +1,144 @@
+// IDirect3DDevice9 on one OpenGL 4.5 context in the device window.
+#pragma once
+
+#include <d3d9.h>
+
+#include "FrameTarget.h"
+#include "GlContext.h"
+#include "LiveObject.h"
+#include "PresentParameters.h"
+#include "RenderStates.h"
+#include "SamplerStates.h"
+#include "ShaderPrograms.h"
+#include "VertexInput.h"
+
+#include <array>
+
+struct SDL_Window;
+
+namespace nvesk::d3d9 {
+
+class Direct3D;
+class IndexBuffer;
+class Surface;
+class Texture;
+class VertexDeclaration;
+
+class Device final : public IDirect3DDevice9, public LiveObject {
+public:
+    static HRESULT Create(Direct3D* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
+                          D3DPRESENT_PARAMETERS* parameters, Device** device);
+    // The live device behind an interface pointer; null if it is not one of ours.
+    static Device* FromInterface(IDirect3DDevice9* device);
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
+    ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
+
+    // IDirect3DDevice9
+    HRESULT STDMETHODCALLTYPE TestCooperativeLevel() override;
+    HRESULT STDMETHODCALLTYPE GetDirect3D(IDirect3D9** direct3D) override;
+    HRESULT STDMETHODCALLTYPE GetDeviceCaps(D3DCAPS9* caps) override;
+    HRESULT STDMETHODCALLTYPE GetDisplayMode(UINT swapChain, D3DDISPLAYMODE* mode) override;
+    HRESULT STDMETHODCALLTYPE GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters) override;
+    HRESULT STDMETHODCALLTYPE Reset(D3DPRESENT_PARAMETERS* parameters) override;
+    HRESULT STDMETHODCALLTYPE Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
+                                      const void* dirtyRegion) override;
+    HRESULT STDMETHODCALLTYPE GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYPE type,
+                                            IDirect3DSurface9** surface) override;
+    HRESULT STDMETHODCALLTYPE CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                                            D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* sharedHandle) override;
+    HRESULT STDMETHODCALLTYPE CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                                 IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) override;
+    HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                                IDirect3DIndexBuffer9** buffer, HANDLE* sharedHandle) override;
+    HRESULT STDMETHODCALLTYPE UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect,
+                                            IDirect3DSurface9* destination, const POINT* destPoint) override;
+    HRESULT STDMETHODCALLTYPE UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* destination) override;
+    HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* destination) override;
+    HRESULT STDMETHODCALLTYPE CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
+                                                          IDirect3DSurface9** surface, HANDLE* sharedHandle) override;
+    HRESULT STDMETHODCALLTYPE BeginScene() override;
+    HRESULT STDMETHODCALLTYPE EndScene() override;
+    HRESULT STDMETHODCALLTYPE Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                                    DWORD stencil) override;
+    HRESULT STDMETHODCALLTYPE SetViewport(const D3DVIEWPORT9* viewport) override;
+    HRESULT STDMETHODCALLTYPE GetViewport(D3DVIEWPORT9* viewport) override;
+    HRESULT STDMETHODCALLTYPE SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
+    HRESULT STDMETHODCALLTYPE GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
+    HRESULT STDMETHODCALLTYPE GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) override;
+    HRESULT STDMETHODCALLTYPE SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
+    HRESULT STDMETHODCALLTYPE GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override;
+    HRESULT STDMETHODCALLTYPE SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
+    HRESULT STDMETHODCALLTYPE SetScissorRect(const RECT* rect) override;
+    HRESULT STDMETHODCALLTYPE GetScissorRect(RECT* rect) override;
+    HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override;
+    HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex,
+                                                   UINT numVertices, UINT startIndex, UINT primitiveCount) override;
+    HRESULT STDMETHODCALLTYPE CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
+                                                      IDirect3DVertexDeclaration9** declaration) override;
+    HRESULT STDMETHODCALLTYPE SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration) override;
+    HRESULT STDMETHODCALLTYPE GetVertexDeclaration(IDirect3DVertexDeclaration9** declaration) override;
+    HRESULT STDMETHODCALLTYPE SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
+                                              UINT stride) override;
+    HRESULT STDMETHODCALLTYPE GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                                              UINT* stride) override;
+    HRESULT STDMETHODCALLTYPE SetIndices(IDirect3DIndexBuffer9* indices) override;
+    HRESULT STDMETHODCALLTYPE GetIndices(IDirect3DIndexBuffer9** indices) override;
+
+    // Internal to the platform layer.
+    HRESULT EnterInternal(const char* operation) const { return Enter(operation); }
+    void MakeCurrent() { context_.MakeCurrent(); }
+    ShaderPrograms& Programs() { return programs_; }
+    void AddDefaultPoolResource() { ++defaultPoolResources_; }
+    void RemoveDefaultPoolResource() { --defaultPoolResources_; }
+    // A resource's last reference went: the device lets go of any binding to it.
+    void ForgetBinding(IUnknown* resource);
+    // Test hook: the device is lost now; TestCooperativeLevel keeps reporting it for
+    // `lostPolls` calls before the device can be reset.
+    void LoseNow(UINT lostPolls);
+
+private:
+    enum class Cooperation { Operational, Lost, NotReset };
+
+    Device(Direct3D* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags);
+    void OnFinalRelease() override;
+
+    // Builds the frame target, back buffer and state for validated parameters.
+    HRESULT Configure(const D3DPRESENT_PARAMETERS& parameters, const PresentationChoice& choice);
+    HRESULT CheckParameters(D3DPRESENT_PARAMETERS* parameters, PresentationChoice* choice) const;
+    void ResetState();
+    void WatchFocus();
+    HRESULT CooperativeLevel();
+    // Checks the streams hold vertices first..last for every element of the declaration.
+    bool StreamsCover(INT first, INT last) const;
+    HRESULT CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vertexCount) const;
+    void PrepareDraw();
+
+    Direct3D* direct3D_;
+    D3DDEVICE_CREATION_PARAMETERS creation_{};
+    D3DPRESENT_PARAMETERS present_{};
+    HWND deviceWindow_ = nullptr;
+    SDL_Window* window_ = nullptr;
+    GlContext context_;
+    FrameTarget frame_;
+    RenderStates renderStates_;
+    SamplerStates samplerStates_;
+    ShaderPrograms programs_;
+    VertexInput vertexInput_;
+    Surface* backBuffer_ = nullptr;
+    int defaultPoolResources_ = 0;
+    bool inScene_ = false;
+    Cooperation cooperation_ = Cooperation::Operational;
+    UINT lostPollsLeft_ = 0;
+    D3DVIEWPORT9 viewport_{};
+    RECT scissor_{};
+    std::array<Texture*, SamplerStates::kUnitCount> textures_{};
+    std::array<unsigned int, SamplerStates::kUnitCount> boundTextures_{};
+    StreamSources streams_{};
+    IndexBuffer* indices_ = nullptr;
+    VertexDeclaration* declaration_ = nullptr;
+};
+
+}  // namespace nvesk::d3d9

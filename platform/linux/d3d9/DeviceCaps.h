@@ -1,0 +1,10 @@
+// The capabilities our Direct3D 9 devices report: what this layer really does on GL 4.5.
+#pragma once
+
+#include <d3d9.h>
+
+namespace nvesk::d3d9 {
+
+void FillDeviceCaps(D3DDEVTYPE type, UINT adapter, D3DCAPS9* caps);
+
+}  // namespace nvesk::d3d9

@@ -1,0 +1,179 @@
+#include "Direct3D.h"
+
+#include "Device.h"
+#include "DeviceCaps.h"
+#include "PixelFormats.h"
+
+#include <SDL.h>
+
+namespace nvesk::d3d9 {
+namespace {
+
+bool IsDeviceType(D3DDEVTYPE type) {
+    return type == D3DDEVTYPE_HAL || type == D3DDEVTYPE_REF;
+}
+
+}  // namespace
+
+Direct3D::Direct3D() : LiveObject(ObjectKind::Direct3D, static_cast<IUnknown*>(static_cast<IDirect3D9*>(this)), true) {}
+
+Direct3D* Direct3D::Create() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        return nullptr;
+    }
+    Direct3D* direct3D = new Direct3D();
+    direct3D->modes_ = EnumerateDisplayModes();
+    return direct3D;
+}
+
+void Direct3D::OnFinalRelease() {
+    modes_.clear();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+HRESULT Direct3D::QueryInterface(REFIID riid, void** object) {
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    *object = nullptr;
+    if (!IsAlive()) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirect3D9)) {
+        *object = static_cast<IDirect3D9*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+UINT Direct3D::GetAdapterCount() {
+    return IsAlive() ? 1 : 0;
+}
+
+UINT Direct3D::GetAdapterModeCount(UINT adapter, D3DFORMAT format) {
+    if (FAILED(Enter("IDirect3D9::GetAdapterModeCount")) || adapter != D3DADAPTER_DEFAULT) {
+        return 0;
+    }
+    // Display modes are X8R8G8B8 only: no adapter scans out an alpha channel.
+    return format == D3DFMT_X8R8G8B8 ? static_cast<UINT>(modes_.size()) : 0;
+}
+
+HRESULT Direct3D::EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode, D3DDISPLAYMODE* result) {
+    if (HRESULT hr = Enter("IDirect3D9::EnumAdapterModes"); FAILED(hr)) {
+        return hr;
+    }
+    if (adapter != D3DADAPTER_DEFAULT || result == nullptr || format != D3DFMT_X8R8G8B8 || mode >= modes_.size()) {
+        return D3DERR_INVALIDCALL;
+    }
+    *result = modes_[mode].mode;
+    return D3D_OK;
+}
+
+HRESULT Direct3D::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) {
+    if (HRESULT hr = Enter("IDirect3D9::GetAdapterDisplayMode"); FAILED(hr)) {
+        return hr;
+    }
+    if (adapter != D3DADAPTER_DEFAULT || mode == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    return DesktopDisplayMode(mode) ? D3D_OK : D3DERR_NOTAVAILABLE;
+}
+
+HRESULT Direct3D::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, D3DFORMAT backBufferFormat,
+                                  BOOL windowed) {
+    if (HRESULT hr = Enter("IDirect3D9::CheckDeviceType"); FAILED(hr)) {
+        return hr;
+    }
+    if (adapter != D3DADAPTER_DEFAULT || !IsDeviceType(type)) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (adapterFormat != D3DFMT_X8R8G8B8) {
+        return D3DERR_NOTAVAILABLE;
+    }
+    const bool validBackBuffer = backBufferFormat == D3DFMT_A8R8G8B8 || backBufferFormat == D3DFMT_X8R8G8B8 ||
+                                 (windowed && backBufferFormat == D3DFMT_UNKNOWN);
+    return validBackBuffer ? D3D_OK : D3DERR_NOTAVAILABLE;
+}
+
+HRESULT Direct3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage,
+                                    D3DRESOURCETYPE resourceType, D3DFORMAT checkFormat) {
+    if (HRESULT hr = Enter("IDirect3D9::CheckDeviceFormat"); FAILED(hr)) {
+        return hr;
+    }
+    if (adapter != D3DADAPTER_DEFAULT || !IsDeviceType(type)) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (adapterFormat != D3DFMT_X8R8G8B8) {
+        return D3DERR_NOTAVAILABLE;
+    }
+    if ((usage & D3DUSAGE_DEPTHSTENCIL) != 0) {
+        GLenum ignoredFormat;
+        bool ignoredStencil;
+        return resourceType == D3DRTYPE_SURFACE && DepthStencilFormat(checkFormat, &ignoredFormat, &ignoredStencil)
+                   ? D3D_OK
+                   : D3DERR_NOTAVAILABLE;
+    }
+    if ((usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_AUTOGENMIPMAP)) != 0) {
+        return D3DERR_NOTAVAILABLE;
+    }
+    if (resourceType != D3DRTYPE_TEXTURE && resourceType != D3DRTYPE_SURFACE) {
+        return D3DERR_NOTAVAILABLE;
+    }
+    return FindPixelFormat(checkFormat) != nullptr ? D3D_OK : D3DERR_NOTAVAILABLE;
+}
+
+HRESULT Direct3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) {
+    if (HRESULT hr = Enter("IDirect3D9::GetDeviceCaps"); FAILED(hr)) {
+        return hr;
+    }
+    if (adapter != D3DADAPTER_DEFAULT || caps == nullptr || !IsDeviceType(type)) {
+        return D3DERR_INVALIDCALL;
+    }
+    FillDeviceCaps(type, adapter, caps);
+    return D3D_OK;
+}
+
+HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
+                               D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) {
+    if (HRESULT hr = Enter("IDirect3D9::CreateDevice"); FAILED(hr)) {
+        return hr;
+    }
+    if (device == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *device = nullptr;
+    if (adapter != D3DADAPTER_DEFAULT || parameters == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (type == D3DDEVTYPE_NULLREF) {
+        return D3DERR_NOTAVAILABLE;
+    }
+    if (!IsDeviceType(type)) {
+        return D3DERR_INVALIDCALL;
+    }
+    const DWORD processing = behaviorFlags & (D3DCREATE_SOFTWARE_VERTEXPROCESSING |
+                                              D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MIXED_VERTEXPROCESSING);
+    if (processing != D3DCREATE_SOFTWARE_VERTEXPROCESSING && processing != D3DCREATE_HARDWARE_VERTEXPROCESSING &&
+        processing != D3DCREATE_MIXED_VERTEXPROCESSING) {
+        return D3DERR_INVALIDCALL;
+    }
+    if ((behaviorFlags & D3DCREATE_PUREDEVICE) != 0 && processing != D3DCREATE_HARDWARE_VERTEXPROCESSING) {
+        return D3DERR_INVALIDCALL;
+    }
+    Device* created = nullptr;
+    const HRESULT hr = Device::Create(this, type, focusWindow, behaviorFlags, parameters, &created);
+    if (SUCCEEDED(hr)) {
+        *device = created;
+    }
+    return hr;
+}
+
+}  // namespace nvesk::d3d9
+
+extern "C" IDirect3D9* WINAPI Direct3DCreate9(UINT SDKVersion) {
+    if (SDKVersion != D3D_SDK_VERSION) {
+        return nullptr;
+    }
+    return nvesk::d3d9::Direct3D::Create();
+}

@@ -1,0 +1,50 @@
+#include "ResourceCore.h"
+
+#include "Device.h"
+
+namespace nvesk::d3d9 {
+
+ResourceCore::ResourceCore(Device* device, D3DRESOURCETYPE type, D3DPOOL pool, bool holdsDevice)
+    : device_(device), type_(type), pool_(pool), holdsDevice_(holdsDevice) {
+    if (holdsDevice_) {
+        device_->AddRef();
+        if (pool_ == D3DPOOL_DEFAULT) {
+            device_->AddDefaultPoolResource();
+        }
+    }
+}
+
+HRESULT ResourceCore::GetDevice(IDirect3DDevice9** device) const {
+    if (device == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *device = device_;
+    device_->AddRef();
+    return D3D_OK;
+}
+
+DWORD ResourceCore::SetPriority(DWORD priority) {
+    // Only managed resources have an eviction priority.
+    if (pool_ != D3DPOOL_MANAGED) {
+        return 0;
+    }
+    const DWORD previous = priority_;
+    priority_ = priority;
+    return previous;
+}
+
+DWORD ResourceCore::GetPriority() const {
+    return pool_ == D3DPOOL_MANAGED ? priority_ : 0;
+}
+
+void ResourceCore::Detach(IUnknown* self) {
+    device_->ForgetBinding(self);
+    if (holdsDevice_) {
+        if (pool_ == D3DPOOL_DEFAULT) {
+            device_->RemoveDefaultPoolResource();
+        }
+        device_->Release();
+    }
+}
+
+}  // namespace nvesk::d3d9

@@ -1,0 +1,209 @@
+#include "Surface.h"
+
+#include "Device.h"
+#include "Texture.h"
+
+#include <epoxy/gl.h>
+
+#include <cstring>
+
+namespace nvesk::d3d9 {
+
+Surface::Surface(Device* device, Texture* container, bool counted, bool holdsDevice, UINT width, UINT height,
+                 const PixelFormat& format, DWORD usage, D3DPOOL pool)
+    : Resource(device, ObjectKind::Surface, D3DRTYPE_SURFACE, pool, counted, holdsDevice),
+      container_(container),
+      format_(&format),
+      pitch_(RowPitch(format, width)) {
+    desc_.Format = format.format;
+    desc_.Type = D3DRTYPE_SURFACE;
+    desc_.Usage = usage;
+    desc_.Pool = pool;
+    desc_.MultiSampleType = D3DMULTISAMPLE_NONE;
+    desc_.MultiSampleQuality = 0;
+    desc_.Width = width;
+    desc_.Height = height;
+}
+
+Surface* Surface::CreateOffscreenPlain(Device* device, UINT width, UINT height, const PixelFormat& format,
+                                       D3DPOOL pool) {
+    Surface* surface = new Surface(device, nullptr, true, true, width, height, format, 0, pool);
+    surface->memory_.assign(static_cast<size_t>(surface->pitch_) * height, 0);
+    return surface;
+}
+
+Surface* Surface::CreateTextureLevel(Texture* container, UINT width, UINT height, const PixelFormat& format,
+                                     DWORD usage, D3DPOOL pool, bool cpuCopy, GlImage image) {
+    Surface* surface =
+        new Surface(container->OwnerDevice(), container, false, false, width, height, format, usage, pool);
+    if (cpuCopy) {
+        surface->memory_.assign(static_cast<size_t>(surface->pitch_) * height, 0);
+    }
+    surface->image_ = image;
+    return surface;
+}
+
+Surface* Surface::CreateBackBuffer(Device* device, UINT width, UINT height, const PixelFormat& format, bool lockable,
+                                   GlImage image) {
+    Surface* surface = new Surface(device, nullptr, true, false, width, height, format, D3DUSAGE_RENDERTARGET,
+                                   D3DPOOL_DEFAULT);
+    surface->backBuffer_ = true;
+    surface->lockableBackBuffer_ = lockable;
+    surface->image_ = image;
+    return surface;
+}
+
+HRESULT Surface::QueryInterface(REFIID riid, void** object) {
+    return QueryInterfaceAmong(riid, object, {&IID_IDirect3DResource9, &IID_IDirect3DSurface9});
+}
+
+ULONG Surface::AddRef() {
+    if (container_ != nullptr) {
+        return IsAlive() ? container_->AddRef() : 0;
+    }
+    return AddReference();
+}
+
+ULONG Surface::Release() {
+    if (container_ != nullptr) {
+        return IsAlive() ? container_->Release() : 0;
+    }
+    return ReleaseReference();
+}
+
+HRESULT Surface::GetContainer(REFIID riid, void** container) {
+    if (HRESULT hr = Enter("IDirect3DSurface9::GetContainer"); FAILED(hr)) {
+        return hr;
+    }
+    if (container == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (container_ != nullptr) {
+        return container_->QueryInterface(riid, container);
+    }
+    return static_cast<IDirect3DDevice9*>(OwnerDevice())->QueryInterface(riid, container);
+}
+
+HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc) {
+    if (HRESULT hr = Enter("IDirect3DSurface9::GetDesc"); FAILED(hr)) {
+        return hr;
+    }
+    if (desc == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *desc = desc_;
+    return D3D_OK;
+}
+
+bool Surface::Lockable() const {
+    return HasCpuCopy() || (backBuffer_ && lockableBackBuffer_);
+}
+
+HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) {
+    if (HRESULT hr = Enter("IDirect3DSurface9::LockRect"); FAILED(hr)) {
+        return hr;
+    }
+    if (lockedRect == nullptr || locked_ || !Lockable()) {
+        return D3DERR_INVALIDCALL;
+    }
+    if ((flags & D3DLOCK_NOOVERWRITE) != 0 || ((flags & D3DLOCK_DISCARD) != 0 && (desc_.Usage & D3DUSAGE_DYNAMIC) == 0)) {
+        return D3DERR_INVALIDCALL;
+    }
+    RECT area{0, 0, static_cast<LONG>(desc_.Width), static_cast<LONG>(desc_.Height)};
+    if (rect != nullptr) {
+        if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
+            rect->right > area.right || rect->bottom > area.bottom) {
+            return D3DERR_INVALIDCALL;
+        }
+        area = *rect;
+    }
+    if (!HasCpuCopy()) {
+        // A lockable back buffer: its texels come from GL for the time of the lock.
+        OwnerDevice()->MakeCurrent();
+        memory_.assign(static_cast<size_t>(pitch_) * desc_.Height, 0);
+        glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(desc_.Width));
+        glGetTextureImage(image_.texture, image_.level, format_->uploadFormat, format_->uploadType,
+                          static_cast<GLsizei>(memory_.size()), memory_.data());
+        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+        lockMemoryIsTemporary_ = true;
+    }
+    locked_ = true;
+    lockReadOnly_ = (flags & D3DLOCK_READONLY) != 0;
+    lockedRect_ = area;
+    lockedRect->Pitch = static_cast<INT>(pitch_);
+    lockedRect->pBits = memory_.data() + static_cast<size_t>(area.top) * pitch_ +
+                        static_cast<size_t>(area.left) * format_->bytesPerPixel;
+    return D3D_OK;
+}
+
+HRESULT Surface::UnlockRect() {
+    if (HRESULT hr = Enter("IDirect3DSurface9::UnlockRect"); FAILED(hr)) {
+        return hr;
+    }
+    if (!locked_) {
+        return D3DERR_INVALIDCALL;
+    }
+    locked_ = false;
+    if (!lockReadOnly_) {
+        Upload(lockedRect_);
+    }
+    if (lockMemoryIsTemporary_) {
+        memory_.clear();
+        memory_.shrink_to_fit();
+        lockMemoryIsTemporary_ = false;
+    }
+    return D3D_OK;
+}
+
+void Surface::Upload(const RECT& rect) {
+    if (image_.texture == 0) {
+        return;
+    }
+    OwnerDevice()->MakeCurrent();
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(desc_.Width));
+    const BYTE* first = memory_.data() + static_cast<size_t>(rect.top) * pitch_ +
+                        static_cast<size_t>(rect.left) * format_->bytesPerPixel;
+    glTextureSubImage2D(image_.texture, image_.level, rect.left, rect.top, rect.right - rect.left,
+                        rect.bottom - rect.top, format_->uploadFormat, format_->uploadType, first);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+}
+
+void Surface::CopyFrom(const Surface& source, const RECT& area, LONG x, LONG y) {
+    const UINT width = static_cast<UINT>(area.right - area.left);
+    const UINT height = static_cast<UINT>(area.bottom - area.top);
+    const UINT bytes = format_->bytesPerPixel;
+    const BYTE* first = source.Pixels() + static_cast<size_t>(area.top) * source.Pitch() +
+                        static_cast<size_t>(area.left) * bytes;
+    if (HasCpuCopy()) {
+        for (UINT row = 0; row < height; ++row) {
+            std::memcpy(memory_.data() + (static_cast<size_t>(y) + row) * pitch_ + static_cast<size_t>(x) * bytes,
+                        first + static_cast<size_t>(row) * source.Pitch(), static_cast<size_t>(width) * bytes);
+        }
+        Upload(RECT{x, y, x + static_cast<LONG>(width), y + static_cast<LONG>(height)});
+        return;
+    }
+    if (image_.texture == 0) {
+        return;
+    }
+    OwnerDevice()->MakeCurrent();
+    // Source rows are RowPitch apart: the source width at 4-byte row alignment.
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(source.Desc().Width));
+    glTextureSubImage2D(image_.texture, image_.level, x, y, static_cast<GLsizei>(width), static_cast<GLsizei>(height),
+                        format_->uploadFormat, format_->uploadType, first);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+}
+
+void Surface::RetireWithContainer() {
+    FreeResources();
+    Retire();
+}
+
+void Surface::FreeResources() {
+    memory_.clear();
+    memory_.shrink_to_fit();
+    locked_ = false;
+    // The GL image belongs to the texture or the device's frame target.
+    image_ = GlImage{};
+}
+
+}  // namespace nvesk::d3d9

@@ -1,0 +1,166 @@
+#include "Texture.h"
+
+#include "Device.h"
+#include "Surface.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+
+namespace nvesk::d3d9 {
+namespace {
+
+constexpr UINT kMaxTextureSize = 8192;
+
+UINT FullChainLength(UINT width, UINT height) {
+    UINT levels = 1;
+    while (width > 1 || height > 1) {
+        width = std::max(1u, width / 2);
+        height = std::max(1u, height / 2);
+        ++levels;
+    }
+    return levels;
+}
+
+}  // namespace
+
+Texture::Texture(Device* device, D3DPOOL pool, const PixelFormat& format, DWORD usage)
+    : Resource(device, ObjectKind::Texture, D3DRTYPE_TEXTURE, pool, true, true), format_(&format), usage_(usage) {}
+
+HRESULT Texture::Create(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                        D3DPOOL pool, Texture** texture) {
+    const PixelFormat* pixelFormat = FindPixelFormat(format);
+    if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize || pixelFormat == nullptr ||
+        pool > D3DPOOL_SCRATCH) {
+        return D3DERR_INVALIDCALL;
+    }
+    if ((usage & ~static_cast<DWORD>(D3DUSAGE_DYNAMIC | D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL |
+                                     D3DUSAGE_AUTOGENMIPMAP)) != 0) {
+        return D3DERR_INVALIDCALL;
+    }
+    if ((usage & D3DUSAGE_DYNAMIC) != 0 && pool == D3DPOOL_MANAGED) {
+        return D3DERR_INVALIDCALL;
+    }
+    if ((usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)) != 0 && pool != D3DPOOL_DEFAULT) {
+        return D3DERR_INVALIDCALL;
+    }
+    // Render-target and depth textures and automatic mipmaps are not offered by this device.
+    if ((usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL | D3DUSAGE_AUTOGENMIPMAP)) != 0) {
+        return D3DERR_NOTAVAILABLE;
+    }
+    const UINT fullChain = FullChainLength(width, height);
+    if (levels == 0) {
+        levels = fullChain;
+    }
+    if (levels > fullChain) {
+        return D3DERR_INVALIDCALL;
+    }
+
+    Texture* created = new Texture(device, pool, *pixelFormat, usage);
+    const bool onGl = pool == D3DPOOL_DEFAULT || pool == D3DPOOL_MANAGED;
+    const bool cpuCopy = pool != D3DPOOL_DEFAULT || (usage & D3DUSAGE_DYNAMIC) != 0;
+    if (onGl) {
+        device->MakeCurrent();
+        glCreateTextures(GL_TEXTURE_2D, 1, &created->glTexture_);
+        glTextureStorage2D(created->glTexture_, static_cast<GLsizei>(levels), pixelFormat->internalFormat,
+                           static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+        // Without a max level matching the chain, a mip-filtered one-level texture samples black.
+        glTextureParameteri(created->glTexture_, GL_TEXTURE_BASE_LEVEL, 0);
+        glTextureParameteri(created->glTexture_, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
+        glTextureParameteriv(created->glTexture_, GL_TEXTURE_SWIZZLE_RGBA, pixelFormat->swizzle);
+    }
+    UINT levelWidth = width;
+    UINT levelHeight = height;
+    for (UINT level = 0; level < levels; ++level) {
+        Surface::GlImage image;
+        image.texture = created->glTexture_;
+        image.level = static_cast<int>(level);
+        created->levels_.push_back(Surface::CreateTextureLevel(created, levelWidth, levelHeight, *pixelFormat, usage,
+                                                               pool, cpuCopy, image));
+        levelWidth = std::max(1u, levelWidth / 2);
+        levelHeight = std::max(1u, levelHeight / 2);
+    }
+    *texture = created;
+    return D3D_OK;
+}
+
+HRESULT Texture::QueryInterface(REFIID riid, void** object) {
+    return QueryInterfaceAmong(riid, object,
+                               {&IID_IDirect3DResource9, &IID_IDirect3DBaseTexture9, &IID_IDirect3DTexture9});
+}
+
+DWORD Texture::GetLevelCount() {
+    return IsAlive() ? static_cast<DWORD>(levels_.size()) : 0;
+}
+
+HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
+    if (HRESULT hr = Enter("IDirect3DTexture9::GetLevelDesc"); FAILED(hr)) {
+        return hr;
+    }
+    if (desc == nullptr || level >= levels_.size()) {
+        return D3DERR_INVALIDCALL;
+    }
+    *desc = levels_[level]->Desc();
+    return D3D_OK;
+}
+
+HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) {
+    if (HRESULT hr = Enter("IDirect3DTexture9::GetSurfaceLevel"); FAILED(hr)) {
+        return hr;
+    }
+    if (surface == nullptr || level >= levels_.size()) {
+        return D3DERR_INVALIDCALL;
+    }
+    *surface = levels_[level];
+    AddRef();
+    return D3D_OK;
+}
+
+HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) {
+    if (HRESULT hr = Enter("IDirect3DTexture9::LockRect"); FAILED(hr)) {
+        return hr;
+    }
+    if (level >= levels_.size()) {
+        return D3DERR_INVALIDCALL;
+    }
+    return levels_[level]->LockRect(lockedRect, rect, flags);
+}
+
+HRESULT Texture::UnlockRect(UINT level) {
+    if (HRESULT hr = Enter("IDirect3DTexture9::UnlockRect"); FAILED(hr)) {
+        return hr;
+    }
+    if (level >= levels_.size()) {
+        return D3DERR_INVALIDCALL;
+    }
+    return levels_[level]->UnlockRect();
+}
+
+HRESULT Texture::AddDirtyRect(const RECT* dirtyRect) {
+    if (HRESULT hr = Enter("IDirect3DTexture9::AddDirtyRect"); FAILED(hr)) {
+        return hr;
+    }
+    const D3DSURFACE_DESC& top = levels_[0]->Desc();
+    if (dirtyRect != nullptr &&
+        (dirtyRect->left < 0 || dirtyRect->top < 0 || dirtyRect->left > dirtyRect->right ||
+         dirtyRect->top > dirtyRect->bottom || dirtyRect->right > static_cast<LONG>(top.Width) ||
+         dirtyRect->bottom > static_cast<LONG>(top.Height))) {
+        return D3DERR_INVALIDCALL;
+    }
+    // UpdateTexture copies every level whole, which covers any dirty region.
+    return D3D_OK;
+}
+
+void Texture::FreeResources() {
+    for (Surface* level : levels_) {
+        level->RetireWithContainer();
+    }
+    levels_.clear();
+    if (glTexture_ != 0) {
+        OwnerDevice()->MakeCurrent();
+        glDeleteTextures(1, &glTexture_);
+        glTexture_ = 0;
+    }
+}
+
+}  // namespace nvesk::d3d9

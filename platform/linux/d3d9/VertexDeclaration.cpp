@@ -1,0 +1,128 @@
+#include "VertexDeclaration.h"
+
+#include "Device.h"
+
+#include <algorithm>
+
+namespace nvesk::d3d9 {
+namespace {
+
+constexpr WORD kEndStream = 0xFF;
+constexpr WORD kMaxStreams = 16;
+
+}  // namespace
+
+UINT VertexDeclaration::TypeSize(BYTE type) {
+    switch (type) {
+    case D3DDECLTYPE_FLOAT1: return 4;
+    case D3DDECLTYPE_FLOAT2: return 8;
+    case D3DDECLTYPE_FLOAT3: return 12;
+    case D3DDECLTYPE_FLOAT4: return 16;
+    case D3DDECLTYPE_D3DCOLOR:
+    case D3DDECLTYPE_UBYTE4:
+    case D3DDECLTYPE_UBYTE4N:
+    case D3DDECLTYPE_SHORT2:
+    case D3DDECLTYPE_SHORT2N:
+    case D3DDECLTYPE_USHORT2N:
+    case D3DDECLTYPE_UDEC3:
+    case D3DDECLTYPE_DEC3N:
+    case D3DDECLTYPE_FLOAT16_2: return 4;
+    case D3DDECLTYPE_SHORT4:
+    case D3DDECLTYPE_SHORT4N:
+    case D3DDECLTYPE_USHORT4N:
+    case D3DDECLTYPE_FLOAT16_4: return 8;
+    default: return 0;
+    }
+}
+
+VertexDeclaration::VertexDeclaration(Device* device, std::vector<D3DVERTEXELEMENT9> elements)
+    : LiveObject(ObjectKind::VertexDeclaration,
+                 static_cast<IUnknown*>(static_cast<IDirect3DVertexDeclaration9*>(this)), true),
+      device_(device),
+      elements_(std::move(elements)) {
+    device_->AddRef();
+}
+
+HRESULT VertexDeclaration::Create(Device* device, const D3DVERTEXELEMENT9* elements,
+                                  VertexDeclaration** declaration) {
+    if (elements == nullptr || declaration == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    std::vector<D3DVERTEXELEMENT9> list;
+    for (const D3DVERTEXELEMENT9* element = elements; element->Stream != kEndStream; ++element) {
+        if (list.size() >= MAXD3DDECLLENGTH) {
+            return D3DERR_INVALIDCALL;
+        }
+        if (element->Stream >= kMaxStreams || element->Type >= D3DDECLTYPE_UNUSED ||
+            element->Method > MAXD3DDECLMETHOD || element->Usage > MAXD3DDECLUSAGE ||
+            element->UsageIndex > MAXD3DDECLUSAGEINDEX || element->Offset % 4 != 0) {
+            return D3DERR_INVALIDCALL;
+        }
+        // Tessellator methods need the N-patch pipeline, which this device does not have.
+        if (element->Method != D3DDECLMETHOD_DEFAULT) {
+            return D3DERR_INVALIDCALL;
+        }
+        const bool repeated = std::any_of(list.begin(), list.end(), [element](const D3DVERTEXELEMENT9& other) {
+            return other.Usage == element->Usage && other.UsageIndex == element->UsageIndex;
+        });
+        if (repeated) {
+            return D3DERR_INVALIDCALL;
+        }
+        list.push_back(*element);
+    }
+    *declaration = new VertexDeclaration(device, std::move(list));
+    return D3D_OK;
+}
+
+HRESULT VertexDeclaration::QueryInterface(REFIID riid, void** object) {
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    *object = nullptr;
+    if (!IsAlive()) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirect3DVertexDeclaration9)) {
+        *object = static_cast<IDirect3DVertexDeclaration9*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+HRESULT VertexDeclaration::GetDevice(IDirect3DDevice9** device) {
+    if (HRESULT hr = Enter("IDirect3DVertexDeclaration9::GetDevice"); FAILED(hr)) {
+        return hr;
+    }
+    if (device == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *device = device_;
+    device_->AddRef();
+    return D3D_OK;
+}
+
+HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* elements, UINT* count) {
+    if (HRESULT hr = Enter("IDirect3DVertexDeclaration9::GetDeclaration"); FAILED(hr)) {
+        return hr;
+    }
+    if (count == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    // The count includes the end marker.
+    *count = static_cast<UINT>(elements_.size() + 1);
+    if (elements != nullptr) {
+        std::copy(elements_.begin(), elements_.end(), elements);
+        elements[elements_.size()] = D3DVERTEXELEMENT9 D3DDECL_END();
+    }
+    return D3D_OK;
+}
+
+void VertexDeclaration::OnFinalRelease() {
+    Device* device = device_;
+    device->ForgetBinding(static_cast<IUnknown*>(static_cast<IDirect3DVertexDeclaration9*>(this)));
+    elements_.clear();
+    device->Release();
+}
+
+}  // namespace nvesk::d3d9

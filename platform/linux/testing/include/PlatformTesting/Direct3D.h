@@ -1,0 +1,34 @@
+// Test hooks for the Direct3D 9 layer: injected failures, device loss on demand, live objects.
+#pragma once
+
+#include <d3d9.h>
+
+namespace PlatformTesting {
+
+// The next `count` calls of `operation` ("IDirect3DDevice9::CreateTexture",
+// "IDirect3DVertexBuffer9::Lock", "IDirect3D9::CreateDevice", ...) return `result` without doing
+// anything. count 0 disarms the operation.
+void FailNextDirect3DCalls(const char* operation, HRESULT result, int count);
+void ClearDirect3DFailures();
+
+// The device is lost now, as if its full-screen window had lost the focus: Present reports
+// D3DERR_DEVICELOST, and TestCooperativeLevel reports it for `lostPolls` more calls (and for as
+// long as a full-screen device's window has no focus) before D3DERR_DEVICENOTRESET.
+// False when `device` is not a live device of ours.
+bool LoseDevice(IDirect3DDevice9* device, UINT lostPolls = 0);
+
+enum class Direct3DObject {
+    Direct3D,
+    Device,
+    Texture,
+    Surface,  // back buffers and offscreen plain surfaces (texture levels live in their texture)
+    VertexBuffer,
+    IndexBuffer,
+    VertexDeclaration
+};
+
+int LiveDirect3DObjects(Direct3DObject type);
+// All kinds together.
+int LiveDirect3DObjects();
+
+}  // namespace PlatformTesting
