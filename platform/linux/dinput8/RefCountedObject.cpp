@@ -1,0 +1,39 @@
+#include "RefCountedObject.h"
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace nvesk::dinput8 {
+namespace {
+
+struct Retired {
+    std::mutex mutex;
+    std::vector<std::unique_ptr<RefCountedObject>> shells;
+};
+
+void Retire(RefCountedObject* object) {
+    static Retired retired;
+    const std::lock_guard<std::mutex> lock(retired.mutex);
+    retired.shells.emplace_back(object);
+}
+
+}  // namespace
+
+ULONG RefCountedObject::AddReference() {
+    if (m_released) return 0;
+    return ++m_count;
+}
+
+ULONG RefCountedObject::ReleaseReference() {
+    if (m_released) return 0;
+    const ULONG count = --m_count;
+    if (count == 0) {
+        m_released = true;
+        OnFinalRelease();
+        Retire(this);
+    }
+    return count;
+}
+
+}  // namespace nvesk::dinput8
