@@ -14,13 +14,7 @@ bool SystemDevice(REFGUID guid) { return guid == GUID_SysKeyboard || guid == GUI
 }  // namespace
 
 HRESULT DirectInput::QueryInterface(REFIID riid, void** ppvObject) {
-    if (ppvObject == nullptr) return E_POINTER;
-    *ppvObject = nullptr;
-    if (Released()) return DIERR_NOTINITIALIZED;
-    if (riid != IID_IUnknown && riid != IID_IDirectInput8W) return E_NOINTERFACE;
-    AddRef();
-    *ppvObject = static_cast<IDirectInput8W*>(this);
-    return S_OK;
+    return QueryOwnInterface(riid, IID_IDirectInput8W, static_cast<IDirectInput8W*>(this), ppvObject);
 }
 
 ULONG DirectInput::AddRef() { return AddReference(); }

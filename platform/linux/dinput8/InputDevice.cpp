@@ -35,13 +35,7 @@ InputDevice::InputDevice(REFGUID instance, std::unique_ptr<DeviceState> state, I
 }
 
 HRESULT InputDevice::QueryInterface(REFIID riid, void** ppvObject) {
-    if (ppvObject == nullptr) return E_POINTER;
-    *ppvObject = nullptr;
-    if (Released()) return DIERR_NOTINITIALIZED;
-    if (riid != IID_IUnknown && riid != IID_IDirectInputDevice8W) return E_NOINTERFACE;
-    AddRef();
-    *ppvObject = static_cast<IDirectInputDevice8W*>(this);
-    return S_OK;
+    return QueryOwnInterface(riid, IID_IDirectInputDevice8W, static_cast<IDirectInputDevice8W*>(this), ppvObject);
 }
 
 ULONG InputDevice::AddRef() { return AddReference(); }

@@ -1,5 +1,7 @@
 #include "RefCountedObject.h"
 
+#include <dinput.h>
+
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -34,6 +36,16 @@ ULONG RefCountedObject::ReleaseReference() {
         Retire(this);
     }
     return count;
+}
+
+HRESULT RefCountedObject::QueryOwnInterface(REFIID asked, REFIID own, IUnknown* self, void** object) {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    if (m_released) return DIERR_NOTINITIALIZED;
+    if (asked != IID_IUnknown && asked != own) return E_NOINTERFACE;
+    AddReference();
+    *object = self;
+    return S_OK;
 }
 
 }  // namespace nvesk::dinput8

@@ -3,6 +3,7 @@
 // DIERR_NOTINITIALIZED instead of touching freed memory.
 #pragma once
 
+#include <unknwn.h>
 #include <windows.h>
 
 #include <atomic>
@@ -20,6 +21,8 @@ protected:
     ULONG AddReference();
     ULONG ReleaseReference();
     bool Released() const { return m_released; }
+    // QueryInterface for an object with one interface besides IUnknown, `self` being that interface.
+    HRESULT QueryOwnInterface(REFIID asked, REFIID own, IUnknown* self, void** object);
 
     // Frees what the object holds; runs once, at the last Release.
     virtual void OnFinalRelease() = 0;

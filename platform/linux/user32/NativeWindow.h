@@ -11,9 +11,11 @@ namespace nvesk::user32 {
 // The SDL window behind a live HWND (created OpenGL-capable); null for anything else.
 SDL_Window* NativeWindow(HWND window);
 
-// Translates pending SDL events into the thread's message queue (sent messages reach the window
-// procedure). Lets callers that never pump messages, such as a device polling for loss, still
-// see focus changes.
+// Translates pending SDL events into the thread's message queue and moves the focus at once. The
+// window procedure hears of focus changes and of the close button inside the thread's next
+// message call, as Windows delivers messages sent from outside the thread, never inside this
+// call. Lets callers that never pump messages, such as a device polling for loss, still see focus
+// changes.
 void PumpPlatformEvents();
 
 // Whether the window has the keyboard focus (after the events pumped so far).
