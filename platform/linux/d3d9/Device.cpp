@@ -19,8 +19,9 @@
 namespace nvesk::d3d9 {
 namespace {
 
-// Direct3D 9 samples pixel centres at integer coordinates; GL at half-integers. A shift of a
-// whole half pixel breaks the top-left fill rule on llvmpipe, 63/64 of it does not.
+// Direct3D 9 puts pixel centres at integer coordinates, GL at half-integers: geometry moves half a
+// pixel right and down (in the upper-left clip space, down is -y). A whole half pixel breaks the
+// top-left fill rule on llvmpipe; 63/64 of it keeps both the coverage and the texel mapping.
 constexpr float kHalfPixelShift = 63.0f / 64.0f;
 
 GLenum PrimitiveMode(D3DPRIMITIVETYPE type) {
@@ -790,8 +791,8 @@ void Device::PrepareDraw() {
         }
     }
     vertexInput_.Bind(*declaration_, streams_, indices_);
-    programs_.PrepareDraw(-kHalfPixelShift / static_cast<float>(viewport_.Width),
-                          kHalfPixelShift / static_cast<float>(viewport_.Height), renderStates_.AlphaFunction(),
+    programs_.PrepareDraw(kHalfPixelShift / static_cast<float>(viewport_.Width),
+                          -kHalfPixelShift / static_cast<float>(viewport_.Height), renderStates_.AlphaFunction(),
                           renderStates_.AlphaReference());
 }
 

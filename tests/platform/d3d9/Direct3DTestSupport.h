@@ -1,0 +1,93 @@
+// What the Direct3D 9 suites share: a window from the window layer, devices on it, two small
+// effect programs (through the effect layer's entry), and back-buffer readback.
+#pragma once
+
+#include <windows.h>
+#include <d3d9.h>
+
+#include <d3d9/ShaderProgramBinding.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace D3D9Test {
+
+// A hidden window of the window layer, its class registered for its lifetime.
+class Window {
+public:
+    Window(int width = 200, int height = 150);
+    ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    HWND Handle() const { return handle_; }
+
+private:
+    HWND handle_ = nullptr;
+};
+
+D3DPRESENT_PARAMETERS WindowedParameters(HWND window, UINT width, UINT height);
+
+// Quad vertex as the engine's image box writes it: pixel position, z, texture coordinate.
+struct QuadVertex {
+    float x, y, z;
+    float u, v;
+};
+
+// Fixture: Direct3D object, a windowed 64 x 48 HAL device with a D24S8 depth buffer, and
+// programs that map pixel coordinates to clip space as the engine's orthographic projection does.
+class DeviceTest : public ::testing::Test {
+protected:
+    static constexpr UINT kWidth = 64;
+    static constexpr UINT kHeight = 48;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates `device_` (released again by TearDown).
+    HRESULT CreateDevice(D3DDEVTYPE type = D3DDEVTYPE_HAL);
+    void ReleaseDevice();
+
+    // Program sampling unit 0 at the vertex's texture coordinate.
+    nvesk::d3d9::ShaderProgramHandle TexturedProgram();
+    // Program writing one colour (SetColor) everywhere.
+    nvesk::d3d9::ShaderProgramHandle SolidProgram();
+    void SetColor(nvesk::d3d9::ShaderProgramHandle program, float r, float g, float b, float a);
+
+    // Declaration + dynamic vertex buffer for `vertices`, bound to stream 0.
+    void BindVertices(const std::vector<QuadVertex>& vertices);
+    // A 1:1 screen quad (triangle strip) covering [x, x+w) x [y, y+h).
+    static std::vector<QuadVertex> Quad(float x, float y, float w, float h, float z = 0.5f);
+
+    // A managed A8R8G8B8 texture filled by `texel(x, y)` (0xAARRGGBB).
+    template <typename Texel>
+    IDirect3DTexture9* MakeTexture(UINT width, UINT height, Texel texel);
+
+    // The back buffer's pixels as 0xAARRGGBB, row by row, via GetRenderTargetData.
+    std::vector<DWORD> ReadBackBuffer();
+
+    IDirect3D9* d3d_ = nullptr;
+    IDirect3DDevice9* device_ = nullptr;
+    Window* window_ = nullptr;
+    IDirect3DVertexDeclaration9* declaration_ = nullptr;
+    IDirect3DVertexBuffer9* vertices_ = nullptr;
+    std::vector<nvesk::d3d9::ShaderProgramHandle> programs_;
+};
+
+template <typename Texel>
+IDirect3DTexture9* DeviceTest::MakeTexture(UINT width, UINT height, Texel texel) {
+    IDirect3DTexture9* texture = nullptr;
+    EXPECT_EQ(device_->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+    D3DLOCKED_RECT locked;
+    EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    for (UINT y = 0; y < height; ++y) {
+        DWORD* row = reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
+        for (UINT x = 0; x < width; ++x) {
+            row[x] = texel(x, y);
+        }
+    }
+    EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
+    return texture;
+}
+
+}  // namespace D3D9Test
