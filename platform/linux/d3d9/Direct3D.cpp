@@ -2,6 +2,7 @@
 
 #include "Device.h"
 #include "DeviceCaps.h"
+#include "FaultInjection.h"
 #include "PixelFormats.h"
 
 #include <SDL.h>
@@ -173,6 +174,11 @@ HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, 
 
 extern "C" IDirect3D9* WINAPI Direct3DCreate9(UINT SDKVersion) {
     if (SDKVersion != D3D_SDK_VERSION) {
+        return nullptr;
+    }
+    // An injected failure stands for a system without Direct3D 9: no object at all.
+    HRESULT ignored;
+    if (nvesk::d3d9::TakeInjectedFailure("Direct3DCreate9", &ignored)) {
         return nullptr;
     }
     return nvesk::d3d9::Direct3D::Create();
