@@ -7,5 +7,8 @@ preset="${1:-linux-debug}"
 tools/install-deps.sh linux
 cmake --preset "$preset"
 cmake --build --preset "$preset"
+# Sanitizer settings (used by the linux-asan preset only).
+export LSAN_OPTIONS="suppressions=$PWD/tools/lsan-suppressions.txt:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # Window and Direct3D tests need an X display: one Xvfb for the whole run.
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset "$preset" -j2 --timeout 300

@@ -2,6 +2,8 @@
 // Windows (Windows-1252) and UTF-8, with Windows' argument checks and error codes.
 #include <windows.h>
 
+#include "Utf16.h"
+
 #include <array>
 #include <string>
 
@@ -69,59 +71,7 @@ bool EncodeUtf8(const WCHAR* in, int count, bool strict, std::string& out) {
             if (strict) return false;
             cp = 0xFFFD;
         }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return true;
-}
-
-// Decodes UTF-8 into units; invalid input gives U+FFFD (or fails with strict checking).
-bool DecodeUtf8(const unsigned char* in, int count, bool strict, std::wstring& out) {
-    int i = 0;
-    while (i < count) {
-        const unsigned char lead = in[i];
-        unsigned cp = 0;
-        int extra = 0;
-        unsigned min = 0;
-        if (lead < 0x80) { cp = lead; }
-        else if ((lead & 0xE0) == 0xC0) { cp = lead & 0x1F; extra = 1; min = 0x80; }
-        else if ((lead & 0xF0) == 0xE0) { cp = lead & 0x0F; extra = 2; min = 0x800; }
-        else if ((lead & 0xF8) == 0xF0) { cp = lead & 0x07; extra = 3; min = 0x10000; }
-        else { extra = -1; }
-        bool valid = extra >= 0;
-        int k = 1;
-        for (; valid && k <= extra; ++k) {
-            if (i + k >= count || (in[i + k] & 0xC0) != 0x80) valid = false;
-            else cp = (cp << 6) | (in[i + k] & 0x3F);
-        }
-        if (valid && extra > 0 && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) valid = false;
-        if (!valid) {
-            if (strict) return false;
-            out += static_cast<WCHAR>(0xFFFD);
-            i += 1;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<WCHAR>(0xD800 + (cp >> 10));
-            out += static_cast<WCHAR>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<WCHAR>(cp);
-        }
-        i += extra + 1;
+        nvesk::kernel32::AppendUtf8(out, cp);
     }
     return true;
 }
@@ -209,7 +159,7 @@ extern "C" int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR l
             return Fail(ERROR_INVALID_PARAMETER);
         case Charset::Utf8:
             if ((dwFlags & ~static_cast<DWORD>(MB_ERR_INVALID_CHARS)) != 0) return Fail(ERROR_INVALID_FLAGS);
-            if (!DecodeUtf8(in, count, (dwFlags & MB_ERR_INVALID_CHARS) != 0, units)) {
+            if (!nvesk::kernel32::DecodeUtf8(in, static_cast<size_t>(count), (dwFlags & MB_ERR_INVALID_CHARS) != 0, units)) {
                 return Fail(ERROR_NO_UNICODE_TRANSLATION);
             }
             break;

@@ -4,6 +4,11 @@ namespace nvesk::kernel32 {
 
 namespace {
 
+bool IsHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -21,11 +26,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-bool IsHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
-}  // namespace
 
 bool Utf16ToUtf8(LPCWSTR text, std::string& out) {
     out.clear();
@@ -45,33 +45,29 @@ bool Utf16ToUtf8(LPCWSTR text, std::string& out) {
     return true;
 }
 
-std::wstring Utf8ToUtf16(const std::string& text) {
-    std::wstring out;
-    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t n = text.size();
+bool DecodeUtf8(const unsigned char* in, size_t count, bool strict, std::wstring& out) {
     size_t i = 0;
-    while (i < n) {
-        const unsigned char lead = s[i];
-        char32_t cp = 0xFFFD;
-        size_t length = 1;
-        if (lead < 0x80) {
-            cp = lead;
-        } else {
-            size_t extra = 0;
-            char32_t min = 0;
-            if ((lead & 0xE0) == 0xC0) { extra = 1; cp = lead & 0x1F; min = 0x80; }
-            else if ((lead & 0xF0) == 0xE0) { extra = 2; cp = lead & 0x0F; min = 0x800; }
-            else if ((lead & 0xF8) == 0xF0) { extra = 3; cp = lead & 0x07; min = 0x10000; }
-            bool valid = extra > 0;
-            for (size_t k = 1; valid && k <= extra; ++k) {
-                if (i + k >= n || (s[i + k] & 0xC0) != 0x80) valid = false;
-                else cp = (cp << 6) | (s[i + k] & 0x3F);
-            }
-            if (valid && cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
-                length = extra + 1;
-            } else {
-                cp = 0xFFFD;
-            }
+    while (i < count) {
+        const unsigned char lead = in[i];
+        unsigned cp = 0;
+        size_t extra = 0;
+        unsigned min = 0;
+        if (lead < 0x80) { cp = lead; }
+        else if ((lead & 0xE0) == 0xC0) { cp = lead & 0x1F; extra = 1; min = 0x80; }
+        else if ((lead & 0xF0) == 0xE0) { cp = lead & 0x0F; extra = 2; min = 0x800; }
+        else if ((lead & 0xF8) == 0xF0) { cp = lead & 0x07; extra = 3; min = 0x10000; }
+        else { extra = 4; }  // not a lead byte
+        bool valid = extra < 4;
+        for (size_t k = 1; valid && k <= extra; ++k) {
+            if (i + k >= count || (in[i + k] & 0xC0) != 0x80) valid = false;
+            else cp = (cp << 6) | (in[i + k] & 0x3F);
+        }
+        if (valid && extra > 0 && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) valid = false;
+        if (!valid) {
+            if (strict) return false;
+            out += static_cast<WCHAR>(0xFFFD);
+            i += 1;
+            continue;
         }
         if (cp >= 0x10000) {
             cp -= 0x10000;
@@ -80,8 +76,14 @@ std::wstring Utf8ToUtf16(const std::string& text) {
         } else {
             out += static_cast<WCHAR>(cp);
         }
-        i += length;
+        i += extra + 1;
     }
+    return true;
+}
+
+std::wstring Utf8ToUtf16(const std::string& text) {
+    std::wstring out;
+    DecodeUtf8(reinterpret_cast<const unsigned char*>(text.data()), text.size(), false, out);
     return out;
 }
 

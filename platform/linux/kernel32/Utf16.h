@@ -11,6 +11,12 @@ namespace nvesk::kernel32 {
 // surrogate cannot be named on Linux and fails the conversion.
 bool Utf16ToUtf8(LPCWSTR text, std::string& out);
 
+// Appends one code point (at most U+10FFFF) as UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+// Decodes UTF-8 into UTF-16 units; invalid input gives U+FFFD, or fails when strict.
+bool DecodeUtf8(const unsigned char* in, size_t count, bool strict, std::wstring& out);
+
 // Converts UTF-8 to UTF-16 units; invalid sequences become U+FFFD.
 std::wstring Utf8ToUtf16(const std::string& text);
 
