@@ -73,6 +73,7 @@ ImageDecodeResult DecodeImage(const void* data, std::size_t size) {
         result.error = "corrupt image data";
         return result;
     }
+    result.image.hasAlpha = channels == 2 || channels == 4;
     result.image.width = static_cast<std::uint32_t>(width);
     result.image.height = static_cast<std::uint32_t>(height);
     result.image.bgra.resize(static_cast<std::size_t>(width) * height * 4);
@@ -96,8 +97,35 @@ std::uint32_t TextureSide(std::uint32_t requested, std::uint32_t imageSide) {
     return requested;
 }
 
+std::vector<std::uint8_t> ScaleTexels(const std::vector<std::uint8_t>& bgra, std::uint32_t width, std::uint32_t height,
+                                      std::uint32_t newWidth, std::uint32_t newHeight, ScaleFilter filter) {
+    if (width == newWidth && height == newHeight) return bgra;
+    std::vector<std::uint8_t> scaled(static_cast<std::size_t>(newWidth) * newHeight * 4, 0);
+    if (filter == ScaleFilter::Smooth) {
+        stbir_resize_uint8_generic(bgra.data(), static_cast<int>(width), static_cast<int>(height), 0, scaled.data(),
+                                   static_cast<int>(newWidth), static_cast<int>(newHeight), 0, 4, 3, 0, STBIR_EDGE_CLAMP,
+                                   STBIR_FILTER_TRIANGLE, STBIR_COLORSPACE_LINEAR, nullptr);
+        return scaled;
+    }
+    for (std::uint32_t y = 0; y < newHeight; ++y) {
+        for (std::uint32_t x = 0; x < newWidth; ++x) {
+            std::uint64_t sx = x;
+            std::uint64_t sy = y;
+            if (filter == ScaleFilter::Point) {
+                sx = (static_cast<std::uint64_t>(x) * width * 2 + width) / (2ull * newWidth);
+                sy = (static_cast<std::uint64_t>(y) * height * 2 + height) / (2ull * newHeight);
+            } else if (x >= width || y >= height) {
+                continue;
+            }
+            std::memcpy(&scaled[(static_cast<std::size_t>(y) * newWidth + x) * 4],
+                        &bgra[(static_cast<std::size_t>(sy) * width + sx) * 4], 4);
+        }
+    }
+    return scaled;
+}
+
 std::vector<std::uint8_t> PrepareTexels(const DecodedImage& image, std::uint32_t width, std::uint32_t height,
-                                        std::uint32_t colorKey) {
+                                        std::uint32_t colorKey, ScaleFilter filter) {
     std::vector<std::uint8_t> source = image.bgra;
     if (colorKey != 0) {
         for (std::size_t i = 0; i < source.size(); i += 4) {
@@ -106,13 +134,7 @@ std::vector<std::uint8_t> PrepareTexels(const DecodedImage& image, std::uint32_t
             if (texel == colorKey) std::memset(&source[i], 0, 4);
         }
     }
-    if (width == image.width && height == image.height) return source;
-    std::vector<std::uint8_t> scaled(static_cast<std::size_t>(width) * height * 4);
-    stbir_resize_uint8_generic(source.data(), static_cast<int>(image.width), static_cast<int>(image.height), 0,
-                               scaled.data(), static_cast<int>(width), static_cast<int>(height), 0, 4, 3,
-                               0, STBIR_EDGE_CLAMP, STBIR_FILTER_TRIANGLE,
-                               STBIR_COLORSPACE_LINEAR, nullptr);
-    return scaled;
+    return ScaleTexels(source, image.width, image.height, width, height, filter);
 }
 
 }  // namespace nvesk::d3dx9

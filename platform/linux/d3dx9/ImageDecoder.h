@@ -16,6 +16,7 @@ struct DecodedImage {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     ImageFileFormat format = ImageFileFormat::Bmp;
+    bool hasAlpha = false;  // the file stores an alpha channel
     std::vector<std::uint8_t> bgra;  // width * height * 4 bytes, top row first
 };
 
@@ -34,9 +35,16 @@ ImageDecodeResult DecodeImage(const void* data, std::size_t size);
 // rounded up to a power of two; D3DX_DEFAULT_NONPOW2 or 0: the image's size; else as given).
 std::uint32_t TextureSide(std::uint32_t requested, std::uint32_t imageSide);
 
+// How texels are resampled to another size: None copies the overlapping corner (the rest is
+// transparent black), Point takes the nearest texel, Smooth filters (triangle).
+enum class ScaleFilter { None, Point, Smooth };
+
+std::vector<std::uint8_t> ScaleTexels(const std::vector<std::uint8_t>& bgra, std::uint32_t width, std::uint32_t height,
+                                      std::uint32_t newWidth, std::uint32_t newHeight, ScaleFilter filter);
+
 // Texels whose A8R8G8B8 value equals a nonzero colour key become transparent black; then the
 // image is scaled to the given size.
 std::vector<std::uint8_t> PrepareTexels(const DecodedImage& image, std::uint32_t width, std::uint32_t height,
-                                        std::uint32_t colorKey);
+                                        std::uint32_t colorKey, ScaleFilter filter = ScaleFilter::Smooth);
 
 }  // namespace nvesk::d3dx9

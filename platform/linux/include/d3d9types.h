@@ -31,6 +31,14 @@ typedef struct _D3DCOLORVALUE {
 #define D3DCOLORVALUE_DEFINED
 #endif
 
+typedef struct _D3DMATERIAL9 {
+    D3DCOLORVALUE Diffuse;
+    D3DCOLORVALUE Ambient;
+    D3DCOLORVALUE Specular;
+    D3DCOLORVALUE Emissive;
+    float Power;
+} D3DMATERIAL9;
+
 #ifndef D3DRECT_DEFINED
 typedef struct _D3DRECT {
     LONG x1;

@@ -1,0 +1,543 @@
+#include "Effect.h"
+
+#include "CompilerMessages.h"
+#include "EffectParser.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <strings.h>
+#include <tuple>
+
+namespace nvesk::d3dx9 {
+
+namespace {
+
+D3DXPARAMETER_CLASS ClassOf(const EffectParameterDesc& desc) {
+    switch (desc.parameterClass) {
+    case ParameterClass::Scalar: return D3DXPC_SCALAR;
+    case ParameterClass::Vector: return D3DXPC_VECTOR;
+    case ParameterClass::MatrixRows: return D3DXPC_MATRIX_ROWS;
+    default: return D3DXPC_OBJECT;
+    }
+}
+
+D3DXPARAMETER_TYPE TypeOf(const EffectParameterDesc& desc) {
+    const std::string lower = [&] {
+        std::string text = desc.typeName;
+        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+        return text;
+    }();
+    switch (desc.type) {
+    case ParameterType::Void: return D3DXPT_VOID;
+    case ParameterType::Bool: return D3DXPT_BOOL;
+    case ParameterType::Int: return D3DXPT_INT;
+    case ParameterType::Float: return D3DXPT_FLOAT;
+    case ParameterType::String: return D3DXPT_STRING;
+    case ParameterType::Texture:
+        return lower == "texture1d" ? D3DXPT_TEXTURE1D : lower == "texture2d" ? D3DXPT_TEXTURE2D
+             : lower == "texture3d" ? D3DXPT_TEXTURE3D : lower == "texturecube" ? D3DXPT_TEXTURECUBE : D3DXPT_TEXTURE;
+    case ParameterType::Sampler:
+        return lower == "sampler1d" ? D3DXPT_SAMPLER1D : lower == "sampler2d" ? D3DXPT_SAMPLER2D
+             : lower == "sampler3d" ? D3DXPT_SAMPLER3D : lower == "samplercube" ? D3DXPT_SAMPLERCUBE : D3DXPT_SAMPLER;
+    }
+    return D3DXPT_UNSUPPORTED;
+}
+
+bool IsShaderState(const std::string& name) {
+    return strcasecmp(name.c_str(), "VertexShader") == 0 || strcasecmp(name.c_str(), "PixelShader") == 0;
+}
+
+}  // namespace
+
+Effect::Effect(IDirect3DDevice9* device, const EffectDescription& description)
+    : device_(device), parameters_(description.parameters), samplers_(description.parameters.size()) {
+    device_->AddRef();
+}
+
+Effect::~Effect() {
+    if (begun_) RestoreState();
+    for (Technique& technique : techniques_) {
+        for (Pass& pass : technique.passes) pass.program.Free(device_);
+    }
+    device_->Release();
+}
+
+HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, const std::string& fileName,
+                       Effect** effect, std::string& errors) {
+    *effect = nullptr;
+    const ParseResult parsed = ParseEffect(source);
+    if (!parsed.ok) {
+        errors = FormatError(fileName, parsed.errorPosition, parsed.error);
+        return E_FAIL;
+    }
+    const EffectDescription& description = parsed.description;
+    Effect* created = new (std::nothrow) Effect(device, description);
+    if (created == nullptr) return E_OUTOFMEMORY;
+    HRESULT result = D3D_OK;
+    auto fail = [&](SourcePosition position, const std::string& message, HRESULT code) {
+        errors += FormatError(fileName, position, message);
+        if (SUCCEEDED(result)) result = code;
+    };
+
+    for (std::size_t i = 0; i < description.parameters.size(); ++i) {
+        const EffectParameterDesc& parameter = description.parameters[i];
+        for (const StateAssignment& assignment : parameter.samplerStates) {
+            if (strcasecmp(assignment.name.c_str(), "Texture") == 0) {
+                const int texture = created->parameters_.FindByName(assignment.value.c_str());
+                if (texture < 0 || description.parameters[static_cast<std::size_t>(texture)].type != ParameterType::Texture) {
+                    fail(assignment.position, "'" + assignment.value + "' is not a texture", E_FAIL);
+                }
+                created->samplers_[i].textureParameter = texture;
+                continue;
+            }
+            PassState state;
+            std::string error;
+            if (!created->ResolveState(assignment, true, state, error)) {
+                fail(assignment.position, error, E_FAIL);
+            } else {
+                created->samplers_[i].states.emplace_back(state.state, state.value);
+            }
+        }
+    }
+
+    created->techniques_.resize(description.techniques.size());
+    for (std::size_t t = 0; t < description.techniques.size(); ++t) {
+        const EffectTechniqueDesc& techniqueDesc = description.techniques[t];
+        Technique& technique = created->techniques_[t];
+        technique.name = techniqueDesc.name;
+        technique.passes.resize(techniqueDesc.passes.size());
+        for (std::size_t p = 0; p < techniqueDesc.passes.size(); ++p) {
+            const EffectPassDesc& passDesc = techniqueDesc.passes[p];
+            Pass& pass = technique.passes[p];
+            pass.name = passDesc.name;
+            for (const StateAssignment& assignment : passDesc.states) {
+                if (IsShaderState(assignment.name)) continue;  // `= NULL`: there is no fixed function here
+                PassState state;
+                std::string error;
+                if (!created->ResolveState(assignment, false, state, error)) {
+                    fail(assignment.position, error, E_FAIL);
+                } else {
+                    pass.states.push_back(state);
+                }
+            }
+            if (!passDesc.hasVertexShader || !passDesc.hasPixelShader) {
+                fail(passDesc.position, "a pass needs a compiled vertex shader and pixel shader", E_FAIL);
+                continue;
+            }
+            if (FAILED(result)) continue;  // report every error the front end finds, compile nothing
+            const ProgramCompileResult compiled =
+                CompileProgram(description.hlsl, fileName, passDesc.vertexShader, passDesc.pixelShader);
+            if (compiled.program == nullptr) {
+                errors += compiled.errors;
+                result = E_FAIL;
+                continue;
+            }
+            std::string log;
+            const HRESULT linked = pass.program.Link(device, compiled.program, log);
+            if (FAILED(linked)) {
+                fail(passDesc.position, "the device cannot link this pass: " + log, linked);
+            }
+        }
+    }
+    if (FAILED(result)) {
+        created->Release();
+        return result;
+    }
+    created->currentTechnique_ = created->techniques_.empty() ? -1 : 0;
+    *effect = created;
+    return D3D_OK;
+}
+
+bool Effect::ResolveState(const StateAssignment& assignment, bool inSampler, PassState& state, std::string& error) const {
+    StateInfo info;
+    if (!inSampler && strcasecmp(assignment.name.c_str(), "Texture") == 0) {
+        state.target = StateTarget::Texture;
+        state.unit = static_cast<DWORD>(assignment.index);
+        state.parameter = parameters_.FindByName(assignment.value.c_str());
+        if (state.parameter < 0 || parameters_.At(state.parameter).desc.type != ParameterType::Texture) {
+            error = "'" + assignment.value + "' is not a texture";
+            return false;
+        }
+        return state.unit < 16 || (error = "texture stage out of range", false);
+    }
+    if (!inSampler && FindRenderState(assignment.name, info)) {
+        state.target = StateTarget::Render;
+    } else if (FindSamplerState(assignment.name, info)) {
+        state.target = StateTarget::Sampler;
+        state.unit = static_cast<DWORD>(assignment.index);
+        if (state.unit >= 16) {
+            error = "sampler index out of range";
+            return false;
+        }
+    } else {
+        error = "unknown state '" + assignment.name + "'";
+        return false;
+    }
+    state.state = info.state;
+    state.kind = info.kind;
+    if (ParseStateValue(info.kind, assignment.value, state.value)) return true;
+    state.parameter = parameters_.FindByName(assignment.value.c_str());
+    if (state.parameter >= 0 && parameters_.At(state.parameter).desc.parameterClass == ParameterClass::Scalar) {
+        return true;
+    }
+    error = "invalid value '" + assignment.value + "' for state '" + assignment.name + "'";
+    return false;
+}
+
+HRESULT Effect::QueryInterface(REFIID riid, void** object) {
+    return Answer(riid, object, {&IID_IUnknown, &IID_ID3DXBaseEffect, &IID_ID3DXEffect});
+}
+
+// --- descriptions and handles ---
+
+HRESULT Effect::GetDesc(D3DXEFFECT_DESC* pDesc) {
+    if (pDesc == nullptr) return D3DERR_INVALIDCALL;
+    pDesc->Creator = "NVesk effect compiler";
+    pDesc->Parameters = parameters_.Count();
+    pDesc->Techniques = static_cast<UINT>(techniques_.size());
+    pDesc->Functions = 0;
+    return D3D_OK;
+}
+
+HRESULT Effect::GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* pDesc) {
+    const int index = Parameter(hParameter);
+    if (index < 0 || pDesc == nullptr) return D3DERR_INVALIDCALL;
+    const EffectParameterDesc& desc = parameters_.At(index).desc;
+    pDesc->Name = desc.name.c_str();
+    pDesc->Semantic = desc.semantic.empty() ? nullptr : desc.semantic.c_str();
+    pDesc->Class = ClassOf(desc);
+    pDesc->Type = TypeOf(desc);
+    pDesc->Rows = static_cast<UINT>(desc.parameterClass == ParameterClass::Object ? 0 : desc.rows);
+    pDesc->Columns = static_cast<UINT>(desc.parameterClass == ParameterClass::Object ? 0 : desc.columns);
+    pDesc->Elements = static_cast<UINT>(desc.elements);
+    pDesc->Annotations = static_cast<UINT>(desc.annotations.size());
+    pDesc->StructMembers = 0;
+    pDesc->Flags = 0;
+    pDesc->Bytes = parameters_.ByteSize(index);
+    return D3D_OK;
+}
+
+int Effect::FindTechnique(D3DXHANDLE handle) const {
+    if (handle == nullptr) return -1;
+    const auto address = reinterpret_cast<std::uintptr_t>(handle);
+    for (std::size_t i = 0; i < techniques_.size(); ++i) {
+        if (address == reinterpret_cast<std::uintptr_t>(&techniques_[i])) return static_cast<int>(i);
+    }
+    for (std::size_t i = 0; i < techniques_.size(); ++i) {
+        if (techniques_[i].name == handle) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+HRESULT Effect::GetTechniqueDesc(D3DXHANDLE hTechnique, D3DXTECHNIQUE_DESC* pDesc) {
+    const int index = FindTechnique(hTechnique);
+    if (index < 0 || pDesc == nullptr) return D3DERR_INVALIDCALL;
+    const Technique& technique = techniques_[static_cast<std::size_t>(index)];
+    pDesc->Name = technique.name.empty() ? nullptr : technique.name.c_str();
+    pDesc->Passes = static_cast<UINT>(technique.passes.size());
+    pDesc->Annotations = 0;
+    return D3D_OK;
+}
+
+D3DXHANDLE Effect::GetParameter(D3DXHANDLE hParameter, UINT Index) {
+    // Our parameters have no members: only the top level has children.
+    if (hParameter != nullptr || Index >= parameters_.Count()) return nullptr;
+    return parameters_.HandleOf(static_cast<int>(Index));
+}
+
+D3DXHANDLE Effect::GetParameterByName(D3DXHANDLE hParameter, LPCSTR pName) {
+    if (hParameter != nullptr) return nullptr;
+    const int index = parameters_.FindByName(pName);
+    return index < 0 ? nullptr : parameters_.HandleOf(index);
+}
+
+D3DXHANDLE Effect::GetParameterBySemantic(D3DXHANDLE hParameter, LPCSTR pSemantic) {
+    if (hParameter != nullptr) return nullptr;
+    const int index = parameters_.FindBySemantic(pSemantic);
+    return index < 0 ? nullptr : parameters_.HandleOf(index);
+}
+
+D3DXHANDLE Effect::GetTechnique(UINT Index) {
+    return Index < techniques_.size() ? reinterpret_cast<D3DXHANDLE>(&techniques_[Index]) : nullptr;
+}
+
+D3DXHANDLE Effect::GetTechniqueByName(LPCSTR pName) {
+    if (pName == nullptr) return nullptr;
+    for (const Technique& technique : techniques_) {
+        if (technique.name == pName) return reinterpret_cast<D3DXHANDLE>(&technique);
+    }
+    return nullptr;
+}
+
+D3DXHANDLE Effect::GetPass(D3DXHANDLE hTechnique, UINT Index) {
+    const int index = FindTechnique(hTechnique);
+    if (index < 0) return nullptr;
+    const Technique& technique = techniques_[static_cast<std::size_t>(index)];
+    return Index < technique.passes.size() ? reinterpret_cast<D3DXHANDLE>(&technique.passes[Index]) : nullptr;
+}
+
+// --- values ---
+
+HRESULT Effect::SetValue(D3DXHANDLE hParameter, LPCVOID pData, UINT Bytes) {
+    const int index = Parameter(hParameter);
+    return index < 0 ? D3DERR_INVALIDCALL : parameters_.SetValue(index, pData, Bytes);
+}
+
+HRESULT Effect::GetValue(D3DXHANDLE hParameter, LPVOID pData, UINT Bytes) {
+    const int index = Parameter(hParameter);
+    return index < 0 ? D3DERR_INVALIDCALL : parameters_.GetValue(index, pData, Bytes);
+}
+
+HRESULT Effect::SetBool(D3DXHANDLE hParameter, BOOL b) { return SetFloat(hParameter, b ? 1.0f : 0.0f); }
+
+HRESULT Effect::GetBool(D3DXHANDLE hParameter, BOOL* pb) {
+    float value = 0;
+    if (pb == nullptr) return D3DERR_INVALIDCALL;
+    const HRESULT result = GetFloat(hParameter, &value);
+    if (SUCCEEDED(result)) *pb = value != 0.0f;
+    return result;
+}
+
+HRESULT Effect::SetInt(D3DXHANDLE hParameter, INT n) { return SetFloat(hParameter, static_cast<float>(n)); }
+
+HRESULT Effect::GetInt(D3DXHANDLE hParameter, INT* pn) {
+    float value = 0;
+    if (pn == nullptr) return D3DERR_INVALIDCALL;
+    const HRESULT result = GetFloat(hParameter, &value);
+    if (SUCCEEDED(result)) *pn = static_cast<INT>(value);
+    return result;
+}
+
+HRESULT Effect::SetFloat(D3DXHANDLE hParameter, FLOAT f) { return SetFloatArray(hParameter, &f, 1); }
+
+HRESULT Effect::GetFloat(D3DXHANDLE hParameter, FLOAT* pf) { return GetFloatArray(hParameter, pf, 1); }
+
+HRESULT Effect::SetFloatArray(D3DXHANDLE hParameter, const FLOAT* pf, UINT Count) {
+    const int index = Parameter(hParameter);
+    return index < 0 ? D3DERR_INVALIDCALL : parameters_.SetNumbers(index, pf, Count);
+}
+
+HRESULT Effect::GetFloatArray(D3DXHANDLE hParameter, FLOAT* pf, UINT Count) {
+    const int index = Parameter(hParameter);
+    return index < 0 ? D3DERR_INVALIDCALL : parameters_.GetNumbers(index, pf, Count);
+}
+
+HRESULT Effect::SetVector(D3DXHANDLE hParameter, const D3DXVECTOR4* pVector) {
+    const int index = Parameter(hParameter);
+    if (index < 0 || pVector == nullptr) return D3DERR_INVALIDCALL;
+    return parameters_.SetVector(index, static_cast<const FLOAT*>(*pVector));
+}
+
+HRESULT Effect::GetVector(D3DXHANDLE hParameter, D3DXVECTOR4* pVector) {
+    const int index = Parameter(hParameter);
+    if (index < 0 || pVector == nullptr) return D3DERR_INVALIDCALL;
+    return parameters_.GetVector(index, static_cast<FLOAT*>(*pVector));
+}
+
+HRESULT Effect::SetMatrix(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) {
+    const int index = Parameter(hParameter);
+    return index < 0 || pMatrix == nullptr ? D3DERR_INVALIDCALL : parameters_.SetMatrix(index, *pMatrix, false);
+}
+
+HRESULT Effect::GetMatrix(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) {
+    const int index = Parameter(hParameter);
+    return index < 0 || pMatrix == nullptr ? D3DERR_INVALIDCALL : parameters_.GetMatrix(index, *pMatrix, false);
+}
+
+HRESULT Effect::SetMatrixTranspose(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) {
+    const int index = Parameter(hParameter);
+    return index < 0 || pMatrix == nullptr ? D3DERR_INVALIDCALL : parameters_.SetMatrix(index, *pMatrix, true);
+}
+
+HRESULT Effect::GetMatrixTranspose(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) {
+    const int index = Parameter(hParameter);
+    return index < 0 || pMatrix == nullptr ? D3DERR_INVALIDCALL : parameters_.GetMatrix(index, *pMatrix, true);
+}
+
+HRESULT Effect::SetTexture(D3DXHANDLE hParameter, LPDIRECT3DBASETEXTURE9 pTexture) {
+    const int index = Parameter(hParameter);
+    return index < 0 ? D3DERR_INVALIDCALL : parameters_.SetTexture(index, pTexture);
+}
+
+HRESULT Effect::GetTexture(D3DXHANDLE hParameter, LPDIRECT3DBASETEXTURE9* ppTexture) {
+    const int index = Parameter(hParameter);
+    return index < 0 ? D3DERR_INVALIDCALL : parameters_.GetTexture(index, ppTexture);
+}
+
+// --- techniques and passes ---
+
+HRESULT Effect::GetPool(LPD3DXEFFECTPOOL* ppPool) {
+    if (ppPool == nullptr) return D3DERR_INVALIDCALL;
+    *ppPool = nullptr;  // effects here never share a pool
+    return D3D_OK;
+}
+
+HRESULT Effect::SetTechnique(D3DXHANDLE hTechnique) {
+    const int index = FindTechnique(hTechnique);
+    if (index < 0 || begun_) return D3DERR_INVALIDCALL;
+    currentTechnique_ = index;
+    return D3D_OK;
+}
+
+D3DXHANDLE Effect::GetCurrentTechnique() {
+    return currentTechnique_ < 0 ? nullptr : reinterpret_cast<D3DXHANDLE>(&techniques_[static_cast<std::size_t>(currentTechnique_)]);
+}
+
+HRESULT Effect::ValidateTechnique(D3DXHANDLE hTechnique) {
+    // Every pass was compiled and linked on this device when the effect was created.
+    return FindTechnique(hTechnique) < 0 ? D3DERR_INVALIDCALL : D3D_OK;
+}
+
+HRESULT Effect::FindNextValidTechnique(D3DXHANDLE hTechnique, D3DXHANDLE* pTechnique) {
+    if (pTechnique == nullptr) return D3DERR_INVALIDCALL;
+    const int after = hTechnique == nullptr ? -1 : FindTechnique(hTechnique);
+    if (hTechnique != nullptr && after < 0) return D3DERR_INVALIDCALL;
+    const std::size_t next = static_cast<std::size_t>(after + 1);
+    *pTechnique = next < techniques_.size() ? reinterpret_cast<D3DXHANDLE>(&techniques_[next]) : nullptr;
+    return D3D_OK;
+}
+
+DWORD Effect::StateValue(const PassState& state) const {
+    if (state.parameter < 0) return state.value;
+    float number = 0;
+    parameters_.GetNumbers(state.parameter, &number, 1);
+    return NumberAsStateValue(state.kind, number);
+}
+
+void Effect::SaveState(const Technique& technique, DWORD flags) {
+    saved_ = SavedState();
+    if ((flags & D3DXFX_DONOTSAVESTATE) != 0) return;
+    auto savedRender = [&](DWORD state) {
+        return std::any_of(saved_.renderStates.begin(), saved_.renderStates.end(),
+                           [&](const auto& entry) { return entry.first == static_cast<D3DRENDERSTATETYPE>(state); });
+    };
+    auto saveSampler = [&](DWORD unit, DWORD state) {
+        if ((flags & D3DXFX_DONOTSAVESAMPLERSTATE) != 0) return;
+        const auto type = static_cast<D3DSAMPLERSTATETYPE>(state);
+        for (const auto& entry : saved_.samplerStates) {
+            if (std::get<0>(entry) == unit && std::get<1>(entry) == type) return;
+        }
+        DWORD value = 0;
+        if (SUCCEEDED(device_->GetSamplerState(unit, type, &value))) saved_.samplerStates.emplace_back(unit, type, value);
+    };
+    auto saveTexture = [&](DWORD unit) {
+        if ((flags & D3DXFX_DONOTSAVESAMPLERSTATE) != 0) return;
+        for (const auto& entry : saved_.textures) {
+            if (entry.first == unit) return;
+        }
+        IDirect3DBaseTexture9* texture = nullptr;
+        if (SUCCEEDED(device_->GetTexture(unit, &texture))) saved_.textures.emplace_back(unit, texture);
+    };
+    for (const Pass& pass : technique.passes) {
+        for (const PassState& state : pass.states) {
+            if (state.target == StateTarget::Render && !savedRender(state.state)) {
+                DWORD value = 0;
+                const auto type = static_cast<D3DRENDERSTATETYPE>(state.state);
+                if (SUCCEEDED(device_->GetRenderState(type, &value))) saved_.renderStates.emplace_back(type, value);
+            } else if (state.target == StateTarget::Sampler) {
+                saveSampler(state.unit, state.state);
+            } else if (state.target == StateTarget::Texture) {
+                saveTexture(state.unit);
+            }
+        }
+        for (std::size_t unit = 0; unit < pass.program.Samplers().size(); ++unit) {
+            const int sampler = parameters_.FindByName(pass.program.Samplers()[unit].c_str());
+            if (sampler < 0) continue;
+            if (samplers_[static_cast<std::size_t>(sampler)].textureParameter >= 0) saveTexture(static_cast<DWORD>(unit));
+            for (const auto& entry : samplers_[static_cast<std::size_t>(sampler)].states) {
+                saveSampler(static_cast<DWORD>(unit), entry.first);
+            }
+        }
+    }
+}
+
+void Effect::RestoreState() {
+    for (const auto& [state, value] : saved_.renderStates) device_->SetRenderState(state, value);
+    for (const auto& [unit, state, value] : saved_.samplerStates) device_->SetSamplerState(unit, state, value);
+    for (const auto& [unit, texture] : saved_.textures) {
+        device_->SetTexture(unit, texture);
+        if (texture != nullptr) texture->Release();
+    }
+    saved_ = SavedState();
+}
+
+HRESULT Effect::Begin(UINT* pPasses, DWORD Flags) {
+    if (currentTechnique_ < 0 || begun_) return D3DERR_INVALIDCALL;
+    const Technique& technique = techniques_[static_cast<std::size_t>(currentTechnique_)];
+    SaveState(technique, Flags);
+    begun_ = true;
+    currentPass_ = -1;
+    if (pPasses != nullptr) *pPasses = static_cast<UINT>(technique.passes.size());
+    return D3D_OK;
+}
+
+void Effect::ApplyParameters(const Pass& pass) {
+    pass.program.UploadConstants(device_, parameters_);
+    for (std::size_t unit = 0; unit < pass.program.Samplers().size(); ++unit) {
+        const int sampler = parameters_.FindByName(pass.program.Samplers()[unit].c_str());
+        if (sampler < 0) continue;
+        const SamplerBinding& binding = samplers_[static_cast<std::size_t>(sampler)];
+        const DWORD stage = static_cast<DWORD>(unit);
+        if (binding.textureParameter >= 0) device_->SetTexture(stage, parameters_.At(binding.textureParameter).texture);
+        for (const auto& [state, value] : binding.states) {
+            device_->SetSamplerState(stage, static_cast<D3DSAMPLERSTATETYPE>(state), value);
+        }
+    }
+}
+
+HRESULT Effect::BeginPass(UINT Pass) {
+    if (!begun_ || currentPass_ >= 0) return D3DERR_INVALIDCALL;
+    const Technique& technique = techniques_[static_cast<std::size_t>(currentTechnique_)];
+    if (Pass >= technique.passes.size()) return D3DERR_INVALIDCALL;
+    const Effect::Pass& pass = technique.passes[Pass];
+    const HRESULT used = pass.program.Use(device_);
+    if (FAILED(used)) return used;
+    for (const PassState& state : pass.states) {
+        const DWORD value = StateValue(state);
+        switch (state.target) {
+        case StateTarget::Render: device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state.state), value); break;
+        case StateTarget::Sampler:
+            device_->SetSamplerState(state.unit, static_cast<D3DSAMPLERSTATETYPE>(state.state), value);
+            break;
+        case StateTarget::Texture: device_->SetTexture(state.unit, parameters_.At(state.parameter).texture); break;
+        }
+    }
+    ApplyParameters(pass);
+    currentPass_ = static_cast<int>(Pass);
+    return D3D_OK;
+}
+
+HRESULT Effect::CommitChanges() {
+    if (currentPass_ < 0) return D3DERR_INVALIDCALL;
+    ApplyParameters(techniques_[static_cast<std::size_t>(currentTechnique_)].passes[static_cast<std::size_t>(currentPass_)]);
+    return D3D_OK;
+}
+
+HRESULT Effect::EndPass() {
+    if (currentPass_ < 0) return D3DERR_INVALIDCALL;
+    currentPass_ = -1;
+    return D3D_OK;
+}
+
+HRESULT Effect::End() {
+    if (!begun_) return D3DERR_INVALIDCALL;
+    RestoreState();
+    begun_ = false;
+    currentPass_ = -1;
+    return D3D_OK;
+}
+
+HRESULT Effect::GetDevice(LPDIRECT3DDEVICE9* ppDevice) {
+    if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
+    device_->AddRef();
+    *ppDevice = device_;
+    return D3D_OK;
+}
+
+// Programs survive device loss and our effects hold no default-pool resources of their own.
+HRESULT Effect::OnLostDevice() { return D3D_OK; }
+HRESULT Effect::OnResetDevice() { return D3D_OK; }
+
+}  // namespace nvesk::d3dx9

@@ -1,0 +1,127 @@
+// ID3DXEffect on our compiler and the Direct3D device: parameters by handle or name, techniques
+// whose passes set the pass's program, constants, textures, sampler and render states.
+#pragma once
+
+#include "EffectParameters.h"
+#include "EffectStateTable.h"
+#include "PassProgram.h"
+#include "ReferenceCounted.h"
+
+#include <d3dx9effect.h>
+
+#include <string>
+#include <vector>
+
+namespace nvesk::d3dx9 {
+
+class Effect final : public ReferenceCounted<ID3DXEffect> {
+public:
+    // Parses, compiles and links every pass; on failure returns a failing HRESULT, `errors`
+    // holds `file(line,col): error: ...` lines and nothing is created.
+    static HRESULT Create(IDirect3DDevice9* device, const std::string& source, const std::string& fileName,
+                          Effect** effect, std::string& errors);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+
+    // ID3DXBaseEffect
+    HRESULT STDMETHODCALLTYPE GetDesc(D3DXEFFECT_DESC* pDesc) override;
+    HRESULT STDMETHODCALLTYPE GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* pDesc) override;
+    HRESULT STDMETHODCALLTYPE GetTechniqueDesc(D3DXHANDLE hTechnique, D3DXTECHNIQUE_DESC* pDesc) override;
+    D3DXHANDLE STDMETHODCALLTYPE GetParameter(D3DXHANDLE hParameter, UINT Index) override;
+    D3DXHANDLE STDMETHODCALLTYPE GetParameterByName(D3DXHANDLE hParameter, LPCSTR pName) override;
+    D3DXHANDLE STDMETHODCALLTYPE GetParameterBySemantic(D3DXHANDLE hParameter, LPCSTR pSemantic) override;
+    D3DXHANDLE STDMETHODCALLTYPE GetTechnique(UINT Index) override;
+    D3DXHANDLE STDMETHODCALLTYPE GetTechniqueByName(LPCSTR pName) override;
+    D3DXHANDLE STDMETHODCALLTYPE GetPass(D3DXHANDLE hTechnique, UINT Index) override;
+    HRESULT STDMETHODCALLTYPE SetValue(D3DXHANDLE hParameter, LPCVOID pData, UINT Bytes) override;
+    HRESULT STDMETHODCALLTYPE GetValue(D3DXHANDLE hParameter, LPVOID pData, UINT Bytes) override;
+    HRESULT STDMETHODCALLTYPE SetBool(D3DXHANDLE hParameter, BOOL b) override;
+    HRESULT STDMETHODCALLTYPE GetBool(D3DXHANDLE hParameter, BOOL* pb) override;
+    HRESULT STDMETHODCALLTYPE SetInt(D3DXHANDLE hParameter, INT n) override;
+    HRESULT STDMETHODCALLTYPE GetInt(D3DXHANDLE hParameter, INT* pn) override;
+    HRESULT STDMETHODCALLTYPE SetFloat(D3DXHANDLE hParameter, FLOAT f) override;
+    HRESULT STDMETHODCALLTYPE GetFloat(D3DXHANDLE hParameter, FLOAT* pf) override;
+    HRESULT STDMETHODCALLTYPE SetFloatArray(D3DXHANDLE hParameter, const FLOAT* pf, UINT Count) override;
+    HRESULT STDMETHODCALLTYPE GetFloatArray(D3DXHANDLE hParameter, FLOAT* pf, UINT Count) override;
+    HRESULT STDMETHODCALLTYPE SetVector(D3DXHANDLE hParameter, const D3DXVECTOR4* pVector) override;
+    HRESULT STDMETHODCALLTYPE GetVector(D3DXHANDLE hParameter, D3DXVECTOR4* pVector) override;
+    HRESULT STDMETHODCALLTYPE SetMatrix(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) override;
+    HRESULT STDMETHODCALLTYPE GetMatrix(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) override;
+    HRESULT STDMETHODCALLTYPE SetMatrixTranspose(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) override;
+    HRESULT STDMETHODCALLTYPE GetMatrixTranspose(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) override;
+    HRESULT STDMETHODCALLTYPE SetTexture(D3DXHANDLE hParameter, LPDIRECT3DBASETEXTURE9 pTexture) override;
+    HRESULT STDMETHODCALLTYPE GetTexture(D3DXHANDLE hParameter, LPDIRECT3DBASETEXTURE9* ppTexture) override;
+
+    // ID3DXEffect
+    HRESULT STDMETHODCALLTYPE GetPool(LPD3DXEFFECTPOOL* ppPool) override;
+    HRESULT STDMETHODCALLTYPE SetTechnique(D3DXHANDLE hTechnique) override;
+    D3DXHANDLE STDMETHODCALLTYPE GetCurrentTechnique() override;
+    HRESULT STDMETHODCALLTYPE ValidateTechnique(D3DXHANDLE hTechnique) override;
+    HRESULT STDMETHODCALLTYPE FindNextValidTechnique(D3DXHANDLE hTechnique, D3DXHANDLE* pTechnique) override;
+    HRESULT STDMETHODCALLTYPE Begin(UINT* pPasses, DWORD Flags) override;
+    HRESULT STDMETHODCALLTYPE BeginPass(UINT Pass) override;
+    HRESULT STDMETHODCALLTYPE CommitChanges() override;
+    HRESULT STDMETHODCALLTYPE EndPass() override;
+    HRESULT STDMETHODCALLTYPE End() override;
+    HRESULT STDMETHODCALLTYPE GetDevice(LPDIRECT3DDEVICE9* ppDevice) override;
+    HRESULT STDMETHODCALLTYPE OnLostDevice() override;
+    HRESULT STDMETHODCALLTYPE OnResetDevice() override;
+
+private:
+    enum class StateTarget { Render, Sampler, Texture };
+
+    // One assignment of a pass, its value fixed or read from a parameter when the pass begins.
+    struct PassState {
+        StateTarget target = StateTarget::Render;
+        DWORD state = 0;
+        DWORD unit = 0;
+        StateValueKind kind = StateValueKind::Dword;
+        DWORD value = 0;
+        int parameter = -1;
+    };
+
+    struct Pass {
+        std::string name;
+        PassProgram program;
+        std::vector<PassState> states;
+    };
+
+    struct Technique {
+        std::string name;
+        std::vector<Pass> passes;
+    };
+
+    // What a sampler_state block sets on the texture stage of a sampler.
+    struct SamplerBinding {
+        int textureParameter = -1;
+        std::vector<std::pair<DWORD, DWORD>> states;
+    };
+
+    struct SavedState {
+        std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>> renderStates;
+        std::vector<std::tuple<DWORD, D3DSAMPLERSTATETYPE, DWORD>> samplerStates;
+        std::vector<std::pair<DWORD, IDirect3DBaseTexture9*>> textures;
+    };
+
+    Effect(IDirect3DDevice9* device, const EffectDescription& description);
+    ~Effect() override;
+
+    bool ResolveState(const StateAssignment& assignment, bool inSampler, PassState& state, std::string& error) const;
+    int FindTechnique(D3DXHANDLE handle) const;
+    int Parameter(D3DXHANDLE handle) const { return parameters_.Find(handle); }
+    DWORD StateValue(const PassState& state) const;
+    void ApplyParameters(const Pass& pass);
+    void SaveState(const Technique& technique, DWORD flags);
+    void RestoreState();
+
+    IDirect3DDevice9* device_;
+    EffectParameters parameters_;
+    std::vector<Technique> techniques_;
+    std::vector<SamplerBinding> samplers_;  // by parameter index
+    int currentTechnique_ = -1;
+    bool begun_ = false;
+    int currentPass_ = -1;
+    SavedState saved_;
+};
+
+}  // namespace nvesk::d3dx9

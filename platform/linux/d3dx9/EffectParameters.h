@@ -1,0 +1,57 @@
+// The values of an effect's parameters, addressed by D3DX handles (our own handles or names),
+// and their placement in the constant registers of a compiled stage.
+#pragma once
+
+#include "EffectDescription.h"
+#include "HlslCompiler.h"
+
+#include <d3dx9effect.h>
+
+#include <vector>
+
+namespace nvesk::d3dx9 {
+
+struct EffectParameter {
+    EffectParameterDesc desc;
+    std::vector<float> values;  // rows * columns per element, row after row (as a D3DXMATRIX)
+    IDirect3DBaseTexture9* texture = nullptr;  // one reference held while set
+};
+
+class EffectParameters {
+public:
+    explicit EffectParameters(const std::vector<EffectParameterDesc>& descriptions);
+    ~EffectParameters();
+    EffectParameters(const EffectParameters&) = delete;
+    EffectParameters& operator=(const EffectParameters&) = delete;
+
+    UINT Count() const { return static_cast<UINT>(parameters_.size()); }
+    const EffectParameter& At(int index) const { return parameters_[static_cast<std::size_t>(index)]; }
+    D3DXHANDLE HandleOf(int index) const;
+    // A handle of ours or a parameter name; -1 when it is neither.
+    int Find(D3DXHANDLE handle) const;
+    int FindByName(const char* name) const;
+    int FindBySemantic(const char* semantic) const;
+    // Bytes GetValue/SetValue move: 4 per number (float, INT or BOOL), a pointer for a texture.
+    UINT ByteSize(int index) const;
+
+    HRESULT SetValue(int index, const void* data, UINT bytes);
+    HRESULT GetValue(int index, void* data, UINT bytes) const;
+    HRESULT SetNumbers(int index, const float* values, UINT count);
+    HRESULT GetNumbers(int index, float* values, UINT count) const;
+    HRESULT SetVector(int index, const float values[4]);
+    HRESULT GetVector(int index, float values[4]) const;
+    HRESULT SetMatrix(int index, const D3DXMATRIX& matrix, bool transposed);
+    HRESULT GetMatrix(int index, D3DXMATRIX& matrix, bool transposed) const;
+    HRESULT SetTexture(int index, IDirect3DBaseTexture9* texture);
+    HRESULT GetTexture(int index, IDirect3DBaseTexture9** texture) const;
+
+    // The stage's vec4 registers with every parameter it reads in its place.
+    void FillRegisters(const StageConstants& constants, std::vector<float>& registers) const;
+
+private:
+    bool IsNumeric(int index) const;
+
+    std::vector<EffectParameter> parameters_;
+};
+
+}  // namespace nvesk::d3dx9
