@@ -4,9 +4,19 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace nvesk::d3dx9 {
+
+// A material of the file as D3DX describes it (D3DMATERIAL9 colours plus a texture name).
+struct MeshMaterial {
+    float diffuse[4] = {1, 1, 1, 1};
+    float specular[3] = {0, 0, 0};
+    float emissive[3] = {0, 0, 0};
+    float power = 0;
+    std::string textureFile;
+};
 
 struct MeshGeometry {
     bool hasNormals = false;
@@ -14,7 +24,8 @@ struct MeshGeometry {
     std::uint32_t vertexCount = 0;
     std::vector<float> vertices;  // VertexFloats() floats per vertex
     std::vector<std::uint32_t> indices;
-    std::vector<std::uint32_t> attributes;
+    std::vector<std::uint32_t> attributes;  // index into materials
+    std::vector<MeshMaterial> materials;
 
     std::uint32_t VertexFloats() const { return 3u + (hasNormals ? 3u : 0u) + (hasTextureCoordinates ? 2u : 0u); }
     std::uint32_t FaceCount() const { return static_cast<std::uint32_t>(attributes.size()); }

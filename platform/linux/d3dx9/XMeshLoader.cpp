@@ -2,6 +2,7 @@
 
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
+#include <assimp/material.h>
 #include <assimp/scene.h>
 
 #include <cstring>
@@ -26,6 +27,7 @@ public:
 
     bool Run(std::string& error) {
         if (!Visit(*m_scene.mRootNode, aiMatrix4x4(), 0, error)) return false;
+        ReadMaterials();
         if (m_geometry.attributes.empty()) {
             error = "the file holds no triangles";
             return false;
@@ -34,6 +36,27 @@ public:
     }
 
     MeshGeometry Take() { return std::move(m_geometry); }
+
+    void ReadMaterials() {
+        for (unsigned i = 0; i < m_scene.mNumMaterials; ++i) {
+            const aiMaterial& source = *m_scene.mMaterials[i];
+            MeshMaterial material;
+            aiColor4D colour;
+            if (source.Get(AI_MATKEY_COLOR_DIFFUSE, colour) == AI_SUCCESS) {
+                material = MeshMaterial{{colour.r, colour.g, colour.b, colour.a}, {0, 0, 0}, {0, 0, 0}, 0, {}};
+            }
+            if (source.Get(AI_MATKEY_COLOR_SPECULAR, colour) == AI_SUCCESS) {
+                material.specular[0] = colour.r, material.specular[1] = colour.g, material.specular[2] = colour.b;
+            }
+            if (source.Get(AI_MATKEY_COLOR_EMISSIVE, colour) == AI_SUCCESS) {
+                material.emissive[0] = colour.r, material.emissive[1] = colour.g, material.emissive[2] = colour.b;
+            }
+            source.Get(AI_MATKEY_SHININESS, material.power);
+            aiString texture;
+            if (source.GetTexture(aiTextureType_DIFFUSE, 0, &texture) == AI_SUCCESS) material.textureFile = texture.C_Str();
+            m_geometry.materials.push_back(std::move(material));
+        }
+    }
 
 private:
     bool Visit(const aiNode& node, const aiMatrix4x4& parent, int depth, std::string& error) {
@@ -87,6 +110,10 @@ private:
                     return false;
                 }
                 m_geometry.indices.push_back(base + face.mIndices[k]);
+            }
+            if (mesh.mMaterialIndex >= m_scene.mNumMaterials) {
+                error = "a face names a material that does not exist";
+                return false;
             }
             m_geometry.attributes.push_back(mesh.mMaterialIndex);
         }
