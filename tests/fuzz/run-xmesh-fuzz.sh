@@ -10,7 +10,8 @@ out="$root/build/fuzz"
 mkdir -p "$out/xmesh-corpus"
 clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$root" -I"$root/platform/linux/include" \
-  "$root"/tests/fuzz/XMeshFuzz.cpp "$root"/platform/linux/d3dx9/XMeshLoader.cpp -lassimp \
+  "$root"/tests/fuzz/XMeshFuzz.cpp "$root"/platform/linux/d3dx9/XMeshLoader.cpp \
+  "$root"/platform/linux/d3dx9/XFileStructure.cpp -lassimp \
   -o "$out/xmesh-fuzz"
 
 # Seeds: a text triangle with a frame, texture coordinates and a material list.

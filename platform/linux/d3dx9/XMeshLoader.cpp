@@ -1,5 +1,7 @@
 #include "XMeshLoader.h"
 
+#include "XFileStructure.h"
+
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/material.h>
@@ -133,6 +135,8 @@ XMeshLoadResult LoadXMesh(const void* data, std::size_t size) {
         result.error = "not a DirectX .x file";
         return result;
     }
+    // Assimp's .x importer is not safe on malformed data: only well-formed files reach it.
+    if (!CheckXFileStructure(data, size, result.error)) return result;
     Assimp::Importer importer;
     // The .x data is left-handed with clockwise faces already: undo Assimp's conversion.
     const unsigned flags = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_ConvertToLeftHanded |

@@ -1,0 +1,493 @@
+#include "XFileStructure.h"
+
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <set>
+#include <vector>
+
+namespace nvesk::d3dx9 {
+
+namespace {
+
+constexpr std::uint64_t kMaxCount = 1u << 24;
+constexpr int kMaxDepth = 64;
+
+enum class Kind { Name, Number, String, Guid, Open, Close, Symbol, End };
+
+struct Token {
+    Kind kind = Kind::End;
+    std::string text;
+    double number = 0;
+    bool integer = false;  // a whole number written as one (text) or from an integer list (binary)
+};
+
+struct Failure {
+    std::string message;
+};
+
+[[noreturn]] void Fail(const std::string& message) { throw Failure{message}; }
+
+bool NameStart(unsigned char c) { return std::isalpha(c) || c == '_'; }
+bool NamePart(unsigned char c) { return std::isalnum(c) || c == '_' || c == '-' || c == '.'; }
+
+std::vector<Token> TextTokens(const char* text, std::size_t size) {
+    std::vector<Token> tokens;
+    std::size_t i = 0;
+    while (i < size) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ';') {
+            ++i;
+        } else if (c == '#' || (c == '/' && i + 1 < size && text[i + 1] == '/')) {
+            while (i < size && text[i] != '\n') ++i;
+        } else if (c == '{' || c == '}') {
+            tokens.push_back({c == '{' ? Kind::Open : Kind::Close, std::string(1, static_cast<char>(c)), 0, false});
+            ++i;
+        } else if (c == '[' || c == ']') {
+            tokens.push_back({Kind::Symbol, std::string(1, static_cast<char>(c)), 0, false});
+            ++i;
+        } else if (c == '<') {
+            const std::size_t begin = ++i;
+            while (i < size && (std::isxdigit(static_cast<unsigned char>(text[i])) || text[i] == '-')) ++i;
+            if (i >= size || text[i] != '>') Fail("malformed GUID");
+            tokens.push_back({Kind::Guid, std::string(text + begin, i - begin), 0, false});
+            ++i;
+        } else if (c == '"') {
+            const std::size_t begin = ++i;
+            while (i < size && text[i] != '"' && text[i] != '\n' && text[i] != '\0') ++i;
+            if (i >= size || text[i] != '"') Fail("unterminated string");
+            tokens.push_back({Kind::String, std::string(text + begin, i - begin), 0, false});
+            ++i;
+        } else if (std::isdigit(c) || c == '-' || c == '.') {
+            const std::size_t begin = i;
+            if (text[i] == '-') ++i;
+            std::size_t digits = 0;
+            bool integer = true;
+            while (i < size && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+            if (i < size && text[i] == '.') {
+                integer = false;
+                ++i;
+                while (i < size && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+            }
+            if (digits == 0) Fail("malformed number");
+            if (i < size && (text[i] == 'e' || text[i] == 'E')) {
+                integer = false;
+                ++i;
+                if (i < size && (text[i] == '-' || text[i] == '+')) ++i;
+                std::size_t exponent = 0;
+                while (i < size && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++exponent;
+                if (exponent == 0) Fail("malformed number");
+            }
+            if (i < size && NamePart(static_cast<unsigned char>(text[i]))) Fail("malformed number");
+            const std::string literal(text + begin, i - begin);
+            tokens.push_back({Kind::Number, literal, std::strtod(literal.c_str(), nullptr), integer});
+        } else if (NameStart(c)) {
+            const std::size_t begin = i;
+            while (i < size && NamePart(static_cast<unsigned char>(text[i]))) ++i;
+            tokens.push_back({Kind::Name, std::string(text + begin, i - begin), 0, false});
+        } else {
+            Fail("unexpected byte " + std::to_string(c) + " in text data");
+        }
+    }
+    tokens.push_back({});
+    return tokens;
+}
+
+class BinaryReader {
+public:
+    BinaryReader(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
+    bool AtEnd() const { return at_ >= size_; }
+    std::uint32_t Read(std::size_t bytes) {
+        if (size_ - at_ < bytes) Fail("binary data cut off");
+        std::uint32_t value = 0;
+        std::memcpy(&value, data_ + at_, bytes);
+        at_ += bytes;
+        return value;
+    }
+    std::string Bytes(std::size_t count) {
+        if (size_ - at_ < count) Fail("binary data cut off");
+        std::string text(reinterpret_cast<const char*>(data_ + at_), count);
+        at_ += count;
+        return text;
+    }
+
+private:
+    const unsigned char* data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
+
+std::vector<Token> BinaryTokens(const unsigned char* data, std::size_t size, bool doubles) {
+    std::vector<Token> tokens;
+    BinaryReader reader(data, size);
+    while (!reader.AtEnd()) {
+        const std::uint32_t type = reader.Read(2);
+        switch (type) {
+        case 1: {  // name
+            const std::uint32_t length = reader.Read(4);
+            const std::string name = reader.Bytes(length);
+            if (name.empty() || !NameStart(static_cast<unsigned char>(name[0]))) Fail("malformed name");
+            for (char c : name) {
+                if (!NamePart(static_cast<unsigned char>(c))) Fail("malformed name");
+            }
+            tokens.push_back({Kind::Name, name, 0, false});
+            break;
+        }
+        case 2: {  // string, then its terminator
+            const std::uint32_t length = reader.Read(4);
+            const std::string text = reader.Bytes(length);
+            if (text.find('\0') != std::string::npos) Fail("malformed string");
+            const std::uint32_t end = reader.Read(2);
+            if (end != 19 && end != 20) Fail("string without terminator");
+            tokens.push_back({Kind::String, text, 0, false});
+            break;
+        }
+        case 3:  // one integer
+            tokens.push_back({Kind::Number, {}, static_cast<double>(reader.Read(4)), true});
+            break;
+        case 5:
+            reader.Bytes(16);
+            tokens.push_back({Kind::Guid, {}, 0, false});
+            break;
+        case 6:
+        case 7: {
+            const std::uint32_t count = reader.Read(4);
+            const std::size_t width = type == 6 ? 4 : (doubles ? 8 : 4);
+            if (count > (size - 0) / width) Fail("list longer than the file");
+            for (std::uint32_t k = 0; k < count; ++k) {
+                double value;
+                if (type == 6) {
+                    value = reader.Read(4);
+                } else if (doubles) {
+                    const std::string bytes = reader.Bytes(8);
+                    std::memcpy(&value, bytes.data(), 8);
+                } else {
+                    const std::uint32_t bits = reader.Read(4);
+                    float single;
+                    std::memcpy(&single, &bits, 4);
+                    value = single;
+                }
+                tokens.push_back({Kind::Number, {}, value, type == 6});
+            }
+            break;
+        }
+        case 10: tokens.push_back({Kind::Open, "{", 0, false}); break;
+        case 11: tokens.push_back({Kind::Close, "}", 0, false}); break;
+        case 19:
+        case 20: break;  // separators
+        case 12: case 13: case 14: case 15: case 16: case 17: case 18:
+            tokens.push_back({Kind::Symbol, std::to_string(type), 0, false});
+            break;
+        case 31: tokens.push_back({Kind::Name, "template", 0, false}); break;
+        default:
+            if (type >= 40 && type <= 52) {
+                tokens.push_back({Kind::Name, "primitive" + std::to_string(type), 0, false});
+                break;
+            }
+            Fail("unknown binary token " + std::to_string(type));
+        }
+    }
+    tokens.push_back({});
+    return tokens;
+}
+
+struct Object {
+    std::string type;
+    std::string name;
+    std::vector<const Token*> numbers;
+    std::vector<std::string> strings;
+    std::vector<Object> children;
+    std::vector<std::string> references;
+};
+
+class Parser {
+public:
+    explicit Parser(const std::vector<Token>& tokens) : tokens_(tokens) {}
+
+    std::vector<Object> File() {
+        std::vector<Object> objects;
+        while (Peek().kind != Kind::End) {
+            if (Peek().kind == Kind::Name && Peek().text == "template") {
+                SkipTemplate();
+            } else {
+                objects.push_back(DataObject(0));
+            }
+        }
+        return objects;
+    }
+
+private:
+    const Token& Peek(std::size_t ahead = 0) const {
+        return tokens_[std::min(at_ + ahead, tokens_.size() - 1)];
+    }
+    const Token& Next() {
+        const Token& token = Peek();
+        if (at_ < tokens_.size() - 1) ++at_;
+        return token;
+    }
+    void Expect(Kind kind, const char* what) {
+        if (Next().kind != kind) Fail(std::string("expected ") + what);
+    }
+
+    void SkipTemplate() {
+        Next();
+        Expect(Kind::Name, "a template name");
+        Expect(Kind::Open, "'{' after a template name");
+        for (int depth = 1; depth > 0;) {
+            const Token& token = Next();
+            if (token.kind == Kind::End) Fail("unbalanced braces in a template");
+            if (token.kind == Kind::Open) ++depth;
+            if (token.kind == Kind::Close) --depth;
+        }
+    }
+
+    Object DataObject(int depth) {
+        if (depth > kMaxDepth) Fail("data objects nested too deeply");
+        Object object;
+        const Token& type = Next();
+        if (type.kind != Kind::Name || type.text == "template") Fail("expected a data object");
+        object.type = type.text;
+        if (Peek().kind == Kind::Name) object.name = Next().text;
+        Expect(Kind::Open, "'{' after a data object's name");
+        if (Peek().kind == Kind::Guid) Next();
+        for (;;) {
+            const Token& token = Peek();
+            switch (token.kind) {
+            case Kind::Number: object.numbers.push_back(&Next()); break;
+            case Kind::String: object.strings.push_back(Next().text); break;
+            case Kind::Name: object.children.push_back(DataObject(depth + 1)); break;
+            case Kind::Open:
+                Next();
+                if (Peek().kind != Kind::Name) Fail("expected a reference name");
+                object.references.push_back(Next().text);
+                if (Peek().kind == Kind::Guid) Next();
+                Expect(Kind::Close, "'}' after a reference");
+                break;
+            case Kind::Close: Next(); return object;
+            default: Fail("unexpected token in data object '" + object.type + "'");
+            }
+        }
+    }
+
+    const std::vector<Token>& tokens_;
+    std::size_t at_ = 0;
+};
+
+// Reads the numbers of one data object in order, checking each kind of value as it goes.
+class Numbers {
+public:
+    Numbers(const Object& object, bool binary) : object_(object), binary_(binary) {}
+
+    std::uint32_t Count() {
+        const Token& token = Take();
+        if (!token.integer || token.number < 0 || token.number > static_cast<double>(kMaxCount)) {
+            Fail("invalid count in '" + object_.type + "'");
+        }
+        return static_cast<std::uint32_t>(token.number);
+    }
+    std::uint32_t Index(std::uint32_t limit) {
+        const std::uint32_t index = Count();
+        if (index >= limit) Fail("index out of range in '" + object_.type + "'");
+        return index;
+    }
+    void Floats(std::uint64_t count) {
+        if (count > Left()) Fail("'" + object_.type + "' holds fewer values than it declares");
+        for (std::uint64_t k = 0; k < count; ++k) {
+            const Token& token = Take();
+            if (binary_ && token.integer) Fail("integer where '" + object_.type + "' needs a float");
+        }
+    }
+    void Finish() const {
+        if (Left() != 0) Fail("'" + object_.type + "' holds more values than it declares");
+    }
+
+private:
+    std::size_t Left() const { return object_.numbers.size() - at_; }
+    const Token& Take() {
+        if (Left() == 0) Fail("'" + object_.type + "' holds fewer values than it declares");
+        return *object_.numbers[at_++];
+    }
+
+    const Object& object_;
+    bool binary_;
+    std::size_t at_ = 0;
+};
+
+class Checker {
+public:
+    Checker(const std::vector<Object>& objects, bool binary) : binary_(binary) {
+        for (const Object& object : objects) {
+            if (object.type == "Material" && !object.name.empty()) materials_.insert(object.name);
+        }
+    }
+
+    void Check(const Object& object) {
+        const std::string& type = object.type;
+        if (type == "Mesh") {
+            CheckMesh(object);
+            return;
+        }
+        if (type == "FrameTransformMatrix") Fixed(object, 16);
+        if (type == "Header" || type == "XSkinMeshHeader") Counts(object, 3);
+        if (type == "AnimTicksPerSecond") Counts(object, 1);
+        if (type == "Material") CheckMaterial(object);
+        if (type == "AnimationKey") CheckAnimationKey(object);
+        if (type == "Frame" && !object.numbers.empty()) Fail("a frame holds values");
+        for (const Object& child : object.children) Check(child);
+    }
+
+private:
+    void Fixed(const Object& object, std::uint32_t floats) {
+        Numbers numbers(object, binary_);
+        numbers.Floats(floats);
+        numbers.Finish();
+    }
+
+    void Counts(const Object& object, int count) {
+        Numbers numbers(object, binary_);
+        for (int k = 0; k < count; ++k) numbers.Count();
+        numbers.Finish();
+    }
+
+    void CheckMaterial(const Object& object) {
+        Fixed(object, 11);  // face colour (4), power, specular (3), emissive (3)
+        for (const Object& child : object.children) {
+            if ((child.type == "TextureFilename" || child.type == "TextureFileName") &&
+                (child.strings.size() != 1 || !child.numbers.empty() || !child.children.empty())) {
+                Fail("a texture file name holds one string");
+            }
+        }
+    }
+
+    void CheckAnimationKey(const Object& object) {
+        Numbers numbers(object, binary_);
+        const std::uint32_t keyType = numbers.Count();
+        static const std::map<std::uint32_t, std::uint32_t> kValues = {{0, 4}, {1, 3}, {2, 3}, {3, 16}, {4, 16}};
+        const auto values = kValues.find(keyType);
+        if (values == kValues.end()) Fail("unknown animation key type");
+        const std::uint32_t keys = numbers.Count();
+        for (std::uint32_t k = 0; k < keys; ++k) {
+            numbers.Count();
+            if (numbers.Count() != values->second) Fail("animation key of the wrong size");
+            numbers.Floats(values->second);
+        }
+        numbers.Finish();
+    }
+
+    void CheckMesh(const Object& mesh) {
+        Numbers numbers(mesh, binary_);
+        const std::uint32_t vertices = numbers.Count();
+        numbers.Floats(static_cast<std::uint64_t>(vertices) * 3);
+        const std::uint32_t faces = numbers.Count();
+        std::vector<std::uint32_t> faceSizes(faces);
+        for (std::uint32_t f = 0; f < faces; ++f) {
+            faceSizes[f] = numbers.Count();
+            if (faceSizes[f] < 3) Fail("a face with fewer than three corners");
+            for (std::uint32_t k = 0; k < faceSizes[f]; ++k) numbers.Index(vertices);
+        }
+        numbers.Finish();
+        for (const Object& child : mesh.children) {
+            if (child.type == "MeshNormals") {
+                Numbers normals(child, binary_);
+                const std::uint32_t count = normals.Count();
+                normals.Floats(static_cast<std::uint64_t>(count) * 3);
+                if (normals.Count() != faces) Fail("normal faces do not match the mesh's faces");
+                for (std::uint32_t f = 0; f < faces; ++f) {
+                    if (normals.Count() != faceSizes[f]) Fail("a normal face does not match its mesh face");
+                    for (std::uint32_t k = 0; k < faceSizes[f]; ++k) normals.Index(count);
+                }
+                normals.Finish();
+            } else if (child.type == "MeshTextureCoords") {
+                Numbers coordinates(child, binary_);
+                if (coordinates.Count() != vertices) Fail("texture coordinates do not match the vertices");
+                coordinates.Floats(static_cast<std::uint64_t>(vertices) * 2);
+                coordinates.Finish();
+            } else if (child.type == "MeshVertexColors") {
+                Numbers colours(child, binary_);
+                const std::uint32_t count = colours.Count();
+                for (std::uint32_t k = 0; k < count; ++k) {
+                    colours.Index(vertices);
+                    colours.Floats(4);
+                }
+                colours.Finish();
+            } else if (child.type == "MeshMaterialList") {
+                CheckMaterialList(child, faces);
+            } else if (child.type == "SkinWeights") {
+                Numbers weights(child, binary_);
+                if (child.strings.size() != 1) Fail("skin weights name one frame");
+                const std::uint32_t count = weights.Count();
+                for (std::uint32_t k = 0; k < count; ++k) weights.Index(vertices);
+                weights.Floats(static_cast<std::uint64_t>(count) + 16);
+                weights.Finish();
+            } else {
+                Check(child);
+            }
+        }
+        if (!mesh.references.empty()) Fail("a mesh refers to another object");
+    }
+
+    void CheckMaterialList(const Object& list, std::uint32_t faces) {
+        Numbers numbers(list, binary_);
+        const std::uint32_t materials = numbers.Count();
+        const std::uint32_t indices = numbers.Count();
+        if (indices != faces && indices != 1) Fail("material indices do not match the faces");
+        for (std::uint32_t k = 0; k < indices; ++k) numbers.Index(materials);
+        numbers.Finish();
+        std::size_t given = list.references.size();
+        for (const std::string& reference : list.references) {
+            if (materials_.count(reference) == 0) Fail("a material list names an unknown material");
+        }
+        for (const Object& child : list.children) {
+            if (child.type != "Material") Fail("a material list holds something else than materials");
+            CheckMaterial(child);
+            ++given;
+        }
+        if (given != materials) Fail("a material list holds another number of materials than it declares");
+    }
+
+    bool binary_;
+    std::set<std::string> materials_;
+};
+
+}  // namespace
+
+bool CheckXFileStructure(const void* data, std::size_t size, std::string& error) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    if (data == nullptr || size < 16 || std::memcmp(bytes, "xof ", 4) != 0) {
+        error = "not a DirectX .x file";
+        return false;
+    }
+    for (int i = 4; i < 8; ++i) {
+        if (!std::isdigit(bytes[i])) {
+            error = "malformed .x version";
+            return false;
+        }
+    }
+    const std::string format(reinterpret_cast<const char*>(bytes + 8), 4);
+    const std::string floatSize(reinterpret_cast<const char*>(bytes + 12), 4);
+    if (floatSize != "0032" && floatSize != "0064") {
+        error = "malformed .x float size";
+        return false;
+    }
+    try {
+        std::vector<Token> tokens;
+        if (format == "txt ") {
+            tokens = TextTokens(reinterpret_cast<const char*>(bytes + 16), size - 16);
+        } else if (format == "bin ") {
+            tokens = BinaryTokens(bytes + 16, size - 16, floatSize == "0064");
+        } else {
+            error = "compressed .x files are not supported";
+            return false;
+        }
+        const std::vector<Object> objects = Parser(tokens).File();
+        Checker checker(objects, format == "bin ");
+        for (const Object& object : objects) checker.Check(object);
+    } catch (const Failure& failure) {
+        error = failure.message;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace nvesk::d3dx9

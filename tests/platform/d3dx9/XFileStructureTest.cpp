@@ -1,0 +1,81 @@
+// The structural check in front of Assimp: well-formed text and binary files pass; broken
+// structure and counts that disagree with the data are refused before the importer runs.
+#include "XFileStructure.h"
+#include "XFileWriter.h"
+#include "XMeshLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using nvesk::d3dx9::CheckXFileStructure;
+
+namespace {
+
+bool WellFormed(const std::string& text) {
+    std::string error;
+    return CheckXFileStructure(text.data(), text.size(), error);
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+D3DX9Tests::XMeshSource FullCube() {
+    D3DX9Tests::XMeshSource cube = D3DX9Tests::Cube(false);
+    cube.normals.assign(cube.positions.size(), {0.0f, 1.0f, 0.0f});
+    cube.uvs.assign(cube.positions.size(), {0.5f, 0.5f});
+    cube.faceMaterials.assign(cube.faces.size(), 0);
+    cube.faceMaterials[3] = 1;
+    return cube;
+}
+
+}  // namespace
+
+TEST(XFileStructure, WellFormedTextAndBinaryFilesPass) {
+    EXPECT_TRUE(WellFormed(D3DX9Tests::TextXFile(FullCube())));
+    const std::vector<std::uint8_t> binary = D3DX9Tests::BinaryXFile(D3DX9Tests::Cube(true));
+    std::string error;
+    EXPECT_TRUE(CheckXFileStructure(binary.data(), binary.size(), error)) << error;
+    EXPECT_TRUE(WellFormed("xof 0303txt 0032\ntemplate Thing {\n <12345678-1234-1234-1234-123456789abc>\n"
+                           " DWORD n; array FLOAT v[n];\n}\nThing { 2; 1.0, -2.5e3;; }\n// comment\n"));
+}
+
+TEST(XFileStructure, BrokenStructureIsRefused) {
+    const std::string good = D3DX9Tests::TextXFile(FullCube());
+    EXPECT_FALSE(WellFormed("xof 0303zip 0032 Mesh {}"));         // unknown format
+    EXPECT_FALSE(WellFormed("xof 03a3txt 0032 Mesh {}"));         // version not digits
+    EXPECT_FALSE(WellFormed(good.substr(0, good.size() - 3)));    // unbalanced braces
+    EXPECT_FALSE(WellFormed(good + "}"));
+    EXPECT_FALSE(WellFormed(Replace(good, "Mesh Body {", "Mesh Body \xff{")));
+    EXPECT_FALSE(WellFormed(Replace(good, "Material {", "Materi\xff\xff\xff\xff;0.0;0.0;")));
+    EXPECT_FALSE(WellFormed("xof 0303txt 0032\nMesh { \"open string }"));
+    // Binary: a list longer than the file, an unknown token.
+    std::vector<std::uint8_t> binary = D3DX9Tests::BinaryXFile(D3DX9Tests::Cube(true));
+    std::string error;
+    EXPECT_FALSE(CheckXFileStructure(binary.data(), binary.size() - 5, error));
+    binary.push_back(99);
+    binary.push_back(0);
+    EXPECT_FALSE(CheckXFileStructure(binary.data(), binary.size(), error));
+}
+
+TEST(XFileStructure, CountsThatDisagreeWithTheDataAreRefused) {
+    const std::string good = D3DX9Tests::TextXFile(FullCube());
+    EXPECT_FALSE(WellFormed(Replace(good, "  8;\n", "  9;\n")));            // more vertices declared than given
+    EXPECT_FALSE(WellFormed(Replace(good, "3;0,1,2;", "3;0,1,8;")));        // a corner beyond the vertices
+    EXPECT_FALSE(WellFormed(Replace(good, "3;0,1,2;", "2;0,1;")));          // not a polygon
+    EXPECT_FALSE(WellFormed(Replace(good, "MeshTextureCoords {\n   8;", "MeshTextureCoords {\n   7;")));
+    EXPECT_FALSE(WellFormed(Replace(good, "MeshMaterialList {\n   2;", "MeshMaterialList {\n   3;")));
+    EXPECT_FALSE(WellFormed(Replace(good, "MeshMaterialList {\n   2;", "MeshMaterialList {\n   1;")));
+    EXPECT_FALSE(WellFormed(Replace(good, "  8;\n", "  8.5;\n")));          // a count that is not whole
+}
+
+TEST(XFileStructure, TheLoaderRefusesWhatTheCheckRefuses) {
+    // The fuzzer's case that crashed Assimp 5.2.5: a material header turned into bytes no name holds.
+    const std::string crash = Replace(D3DX9Tests::TextXFile(FullCube()), "Material {", "Materi\xff\xff\xff\xff\xff\xff\xff\xff;");
+    const nvesk::d3dx9::XMeshLoadResult result = nvesk::d3dx9::LoadXMesh(crash.data(), crash.size());
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.error.empty());
+}
