@@ -14,7 +14,7 @@ namespace {
 constexpr std::uint64_t kMaxCount = 1u << 24;
 constexpr int kMaxDepth = 64;
 
-enum class Kind { Name, Number, String, Guid, Open, Close, Symbol, End };
+enum class Kind { Name, Number, String, Guid, Open, Close, Symbol, Separator, End };
 
 struct Token {
     Kind kind = Kind::End;
@@ -37,7 +37,10 @@ std::vector<Token> TextTokens(const char* text, std::size_t size) {
     std::size_t i = 0;
     while (i < size) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ';') {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            ++i;
+        } else if (c == ',' || c == ';') {
+            tokens.push_back({Kind::Separator, std::string(1, static_cast<char>(c)), 0, false});
             ++i;
         } else if (c == '#' || (c == '/' && i + 1 < size && text[i + 1] == '/')) {
             while (i < size && text[i] != '\n') ++i;
@@ -175,7 +178,7 @@ std::vector<Token> BinaryTokens(const unsigned char* data, std::size_t size, boo
         case 10: tokens.push_back({Kind::Open, "{", 0, false}); break;
         case 11: tokens.push_back({Kind::Close, "}", 0, false}); break;
         case 19:
-        case 20: break;  // separators
+        case 20: tokens.push_back({Kind::Separator, type == 19 ? "," : ";", 0, false}); break;
         case 12: case 13: case 14: case 15: case 16: case 17: case 18:
             tokens.push_back({Kind::Symbol, std::to_string(type), 0, false});
             break;
@@ -251,11 +254,24 @@ private:
         if (Peek().kind == Kind::Name) object.name = Next().text;
         Expect(Kind::Open, "'{' after a data object's name");
         if (Peek().kind == Kind::Guid) Next();
+        // Separators end values only: one before a data object or a brace is not a .x file
+        // (and makes the importer lose count of what it reads).
+        bool afterValue = false;
         for (;;) {
             const Token& token = Peek();
+            if (token.kind != Kind::Separator && token.kind != Kind::Number && token.kind != Kind::String) {
+                afterValue = false;
+            }
             switch (token.kind) {
-            case Kind::Number: object.numbers.push_back(&Next()); break;
-            case Kind::String: object.strings.push_back(Next().text); break;
+            case Kind::Number: object.numbers.push_back(&Next()); afterValue = true; break;
+            case Kind::String: object.strings.push_back(Next().text); afterValue = true; break;
+            case Kind::Separator:
+                if (!afterValue) Fail("misplaced separator in data object '" + object.type + "'");
+                // A comma separates two values of a list: a value must follow it.
+                if (Next().text == "," && Peek().kind != Kind::Number && Peek().kind != Kind::String) {
+                    Fail("a comma that separates no values in data object '" + object.type + "'");
+                }
+                break;
             case Kind::Name: object.children.push_back(DataObject(depth + 1)); break;
             case Kind::Open:
                 Next();

@@ -52,6 +52,8 @@ TEST(XFileStructure, BrokenStructureIsRefused) {
     EXPECT_FALSE(WellFormed(Replace(good, "Mesh Body {", "Mesh Body \xff{")));
     EXPECT_FALSE(WellFormed(Replace(good, "Material {", "Materi\xff\xff\xff\xff;0.0;0.0;")));
     EXPECT_FALSE(WellFormed("xof 0303txt 0032\nMesh { \"open string }"));
+    EXPECT_FALSE(WellFormed(Replace(good, "Material {", ", Material {")));  // a separator before an object
+    EXPECT_FALSE(WellFormed(Replace(good, "Mesh Body {", "Mesh Body {;")));
     // Binary: a list longer than the file, an unknown token.
     std::vector<std::uint8_t> binary = D3DX9Tests::BinaryXFile(D3DX9Tests::Cube(true));
     std::string error;
