@@ -1,6 +1,7 @@
 // ID3DXMesh on a real device: .x loading into the pools the options name, the mesh scene's
 // clone / normals / adjacency / vertex-cache sequence, subsets, refusal of bad files, and a lit
 // cube drawn through an effect and compared with a reviewed golden image.
+#include "ImageFiles.h"
 #include "XFileWriter.h"
 
 #include "../d3d9/Direct3DTestSupport.h"
@@ -10,16 +11,6 @@
 
 #include <PlatformTesting/Direct3D.h>
 #include <d3dx9.h>
-
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#endif
-#include <stb/stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 #include <algorithm>
 #include <array>
@@ -251,11 +242,8 @@ TEST_F(MeshTest, MissingAndMalformedFilesFailAndCreateNothing) {
 std::filesystem::path GoldenFile(const char* name) { return std::filesystem::path(D3DX9_TEST_DATA_DIR) / name; }
 
 void WritePng(const std::filesystem::path& file, const std::vector<DWORD>& pixels, int width, int height) {
-    std::vector<std::uint8_t> rgba;
-    for (DWORD pixel : pixels) {
-        rgba.insert(rgba.end(), {std::uint8_t(pixel >> 16), std::uint8_t(pixel >> 8), std::uint8_t(pixel), 255});
-    }
-    stbi_write_png(file.string().c_str(), width, height, 4, rgba.data(), width * 4);
+    TestSupport::WriteBytes(file, D3DX9Tests::EncodeImage("frame.png", width, height, 3,
+                                                          std::vector<std::uint32_t>(pixels.begin(), pixels.end())));
 }
 
 TEST_F(MeshTest, ALitCubeThroughAnEffectMatchesItsGoldenImage) {

@@ -1,5 +1,7 @@
 // Texture loading on a real device: sizes, mip levels, pools, colour keys, the source's
 // D3DXIMAGE_INFO, and refusal of missing or corrupt files without creating anything.
+#include "ImageFiles.h"
+
 #include "../d3d9/Direct3DTestSupport.h"
 
 #include "support/TempDir.h"
@@ -7,24 +9,10 @@
 #include <PlatformTesting/Direct3D.h>
 #include <d3dx9.h>
 
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#endif
-#include <stb/stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-
 #include <string>
 #include <vector>
 
 namespace {
-
-void Append(void* context, void* data, int size) {
-    auto* out = static_cast<std::vector<std::uint8_t>*>(context);
-    out->insert(out->end(), static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size);
-}
 
 class TextureLoadingTest : public D3D9Test::DeviceTest {
 protected:
@@ -43,24 +31,11 @@ protected:
     // `texel(x, y)` gives 0xAARRGGBB; `channels` 3 drops alpha from the file.
     template <typename Texel>
     std::wstring WriteImage(const std::string& name, int width, int height, int channels, Texel texel) {
-        std::vector<std::uint8_t> pixels;
+        std::vector<std::uint32_t> texels;
         for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                const DWORD value = texel(x, y);
-                pixels.insert(pixels.end(), {std::uint8_t(value >> 16), std::uint8_t(value >> 8), std::uint8_t(value)});
-                if (channels == 4) pixels.push_back(std::uint8_t(value >> 24));
-            }
+            for (int x = 0; x < width; ++x) texels.push_back(texel(x, y));
         }
-        std::vector<std::uint8_t> file;
-        if (name.size() > 4 && name.substr(name.size() - 4) == ".bmp") {
-            stbi_write_bmp_to_func(Append, &file, width, height, channels, pixels.data());
-        } else if (name.substr(name.size() - 4) == ".jpg") {
-            stbi_write_jpg_to_func(Append, &file, width, height, channels, pixels.data(), 95);
-        } else if (name.substr(name.size() - 4) == ".tga") {
-            stbi_write_tga_to_func(Append, &file, width, height, channels, pixels.data());
-        } else {
-            stbi_write_png_to_func(Append, &file, width, height, channels, pixels.data(), width * channels);
-        }
+        const std::vector<std::uint8_t> file = D3DX9Tests::EncodeImage(name, width, height, channels, texels);
         TestSupport::WriteBytes(folder_.Path() / name, file);
         return folder_.File(name);
     }
