@@ -147,7 +147,7 @@ HRESULT Device::Configure(const D3DPRESENT_PARAMETERS& parameters, const Present
 }
 
 void Device::ResetState() {
-    renderStates_.Reset(frame_.HasDepth(), frame_.HasStencil());
+    renderStates_.Reset(frame_.HasDepth(), frame_.HasStencil(), frame_.HasAlpha());
     renderStates_.ApplyAll();
     samplerStates_.Reset();
     textures_.fill(nullptr);
@@ -581,19 +581,19 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     }
     context_.MakeCurrent();
     GLbitfield mask = 0;
+    renderStates_.OpenWriteMasks();
     if ((flags & D3DCLEAR_TARGET) != 0) {
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f, (color & 0xFF) / 255.0f,
-                     ((color >> 24) & 0xFF) / 255.0f);
+        // An X8 back buffer's alpha stays 1. Writing it (rather than masking it) keeps the clear a
+        // plain fill on Mesa's software rasteriser.
+        const float alpha = frame_.HasAlpha() ? ((color >> 24) & 0xFF) / 255.0f : 1.0f;
+        glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f, (color & 0xFF) / 255.0f, alpha);
         mask |= GL_COLOR_BUFFER_BIT;
     }
     if ((flags & D3DCLEAR_ZBUFFER) != 0) {
-        glDepthMask(GL_TRUE);
         glClearDepthf(z);
         mask |= GL_DEPTH_BUFFER_BIT;
     }
     if ((flags & D3DCLEAR_STENCIL) != 0) {
-        glStencilMask(0xFFFFFFFF);
         glClearStencil(static_cast<GLint>(stencil));
         mask |= GL_STENCIL_BUFFER_BIT;
     }

@@ -3,6 +3,22 @@
 #include <epoxy/gl.h>
 
 namespace nvesk::d3d9 {
+namespace {
+
+// Mesa turns a blit between images of one pixel layout into a plain copy, a flip between the
+// top-down and bottom-up row orders included; any other blit is drawn, which costs a full-screen
+// pass per Present. X11's 32-bit visuals hold B, G, R, A bytes, and Mesa picks exactly that layout
+// only for an unsized internal format given with matching upload format and type.
+void AllocateWindowLayout(GLuint texture, UINT width, UINT height) {
+    GLint previous = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_BGRA,
+                 GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+}
+
+}  // namespace
 
 FrameTarget::~FrameTarget() {
     Destroy();
@@ -13,11 +29,13 @@ bool FrameTarget::Create(UINT width, UINT height, const PixelFormat& color, D3DF
     width_ = width;
     height_ = height;
     colorFormat_ = &color;
+    hasAlpha_ = color.swizzle[3] != GL_ONE;
     glCreateTextures(GL_TEXTURE_2D, 1, &color_);
-    // X8 formats store no alpha: destination alpha then reads as 1, as in Direct3D.
-    const bool opaque = color.swizzle[3] == GL_ONE;
-    glTextureStorage2D(color_, 1, opaque ? GL_RGB8 : GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+    AllocateWindowLayout(color_, width, height);
     glTextureParameteri(color_, GL_TEXTURE_MAX_LEVEL, 0);
+    // Opaque black: an X8 format's alpha must read 1 from the start (see HasAlpha).
+    const GLuint opaqueBlack = 0xFF000000u;
+    glClearTexImage(color_, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &opaqueBlack);
     glCreateFramebuffers(1, &framebuffer_);
     glNamedFramebufferTexture(framebuffer_, GL_COLOR_ATTACHMENT0, color_, 0);
     if (depthFormat != D3DFMT_UNKNOWN) {

@@ -1,6 +1,6 @@
 // The device's back buffer and automatic depth/stencil buffer: a GL framebuffer object that every
 // draw renders into (row 0 at the top, as Direct3D stores it) and that Present blits to the
-// window upside down.
+// window upside down. The colour image has the window's pixel layout, so that blit is a copy.
 #pragma once
 
 #include <d3d9.h>
@@ -31,6 +31,9 @@ public:
     UINT Height() const { return height_; }
     bool HasDepth() const { return depth_ != 0; }
     bool HasStencil() const { return hasStencil_; }
+    // The image always stores alpha; for X8 formats it stays 1 (draws and clears leave it alone),
+    // so blending reads destination alpha as 1, as Direct3D does.
+    bool HasAlpha() const { return hasAlpha_; }
     unsigned int ColorTexture() const { return color_; }
     const PixelFormat& ColorFormat() const { return *colorFormat_; }
 
@@ -39,6 +42,7 @@ private:
     unsigned int color_ = 0;
     unsigned int depth_ = 0;
     bool hasStencil_ = false;
+    bool hasAlpha_ = true;
     UINT width_ = 0;
     UINT height_ = 0;
     const PixelFormat* colorFormat_ = nullptr;

@@ -211,9 +211,10 @@ void SetEnabled(GLenum capability, bool enabled) {
 
 }  // namespace
 
-void RenderStates::Reset(bool hasDepthBuffer, bool hasStencil) {
+void RenderStates::Reset(bool hasDepthBuffer, bool hasStencil, bool hasAlpha) {
     hasDepthBuffer_ = hasDepthBuffer;
     hasStencil_ = hasStencil;
+    hasAlpha_ = hasAlpha;
     values_.fill(0);
     for (const StateInfo& info : kStates) {
         values_[info.state] = info.defaultValue;
@@ -314,7 +315,7 @@ void RenderStates::Apply(D3DRENDERSTATETYPE state) const {
     case D3DRS_COLORWRITEENABLE: {
         const DWORD mask = values_[D3DRS_COLORWRITEENABLE];
         glColorMask((mask & D3DCOLORWRITEENABLE_RED) != 0, (mask & D3DCOLORWRITEENABLE_GREEN) != 0,
-                    (mask & D3DCOLORWRITEENABLE_BLUE) != 0, (mask & D3DCOLORWRITEENABLE_ALPHA) != 0);
+                    (mask & D3DCOLORWRITEENABLE_BLUE) != 0, hasAlpha_ && (mask & D3DCOLORWRITEENABLE_ALPHA) != 0);
         break;
     }
     case D3DRS_SCISSORTESTENABLE:
@@ -417,6 +418,12 @@ DWORD RenderStates::AlphaFunction() const {
 
 float RenderStates::AlphaReference() const {
     return static_cast<float>(values_[D3DRS_ALPHAREF] & 0xFF);
+}
+
+void RenderStates::OpenWriteMasks() const {
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_TRUE);
+    glStencilMask(0xFFFFFFFF);
 }
 
 void RenderStates::RestoreWriteMasks() const {

@@ -17,8 +17,9 @@ class RenderStates {
 public:
     static constexpr DWORD kStateCount = 210;
 
-    // Defaults as after CreateDevice/Reset; Z enable follows the automatic depth buffer.
-    void Reset(bool hasDepthBuffer, bool hasStencil);
+    // Defaults as after CreateDevice/Reset; Z enable follows the automatic depth buffer. Without
+    // `hasAlpha` (X8 back buffers) alpha is never written, so it keeps reading 1.
+    void Reset(bool hasDepthBuffer, bool hasStencil, bool hasAlpha);
 
     HRESULT Set(D3DRENDERSTATETYPE state, DWORD value);
     HRESULT Get(D3DRENDERSTATETYPE state, DWORD* value) const;
@@ -31,7 +32,9 @@ public:
     DWORD AlphaFunction() const;
     float AlphaReference() const;
 
-    // D3D9 Clear writes all channels and depth whatever the write masks; these put them back.
+    // D3D9 Clear writes all channels and depth whatever the write masks: OpenWriteMasks before it,
+    // RestoreWriteMasks after.
+    void OpenWriteMasks() const;
     void RestoreWriteMasks() const;
 
 private:
@@ -45,6 +48,7 @@ private:
     std::array<DWORD, kStateCount> values_{};
     bool hasDepthBuffer_ = false;
     bool hasStencil_ = false;
+    bool hasAlpha_ = true;
 };
 
 }  // namespace nvesk::d3d9

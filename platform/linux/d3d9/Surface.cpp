@@ -159,12 +159,33 @@ void Surface::Upload(const RECT& rect) {
     if (image_.texture == 0) {
         return;
     }
-    OwnerDevice()->MakeCurrent();
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(desc_.Width));
     const BYTE* first = memory_.data() + static_cast<size_t>(rect.top) * pitch_ +
                         static_cast<size_t>(rect.left) * format_->bytesPerPixel;
-    glTextureSubImage2D(image_.texture, image_.level, rect.left, rect.top, rect.right - rect.left,
-                        rect.bottom - rect.top, format_->uploadFormat, format_->uploadType, first);
+    WriteImage(rect.left, rect.top, static_cast<UINT>(rect.right - rect.left), static_cast<UINT>(rect.bottom - rect.top),
+               first, desc_.Width);
+}
+
+void Surface::WriteImage(LONG x, LONG y, UINT width, UINT height, const BYTE* first, UINT rowLength) {
+    std::vector<BYTE> opaque;
+    if (backBuffer_ && format_->format == D3DFMT_X8R8G8B8) {
+        // The back buffer stores alpha, which must stay 1 under an X8 format: the X bytes written
+        // here are not Direct3D's alpha.
+        const size_t rowBytes = static_cast<size_t>(width) * 4;
+        opaque.resize(rowBytes * height);
+        for (UINT row = 0; row < height; ++row) {
+            std::memcpy(opaque.data() + row * rowBytes, first + static_cast<size_t>(row) * RowPitch(*format_, rowLength),
+                        rowBytes);
+        }
+        for (size_t alpha = 3; alpha < opaque.size(); alpha += 4) {
+            opaque[alpha] = 0xFF;
+        }
+        first = opaque.data();
+        rowLength = width;
+    }
+    OwnerDevice()->MakeCurrent();
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(rowLength));
+    glTextureSubImage2D(image_.texture, image_.level, x, y, static_cast<GLsizei>(width), static_cast<GLsizei>(height),
+                        format_->uploadFormat, format_->uploadType, first);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 
@@ -185,12 +206,8 @@ void Surface::CopyFrom(const Surface& source, const RECT& area, LONG x, LONG y) 
     if (image_.texture == 0) {
         return;
     }
-    OwnerDevice()->MakeCurrent();
     // Source rows are RowPitch apart: the source width at 4-byte row alignment.
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(source.Desc().Width));
-    glTextureSubImage2D(image_.texture, image_.level, x, y, static_cast<GLsizei>(width), static_cast<GLsizei>(height),
-                        format_->uploadFormat, format_->uploadType, first);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    WriteImage(x, y, width, height, first, source.Desc().Width);
 }
 
 void Surface::RetireWithContainer() {

@@ -63,6 +63,8 @@ private:
             const PixelFormat& format, DWORD usage, D3DPOOL pool);
     void FreeResources() override;
     void Upload(const RECT& rect);
+    // Writes `width` x `height` texels at (x, y) of the GL image from rows `rowLength` texels wide.
+    void WriteImage(LONG x, LONG y, UINT width, UINT height, const BYTE* first, UINT rowLength);
     bool Lockable() const;
 
     Texture* container_;
