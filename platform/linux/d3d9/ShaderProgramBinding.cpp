@@ -31,6 +31,36 @@ GLuint ProgramOf(Device* device, ShaderProgramHandle program) {
     return device->Programs().GlProgram(program);
 }
 
+// The common path of the uniform uploads: enter the device, check the program and the arguments
+// (`valid`), then run upload(glProgram, glLocation) on every GL program behind the handle.
+template <typename Upload>
+HRESULT SetUniform(IDirect3DDevice9* device, const char* operation, ShaderProgramHandle program, INT location,
+                   bool valid, Upload upload) {
+    HRESULT result;
+    Device* ours = Enter(device, operation, &result);
+    if (ours == nullptr) {
+        return result;
+    }
+    if (!ours->Programs().Has(program) || !valid) {
+        return D3DERR_INVALIDCALL;
+    }
+    for (const ShaderPrograms::UniformTarget& target : ours->Programs().UniformTargets(program, location)) {
+        upload(target.program, target.location);
+    }
+    return glGetError() == GL_NO_ERROR ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+// Float or int vectors of 1..4 components, through the GL entry for each component count.
+template <typename Value, typename Setter>
+HRESULT SetVectors(IDirect3DDevice9* device, const char* operation, ShaderProgramHandle program, INT location,
+                   UINT components, UINT count, const Value* values, const Setter (&byComponents)[4]) {
+    return SetUniform(device, operation, program, location,
+                      components >= 1 && components <= 4 && count > 0 && values != nullptr,
+                      [&](GLuint glProgram, GLint glLocation) {
+                          byComponents[components - 1](glProgram, glLocation, static_cast<GLsizei>(count), values);
+                      });
+}
+
 }  // namespace
 
 int VertexAttributeLocation(BYTE usage, BYTE usageIndex) {
@@ -94,85 +124,40 @@ INT GetUniformLocation(IDirect3DDevice9* device, ShaderProgramHandle program, co
 
 HRESULT SetUniformFloats(IDirect3DDevice9* device, ShaderProgramHandle program, INT location, UINT components,
                          UINT count, const float* values) {
-    HRESULT result;
-    Device* ours = Enter(device, "ShaderProgramBinding::SetUniformFloats", &result);
-    if (ours == nullptr) {
-        return result;
-    }
-    const GLuint glProgram = ProgramOf(ours, program);
-    if (glProgram == 0 || components < 1 || components > 4 || count == 0 || values == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    const GLsizei n = static_cast<GLsizei>(count);
-    switch (components) {
-    case 1: glProgramUniform1fv(glProgram, location, n, values); break;
-    case 2: glProgramUniform2fv(glProgram, location, n, values); break;
-    case 3: glProgramUniform3fv(glProgram, location, n, values); break;
-    default: glProgramUniform4fv(glProgram, location, n, values); break;
-    }
-    return glGetError() == GL_NO_ERROR ? D3D_OK : D3DERR_INVALIDCALL;
+    const PFNGLPROGRAMUNIFORM1FVPROC byComponents[4] = {glProgramUniform1fv, glProgramUniform2fv,
+                                                        glProgramUniform3fv, glProgramUniform4fv};
+    return SetVectors(device, "ShaderProgramBinding::SetUniformFloats", program, location, components, count, values,
+                      byComponents);
 }
 
 HRESULT SetUniformInts(IDirect3DDevice9* device, ShaderProgramHandle program, INT location, UINT components,
                        UINT count, const INT* values) {
-    HRESULT result;
-    Device* ours = Enter(device, "ShaderProgramBinding::SetUniformInts", &result);
-    if (ours == nullptr) {
-        return result;
-    }
-    const GLuint glProgram = ProgramOf(ours, program);
-    if (glProgram == 0 || components < 1 || components > 4 || count == 0 || values == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    const GLsizei n = static_cast<GLsizei>(count);
-    switch (components) {
-    case 1: glProgramUniform1iv(glProgram, location, n, values); break;
-    case 2: glProgramUniform2iv(glProgram, location, n, values); break;
-    case 3: glProgramUniform3iv(glProgram, location, n, values); break;
-    default: glProgramUniform4iv(glProgram, location, n, values); break;
-    }
-    return glGetError() == GL_NO_ERROR ? D3D_OK : D3DERR_INVALIDCALL;
+    const PFNGLPROGRAMUNIFORM1IVPROC byComponents[4] = {glProgramUniform1iv, glProgramUniform2iv,
+                                                        glProgramUniform3iv, glProgramUniform4iv};
+    return SetVectors(device, "ShaderProgramBinding::SetUniformInts", program, location, components, count, values,
+                      byComponents);
 }
 
 HRESULT SetUniformMatrices(IDirect3DDevice9* device, ShaderProgramHandle program, INT location, UINT columns,
                            UINT rows, UINT count, BOOL transpose, const float* values) {
-    HRESULT result;
-    Device* ours = Enter(device, "ShaderProgramBinding::SetUniformMatrices", &result);
-    if (ours == nullptr) {
-        return result;
-    }
-    const GLuint glProgram = ProgramOf(ours, program);
-    if (glProgram == 0 || columns < 2 || columns > 4 || rows < 2 || rows > 4 || count == 0 || values == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    const GLsizei n = static_cast<GLsizei>(count);
-    const GLboolean t = transpose ? GL_TRUE : GL_FALSE;
-    switch (columns * 10 + rows) {
-    case 22: glProgramUniformMatrix2fv(glProgram, location, n, t, values); break;
-    case 23: glProgramUniformMatrix2x3fv(glProgram, location, n, t, values); break;
-    case 24: glProgramUniformMatrix2x4fv(glProgram, location, n, t, values); break;
-    case 32: glProgramUniformMatrix3x2fv(glProgram, location, n, t, values); break;
-    case 33: glProgramUniformMatrix3fv(glProgram, location, n, t, values); break;
-    case 34: glProgramUniformMatrix3x4fv(glProgram, location, n, t, values); break;
-    case 42: glProgramUniformMatrix4x2fv(glProgram, location, n, t, values); break;
-    case 43: glProgramUniformMatrix4x3fv(glProgram, location, n, t, values); break;
-    default: glProgramUniformMatrix4fv(glProgram, location, n, t, values); break;
-    }
-    return glGetError() == GL_NO_ERROR ? D3D_OK : D3DERR_INVALIDCALL;
+    // [columns - 2][rows - 2], as GLSL's matCxR.
+    const PFNGLPROGRAMUNIFORMMATRIX2FVPROC bySize[3][3] = {
+        {glProgramUniformMatrix2fv, glProgramUniformMatrix2x3fv, glProgramUniformMatrix2x4fv},
+        {glProgramUniformMatrix3x2fv, glProgramUniformMatrix3fv, glProgramUniformMatrix3x4fv},
+        {glProgramUniformMatrix4x2fv, glProgramUniformMatrix4x3fv, glProgramUniformMatrix4fv}};
+    return SetUniform(device, "ShaderProgramBinding::SetUniformMatrices", program, location,
+                      columns >= 2 && columns <= 4 && rows >= 2 && rows <= 4 && count > 0 && values != nullptr,
+                      [&](GLuint glProgram, GLint glLocation) {
+                          bySize[columns - 2][rows - 2](glProgram, glLocation, static_cast<GLsizei>(count),
+                                                        transpose ? GL_TRUE : GL_FALSE, values);
+                      });
 }
 
 HRESULT SetSamplerUnit(IDirect3DDevice9* device, ShaderProgramHandle program, INT location, UINT unit) {
-    HRESULT result;
-    Device* ours = Enter(device, "ShaderProgramBinding::SetSamplerUnit", &result);
-    if (ours == nullptr) {
-        return result;
-    }
-    const GLuint glProgram = ProgramOf(ours, program);
-    if (glProgram == 0 || unit >= 20) {
-        return D3DERR_INVALIDCALL;
-    }
-    glProgramUniform1i(glProgram, location, static_cast<GLint>(unit));
-    return glGetError() == GL_NO_ERROR ? D3D_OK : D3DERR_INVALIDCALL;
+    return SetUniform(device, "ShaderProgramBinding::SetSamplerUnit", program, location, unit < 20,
+                      [&](GLuint glProgram, GLint glLocation) {
+                          glProgramUniform1i(glProgram, glLocation, static_cast<GLint>(unit));
+                      });
 }
 
 }  // namespace nvesk::d3d9

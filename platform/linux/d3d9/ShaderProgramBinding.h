@@ -8,8 +8,8 @@
 //   ShaderProgramSource::attributes reads the declaration element with that usage/index.
 // - The device wraps both shaders before compiling: the vertex stage gets the Direct3D 9
 //   half-pixel shift (63/64 of a pixel, from the current viewport), the fragment stage the
-//   alpha test (D3DRS_ALPHATESTENABLE/ALPHAFUNC/ALPHAREF). Sources must not use identifiers
-//   that begin with "nvesk_".
+//   alpha test (D3DRS_ALPHATESTENABLE/ALPHAFUNC/ALPHAREF; a second link of the program, drawn
+//   with only while the test is on). Sources must not use identifiers that begin with "nvesk_".
 // - Draws (DrawPrimitive, DrawIndexedPrimitive) use the program made current with
 //   UseShaderProgram; without one they fail with D3DERR_INVALIDCALL.
 // - Textures: a sampler uniform names a unit with SetSamplerUnit; the texture and the sampler

@@ -4,6 +4,9 @@
 
 #include <epoxy/gl.h>
 
+#include <string>
+#include <utility>
+
 namespace nvesk::d3d9 {
 namespace {
 
@@ -44,6 +47,62 @@ GLuint Compile(GLenum stage, const std::string& source, std::string* log) {
     return shader;
 }
 
+// Links the two stages with the attributes at their declaration locations; 0 with *log set on failure.
+GLuint LinkStages(GLuint vertex, GLuint fragment, const std::vector<ShaderAttribute>& attributes, std::string* log) {
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vertex);
+    glAttachShader(program, fragment);
+    for (const ShaderAttribute& attribute : attributes) {
+        glBindAttribLocation(program, static_cast<GLuint>(VertexAttributeLocation(attribute.usage, attribute.usageIndex)),
+                             attribute.name.c_str());
+    }
+    glLinkProgram(program);
+    glDetachShader(program, vertex);
+    glDetachShader(program, fragment);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (linked != GL_TRUE) {
+        *log = "link: " + ProgramLog(program);
+        glDeleteProgram(program);
+        return 0;
+    }
+    return program;
+}
+
+// For every element of every default-block uniform of `from`, its location there and in `to`.
+std::unordered_map<int, int> TranslateLocations(GLuint from, GLuint to) {
+    std::unordered_map<int, int> locations;
+    GLint count = 0;
+    GLint longest = 0;
+    glGetProgramiv(from, GL_ACTIVE_UNIFORMS, &count);
+    glGetProgramiv(from, GL_ACTIVE_UNIFORM_MAX_LENGTH, &longest);
+    std::string name(static_cast<size_t>(longest > 0 ? longest : 1), '\0');
+    for (GLuint index = 0; index < static_cast<GLuint>(count); ++index) {
+        GLint block = -1;
+        glGetActiveUniformsiv(from, 1, &index, GL_UNIFORM_BLOCK_INDEX, &block);
+        if (block != -1) {
+            continue;  // block members have no locations
+        }
+        GLint size = 0;
+        glGetActiveUniformsiv(from, 1, &index, GL_UNIFORM_SIZE, &size);
+        GLsizei length = 0;
+        glGetActiveUniformName(from, index, static_cast<GLsizei>(name.size()), &length, name.data());
+        std::string base(name.data(), static_cast<size_t>(length));
+        const bool array = base.size() > 3 && base.compare(base.size() - 3, 3, "[0]") == 0;
+        if (array) {
+            base.resize(base.size() - 3);
+        }
+        for (GLint element = 0; element < (array ? size : 1); ++element) {
+            const std::string full = array ? base + "[" + std::to_string(element) + "]" : base;
+            const GLint location = glGetUniformLocation(from, full.c_str());
+            if (location >= 0) {
+                locations[location] = glGetUniformLocation(to, full.c_str());
+            }
+        }
+    }
+    return locations;
+}
+
 }  // namespace
 
 HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHandle* handle, std::string* log) {
@@ -55,9 +114,9 @@ HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHan
     }
     *handle = 0;
     std::string vertexSource;
-    std::string fragmentSource;
+    std::string testedSource;
     if (!WrapVertexShader(source.vertexGlsl, &vertexSource, &message) ||
-        !WrapFragmentShader(source.fragmentGlsl, source.colorOutput, &fragmentSource, &message)) {
+        !WrapFragmentShader(source.fragmentGlsl, source.colorOutput, &testedSource, &message)) {
         return E_FAIL;
     }
     for (const ShaderAttribute& attribute : source.attributes) {
@@ -67,42 +126,42 @@ HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHan
         }
     }
     const GLuint vertex = Compile(GL_VERTEX_SHADER, vertexSource, &message);
-    if (vertex == 0) {
-        return E_FAIL;
-    }
-    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, fragmentSource, &message);
-    if (fragment == 0) {
-        glDeleteShader(vertex);
-        return E_FAIL;
-    }
-    const GLuint program = glCreateProgram();
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    for (const ShaderAttribute& attribute : source.attributes) {
-        glBindAttribLocation(program, static_cast<GLuint>(VertexAttributeLocation(attribute.usage, attribute.usageIndex)),
-                             attribute.name.c_str());
-    }
-    glLinkProgram(program);
-    glDetachShader(program, vertex);
-    glDetachShader(program, fragment);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (linked != GL_TRUE) {
-        message = "link: " + ProgramLog(program);
-        glDeleteProgram(program);
-        return E_FAIL;
-    }
+    const GLuint tested = vertex != 0 ? Compile(GL_FRAGMENT_SHADER, testedSource, &message) : 0;
+    const GLuint plain = tested != 0 ? Compile(GL_FRAGMENT_SHADER, source.fragmentGlsl, &message) : 0;
     Program record;
-    record.name = program;
-    record.pixelOffset = glGetUniformLocation(program, kPixelOffsetUniform);
-    record.alphaFunction = glGetUniformLocation(program, kAlphaFunctionUniform);
-    record.alphaReference = glGetUniformLocation(program, kAlphaReferenceUniform);
-    glProgramUniform1i(program, record.alphaFunction, record.lastAlphaFunction);
+    if (plain != 0) {
+        record.plain.name = LinkStages(vertex, plain, source.attributes, &message);
+    }
+    if (record.plain.name != 0) {
+        record.alphaTested.name = LinkStages(vertex, tested, source.attributes, &message);
+    }
+    for (GLuint shader : {vertex, tested, plain}) {
+        if (shader != 0) {
+            glDeleteShader(shader);
+        }
+    }
+    if (record.alphaTested.name == 0) {
+        Delete(record);
+        return E_FAIL;
+    }
+    for (Variant* variant : {&record.plain, &record.alphaTested}) {
+        variant->pixelOffset = glGetUniformLocation(variant->name, kPixelOffsetUniform);
+    }
+    record.alphaTestedLocations = TranslateLocations(record.plain.name, record.alphaTested.name);
+    record.alphaFunction = glGetUniformLocation(record.alphaTested.name, kAlphaFunctionUniform);
+    record.alphaReference = glGetUniformLocation(record.alphaTested.name, kAlphaReferenceUniform);
+    glProgramUniform1i(record.alphaTested.name, record.alphaFunction, record.lastAlphaFunction);
     *handle = next_++;
-    programs_[*handle] = record;
+    programs_[*handle] = std::move(record);
     return D3D_OK;
+}
+
+void ShaderPrograms::Delete(const Program& program) {
+    for (GLuint name : {program.plain.name, program.alphaTested.name}) {
+        if (name != 0) {
+            glDeleteProgram(name);
+        }
+    }
 }
 
 HRESULT ShaderPrograms::Use(ShaderProgramHandle handle) {
@@ -118,11 +177,11 @@ HRESULT ShaderPrograms::Free(ShaderProgramHandle handle) {
     if (found == programs_.end()) {
         return D3DERR_INVALIDCALL;
     }
-    if (boundName_ == found->second.name) {
+    if (boundName_ == found->second.plain.name || boundName_ == found->second.alphaTested.name) {
         glUseProgram(0);
         boundName_ = 0;
     }
-    glDeleteProgram(found->second.name);
+    Delete(found->second);
     programs_.erase(found);
     if (current_ == handle) {
         current_ = 0;
@@ -132,7 +191,7 @@ HRESULT ShaderPrograms::Free(ShaderProgramHandle handle) {
 
 void ShaderPrograms::FreeAll() {
     for (auto& entry : programs_) {
-        glDeleteProgram(entry.second.name);
+        Delete(entry.second);
     }
     programs_.clear();
     current_ = 0;
@@ -141,19 +200,38 @@ void ShaderPrograms::FreeAll() {
 
 unsigned int ShaderPrograms::GlProgram(ShaderProgramHandle handle) const {
     auto found = programs_.find(handle);
-    return found == programs_.end() ? 0 : found->second.name;
+    return found == programs_.end() ? 0 : found->second.plain.name;
+}
+
+std::vector<ShaderPrograms::UniformTarget> ShaderPrograms::UniformTargets(ShaderProgramHandle handle,
+                                                                          int location) const {
+    auto found = programs_.find(handle);
+    if (found == programs_.end()) {
+        return {};
+    }
+    const Program& program = found->second;
+    auto translated = program.alphaTestedLocations.find(location);
+    // A location the first program lacks goes to the second as -1, which GL ignores; the first
+    // still refuses it.
+    const int tested = translated != program.alphaTestedLocations.end() ? translated->second : -1;
+    return {UniformTarget{program.plain.name, location}, UniformTarget{program.alphaTested.name, tested}};
 }
 
 void ShaderPrograms::PrepareDraw(float offsetX, float offsetY, DWORD alphaFunction, float alphaReference) {
     Program& program = programs_.at(current_);
-    if (boundName_ != program.name) {
-        glUseProgram(program.name);
-        boundName_ = program.name;
+    const bool alphaTest = alphaFunction != D3DCMP_ALWAYS;
+    Variant& variant = alphaTest ? program.alphaTested : program.plain;
+    if (boundName_ != variant.name) {
+        glUseProgram(variant.name);
+        boundName_ = variant.name;
     }
-    if (program.lastOffset[0] != offsetX || program.lastOffset[1] != offsetY) {
-        glUniform2f(program.pixelOffset, offsetX, offsetY);
-        program.lastOffset[0] = offsetX;
-        program.lastOffset[1] = offsetY;
+    if (variant.lastOffset[0] != offsetX || variant.lastOffset[1] != offsetY) {
+        glUniform2f(variant.pixelOffset, offsetX, offsetY);
+        variant.lastOffset[0] = offsetX;
+        variant.lastOffset[1] = offsetY;
+    }
+    if (!alphaTest) {
+        return;
     }
     const int function = static_cast<int>(alphaFunction);
     if (program.lastAlphaFunction != function) {
