@@ -166,6 +166,60 @@ TEST_F(RenderingTest, AlphaTestComparesEightBitAlphaWithTheReference) {
     texture->Release();
 }
 
+// Draws with the alpha test on and off run different GL programs behind one handle: every upload
+// must reach both (arrays from their first or any later element, integers, sampler units).
+TEST_F(RenderingTest, UniformsReachTheProgramWithTheAlphaTestOnAndOff) {
+    nvesk::d3d9::ShaderProgramSource source;
+    source.vertexGlsl = R"(#version 450
+in vec3 position;
+in vec2 texcoord;
+uniform vec2 screenSize;
+out vec2 uv;
+void main() {
+    uv = texcoord;
+    gl_Position = vec4(position.x * 2.0 / screenSize.x - 1.0, 1.0 - position.y * 2.0 / screenSize.y, position.z, 1.0);
+}
+)";
+    source.fragmentGlsl = R"(#version 450
+in vec2 uv;
+uniform vec4 palette[3];
+uniform int pick;
+uniform sampler2D image;
+out vec4 color;
+void main() { color = palette[pick] * texture(image, uv); }
+)";
+    source.attributes = {{"position", D3DDECLUSAGE_POSITION, 0}, {"texcoord", D3DDECLUSAGE_TEXCOORD, 0}};
+    ShaderProgramHandle program = 0;
+    std::string log;
+    ASSERT_EQ(nvesk::d3d9::LinkShaderProgram(device_, source, &program, &log), D3D_OK) << log;
+    programs_.push_back(program);
+    const auto location = [&](const char* name) { return nvesk::d3d9::GetUniformLocation(device_, program, name); };
+    const float size[2] = {static_cast<float>(kWidth), static_cast<float>(kHeight)};
+    ASSERT_EQ(nvesk::d3d9::SetUniformFloats(device_, program, location("screenSize"), 2, 1, size), D3D_OK);
+    const float palette[12] = {1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 1, 1};
+    ASSERT_EQ(nvesk::d3d9::SetUniformFloats(device_, program, location("palette[0]"), 4, 3, palette), D3D_OK);
+    const float white[4] = {1, 1, 1, 1};
+    ASSERT_EQ(nvesk::d3d9::SetUniformFloats(device_, program, location("palette[2]"), 4, 1, white), D3D_OK);
+    ASSERT_EQ(nvesk::d3d9::SetSamplerUnit(device_, program, location("image"), 3), D3D_OK);
+    IDirect3DTexture9* texture = MakeTexture(4, 4, [](UINT, UINT) { return 0xFFFFFF00u; });
+    ASSERT_EQ(device_->SetTexture(3, texture), D3D_OK);
+    ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, program), D3D_OK);
+    // GREATEREQUAL 0 passes every pixel but keeps the alpha test running.
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ALPHAREF, 0), D3D_OK);
+    for (const INT pick : {2, 1}) {
+        ASSERT_EQ(nvesk::d3d9::SetUniformInts(device_, program, location("pick"), 1, 1, &pick), D3D_OK);
+        for (const BOOL alphaTest : {FALSE, TRUE}) {
+            ASSERT_EQ(device_->SetRenderState(D3DRS_ALPHATESTENABLE, alphaTest), D3D_OK);
+            ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0), D3D_OK);
+            DrawQuad(Quad(0, 0, 16, 16));
+            EXPECT_EQ(At(ReadBackBuffer(), 8, 8), pick == 2 ? 0xFFFFFF00u : 0xFF00FF00u)
+                << "pick " << pick << ", alpha test " << alphaTest;
+        }
+    }
+    texture->Release();
+}
+
 TEST_F(RenderingTest, DepthTestKeepsTheNearestSurface) {
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0), D3D_OK);
     DrawSolidQuad(1, 0, 0, 1, Quad(0, 0, 32, 32, 0.3f));
@@ -334,6 +388,55 @@ TEST_F(RenderingTest, IndexedDrawUsesTheBaseVertex) {
     EXPECT_EQ(At(pixels, 2, 2), kBlack);
     EXPECT_EQ(At(pixels, 22, 12), 0xFFFFFF00u);
     indices->Release();
+}
+
+// Direct3D reads an X8 target's alpha as 1 whatever was cleared, drawn or locked into it; an A8
+// target keeps the alpha it was given. Blending with destination alpha shows which one a pixel holds.
+TEST_F(DeviceTest, DestinationAlphaIsOneOnX8BackBuffersAndStoredOnA8Ones) {
+    for (D3DFORMAT format : {D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8}) {
+        D3DPRESENT_PARAMETERS parameters = WindowedParameters(window_->Handle(), kWidth, kHeight);
+        parameters.BackBufferFormat = format;
+        parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+        ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_->Handle(),
+                                     D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device_),
+                  D3D_OK);
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00336699, 1.0f, 0), D3D_OK);
+        const ShaderProgramHandle program = SolidProgram();
+        ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, program), D3D_OK);
+        SetColor(program, 0.5f, 0.5f, 0.5f, 0.25f);
+        BindVertices(Quad(0, 0, 16, 16));
+        ASSERT_EQ(device_->BeginScene(), D3D_OK);
+        ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+        ASSERT_EQ(device_->EndScene(), D3D_OK);
+        IDirect3DSurface9* backBuffer = nullptr;
+        ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer), D3D_OK);
+        D3DLOCKED_RECT locked;
+        const RECT area{32, 0, 48, 16};
+        ASSERT_EQ(backBuffer->LockRect(&locked, &area, 0), D3D_OK);
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch)[x] = 0x00123456;
+            }
+        }
+        ASSERT_EQ(backBuffer->UnlockRect(), D3D_OK);
+        backBuffer->Release();
+
+        ASSERT_EQ(device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE), D3D_OK);
+        ASSERT_EQ(device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_DESTALPHA), D3D_OK);
+        ASSERT_EQ(device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ZERO), D3D_OK);
+        SetColor(program, 1.0f, 1.0f, 1.0f, 1.0f);
+        BindVertices(Quad(0, 0, kWidth, kHeight));
+        ASSERT_EQ(device_->BeginScene(), D3D_OK);
+        ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+        ASSERT_EQ(device_->EndScene(), D3D_OK);
+        const std::vector<DWORD> pixels = ReadBackBuffer();
+        ASSERT_EQ(pixels.size(), kWidth * kHeight);
+        const bool x8 = format == D3DFMT_X8R8G8B8;
+        EXPECT_EQ(pixels[8 * kWidth + 8], x8 ? 0xFFFFFFFFu : 0x40404040u) << "drawn, format " << format;
+        EXPECT_EQ(pixels[8 * kWidth + 40], x8 ? 0xFFFFFFFFu : 0u) << "locked, format " << format;
+        EXPECT_EQ(pixels[30 * kWidth + 20], x8 ? 0xFFFFFFFFu : 0u) << "cleared, format " << format;
+        ReleaseDevice();
+    }
 }
 
 TEST_F(DeviceTest, ReferenceDeviceDrawsTheSamePictureAsTheHardwareDevice) {
