@@ -3,6 +3,7 @@
 #include "renderer/Renderer.h"
 
 #include "RecordingScreen.h"
+#include "../platform/d3d9/Direct3DTestSupport.h"
 #include "lib/TextFormat.h"
 #include "renderer/DeviceConfig.h"
 #include "support/LogCapture.h"
@@ -324,26 +325,7 @@ TEST_F(RendererFixture, ScreenThatDrawsNothingShowsTheClearColour) {
     RecordingScreen screen;
     std::vector<DWORD> pixels;
     screen.onUpdate = [&](int frame) {
-        IDirect3DDevice9* device = Renderer::Device;
-        IDirect3DSurface9* backBuffer = nullptr;
-        IDirect3DSurface9* copy = nullptr;
-        ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer), D3D_OK);
-        D3DSURFACE_DESC desc;
-        backBuffer->GetDesc(&desc);
-        ASSERT_EQ(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
-                                                      nullptr),
-                  D3D_OK);
-        ASSERT_EQ(device->GetRenderTargetData(backBuffer, copy), D3D_OK);
-        D3DLOCKED_RECT locked;
-        ASSERT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-        pixels.clear();
-        for (UINT y = 0; y < desc.Height; ++y) {
-            const DWORD* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
-            pixels.insert(pixels.end(), row, row + desc.Width);
-        }
-        copy->UnlockRect();
-        copy->Release();
-        backBuffer->Release();
+        pixels = D3D9Test::ReadBackBuffer(Renderer::Device);
         if (frame == 2) PostMessageW(Renderer::Window, WM_CLOSE, 0, 0);
     };
     EXPECT_EQ(Run(screen), 0);

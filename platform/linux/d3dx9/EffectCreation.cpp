@@ -3,6 +3,8 @@
 #include "Effect.h"
 #include "WideFile.h"
 
+#include <user32/Utf8Text.h>
+
 #include <d3dx9.h>
 
 namespace nvesk::d3dx9 {
@@ -60,6 +62,6 @@ extern "C" HRESULT WINAPI D3DXCreateEffectFromFileW(LPDIRECT3DDEVICE9 pDevice, L
     std::vector<BYTE> bytes;
     if (!nvesk::d3dx9::ReadWholeFile(pSrcFile, bytes, 16u << 20)) return D3DXERR_INVALIDDATA;
     const std::string source(bytes.begin(), bytes.end());
-    return nvesk::d3dx9::CreateEffectFromSource(pDevice, source, nvesk::d3dx9::NarrowName(pSrcFile), pDefines, Flags,
+    return nvesk::d3dx9::CreateEffectFromSource(pDevice, source, nvesk::user32::ToUtf8(pSrcFile), pDefines, Flags,
                                                 pPool, ppEffect, ppCompilationErrors);
 }

@@ -18,14 +18,4 @@ bool ReadWholeFile(LPCWSTR name, std::vector<BYTE>& bytes, std::size_t maxBytes)
     return ok;
 }
 
-std::string NarrowName(LPCWSTR name) {
-    if (name == nullptr) return {};
-    const int length = WideCharToMultiByte(CP_UTF8, 0, name, -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 1) return {};
-    std::string text(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, name, -1, text.data(), length, nullptr, nullptr);
-    text.resize(static_cast<std::size_t>(length - 1));
-    return text;
-}
-
 }  // namespace nvesk::d3dx9

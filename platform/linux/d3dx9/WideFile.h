@@ -11,7 +11,4 @@ namespace nvesk::d3dx9 {
 // False when the file cannot be opened or read, or is larger than `maxBytes`.
 bool ReadWholeFile(LPCWSTR name, std::vector<BYTE>& bytes, std::size_t maxBytes = 256u << 20);
 
-// The name as UTF-8, for messages.
-std::string NarrowName(LPCWSTR name);
-
 }  // namespace nvesk::d3dx9

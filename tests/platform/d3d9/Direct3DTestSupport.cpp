@@ -179,20 +179,22 @@ std::vector<QuadVertex> DeviceTest::Quad(float x, float y, float w, float h, flo
     return {{x, y, z, 0.0f, 0.0f}, {x + w, y, z, 1.0f, 0.0f}, {x, y + h, z, 0.0f, 1.0f}, {x + w, y + h, z, 1.0f, 1.0f}};
 }
 
-std::vector<DWORD> DeviceTest::ReadBackBuffer() {
+std::vector<DWORD> DeviceTest::ReadBackBuffer() { return D3D9Test::ReadBackBuffer(device_); }
+
+std::vector<DWORD> ReadBackBuffer(IDirect3DDevice9* device) {
     std::vector<DWORD> pixels;
     IDirect3DSurface9* backBuffer = nullptr;
     IDirect3DSurface9* copy = nullptr;
-    EXPECT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer), D3D_OK);
+    EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer), D3D_OK);
     if (backBuffer == nullptr) {
         return pixels;
     }
     D3DSURFACE_DESC desc;
     backBuffer->GetDesc(&desc);
-    EXPECT_EQ(device_->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
-                                                   nullptr),
+    EXPECT_EQ(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
+                                                  nullptr),
               D3D_OK);
-    EXPECT_EQ(device_->GetRenderTargetData(backBuffer, copy), D3D_OK);
+    EXPECT_EQ(device->GetRenderTargetData(backBuffer, copy), D3D_OK);
     D3DLOCKED_RECT locked;
     EXPECT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
     for (UINT y = 0; y < desc.Height; ++y) {

@@ -28,6 +28,9 @@ private:
 
 D3DPRESENT_PARAMETERS WindowedParameters(HWND window, UINT width, UINT height);
 
+// The device's back buffer as 0xAARRGGBB, row by row, via GetRenderTargetData.
+std::vector<DWORD> ReadBackBuffer(IDirect3DDevice9* device);
+
 // Quad vertex as the engine's image box writes it: pixel position, z, texture coordinate.
 struct QuadVertex {
     float x, y, z;

@@ -1,15 +1,7 @@
 // Image files for texture loading: formats, texel order, D3DX sizes, colour key, bad files.
 #include "ImageDecoder.h"
 
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#endif
-#include <stb/stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+#include "ImageFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -29,20 +21,20 @@ std::vector<std::uint8_t> Pattern(int width, int height) {
     return rgba;
 }
 
-void Append(void* context, void* data, int size) {
-    auto* out = static_cast<std::vector<std::uint8_t>*>(context);
-    out->insert(out->end(), static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size);
-}
-
 std::vector<std::uint8_t> Encode(ImageFileFormat format, int width, int height, const std::vector<std::uint8_t>& rgba) {
-    std::vector<std::uint8_t> file;
+    const char* name = "image.png";
     switch (format) {
-        case ImageFileFormat::Png: stbi_write_png_to_func(Append, &file, width, height, 4, rgba.data(), width * 4); break;
-        case ImageFileFormat::Bmp: stbi_write_bmp_to_func(Append, &file, width, height, 4, rgba.data()); break;
-        case ImageFileFormat::Tga: stbi_write_tga_to_func(Append, &file, width, height, 4, rgba.data()); break;
-        case ImageFileFormat::Jpg: stbi_write_jpg_to_func(Append, &file, width, height, 4, rgba.data(), 100); break;
+        case ImageFileFormat::Png: name = "image.png"; break;
+        case ImageFileFormat::Bmp: name = "image.bmp"; break;
+        case ImageFileFormat::Tga: name = "image.tga"; break;
+        case ImageFileFormat::Jpg: name = "image.jpg"; break;
     }
-    return file;
+    std::vector<std::uint32_t> texels;
+    for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        texels.push_back(static_cast<std::uint32_t>(rgba[i + 3]) << 24 | static_cast<std::uint32_t>(rgba[i]) << 16 |
+                         static_cast<std::uint32_t>(rgba[i + 1]) << 8 | rgba[i + 2]);
+    }
+    return D3DX9Tests::EncodeImage(name, width, height, 4, texels);
 }
 
 }  // namespace
