@@ -3,34 +3,7 @@
 
 #include "windef.h"
 
-#if __has_include("d3d9types.h")
 #include "d3d9types.h"
-#endif
-
-// The Direct3D base types, unless the Direct3D headers already declared them.
-#ifndef D3DVECTOR_DEFINED
-typedef struct _D3DVECTOR {
-    float x;
-    float y;
-    float z;
-} D3DVECTOR;
-#define D3DVECTOR_DEFINED
-#endif
-
-#ifndef D3DMATRIX_DEFINED
-typedef struct _D3DMATRIX {
-    union {
-        struct {
-            float _11, _12, _13, _14;
-            float _21, _22, _23, _24;
-            float _31, _32, _33, _34;
-            float _41, _42, _43, _44;
-        };
-        float m[4][4];
-    };
-} D3DMATRIX;
-#define D3DMATRIX_DEFINED
-#endif
 
 #define D3DX_PI ((FLOAT)3.141592654f)
 #define D3DX_1BYPI ((FLOAT)0.318309886f)

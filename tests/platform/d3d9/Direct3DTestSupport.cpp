@@ -3,15 +3,8 @@
 #include <cstring>
 
 namespace D3D9Test {
-namespace {
 
-const wchar_t kClassName[] = L"NVeskDirect3DTest";
-
-LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-const char kVertexShader[] = R"(#version 450
+const char kPixelQuadVertexShader[] = R"(#version 450
 in vec3 position;
 in vec2 texcoord;
 uniform vec2 screenSize;
@@ -21,6 +14,14 @@ void main() {
     gl_Position = vec4(position.x * 2.0 / screenSize.x - 1.0, 1.0 - position.y * 2.0 / screenSize.y, position.z, 1.0);
 }
 )";
+
+namespace {
+
+const wchar_t kClassName[] = L"NVeskDirect3DTest";
+
+LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, message, wParam, lParam);
+}
 
 const char kTexturedFragment[] = R"(#version 450
 in vec2 uv;
@@ -118,7 +119,7 @@ void DeviceTest::ReleaseDevice() {
 static nvesk::d3d9::ShaderProgramHandle LinkProgram(IDirect3DDevice9* device, const char* fragment, UINT width,
                                                     UINT height) {
     nvesk::d3d9::ShaderProgramSource source;
-    source.vertexGlsl = kVertexShader;
+    source.vertexGlsl = kPixelQuadVertexShader;
     source.fragmentGlsl = fragment;
     source.attributes = {{"position", D3DDECLUSAGE_POSITION, 0}, {"texcoord", D3DDECLUSAGE_TEXCOORD, 0}};
     nvesk::d3d9::ShaderProgramHandle program = 0;

@@ -28,6 +28,9 @@ private:
 
 D3DPRESENT_PARAMETERS WindowedParameters(HWND window, UINT width, UINT height);
 
+// GLSL vertex stage mapping pixel positions (uniform screenSize) to clip space, passing `uv` on.
+extern const char kPixelQuadVertexShader[];
+
 // The device's back buffer as 0xAARRGGBB, row by row, via GetRenderTargetData.
 std::vector<DWORD> ReadBackBuffer(IDirect3DDevice9* device);
 

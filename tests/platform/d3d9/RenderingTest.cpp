@@ -170,16 +170,7 @@ TEST_F(RenderingTest, AlphaTestComparesEightBitAlphaWithTheReference) {
 // must reach both (arrays from their first or any later element, integers, sampler units).
 TEST_F(RenderingTest, UniformsReachTheProgramWithTheAlphaTestOnAndOff) {
     nvesk::d3d9::ShaderProgramSource source;
-    source.vertexGlsl = R"(#version 450
-in vec3 position;
-in vec2 texcoord;
-uniform vec2 screenSize;
-out vec2 uv;
-void main() {
-    uv = texcoord;
-    gl_Position = vec4(position.x * 2.0 / screenSize.x - 1.0, 1.0 - position.y * 2.0 / screenSize.y, position.z, 1.0);
-}
-)";
+    source.vertexGlsl = kPixelQuadVertexShader;
     source.fragmentGlsl = R"(#version 450
 in vec2 uv;
 uniform vec4 palette[3];
