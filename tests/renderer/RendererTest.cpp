@@ -355,3 +355,16 @@ TEST(RendererWindow, NoWindowMeansResultOneAndItsLine) {
     EXPECT_NE(text.find(L"    -->NVesk::NRenderer::Renderer::InitWindow >> Cannot create Window, hwnd is NULL\r\n"),
               std::wstring::npos);
 }
+
+NVESK_SCENARIO(renderer_alive_at_exit) {
+    // The static owner destroys a renderer nobody released, after the window layer's own statics.
+    const TestSupport::WorkingDirectory here(argument);
+    NLib::Logger::Init(L"myLog.log");
+    UseWindowedConfig();
+    return Renderer::Initialize(L"AliveAtExit");
+}
+
+TEST(RendererWindow, RendererStillAliveAtExitIsDestroyedCleanly) {
+    TestSupport::TempDir dir;
+    EXPECT_EQ(TestSupport::RunScenario("renderer_alive_at_exit", dir.Path().string()), 0);
+}

@@ -21,8 +21,9 @@ bool SameName(const std::wstring& a, LPCWSTR b) {
 HINSTANCE ModuleOrProgram(HINSTANCE instance) { return instance != nullptr ? instance : GetModuleHandleW(nullptr); }
 
 WindowClassRegistry& WindowClassRegistry::Instance() {
-    static WindowClassRegistry registry;
-    return registry;
+    // Never destroyed: windows and classes may still be used by other objects' destructors at exit.
+    static WindowClassRegistry* registry = new WindowClassRegistry;
+    return *registry;
 }
 
 const WindowClass* WindowClassRegistry::Lookup(LPCWSTR nameOrAtom, HINSTANCE instance) const {

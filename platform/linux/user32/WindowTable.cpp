@@ -3,8 +3,9 @@
 namespace nvesk::user32 {
 
 WindowTable& WindowTable::Instance() {
-    static WindowTable table;
-    return table;
+    // Never destroyed: windows and classes may still be used by other objects' destructors at exit.
+    static WindowTable* table = new WindowTable;
+    return *table;
 }
 
 HWND WindowTable::Desktop() { return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x10010)); }
