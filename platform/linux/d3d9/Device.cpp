@@ -377,7 +377,8 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
         context_.MakeCurrent();
     }
     frame_.Bind();
-    renderStates_.ApplyAll();
+    // The blit changed only the scissor test (the context's other state is untouched by it).
+    renderStates_.Apply(D3DRS_SCISSORTESTENABLE);
     return D3D_OK;
 }
 

@@ -25,8 +25,9 @@ public:
     HRESULT Get(D3DRENDERSTATETYPE state, DWORD* value) const;
     DWORD Value(D3DRENDERSTATETYPE state) const { return values_[state]; }
 
-    // Pushes every state into the current GL context.
+    // Pushes every state, or one, into the current GL context.
     void ApplyAll() const;
+    void Apply(D3DRENDERSTATETYPE state) const;
 
     // The alpha test as the fragment shader wrapper runs it: D3DCMP_ALWAYS when off.
     DWORD AlphaFunction() const;
@@ -38,7 +39,6 @@ public:
     void RestoreWriteMasks() const;
 
 private:
-    void Apply(D3DRENDERSTATETYPE state) const;
     void ApplyBlend() const;
     void ApplyDepth() const;
     void ApplyStencil() const;

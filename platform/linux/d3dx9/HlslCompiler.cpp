@@ -20,6 +20,12 @@ namespace nvesk::d3dx9 {
 
 namespace {
 
+// A failure with no position in the user's source: one line naming the file.
+bool FailWith(const std::string& fileName, const std::string& message, std::string& errors) {
+    errors = fileName + ": error: " + message + "\n";
+    return false;
+}
+
 constexpr const char* kVertexConstants = "fx_vs_constants";
 constexpr const char* kPixelConstants = "fx_ps_constants";
 
@@ -56,18 +62,14 @@ bool CompileToSpirv(const std::string& hlsl, const std::string& fileName, const 
     program.addShader(&shader);
     if (!program.link(messages) || !program.mapIO()) {
         errors = TranslateGlslangLog(program.getInfoLog(), hlsl, fileName);
-        if (errors.empty()) errors = fileName + ": error: cannot link entry point '" + entry + "'\n";
+        if (errors.empty()) FailWith(fileName, "cannot link entry point '" + entry + "'", errors);
         return false;
     }
     glslang::SpvOptions options;
     options.disableOptimizer = false;  // the optimiser legalises HLSL
     spv::SpvBuildLogger logger;
     glslang::GlslangToSpv(*program.getIntermediate(stage), spirv, &logger, &options);
-    if (spirv.empty()) {
-        errors = fileName + ": error: " + logger.getAllMessages() + "\n";
-        return false;
-    }
-    return true;
+    return !spirv.empty() || FailWith(fileName, logger.getAllMessages(), errors);
 }
 
 // One SPIRV-Cross translation of one stage; releases its context on destruction.
@@ -184,10 +186,7 @@ bool TranslateVertexStage(const std::vector<std::uint32_t>& spirv, const std::st
                           CompiledProgram& program, std::map<std::string, unsigned>& outputLocations,
                           std::string& errors) {
     CrossCompiler cross(spirv);
-    if (!cross.Ok()) {
-        errors = fileName + ": error: " + cross.LastError() + "\n";
-        return false;
-    }
+    if (!cross.Ok()) return FailWith(fileName, cross.LastError(), errors);
     spvc_compiler compiler = cross.Compiler();
     for (const spvc_reflected_resource& input : cross.Resources(SPVC_RESOURCE_TYPE_STAGE_INPUT)) {
         const Semantic semantic = cross.SemanticOf(input.id);
@@ -215,11 +214,7 @@ bool TranslateVertexStage(const std::vector<std::uint32_t>& spirv, const std::st
     program.vertexConstants = cross.FlattenConstants(kVertexConstants);
     AddSamplers(cross, program.samplers);
     std::string error;
-    if (!cross.ToGlsl(program.vertexGlsl, error)) {
-        errors = fileName + ": error: " + error + "\n";
-        return false;
-    }
-    return true;
+    return cross.ToGlsl(program.vertexGlsl, error) || FailWith(fileName, error, errors);
 }
 
 // Pixel stage: each input takes the location of the vertex output with the same semantic.
@@ -227,10 +222,7 @@ bool TranslatePixelStage(const std::vector<std::uint32_t>& spirv, const std::str
                          CompiledProgram& program, const std::map<std::string, unsigned>& outputLocations,
                          std::string& errors) {
     CrossCompiler cross(spirv);
-    if (!cross.Ok()) {
-        errors = fileName + ": error: " + cross.LastError() + "\n";
-        return false;
-    }
+    if (!cross.Ok()) return FailWith(fileName, cross.LastError(), errors);
     spvc_compiler compiler = cross.Compiler();
     unsigned spare = 0;
     for (const auto& entry : outputLocations) spare = std::max(spare, entry.second + 1);
@@ -253,11 +245,7 @@ bool TranslatePixelStage(const std::vector<std::uint32_t>& spirv, const std::str
     program.pixelConstants = cross.FlattenConstants(kPixelConstants);
     AddSamplers(cross, program.samplers);
     std::string error;
-    if (!cross.ToGlsl(program.fragmentGlsl, error)) {
-        errors = fileName + ": error: " + error + "\n";
-        return false;
-    }
-    return true;
+    return cross.ToGlsl(program.fragmentGlsl, error) || FailWith(fileName, error, errors);
 }
 
 }  // namespace
