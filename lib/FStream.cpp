@@ -79,8 +79,8 @@ int FStream::Open(const std::wstring& fileName, std::uint16_t flags) {
     m_handle = CreateFileW(fileName.c_str(), mode->access, mode->shareMode, nullptr, mode->disposition,
                            mode->attributes, nullptr);
     if (m_handle == INVALID_HANDLE_VALUE && mode->disposition == TRUNCATE_EXISTING) {
-        m_handle = CreateFileW(fileName.c_str(), mode->access, mode->shareMode, nullptr, CREATE_NEW,
-                               mode->attributes, nullptr);
+        m_handle = CreateFileW(fileName.c_str(), mode->access, mode->shareMode, nullptr, CREATE_NEW, mode->attributes,
+                               nullptr);
     }
     const DWORD lastError = GetLastError();
     if (m_handle == INVALID_HANDLE_VALUE) {

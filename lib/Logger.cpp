@@ -29,7 +29,9 @@ Logger::Logger(const std::wstring& fileName) : m_stream(false), m_messageCount(0
     m_stream.Flush();
 }
 
-Logger::~Logger() { m_stream.Close(); }
+Logger::~Logger() {
+    m_stream.Close();
+}
 
 int Logger::Init(const std::wstring& fileName) {
     if (s_instance != nullptr) return 1;
@@ -58,7 +60,9 @@ void Logger::Append(const std::wstring& message, bool flush) {
     if (m_recent.size() > kRecentCapacity) m_recent.pop_front();
 }
 
-std::uint64_t Logger::MessageCount() { return s_instance != nullptr ? s_instance->m_messageCount : 0; }
+std::uint64_t Logger::MessageCount() {
+    return s_instance != nullptr ? s_instance->m_messageCount : 0;
+}
 
 std::vector<std::wstring> Logger::RecentMessages(std::size_t count) {
     if (s_instance == nullptr) return {};

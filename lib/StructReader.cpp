@@ -61,32 +61,59 @@ void StoreString(const std::wstring& value, void* destination) {
 
 void StoreBool(const std::wstring& value, void* destination) {
     bool* flag = static_cast<bool*>(destination);
-    if (value.find(L"true") != std::wstring::npos) *flag = true;
-    else if (value.find(L"false") != std::wstring::npos) *flag = false;
-    else if (value.find(L'0') != std::wstring::npos) *flag = false;
-    else if (value.find(L'1') != std::wstring::npos) *flag = true;
+    if (value.find(L"true") != std::wstring::npos)
+        *flag = true;
+    else if (value.find(L"false") != std::wstring::npos)
+        *flag = false;
+    else if (value.find(L'0') != std::wstring::npos)
+        *flag = false;
+    else if (value.find(L'1') != std::wstring::npos)
+        *flag = true;
 }
 
 void Store(std::int32_t type, const std::wstring& value, void* destination) {
     switch (type) {
-        case FieldType::Float: Extract<float>(value, destination); break;
-        case FieldType::Double: Extract<double>(value, destination); break;
-        case FieldType::Int32: Extract<std::int32_t>(value, destination); break;
-        case FieldType::Int16: Extract<std::int16_t>(value, destination); break;
-        case FieldType::Int64: Extract<std::int64_t>(value, destination); break;
-        case FieldType::UInt32: Extract<std::uint32_t>(value, destination); break;
-        case FieldType::UInt16: Extract<std::uint16_t>(value, destination); break;
-        case FieldType::UInt64: Extract<std::uint64_t>(value, destination); break;
-        case FieldType::Char: Extract<wchar_t>(value, destination); break;
-        case FieldType::UInt8: {
-            std::wistringstream stream(value);
-            std::uint16_t parsed = 0;
-            if (stream >> parsed) *static_cast<std::uint8_t*>(destination) = static_cast<std::uint8_t>(parsed & 0xFF);
-            break;
-        }
-        case FieldType::String: StoreString(value, destination); break;
-        case FieldType::Bool: StoreBool(value, destination); break;
-        default: break;  // unknown codes consume the entry and touch nothing
+    case FieldType::Float:
+        Extract<float>(value, destination);
+        break;
+    case FieldType::Double:
+        Extract<double>(value, destination);
+        break;
+    case FieldType::Int32:
+        Extract<std::int32_t>(value, destination);
+        break;
+    case FieldType::Int16:
+        Extract<std::int16_t>(value, destination);
+        break;
+    case FieldType::Int64:
+        Extract<std::int64_t>(value, destination);
+        break;
+    case FieldType::UInt32:
+        Extract<std::uint32_t>(value, destination);
+        break;
+    case FieldType::UInt16:
+        Extract<std::uint16_t>(value, destination);
+        break;
+    case FieldType::UInt64:
+        Extract<std::uint64_t>(value, destination);
+        break;
+    case FieldType::Char:
+        Extract<wchar_t>(value, destination);
+        break;
+    case FieldType::UInt8: {
+        std::wistringstream stream(value);
+        std::uint16_t parsed = 0;
+        if (stream >> parsed) *static_cast<std::uint8_t*>(destination) = static_cast<std::uint8_t>(parsed & 0xFF);
+        break;
+    }
+    case FieldType::String:
+        StoreString(value, destination);
+        break;
+    case FieldType::Bool:
+        StoreBool(value, destination);
+        break;
+    default:
+        break;  // unknown codes consume the entry and touch nothing
     }
 }
 

@@ -26,7 +26,8 @@ std::wstring UInt64ToString(std::uint64_t value) {
 
 std::wstring Int64ToString(std::int64_t value) {
     // The magnitude in unsigned arithmetic, so that the most negative value keeps all its digits.
-    const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     std::wstring text = DigitsOf(magnitude, 10);
     if (value < 0) text += L'-';
     std::reverse(text.begin(), text.end());

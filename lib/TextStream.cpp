@@ -55,8 +55,10 @@ int TextStream::Open(const std::wstring& fileName, std::uint16_t flags) {
     DWORD got = 0;
     if (ReadFile(m_handle, mark, sizeof mark, &got, nullptr) && got == sizeof mark) {
         const std::uint16_t value = Unit(mark, false);
-        if (value == 0xFEFF) m_encoding = TextEncoding::Utf16LE;
-        else if (value == 0xFFFE) m_encoding = TextEncoding::Utf16BE;
+        if (value == 0xFEFF)
+            m_encoding = TextEncoding::Utf16LE;
+        else if (value == 0xFFFE)
+            m_encoding = TextEncoding::Utf16BE;
     }
     if (m_encoding != TextEncoding::Ansi) {
         m_readPos = 2;
@@ -128,13 +130,15 @@ int TextStream::ReadFileToString(std::wstring& out) {
         const int converted = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, bytes.data(), static_cast<int>(byteCount),
                                                   units.data(), static_cast<int>(byteCount));
         if (converted == 0) {
-            LogError(L"NLib::TextStream::ReadFileToString >> Function \"MultiByteToWideChar\" returned an error. "
-                     L"Error Code: " +
-                     ToHexString(GetLastError()));
+            LogError(
+                L"NLib::TextStream::ReadFileToString >> Function \"MultiByteToWideChar\" returned an error. "
+                L"Error Code: " +
+                ToHexString(GetLastError()));
             return 102;
         }
         out.reserve(static_cast<std::size_t>(converted));
-        for (int i = 0; i < converted; ++i) AppendWithoutCarriageReturns(out, units[static_cast<std::size_t>(i)]);
+        for (int i = 0; i < converted; ++i)
+            AppendWithoutCarriageReturns(out, units[static_cast<std::size_t>(i)]);
     } else {
         m_readPos = 2;
         const std::uint64_t textBytes = m_size >= 2 ? m_size - 2 : 0;  // never wraps into a huge read

@@ -37,27 +37,24 @@ RendererOwner g_rendererOwner;
 
 void LogReleaseFailure(std::int32_t result) {
     if (result == 0) return;
-    Logger::Write(L"NVesk::NRenderer::Renderer::ReleaseDirect3D >> Function \"ReleaseResources\" has returned "
-                  L"NONZERO value. Error code: " +
-                      NLib::Int64ToString(result),
-                  true);
+    Logger::Write(
+        L"NVesk::NRenderer::Renderer::ReleaseDirect3D >> Function \"ReleaseResources\" has returned "
+        L"NONZERO value. Error code: " +
+            NLib::Int64ToString(result),
+        true);
 }
 
 }  // namespace
 
 Renderer::Renderer()
-    : d3d(nullptr),
-      device(nullptr),
-      hwnd(nullptr),
-      paused(false),
-      running(false),
-      lastError(0),
-      screen(nullptr) {
+    : d3d(nullptr), device(nullptr), hwnd(nullptr), paused(false), running(false), lastError(0), screen(nullptr) {
     std::memset(&caps, 0, sizeof caps);
     std::memset(&presentParams, 0, sizeof presentParams);
 }
 
-Renderer::~Renderer() { UnregisterClassW(windowName.c_str(), GetModuleHandleW(nullptr)); }
+Renderer::~Renderer() {
+    UnregisterClassW(windowName.c_str(), GetModuleHandleW(nullptr));
+}
 
 std::int32_t Renderer::Initialize(const std::wstring& title) {
     if (instance != nullptr) {
@@ -110,9 +107,9 @@ std::int32_t Renderer::InitWindow(const std::wstring& title, std::int32_t width,
     windowClass.lpszClassName = windowName.c_str();
     RegisterClassExW(&windowClass);
 
-    hwnd = CreateWindowExW(0, windowName.c_str(), windowName.c_str(), WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
-                           CW_USEDEFAULT, width, height, GetDesktopWindow(), nullptr, GetModuleHandleW(nullptr),
-                           nullptr);
+    hwnd =
+        CreateWindowExW(0, windowName.c_str(), windowName.c_str(), WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
+                        CW_USEDEFAULT, width, height, GetDesktopWindow(), nullptr, GetModuleHandleW(nullptr), nullptr);
     if (hwnd == nullptr) {
         Logger::Write(L"-->NVesk::NRenderer::Renderer::InitWindow >> Cannot create Window, hwnd is NULL", true);
         return 1;
@@ -147,7 +144,8 @@ std::int32_t Renderer::CheckAndSetParameters(D3DPRESENT_PARAMETERS& parameters) 
             if (static_cast<std::uint32_t>(mode.Format) == DeviceConfig.BackBufferFormat &&
                 mode.RefreshRate == DeviceConfig.RefreshRate && mode.Width == DeviceConfig.Width &&
                 mode.Height == DeviceConfig.Height) {
-                if (DeviceConfig.BackBufferFormat == D3DFMT_A8R8G8B8 || DeviceConfig.BackBufferFormat == D3DFMT_X8R8G8B8) {
+                if (DeviceConfig.BackBufferFormat == D3DFMT_A8R8G8B8 ||
+                    DeviceConfig.BackBufferFormat == D3DFMT_X8R8G8B8) {
                     parameters.BackBufferFormat = mode.Format;
                 }
                 parameters.FullScreen_RefreshRateInHz = DeviceConfig.RefreshRate;
@@ -180,21 +178,31 @@ std::int32_t Renderer::CheckAndSetParameters(D3DPRESENT_PARAMETERS& parameters) 
 std::int32_t Renderer::CreateDevice(D3DPRESENT_PARAMETERS& parameters) {
     D3DDEVTYPE deviceType = D3DDEVTYPE_HAL;
     switch (DeviceConfig.DeviceType) {
-        case 0: deviceType = D3DDEVTYPE_HAL; break;
-        case 1: deviceType = D3DDEVTYPE_REF; break;
-        default:
-            Logger::Write(L"-->NVesk::NRenderer::Renderer::CreateDevice >> Bad device type.", false);
-            return 6;
+    case 0:
+        deviceType = D3DDEVTYPE_HAL;
+        break;
+    case 1:
+        deviceType = D3DDEVTYPE_REF;
+        break;
+    default:
+        Logger::Write(L"-->NVesk::NRenderer::Renderer::CreateDevice >> Bad device type.", false);
+        return 6;
     }
     DWORD behaviour = 0;
     switch (DeviceConfig.VertexProcessing) {
-        case 0: behaviour = D3DCREATE_HARDWARE_VERTEXPROCESSING; break;
-        case 1: behaviour = D3DCREATE_MIXED_VERTEXPROCESSING; break;
-        case 2: behaviour = D3DCREATE_SOFTWARE_VERTEXPROCESSING; break;
-        default:
-            // No behaviour flag fits: no device is asked for, and the start fails with its own code.
-            Logger::Write(L"-->NVesk::NRenderer::Renderer::CreateDevice >> Bad vertex processing.", false);
-            return 7;
+    case 0:
+        behaviour = D3DCREATE_HARDWARE_VERTEXPROCESSING;
+        break;
+    case 1:
+        behaviour = D3DCREATE_MIXED_VERTEXPROCESSING;
+        break;
+    case 2:
+        behaviour = D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+        break;
+    default:
+        // No behaviour flag fits: no device is asked for, and the start fails with its own code.
+        Logger::Write(L"-->NVesk::NRenderer::Renderer::CreateDevice >> Bad vertex processing.", false);
+        return 7;
     }
     if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, deviceType, hwnd, behaviour, &parameters, &device))) {
         device = nullptr;

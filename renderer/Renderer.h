@@ -1,8 +1,8 @@
 // The program's one window, Direct3D object and device, the main loop and the window procedure.
 #pragma once
 
-#include <windows.h>
 #include <d3d9.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <string>

@@ -16,15 +16,16 @@ constexpr D3DCOLOR kClearColour = 0xFF000080;  // opaque dark blue
 
 std::int32_t Renderer::StartLoop() {
     if (screen->InitResources() != 0) {
-        Logger::Write(L"NVesk::NRenderer::Renderer::StartLoop >> Function \"InitResources()\" has returned NONZERO value.",
-                      true);
+        Logger::Write(
+            L"NVesk::NRenderer::Renderer::StartLoop >> Function \"InitResources()\" has returned NONZERO value.", true);
         ReleaseDirect3D();
         DestroyWindow(hwnd);
         return 8;
     }
     if (screen->RestoreResources() != 0) {
         Logger::Write(
-            L"NVesk::NRenderer::Renderer::StartLoop >> Function \"RestoreResources()\" has returned NONZERO value.", true);
+            L"NVesk::NRenderer::Renderer::StartLoop >> Function \"RestoreResources()\" has returned NONZERO value.",
+            true);
         ReleaseDirect3D();
         DestroyWindow(hwnd);
         return 8;
@@ -44,7 +45,8 @@ std::int32_t Renderer::StartLoop() {
             const std::int32_t result = Draw();
             if (result != 0) {
                 lastError = result;
-                Logger::Write(L"NVesk::NRenderer::Renderer::StartLoop >> Function \"Draw\" returned nonzero value", true);
+                Logger::Write(L"NVesk::NRenderer::Renderer::StartLoop >> Function \"Draw\" returned nonzero value",
+                              true);
                 return lastError;
             }
         }
@@ -68,7 +70,8 @@ std::int32_t Renderer::Draw() {
     Logger::Write(L"Resetting device", true);
     lastError = screen->InvalidateResources();
     if (lastError != 0) return lastError;
-    while (device->TestCooperativeLevel() == D3DERR_DEVICELOST) Sleep(10);
+    while (device->TestCooperativeLevel() == D3DERR_DEVICELOST)
+        Sleep(10);
     lastError = device->Reset(&presentParams);
     if (lastError < 0) {
         Logger::Write(L"NVesk::NRenderer::Renderer::Draw >> Function \"Reset\" has returned an error: " +

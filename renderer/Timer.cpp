@@ -25,8 +25,10 @@ Timer::Timer()
 }
 
 void Timer::Tick() {
-    if (hasPerformanceCounter) TickPerformanceCounter();
-    else TickMilliseconds();
+    if (hasPerformanceCounter)
+        TickPerformanceCounter();
+    else
+        TickMilliseconds();
 }
 
 void Timer::TickPerformanceCounter() {

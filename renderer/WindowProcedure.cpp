@@ -13,24 +13,24 @@ LRESULT CALLBACK RendererWindowProcedure(HWND window, UINT message, WPARAM wPara
     if (renderer == nullptr) return DefWindowProcW(window, message, wParam, lParam);
 
     switch (message) {
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            renderer->running = false;
-            return 0;
-        case WM_SETFOCUS:
-            renderer->paused = false;
-            if (renderer->screen != nullptr) renderer->screen->Pause(false);
-            return 0;
-        case WM_KILLFOCUS:
-            renderer->paused = true;
-            if (renderer->screen != nullptr) renderer->screen->Pause(true);
-            return DefWindowProcW(window, message, wParam, lParam);
-        case WM_CLOSE:
-            renderer->ReleaseDirect3D();
-            DestroyWindow(window);
-            return 0;
-        default:
-            return DefWindowProcW(window, message, wParam, lParam);
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        renderer->running = false;
+        return 0;
+    case WM_SETFOCUS:
+        renderer->paused = false;
+        if (renderer->screen != nullptr) renderer->screen->Pause(false);
+        return 0;
+    case WM_KILLFOCUS:
+        renderer->paused = true;
+        if (renderer->screen != nullptr) renderer->screen->Pause(true);
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_CLOSE:
+        renderer->ReleaseDirect3D();
+        DestroyWindow(window);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages NVesk needs that are missing. Usage: tools/install-deps.sh [linux|windows|fuzz]...
+# Installs the Debian 12 packages NVesk needs that are missing. Usage: tools/install-deps.sh [linux|windows|fuzz|format]...
 set -euo pipefail
 
 linux=(cmake ninja-build g++ pkg-config
@@ -8,6 +8,7 @@ linux=(cmake ninja-build g++ pkg-config
        xvfb xauth libgl1-mesa-dri xdotool imagemagick)
 windows=(g++-mingw-w64-x86-64-posix mingw-w64 wine wine64 googletest xvfb xauth)
 fuzz=(clang libclang-rt-14-dev)
+format=(clang-format-14 git)
 
 wanted=()
 for set in "${@:-linux}"; do
@@ -15,6 +16,7 @@ for set in "${@:-linux}"; do
     linux) wanted+=("${linux[@]}") ;;
     windows) wanted+=("${windows[@]}") ;;
     fuzz) wanted+=("${fuzz[@]}") ;;
+    format) wanted+=("${format[@]}") ;;
     *) echo "unknown package set: $set" >&2; exit 2 ;;
   esac
 done

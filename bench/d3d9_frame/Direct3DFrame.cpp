@@ -4,8 +4,8 @@
 #include "FrameWorkload.h"
 #include "Frames.h"
 
-#include <windows.h>
 #include <d3d9.h>
+#include <windows.h>
 
 #include <d3d9/ShaderProgramBinding.h>
 
@@ -26,20 +26,20 @@ struct Vertex {
 }  // namespace
 
 double RunDirect3DFrames(double seconds) {
-    WNDCLASSEXW windowClass{};
+    WNDCLASSEXW windowClass {};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = Procedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"FrameBench";
     RegisterClassExW(&windowClass);
-    HWND window = CreateWindowExW(0, L"FrameBench", L"Direct3D frame", WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND window = CreateWindowExW(0, L"FrameBench", L"Direct3D frame", WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, kWidth,
+                                  kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     IDirect3D9* d3d = window != nullptr ? Direct3DCreate9(D3D_SDK_VERSION) : nullptr;
     if (d3d == nullptr) {
         return -1.0;
     }
     ShowWindow(window, SW_SHOW);
-    D3DPRESENT_PARAMETERS parameters{};
+    D3DPRESENT_PARAMETERS parameters {};
     parameters.BackBufferWidth = kWidth;
     parameters.BackBufferHeight = kHeight;
     parameters.BackBufferCount = 1;
@@ -85,9 +85,14 @@ double RunDirect3DFrames(double seconds) {
     const float h = kHeight;
     const float sx = 300.0f;
     const float sy = 200.0f;
-    const Vertex quads[8] = {{0, 0, 0.5f, 0, 0}, {w, 0, 0.5f, 1, 0}, {0, h, 0.5f, 0, 1}, {w, h, 0.5f, 1, 1},
-                             {sx, sy, 0.5f, 0, 0}, {sx + kSpriteWidth, sy, 0.5f, 1, 0},
-                             {sx, sy + kSpriteHeight, 0.5f, 0, 1}, {sx + kSpriteWidth, sy + kSpriteHeight, 0.5f, 1, 1}};
+    const Vertex quads[8] = {{0, 0, 0.5f, 0, 0},
+                             {w, 0, 0.5f, 1, 0},
+                             {0, h, 0.5f, 0, 1},
+                             {w, h, 0.5f, 1, 1},
+                             {sx, sy, 0.5f, 0, 0},
+                             {sx + kSpriteWidth, sy, 0.5f, 1, 0},
+                             {sx, sy + kSpriteHeight, 0.5f, 0, 1},
+                             {sx + kSpriteWidth, sy + kSpriteHeight, 0.5f, 1, 1}};
     void* data = nullptr;
     vertices->Lock(0, 0, &data, D3DLOCK_DISCARD);
     std::memcpy(data, quads, sizeof(quads));

@@ -2,10 +2,10 @@
 // structure reader with every type code.
 #include "lib/StructReader.h"
 
+#include <unistd.h>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 namespace {
 

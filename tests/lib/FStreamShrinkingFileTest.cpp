@@ -17,5 +17,5 @@ TEST(FStreamFailures, ShortReadIsLoggedWithBothCounts) {
     const TestSupport::LogCapture log;
     EXPECT_EQ(stream.Read(buffer.data(), 40), 5);
     EXPECT_EQ(stream.ReadPos(), 10u);
-    EXPECT_EQ(log.Messages(), std::vector<std::wstring>{L"NLib::FStream::Read >> Only 10/40 bytes has been m_read"});
+    EXPECT_EQ(log.Messages(), std::vector<std::wstring> {L"NLib::FStream::Read >> Only 10/40 bytes has been m_read"});
 }

@@ -29,13 +29,13 @@ struct ModeRow {
 };
 
 const ModeRow kModeTable[] = {
-    {1, true, false, false, false, false, false, false},   {2, false, true, true, false, false, false, false},
-    {3, true, true, true, false, false, false, false},     {6, false, true, true, true, true, false, false},
-    {7, true, true, true, true, true, false, false},       {10, false, true, true, false, false, true, false},
-    {11, true, true, true, false, false, true, false},     {17, true, false, false, false, false, false, true},
-    {18, false, true, true, false, false, false, true},    {19, true, true, true, false, false, false, true},
-    {22, false, true, true, true, true, false, true},      {23, true, true, true, true, true, false, true},
-    {26, false, true, true, false, false, true, true},     {27, true, true, true, false, false, true, true},
+    {1, true, false, false, false, false, false, false}, {2, false, true, true, false, false, false, false},
+    {3, true, true, true, false, false, false, false},   {6, false, true, true, true, true, false, false},
+    {7, true, true, true, true, true, false, false},     {10, false, true, true, false, false, true, false},
+    {11, true, true, true, false, false, true, false},   {17, true, false, false, false, false, false, true},
+    {18, false, true, true, false, false, false, true},  {19, true, true, true, false, false, false, true},
+    {22, false, true, true, true, true, false, true},    {23, true, true, true, true, true, false, true},
+    {26, false, true, true, false, false, true, true},   {27, true, true, true, false, false, true, true},
 };
 
 bool CanOpenForReadingBeside(const std::wstring& name) {
@@ -74,7 +74,8 @@ TEST(FStreamModes, EveryAcceptedModeOnExistingAndMissingFiles) {
         EXPECT_EQ(std::filesystem::exists(dir.Path() / "missing.bin"), row.createsMissing);
         EXPECT_TRUE(missing.IsNew());
         if (!row.createsMissing) {
-            EXPECT_EQ(log.Messages(), Lines{L"NLib::FStream::Open >> CreateFile returned INVALID_HANDLE_VALUE. Error code: 2"});
+            EXPECT_EQ(log.Messages(),
+                      Lines {L"NLib::FStream::Open >> CreateFile returned INVALID_HANDLE_VALUE. Error code: 2"});
             EXPECT_EQ(missing.Handle(), nullptr);
         }
     }
@@ -82,7 +83,8 @@ TEST(FStreamModes, EveryAcceptedModeOnExistingAndMissingFiles) {
 
 TEST(FStreamModes, EveryOtherFlagValueIsRefusedBeforeTouchingTheFile) {
     std::set<std::uint16_t> accepted;
-    for (const ModeRow& row : kModeTable) accepted.insert(row.flags);
+    for (const ModeRow& row : kModeTable)
+        accepted.insert(row.flags);
     TempDir dir;
     for (unsigned flags = 0; flags <= 0xFFFF; ++flags) {
         if (accepted.count(static_cast<std::uint16_t>(flags)) != 0) continue;
@@ -91,7 +93,7 @@ TEST(FStreamModes, EveryOtherFlagValueIsRefusedBeforeTouchingTheFile) {
         FStream stream(true);
         const LogCapture log;
         EXPECT_EQ(stream.Open(dir.File("never.bin"), static_cast<std::uint16_t>(flags)), 2);
-        EXPECT_EQ(log.Messages(), Lines{L"NLib::FStream::Open >> Invalid stream flag"});
+        EXPECT_EQ(log.Messages(), Lines {L"NLib::FStream::Open >> Invalid stream flag"});
         EXPECT_FALSE(stream.IsOpen());
         EXPECT_FALSE(std::filesystem::exists(dir.Path() / "never.bin"));
     }
@@ -153,20 +155,22 @@ TEST(FStreamFailures, OperationsOnAClosedStreamLogTheSystemError) {
     {
         const LogCapture log;
         EXPECT_EQ(stream.SetFilePtr(3), 4);
-        EXPECT_EQ(log.Messages(), Lines{L"NLib::FStream::SetFilePtr >> SetFilePointerEx returned an error. Error code: 6"});
+        EXPECT_EQ(log.Messages(),
+                  Lines {L"NLib::FStream::SetFilePtr >> SetFilePointerEx returned an error. Error code: 6"});
     }
     {
         const LogCapture log;
         EXPECT_EQ(stream.Write(&byte, 1), 3);
-        EXPECT_EQ(log.Messages(), (Lines{L"NLib::FStream::SetFilePtr >> SetFilePointerEx returned an error. Error code: 6",
-                                         L"NLib::FStream::Write >> WriteFile returned an error. Error code: 6"}));
+        EXPECT_EQ(log.Messages(),
+                  (Lines {L"NLib::FStream::SetFilePtr >> SetFilePointerEx returned an error. Error code: 6",
+                          L"NLib::FStream::Write >> WriteFile returned an error. Error code: 6"}));
         EXPECT_EQ(stream.WritePos(), 0u);
     }
     {
         const LogCapture log;
         EXPECT_EQ(stream.Close(), 1);
         EXPECT_EQ(log.Messages(),
-                  Lines{L"NLib::FStream::Close >> Function \"Close Handle\" returned an error. Error Code: 6"});
+                  Lines {L"NLib::FStream::Close >> Function \"Close Handle\" returned an error. Error Code: 6"});
         EXPECT_TRUE(stream.IsNew());
         EXPECT_FALSE(stream.IsOpen());
     }
@@ -179,7 +183,7 @@ TEST(FStreamFailures, TransfersAgainstTheModesAccessAreReported) {
     ASSERT_EQ(reader.Open(dir.File("ro.bin"), NLib::OpenMode::Read), 0);
     const LogCapture log;
     EXPECT_EQ(reader.Write("zz", 2), 3);
-    EXPECT_EQ(log.Messages(), Lines{L"NLib::FStream::Write >> WriteFile returned an error. Error code: 5"});
+    EXPECT_EQ(log.Messages(), Lines {L"NLib::FStream::Write >> WriteFile returned an error. Error code: 5"});
     EXPECT_EQ(reader.Size(), 3u);
 
     FStream writer(true);
@@ -188,7 +192,7 @@ TEST(FStreamFailures, TransfersAgainstTheModesAccessAreReported) {
     char buffer[3];
     const LogCapture readLog;
     EXPECT_EQ(writer.Read(buffer, 3), 5);
-    EXPECT_EQ(readLog.Messages(), Lines{L"NLib::FStream::Read >> ReadFile returned an error. Error code: 5"});
+    EXPECT_EQ(readLog.Messages(), Lines {L"NLib::FStream::Read >> ReadFile returned an error. Error code: 5"});
 }
 
 TEST(FStreamFailures, StreamsThatDoNotLogStaySilent) {

@@ -17,7 +17,9 @@ using TestSupport::Utf16LE;
 
 namespace {
 
-std::uintmax_t LogSize() { return std::filesystem::file_size("myLog.log"); }
+std::uintmax_t LogSize() {
+    return std::filesystem::file_size("myLog.log");
+}
 
 const std::wstring kHeader = L"myLog.log\r\n\r\n";
 
@@ -33,11 +35,13 @@ void ExpectLog(const std::filesystem::path& file, const std::vector<std::wstring
     const std::vector<std::uint8_t> actual = ReadBytes(file);
     for (const std::wstring& stamp : {earlier, later}) {
         std::wstring text = kHeader;
-        for (const std::wstring& line : lines) text += stamp + line + L"\r\n";
+        for (const std::wstring& line : lines)
+            text += stamp + line + L"\r\n";
         if (actual == Utf16LE(text, true)) return;
     }
     std::wstring expected = kHeader;
-    for (const std::wstring& line : lines) expected += earlier + line + L"\r\n";
+    for (const std::wstring& line : lines)
+        expected += earlier + line + L"\r\n";
     ADD_FAILURE() << "log bytes differ; expected " << Utf16LE(expected, true).size() << " bytes, got " << actual.size();
 }
 

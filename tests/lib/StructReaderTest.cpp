@@ -39,7 +39,7 @@ const std::int32_t kSettingsTypes[8] = {Type::UInt32, Type::UInt32, Type::UInt32
                                         Type::UInt32, Type::UInt32, Type::UInt32, Type::Bool};
 
 Settings Parse(const std::wstring& text, Settings start = {}) {
-    void* const fields[8] = {&start.deviceType, &start.vertexProcessing, &start.format, &start.fullScreen,
+    void* const fields[8] = {&start.deviceType, &start.vertexProcessing, &start.format,  &start.fullScreen,
                              &start.width,      &start.height,           &start.refresh, &start.vsync};
     StructReader::FillFromText(fields, text, kSettingsTypes, L"DeviceConfig");
     return start;
@@ -137,8 +137,8 @@ TEST(StructReaderTypes, EveryTypeCode) {
     std::uint8_t u8 = 0;
     std::wstring str = L"old";
     void* const fields[8] = {&f, &d, &i32, &i16, &i64, &u16, &u64, &ch};
-    const std::int32_t types[8] = {Type::Float,  Type::Double, Type::Int32,  Type::Int16,
-                                   Type::Int64,  Type::UInt16, Type::UInt64, Type::Char};
+    const std::int32_t types[8] = {Type::Float, Type::Double, Type::Int32,  Type::Int16,
+                                   Type::Int64, Type::UInt16, Type::UInt64, Type::Char};
     StructReader::FillFromText(fields, L"S{=1.5;=-2.25;=-7;=40000;=-9000000000;=70000;=18000000000000000000;=  Qx;}",
                                types, L"S");
     EXPECT_FLOAT_EQ(f, 1.5f);
@@ -153,8 +153,8 @@ TEST(StructReaderTypes, EveryTypeCode) {
     std::wstring bare, one, none, empty = L"old";
     bool untouched = true;
     void* const more[8] = {&u8, &str, &bare, &one, &none, &empty, &untouched, &untouched};
-    const std::int32_t moreTypes[8] = {Type::UInt8, Type::String, Type::String, Type::String,
-                                       Type::String, Type::String, 12, -1};
+    const std::int32_t moreTypes[8] = {Type::UInt8,  Type::String, Type::String, Type::String,
+                                       Type::String, Type::String, 12,           -1};
     StructReader::FillFromText(more, L"S{=300;= \"a \"quoted\" text\" ;=\"\";=x\"rest ;= plain ;}", moreTypes, L"S");
     EXPECT_EQ(u8, 300 & 0xFF);
     EXPECT_EQ(str, L"a \"quoted\" text");
@@ -167,10 +167,12 @@ TEST(StructReaderTypes, EveryTypeCode) {
 
 TEST(StructReaderFiles, Utf16BigEndianWithMark) {
     TempDir dir;
-    WriteBytes(dir.Path() / "config.cfg",
-               Utf16BE(L"DeviceConfig\r\n{\r\n=1;\r\n=2;\r\n=22;\r\n=false;\r\n=800;\r\n=600;\r\n=60;\r\n=true;\r\n}\r\n", true));
+    WriteBytes(
+        dir.Path() / "config.cfg",
+        Utf16BE(L"DeviceConfig\r\n{\r\n=1;\r\n=2;\r\n=22;\r\n=false;\r\n=800;\r\n=600;\r\n=60;\r\n=true;\r\n}\r\n",
+                true));
     Settings s;
-    void* const fields[8] = {&s.deviceType, &s.vertexProcessing, &s.format, &s.fullScreen,
+    void* const fields[8] = {&s.deviceType, &s.vertexProcessing, &s.format,  &s.fullScreen,
                              &s.width,      &s.height,           &s.refresh, &s.vsync};
     EXPECT_EQ(StructReader::FillUpStruct(fields, dir.File("config.cfg"), kSettingsTypes, L"DeviceConfig"), 0);
     EXPECT_EQ(s, kExpected);
@@ -179,15 +181,15 @@ TEST(StructReaderFiles, Utf16BigEndianWithMark) {
 TEST(StructReaderFiles, MissingFileLogsTwoLinesAndTouchesNothing) {
     TempDir dir;
     Settings s = kExpected;
-    void* const fields[8] = {&s.deviceType, &s.vertexProcessing, &s.format, &s.fullScreen,
+    void* const fields[8] = {&s.deviceType, &s.vertexProcessing, &s.format,  &s.fullScreen,
                              &s.width,      &s.height,           &s.refresh, &s.vsync};
     const LogCapture log;
     EXPECT_EQ(StructReader::FillUpStruct(fields, dir.File("config.cfg"), kSettingsTypes, L"DeviceConfig"), 1);
     EXPECT_EQ(s, kExpected);
     EXPECT_EQ(log.Messages(),
-              (std::vector<std::wstring>{L"NLib::FStream::Open >> CreateFile returned INVALID_HANDLE_VALUE. Error code: 2",
-                                         L"NLib::StructReader::FillUpStruct >> Cannot open file \"" +
-                                             dir.File("config.cfg") + L"\""}));
+              (std::vector<std::wstring> {
+                  L"NLib::FStream::Open >> CreateFile returned INVALID_HANDLE_VALUE. Error code: 2",
+                  L"NLib::StructReader::FillUpStruct >> Cannot open file \"" + dir.File("config.cfg") + L"\""}));
 }
 
 TEST(StructReaderFiles, HostileContentNeverCrashes) {
@@ -203,7 +205,7 @@ TEST(StructReaderFiles, HostileContentNeverCrashes) {
         TempDir dir;
         WriteBytes(dir.Path() / "junk.cfg", bytes);
         Settings s;
-        void* const fields[8] = {&s.deviceType, &s.vertexProcessing, &s.format, &s.fullScreen,
+        void* const fields[8] = {&s.deviceType, &s.vertexProcessing, &s.format,  &s.fullScreen,
                                  &s.width,      &s.height,           &s.refresh, &s.vsync};
         EXPECT_EQ(StructReader::FillUpStruct(fields, dir.File("junk.cfg"), kSettingsTypes, L"DeviceConfig"), 0);
         EXPECT_EQ(s, Settings {});

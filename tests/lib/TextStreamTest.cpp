@@ -37,7 +37,7 @@ TEST(TextStreamWriting, NewFileGetsTheMarkAndCrLfLineEnds) {
 
 TEST(TextStreamWriting, LineBreakRules) {
     const std::pair<std::wstring, std::wstring> cases[] = {
-        {L"\nx", L"\r\nx"},         {L"a\r\nb", L"a\r\nb"}, {L"a\n\nb", L"a\r\n\r\nb"},
+        {L"\nx", L"\r\nx"},         {L"a\r\nb", L"a\r\nb"},   {L"a\n\nb", L"a\r\n\r\nb"},
         {L"lone\rcr", L"lone\rcr"}, {L"\r\n\n", L"\r\n\r\n"},
     };
     for (const auto& [memory, disk] : cases) {
@@ -140,8 +140,8 @@ TEST(TextStreamFailures, EmptyAnsiFileFailsTheConversion) {
     const LogCapture log;
     EXPECT_EQ(stream.ReadFileToString(text), 102);
     EXPECT_EQ(text, L"");
-    EXPECT_EQ(log.Messages(), std::vector<std::wstring>{L"NLib::TextStream::ReadFileToString >> Function "
-                                                        L"\"MultiByteToWideChar\" returned an error. Error Code: 57"});
+    EXPECT_EQ(log.Messages(), std::vector<std::wstring> {L"NLib::TextStream::ReadFileToString >> Function "
+                                                         L"\"MultiByteToWideChar\" returned an error. Error Code: 57"});
 }
 
 TEST(TextStreamFailures, FailedWritesDropTheBuffer) {
@@ -153,5 +153,6 @@ TEST(TextStreamFailures, FailedWritesDropTheBuffer) {
     const LogCapture log;
     EXPECT_EQ(stream.Flush(), 3);
     EXPECT_TRUE(stream.Pending().empty());
-    EXPECT_EQ(log.Messages(), std::vector<std::wstring>{L"NLib::FStream::Write >> WriteFile returned an error. Error code: 5"});
+    EXPECT_EQ(log.Messages(),
+              std::vector<std::wstring> {L"NLib::FStream::Write >> WriteFile returned an error. Error code: 5"});
 }

@@ -22,7 +22,7 @@ TEST(DeviceConfig, LoadsTheEightFieldsFromConfigCfg) {
     DeviceConfig.FullScreen = true;
     const LogCapture log;
     LoadDeviceConfig();
-    EXPECT_EQ(log.Messages(), std::vector<std::wstring>{L"Loading config file: config.cfg"});
+    EXPECT_EQ(log.Messages(), std::vector<std::wstring> {L"Loading config file: config.cfg"});
     EXPECT_EQ(DeviceConfig.DeviceType, 1u);
     EXPECT_EQ(DeviceConfig.VertexProcessing, 2u);
     EXPECT_EQ(DeviceConfig.BackBufferFormat, 22u);
@@ -39,10 +39,10 @@ TEST(DeviceConfig, MissingFileLeavesTheRecordZero) {
     DeviceConfig = DeviceConfigRecord {};
     const LogCapture log;
     LoadDeviceConfig();
-    EXPECT_EQ(log.Messages(),
-              (std::vector<std::wstring>{L"Loading config file: config.cfg",
-                                         L"NLib::FStream::Open >> CreateFile returned INVALID_HANDLE_VALUE. Error code: 2",
-                                         L"NLib::StructReader::FillUpStruct >> Cannot open file \"config.cfg\""}));
+    EXPECT_EQ(log.Messages(), (std::vector<std::wstring> {
+                                  L"Loading config file: config.cfg",
+                                  L"NLib::FStream::Open >> CreateFile returned INVALID_HANDLE_VALUE. Error code: 2",
+                                  L"NLib::StructReader::FillUpStruct >> Cannot open file \"config.cfg\""}));
     EXPECT_EQ(DeviceConfig.DeviceType, 0u);
     EXPECT_EQ(DeviceConfig.Width, 0u);
     EXPECT_FALSE(DeviceConfig.FullScreen);

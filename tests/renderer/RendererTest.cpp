@@ -2,8 +2,8 @@
 // focus, device loss and recovery, and the cleared back buffer.
 #include "renderer/Renderer.h"
 
-#include "RecordingScreen.h"
 #include "../platform/d3d9/Direct3DTestSupport.h"
+#include "RecordingScreen.h"
 #include "lib/TextFormat.h"
 #include "renderer/DeviceConfig.h"
 #include "support/LogCapture.h"
@@ -56,8 +56,7 @@ protected:
         EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(), 0);
         // A window destroyed here posts its quit message: drop it, or the next run would end at once.
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        }
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {}
     }
 
     // Initialize + SetScreen + StartLoop.
@@ -102,8 +101,9 @@ TEST_F(RendererFixture, EachStartFailureHasItsCodeAndLineAndLeavesNothingAlive) 
              DeviceConfig.BackBufferFormat = D3DFMT_A8R8G8B8;
          },
          4, L"-->NVesk::NRenderer::Renderer::CheckAndSetParameters >> Noone display mode match to config"},
-        {"device refused", [] { PlatformTesting::FailNextDirect3DCalls("IDirect3D9::CreateDevice", D3DERR_NOTAVAILABLE, 1); },
-         5, L"-->NVesk::NRenderer::Renderer::CreateDevice >> Function \"CreateDevice\" failed."},
+        {"device refused",
+         [] { PlatformTesting::FailNextDirect3DCalls("IDirect3D9::CreateDevice", D3DERR_NOTAVAILABLE, 1); }, 5,
+         L"-->NVesk::NRenderer::Renderer::CreateDevice >> Function \"CreateDevice\" failed."},
         {"device type 2", [] { DeviceConfig.DeviceType = 2; }, 6,
          L"-->NVesk::NRenderer::Renderer::CreateDevice >> Bad device type."},
         {"vertex processing 3", [] { DeviceConfig.VertexProcessing = 3; }, 7,
@@ -115,7 +115,7 @@ TEST_F(RendererFixture, EachStartFailureHasItsCodeAndLineAndLeavesNothingAlive) 
         failure.arrange();
         const LogCapture log;
         EXPECT_EQ(Renderer::Initialize(UniqueTitle()), failure.code);
-        EXPECT_EQ(log.Messages(), (Lines{L"Initializing Renderer", failure.line}));
+        EXPECT_EQ(log.Messages(), (Lines {L"Initializing Renderer", failure.line}));
         EXPECT_EQ(Renderer::instance, nullptr);
         EXPECT_EQ(Renderer::current, nullptr);
         EXPECT_EQ(Renderer::Device, nullptr);
@@ -176,8 +176,8 @@ TEST_F(RendererFixture, WindowedParametersPublishedStateAndSecondInitialize) {
         EXPECT_EQ(p.AutoDepthStencilFormat, D3DFMT_D24X8);
         EXPECT_EQ(p.FullScreen_RefreshRateInHz, 0u);
         EXPECT_EQ(p.hDeviceWindow, Renderer::current->hwnd);
-        EXPECT_EQ(p.PresentationInterval,
-                  vsync ? static_cast<UINT>(D3DPRESENT_INTERVAL_DEFAULT) : static_cast<UINT>(D3DPRESENT_INTERVAL_IMMEDIATE));
+        EXPECT_EQ(p.PresentationInterval, vsync ? static_cast<UINT>(D3DPRESENT_INTERVAL_DEFAULT)
+                                                : static_cast<UINT>(D3DPRESENT_INTERVAL_IMMEDIATE));
         EXPECT_EQ(Renderer::ScreenWidth, 80);
         EXPECT_EQ(Renderer::ScreenHeight, 40);
         EXPECT_FLOAT_EQ(Renderer::AspectRatio, 2.0f);
@@ -209,11 +209,12 @@ TEST_F(RendererFixture, FailedInitResourcesReleasesAndDestroysTheUnshownWindow) 
         const HWND window = Renderer::current->hwnd;
         Renderer::SetScreen(&screen);
         EXPECT_EQ(Renderer::current->StartLoop(), 8);
-        EXPECT_EQ(screen.calls, initFails ? (Calls{"Init", "Invalidate", "Release"})
-                                          : (Calls{"Init", "Restore", "Invalidate", "Release"}));
+        EXPECT_EQ(screen.calls, initFails ? (Calls {"Init", "Invalidate", "Release"})
+                                          : (Calls {"Init", "Restore", "Invalidate", "Release"}));
         const std::wstring failed = initFails ? L"InitResources()" : L"RestoreResources()";
-        EXPECT_EQ(log.Messages(), (Lines{L"Initializing Renderer", L"NVesk::NRenderer::Renderer::StartLoop >> Function \"" +
-                                                                       failed + L"\" has returned NONZERO value."}));
+        EXPECT_EQ(log.Messages(),
+                  (Lines {L"Initializing Renderer", L"NVesk::NRenderer::Renderer::StartLoop >> Function \"" + failed +
+                                                        L"\" has returned NONZERO value."}));
         // Destroyed already, and never shown (showing gives the focus, which reaches Pause).
         SetLastError(0);
         EXPECT_FALSE(DestroyWindow(window));
@@ -232,8 +233,9 @@ TEST_F(RendererFixture, ReleaseFailuresAreLoggedWithTheirCodesAndDoNotStopTheRel
     const LogCapture log;
     EXPECT_EQ(Run(screen), 0);
     const std::wstring prefix =
-        L"NVesk::NRenderer::Renderer::ReleaseDirect3D >> Function \"ReleaseResources\" has returned NONZERO value. Error code: ";
-    EXPECT_EQ(log.Messages(), (Lines{L"Initializing Renderer", prefix + L"-2", prefix + L"17"}));
+        L"NVesk::NRenderer::Renderer::ReleaseDirect3D >> Function \"ReleaseResources\" has returned NONZERO value. "
+        L"Error code: ";
+    EXPECT_EQ(log.Messages(), (Lines {L"Initializing Renderer", prefix + L"-2", prefix + L"17"}));
     EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(), 0);
 }
 
@@ -241,8 +243,8 @@ TEST_F(RendererFixture, NormalRunEndsOnWmCloseWithNoFrameAfterTheRelease) {
     RecordingScreen screen;
     CloseAfter(screen, 3);
     EXPECT_EQ(Run(screen), 0);
-    EXPECT_EQ(WithoutPauses(screen.calls), (Calls{"Init", "Restore", "Draw", "Update", "Draw", "Update", "Draw", "Update",
-                                                  "Invalidate", "Release"}));
+    EXPECT_EQ(WithoutPauses(screen.calls), (Calls {"Init", "Restore", "Draw", "Update", "Draw", "Update", "Draw",
+                                                   "Update", "Invalidate", "Release"}));
     EXPECT_FALSE(Renderer::current->running);
     EXPECT_EQ(Renderer::current->device, nullptr);
     EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(), 0);
@@ -283,9 +285,9 @@ TEST_F(RendererFixture, LostDeviceIsResetAndDrawingGoesOn) {
     const LogCapture log;
     EXPECT_EQ(Run(screen), 0);
     EXPECT_EQ(WithoutPauses(screen.calls),
-              (Calls{"Init", "Restore", "Draw", "Update", "Draw", "Update", "Invalidate", "Restore", "Draw", "Update",
-                     "Draw", "Update", "Invalidate", "Release"}));
-    EXPECT_EQ(log.Messages(), (Lines{L"Initializing Renderer", L"Resetting device"}));
+              (Calls {"Init", "Restore", "Draw", "Update", "Draw", "Update", "Invalidate", "Restore", "Draw", "Update",
+                      "Draw", "Update", "Invalidate", "Release"}));
+    EXPECT_EQ(log.Messages(), (Lines {L"Initializing Renderer", L"Resetting device"}));
 }
 
 TEST_F(RendererFixture, FailedResetEndsTheLoopWithTheDevicesCode) {
@@ -300,8 +302,8 @@ TEST_F(RendererFixture, FailedResetEndsTheLoopWithTheDevicesCode) {
         };
         const LogCapture log;
         EXPECT_EQ(Run(screen), D3DERR_DRIVERINTERNALERROR);
-        EXPECT_EQ(log.Messages(), (Lines{L"Initializing Renderer", L"Resetting device", s4 + L"88760827", s3}));
-        EXPECT_EQ(WithoutPauses(screen.calls), (Calls{"Init", "Restore", "Draw", "Update", "Invalidate"}));
+        EXPECT_EQ(log.Messages(), (Lines {L"Initializing Renderer", L"Resetting device", s4 + L"88760827", s3}));
+        EXPECT_EQ(WithoutPauses(screen.calls), (Calls {"Init", "Restore", "Draw", "Update", "Invalidate"}));
         TearDown();
     }
     {
@@ -314,7 +316,7 @@ TEST_F(RendererFixture, FailedResetEndsTheLoopWithTheDevicesCode) {
         };
         const LogCapture log;
         EXPECT_EQ(Run(screen), D3DERR_INVALIDCALL);
-        EXPECT_EQ(log.Messages(), (Lines{L"Initializing Renderer", L"Resetting device", s4 + L"8876086C", s3}));
+        EXPECT_EQ(log.Messages(), (Lines {L"Initializing Renderer", L"Resetting device", s4 + L"8876086C", s3}));
         Renderer::current->screen = &screen;  // its release frees the texture before the device goes
         Renderer::current->ReleaseDirect3D();
         DestroyWindow(Renderer::current->hwnd);
@@ -350,7 +352,8 @@ TEST(RendererWindow, NoWindowMeansResultOneAndItsLine) {
     ASSERT_EQ(TestSupport::RunScenario("renderer_without_display", dir.Path().string()), 0);
     const std::vector<std::uint8_t> bytes = TestSupport::ReadBytes(dir.Path() / "myLog.log");
     std::wstring text;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
     EXPECT_NE(text.find(L"    Initializing Renderer\r\n"), std::wstring::npos);
     EXPECT_NE(text.find(L"    -->NVesk::NRenderer::Renderer::InitWindow >> Cannot create Window, hwnd is NULL\r\n"),
               std::wstring::npos);

@@ -31,7 +31,9 @@ int ExitCodeOf(int status) {
 
 }  // namespace
 
-ScenarioRegistration::ScenarioRegistration(const char* name, ScenarioFunction function) { Registry()[name] = function; }
+ScenarioRegistration::ScenarioRegistration(const char* name, ScenarioFunction function) {
+    Registry()[name] = function;
+}
 
 int RunScenario(const std::string& name, const std::string& argument) {
     const std::string command = Quoted(SelfPath()) + " --scenario=" + name + " " + Quoted(argument);

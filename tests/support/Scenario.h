@@ -20,7 +20,7 @@ bool TryRunScenario(int argc, char** argv, int& exitCode);
 
 }  // namespace TestSupport
 
-#define NVESK_SCENARIO(name)                                                               \
-    static int Scenario_##name(const std::string& argument);                                \
+#define NVESK_SCENARIO(name)                                                                  \
+    static int Scenario_##name(const std::string& argument);                                  \
     static const TestSupport::ScenarioRegistration g_scenario_##name(#name, Scenario_##name); \
     static int Scenario_##name(const std::string& argument)

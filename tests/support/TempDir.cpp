@@ -59,7 +59,9 @@ std::vector<std::uint8_t> Utf16BE(const std::wstring& text, bool withMark) {
     return bytes;
 }
 
-std::vector<std::uint8_t> SingleBytes(const std::string& text) { return std::vector<std::uint8_t>(text.begin(), text.end()); }
+std::vector<std::uint8_t> SingleBytes(const std::string& text) {
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
 
 WorkingDirectory::WorkingDirectory(const std::filesystem::path& folder) : m_previous(std::filesystem::current_path()) {
     std::filesystem::current_path(folder);

@@ -26,22 +26,33 @@ constexpr float kHalfPixelShift = 63.0f / 64.0f;
 
 GLenum PrimitiveMode(D3DPRIMITIVETYPE type) {
     switch (type) {
-    case D3DPT_POINTLIST: return GL_POINTS;
-    case D3DPT_LINELIST: return GL_LINES;
-    case D3DPT_LINESTRIP: return GL_LINE_STRIP;
-    case D3DPT_TRIANGLELIST: return GL_TRIANGLES;
-    case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
-    default: return GL_TRIANGLE_FAN;
+    case D3DPT_POINTLIST:
+        return GL_POINTS;
+    case D3DPT_LINELIST:
+        return GL_LINES;
+    case D3DPT_LINESTRIP:
+        return GL_LINE_STRIP;
+    case D3DPT_TRIANGLELIST:
+        return GL_TRIANGLES;
+    case D3DPT_TRIANGLESTRIP:
+        return GL_TRIANGLE_STRIP;
+    default:
+        return GL_TRIANGLE_FAN;
     }
 }
 
 UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT primitives) {
     switch (type) {
-    case D3DPT_POINTLIST: return primitives;
-    case D3DPT_LINELIST: return primitives * 2;
-    case D3DPT_LINESTRIP: return primitives + 1;
-    case D3DPT_TRIANGLELIST: return primitives * 3;
-    default: return primitives + 2;
+    case D3DPT_POINTLIST:
+        return primitives;
+    case D3DPT_LINELIST:
+        return primitives * 2;
+    case D3DPT_LINESTRIP:
+        return primitives + 1;
+    case D3DPT_TRIANGLELIST:
+        return primitives * 3;
+    default:
+        return primitives + 2;
     }
 }
 
@@ -114,12 +125,13 @@ HRESULT Device::CheckParameters(D3DPRESENT_PARAMETERS* parameters, PresentationC
 HRESULT Device::Configure(const D3DPRESENT_PARAMETERS& parameters, const PresentationChoice& choice) {
     context_.MakeCurrent();
     if (choice.fullScreenMode != nullptr) {
-        SDL_DisplayMode mode{};
+        SDL_DisplayMode mode {};
         mode.format = SDL_PIXELFORMAT_RGB888;
         mode.w = static_cast<int>(choice.fullScreenMode->mode.Width);
         mode.h = static_cast<int>(choice.fullScreenMode->mode.Height);
         mode.refresh_rate = choice.fullScreenMode->sdlRefreshRate;
-        if (SDL_SetWindowDisplayMode(window_, &mode) != 0 || SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0) {
+        if (SDL_SetWindowDisplayMode(window_, &mode) != 0 ||
+            SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0) {
             return D3DERR_NOTAVAILABLE;
         }
     } else if ((SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0) {
@@ -155,16 +167,16 @@ void Device::ResetState() {
         glBindTextureUnit(unit, 0);
     }
     boundTextures_.fill(0);
-    streams_ = StreamSources{};
+    streams_ = StreamSources {};
     indices_ = nullptr;
     declaration_ = nullptr;
     vertexInput_.Invalidate();
     programs_.Use(0);
     inScene_ = false;
-    viewport_ = D3DVIEWPORT9{0, 0, frame_.Width(), frame_.Height(), 0.0f, 1.0f};
+    viewport_ = D3DVIEWPORT9 {0, 0, frame_.Width(), frame_.Height(), 0.0f, 1.0f};
     glViewport(0, 0, static_cast<GLsizei>(frame_.Width()), static_cast<GLsizei>(frame_.Height()));
     glDepthRangef(0.0f, 1.0f);
-    scissor_ = RECT{0, 0, static_cast<LONG>(frame_.Width()), static_cast<LONG>(frame_.Height())};
+    scissor_ = RECT {0, 0, static_cast<LONG>(frame_.Width()), static_cast<LONG>(frame_.Height())};
     glScissor(0, 0, static_cast<GLsizei>(frame_.Width()), static_cast<GLsizei>(frame_.Height()));
 }
 
@@ -336,7 +348,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
     if (!copy && (sourceRect != nullptr || destRect != nullptr || dirtyRegion != nullptr)) {
         return D3DERR_INVALIDCALL;
     }
-    RECT source{0, 0, static_cast<LONG>(frame_.Width()), static_cast<LONG>(frame_.Height())};
+    RECT source {0, 0, static_cast<LONG>(frame_.Width()), static_cast<LONG>(frame_.Height())};
     if (sourceRect != nullptr) {
         if (sourceRect->left < 0 || sourceRect->top < 0 || sourceRect->left >= sourceRect->right ||
             sourceRect->top >= sourceRect->bottom || sourceRect->right > source.right ||
@@ -365,7 +377,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
     int width = 0;
     int height = 0;
     SDL_GL_GetDrawableSize(target, &width, &height);
-    RECT destination{0, 0, width, height};
+    RECT destination {0, 0, width, height};
     if (destRect != nullptr) {
         destination = *destRect;
     }
@@ -463,12 +475,12 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect,
         from->Desc().Format != to->Desc().Format) {
         return D3DERR_INVALIDCALL;
     }
-    RECT area{0, 0, static_cast<LONG>(from->Desc().Width), static_cast<LONG>(from->Desc().Height)};
+    RECT area {0, 0, static_cast<LONG>(from->Desc().Width), static_cast<LONG>(from->Desc().Height)};
     if (sourceRect != nullptr) {
         area = *sourceRect;
     }
-    const POINT at = destPoint != nullptr ? *destPoint : POINT{0, 0};
-    const RECT target{at.x, at.y, at.x + (area.right - area.left), at.y + (area.bottom - area.top)};
+    const POINT at = destPoint != nullptr ? *destPoint : POINT {0, 0};
+    const RECT target {at.x, at.y, at.x + (area.right - area.left), at.y + (area.bottom - area.top)};
     if (!InsideSurface(area, from->Desc()) || !InsideSurface(target, to->Desc())) {
         return D3DERR_INVALIDCALL;
     }
@@ -499,8 +511,8 @@ HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTextur
     }
     for (UINT level = 0; level < to->LevelCount(); ++level) {
         const D3DSURFACE_DESC& desc = from->Level(level)->Desc();
-        to->Level(level)->CopyFrom(*from->Level(level), RECT{0, 0, static_cast<LONG>(desc.Width),
-                                                             static_cast<LONG>(desc.Height)}, 0, 0);
+        to->Level(level)->CopyFrom(*from->Level(level),
+                                   RECT {0, 0, static_cast<LONG>(desc.Width), static_cast<LONG>(desc.Height)}, 0, 0);
     }
     return D3D_OK;
 }
@@ -521,7 +533,7 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSu
         return D3DERR_DEVICELOST;
     }
     context_.MakeCurrent();
-    frame_.Read(RECT{0, 0, static_cast<LONG>(frame_.Width()), static_cast<LONG>(frame_.Height())}, to->Pixels());
+    frame_.Read(RECT {0, 0, static_cast<LONG>(frame_.Width()), static_cast<LONG>(frame_.Height())}, to->Pixels());
     return D3D_OK;
 }
 
@@ -599,19 +611,19 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         mask |= GL_STENCIL_BUFFER_BIT;
     }
     // Clear covers the viewport, cut by the rectangles and by the scissor rectangle when enabled.
-    RECT bounds{static_cast<LONG>(viewport_.X), static_cast<LONG>(viewport_.Y),
-                static_cast<LONG>(viewport_.X + viewport_.Width), static_cast<LONG>(viewport_.Y + viewport_.Height)};
+    RECT bounds {static_cast<LONG>(viewport_.X), static_cast<LONG>(viewport_.Y),
+                 static_cast<LONG>(viewport_.X + viewport_.Width), static_cast<LONG>(viewport_.Y + viewport_.Height)};
     if (renderStates_.Value(D3DRS_SCISSORTESTENABLE) != FALSE) {
-        bounds = RECT{std::max(bounds.left, scissor_.left), std::max(bounds.top, scissor_.top),
-                      std::min(bounds.right, scissor_.right), std::min(bounds.bottom, scissor_.bottom)};
+        bounds = RECT {std::max(bounds.left, scissor_.left), std::max(bounds.top, scissor_.top),
+                       std::min(bounds.right, scissor_.right), std::min(bounds.bottom, scissor_.bottom)};
     }
     glEnable(GL_SCISSOR_TEST);
     const DWORD pieces = count == 0 ? 1 : count;
     for (DWORD index = 0; index < pieces; ++index) {
         RECT piece = bounds;
         if (count > 0) {
-            piece = RECT{std::max(bounds.left, rects[index].x1), std::max(bounds.top, rects[index].y1),
-                         std::min(bounds.right, rects[index].x2), std::min(bounds.bottom, rects[index].y2)};
+            piece = RECT {std::max(bounds.left, rects[index].x1), std::max(bounds.top, rects[index].y1),
+                          std::min(bounds.right, rects[index].x2), std::min(bounds.bottom, rects[index].y2)};
         }
         if (piece.left >= piece.right || piece.top >= piece.bottom) {
             continue;
@@ -816,8 +828,8 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT prim
     return D3D_OK;
 }
 
-HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex,
-                                     UINT numVertices, UINT startIndex, UINT primitiveCount) {
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex, UINT numVertices,
+                                     UINT startIndex, UINT primitiveCount) {
     if (HRESULT hr = Enter("IDirect3DDevice9::DrawIndexedPrimitive"); FAILED(hr)) {
         return hr;
     }
@@ -836,7 +848,8 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
     // The debug runtime's check: every index inside [MinVertexIndex, MinVertexIndex + NumVertices).
     const BYTE* data = storage.Data() + static_cast<size_t>(startIndex) * indexSize;
     for (UINT i = 0; i < indexCount; ++i) {
-        const UINT index = indexSize == 2 ? reinterpret_cast<const WORD*>(data)[i] : reinterpret_cast<const DWORD*>(data)[i];
+        const UINT index =
+            indexSize == 2 ? reinterpret_cast<const WORD*>(data)[i] : reinterpret_cast<const DWORD*>(data)[i];
         if (index < minVertexIndex || index >= minVertexIndex + numVertices) {
             return D3DERR_INVALIDCALL;
         }
@@ -850,10 +863,9 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
         return D3D_OK;
     }
     PrepareDraw();
-    glDrawElementsBaseVertex(PrimitiveMode(type), static_cast<GLsizei>(indexCount),
-                             indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
-                             reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * indexSize),
-                             baseVertexIndex);
+    glDrawElementsBaseVertex(
+        PrimitiveMode(type), static_cast<GLsizei>(indexCount), indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+        reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * indexSize), baseVertexIndex);
     return D3D_OK;
 }
 
@@ -921,7 +933,7 @@ HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UIN
     }
     StreamSource& source = streams_[stream];
     if (source.buffer != ours || source.offset != offset || source.stride != stride) {
-        source = StreamSource{ours, offset, stride};
+        source = StreamSource {ours, offset, stride};
         vertexInput_.Invalidate();
     }
     return D3D_OK;
@@ -984,7 +996,7 @@ void Device::ForgetBinding(IUnknown* resource) {
     }
     for (StreamSource& source : streams_) {
         if (source.buffer != nullptr && source.buffer->Identity() == resource) {
-            source = StreamSource{};
+            source = StreamSource {};
             vertexInput_.Invalidate();
         }
     }

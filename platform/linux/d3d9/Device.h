@@ -56,7 +56,8 @@ public:
     HRESULT STDMETHODCALLTYPE UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect,
                                             IDirect3DSurface9* destination, const POINT* destPoint) override;
     HRESULT STDMETHODCALLTYPE UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* destination) override;
-    HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* destination) override;
+    HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9* renderTarget,
+                                                  IDirect3DSurface9* destination) override;
     HRESULT STDMETHODCALLTYPE CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
                                                           IDirect3DSurface9** surface, HANDLE* sharedHandle) override;
     HRESULT STDMETHODCALLTYPE BeginScene() override;
@@ -117,8 +118,8 @@ private:
     void PrepareDraw();
 
     Direct3D* direct3D_;
-    D3DDEVICE_CREATION_PARAMETERS creation_{};
-    D3DPRESENT_PARAMETERS present_{};
+    D3DDEVICE_CREATION_PARAMETERS creation_ {};
+    D3DPRESENT_PARAMETERS present_ {};
     HWND deviceWindow_ = nullptr;
     SDL_Window* window_ = nullptr;
     GlContext context_;
@@ -132,11 +133,11 @@ private:
     bool inScene_ = false;
     Cooperation cooperation_ = Cooperation::Operational;
     UINT lostPollsLeft_ = 0;
-    D3DVIEWPORT9 viewport_{};
-    RECT scissor_{};
-    std::array<Texture*, SamplerStates::kUnitCount> textures_{};
-    std::array<unsigned int, SamplerStates::kUnitCount> boundTextures_{};
-    StreamSources streams_{};
+    D3DVIEWPORT9 viewport_ {};
+    RECT scissor_ {};
+    std::array<Texture*, SamplerStates::kUnitCount> textures_ {};
+    std::array<unsigned int, SamplerStates::kUnitCount> boundTextures_ {};
+    StreamSources streams_ {};
     IndexBuffer* indices_ = nullptr;
     VertexDeclaration* declaration_ = nullptr;
 };

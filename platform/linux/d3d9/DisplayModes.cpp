@@ -39,7 +39,7 @@ std::vector<DisplayMode> EnumerateDisplayModes() {
                    other.mode.RefreshRate == converted.RefreshRate;
         });
         if (!known) {
-            modes.push_back(DisplayMode{converted, mode.refresh_rate});
+            modes.push_back(DisplayMode {converted, mode.refresh_rate});
         }
     }
     std::sort(modes.begin(), modes.end(), [](const DisplayMode& a, const DisplayMode& b) {

@@ -24,7 +24,7 @@ std::map<std::string, ArmedFailure>& Armed() {
 }
 
 // Lets every call skip the lookup while no test armed anything.
-std::atomic<int> armedCount{0};
+std::atomic<int> armedCount {0};
 
 }  // namespace
 
@@ -33,7 +33,7 @@ void InjectFailure(const char* operation, HRESULT result, int count) {
     if (count <= 0) {
         Armed().erase(operation);
     } else {
-        Armed()[operation] = ArmedFailure{result, count};
+        Armed()[operation] = ArmedFailure {result, count};
     }
     armedCount = static_cast<int>(Armed().size());
 }

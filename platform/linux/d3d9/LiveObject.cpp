@@ -17,7 +17,7 @@ constexpr size_t kQuarantineSize = 4096;
 
 struct Registry {
     std::unordered_map<IUnknown*, LiveObject*> live;
-    std::array<int, static_cast<size_t>(ObjectKind::Count)> counts{};
+    std::array<int, static_cast<size_t>(ObjectKind::Count)> counts {};
     std::deque<LiveObject*> quarantine;
 };
 

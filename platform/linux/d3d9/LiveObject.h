@@ -6,8 +6,8 @@
 // instead of touching freed memory, as the debug runtime reports such calls.
 #pragma once
 
-#include <windows.h>
 #include <unknwn.h>
+#include <windows.h>
 
 #include "ObjectKind.h"
 

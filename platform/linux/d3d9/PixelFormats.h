@@ -12,7 +12,7 @@ struct PixelFormat {
     GLenum internalFormat;
     GLenum uploadFormat;  // layout of the Direct3D bytes for glTexSubImage/glReadPixels
     GLenum uploadType;
-    GLint swizzle[4];     // what the shader reads for r, g, b, a (Direct3D's defaults for missing channels)
+    GLint swizzle[4];  // what the shader reads for r, g, b, a (Direct3D's defaults for missing channels)
 };
 
 // Null for a format we cannot store as a texture or surface.

@@ -11,7 +11,7 @@
 namespace nvesk::d3d9 {
 
 struct PresentationChoice {
-    HWND window = nullptr;          // where frames go
+    HWND window = nullptr;                        // where frames go
     const DisplayMode* fullScreenMode = nullptr;  // the exact mode, full screen only
     int swapInterval = 1;
 };

@@ -45,7 +45,7 @@ private:
     void ApplyCull() const;
     void ApplyDepthBias() const;
 
-    std::array<DWORD, kStateCount> values_{};
+    std::array<DWORD, kStateCount> values_ {};
     bool hasDepthBuffer_ = false;
     bool hasStencil_ = false;
     bool hasAlpha_ = true;

@@ -9,20 +9,28 @@ namespace {
 
 GLenum WrapMode(DWORD address) {
     switch (address) {
-    case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
-    case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
-    case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
-    case D3DTADDRESS_MIRRORONCE: return GL_MIRROR_CLAMP_TO_EDGE;
-    default: return GL_REPEAT;
+    case D3DTADDRESS_MIRROR:
+        return GL_MIRRORED_REPEAT;
+    case D3DTADDRESS_CLAMP:
+        return GL_CLAMP_TO_EDGE;
+    case D3DTADDRESS_BORDER:
+        return GL_CLAMP_TO_BORDER;
+    case D3DTADDRESS_MIRRORONCE:
+        return GL_MIRROR_CLAMP_TO_EDGE;
+    default:
+        return GL_REPEAT;
     }
 }
 
 GLenum MinificationFilter(DWORD minFilter, DWORD mipFilter) {
     const bool linear = minFilter != D3DTEXF_POINT && minFilter != D3DTEXF_NONE;
     switch (mipFilter) {
-    case D3DTEXF_NONE: return linear ? GL_LINEAR : GL_NEAREST;
-    case D3DTEXF_POINT: return linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
-    default: return linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+    case D3DTEXF_NONE:
+        return linear ? GL_LINEAR : GL_NEAREST;
+    case D3DTEXF_POINT:
+        return linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    default:
+        return linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
     }
 }
 

@@ -27,8 +27,8 @@ public:
 private:
     void Apply(UINT unit) const;
 
-    std::array<std::array<DWORD, kStateCount>, kUnitCount> values_{};
-    std::array<unsigned int, kUnitCount> samplers_{};
+    std::array<std::array<DWORD, kStateCount>, kUnitCount> values_ {};
+    std::array<unsigned int, kUnitCount> samplers_ {};
     bool anisotropy_ = false;
 };
 

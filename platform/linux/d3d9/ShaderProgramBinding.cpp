@@ -20,8 +20,7 @@ Device* Enter(IDirect3DDevice9* device, const char* operation, HRESULT* result) 
     }
     ours->MakeCurrent();
     // Errors left by earlier work must not be blamed on this call.
-    while (glGetError() != GL_NO_ERROR) {
-    }
+    while (glGetError() != GL_NO_ERROR) {}
     *result = D3D_OK;
     return ours;
 }
@@ -74,13 +73,20 @@ int VertexAttributeLocation(BYTE usage, BYTE usageIndex) {
         return -1;
     }
     switch (usage) {
-    case D3DDECLUSAGE_POSITION: return 0;
-    case D3DDECLUSAGE_BLENDWEIGHT: return 1;
-    case D3DDECLUSAGE_BLENDINDICES: return 2;
-    case D3DDECLUSAGE_NORMAL: return 3;
-    case D3DDECLUSAGE_TANGENT: return 5;
-    case D3DDECLUSAGE_BINORMAL: return 6;
-    default: return -1;
+    case D3DDECLUSAGE_POSITION:
+        return 0;
+    case D3DDECLUSAGE_BLENDWEIGHT:
+        return 1;
+    case D3DDECLUSAGE_BLENDINDICES:
+        return 2;
+    case D3DDECLUSAGE_NORMAL:
+        return 3;
+    case D3DDECLUSAGE_TANGENT:
+        return 5;
+    case D3DDECLUSAGE_BINORMAL:
+        return 6;
+    default:
+        return -1;
     }
 }
 
@@ -124,22 +130,22 @@ INT GetUniformLocation(IDirect3DDevice9* device, ShaderProgramHandle program, co
 
 HRESULT SetUniformFloats(IDirect3DDevice9* device, ShaderProgramHandle program, INT location, UINT components,
                          UINT count, const float* values) {
-    const PFNGLPROGRAMUNIFORM1FVPROC byComponents[4] = {glProgramUniform1fv, glProgramUniform2fv,
-                                                        glProgramUniform3fv, glProgramUniform4fv};
+    const PFNGLPROGRAMUNIFORM1FVPROC byComponents[4] = {glProgramUniform1fv, glProgramUniform2fv, glProgramUniform3fv,
+                                                        glProgramUniform4fv};
     return SetVectors(device, "ShaderProgramBinding::SetUniformFloats", program, location, components, count, values,
                       byComponents);
 }
 
-HRESULT SetUniformInts(IDirect3DDevice9* device, ShaderProgramHandle program, INT location, UINT components,
-                       UINT count, const INT* values) {
-    const PFNGLPROGRAMUNIFORM1IVPROC byComponents[4] = {glProgramUniform1iv, glProgramUniform2iv,
-                                                        glProgramUniform3iv, glProgramUniform4iv};
+HRESULT SetUniformInts(IDirect3DDevice9* device, ShaderProgramHandle program, INT location, UINT components, UINT count,
+                       const INT* values) {
+    const PFNGLPROGRAMUNIFORM1IVPROC byComponents[4] = {glProgramUniform1iv, glProgramUniform2iv, glProgramUniform3iv,
+                                                        glProgramUniform4iv};
     return SetVectors(device, "ShaderProgramBinding::SetUniformInts", program, location, components, count, values,
                       byComponents);
 }
 
-HRESULT SetUniformMatrices(IDirect3DDevice9* device, ShaderProgramHandle program, INT location, UINT columns,
-                           UINT rows, UINT count, BOOL transpose, const float* values) {
+HRESULT SetUniformMatrices(IDirect3DDevice9* device, ShaderProgramHandle program, INT location, UINT columns, UINT rows,
+                           UINT count, BOOL transpose, const float* values) {
     // [columns - 2][rows - 2], as GLSL's matCxR.
     const PFNGLPROGRAMUNIFORMMATRIX2FVPROC bySize[3][3] = {
         {glProgramUniformMatrix2fv, glProgramUniformMatrix2x3fv, glProgramUniformMatrix2x4fv},

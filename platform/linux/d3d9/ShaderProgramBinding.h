@@ -50,8 +50,8 @@ struct ShaderProgramSource {
 int VertexAttributeLocation(BYTE usage, BYTE usageIndex);
 
 // Compiles and links; on failure *log receives the compiler's or linker's text.
-HRESULT LinkShaderProgram(IDirect3DDevice9* device, const ShaderProgramSource& source,
-                          ShaderProgramHandle* program, std::string* log);
+HRESULT LinkShaderProgram(IDirect3DDevice9* device, const ShaderProgramSource& source, ShaderProgramHandle* program,
+                          std::string* log);
 
 // Makes the program current for the following draws; 0 unbinds (draws then fail).
 HRESULT UseShaderProgram(IDirect3DDevice9* device, ShaderProgramHandle program);
@@ -65,15 +65,15 @@ INT GetUniformLocation(IDirect3DDevice9* device, ShaderProgramHandle program, co
 // Uniform uploads; they work whether or not the program is current. A location of -1 is
 // accepted and ignored, as in GL.
 // float, vec2, vec3, vec4 (components 1..4), `count` array elements.
-HRESULT SetUniformFloats(IDirect3DDevice9* device, ShaderProgramHandle program, INT location,
-                         UINT components, UINT count, const float* values);
+HRESULT SetUniformFloats(IDirect3DDevice9* device, ShaderProgramHandle program, INT location, UINT components,
+                         UINT count, const float* values);
 // int/bool, ivec2..ivec4.
-HRESULT SetUniformInts(IDirect3DDevice9* device, ShaderProgramHandle program, INT location,
-                       UINT components, UINT count, const INT* values);
+HRESULT SetUniformInts(IDirect3DDevice9* device, ShaderProgramHandle program, INT location, UINT components, UINT count,
+                       const INT* values);
 // matColumnsxRows as GLSL spells it (2..4 each), `count` matrices of column-major floats;
 // transpose = TRUE reads row-major floats (a D3DXMATRIX as stored).
-HRESULT SetUniformMatrices(IDirect3DDevice9* device, ShaderProgramHandle program, INT location,
-                           UINT columns, UINT rows, UINT count, BOOL transpose, const float* values);
+HRESULT SetUniformMatrices(IDirect3DDevice9* device, ShaderProgramHandle program, INT location, UINT columns, UINT rows,
+                           UINT count, BOOL transpose, const float* values);
 
 // Points a sampler uniform at texture unit `unit` (0..15, the SetTexture stage).
 HRESULT SetSamplerUnit(IDirect3DDevice9* device, ShaderProgramHandle program, INT location, UINT unit);

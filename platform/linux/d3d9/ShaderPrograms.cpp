@@ -53,7 +53,8 @@ GLuint LinkStages(GLuint vertex, GLuint fragment, const std::vector<ShaderAttrib
     glAttachShader(program, vertex);
     glAttachShader(program, fragment);
     for (const ShaderAttribute& attribute : attributes) {
-        glBindAttribLocation(program, static_cast<GLuint>(VertexAttributeLocation(attribute.usage, attribute.usageIndex)),
+        glBindAttribLocation(program,
+                             static_cast<GLuint>(VertexAttributeLocation(attribute.usage, attribute.usageIndex)),
                              attribute.name.c_str());
     }
     glLinkProgram(program);
@@ -214,7 +215,7 @@ std::vector<ShaderPrograms::UniformTarget> ShaderPrograms::UniformTargets(Shader
     // A location the first program lacks goes to the second as -1, which GL ignores; the first
     // still refuses it.
     const int tested = translated != program.alphaTestedLocations.end() ? translated->second : -1;
-    return {UniformTarget{program.plain.name, location}, UniformTarget{program.alphaTested.name, tested}};
+    return {UniformTarget {program.plain.name, location}, UniformTarget {program.alphaTested.name, tested}};
 }
 
 void ShaderPrograms::PrepareDraw(float offsetX, float offsetY, DWORD alphaFunction, float alphaReference) {

@@ -22,8 +22,8 @@ bool RenameMain(const std::string& source, std::string* renamed, std::string* er
     if (version.empty() || version.back() != '\n') {
         version += '\n';
     }
-    *renamed = match.prefix().str() + version + "#define main nvesk_user_main\n" + match.suffix().str() +
-               "\n#undef main\n";
+    *renamed =
+        match.prefix().str() + version + "#define main nvesk_user_main\n" + match.suffix().str() + "\n#undef main\n";
     return true;
 }
 
@@ -52,7 +52,9 @@ bool WrapVertexShader(const std::string& source, std::string* wrapped, std::stri
                ";\n"
                "void main() {\n"
                "    nvesk_user_main();\n"
-               "    gl_Position.xy += " + kPixelOffsetUniform + " * gl_Position.w;\n"
+               "    gl_Position.xy += " +
+               kPixelOffsetUniform +
+               " * gl_Position.w;\n"
                "}\n";
     return true;
 }
@@ -72,10 +74,16 @@ bool WrapFragmentShader(const std::string& source, const std::string& colorOutpu
                ";\n"
                "void main() {\n"
                "    nvesk_user_main();\n"
-               "    int f = " + kAlphaFunctionUniform + ";\n"
+               "    int f = " +
+               kAlphaFunctionUniform +
+               ";\n"
                "    if (f != 8) {\n"
-               "        float a = floor(clamp(" + output + ".a, 0.0, 1.0) * 255.0 + 0.5);\n"
-               "        float r = " + kAlphaReferenceUniform + ";\n"
+               "        float a = floor(clamp(" +
+               output +
+               ".a, 0.0, 1.0) * 255.0 + 0.5);\n"
+               "        float r = " +
+               kAlphaReferenceUniform +
+               ";\n"
                "        bool pass = (f == 2 && a < r) || (f == 3 && a == r) || (f == 4 && a <= r) ||\n"
                "                    (f == 5 && a > r) || (f == 6 && a != r) || (f == 7 && a >= r);\n"
                "        if (!pass) discard;\n"

@@ -45,8 +45,8 @@ Surface* Surface::CreateTextureLevel(Texture* container, UINT width, UINT height
 
 Surface* Surface::CreateBackBuffer(Device* device, UINT width, UINT height, const PixelFormat& format, bool lockable,
                                    GlImage image) {
-    Surface* surface = new Surface(device, nullptr, true, false, width, height, format, D3DUSAGE_RENDERTARGET,
-                                   D3DPOOL_DEFAULT);
+    Surface* surface =
+        new Surface(device, nullptr, true, false, width, height, format, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT);
     surface->backBuffer_ = true;
     surface->lockableBackBuffer_ = lockable;
     surface->image_ = image;
@@ -106,10 +106,11 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD fl
     if (lockedRect == nullptr || locked_ || !Lockable()) {
         return D3DERR_INVALIDCALL;
     }
-    if ((flags & D3DLOCK_NOOVERWRITE) != 0 || ((flags & D3DLOCK_DISCARD) != 0 && (desc_.Usage & D3DUSAGE_DYNAMIC) == 0)) {
+    if ((flags & D3DLOCK_NOOVERWRITE) != 0 ||
+        ((flags & D3DLOCK_DISCARD) != 0 && (desc_.Usage & D3DUSAGE_DYNAMIC) == 0)) {
         return D3DERR_INVALIDCALL;
     }
-    RECT area{0, 0, static_cast<LONG>(desc_.Width), static_cast<LONG>(desc_.Height)};
+    RECT area {0, 0, static_cast<LONG>(desc_.Width), static_cast<LONG>(desc_.Height)};
     if (rect != nullptr) {
         if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
             rect->right > area.right || rect->bottom > area.bottom) {
@@ -161,8 +162,8 @@ void Surface::Upload(const RECT& rect) {
     }
     const BYTE* first = memory_.data() + static_cast<size_t>(rect.top) * pitch_ +
                         static_cast<size_t>(rect.left) * format_->bytesPerPixel;
-    WriteImage(rect.left, rect.top, static_cast<UINT>(rect.right - rect.left), static_cast<UINT>(rect.bottom - rect.top),
-               first, desc_.Width);
+    WriteImage(rect.left, rect.top, static_cast<UINT>(rect.right - rect.left),
+               static_cast<UINT>(rect.bottom - rect.top), first, desc_.Width);
 }
 
 void Surface::WriteImage(LONG x, LONG y, UINT width, UINT height, const BYTE* first, UINT rowLength) {
@@ -173,8 +174,8 @@ void Surface::WriteImage(LONG x, LONG y, UINT width, UINT height, const BYTE* fi
         const size_t rowBytes = static_cast<size_t>(width) * 4;
         opaque.resize(rowBytes * height);
         for (UINT row = 0; row < height; ++row) {
-            std::memcpy(opaque.data() + row * rowBytes, first + static_cast<size_t>(row) * RowPitch(*format_, rowLength),
-                        rowBytes);
+            std::memcpy(opaque.data() + row * rowBytes,
+                        first + static_cast<size_t>(row) * RowPitch(*format_, rowLength), rowBytes);
         }
         for (size_t alpha = 3; alpha < opaque.size(); alpha += 4) {
             opaque[alpha] = 0xFF;
@@ -193,14 +194,14 @@ void Surface::CopyFrom(const Surface& source, const RECT& area, LONG x, LONG y) 
     const UINT width = static_cast<UINT>(area.right - area.left);
     const UINT height = static_cast<UINT>(area.bottom - area.top);
     const UINT bytes = format_->bytesPerPixel;
-    const BYTE* first = source.Pixels() + static_cast<size_t>(area.top) * source.Pitch() +
-                        static_cast<size_t>(area.left) * bytes;
+    const BYTE* first =
+        source.Pixels() + static_cast<size_t>(area.top) * source.Pitch() + static_cast<size_t>(area.left) * bytes;
     if (HasCpuCopy()) {
         for (UINT row = 0; row < height; ++row) {
             std::memcpy(memory_.data() + (static_cast<size_t>(y) + row) * pitch_ + static_cast<size_t>(x) * bytes,
                         first + static_cast<size_t>(row) * source.Pitch(), static_cast<size_t>(width) * bytes);
         }
-        Upload(RECT{x, y, x + static_cast<LONG>(width), y + static_cast<LONG>(height)});
+        Upload(RECT {x, y, x + static_cast<LONG>(width), y + static_cast<LONG>(height)});
         return;
     }
     if (image_.texture == 0) {
@@ -220,7 +221,7 @@ void Surface::FreeResources() {
     memory_.shrink_to_fit();
     locked_ = false;
     // The GL image belongs to the texture or the device's frame target.
-    image_ = GlImage{};
+    image_ = GlImage {};
 }
 
 }  // namespace nvesk::d3d9

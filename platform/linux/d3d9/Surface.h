@@ -28,8 +28,8 @@ public:
     // A level of `container`; its references are the texture's.
     static Surface* CreateTextureLevel(Texture* container, UINT width, UINT height, const PixelFormat& format,
                                        DWORD usage, D3DPOOL pool, bool cpuCopy, GlImage image);
-    static Surface* CreateBackBuffer(Device* device, UINT width, UINT height, const PixelFormat& format,
-                                     bool lockable, GlImage image);
+    static Surface* CreateBackBuffer(Device* device, UINT width, UINT height, const PixelFormat& format, bool lockable,
+                                     GlImage image);
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
@@ -69,7 +69,7 @@ private:
 
     Texture* container_;
     const PixelFormat* format_;
-    D3DSURFACE_DESC desc_{};
+    D3DSURFACE_DESC desc_ {};
     std::vector<BYTE> memory_;
     UINT pitch_ = 0;
     GlImage image_;
@@ -78,7 +78,7 @@ private:
     bool locked_ = false;
     bool lockReadOnly_ = false;
     bool lockMemoryIsTemporary_ = false;
-    RECT lockedRect_{};
+    RECT lockedRect_ {};
 };
 
 }  // namespace nvesk::d3d9

@@ -75,8 +75,8 @@ HRESULT Texture::Create(Device* device, UINT width, UINT height, UINT levels, DW
         Surface::GlImage image;
         image.texture = created->glTexture_;
         image.level = static_cast<int>(level);
-        created->levels_.push_back(Surface::CreateTextureLevel(created, levelWidth, levelHeight, *pixelFormat, usage,
-                                                               pool, cpuCopy, image));
+        created->levels_.push_back(
+            Surface::CreateTextureLevel(created, levelWidth, levelHeight, *pixelFormat, usage, pool, cpuCopy, image));
         levelWidth = std::max(1u, levelWidth / 2);
         levelHeight = std::max(1u, levelHeight / 2);
     }

@@ -10,8 +10,7 @@ VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, 
       storage_(length, usage, pool),
       fvf_(fvf) {}
 
-HRESULT VertexBuffer::Create(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
-                             VertexBuffer** buffer) {
+HRESULT VertexBuffer::Create(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, VertexBuffer** buffer) {
     if (HRESULT hr = ValidateBufferCreation(length, usage, pool); FAILED(hr)) {
         return hr;
     }

@@ -14,10 +14,14 @@ constexpr WORD kMaxStreams = 16;
 
 UINT VertexDeclaration::TypeSize(BYTE type) {
     switch (type) {
-    case D3DDECLTYPE_FLOAT1: return 4;
-    case D3DDECLTYPE_FLOAT2: return 8;
-    case D3DDECLTYPE_FLOAT3: return 12;
-    case D3DDECLTYPE_FLOAT4: return 16;
+    case D3DDECLTYPE_FLOAT1:
+        return 4;
+    case D3DDECLTYPE_FLOAT2:
+        return 8;
+    case D3DDECLTYPE_FLOAT3:
+        return 12;
+    case D3DDECLTYPE_FLOAT4:
+        return 16;
     case D3DDECLTYPE_D3DCOLOR:
     case D3DDECLTYPE_UBYTE4:
     case D3DDECLTYPE_UBYTE4N:
@@ -26,25 +30,27 @@ UINT VertexDeclaration::TypeSize(BYTE type) {
     case D3DDECLTYPE_USHORT2N:
     case D3DDECLTYPE_UDEC3:
     case D3DDECLTYPE_DEC3N:
-    case D3DDECLTYPE_FLOAT16_2: return 4;
+    case D3DDECLTYPE_FLOAT16_2:
+        return 4;
     case D3DDECLTYPE_SHORT4:
     case D3DDECLTYPE_SHORT4N:
     case D3DDECLTYPE_USHORT4N:
-    case D3DDECLTYPE_FLOAT16_4: return 8;
-    default: return 0;
+    case D3DDECLTYPE_FLOAT16_4:
+        return 8;
+    default:
+        return 0;
     }
 }
 
 VertexDeclaration::VertexDeclaration(Device* device, std::vector<D3DVERTEXELEMENT9> elements)
-    : LiveObject(ObjectKind::VertexDeclaration,
-                 static_cast<IUnknown*>(static_cast<IDirect3DVertexDeclaration9*>(this)), true),
+    : LiveObject(ObjectKind::VertexDeclaration, static_cast<IUnknown*>(static_cast<IDirect3DVertexDeclaration9*>(this)),
+                 true),
       device_(device),
       elements_(std::move(elements)) {
     device_->AddRef();
 }
 
-HRESULT VertexDeclaration::Create(Device* device, const D3DVERTEXELEMENT9* elements,
-                                  VertexDeclaration** declaration) {
+HRESULT VertexDeclaration::Create(Device* device, const D3DVERTEXELEMENT9* elements, VertexDeclaration** declaration) {
     if (elements == nullptr || declaration == nullptr) {
         return D3DERR_INVALIDCALL;
     }

@@ -18,24 +18,41 @@ struct AttributeFormat {
 
 AttributeFormat FormatOf(BYTE type) {
     switch (type) {
-    case D3DDECLTYPE_FLOAT1: return {1, GL_FLOAT, GL_FALSE};
-    case D3DDECLTYPE_FLOAT2: return {2, GL_FLOAT, GL_FALSE};
-    case D3DDECLTYPE_FLOAT3: return {3, GL_FLOAT, GL_FALSE};
-    case D3DDECLTYPE_FLOAT4: return {4, GL_FLOAT, GL_FALSE};
+    case D3DDECLTYPE_FLOAT1:
+        return {1, GL_FLOAT, GL_FALSE};
+    case D3DDECLTYPE_FLOAT2:
+        return {2, GL_FLOAT, GL_FALSE};
+    case D3DDECLTYPE_FLOAT3:
+        return {3, GL_FLOAT, GL_FALSE};
+    case D3DDECLTYPE_FLOAT4:
+        return {4, GL_FLOAT, GL_FALSE};
     // B, G, R, A bytes: GL's BGRA size swaps them into place.
-    case D3DDECLTYPE_D3DCOLOR: return {GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE};
-    case D3DDECLTYPE_UBYTE4: return {4, GL_UNSIGNED_BYTE, GL_FALSE};
-    case D3DDECLTYPE_UBYTE4N: return {4, GL_UNSIGNED_BYTE, GL_TRUE};
-    case D3DDECLTYPE_SHORT2: return {2, GL_SHORT, GL_FALSE};
-    case D3DDECLTYPE_SHORT4: return {4, GL_SHORT, GL_FALSE};
-    case D3DDECLTYPE_SHORT2N: return {2, GL_SHORT, GL_TRUE};
-    case D3DDECLTYPE_SHORT4N: return {4, GL_SHORT, GL_TRUE};
-    case D3DDECLTYPE_USHORT2N: return {2, GL_UNSIGNED_SHORT, GL_TRUE};
-    case D3DDECLTYPE_USHORT4N: return {4, GL_UNSIGNED_SHORT, GL_TRUE};
-    case D3DDECLTYPE_UDEC3: return {4, GL_UNSIGNED_INT_2_10_10_10_REV, GL_FALSE};
-    case D3DDECLTYPE_DEC3N: return {4, GL_INT_2_10_10_10_REV, GL_TRUE};
-    case D3DDECLTYPE_FLOAT16_2: return {2, GL_HALF_FLOAT, GL_FALSE};
-    default: return {4, GL_HALF_FLOAT, GL_FALSE};
+    case D3DDECLTYPE_D3DCOLOR:
+        return {GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE};
+    case D3DDECLTYPE_UBYTE4:
+        return {4, GL_UNSIGNED_BYTE, GL_FALSE};
+    case D3DDECLTYPE_UBYTE4N:
+        return {4, GL_UNSIGNED_BYTE, GL_TRUE};
+    case D3DDECLTYPE_SHORT2:
+        return {2, GL_SHORT, GL_FALSE};
+    case D3DDECLTYPE_SHORT4:
+        return {4, GL_SHORT, GL_FALSE};
+    case D3DDECLTYPE_SHORT2N:
+        return {2, GL_SHORT, GL_TRUE};
+    case D3DDECLTYPE_SHORT4N:
+        return {4, GL_SHORT, GL_TRUE};
+    case D3DDECLTYPE_USHORT2N:
+        return {2, GL_UNSIGNED_SHORT, GL_TRUE};
+    case D3DDECLTYPE_USHORT4N:
+        return {4, GL_UNSIGNED_SHORT, GL_TRUE};
+    case D3DDECLTYPE_UDEC3:
+        return {4, GL_UNSIGNED_INT_2_10_10_10_REV, GL_FALSE};
+    case D3DDECLTYPE_DEC3N:
+        return {4, GL_INT_2_10_10_10_REV, GL_TRUE};
+    case D3DDECLTYPE_FLOAT16_2:
+        return {2, GL_HALF_FLOAT, GL_FALSE};
+    default:
+        return {4, GL_HALF_FLOAT, GL_FALSE};
     }
 }
 
@@ -55,8 +72,7 @@ void VertexInput::Destroy() {
     }
 }
 
-void VertexInput::Bind(const VertexDeclaration& declaration, const StreamSources& streams,
-                       const IndexBuffer* indices) {
+void VertexInput::Bind(const VertexDeclaration& declaration, const StreamSources& streams, const IndexBuffer* indices) {
     glBindVertexArray(vertexArray_);
     if (!dirty_) {
         return;

@@ -5,7 +5,9 @@
 
 namespace nvesk::d3dx9 {
 
-Buffer* Buffer::FromText(const std::string& text) { return FromBytes(text.c_str(), text.size() + 1); }
+Buffer* Buffer::FromText(const std::string& text) {
+    return FromBytes(text.c_str(), text.size() + 1);
+}
 
 Buffer* Buffer::FromBytes(const void* data, std::size_t size) {
     Buffer* buffer = new (std::nothrow) Buffer(size);
@@ -13,7 +15,9 @@ Buffer* Buffer::FromBytes(const void* data, std::size_t size) {
     return buffer;
 }
 
-HRESULT Buffer::QueryInterface(REFIID riid, void** object) { return Answer(riid, object, {&IID_IUnknown, &IID_ID3DXBuffer}); }
+HRESULT Buffer::QueryInterface(REFIID riid, void** object) {
+    return Answer(riid, object, {&IID_IUnknown, &IID_ID3DXBuffer});
+}
 
 }  // namespace nvesk::d3dx9
 

@@ -48,7 +48,8 @@ std::string TranslateGlslangLog(const std::string& log, const std::string& sourc
 
     std::vector<std::string> lines;
     std::istringstream input(log);
-    for (std::string line; std::getline(input, line);) lines.push_back(line);
+    for (std::string line; std::getline(input, line);)
+        lines.push_back(line);
 
     int stopLine = 0;
     int stopColumn = 0;
@@ -66,7 +67,8 @@ std::string TranslateGlslangLog(const std::string& log, const std::string& sourc
             SourcePosition position;
             position.line = std::atoi(match[1].str().c_str());
             const std::string token = match[2].str();
-            position.column = TokenColumn(SourceLine(source, position.line), token, stopLine, stopColumn, position.line);
+            position.column =
+                TokenColumn(SourceLine(source, position.line), token, stopLine, stopColumn, position.line);
             const std::string text = token.empty() ? match[3].str() : "'" + token + "' : " + match[3].str();
             result += FormatError(fileName, position, text);
         } else if (std::regex_match(line, kStop) || std::regex_match(line, kSummary)) {
@@ -76,7 +78,7 @@ std::string TranslateGlslangLog(const std::string& log, const std::string& sourc
         }
     }
     if (result.empty() && stopLine > 0) {
-        result = FormatError(fileName, SourcePosition{stopLine, stopColumn}, "syntax error");
+        result = FormatError(fileName, SourcePosition {stopLine, stopColumn}, "syntax error");
     }
     return result;
 }

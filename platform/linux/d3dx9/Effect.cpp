@@ -3,11 +3,11 @@
 #include "CompilerMessages.h"
 #include "EffectParser.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <strings.h>
 #include <tuple>
 
 namespace nvesk::d3dx9 {
@@ -16,10 +16,14 @@ namespace {
 
 D3DXPARAMETER_CLASS ClassOf(const EffectParameterDesc& desc) {
     switch (desc.parameterClass) {
-    case ParameterClass::Scalar: return D3DXPC_SCALAR;
-    case ParameterClass::Vector: return D3DXPC_VECTOR;
-    case ParameterClass::MatrixRows: return D3DXPC_MATRIX_ROWS;
-    default: return D3DXPC_OBJECT;
+    case ParameterClass::Scalar:
+        return D3DXPC_SCALAR;
+    case ParameterClass::Vector:
+        return D3DXPC_VECTOR;
+    case ParameterClass::MatrixRows:
+        return D3DXPC_MATRIX_ROWS;
+    default:
+        return D3DXPC_OBJECT;
     }
 }
 
@@ -30,17 +34,28 @@ D3DXPARAMETER_TYPE TypeOf(const EffectParameterDesc& desc) {
         return text;
     }();
     switch (desc.type) {
-    case ParameterType::Void: return D3DXPT_VOID;
-    case ParameterType::Bool: return D3DXPT_BOOL;
-    case ParameterType::Int: return D3DXPT_INT;
-    case ParameterType::Float: return D3DXPT_FLOAT;
-    case ParameterType::String: return D3DXPT_STRING;
+    case ParameterType::Void:
+        return D3DXPT_VOID;
+    case ParameterType::Bool:
+        return D3DXPT_BOOL;
+    case ParameterType::Int:
+        return D3DXPT_INT;
+    case ParameterType::Float:
+        return D3DXPT_FLOAT;
+    case ParameterType::String:
+        return D3DXPT_STRING;
     case ParameterType::Texture:
-        return lower == "texture1d" ? D3DXPT_TEXTURE1D : lower == "texture2d" ? D3DXPT_TEXTURE2D
-             : lower == "texture3d" ? D3DXPT_TEXTURE3D : lower == "texturecube" ? D3DXPT_TEXTURECUBE : D3DXPT_TEXTURE;
+        return lower == "texture1d"     ? D3DXPT_TEXTURE1D
+               : lower == "texture2d"   ? D3DXPT_TEXTURE2D
+               : lower == "texture3d"   ? D3DXPT_TEXTURE3D
+               : lower == "texturecube" ? D3DXPT_TEXTURECUBE
+                                        : D3DXPT_TEXTURE;
     case ParameterType::Sampler:
-        return lower == "sampler1d" ? D3DXPT_SAMPLER1D : lower == "sampler2d" ? D3DXPT_SAMPLER2D
-             : lower == "sampler3d" ? D3DXPT_SAMPLER3D : lower == "samplercube" ? D3DXPT_SAMPLERCUBE : D3DXPT_SAMPLER;
+        return lower == "sampler1d"     ? D3DXPT_SAMPLER1D
+               : lower == "sampler2d"   ? D3DXPT_SAMPLER2D
+               : lower == "sampler3d"   ? D3DXPT_SAMPLER3D
+               : lower == "samplercube" ? D3DXPT_SAMPLERCUBE
+                                        : D3DXPT_SAMPLER;
     }
     return D3DXPT_UNSUPPORTED;
 }
@@ -59,7 +74,8 @@ Effect::Effect(IDirect3DDevice9* device, const EffectDescription& description)
 Effect::~Effect() {
     if (begun_) RestoreState();
     for (Technique& technique : techniques_) {
-        for (Pass& pass : technique.passes) pass.program.Free(device_);
+        for (Pass& pass : technique.passes)
+            pass.program.Free(device_);
     }
     device_->Release();
 }
@@ -86,7 +102,8 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
         for (const StateAssignment& assignment : parameter.samplerStates) {
             if (strcasecmp(assignment.name.c_str(), "Texture") == 0) {
                 const int texture = created->parameters_.FindByName(assignment.value.c_str());
-                if (texture < 0 || description.parameters[static_cast<std::size_t>(texture)].type != ParameterType::Texture) {
+                if (texture < 0 ||
+                    description.parameters[static_cast<std::size_t>(texture)].type != ParameterType::Texture) {
                     fail(assignment.position, "'" + assignment.value + "' is not a texture", E_FAIL);
                 }
                 created->samplers_[i].textureParameter = texture;
@@ -150,7 +167,8 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
     return D3D_OK;
 }
 
-bool Effect::ResolveState(const StateAssignment& assignment, bool inSampler, PassState& state, std::string& error) const {
+bool Effect::ResolveState(const StateAssignment& assignment, bool inSampler, PassState& state,
+                          std::string& error) const {
     StateInfo info;
     if (!inSampler && strcasecmp(assignment.name.c_str(), "Texture") == 0) {
         state.target = StateTarget::Texture;
@@ -290,7 +308,9 @@ HRESULT Effect::GetValue(D3DXHANDLE hParameter, LPVOID pData, UINT Bytes) {
     return index < 0 ? D3DERR_INVALIDCALL : parameters_.GetValue(index, pData, Bytes);
 }
 
-HRESULT Effect::SetBool(D3DXHANDLE hParameter, BOOL b) { return SetFloat(hParameter, b ? 1.0f : 0.0f); }
+HRESULT Effect::SetBool(D3DXHANDLE hParameter, BOOL b) {
+    return SetFloat(hParameter, b ? 1.0f : 0.0f);
+}
 
 HRESULT Effect::GetBool(D3DXHANDLE hParameter, BOOL* pb) {
     float value = 0;
@@ -300,7 +320,9 @@ HRESULT Effect::GetBool(D3DXHANDLE hParameter, BOOL* pb) {
     return result;
 }
 
-HRESULT Effect::SetInt(D3DXHANDLE hParameter, INT n) { return SetFloat(hParameter, static_cast<float>(n)); }
+HRESULT Effect::SetInt(D3DXHANDLE hParameter, INT n) {
+    return SetFloat(hParameter, static_cast<float>(n));
+}
 
 HRESULT Effect::GetInt(D3DXHANDLE hParameter, INT* pn) {
     float value = 0;
@@ -310,9 +332,13 @@ HRESULT Effect::GetInt(D3DXHANDLE hParameter, INT* pn) {
     return result;
 }
 
-HRESULT Effect::SetFloat(D3DXHANDLE hParameter, FLOAT f) { return SetFloatArray(hParameter, &f, 1); }
+HRESULT Effect::SetFloat(D3DXHANDLE hParameter, FLOAT f) {
+    return SetFloatArray(hParameter, &f, 1);
+}
 
-HRESULT Effect::GetFloat(D3DXHANDLE hParameter, FLOAT* pf) { return GetFloatArray(hParameter, pf, 1); }
+HRESULT Effect::GetFloat(D3DXHANDLE hParameter, FLOAT* pf) {
+    return GetFloatArray(hParameter, pf, 1);
+}
 
 HRESULT Effect::SetFloatArray(D3DXHANDLE hParameter, const FLOAT* pf, UINT Count) {
     const int index = Parameter(hParameter);
@@ -382,7 +408,9 @@ HRESULT Effect::SetTechnique(D3DXHANDLE hTechnique) {
 }
 
 D3DXHANDLE Effect::GetCurrentTechnique() {
-    return currentTechnique_ < 0 ? nullptr : reinterpret_cast<D3DXHANDLE>(&techniques_[static_cast<std::size_t>(currentTechnique_)]);
+    return currentTechnique_ < 0
+               ? nullptr
+               : reinterpret_cast<D3DXHANDLE>(&techniques_[static_cast<std::size_t>(currentTechnique_)]);
 }
 
 HRESULT Effect::ValidateTechnique(D3DXHANDLE hTechnique) {
@@ -420,7 +448,8 @@ void Effect::SaveState(const Technique& technique, DWORD flags) {
             if (std::get<0>(entry) == unit && std::get<1>(entry) == type) return;
         }
         DWORD value = 0;
-        if (SUCCEEDED(device_->GetSamplerState(unit, type, &value))) saved_.samplerStates.emplace_back(unit, type, value);
+        if (SUCCEEDED(device_->GetSamplerState(unit, type, &value)))
+            saved_.samplerStates.emplace_back(unit, type, value);
     };
     auto saveTexture = [&](DWORD unit) {
         if ((flags & D3DXFX_DONOTSAVESAMPLERSTATE) != 0) return;
@@ -445,7 +474,8 @@ void Effect::SaveState(const Technique& technique, DWORD flags) {
         for (std::size_t unit = 0; unit < pass.program.Samplers().size(); ++unit) {
             const int sampler = parameters_.FindByName(pass.program.Samplers()[unit].c_str());
             if (sampler < 0) continue;
-            if (samplers_[static_cast<std::size_t>(sampler)].textureParameter >= 0) saveTexture(static_cast<DWORD>(unit));
+            if (samplers_[static_cast<std::size_t>(sampler)].textureParameter >= 0)
+                saveTexture(static_cast<DWORD>(unit));
             for (const auto& entry : samplers_[static_cast<std::size_t>(sampler)].states) {
                 saveSampler(static_cast<DWORD>(unit), entry.first);
             }
@@ -454,8 +484,10 @@ void Effect::SaveState(const Technique& technique, DWORD flags) {
 }
 
 void Effect::RestoreState() {
-    for (const auto& [state, value] : saved_.renderStates) device_->SetRenderState(state, value);
-    for (const auto& [unit, state, value] : saved_.samplerStates) device_->SetSamplerState(unit, state, value);
+    for (const auto& [state, value] : saved_.renderStates)
+        device_->SetRenderState(state, value);
+    for (const auto& [unit, state, value] : saved_.samplerStates)
+        device_->SetSamplerState(unit, state, value);
     for (const auto& [unit, texture] : saved_.textures) {
         device_->SetTexture(unit, texture);
         if (texture != nullptr) texture->Release();
@@ -497,11 +529,15 @@ HRESULT Effect::BeginPass(UINT Pass) {
     for (const PassState& state : pass.states) {
         const DWORD value = StateValue(state);
         switch (state.target) {
-        case StateTarget::Render: device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state.state), value); break;
+        case StateTarget::Render:
+            device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state.state), value);
+            break;
         case StateTarget::Sampler:
             device_->SetSamplerState(state.unit, static_cast<D3DSAMPLERSTATETYPE>(state.state), value);
             break;
-        case StateTarget::Texture: device_->SetTexture(state.unit, parameters_.At(state.parameter).texture); break;
+        case StateTarget::Texture:
+            device_->SetTexture(state.unit, parameters_.At(state.parameter).texture);
+            break;
         }
     }
     ApplyParameters(pass);
@@ -511,7 +547,8 @@ HRESULT Effect::BeginPass(UINT Pass) {
 
 HRESULT Effect::CommitChanges() {
     if (currentPass_ < 0) return D3DERR_INVALIDCALL;
-    ApplyParameters(techniques_[static_cast<std::size_t>(currentTechnique_)].passes[static_cast<std::size_t>(currentPass_)]);
+    ApplyParameters(
+        techniques_[static_cast<std::size_t>(currentTechnique_)].passes[static_cast<std::size_t>(currentPass_)]);
     return D3D_OK;
 }
 
@@ -537,7 +574,11 @@ HRESULT Effect::GetDevice(LPDIRECT3DDEVICE9* ppDevice) {
 }
 
 // Programs survive device loss and our effects hold no default-pool resources of their own.
-HRESULT Effect::OnLostDevice() { return D3D_OK; }
-HRESULT Effect::OnResetDevice() { return D3D_OK; }
+HRESULT Effect::OnLostDevice() {
+    return D3D_OK;
+}
+HRESULT Effect::OnResetDevice() {
+    return D3D_OK;
+}
 
 }  // namespace nvesk::d3dx9

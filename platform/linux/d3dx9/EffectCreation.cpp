@@ -21,7 +21,8 @@ HRESULT CreateEffectFromSource(IDirect3DDevice9* device, std::string source, con
                                const D3DXMACRO* defines, DWORD flags, LPD3DXEFFECTPOOL pool, LPD3DXEFFECT* effect,
                                LPD3DXBUFFER* errors) {
     // The text may be handed over with or without its terminating zero.
-    while (!source.empty() && source.back() == '\0') source.pop_back();
+    while (!source.empty() && source.back() == '\0')
+        source.pop_back();
     std::string messages;
     if ((defines != nullptr && defines[0].Name != nullptr) || pool != nullptr ||
         (flags & D3DXSHADER_PACKMATRIX_ROWMAJOR) != 0) {

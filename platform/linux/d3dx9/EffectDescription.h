@@ -20,9 +20,9 @@ struct Annotation {
 
 // `Name = value;` inside a pass or a sampler_state block.
 struct StateAssignment {
-    std::string name;      // as written
-    int index = 0;         // `Name[index]`
-    std::string value;     // the value's tokens joined by spaces, e.g. "TRUE", "0x0000007F", "g_Texture"
+    std::string name;          // as written
+    int index = 0;             // `Name[index]`
+    std::string value;         // the value's tokens joined by spaces, e.g. "TRUE", "0x0000007F", "g_Texture"
     bool isReference = false;  // `<name>` or `(name)`
     SourcePosition position;
 };
@@ -43,7 +43,7 @@ struct EffectParameterDesc {
     int elements = 0;  // array length, 0 when not an array
     std::string semantic;
     std::vector<Annotation> annotations;
-    std::vector<float> defaultValue;  // empty: zero-filled
+    std::vector<float> defaultValue;             // empty: zero-filled
     std::vector<StateAssignment> samplerStates;  // sampler_state contents
     SourcePosition position;
 };

@@ -7,9 +7,15 @@ namespace nvesk::d3dx9 {
 
 namespace {
 
-bool IsIdentifierStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool IsIdentifierPart(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+bool IsIdentifierStart(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
+bool IsIdentifierPart(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+bool IsDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
 
 class Scanner {
 public:
@@ -37,7 +43,8 @@ public:
                 const SourcePosition start = m_position;
                 Advance();
                 Advance();
-                while (m_pos < m_source.size() && !(m_source[m_pos] == '*' && Peek(1) == '/')) Advance();
+                while (m_pos < m_source.size() && !(m_source[m_pos] == '*' && Peek(1) == '/'))
+                    Advance();
                 if (m_pos >= m_source.size()) return Fail(result, start, "unterminated comment");
                 Advance();
                 Advance();
@@ -53,7 +60,8 @@ public:
             token.offset = m_pos;
             if (IsIdentifierStart(c)) {
                 token.kind = TokenKind::Identifier;
-                while (m_pos < m_source.size() && IsIdentifierPart(m_source[m_pos])) Advance();
+                while (m_pos < m_source.size() && IsIdentifierPart(m_source[m_pos]))
+                    Advance();
             } else if (IsDigit(c) || (c == '.' && IsDigit(Peek(1)))) {
                 token.kind = TokenKind::Number;
                 ScanNumber();
@@ -84,9 +92,7 @@ public:
     }
 
 private:
-    char Peek(std::size_t ahead) const {
-        return m_pos + ahead < m_source.size() ? m_source[m_pos + ahead] : '\0';
-    }
+    char Peek(std::size_t ahead) const { return m_pos + ahead < m_source.size() ? m_source[m_pos + ahead] : '\0'; }
 
     void Advance() {
         if (m_source[m_pos] == '\n') {
@@ -109,19 +115,23 @@ private:
         if (m_source[m_pos] == '0' && (Peek(1) == 'x' || Peek(1) == 'X')) {
             Advance();
             Advance();
-            while (m_pos < m_source.size() && std::isxdigit(static_cast<unsigned char>(m_source[m_pos]))) Advance();
+            while (m_pos < m_source.size() && std::isxdigit(static_cast<unsigned char>(m_source[m_pos])))
+                Advance();
         } else {
-            while (m_pos < m_source.size() && (IsDigit(m_source[m_pos]) || m_source[m_pos] == '.')) Advance();
+            while (m_pos < m_source.size() && (IsDigit(m_source[m_pos]) || m_source[m_pos] == '.'))
+                Advance();
             if (m_pos < m_source.size() && (m_source[m_pos] == 'e' || m_source[m_pos] == 'E')) {
                 const char next = Peek(1);
                 if (IsDigit(next) || ((next == '+' || next == '-') && IsDigit(Peek(2)))) {
                     Advance();
                     Advance();
-                    while (m_pos < m_source.size() && IsDigit(m_source[m_pos])) Advance();
+                    while (m_pos < m_source.size() && IsDigit(m_source[m_pos]))
+                        Advance();
                 }
             }
         }
-        while (m_pos < m_source.size() && m_source[m_pos] != '\0' && std::strchr("fFhHlLuU", m_source[m_pos])) Advance();
+        while (m_pos < m_source.size() && m_source[m_pos] != '\0' && std::strchr("fFhHlLuU", m_source[m_pos]))
+            Advance();
     }
 
     static LexResult& Fail(LexResult& result, SourcePosition where, const char* message) {
@@ -138,6 +148,8 @@ private:
 
 }  // namespace
 
-LexResult Tokenize(const std::string& source) { return Scanner(source).Run(); }
+LexResult Tokenize(const std::string& source) {
+    return Scanner(source).Run();
+}
 
 }  // namespace nvesk::d3dx9

@@ -1,9 +1,9 @@
 #include "EffectParameters.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <strings.h>
 
 namespace nvesk::d3dx9 {
 
@@ -129,7 +129,8 @@ HRESULT EffectParameters::GetValue(int index, void* data, UINT bytes) const {
 HRESULT EffectParameters::SetNumbers(int index, const float* values, UINT count) {
     if (!IsNumeric(index) || values == nullptr || count > At(index).values.size()) return D3DERR_INVALIDCALL;
     EffectParameter& parameter = parameters_[static_cast<std::size_t>(index)];
-    for (UINT i = 0; i < count; ++i) parameter.values[i] = Stored(parameter.desc.type, values[i]);
+    for (UINT i = 0; i < count; ++i)
+        parameter.values[i] = Stored(parameter.desc.type, values[i]);
     return D3D_OK;
 }
 
@@ -212,15 +213,17 @@ void EffectParameters::FillRegisters(const StageConstants& constants, std::vecto
             const std::size_t base = slot.offset + static_cast<std::size_t>(e) * slot.arrayStride;
             const float* value = parameter.values.data() + static_cast<std::size_t>(e) * rows * columns;
             if (parameter.desc.parameterClass != ParameterClass::MatrixRows) {
-                for (int c = 0; c < columns; ++c) put(base + static_cast<std::size_t>(c) * 4, value[c]);
+                for (int c = 0; c < columns; ++c)
+                    put(base + static_cast<std::size_t>(c) * 4, value[c]);
                 continue;
             }
             // Column-major packing puts one column of the matrix in each register, as D3DX does
             // when it transposes a matrix on upload; row-major packing one row.
             for (int r = 0; r < rows; ++r) {
                 for (int c = 0; c < columns; ++c) {
-                    const std::size_t at = slot.columnMajor ? base + static_cast<std::size_t>(c) * slot.matrixStride + r * 4u
-                                                            : base + static_cast<std::size_t>(r) * slot.matrixStride + c * 4u;
+                    const std::size_t at = slot.columnMajor
+                                               ? base + static_cast<std::size_t>(c) * slot.matrixStride + r * 4u
+                                               : base + static_cast<std::size_t>(r) * slot.matrixStride + c * 4u;
                     put(at, value[r * columns + c]);
                 }
             }

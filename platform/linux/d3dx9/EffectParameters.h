@@ -13,7 +13,7 @@ namespace nvesk::d3dx9 {
 
 struct EffectParameter {
     EffectParameterDesc desc;
-    std::vector<float> values;  // rows * columns per element, row after row (as a D3DXMATRIX)
+    std::vector<float> values;                 // rows * columns per element, row after row (as a D3DXMATRIX)
     IDirect3DBaseTexture9* texture = nullptr;  // one reference held while set
 };
 

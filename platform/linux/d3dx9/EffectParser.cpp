@@ -20,9 +20,13 @@ std::string Lower(std::string text) {
     return text;
 }
 
-bool EqualsNoCase(const std::string& a, const char* b) { return Lower(a) == b; }
+bool EqualsNoCase(const std::string& a, const char* b) {
+    return Lower(a) == b;
+}
 
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
 
 // Numbers as HLSL writes them: 1, 1.5f, .5, 2e3, 0x7F, 3u.
 float NumberValue(const std::string& text) {
@@ -35,7 +39,8 @@ float NumberValue(const std::string& text) {
 // A literal used as a count or index; -1 when it is not a whole number from 0 to `limit`.
 int SmallCount(const std::string& text, int limit) {
     const float value = NumberValue(text);
-    if (!(value >= 0.0f && value <= static_cast<float>(limit)) || value != static_cast<float>(static_cast<int>(value))) {
+    if (!(value >= 0.0f && value <= static_cast<float>(limit)) ||
+        value != static_cast<float>(static_cast<int>(value))) {
         return -1;
     }
     return static_cast<int>(value);
@@ -67,8 +72,8 @@ TypeShape ShapeOf(const std::string& typeName) {
     if (lower == "matrix") return {ParameterClass::MatrixRows, ParameterType::Float, 4, 4, true};
     if (lower == "vector") return {ParameterClass::Vector, ParameterType::Float, 1, 4, true};
     static const std::pair<const char*, ParameterType> kBases[] = {
-        {"bool", ParameterType::Bool}, {"int", ParameterType::Int}, {"uint", ParameterType::Int},
-        {"dword", ParameterType::Int}, {"half", ParameterType::Float}, {"float", ParameterType::Float},
+        {"bool", ParameterType::Bool},   {"int", ParameterType::Int},    {"uint", ParameterType::Int},
+        {"dword", ParameterType::Int},   {"half", ParameterType::Float}, {"float", ParameterType::Float},
         {"double", ParameterType::Float}};
     for (const auto& [base, type] : kBases) {
         if (!StartsWith(lower, base)) continue;
@@ -126,9 +131,7 @@ private:
     const Token& Current() const { return m_tokens[m_index]; }
     const Token& Ahead(std::size_t n) const { return m_tokens[std::min(m_index + n, m_tokens.size() - 1)]; }
     bool AtEnd() const { return Current().kind == TokenKind::End; }
-    bool IsSymbol(const char* symbol) const {
-        return Current().kind == TokenKind::Symbol && Current().text == symbol;
-    }
+    bool IsSymbol(const char* symbol) const { return Current().kind == TokenKind::Symbol && Current().text == symbol; }
     bool IsIdentifier(const char* word) const {
         return Current().kind == TokenKind::Identifier && Current().text == word;
     }
@@ -136,14 +139,17 @@ private:
         return Current().kind == TokenKind::Identifier && EqualsNoCase(Current().text, word);
     }
 
-    [[noreturn]] void Fail(const Token& at, const std::string& message) const { throw SyntaxError{at.position, message}; }
+    [[noreturn]] void Fail(const Token& at, const std::string& message) const {
+        throw SyntaxError {at.position, message};
+    }
 
     std::string Describe(const Token& token) const {
         return token.kind == TokenKind::End ? std::string("end of file") : "'" + token.text + "'";
     }
 
     const Token& Expect(const char* symbol) {
-        if (!IsSymbol(symbol)) Fail(Current(), std::string("syntax error: expected '") + symbol + "' before " + Describe(Current()));
+        if (!IsSymbol(symbol))
+            Fail(Current(), std::string("syntax error: expected '") + symbol + "' before " + Describe(Current()));
         return m_tokens[m_index++];
     }
 
@@ -170,7 +176,8 @@ private:
     }
 
     void SkipUntilSymbol(const char* symbol) {
-        while (!AtEnd() && !IsSymbol(symbol)) ++m_index;
+        while (!AtEnd() && !IsSymbol(symbol))
+            ++m_index;
         if (AtEnd()) Fail(Current(), std::string("syntax error: expected '") + symbol + "'");
     }
 
@@ -198,8 +205,9 @@ private:
     // --- declarations ---
     void ParseDeclaration() {
         static const std::set<std::string> kModifiers = {
-            "static", "const", "uniform", "extern", "shared", "volatile", "row_major", "column_major", "inline",
-            "precise", "nointerpolation", "linear", "centroid", "noperspective", "groupshared", "snorm", "unorm"};
+            "static",       "const",  "uniform", "extern",          "shared", "volatile", "row_major",
+            "column_major", "inline", "precise", "nointerpolation", "linear", "centroid", "noperspective",
+            "groupshared",  "snorm",  "unorm"};
         const std::size_t begin = Current().offset;
         bool isStatic = false;
         while (Current().kind == TokenKind::Identifier && kModifiers.count(Lower(Current().text)) != 0) {
@@ -214,7 +222,8 @@ private:
         }
         const std::string lowerType = Lower(typeName);
         const bool shaderObject = lowerType == "vertexshader" || lowerType == "pixelshader";
-        const bool blankWhole = shape.type == ParameterType::Texture || shape.type == ParameterType::String || shaderObject;
+        const bool blankWhole =
+            shape.type == ParameterType::Texture || shape.type == ParameterType::String || shaderObject;
         for (;;) {
             const Token& nameToken = ExpectIdentifier("a name");
             if (IsSymbol("(")) {
@@ -334,14 +343,16 @@ private:
                 negative = false;
             } else if (token.kind == TokenKind::Identifier) {
                 const std::string lower = Lower(token.text);
-                if (lower == "true" || lower == "false") parameter.defaultValue.push_back(lower == "true" ? 1.0f : 0.0f);
+                if (lower == "true" || lower == "false")
+                    parameter.defaultValue.push_back(lower == "true" ? 1.0f : 0.0f);
                 negative = false;
             } else {
                 negative = false;
             }
             ++m_index;
         }
-        if (depth != 0) Fail(Current(), "syntax error: unbalanced brackets in the initialiser of '" + parameter.name + "'");
+        if (depth != 0)
+            Fail(Current(), "syntax error: unbalanced brackets in the initialiser of '" + parameter.name + "'");
     }
 
     std::vector<Annotation> ParseAnnotations() {
@@ -444,7 +455,8 @@ private:
         if (IsSymbol("<")) technique.annotations = ParseAnnotations();
         Expect("{");
         while (!IsSymbol("}")) {
-            if (!IsKeywordNoCase("pass")) Fail(Current(), "syntax error: expected 'pass' before " + Describe(Current()));
+            if (!IsKeywordNoCase("pass"))
+                Fail(Current(), "syntax error: expected 'pass' before " + Describe(Current()));
             EffectPassDesc pass;
             pass.position = Current().position;
             ++m_index;
@@ -461,7 +473,7 @@ private:
     void AddParameter(EffectParameterDesc parameter) {
         for (const EffectParameterDesc& existing : m_description.parameters) {
             if (existing.name == parameter.name) {
-                throw SyntaxError{parameter.position, "redefinition of '" + parameter.name + "'"};
+                throw SyntaxError {parameter.position, "redefinition of '" + parameter.name + "'"};
             }
         }
         m_description.parameters.push_back(std::move(parameter));
@@ -474,7 +486,7 @@ private:
                 for (const ShaderCompileRequest* request : {&pass.vertexShader, &pass.pixelShader}) {
                     if (request->entry.empty()) continue;
                     if (std::find(functions.begin(), functions.end(), request->entry) == functions.end()) {
-                        throw SyntaxError{request->position, "undeclared identifier '" + request->entry + "'"};
+                        throw SyntaxError {request->position, "undeclared identifier '" + request->entry + "'"};
                     }
                 }
             }

@@ -20,52 +20,85 @@ std::string Upper(std::string text) {
 
 const std::map<std::string, StateInfo>& RenderStates() {
     static const std::map<std::string, StateInfo> kStates = {
-        {"ZENABLE", {D3DRS_ZENABLE, Kind::ZBuffer}}, {"FILLMODE", {D3DRS_FILLMODE, Kind::Fill}},
-        {"SHADEMODE", {D3DRS_SHADEMODE, Kind::Shade}}, {"ZWRITEENABLE", {D3DRS_ZWRITEENABLE, Kind::Bool}},
-        {"ALPHATESTENABLE", {D3DRS_ALPHATESTENABLE, Kind::Bool}}, {"LASTPIXEL", {D3DRS_LASTPIXEL, Kind::Bool}},
-        {"SRCBLEND", {D3DRS_SRCBLEND, Kind::Blend}}, {"DESTBLEND", {D3DRS_DESTBLEND, Kind::Blend}},
-        {"CULLMODE", {D3DRS_CULLMODE, Kind::Cull}}, {"ZFUNC", {D3DRS_ZFUNC, Kind::Compare}},
-        {"ALPHAREF", {D3DRS_ALPHAREF, Kind::Dword}}, {"ALPHAFUNC", {D3DRS_ALPHAFUNC, Kind::Compare}},
-        {"DITHERENABLE", {D3DRS_DITHERENABLE, Kind::Bool}}, {"ALPHABLENDENABLE", {D3DRS_ALPHABLENDENABLE, Kind::Bool}},
-        {"FOGENABLE", {D3DRS_FOGENABLE, Kind::Bool}}, {"SPECULARENABLE", {D3DRS_SPECULARENABLE, Kind::Bool}},
-        {"FOGCOLOR", {D3DRS_FOGCOLOR, Kind::Dword}}, {"FOGTABLEMODE", {D3DRS_FOGTABLEMODE, Kind::Fog}},
-        {"FOGSTART", {D3DRS_FOGSTART, Kind::Float}}, {"FOGEND", {D3DRS_FOGEND, Kind::Float}},
-        {"FOGDENSITY", {D3DRS_FOGDENSITY, Kind::Float}}, {"RANGEFOGENABLE", {D3DRS_RANGEFOGENABLE, Kind::Bool}},
-        {"STENCILENABLE", {D3DRS_STENCILENABLE, Kind::Bool}}, {"STENCILFAIL", {D3DRS_STENCILFAIL, Kind::StencilOp}},
-        {"STENCILZFAIL", {D3DRS_STENCILZFAIL, Kind::StencilOp}}, {"STENCILPASS", {D3DRS_STENCILPASS, Kind::StencilOp}},
-        {"STENCILFUNC", {D3DRS_STENCILFUNC, Kind::Compare}}, {"STENCILREF", {D3DRS_STENCILREF, Kind::Dword}},
-        {"STENCILMASK", {D3DRS_STENCILMASK, Kind::Dword}}, {"STENCILWRITEMASK", {D3DRS_STENCILWRITEMASK, Kind::Dword}},
-        {"TEXTUREFACTOR", {D3DRS_TEXTUREFACTOR, Kind::Dword}}, {"WRAP0", {D3DRS_WRAP0, Kind::Dword}},
-        {"WRAP1", {D3DRS_WRAP1, Kind::Dword}}, {"WRAP2", {D3DRS_WRAP2, Kind::Dword}}, {"WRAP3", {D3DRS_WRAP3, Kind::Dword}},
-        {"WRAP4", {D3DRS_WRAP4, Kind::Dword}}, {"WRAP5", {D3DRS_WRAP5, Kind::Dword}}, {"WRAP6", {D3DRS_WRAP6, Kind::Dword}},
-        {"WRAP7", {D3DRS_WRAP7, Kind::Dword}}, {"CLIPPING", {D3DRS_CLIPPING, Kind::Bool}},
-        {"LIGHTING", {D3DRS_LIGHTING, Kind::Bool}}, {"AMBIENT", {D3DRS_AMBIENT, Kind::Dword}},
-        {"FOGVERTEXMODE", {D3DRS_FOGVERTEXMODE, Kind::Fog}}, {"COLORVERTEX", {D3DRS_COLORVERTEX, Kind::Bool}},
-        {"LOCALVIEWER", {D3DRS_LOCALVIEWER, Kind::Bool}}, {"NORMALIZENORMALS", {D3DRS_NORMALIZENORMALS, Kind::Bool}},
+        {"ZENABLE", {D3DRS_ZENABLE, Kind::ZBuffer}},
+        {"FILLMODE", {D3DRS_FILLMODE, Kind::Fill}},
+        {"SHADEMODE", {D3DRS_SHADEMODE, Kind::Shade}},
+        {"ZWRITEENABLE", {D3DRS_ZWRITEENABLE, Kind::Bool}},
+        {"ALPHATESTENABLE", {D3DRS_ALPHATESTENABLE, Kind::Bool}},
+        {"LASTPIXEL", {D3DRS_LASTPIXEL, Kind::Bool}},
+        {"SRCBLEND", {D3DRS_SRCBLEND, Kind::Blend}},
+        {"DESTBLEND", {D3DRS_DESTBLEND, Kind::Blend}},
+        {"CULLMODE", {D3DRS_CULLMODE, Kind::Cull}},
+        {"ZFUNC", {D3DRS_ZFUNC, Kind::Compare}},
+        {"ALPHAREF", {D3DRS_ALPHAREF, Kind::Dword}},
+        {"ALPHAFUNC", {D3DRS_ALPHAFUNC, Kind::Compare}},
+        {"DITHERENABLE", {D3DRS_DITHERENABLE, Kind::Bool}},
+        {"ALPHABLENDENABLE", {D3DRS_ALPHABLENDENABLE, Kind::Bool}},
+        {"FOGENABLE", {D3DRS_FOGENABLE, Kind::Bool}},
+        {"SPECULARENABLE", {D3DRS_SPECULARENABLE, Kind::Bool}},
+        {"FOGCOLOR", {D3DRS_FOGCOLOR, Kind::Dword}},
+        {"FOGTABLEMODE", {D3DRS_FOGTABLEMODE, Kind::Fog}},
+        {"FOGSTART", {D3DRS_FOGSTART, Kind::Float}},
+        {"FOGEND", {D3DRS_FOGEND, Kind::Float}},
+        {"FOGDENSITY", {D3DRS_FOGDENSITY, Kind::Float}},
+        {"RANGEFOGENABLE", {D3DRS_RANGEFOGENABLE, Kind::Bool}},
+        {"STENCILENABLE", {D3DRS_STENCILENABLE, Kind::Bool}},
+        {"STENCILFAIL", {D3DRS_STENCILFAIL, Kind::StencilOp}},
+        {"STENCILZFAIL", {D3DRS_STENCILZFAIL, Kind::StencilOp}},
+        {"STENCILPASS", {D3DRS_STENCILPASS, Kind::StencilOp}},
+        {"STENCILFUNC", {D3DRS_STENCILFUNC, Kind::Compare}},
+        {"STENCILREF", {D3DRS_STENCILREF, Kind::Dword}},
+        {"STENCILMASK", {D3DRS_STENCILMASK, Kind::Dword}},
+        {"STENCILWRITEMASK", {D3DRS_STENCILWRITEMASK, Kind::Dword}},
+        {"TEXTUREFACTOR", {D3DRS_TEXTUREFACTOR, Kind::Dword}},
+        {"WRAP0", {D3DRS_WRAP0, Kind::Dword}},
+        {"WRAP1", {D3DRS_WRAP1, Kind::Dword}},
+        {"WRAP2", {D3DRS_WRAP2, Kind::Dword}},
+        {"WRAP3", {D3DRS_WRAP3, Kind::Dword}},
+        {"WRAP4", {D3DRS_WRAP4, Kind::Dword}},
+        {"WRAP5", {D3DRS_WRAP5, Kind::Dword}},
+        {"WRAP6", {D3DRS_WRAP6, Kind::Dword}},
+        {"WRAP7", {D3DRS_WRAP7, Kind::Dword}},
+        {"CLIPPING", {D3DRS_CLIPPING, Kind::Bool}},
+        {"LIGHTING", {D3DRS_LIGHTING, Kind::Bool}},
+        {"AMBIENT", {D3DRS_AMBIENT, Kind::Dword}},
+        {"FOGVERTEXMODE", {D3DRS_FOGVERTEXMODE, Kind::Fog}},
+        {"COLORVERTEX", {D3DRS_COLORVERTEX, Kind::Bool}},
+        {"LOCALVIEWER", {D3DRS_LOCALVIEWER, Kind::Bool}},
+        {"NORMALIZENORMALS", {D3DRS_NORMALIZENORMALS, Kind::Bool}},
         {"DIFFUSEMATERIALSOURCE", {D3DRS_DIFFUSEMATERIALSOURCE, Kind::MaterialSource}},
         {"SPECULARMATERIALSOURCE", {D3DRS_SPECULARMATERIALSOURCE, Kind::MaterialSource}},
         {"AMBIENTMATERIALSOURCE", {D3DRS_AMBIENTMATERIALSOURCE, Kind::MaterialSource}},
         {"EMISSIVEMATERIALSOURCE", {D3DRS_EMISSIVEMATERIALSOURCE, Kind::MaterialSource}},
-        {"VERTEXBLEND", {D3DRS_VERTEXBLEND, Kind::Dword}}, {"CLIPPLANEENABLE", {D3DRS_CLIPPLANEENABLE, Kind::Dword}},
-        {"POINTSIZE", {D3DRS_POINTSIZE, Kind::Float}}, {"POINTSIZE_MIN", {D3DRS_POINTSIZE_MIN, Kind::Float}},
+        {"VERTEXBLEND", {D3DRS_VERTEXBLEND, Kind::Dword}},
+        {"CLIPPLANEENABLE", {D3DRS_CLIPPLANEENABLE, Kind::Dword}},
+        {"POINTSIZE", {D3DRS_POINTSIZE, Kind::Float}},
+        {"POINTSIZE_MIN", {D3DRS_POINTSIZE_MIN, Kind::Float}},
         {"POINTSPRITEENABLE", {D3DRS_POINTSPRITEENABLE, Kind::Bool}},
-        {"POINTSCALEENABLE", {D3DRS_POINTSCALEENABLE, Kind::Bool}}, {"POINTSCALE_A", {D3DRS_POINTSCALE_A, Kind::Float}},
-        {"POINTSCALE_B", {D3DRS_POINTSCALE_B, Kind::Float}}, {"POINTSCALE_C", {D3DRS_POINTSCALE_C, Kind::Float}},
+        {"POINTSCALEENABLE", {D3DRS_POINTSCALEENABLE, Kind::Bool}},
+        {"POINTSCALE_A", {D3DRS_POINTSCALE_A, Kind::Float}},
+        {"POINTSCALE_B", {D3DRS_POINTSCALE_B, Kind::Float}},
+        {"POINTSCALE_C", {D3DRS_POINTSCALE_C, Kind::Float}},
         {"MULTISAMPLEANTIALIAS", {D3DRS_MULTISAMPLEANTIALIAS, Kind::Bool}},
-        {"MULTISAMPLEMASK", {D3DRS_MULTISAMPLEMASK, Kind::Dword}}, {"PATCHEDGESTYLE", {D3DRS_PATCHEDGESTYLE, Kind::Dword}},
+        {"MULTISAMPLEMASK", {D3DRS_MULTISAMPLEMASK, Kind::Dword}},
+        {"PATCHEDGESTYLE", {D3DRS_PATCHEDGESTYLE, Kind::Dword}},
         {"DEBUGMONITORTOKEN", {D3DRS_DEBUGMONITORTOKEN, Kind::Dword}},
         {"POINTSIZE_MAX", {D3DRS_POINTSIZE_MAX, Kind::Float}},
         {"INDEXEDVERTEXBLENDENABLE", {D3DRS_INDEXEDVERTEXBLENDENABLE, Kind::Bool}},
         {"COLORWRITEENABLE", {D3DRS_COLORWRITEENABLE, Kind::ColorWrite}},
-        {"TWEENFACTOR", {D3DRS_TWEENFACTOR, Kind::Float}}, {"BLENDOP", {D3DRS_BLENDOP, Kind::BlendOp}},
-        {"POSITIONDEGREE", {D3DRS_POSITIONDEGREE, Kind::Dword}}, {"NORMALDEGREE", {D3DRS_NORMALDEGREE, Kind::Dword}},
+        {"TWEENFACTOR", {D3DRS_TWEENFACTOR, Kind::Float}},
+        {"BLENDOP", {D3DRS_BLENDOP, Kind::BlendOp}},
+        {"POSITIONDEGREE", {D3DRS_POSITIONDEGREE, Kind::Dword}},
+        {"NORMALDEGREE", {D3DRS_NORMALDEGREE, Kind::Dword}},
         {"SCISSORTESTENABLE", {D3DRS_SCISSORTESTENABLE, Kind::Bool}},
         {"SLOPESCALEDEPTHBIAS", {D3DRS_SLOPESCALEDEPTHBIAS, Kind::Float}},
         {"ANTIALIASEDLINEENABLE", {D3DRS_ANTIALIASEDLINEENABLE, Kind::Bool}},
         {"MINTESSELLATIONLEVEL", {D3DRS_MINTESSELLATIONLEVEL, Kind::Float}},
         {"MAXTESSELLATIONLEVEL", {D3DRS_MAXTESSELLATIONLEVEL, Kind::Float}},
-        {"ADAPTIVETESS_X", {D3DRS_ADAPTIVETESS_X, Kind::Float}}, {"ADAPTIVETESS_Y", {D3DRS_ADAPTIVETESS_Y, Kind::Float}},
-        {"ADAPTIVETESS_Z", {D3DRS_ADAPTIVETESS_Z, Kind::Float}}, {"ADAPTIVETESS_W", {D3DRS_ADAPTIVETESS_W, Kind::Float}},
+        {"ADAPTIVETESS_X", {D3DRS_ADAPTIVETESS_X, Kind::Float}},
+        {"ADAPTIVETESS_Y", {D3DRS_ADAPTIVETESS_Y, Kind::Float}},
+        {"ADAPTIVETESS_Z", {D3DRS_ADAPTIVETESS_Z, Kind::Float}},
+        {"ADAPTIVETESS_W", {D3DRS_ADAPTIVETESS_W, Kind::Float}},
         {"ENABLEADAPTIVETESSELLATION", {D3DRS_ENABLEADAPTIVETESSELLATION, Kind::Bool}},
         {"TWOSIDEDSTENCILMODE", {D3DRS_TWOSIDEDSTENCILMODE, Kind::Bool}},
         {"CCW_STENCILFAIL", {D3DRS_CCW_STENCILFAIL, Kind::StencilOp}},
@@ -75,83 +108,125 @@ const std::map<std::string, StateInfo>& RenderStates() {
         {"COLORWRITEENABLE1", {D3DRS_COLORWRITEENABLE1, Kind::ColorWrite}},
         {"COLORWRITEENABLE2", {D3DRS_COLORWRITEENABLE2, Kind::ColorWrite}},
         {"COLORWRITEENABLE3", {D3DRS_COLORWRITEENABLE3, Kind::ColorWrite}},
-        {"BLENDFACTOR", {D3DRS_BLENDFACTOR, Kind::Dword}}, {"SRGBWRITEENABLE", {D3DRS_SRGBWRITEENABLE, Kind::Bool}},
-        {"DEPTHBIAS", {D3DRS_DEPTHBIAS, Kind::Float}}, {"WRAP8", {D3DRS_WRAP8, Kind::Dword}},
-        {"WRAP9", {D3DRS_WRAP9, Kind::Dword}}, {"WRAP10", {D3DRS_WRAP10, Kind::Dword}},
-        {"WRAP11", {D3DRS_WRAP11, Kind::Dword}}, {"WRAP12", {D3DRS_WRAP12, Kind::Dword}},
-        {"WRAP13", {D3DRS_WRAP13, Kind::Dword}}, {"WRAP14", {D3DRS_WRAP14, Kind::Dword}},
+        {"BLENDFACTOR", {D3DRS_BLENDFACTOR, Kind::Dword}},
+        {"SRGBWRITEENABLE", {D3DRS_SRGBWRITEENABLE, Kind::Bool}},
+        {"DEPTHBIAS", {D3DRS_DEPTHBIAS, Kind::Float}},
+        {"WRAP8", {D3DRS_WRAP8, Kind::Dword}},
+        {"WRAP9", {D3DRS_WRAP9, Kind::Dword}},
+        {"WRAP10", {D3DRS_WRAP10, Kind::Dword}},
+        {"WRAP11", {D3DRS_WRAP11, Kind::Dword}},
+        {"WRAP12", {D3DRS_WRAP12, Kind::Dword}},
+        {"WRAP13", {D3DRS_WRAP13, Kind::Dword}},
+        {"WRAP14", {D3DRS_WRAP14, Kind::Dword}},
         {"WRAP15", {D3DRS_WRAP15, Kind::Dword}},
         {"SEPARATEALPHABLENDENABLE", {D3DRS_SEPARATEALPHABLENDENABLE, Kind::Bool}},
-        {"SRCBLENDALPHA", {D3DRS_SRCBLENDALPHA, Kind::Blend}}, {"DESTBLENDALPHA", {D3DRS_DESTBLENDALPHA, Kind::Blend}},
+        {"SRCBLENDALPHA", {D3DRS_SRCBLENDALPHA, Kind::Blend}},
+        {"DESTBLENDALPHA", {D3DRS_DESTBLENDALPHA, Kind::Blend}},
         {"BLENDOPALPHA", {D3DRS_BLENDOPALPHA, Kind::BlendOp}}};
     return kStates;
 }
 
 const std::map<std::string, StateInfo>& SamplerStates() {
     static const std::map<std::string, StateInfo> kStates = {
-        {"ADDRESSU", {D3DSAMP_ADDRESSU, Kind::Address}}, {"ADDRESSV", {D3DSAMP_ADDRESSV, Kind::Address}},
-        {"ADDRESSW", {D3DSAMP_ADDRESSW, Kind::Address}}, {"BORDERCOLOR", {D3DSAMP_BORDERCOLOR, Kind::Dword}},
-        {"MAGFILTER", {D3DSAMP_MAGFILTER, Kind::Filter}}, {"MINFILTER", {D3DSAMP_MINFILTER, Kind::Filter}},
-        {"MIPFILTER", {D3DSAMP_MIPFILTER, Kind::Filter}}, {"MIPMAPLODBIAS", {D3DSAMP_MIPMAPLODBIAS, Kind::Float}},
+        {"ADDRESSU", {D3DSAMP_ADDRESSU, Kind::Address}},     {"ADDRESSV", {D3DSAMP_ADDRESSV, Kind::Address}},
+        {"ADDRESSW", {D3DSAMP_ADDRESSW, Kind::Address}},     {"BORDERCOLOR", {D3DSAMP_BORDERCOLOR, Kind::Dword}},
+        {"MAGFILTER", {D3DSAMP_MAGFILTER, Kind::Filter}},    {"MINFILTER", {D3DSAMP_MINFILTER, Kind::Filter}},
+        {"MIPFILTER", {D3DSAMP_MIPFILTER, Kind::Filter}},    {"MIPMAPLODBIAS", {D3DSAMP_MIPMAPLODBIAS, Kind::Float}},
         {"MAXMIPLEVEL", {D3DSAMP_MAXMIPLEVEL, Kind::Dword}}, {"MAXANISOTROPY", {D3DSAMP_MAXANISOTROPY, Kind::Dword}},
-        {"SRGBTEXTURE", {D3DSAMP_SRGBTEXTURE, Kind::Bool}}, {"ELEMENTINDEX", {D3DSAMP_ELEMENTINDEX, Kind::Dword}},
+        {"SRGBTEXTURE", {D3DSAMP_SRGBTEXTURE, Kind::Bool}},  {"ELEMENTINDEX", {D3DSAMP_ELEMENTINDEX, Kind::Dword}},
         {"DMAPOFFSET", {D3DSAMP_DMAPOFFSET, Kind::Dword}}};
     return kStates;
 }
 
 const std::map<std::string, DWORD>* NamedValues(Kind kind) {
     static const std::map<std::string, DWORD> kBool = {{"TRUE", 1}, {"FALSE", 0}};
-    static const std::map<std::string, DWORD> kZBuffer = {{"TRUE", D3DZB_TRUE}, {"FALSE", D3DZB_FALSE}, {"USEW", D3DZB_USEW}};
-    static const std::map<std::string, DWORD> kFill = {{"POINT", D3DFILL_POINT}, {"WIREFRAME", D3DFILL_WIREFRAME},
-                                                       {"SOLID", D3DFILL_SOLID}};
-    static const std::map<std::string, DWORD> kShade = {{"FLAT", D3DSHADE_FLAT}, {"GOURAUD", D3DSHADE_GOURAUD},
-                                                        {"PHONG", D3DSHADE_PHONG}};
-    static const std::map<std::string, DWORD> kBlend = {
-        {"ZERO", D3DBLEND_ZERO}, {"ONE", D3DBLEND_ONE}, {"SRCCOLOR", D3DBLEND_SRCCOLOR},
-        {"INVSRCCOLOR", D3DBLEND_INVSRCCOLOR}, {"SRCALPHA", D3DBLEND_SRCALPHA}, {"INVSRCALPHA", D3DBLEND_INVSRCALPHA},
-        {"DESTALPHA", D3DBLEND_DESTALPHA}, {"INVDESTALPHA", D3DBLEND_INVDESTALPHA}, {"DESTCOLOR", D3DBLEND_DESTCOLOR},
-        {"INVDESTCOLOR", D3DBLEND_INVDESTCOLOR}, {"SRCALPHASAT", D3DBLEND_SRCALPHASAT},
-        {"BOTHSRCALPHA", D3DBLEND_BOTHSRCALPHA}, {"BOTHINVSRCALPHA", D3DBLEND_BOTHINVSRCALPHA},
-        {"BLENDFACTOR", D3DBLEND_BLENDFACTOR}, {"INVBLENDFACTOR", D3DBLEND_INVBLENDFACTOR}};
-    static const std::map<std::string, DWORD> kBlendOp = {{"ADD", D3DBLENDOP_ADD}, {"SUBTRACT", D3DBLENDOP_SUBTRACT},
-                                                          {"REVSUBTRACT", D3DBLENDOP_REVSUBTRACT}, {"MIN", D3DBLENDOP_MIN},
+    static const std::map<std::string, DWORD> kZBuffer = {
+        {"TRUE", D3DZB_TRUE}, {"FALSE", D3DZB_FALSE}, {"USEW", D3DZB_USEW}};
+    static const std::map<std::string, DWORD> kFill = {
+        {"POINT", D3DFILL_POINT}, {"WIREFRAME", D3DFILL_WIREFRAME}, {"SOLID", D3DFILL_SOLID}};
+    static const std::map<std::string, DWORD> kShade = {
+        {"FLAT", D3DSHADE_FLAT}, {"GOURAUD", D3DSHADE_GOURAUD}, {"PHONG", D3DSHADE_PHONG}};
+    static const std::map<std::string, DWORD> kBlend = {{"ZERO", D3DBLEND_ZERO},
+                                                        {"ONE", D3DBLEND_ONE},
+                                                        {"SRCCOLOR", D3DBLEND_SRCCOLOR},
+                                                        {"INVSRCCOLOR", D3DBLEND_INVSRCCOLOR},
+                                                        {"SRCALPHA", D3DBLEND_SRCALPHA},
+                                                        {"INVSRCALPHA", D3DBLEND_INVSRCALPHA},
+                                                        {"DESTALPHA", D3DBLEND_DESTALPHA},
+                                                        {"INVDESTALPHA", D3DBLEND_INVDESTALPHA},
+                                                        {"DESTCOLOR", D3DBLEND_DESTCOLOR},
+                                                        {"INVDESTCOLOR", D3DBLEND_INVDESTCOLOR},
+                                                        {"SRCALPHASAT", D3DBLEND_SRCALPHASAT},
+                                                        {"BOTHSRCALPHA", D3DBLEND_BOTHSRCALPHA},
+                                                        {"BOTHINVSRCALPHA", D3DBLEND_BOTHINVSRCALPHA},
+                                                        {"BLENDFACTOR", D3DBLEND_BLENDFACTOR},
+                                                        {"INVBLENDFACTOR", D3DBLEND_INVBLENDFACTOR}};
+    static const std::map<std::string, DWORD> kBlendOp = {{"ADD", D3DBLENDOP_ADD},
+                                                          {"SUBTRACT", D3DBLENDOP_SUBTRACT},
+                                                          {"REVSUBTRACT", D3DBLENDOP_REVSUBTRACT},
+                                                          {"MIN", D3DBLENDOP_MIN},
                                                           {"MAX", D3DBLENDOP_MAX}};
-    static const std::map<std::string, DWORD> kCompare = {
-        {"NEVER", D3DCMP_NEVER}, {"LESS", D3DCMP_LESS}, {"EQUAL", D3DCMP_EQUAL}, {"LESSEQUAL", D3DCMP_LESSEQUAL},
-        {"GREATER", D3DCMP_GREATER}, {"NOTEQUAL", D3DCMP_NOTEQUAL}, {"GREATEREQUAL", D3DCMP_GREATEREQUAL},
-        {"ALWAYS", D3DCMP_ALWAYS}};
-    static const std::map<std::string, DWORD> kCull = {{"NONE", D3DCULL_NONE}, {"CW", D3DCULL_CW}, {"CCW", D3DCULL_CCW}};
+    static const std::map<std::string, DWORD> kCompare = {{"NEVER", D3DCMP_NEVER},
+                                                          {"LESS", D3DCMP_LESS},
+                                                          {"EQUAL", D3DCMP_EQUAL},
+                                                          {"LESSEQUAL", D3DCMP_LESSEQUAL},
+                                                          {"GREATER", D3DCMP_GREATER},
+                                                          {"NOTEQUAL", D3DCMP_NOTEQUAL},
+                                                          {"GREATEREQUAL", D3DCMP_GREATEREQUAL},
+                                                          {"ALWAYS", D3DCMP_ALWAYS}};
+    static const std::map<std::string, DWORD> kCull = {
+        {"NONE", D3DCULL_NONE}, {"CW", D3DCULL_CW}, {"CCW", D3DCULL_CCW}};
     static const std::map<std::string, DWORD> kStencilOp = {
-        {"KEEP", D3DSTENCILOP_KEEP}, {"ZERO", D3DSTENCILOP_ZERO}, {"REPLACE", D3DSTENCILOP_REPLACE},
+        {"KEEP", D3DSTENCILOP_KEEP},       {"ZERO", D3DSTENCILOP_ZERO},       {"REPLACE", D3DSTENCILOP_REPLACE},
         {"INCRSAT", D3DSTENCILOP_INCRSAT}, {"DECRSAT", D3DSTENCILOP_DECRSAT}, {"INVERT", D3DSTENCILOP_INVERT},
-        {"INCR", D3DSTENCILOP_INCR}, {"DECR", D3DSTENCILOP_DECR}};
-    static const std::map<std::string, DWORD> kFog = {{"NONE", D3DFOG_NONE}, {"EXP", D3DFOG_EXP}, {"EXP2", D3DFOG_EXP2},
-                                                      {"LINEAR", D3DFOG_LINEAR}};
+        {"INCR", D3DSTENCILOP_INCR},       {"DECR", D3DSTENCILOP_DECR}};
+    static const std::map<std::string, DWORD> kFog = {
+        {"NONE", D3DFOG_NONE}, {"EXP", D3DFOG_EXP}, {"EXP2", D3DFOG_EXP2}, {"LINEAR", D3DFOG_LINEAR}};
     static const std::map<std::string, DWORD> kMaterial = {{"MATERIAL", 0}, {"COLOR1", 1}, {"COLOR2", 2}};
     static const std::map<std::string, DWORD> kColorWrite = {{"RED", 1}, {"GREEN", 2}, {"BLUE", 4}, {"ALPHA", 8}};
-    static const std::map<std::string, DWORD> kAddress = {
-        {"WRAP", D3DTADDRESS_WRAP}, {"MIRROR", D3DTADDRESS_MIRROR}, {"CLAMP", D3DTADDRESS_CLAMP},
-        {"BORDER", D3DTADDRESS_BORDER}, {"MIRRORONCE", D3DTADDRESS_MIRRORONCE}};
-    static const std::map<std::string, DWORD> kFilter = {
-        {"NONE", D3DTEXF_NONE}, {"POINT", D3DTEXF_POINT}, {"LINEAR", D3DTEXF_LINEAR},
-        {"ANISOTROPIC", D3DTEXF_ANISOTROPIC}, {"PYRAMIDALQUAD", D3DTEXF_PYRAMIDALQUAD},
-        {"GAUSSIANQUAD", D3DTEXF_GAUSSIANQUAD}, {"CONVOLUTIONMONO", D3DTEXF_CONVOLUTIONMONO}};
+    static const std::map<std::string, DWORD> kAddress = {{"WRAP", D3DTADDRESS_WRAP},
+                                                          {"MIRROR", D3DTADDRESS_MIRROR},
+                                                          {"CLAMP", D3DTADDRESS_CLAMP},
+                                                          {"BORDER", D3DTADDRESS_BORDER},
+                                                          {"MIRRORONCE", D3DTADDRESS_MIRRORONCE}};
+    static const std::map<std::string, DWORD> kFilter = {{"NONE", D3DTEXF_NONE},
+                                                         {"POINT", D3DTEXF_POINT},
+                                                         {"LINEAR", D3DTEXF_LINEAR},
+                                                         {"ANISOTROPIC", D3DTEXF_ANISOTROPIC},
+                                                         {"PYRAMIDALQUAD", D3DTEXF_PYRAMIDALQUAD},
+                                                         {"GAUSSIANQUAD", D3DTEXF_GAUSSIANQUAD},
+                                                         {"CONVOLUTIONMONO", D3DTEXF_CONVOLUTIONMONO}};
     switch (kind) {
-    case Kind::Bool: return &kBool;
-    case Kind::ZBuffer: return &kZBuffer;
-    case Kind::Fill: return &kFill;
-    case Kind::Shade: return &kShade;
-    case Kind::Blend: return &kBlend;
-    case Kind::BlendOp: return &kBlendOp;
-    case Kind::Compare: return &kCompare;
-    case Kind::Cull: return &kCull;
-    case Kind::StencilOp: return &kStencilOp;
-    case Kind::Fog: return &kFog;
-    case Kind::MaterialSource: return &kMaterial;
-    case Kind::ColorWrite: return &kColorWrite;
-    case Kind::Address: return &kAddress;
-    case Kind::Filter: return &kFilter;
-    default: return nullptr;
+    case Kind::Bool:
+        return &kBool;
+    case Kind::ZBuffer:
+        return &kZBuffer;
+    case Kind::Fill:
+        return &kFill;
+    case Kind::Shade:
+        return &kShade;
+    case Kind::Blend:
+        return &kBlend;
+    case Kind::BlendOp:
+        return &kBlendOp;
+    case Kind::Compare:
+        return &kCompare;
+    case Kind::Cull:
+        return &kCull;
+    case Kind::StencilOp:
+        return &kStencilOp;
+    case Kind::Fog:
+        return &kFog;
+    case Kind::MaterialSource:
+        return &kMaterial;
+    case Kind::ColorWrite:
+        return &kColorWrite;
+    case Kind::Address:
+        return &kAddress;
+    case Kind::Filter:
+        return &kFilter;
+    default:
+        return nullptr;
     }
 }
 

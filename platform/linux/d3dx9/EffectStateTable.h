@@ -9,10 +9,10 @@
 namespace nvesk::d3dx9 {
 
 enum class StateValueKind {
-    Dword,      // a number
-    Float,      // a number stored as its float bits
-    Bool,       // TRUE/FALSE or a number
-    ZBuffer,    // TRUE/FALSE/USEW
+    Dword,    // a number
+    Float,    // a number stored as its float bits
+    Bool,     // TRUE/FALSE or a number
+    ZBuffer,  // TRUE/FALSE/USEW
     Fill,
     Shade,
     Blend,

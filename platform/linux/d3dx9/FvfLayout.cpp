@@ -12,7 +12,8 @@ FvfLayout DescribeFvf(DWORD fvf) {
     const UINT textures = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
     if (textures > 8 || (textures < 8 && (fvf >> (16 + 2 * textures)) != 0)) return layout;
     auto add = [&](BYTE type, BYTE usage, BYTE usageIndex, UINT size) {
-        layout.elements.push_back({0, static_cast<WORD>(layout.stride), type, D3DDECLMETHOD_DEFAULT, usage, usageIndex});
+        layout.elements.push_back(
+            {0, static_cast<WORD>(layout.stride), type, D3DDECLMETHOD_DEFAULT, usage, usageIndex});
         layout.stride += size;
     };
     add(D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_POSITION, 0, 12);
@@ -37,11 +38,14 @@ FvfLayout DescribeFvf(DWORD fvf) {
 
 }  // namespace nvesk::d3dx9
 
-extern "C" UINT WINAPI D3DXGetFVFVertexSize(DWORD FVF) { return nvesk::d3dx9::DescribeFvf(FVF).stride; }
+extern "C" UINT WINAPI D3DXGetFVFVertexSize(DWORD FVF) {
+    return nvesk::d3dx9::DescribeFvf(FVF).stride;
+}
 
 extern "C" HRESULT WINAPI D3DXDeclaratorFromFVF(DWORD FVF, D3DVERTEXELEMENT9 pDeclarator[MAX_FVF_DECL_SIZE]) {
     const nvesk::d3dx9::FvfLayout layout = nvesk::d3dx9::DescribeFvf(FVF);
     if (!layout.valid || pDeclarator == nullptr) return D3DERR_INVALIDCALL;
-    for (std::size_t i = 0; i < layout.elements.size(); ++i) pDeclarator[i] = layout.elements[i];
+    for (std::size_t i = 0; i < layout.elements.size(); ++i)
+        pDeclarator[i] = layout.elements[i];
     return D3D_OK;
 }

@@ -31,15 +31,16 @@ constexpr const char* kPixelConstants = "fx_ps_constants";
 
 std::mutex g_compilerMutex;  // glslang keeps global state; the cache is shared
 std::map<std::string, std::shared_ptr<const CompiledProgram>> g_cache;
-std::atomic<std::uint64_t> g_compileCount{0};
+std::atomic<std::uint64_t> g_compileCount {0};
 
 bool ValidProfile(const std::string& profile, const char* prefix) {
-    static const std::set<std::string> kVersions = {"1_1", "1_2", "1_3", "1_4", "2_0", "2_a", "2_b", "2_sw", "3_0", "3_sw"};
+    static const std::set<std::string> kVersions = {"1_1", "1_2", "1_3",  "1_4", "2_0",
+                                                    "2_a", "2_b", "2_sw", "3_0", "3_sw"};
     return profile.rfind(prefix, 0) == 0 && kVersions.count(profile.substr(3)) != 0;
 }
 
-bool CompileToSpirv(const std::string& hlsl, const std::string& fileName, const std::string& entry,
-                    EShLanguage stage, std::vector<std::uint32_t>& spirv, std::string& errors) {
+bool CompileToSpirv(const std::string& hlsl, const std::string& fileName, const std::string& entry, EShLanguage stage,
+                    std::vector<std::uint32_t>& spirv, std::string& errors) {
     glslang::TShader shader(stage);
     const char* text = hlsl.c_str();
     const int length = static_cast<int>(hlsl.size());
@@ -131,9 +132,9 @@ public:
                 }
                 // glslang states HLSL's column-major packing as SPIR-V row-major, and the reverse.
                 slot.columnMajor = spvc_compiler_has_member_decoration(m_compiler, block.base_type_id, i,
-                                                                        SpvDecorationRowMajor) != SPVC_FALSE;
+                                                                       SpvDecorationRowMajor) != SPVC_FALSE;
                 const spvc_basetype base = spvc_type_get_basetype(member);
-                slot.baseType = base == SPVC_BASETYPE_FP32 ? ConstantBaseType::Float
+                slot.baseType = base == SPVC_BASETYPE_FP32      ? ConstantBaseType::Float
                                 : base == SPVC_BASETYPE_BOOLEAN ? ConstantBaseType::Bool
                                                                 : ConstantBaseType::Int;
                 constants.slots.push_back(slot);
@@ -176,7 +177,8 @@ std::string IoName(const char* prefix, const Semantic& semantic) {
 
 void AddSamplers(CrossCompiler& cross, std::vector<std::string>& samplers) {
     for (const spvc_reflected_resource& sampler : cross.Resources(SPVC_RESOURCE_TYPE_SAMPLED_IMAGE)) {
-        if (std::find(samplers.begin(), samplers.end(), sampler.name) == samplers.end()) samplers.push_back(sampler.name);
+        if (std::find(samplers.begin(), samplers.end(), sampler.name) == samplers.end())
+            samplers.push_back(sampler.name);
     }
 }
 
@@ -208,7 +210,8 @@ bool TranslateVertexStage(const std::vector<std::uint32_t>& spirv, const std::st
             spvc_compiler_set_decoration(compiler, output.id, SpvDecorationBuiltIn, SpvBuiltInPointSize);
         } else {
             cross.Rename(output.id, IoName("fx_var_", semantic));
-            outputLocations[IoName("", semantic)] = spvc_compiler_get_decoration(compiler, output.id, SpvDecorationLocation);
+            outputLocations[IoName("", semantic)] =
+                spvc_compiler_get_decoration(compiler, output.id, SpvDecorationLocation);
         }
     }
     program.vertexConstants = cross.FlattenConstants(kVertexConstants);
@@ -218,14 +221,14 @@ bool TranslateVertexStage(const std::vector<std::uint32_t>& spirv, const std::st
 }
 
 // Pixel stage: each input takes the location of the vertex output with the same semantic.
-bool TranslatePixelStage(const std::vector<std::uint32_t>& spirv, const std::string& fileName,
-                         CompiledProgram& program, const std::map<std::string, unsigned>& outputLocations,
-                         std::string& errors) {
+bool TranslatePixelStage(const std::vector<std::uint32_t>& spirv, const std::string& fileName, CompiledProgram& program,
+                         const std::map<std::string, unsigned>& outputLocations, std::string& errors) {
     CrossCompiler cross(spirv);
     if (!cross.Ok()) return FailWith(fileName, cross.LastError(), errors);
     spvc_compiler compiler = cross.Compiler();
     unsigned spare = 0;
-    for (const auto& entry : outputLocations) spare = std::max(spare, entry.second + 1);
+    for (const auto& entry : outputLocations)
+        spare = std::max(spare, entry.second + 1);
     for (const spvc_reflected_resource& input : cross.Resources(SPVC_RESOURCE_TYPE_STAGE_INPUT)) {
         const Semantic semantic = cross.SemanticOf(input.id);
         const auto match = outputLocations.find(IoName("", semantic));
@@ -257,20 +260,28 @@ Semantic ParseSemantic(const std::string& text) {
     if (upper == "SV_POSITION") upper = "POSITION";
     if (upper.rfind("SV_TARGET", 0) == 0) upper = "COLOR" + upper.substr(9);
     std::size_t digits = upper.size();
-    while (digits > 0 && std::isdigit(static_cast<unsigned char>(upper[digits - 1]))) --digits;
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(upper[digits - 1])))
+        --digits;
     semantic.name = upper.substr(0, digits);
     semantic.index = digits < upper.size() ? std::atoi(upper.c_str() + digits) : 0;
     return semantic;
 }
 
 int DeclarationUsage(const std::string& semanticName) {
-    static const std::map<std::string, int> kUsages = {
-        {"POSITION", D3DDECLUSAGE_POSITION}, {"BLENDWEIGHT", D3DDECLUSAGE_BLENDWEIGHT},
-        {"BLENDINDICES", D3DDECLUSAGE_BLENDINDICES}, {"NORMAL", D3DDECLUSAGE_NORMAL},
-        {"PSIZE", D3DDECLUSAGE_PSIZE}, {"TEXCOORD", D3DDECLUSAGE_TEXCOORD}, {"TANGENT", D3DDECLUSAGE_TANGENT},
-        {"BINORMAL", D3DDECLUSAGE_BINORMAL}, {"TESSFACTOR", D3DDECLUSAGE_TESSFACTOR},
-        {"POSITIONT", D3DDECLUSAGE_POSITIONT}, {"COLOR", D3DDECLUSAGE_COLOR}, {"FOG", D3DDECLUSAGE_FOG},
-        {"DEPTH", D3DDECLUSAGE_DEPTH}, {"SAMPLE", D3DDECLUSAGE_SAMPLE}};
+    static const std::map<std::string, int> kUsages = {{"POSITION", D3DDECLUSAGE_POSITION},
+                                                       {"BLENDWEIGHT", D3DDECLUSAGE_BLENDWEIGHT},
+                                                       {"BLENDINDICES", D3DDECLUSAGE_BLENDINDICES},
+                                                       {"NORMAL", D3DDECLUSAGE_NORMAL},
+                                                       {"PSIZE", D3DDECLUSAGE_PSIZE},
+                                                       {"TEXCOORD", D3DDECLUSAGE_TEXCOORD},
+                                                       {"TANGENT", D3DDECLUSAGE_TANGENT},
+                                                       {"BINORMAL", D3DDECLUSAGE_BINORMAL},
+                                                       {"TESSFACTOR", D3DDECLUSAGE_TESSFACTOR},
+                                                       {"POSITIONT", D3DDECLUSAGE_POSITIONT},
+                                                       {"COLOR", D3DDECLUSAGE_COLOR},
+                                                       {"FOG", D3DDECLUSAGE_FOG},
+                                                       {"DEPTH", D3DDECLUSAGE_DEPTH},
+                                                       {"SAMPLE", D3DDECLUSAGE_SAMPLE}};
     const auto found = kUsages.find(semanticName);
     return found == kUsages.end() ? -1 : found->second;
 }
@@ -279,11 +290,13 @@ ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& 
                                     const ShaderCompileRequest& vertexShader, const ShaderCompileRequest& pixelShader) {
     ProgramCompileResult result;
     if (!ValidProfile(vertexShader.profile, "vs_")) {
-        result.errors = FormatError(fileName, vertexShader.position, "invalid vertex shader profile '" + vertexShader.profile + "'");
+        result.errors = FormatError(fileName, vertexShader.position,
+                                    "invalid vertex shader profile '" + vertexShader.profile + "'");
         return result;
     }
     if (!ValidProfile(pixelShader.profile, "ps_")) {
-        result.errors = FormatError(fileName, pixelShader.position, "invalid pixel shader profile '" + pixelShader.profile + "'");
+        result.errors =
+            FormatError(fileName, pixelShader.position, "invalid pixel shader profile '" + pixelShader.profile + "'");
         return result;
     }
     const std::string key = vertexShader.profile + ' ' + vertexShader.entry + ' ' + pixelShader.profile + ' ' +
@@ -318,6 +331,8 @@ ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& 
     return result;
 }
 
-std::uint64_t ProgramCompileCount() { return g_compileCount.load(); }
+std::uint64_t ProgramCompileCount() {
+    return g_compileCount.load();
+}
 
 }  // namespace nvesk::d3dx9

@@ -49,10 +49,10 @@ struct CompiledProgram {
     std::string vertexGlsl;
     std::string fragmentGlsl;
     std::vector<VertexInput> vertexInputs;
-    std::string colorOutput;                  // the fragment output for COLOR0
+    std::string colorOutput;  // the fragment output for COLOR0
     StageConstants vertexConstants;
     StageConstants pixelConstants;
-    std::vector<std::string> samplers;        // sampler uniforms either stage reads, by HLSL name
+    std::vector<std::string> samplers;  // sampler uniforms either stage reads, by HLSL name
 };
 
 struct ProgramCompileResult {

@@ -27,7 +27,7 @@ namespace nvesk::d3dx9 {
 
 namespace {
 
-constexpr std::uint32_t kDefault = 0xFFFFFFFFu;  // D3DX_DEFAULT
+constexpr std::uint32_t kDefault = 0xFFFFFFFFu;         // D3DX_DEFAULT
 constexpr std::uint32_t kDefaultNonPow2 = 0xFFFFFFFEu;  // D3DX_DEFAULT_NONPOW2
 
 bool FormatOf(const unsigned char* bytes, int size, ImageFileFormat& format) {
@@ -68,7 +68,7 @@ ImageDecodeResult DecodeImage(const void* data, std::size_t size) {
         return result;
     }
     std::unique_ptr<stbi_uc, void (*)(void*)> rgba(stbi_load_from_memory(bytes, length, &width, &height, &channels, 4),
-                                                    stbi_image_free);
+                                                   stbi_image_free);
     if (!rgba) {
         result.error = "corrupt image data";
         return result;
@@ -90,7 +90,8 @@ ImageDecodeResult DecodeImage(const void* data, std::size_t size) {
 std::uint32_t TextureSide(std::uint32_t requested, std::uint32_t imageSide) {
     if (requested == kDefault) {
         std::uint32_t side = 1;
-        while (side < imageSide) side <<= 1;
+        while (side < imageSide)
+            side <<= 1;
         return side;
     }
     if (requested == kDefaultNonPow2 || requested == 0) return imageSide;
@@ -103,8 +104,8 @@ std::vector<std::uint8_t> ScaleTexels(const std::vector<std::uint8_t>& bgra, std
     std::vector<std::uint8_t> scaled(static_cast<std::size_t>(newWidth) * newHeight * 4, 0);
     if (filter == ScaleFilter::Smooth) {
         stbir_resize_uint8_generic(bgra.data(), static_cast<int>(width), static_cast<int>(height), 0, scaled.data(),
-                                   static_cast<int>(newWidth), static_cast<int>(newHeight), 0, 4, 3, 0, STBIR_EDGE_CLAMP,
-                                   STBIR_FILTER_TRIANGLE, STBIR_COLORSPACE_LINEAR, nullptr);
+                                   static_cast<int>(newWidth), static_cast<int>(newHeight), 0, 4, 3, 0,
+                                   STBIR_EDGE_CLAMP, STBIR_FILTER_TRIANGLE, STBIR_COLORSPACE_LINEAR, nullptr);
         return scaled;
     }
     for (std::uint32_t y = 0; y < newHeight; ++y) {

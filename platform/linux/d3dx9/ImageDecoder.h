@@ -16,7 +16,7 @@ struct DecodedImage {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     ImageFileFormat format = ImageFileFormat::Bmp;
-    bool hasAlpha = false;  // the file stores an alpha channel
+    bool hasAlpha = false;           // the file stores an alpha channel
     std::vector<std::uint8_t> bgra;  // width * height * 4 bytes, top row first
 };
 

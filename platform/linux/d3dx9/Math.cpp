@@ -17,8 +17,12 @@ D3DXVECTOR3::D3DXVECTOR3(FLOAT vx, FLOAT vy, FLOAT vz) {
     y = vy;
     z = vz;
 }
-D3DXVECTOR3::operator FLOAT*() { return &x; }
-D3DXVECTOR3::operator const FLOAT*() const { return &x; }
+D3DXVECTOR3::operator FLOAT*() {
+    return &x;
+}
+D3DXVECTOR3::operator const FLOAT*() const {
+    return &x;
+}
 
 D3DXVECTOR3& D3DXVECTOR3::operator+=(const D3DXVECTOR3& v) {
     x += v.x;
@@ -42,74 +46,143 @@ D3DXVECTOR3& D3DXVECTOR3::operator/=(FLOAT f) {
     const FLOAT inverse = 1.0f / f;
     return *this *= inverse;
 }
-D3DXVECTOR3 D3DXVECTOR3::operator+() const { return *this; }
-D3DXVECTOR3 D3DXVECTOR3::operator-() const { return D3DXVECTOR3(-x, -y, -z); }
-D3DXVECTOR3 D3DXVECTOR3::operator+(const D3DXVECTOR3& v) const { return D3DXVECTOR3(*this) += v; }
-D3DXVECTOR3 D3DXVECTOR3::operator-(const D3DXVECTOR3& v) const { return D3DXVECTOR3(*this) -= v; }
-D3DXVECTOR3 D3DXVECTOR3::operator*(FLOAT f) const { return D3DXVECTOR3(*this) *= f; }
-D3DXVECTOR3 D3DXVECTOR3::operator/(FLOAT f) const { return D3DXVECTOR3(*this) /= f; }
-D3DXVECTOR3 operator*(FLOAT f, const D3DXVECTOR3& v) { return v * f; }
-BOOL D3DXVECTOR3::operator==(const D3DXVECTOR3& v) const { return x == v.x && y == v.y && z == v.z; }
-BOOL D3DXVECTOR3::operator!=(const D3DXVECTOR3& v) const { return !(*this == v); }
+D3DXVECTOR3 D3DXVECTOR3::operator+() const {
+    return *this;
+}
+D3DXVECTOR3 D3DXVECTOR3::operator-() const {
+    return D3DXVECTOR3(-x, -y, -z);
+}
+D3DXVECTOR3 D3DXVECTOR3::operator+(const D3DXVECTOR3& v) const {
+    return D3DXVECTOR3(*this) += v;
+}
+D3DXVECTOR3 D3DXVECTOR3::operator-(const D3DXVECTOR3& v) const {
+    return D3DXVECTOR3(*this) -= v;
+}
+D3DXVECTOR3 D3DXVECTOR3::operator*(FLOAT f) const {
+    return D3DXVECTOR3(*this) *= f;
+}
+D3DXVECTOR3 D3DXVECTOR3::operator/(FLOAT f) const {
+    return D3DXVECTOR3(*this) /= f;
+}
+D3DXVECTOR3 operator*(FLOAT f, const D3DXVECTOR3& v) {
+    return v * f;
+}
+BOOL D3DXVECTOR3::operator==(const D3DXVECTOR3& v) const {
+    return x == v.x && y == v.y && z == v.z;
+}
+BOOL D3DXVECTOR3::operator!=(const D3DXVECTOR3& v) const {
+    return !(*this == v);
+}
 
 // --- D3DXVECTOR4 ---
 
 D3DXVECTOR4::D3DXVECTOR4(const FLOAT* values) : x(values[0]), y(values[1]), z(values[2]), w(values[3]) {}
 D3DXVECTOR4::D3DXVECTOR4(const D3DVECTOR& xyz, FLOAT vw) : x(xyz.x), y(xyz.y), z(xyz.z), w(vw) {}
 D3DXVECTOR4::D3DXVECTOR4(FLOAT vx, FLOAT vy, FLOAT vz, FLOAT vw) : x(vx), y(vy), z(vz), w(vw) {}
-D3DXVECTOR4::operator FLOAT*() { return &x; }
-D3DXVECTOR4::operator const FLOAT*() const { return &x; }
-BOOL D3DXVECTOR4::operator==(const D3DXVECTOR4& v) const { return x == v.x && y == v.y && z == v.z && w == v.w; }
-BOOL D3DXVECTOR4::operator!=(const D3DXVECTOR4& v) const { return !(*this == v); }
+D3DXVECTOR4::operator FLOAT*() {
+    return &x;
+}
+D3DXVECTOR4::operator const FLOAT*() const {
+    return &x;
+}
+BOOL D3DXVECTOR4::operator==(const D3DXVECTOR4& v) const {
+    return x == v.x && y == v.y && z == v.z && w == v.w;
+}
+BOOL D3DXVECTOR4::operator!=(const D3DXVECTOR4& v) const {
+    return !(*this == v);
+}
 
 // --- D3DXMATRIX ---
 
-D3DXMATRIX::D3DXMATRIX(const FLOAT* values) { std::memcpy(m, values, sizeof(m)); }
-D3DXMATRIX::D3DXMATRIX(const D3DMATRIX& matrix) : D3DMATRIX(matrix) {}
-D3DXMATRIX::D3DXMATRIX(FLOAT f11, FLOAT f12, FLOAT f13, FLOAT f14,
-                       FLOAT f21, FLOAT f22, FLOAT f23, FLOAT f24,
-                       FLOAT f31, FLOAT f32, FLOAT f33, FLOAT f34,
-                       FLOAT f41, FLOAT f42, FLOAT f43, FLOAT f44) {
-    _11 = f11; _12 = f12; _13 = f13; _14 = f14;
-    _21 = f21; _22 = f22; _23 = f23; _24 = f24;
-    _31 = f31; _32 = f32; _33 = f33; _34 = f34;
-    _41 = f41; _42 = f42; _43 = f43; _44 = f44;
+D3DXMATRIX::D3DXMATRIX(const FLOAT* values) {
+    std::memcpy(m, values, sizeof(m));
 }
-FLOAT& D3DXMATRIX::operator()(UINT row, UINT column) { return m[row][column]; }
-FLOAT D3DXMATRIX::operator()(UINT row, UINT column) const { return m[row][column]; }
-D3DXMATRIX::operator FLOAT*() { return &_11; }
-D3DXMATRIX::operator const FLOAT*() const { return &_11; }
+D3DXMATRIX::D3DXMATRIX(const D3DMATRIX& matrix) : D3DMATRIX(matrix) {}
+D3DXMATRIX::D3DXMATRIX(FLOAT f11, FLOAT f12, FLOAT f13, FLOAT f14, FLOAT f21, FLOAT f22, FLOAT f23, FLOAT f24,
+                       FLOAT f31, FLOAT f32, FLOAT f33, FLOAT f34, FLOAT f41, FLOAT f42, FLOAT f43, FLOAT f44) {
+    _11 = f11;
+    _12 = f12;
+    _13 = f13;
+    _14 = f14;
+    _21 = f21;
+    _22 = f22;
+    _23 = f23;
+    _24 = f24;
+    _31 = f31;
+    _32 = f32;
+    _33 = f33;
+    _34 = f34;
+    _41 = f41;
+    _42 = f42;
+    _43 = f43;
+    _44 = f44;
+}
+FLOAT& D3DXMATRIX::operator()(UINT row, UINT column) {
+    return m[row][column];
+}
+FLOAT D3DXMATRIX::operator()(UINT row, UINT column) const {
+    return m[row][column];
+}
+D3DXMATRIX::operator FLOAT*() {
+    return &_11;
+}
+D3DXMATRIX::operator const FLOAT*() const {
+    return &_11;
+}
 
 D3DXMATRIX& D3DXMATRIX::operator*=(const D3DXMATRIX& matrix) {
     D3DXMatrixMultiply(this, this, &matrix);
     return *this;
 }
 D3DXMATRIX& D3DXMATRIX::operator+=(const D3DXMATRIX& matrix) {
-    for (int i = 0; i < 16; ++i) m[i / 4][i % 4] += matrix.m[i / 4][i % 4];
+    for (int i = 0; i < 16; ++i)
+        m[i / 4][i % 4] += matrix.m[i / 4][i % 4];
     return *this;
 }
 D3DXMATRIX& D3DXMATRIX::operator-=(const D3DXMATRIX& matrix) {
-    for (int i = 0; i < 16; ++i) m[i / 4][i % 4] -= matrix.m[i / 4][i % 4];
+    for (int i = 0; i < 16; ++i)
+        m[i / 4][i % 4] -= matrix.m[i / 4][i % 4];
     return *this;
 }
 D3DXMATRIX& D3DXMATRIX::operator*=(FLOAT f) {
-    for (int i = 0; i < 16; ++i) m[i / 4][i % 4] *= f;
+    for (int i = 0; i < 16; ++i)
+        m[i / 4][i % 4] *= f;
     return *this;
 }
 D3DXMATRIX& D3DXMATRIX::operator/=(FLOAT f) {
     const FLOAT inverse = 1.0f / f;
     return *this *= inverse;
 }
-D3DXMATRIX D3DXMATRIX::operator+() const { return *this; }
-D3DXMATRIX D3DXMATRIX::operator-() const { return D3DXMATRIX(*this) *= -1.0f; }
-D3DXMATRIX D3DXMATRIX::operator*(const D3DXMATRIX& matrix) const { return D3DXMATRIX(*this) *= matrix; }
-D3DXMATRIX D3DXMATRIX::operator+(const D3DXMATRIX& matrix) const { return D3DXMATRIX(*this) += matrix; }
-D3DXMATRIX D3DXMATRIX::operator-(const D3DXMATRIX& matrix) const { return D3DXMATRIX(*this) -= matrix; }
-D3DXMATRIX D3DXMATRIX::operator*(FLOAT f) const { return D3DXMATRIX(*this) *= f; }
-D3DXMATRIX D3DXMATRIX::operator/(FLOAT f) const { return D3DXMATRIX(*this) /= f; }
-D3DXMATRIX operator*(FLOAT f, const D3DXMATRIX& matrix) { return matrix * f; }
-BOOL D3DXMATRIX::operator==(const D3DXMATRIX& matrix) const { return std::memcmp(m, matrix.m, sizeof(m)) == 0; }
-BOOL D3DXMATRIX::operator!=(const D3DXMATRIX& matrix) const { return !(*this == matrix); }
+D3DXMATRIX D3DXMATRIX::operator+() const {
+    return *this;
+}
+D3DXMATRIX D3DXMATRIX::operator-() const {
+    return D3DXMATRIX(*this) *= -1.0f;
+}
+D3DXMATRIX D3DXMATRIX::operator*(const D3DXMATRIX& matrix) const {
+    return D3DXMATRIX(*this) *= matrix;
+}
+D3DXMATRIX D3DXMATRIX::operator+(const D3DXMATRIX& matrix) const {
+    return D3DXMATRIX(*this) += matrix;
+}
+D3DXMATRIX D3DXMATRIX::operator-(const D3DXMATRIX& matrix) const {
+    return D3DXMATRIX(*this) -= matrix;
+}
+D3DXMATRIX D3DXMATRIX::operator*(FLOAT f) const {
+    return D3DXMATRIX(*this) *= f;
+}
+D3DXMATRIX D3DXMATRIX::operator/(FLOAT f) const {
+    return D3DXMATRIX(*this) /= f;
+}
+D3DXMATRIX operator*(FLOAT f, const D3DXMATRIX& matrix) {
+    return matrix * f;
+}
+BOOL D3DXMATRIX::operator==(const D3DXMATRIX& matrix) const {
+    return std::memcmp(m, matrix.m, sizeof(m)) == 0;
+}
+BOOL D3DXMATRIX::operator!=(const D3DXMATRIX& matrix) const {
+    return !(*this == matrix);
+}
 
 // --- functions ---
 
@@ -131,7 +204,8 @@ D3DXMATRIX* WINAPI D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, c
     for (int row = 0; row < 4; ++row) {
         for (int column = 0; column < 4; ++column) {
             float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += pM1->m[row][k] * pM2->m[k][column];
+            for (int k = 0; k < 4; ++k)
+                sum += pM1->m[row][k] * pM2->m[k][column];
             product.m[row][column] = sum;
         }
     }
@@ -142,7 +216,8 @@ D3DXMATRIX* WINAPI D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, c
 D3DXMATRIX* WINAPI D3DXMatrixTranspose(D3DXMATRIX* pOut, const D3DXMATRIX* pM) {
     D3DXMATRIX transposed;
     for (int row = 0; row < 4; ++row) {
-        for (int column = 0; column < 4; ++column) transposed.m[row][column] = pM->m[column][row];
+        for (int column = 0; column < 4; ++column)
+            transposed.m[row][column] = pM->m[column][row];
     }
     *pOut = transposed;
     return pOut;
@@ -188,9 +263,7 @@ D3DXMATRIX* WINAPI D3DXMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye,
     D3DXVec3Normalize(&xAxis, &xAxis);
     D3DXVECTOR3 yAxis;
     D3DXVec3Cross(&yAxis, &zAxis, &xAxis);
-    *pOut = D3DXMATRIX(xAxis.x, yAxis.x, zAxis.x, 0,
-                       xAxis.y, yAxis.y, zAxis.y, 0,
-                       xAxis.z, yAxis.z, zAxis.z, 0,
+    *pOut = D3DXMATRIX(xAxis.x, yAxis.x, zAxis.x, 0, xAxis.y, yAxis.y, zAxis.y, 0, xAxis.z, yAxis.z, zAxis.z, 0,
                        -D3DXVec3Dot(&xAxis, pEye), -D3DXVec3Dot(&yAxis, pEye), -D3DXVec3Dot(&zAxis, pEye), 1);
     return pOut;
 }
@@ -205,14 +278,14 @@ D3DXMATRIX* WINAPI D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, FLOAT fovy, FLOA
 
 D3DXMATRIX* WINAPI D3DXMatrixOrthoOffCenterLH(D3DXMATRIX* pOut, FLOAT l, FLOAT r, FLOAT b, FLOAT t, FLOAT zn,
                                               FLOAT zf) {
-    *pOut = D3DXMATRIX(2.0f / (r - l), 0, 0, 0,
-                       0, 2.0f / (t - b), 0, 0,
-                       0, 0, 1.0f / (zf - zn), 0,
-                       (l + r) / (l - r), (t + b) / (b - t), zn / (zn - zf), 1);
+    *pOut = D3DXMATRIX(2.0f / (r - l), 0, 0, 0, 0, 2.0f / (t - b), 0, 0, 0, 0, 1.0f / (zf - zn), 0, (l + r) / (l - r),
+                       (t + b) / (b - t), zn / (zn - zf), 1);
     return pOut;
 }
 
-FLOAT WINAPI D3DXVec3Length(const D3DXVECTOR3* pV) { return std::sqrt(D3DXVec3Dot(pV, pV)); }
+FLOAT WINAPI D3DXVec3Length(const D3DXVECTOR3* pV) {
+    return std::sqrt(D3DXVec3Dot(pV, pV));
+}
 
 FLOAT WINAPI D3DXVec3Dot(const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2) {
     return pV1->x * pV2->x + pV1->y * pV2->y + pV1->z * pV2->z;

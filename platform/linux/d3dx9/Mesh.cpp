@@ -21,7 +21,7 @@ struct Placement {
 // default pool when none is named.
 Placement PlacementOf(DWORD options, DWORD systemMemory, DWORD managed, DWORD dynamic, DWORD writeOnly,
                       DWORD software) {
-    Placement placement{D3DPOOL_DEFAULT, 0};
+    Placement placement {D3DPOOL_DEFAULT, 0};
     if ((options & systemMemory) != 0) {
         placement.pool = D3DPOOL_SYSTEMMEM;
     } else if ((options & managed) != 0) {
@@ -34,12 +34,19 @@ Placement PlacementOf(DWORD options, DWORD systemMemory, DWORD managed, DWORD dy
     return placement;
 }
 
-bool Wide(DWORD options) { return (options & D3DXMESH_32BIT) != 0; }
+bool Wide(DWORD options) {
+    return (options & D3DXMESH_32BIT) != 0;
+}
 
 }  // namespace
 
 Mesh::Mesh(IDirect3DDevice9* device, DWORD options, DWORD fvf, const FvfLayout& layout, DWORD faces, DWORD vertices)
-    : device_(device), options_(options), fvf_(fvf), layout_(layout), faces_(faces), vertices_(vertices),
+    : device_(device),
+      options_(options),
+      fvf_(fvf),
+      layout_(layout),
+      faces_(faces),
+      vertices_(vertices),
       attributes_(faces, 0) {
     device_->AddRef();
 }
@@ -56,7 +63,8 @@ HRESULT Mesh::CreateVertexBuffer(DWORD count, IDirect3DVertexBuffer9** buffer) c
                                             D3DXMESH_VB_WRITEONLY, D3DXMESH_VB_SOFTWAREPROCESSING);
     const std::uint64_t bytes = static_cast<std::uint64_t>(count) * layout_.stride;
     if (bytes > 0x7FFFFFFFu) return E_OUTOFMEMORY;
-    return device_->CreateVertexBuffer(static_cast<UINT>(bytes), placement.usage, fvf_, placement.pool, buffer, nullptr);
+    return device_->CreateVertexBuffer(static_cast<UINT>(bytes), placement.usage, fvf_, placement.pool, buffer,
+                                       nullptr);
 }
 
 HRESULT Mesh::Create(IDirect3DDevice9* device, DWORD options, DWORD fvf, DWORD faces, DWORD vertices, Mesh** mesh) {
@@ -72,9 +80,9 @@ HRESULT Mesh::Create(IDirect3DDevice9* device, DWORD options, DWORD fvf, DWORD f
     if (created == nullptr) return E_OUTOFMEMORY;
     HRESULT result = created->CreateVertexBuffer(vertices, &created->vertexBuffer_);
     if (SUCCEEDED(result)) {
-        const Placement placement = PlacementOf(options, D3DXMESH_IB_SYSTEMMEM, D3DXMESH_IB_MANAGED,
-                                                D3DXMESH_IB_DYNAMIC, D3DXMESH_IB_WRITEONLY,
-                                                D3DXMESH_IB_SOFTWAREPROCESSING);
+        const Placement placement =
+            PlacementOf(options, D3DXMESH_IB_SYSTEMMEM, D3DXMESH_IB_MANAGED, D3DXMESH_IB_DYNAMIC, D3DXMESH_IB_WRITEONLY,
+                        D3DXMESH_IB_SOFTWAREPROCESSING);
         result = device->CreateIndexBuffer(static_cast<UINT>(indexBytes), placement.usage,
                                            Wide(options) ? D3DFMT_INDEX32 : D3DFMT_INDEX16, placement.pool,
                                            &created->indexBuffer_, nullptr);
@@ -87,7 +95,9 @@ HRESULT Mesh::Create(IDirect3DDevice9* device, DWORD options, DWORD fvf, DWORD f
     return D3D_OK;
 }
 
-Mesh* Mesh::FromInterface(ID3DXBaseMesh* mesh) { return dynamic_cast<Mesh*>(mesh); }
+Mesh* Mesh::FromInterface(ID3DXBaseMesh* mesh) {
+    return dynamic_cast<Mesh*>(mesh);
+}
 
 HRESULT Mesh::QueryInterface(REFIID riid, void** object) {
     return Answer(riid, object, {&IID_IUnknown, &IID_ID3DXBaseMesh, &IID_ID3DXMesh});
@@ -143,7 +153,7 @@ bool Mesh::RebuildAttributeTable() {
     if (!ReadIndices(indices)) return false;
     attributeTable_.clear();
     for (DWORD face = 0; face < faces_;) {
-        D3DXATTRIBUTERANGE range{attributes_[face], face, 0, 0xFFFFFFFFu, 0};
+        D3DXATTRIBUTERANGE range {attributes_[face], face, 0, 0xFFFFFFFFu, 0};
         DWORD last = 0;
         for (; face < faces_ && attributes_[face] == range.AttribId; ++face, ++range.FaceCount) {
             for (int k = 0; k < 3; ++k) {
@@ -207,8 +217,9 @@ HRESULT Mesh::CloneMeshFVF(DWORD Options, DWORD FVF, LPDIRECT3DDEVICE9 pD3DDevic
             const D3DVERTEXELEMENT9& from = layout_.elements[i];
             if (from.Usage != to.Usage || from.UsageIndex != to.UsageIndex) continue;
             const UINT fromEnd = i + 2 < layout_.elements.size() ? layout_.elements[i + 1].Offset : layout_.stride;
-            const auto next = std::find_if(clone->layout_.elements.begin(), clone->layout_.elements.end(),
-                                           [&](const D3DVERTEXELEMENT9& e) { return e.Offset > to.Offset || e.Stream == 0xFF; });
+            const auto next =
+                std::find_if(clone->layout_.elements.begin(), clone->layout_.elements.end(),
+                             [&](const D3DVERTEXELEMENT9& e) { return e.Offset > to.Offset || e.Stream == 0xFF; });
             const UINT toEnd = next->Stream == 0xFF ? clone->layout_.stride : next->Offset;
             const UINT size = std::min(fromEnd - from.Offset, toEnd - to.Offset);
             for (DWORD v = 0; v < vertices_; ++v) {
@@ -240,9 +251,15 @@ HRESULT Mesh::GetIndexBuffer(LPDIRECT3DINDEXBUFFER9* ppIB) {
     return D3D_OK;
 }
 
-HRESULT Mesh::LockVertexBuffer(DWORD Flags, LPVOID* ppData) { return vertexBuffer_->Lock(0, 0, ppData, Flags); }
-HRESULT Mesh::UnlockVertexBuffer() { return vertexBuffer_->Unlock(); }
-HRESULT Mesh::LockIndexBuffer(DWORD Flags, LPVOID* ppData) { return indexBuffer_->Lock(0, 0, ppData, Flags); }
+HRESULT Mesh::LockVertexBuffer(DWORD Flags, LPVOID* ppData) {
+    return vertexBuffer_->Lock(0, 0, ppData, Flags);
+}
+HRESULT Mesh::UnlockVertexBuffer() {
+    return vertexBuffer_->Unlock();
+}
+HRESULT Mesh::LockIndexBuffer(DWORD Flags, LPVOID* ppData) {
+    return indexBuffer_->Lock(0, 0, ppData, Flags);
+}
 
 HRESULT Mesh::UnlockIndexBuffer() {
     const HRESULT result = indexBuffer_->Unlock();
@@ -262,7 +279,7 @@ HRESULT Mesh::GenerateAdjacency(FLOAT Epsilon, DWORD* pAdjacency) {
     std::vector<std::uint32_t> indices;
     std::vector<std::uint32_t> adjacency;
     if (pAdjacency == nullptr || !ReadVertices(bytes) || !ReadIndices(indices) ||
-        !d3dx9::GenerateAdjacency(VertexData{bytes.data(), layout_.stride, vertices_}, indices, Epsilon, adjacency)) {
+        !d3dx9::GenerateAdjacency(VertexData {bytes.data(), layout_.stride, vertices_}, indices, Epsilon, adjacency)) {
         return D3DERR_INVALIDCALL;
     }
     std::copy(adjacency.begin(), adjacency.end(), pAdjacency);
@@ -275,7 +292,9 @@ HRESULT Mesh::LockAttributeBuffer(DWORD, DWORD** ppData) {
     return D3D_OK;
 }
 
-HRESULT Mesh::UnlockAttributeBuffer() { return RebuildAttributeTable() ? D3D_OK : D3DERR_INVALIDCALL; }
+HRESULT Mesh::UnlockAttributeBuffer() {
+    return RebuildAttributeTable() ? D3D_OK : D3DERR_INVALIDCALL;
+}
 
 HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAdjacencyOut, DWORD* pFaceRemap,
                               LPD3DXBUFFER* ppVertexRemap) {
@@ -287,13 +306,13 @@ HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAd
     std::vector<std::uint32_t> indices;
     if (!ReadVertices(bytes) || !ReadIndices(indices) || !IndicesInRange(indices, vertices_)) return D3DERR_INVALIDCALL;
     std::vector<std::uint32_t> attributes(attributes_.begin(), attributes_.end());
-    std::vector<std::uint32_t> faceRemap;      // new face -> old face
+    std::vector<std::uint32_t> faceRemap;  // new face -> old face
     std::vector<std::uint32_t> vertexToNew(vertices_);
     std::iota(vertexToNew.begin(), vertexToNew.end(), 0u);
     const bool moveVertices = (Flags & D3DXMESHOPT_IGNOREVERTS) == 0;
     if ((Flags & (D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER)) != 0 && moveVertices) {
-        if (!OptimizeForVertexCache(VertexData{bytes.data(), layout_.stride, vertices_}, indices, attributes, faceRemap,
-                                    vertexToNew)) {
+        if (!OptimizeForVertexCache(VertexData {bytes.data(), layout_.stride, vertices_}, indices, attributes,
+                                    faceRemap, vertexToNew)) {
             return D3DERR_INVALIDCALL;
         }
     } else {
@@ -314,10 +333,12 @@ HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAd
     DWORD vertexCount = vertices_;
     if ((Flags & D3DXMESHOPT_COMPACT) != 0 && moveVertices) {
         std::vector<bool> used(vertices_, false);
-        for (std::uint32_t index : indices) used[index] = true;
+        for (std::uint32_t index : indices)
+            used[index] = true;
         std::vector<std::uint32_t> newOrder(vertices_);  // current index -> compacted index
         DWORD next = 0;
-        for (DWORD v = 0; v < vertices_; ++v) newOrder[v] = used[v] ? next++ : 0xFFFFFFFFu;
+        for (DWORD v = 0; v < vertices_; ++v)
+            newOrder[v] = used[v] ? next++ : 0xFFFFFFFFu;
         if (next > 0 && next < vertices_) {
             std::vector<BYTE> compacted(static_cast<std::size_t>(next) * layout_.stride);
             for (DWORD v = 0; v < vertices_; ++v) {
@@ -326,8 +347,10 @@ HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAd
                                 &bytes[static_cast<std::size_t>(v) * layout_.stride], layout_.stride);
                 }
             }
-            for (std::uint32_t& index : indices) index = newOrder[index];
-            for (std::uint32_t& target : vertexToNew) target = newOrder[target];
+            for (std::uint32_t& index : indices)
+                index = newOrder[index];
+            for (std::uint32_t& target : vertexToNew)
+                target = newOrder[target];
             IDirect3DVertexBuffer9* smaller = nullptr;
             if (FAILED(CreateVertexBuffer(next, &smaller))) return E_OUTOFMEMORY;
             vertexBuffer_->Release();
@@ -344,7 +367,8 @@ HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAd
     if (pAdjacencyOut != nullptr) {
         if (pAdjacencyIn != nullptr) {
             std::vector<DWORD> faceToNew(faces_);
-            for (DWORD f = 0; f < faces_; ++f) faceToNew[faceRemap[f]] = f;
+            for (DWORD f = 0; f < faces_; ++f)
+                faceToNew[faceRemap[f]] = f;
             for (DWORD f = 0; f < faces_; ++f) {
                 for (int e = 0; e < 3; ++e) {
                     const DWORD neighbour = pAdjacencyIn[faceRemap[f] * 3 + e];

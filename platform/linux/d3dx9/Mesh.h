@@ -57,7 +57,8 @@ public:
     HRESULT STDMETHODCALLTYPE UnlockAttributeBuffer() override;
     HRESULT STDMETHODCALLTYPE OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAdjacencyOut,
                                               DWORD* pFaceRemap, LPD3DXBUFFER* ppVertexRemap) override;
-    HRESULT STDMETHODCALLTYPE SetAttributeTable(const D3DXATTRIBUTERANGE* pAttribTable, DWORD cAttribTableSize) override;
+    HRESULT STDMETHODCALLTYPE SetAttributeTable(const D3DXATTRIBUTERANGE* pAttribTable,
+                                                DWORD cAttribTableSize) override;
 
 private:
     Mesh(IDirect3DDevice9* device, DWORD options, DWORD fvf, const FvfLayout& layout, DWORD faces, DWORD vertices);

@@ -94,7 +94,8 @@ HRESULT LoadMesh(LPCWSTR file, DWORD options, IDirect3DDevice9* device, LPD3DXBU
              SUCCEEDED(mesh->GenerateAdjacency(0.0f, static_cast<DWORD*>(adjacencyBuffer->GetBufferPointer())));
     }
     if (ok && materials != nullptr) ok = (materialBuffer = MaterialBuffer(geometry.materials)) != nullptr;
-    if (ok && effectInstances != nullptr) ok = (instanceBuffer = EffectInstanceBuffer(geometry.materials.size())) != nullptr;
+    if (ok && effectInstances != nullptr)
+        ok = (instanceBuffer = EffectInstanceBuffer(geometry.materials.size())) != nullptr;
     if (!ok) {
         for (Buffer* buffer : {adjacencyBuffer, materialBuffer, instanceBuffer}) {
             if (buffer != nullptr) buffer->Release();
@@ -134,7 +135,7 @@ extern "C" HRESULT WINAPI D3DXComputeNormals(LPD3DXBASEMESH pMesh, const DWORD*)
     std::vector<std::uint32_t> indices;
     if (!mesh->ReadVertices(bytes) || !mesh->ReadIndices(indices) ||
         !nvesk::d3dx9::ComputeNormals(
-            nvesk::d3dx9::VertexData{bytes.data(), mesh->Layout().stride, mesh->GetNumVertices()},
+            nvesk::d3dx9::VertexData {bytes.data(), mesh->Layout().stride, mesh->GetNumVertices()},
             static_cast<std::uint32_t>(mesh->Layout().normalOffset), indices) ||
         !mesh->WriteVertices(bytes)) {
         return D3DERR_INVALIDCALL;

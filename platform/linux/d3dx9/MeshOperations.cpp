@@ -32,8 +32,9 @@ bool Valid(const VertexData& vertices, const std::vector<std::uint32_t>& indices
 std::vector<std::uint32_t> PositionRepresentatives(const VertexData& vertices, float epsilon) {
     std::vector<std::uint32_t> order(vertices.count);
     std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return PositionOf(vertices, a).x < PositionOf(vertices, b).x; });
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return PositionOf(vertices, a).x < PositionOf(vertices, b).x;
+    });
     std::vector<std::uint32_t> representative(vertices.count);
     std::iota(representative.begin(), representative.end(), 0u);
     for (std::size_t i = 0; i < order.size(); ++i) {
@@ -57,15 +58,15 @@ bool IndicesInRange(const std::vector<std::uint32_t>& indices, std::uint32_t ver
 
 bool ComputeNormals(VertexData vertices, std::uint32_t normalOffset, const std::vector<std::uint32_t>& indices) {
     if (!Valid(vertices, indices) || normalOffset + 12 > vertices.stride) return false;
-    std::vector<Vec3> sums(vertices.count, Vec3{0, 0, 0});
+    std::vector<Vec3> sums(vertices.count, Vec3 {0, 0, 0});
     for (std::size_t f = 0; f < indices.size(); f += 3) {
         const Vec3 a = PositionOf(vertices, indices[f]);
         const Vec3 b = PositionOf(vertices, indices[f + 1]);
         const Vec3 c = PositionOf(vertices, indices[f + 2]);
-        const Vec3 e1{b.x - a.x, b.y - a.y, b.z - a.z};
-        const Vec3 e2{c.x - a.x, c.y - a.y, c.z - a.z};
+        const Vec3 e1 {b.x - a.x, b.y - a.y, b.z - a.z};
+        const Vec3 e2 {c.x - a.x, c.y - a.y, c.z - a.z};
         // Unnormalised: its length is twice the face's area, which weights the sum.
-        const Vec3 n{e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
+        const Vec3 n {e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
         for (int k = 0; k < 3; ++k) {
             Vec3& sum = sums[indices[f + k]];
             sum.x += n.x;
@@ -76,7 +77,7 @@ bool ComputeNormals(VertexData vertices, std::uint32_t normalOffset, const std::
     for (std::uint32_t v = 0; v < vertices.count; ++v) {
         Vec3 n = sums[v];
         const float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
-        if (length > 0) n = Vec3{n.x / length, n.y / length, n.z / length};
+        if (length > 0) n = Vec3 {n.x / length, n.y / length, n.z / length};
         std::memcpy(vertices.bytes + static_cast<std::size_t>(v) * vertices.stride + normalOffset, &n, sizeof(n));
     }
     return true;
@@ -94,7 +95,8 @@ bool GenerateAdjacency(VertexData vertices, const std::vector<std::uint32_t>& in
         return std::make_pair(std::min(a, b), std::max(a, b));
     };
     for (std::size_t face = 0; face < faces; ++face) {
-        for (int edge = 0; edge < 3; ++edge) edgeFaces.emplace(edgeKey(face, edge), static_cast<std::uint32_t>(face));
+        for (int edge = 0; edge < 3; ++edge)
+            edgeFaces.emplace(edgeKey(face, edge), static_cast<std::uint32_t>(face));
     }
     adjacency.assign(faces * 3, 0xFFFFFFFFu);
     for (std::size_t face = 0; face < faces; ++face) {
@@ -132,18 +134,21 @@ bool OptimizeForVertexCache(VertexData vertices, std::vector<std::uint32_t>& ind
     std::vector<std::uint32_t> optimized(indices.size());
     for (std::size_t begin = 0; begin < faces;) {
         std::size_t end = begin;
-        while (end < faces && sortedAttributes[end] == sortedAttributes[begin]) ++end;
+        while (end < faces && sortedAttributes[end] == sortedAttributes[begin])
+            ++end;
         std::vector<std::uint32_t> groupOrder((end - begin) * 3);
-        meshopt_optimizeVertexCache(groupOrder.data(), sortedIndices.data() + begin * 3, groupOrder.size(), vertices.count);
+        meshopt_optimizeVertexCache(groupOrder.data(), sortedIndices.data() + begin * 3, groupOrder.size(),
+                                    vertices.count);
         std::copy(groupOrder.begin(), groupOrder.end(), optimized.begin() + begin * 3);
         // Recover which face went where, so callers can remap per-face data.
         std::multimap<std::array<std::uint32_t, 3>, std::uint32_t> positionOfFace;
         for (std::size_t f = begin; f < end; ++f) {
-            positionOfFace.emplace(std::array<std::uint32_t, 3>{sortedIndices[f * 3], sortedIndices[f * 3 + 1], sortedIndices[f * 3 + 2]},
-                                   faceRemap[f]);
+            positionOfFace.emplace(
+                std::array<std::uint32_t, 3> {sortedIndices[f * 3], sortedIndices[f * 3 + 1], sortedIndices[f * 3 + 2]},
+                faceRemap[f]);
         }
         for (std::size_t f = begin; f < end; ++f) {
-            std::array<std::uint32_t, 3> tri{optimized[f * 3], optimized[f * 3 + 1], optimized[f * 3 + 2]};
+            std::array<std::uint32_t, 3> tri {optimized[f * 3], optimized[f * 3 + 1], optimized[f * 3 + 2]};
             auto found = positionOfFace.find(tri);
             for (int turn = 0; found == positionOfFace.end() && turn < 2; ++turn) {
                 std::rotate(tri.begin(), tri.begin() + 1, tri.end());

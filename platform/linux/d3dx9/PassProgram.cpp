@@ -8,7 +8,8 @@ HRESULT PassProgram::Link(IDirect3DDevice9* device, std::shared_ptr<const Compil
     source.fragmentGlsl = compiled->fragmentGlsl;
     source.colorOutput = compiled->colorOutput;
     for (const VertexInput& input : compiled->vertexInputs) {
-        source.attributes.push_back({input.glslName, static_cast<BYTE>(input.usage), static_cast<BYTE>(input.usageIndex)});
+        source.attributes.push_back(
+            {input.glslName, static_cast<BYTE>(input.usage), static_cast<BYTE>(input.usageIndex)});
     }
     d3d9::ShaderProgramHandle program = 0;
     const HRESULT linked = d3d9::LinkShaderProgram(device, source, &program, &log);
@@ -40,7 +41,9 @@ void PassProgram::Free(IDirect3DDevice9* device) {
     program_ = 0;
 }
 
-HRESULT PassProgram::Use(IDirect3DDevice9* device) const { return d3d9::UseShaderProgram(device, program_); }
+HRESULT PassProgram::Use(IDirect3DDevice9* device) const {
+    return d3d9::UseShaderProgram(device, program_);
+}
 
 HRESULT PassProgram::UploadConstants(IDirect3DDevice9* device, const EffectParameters& parameters) const {
     const HRESULT vertex = Upload(device, compiled_->vertexConstants, vertexConstants_, parameters);

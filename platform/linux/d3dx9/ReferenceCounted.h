@@ -38,7 +38,7 @@ protected:
     }
 
 private:
-    std::atomic<ULONG> references_{1};
+    std::atomic<ULONG> references_ {1};
 };
 
 }  // namespace nvesk::d3dx9

@@ -30,9 +30,12 @@ UINT Levels(UINT requested, UINT width, UINT height) {
 
 ScaleFilter FilterOf(DWORD filter) {
     switch (filter == D3DX_DEFAULT ? D3DX_FILTER_TRIANGLE : filter & 0xFF) {
-    case D3DX_FILTER_NONE: return ScaleFilter::None;
-    case D3DX_FILTER_POINT: return ScaleFilter::Point;
-    default: return ScaleFilter::Smooth;
+    case D3DX_FILTER_NONE:
+        return ScaleFilter::None;
+    case D3DX_FILTER_POINT:
+        return ScaleFilter::Point;
+    default:
+        return ScaleFilter::Smooth;
     }
 }
 
@@ -48,7 +51,8 @@ HRESULT FillLevels(IDirect3DTexture9* texture, const std::vector<std::vector<std
             BYTE* row = static_cast<BYTE*>(locked.pBits) + static_cast<std::size_t>(y) * locked.Pitch;
             std::memcpy(row, levels[level].data() + static_cast<std::size_t>(y) * desc.Width * 4, desc.Width * 4u);
             if (opaque) {
-                for (UINT x = 0; x < desc.Width; ++x) row[x * 4 + 3] = 0xFF;
+                for (UINT x = 0; x < desc.Width; ++x)
+                    row[x * 4 + 3] = 0xFF;
             }
         }
         result = texture->UnlockRect(level);
@@ -57,7 +61,9 @@ HRESULT FillLevels(IDirect3DTexture9* texture, const std::vector<std::vector<std
     return D3D_OK;
 }
 
-D3DFORMAT FileFormat(const DecodedImage& image) { return image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8; }
+D3DFORMAT FileFormat(const DecodedImage& image) {
+    return image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+}
 
 void Describe(const DecodedImage& image, D3DXIMAGE_INFO* info) {
     info->Width = image.width;
@@ -85,7 +91,8 @@ bool Decode(LPCWSTR file, DecodedImage& image) {
 using namespace nvesk::d3dx9;
 
 extern "C" HRESULT WINAPI D3DXCreateTexture(LPDIRECT3DDEVICE9 pDevice, UINT Width, UINT Height, UINT MipLevels,
-                                            DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, LPDIRECT3DTEXTURE9* ppTexture) {
+                                            DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                            LPDIRECT3DTEXTURE9* ppTexture) {
     if (pDevice == nullptr || ppTexture == nullptr) return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
     auto side = [](UINT requested) { return requested == 0 ? 1u : requested == D3DX_DEFAULT ? 256u : requested; };
@@ -93,7 +100,8 @@ extern "C" HRESULT WINAPI D3DXCreateTexture(LPDIRECT3DDEVICE9 pDevice, UINT Widt
     const UINT height = side(Height);
     if (width > kMaxImageSide || height > kMaxImageSide) return D3DERR_INVALIDCALL;
     const D3DFORMAT format = Format == D3DFMT_UNKNOWN ? D3DFMT_A8R8G8B8 : Format;
-    return pDevice->CreateTexture(width, height, Levels(MipLevels, width, height), Usage, format, Pool, ppTexture, nullptr);
+    return pDevice->CreateTexture(width, height, Levels(MipLevels, width, height), Usage, format, Pool, ppTexture,
+                                  nullptr);
 }
 
 extern "C" HRESULT WINAPI D3DXGetImageInfoFromFileW(LPCWSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo) {

@@ -27,10 +27,16 @@ struct Failure {
     std::string message;
 };
 
-[[noreturn]] void Fail(const std::string& message) { throw Failure{message}; }
+[[noreturn]] void Fail(const std::string& message) {
+    throw Failure {message};
+}
 
-bool NameStart(unsigned char c) { return std::isalpha(c) || c == '_'; }
-bool NamePart(unsigned char c) { return std::isalnum(c) || c == '_' || c == '-' || c == '.'; }
+bool NameStart(unsigned char c) {
+    return std::isalpha(c) || c == '_';
+}
+bool NamePart(unsigned char c) {
+    return std::isalnum(c) || c == '_' || c == '-' || c == '.';
+}
 
 std::vector<Token> TextTokens(const char* text, std::size_t size) {
     std::vector<Token> tokens;
@@ -43,7 +49,8 @@ std::vector<Token> TextTokens(const char* text, std::size_t size) {
             tokens.push_back({Kind::Separator, std::string(1, static_cast<char>(c)), 0, false});
             ++i;
         } else if (c == '#' || (c == '/' && i + 1 < size && text[i + 1] == '/')) {
-            while (i < size && text[i] != '\n') ++i;
+            while (i < size && text[i] != '\n')
+                ++i;
         } else if (c == '{' || c == '}') {
             tokens.push_back({c == '{' ? Kind::Open : Kind::Close, std::string(1, static_cast<char>(c)), 0, false});
             ++i;
@@ -52,13 +59,15 @@ std::vector<Token> TextTokens(const char* text, std::size_t size) {
             ++i;
         } else if (c == '<') {
             const std::size_t begin = ++i;
-            while (i < size && (std::isxdigit(static_cast<unsigned char>(text[i])) || text[i] == '-')) ++i;
+            while (i < size && (std::isxdigit(static_cast<unsigned char>(text[i])) || text[i] == '-'))
+                ++i;
             if (i >= size || text[i] != '>') Fail("malformed GUID");
             tokens.push_back({Kind::Guid, std::string(text + begin, i - begin), 0, false});
             ++i;
         } else if (c == '"') {
             const std::size_t begin = ++i;
-            while (i < size && text[i] != '"' && text[i] != '\n' && text[i] != '\0') ++i;
+            while (i < size && text[i] != '"' && text[i] != '\n' && text[i] != '\0')
+                ++i;
             if (i >= size || text[i] != '"') Fail("unterminated string");
             tokens.push_back({Kind::String, std::string(text + begin, i - begin), 0, false});
             ++i;
@@ -67,11 +76,13 @@ std::vector<Token> TextTokens(const char* text, std::size_t size) {
             if (text[i] == '-') ++i;
             std::size_t digits = 0;
             bool integer = true;
-            while (i < size && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+            while (i < size && std::isdigit(static_cast<unsigned char>(text[i])))
+                ++i, ++digits;
             if (i < size && text[i] == '.') {
                 integer = false;
                 ++i;
-                while (i < size && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+                while (i < size && std::isdigit(static_cast<unsigned char>(text[i])))
+                    ++i, ++digits;
             }
             if (digits == 0) Fail("malformed number");
             if (i < size && (text[i] == 'e' || text[i] == 'E')) {
@@ -79,7 +90,8 @@ std::vector<Token> TextTokens(const char* text, std::size_t size) {
                 ++i;
                 if (i < size && (text[i] == '-' || text[i] == '+')) ++i;
                 std::size_t exponent = 0;
-                while (i < size && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++exponent;
+                while (i < size && std::isdigit(static_cast<unsigned char>(text[i])))
+                    ++i, ++exponent;
                 if (exponent == 0) Fail("malformed number");
             }
             if (i < size && NamePart(static_cast<unsigned char>(text[i]))) Fail("malformed number");
@@ -87,7 +99,8 @@ std::vector<Token> TextTokens(const char* text, std::size_t size) {
             tokens.push_back({Kind::Number, literal, std::strtod(literal.c_str(), nullptr), integer});
         } else if (NameStart(c)) {
             const std::size_t begin = i;
-            while (i < size && NamePart(static_cast<unsigned char>(text[i]))) ++i;
+            while (i < size && NamePart(static_cast<unsigned char>(text[i])))
+                ++i;
             tokens.push_back({Kind::Name, std::string(text + begin, i - begin), 0, false});
         } else {
             Fail("unexpected byte " + std::to_string(c) + " in text data");
@@ -175,14 +188,28 @@ std::vector<Token> BinaryTokens(const unsigned char* data, std::size_t size, boo
             }
             break;
         }
-        case 10: tokens.push_back({Kind::Open, "{", 0, false}); break;
-        case 11: tokens.push_back({Kind::Close, "}", 0, false}); break;
+        case 10:
+            tokens.push_back({Kind::Open, "{", 0, false});
+            break;
+        case 11:
+            tokens.push_back({Kind::Close, "}", 0, false});
+            break;
         case 19:
-        case 20: tokens.push_back({Kind::Separator, type == 19 ? "," : ";", 0, false}); break;
-        case 12: case 13: case 14: case 15: case 16: case 17: case 18:
+        case 20:
+            tokens.push_back({Kind::Separator, type == 19 ? "," : ";", 0, false});
+            break;
+        case 12:
+        case 13:
+        case 14:
+        case 15:
+        case 16:
+        case 17:
+        case 18:
             tokens.push_back({Kind::Symbol, std::to_string(type), 0, false});
             break;
-        case 31: tokens.push_back({Kind::Name, "template", 0, false}); break;
+        case 31:
+            tokens.push_back({Kind::Name, "template", 0, false});
+            break;
         default:
             if (type >= 40 && type <= 52) {
                 tokens.push_back({Kind::Name, "primitive" + std::to_string(type), 0, false});
@@ -221,9 +248,7 @@ public:
     }
 
 private:
-    const Token& Peek(std::size_t ahead = 0) const {
-        return tokens_[std::min(at_ + ahead, tokens_.size() - 1)];
-    }
+    const Token& Peek(std::size_t ahead = 0) const { return tokens_[std::min(at_ + ahead, tokens_.size() - 1)]; }
     const Token& Next() {
         const Token& token = Peek();
         if (at_ < tokens_.size() - 1) ++at_;
@@ -263,8 +288,14 @@ private:
                 afterValue = false;
             }
             switch (token.kind) {
-            case Kind::Number: object.numbers.push_back(&Next()); afterValue = true; break;
-            case Kind::String: object.strings.push_back(Next().text); afterValue = true; break;
+            case Kind::Number:
+                object.numbers.push_back(&Next());
+                afterValue = true;
+                break;
+            case Kind::String:
+                object.strings.push_back(Next().text);
+                afterValue = true;
+                break;
             case Kind::Separator:
                 if (!afterValue) Fail("misplaced separator in data object '" + object.type + "'");
                 // A comma separates two values of a list: a value must follow it.
@@ -272,7 +303,9 @@ private:
                     Fail("a comma that separates no values in data object '" + object.type + "'");
                 }
                 break;
-            case Kind::Name: object.children.push_back(DataObject(depth + 1)); break;
+            case Kind::Name:
+                object.children.push_back(DataObject(depth + 1));
+                break;
             case Kind::Open:
                 Next();
                 if (Peek().kind != Kind::Name) Fail("expected a reference name");
@@ -280,8 +313,11 @@ private:
                 if (Peek().kind == Kind::Guid) Next();
                 Expect(Kind::Close, "'}' after a reference");
                 break;
-            case Kind::Close: Next(); return object;
-            default: Fail("unexpected token in data object '" + object.type + "'");
+            case Kind::Close:
+                Next();
+                return object;
+            default:
+                Fail("unexpected token in data object '" + object.type + "'");
             }
         }
     }
@@ -350,7 +386,8 @@ public:
         if (type == "Material") CheckMaterial(object);
         if (type == "AnimationKey") CheckAnimationKey(object);
         if (type == "Frame" && !object.numbers.empty()) Fail("a frame holds values");
-        for (const Object& child : object.children) Check(child);
+        for (const Object& child : object.children)
+            Check(child);
     }
 
 private:
@@ -362,7 +399,8 @@ private:
 
     void Counts(const Object& object, int count) {
         Numbers numbers(object, binary_);
-        for (int k = 0; k < count; ++k) numbers.Count();
+        for (int k = 0; k < count; ++k)
+            numbers.Count();
         numbers.Finish();
     }
 
@@ -400,7 +438,8 @@ private:
         for (std::uint32_t f = 0; f < faces; ++f) {
             faceSizes[f] = numbers.Count();
             if (faceSizes[f] < 3) Fail("a face with fewer than three corners");
-            for (std::uint32_t k = 0; k < faceSizes[f]; ++k) numbers.Index(vertices);
+            for (std::uint32_t k = 0; k < faceSizes[f]; ++k)
+                numbers.Index(vertices);
         }
         numbers.Finish();
         for (const Object& child : mesh.children) {
@@ -411,7 +450,8 @@ private:
                 if (normals.Count() != faces) Fail("normal faces do not match the mesh's faces");
                 for (std::uint32_t f = 0; f < faces; ++f) {
                     if (normals.Count() != faceSizes[f]) Fail("a normal face does not match its mesh face");
-                    for (std::uint32_t k = 0; k < faceSizes[f]; ++k) normals.Index(count);
+                    for (std::uint32_t k = 0; k < faceSizes[f]; ++k)
+                        normals.Index(count);
                 }
                 normals.Finish();
             } else if (child.type == "MeshTextureCoords") {
@@ -433,7 +473,8 @@ private:
                 Numbers weights(child, binary_);
                 if (child.strings.size() != 1) Fail("skin weights name one frame");
                 const std::uint32_t count = weights.Count();
-                for (std::uint32_t k = 0; k < count; ++k) weights.Index(vertices);
+                for (std::uint32_t k = 0; k < count; ++k)
+                    weights.Index(vertices);
                 weights.Floats(static_cast<std::uint64_t>(count) + 16);
                 weights.Finish();
             } else {
@@ -448,7 +489,8 @@ private:
         const std::uint32_t materials = numbers.Count();
         const std::uint32_t indices = numbers.Count();
         if (indices != faces && indices != 1) Fail("material indices do not match the faces");
-        for (std::uint32_t k = 0; k < indices; ++k) numbers.Index(materials);
+        for (std::uint32_t k = 0; k < indices; ++k)
+            numbers.Index(materials);
         numbers.Finish();
         std::size_t given = list.references.size();
         for (const std::string& reference : list.references) {
@@ -498,7 +540,8 @@ bool CheckXFileStructure(const void* data, std::size_t size, std::string& error)
         }
         const std::vector<Object> objects = Parser(tokens).File();
         Checker checker(objects, format == "bin ");
-        for (const Object& object : objects) checker.Check(object);
+        for (const Object& object : objects)
+            checker.Check(object);
     } catch (const Failure& failure) {
         error = failure.message;
         return false;

@@ -2,10 +2,10 @@
 
 #include "XFileStructure.h"
 
-#include <assimp/Importer.hpp>
-#include <assimp/postprocess.h>
 #include <assimp/material.h>
+#include <assimp/postprocess.h>
 #include <assimp/scene.h>
+#include <assimp/Importer.hpp>
 
 #include <cstring>
 
@@ -45,7 +45,7 @@ public:
             MeshMaterial material;
             aiColor4D colour;
             if (source.Get(AI_MATKEY_COLOR_DIFFUSE, colour) == AI_SUCCESS) {
-                material = MeshMaterial{{colour.r, colour.g, colour.b, colour.a}, {0, 0, 0}, {0, 0, 0}, 0, {}};
+                material = MeshMaterial {{colour.r, colour.g, colour.b, colour.a}, {0, 0, 0}, {0, 0, 0}, 0, {}};
             }
             if (source.Get(AI_MATKEY_COLOR_SPECULAR, colour) == AI_SUCCESS) {
                 material.specular[0] = colour.r, material.specular[1] = colour.g, material.specular[2] = colour.b;
@@ -55,7 +55,8 @@ public:
             }
             source.Get(AI_MATKEY_SHININESS, material.power);
             aiString texture;
-            if (source.GetTexture(aiTextureType_DIFFUSE, 0, &texture) == AI_SUCCESS) material.textureFile = texture.C_Str();
+            if (source.GetTexture(aiTextureType_DIFFUSE, 0, &texture) == AI_SUCCESS)
+                material.textureFile = texture.C_Str();
             m_geometry.materials.push_back(std::move(material));
         }
     }

@@ -9,7 +9,8 @@ namespace {
 std::array<DIOBJECTDATAFORMAT, 256> KeyboardObjects() {
     std::array<DIOBJECTDATAFORMAT, 256> objects {};
     for (DWORD code = 0; code < 256; ++code) {
-        objects[code] = DIOBJECTDATAFORMAT {&GUID_Key, code, DIDFT_OPTIONAL | DIDFT_BUTTON | DIDFT_MAKEINSTANCE(code), 0};
+        objects[code] =
+            DIOBJECTDATAFORMAT {&GUID_Key, code, DIDFT_OPTIONAL | DIDFT_BUTTON | DIDFT_MAKEINSTANCE(code), 0};
     }
     return objects;
 }
@@ -38,8 +39,8 @@ bool SameGuid(const GUID* a, const GUID* b) {
 }  // namespace
 
 bool SameDataFormat(const DIDATAFORMAT& a, const DIDATAFORMAT& b) {
-    if (a.dwSize != b.dwSize || a.dwObjSize != b.dwObjSize || a.dwFlags != b.dwFlags ||
-        a.dwDataSize != b.dwDataSize || a.dwNumObjs != b.dwNumObjs) {
+    if (a.dwSize != b.dwSize || a.dwObjSize != b.dwObjSize || a.dwFlags != b.dwFlags || a.dwDataSize != b.dwDataSize ||
+        a.dwNumObjs != b.dwNumObjs) {
         return false;
     }
     if (a.dwNumObjs > 0 && (a.rgodf == nullptr || b.rgodf == nullptr)) return false;
@@ -57,11 +58,13 @@ bool SameDataFormat(const DIDATAFORMAT& a, const DIDATAFORMAT& b) {
 
 extern "C" {
 
-const DIDATAFORMAT c_dfDIKeyboard = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS, 256, 256,
-                                     nvesk::dinput8::g_keyboardObjects.data()};
-const DIDATAFORMAT c_dfDIMouse = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS,
-                                  sizeof(DIMOUSESTATE), 7, nvesk::dinput8::g_mouseObjects};
-const DIDATAFORMAT c_dfDIMouse2 = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS,
-                                   sizeof(DIMOUSESTATE2), 11, nvesk::dinput8::g_mouseObjects};
+const DIDATAFORMAT c_dfDIKeyboard = {
+    sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS, 256, 256, nvesk::dinput8::g_keyboardObjects.data()};
+const DIDATAFORMAT c_dfDIMouse = {
+    sizeof(DIDATAFORMAT),          sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS, sizeof(DIMOUSESTATE), 7,
+    nvesk::dinput8::g_mouseObjects};
+const DIDATAFORMAT c_dfDIMouse2 = {
+    sizeof(DIDATAFORMAT),          sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS, sizeof(DIMOUSESTATE2), 11,
+    nvesk::dinput8::g_mouseObjects};
 
 }  // extern "C"

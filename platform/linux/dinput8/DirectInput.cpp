@@ -9,7 +9,9 @@
 namespace nvesk::dinput8 {
 namespace {
 
-bool SystemDevice(REFGUID guid) { return guid == GUID_SysKeyboard || guid == GUID_SysMouse; }
+bool SystemDevice(REFGUID guid) {
+    return guid == GUID_SysKeyboard || guid == GUID_SysMouse;
+}
 
 }  // namespace
 
@@ -17,9 +19,13 @@ HRESULT DirectInput::QueryInterface(REFIID riid, void** ppvObject) {
     return QueryOwnInterface(riid, IID_IDirectInput8W, static_cast<IDirectInput8W*>(this), ppvObject);
 }
 
-ULONG DirectInput::AddRef() { return AddReference(); }
+ULONG DirectInput::AddRef() {
+    return AddReference();
+}
 
-ULONG DirectInput::Release() { return ReleaseReference(); }
+ULONG DirectInput::Release() {
+    return ReleaseReference();
+}
 
 HRESULT DirectInput::CreateDevice(REFGUID rguid, LPDIRECTINPUTDEVICE8W* lplpDirectInputDevice, LPUNKNOWN pUnkOuter) {
     if (Released()) return DIERR_NOTINITIALIZED;

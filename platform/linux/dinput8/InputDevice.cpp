@@ -24,7 +24,9 @@ void CapturePointer(bool capture) {
 constexpr DWORD kKnownCooperation =
     DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND | DISCL_NOWINKEY;
 
-bool ExactlyOne(DWORD flags, DWORD first, DWORD second) { return ((flags & first) != 0) != ((flags & second) != 0); }
+bool ExactlyOne(DWORD flags, DWORD first, DWORD second) {
+    return ((flags & first) != 0) != ((flags & second) != 0);
+}
 
 }  // namespace
 
@@ -38,9 +40,13 @@ HRESULT InputDevice::QueryInterface(REFIID riid, void** ppvObject) {
     return QueryOwnInterface(riid, IID_IDirectInputDevice8W, static_cast<IDirectInputDevice8W*>(this), ppvObject);
 }
 
-ULONG InputDevice::AddRef() { return AddReference(); }
+ULONG InputDevice::AddRef() {
+    return AddReference();
+}
 
-ULONG InputDevice::Release() { return ReleaseReference(); }
+ULONG InputDevice::Release() {
+    return ReleaseReference();
+}
 
 void InputDevice::OnFinalRelease() {
     if (m_acquired) StopAcquisition();
@@ -65,7 +71,9 @@ void InputDevice::LoseInput() {
     m_inputLost = true;
 }
 
-void InputDevice::OnInputEvent(const SDL_Event& event) { m_state->OnInputEvent(event); }
+void InputDevice::OnInputEvent(const SDL_Event& event) {
+    m_state->OnInputEvent(event);
+}
 
 void InputDevice::OnFocusChanged(HWND lost, HWND) {
     if (m_acquired && Foreground() && lost == m_window && lost != nullptr) LoseInput();

@@ -13,9 +13,7 @@
 
 namespace nvesk::dinput8 {
 
-class InputDevice final : public IDirectInputDevice8W,
-                          public RefCountedObject,
-                          private user32::PlatformEventListener {
+class InputDevice final : public IDirectInputDevice8W, public RefCountedObject, private user32::PlatformEventListener {
 public:
     // Keeps `owner` (the DirectInput object) alive while the device lives.
     InputDevice(REFGUID instance, std::unique_ptr<DeviceState> state, IUnknown* owner);

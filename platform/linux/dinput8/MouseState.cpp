@@ -14,12 +14,18 @@ namespace {
 // DirectInput's button order: left, right, middle, then the side buttons.
 int ButtonIndex(Uint8 sdlButton) {
     switch (sdlButton) {
-        case SDL_BUTTON_LEFT: return 0;
-        case SDL_BUTTON_RIGHT: return 1;
-        case SDL_BUTTON_MIDDLE: return 2;
-        case SDL_BUTTON_X1: return 3;
-        case SDL_BUTTON_X2: return 4;
-        default: return -1;
+    case SDL_BUTTON_LEFT:
+        return 0;
+    case SDL_BUTTON_RIGHT:
+        return 1;
+    case SDL_BUTTON_MIDDLE:
+        return 2;
+    case SDL_BUTTON_X1:
+        return 3;
+    case SDL_BUTTON_X2:
+        return 4;
+    default:
+        return -1;
     }
 }
 
@@ -39,26 +45,26 @@ bool MouseState::AcceptsFormat(const DIDATAFORMAT& format) const {
 
 void MouseState::OnInputEvent(const SDL_Event& event) {
     switch (event.type) {
-        case SDL_MOUSEMOTION:
-            if (m_accumulating) {
-                m_x += event.motion.xrel;
-                m_y += event.motion.yrel;
-            }
-            break;
-        case SDL_MOUSEWHEEL:
-            if (m_accumulating) {
-                const int sign = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
-                m_z += sign * event.wheel.y * WHEEL_DELTA;
-            }
-            break;
-        case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP: {
-            const int index = ButtonIndex(event.button.button);
-            if (index >= 0) m_buttons[static_cast<std::size_t>(index)] = event.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0x00;
-            break;
+    case SDL_MOUSEMOTION:
+        if (m_accumulating) {
+            m_x += event.motion.xrel;
+            m_y += event.motion.yrel;
         }
-        default:
-            break;
+        break;
+    case SDL_MOUSEWHEEL:
+        if (m_accumulating) {
+            const int sign = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+            m_z += sign * event.wheel.y * WHEEL_DELTA;
+        }
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        const int index = ButtonIndex(event.button.button);
+        if (index >= 0) m_buttons[static_cast<std::size_t>(index)] = event.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0x00;
+        break;
+    }
+    default:
+        break;
     }
 }
 

@@ -28,7 +28,8 @@ DEFINE_GUID(IID_IDirect3DVertexBuffer9, 0xb64bb1b5, 0xfd70, 0x4df6, 0xbf, 0x91, 
 // {7C9DD65E-D3F7-4529-ACEE-785830ACDE35}
 DEFINE_GUID(IID_IDirect3DIndexBuffer9, 0x7c9dd65e, 0xd3f7, 0x4529, 0xac, 0xee, 0x78, 0x58, 0x30, 0xac, 0xde, 0x35);
 // {DD13C59C-36FA-4098-A8FB-C7ED39DC8546}
-DEFINE_GUID(IID_IDirect3DVertexDeclaration9, 0xdd13c59c, 0x36fa, 0x4098, 0xa8, 0xfb, 0xc7, 0xed, 0x39, 0xdc, 0x85, 0x46);
+DEFINE_GUID(IID_IDirect3DVertexDeclaration9, 0xdd13c59c, 0x36fa, 0x4098, 0xa8, 0xfb, 0xc7, 0xed, 0x39, 0xdc, 0x85,
+            0x46);
 
 struct IDirect3D9;
 struct IDirect3DDevice9;
@@ -95,7 +96,8 @@ typedef IDirect3DVertexDeclaration9 *LPDIRECT3DVERTEXDECLARATION9, *PDIRECT3DVER
 struct IDirect3D9 : public IUnknown {
     virtual UINT STDMETHODCALLTYPE GetAdapterCount() = 0;
     virtual UINT STDMETHODCALLTYPE GetAdapterModeCount(UINT Adapter, D3DFORMAT Format) = 0;
-    virtual HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode, D3DDISPLAYMODE* pMode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode,
+                                                       D3DDISPLAYMODE* pMode) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) = 0;
     virtual HRESULT STDMETHODCALLTYPE CheckDeviceType(UINT Adapter, D3DDEVTYPE DevType, D3DFORMAT AdapterFormat,
                                                       D3DFORMAT BackBufferFormat, BOOL bWindowed) = 0;
@@ -122,18 +124,24 @@ struct IDirect3DDevice9 : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE Type,
                                                     IDirect3DSurface9** ppBackBuffer) = 0;
     virtual HRESULT STDMETHODCALLTYPE CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format,
-                                                    D3DPOOL Pool, IDirect3DTexture9** ppTexture, HANDLE* pSharedHandle) = 0;
+                                                    D3DPOOL Pool, IDirect3DTexture9** ppTexture,
+                                                    HANDLE* pSharedHandle) = 0;
     virtual HRESULT STDMETHODCALLTYPE CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
-                                                         IDirect3DVertexBuffer9** ppVertexBuffer, HANDLE* pSharedHandle) = 0;
+                                                         IDirect3DVertexBuffer9** ppVertexBuffer,
+                                                         HANDLE* pSharedHandle) = 0;
     virtual HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
-                                                        IDirect3DIndexBuffer9** ppIndexBuffer, HANDLE* pSharedHandle) = 0;
+                                                        IDirect3DIndexBuffer9** ppIndexBuffer,
+                                                        HANDLE* pSharedHandle) = 0;
     virtual HRESULT STDMETHODCALLTYPE UpdateSurface(IDirect3DSurface9* pSourceSurface, const RECT* pSourceRect,
-                                                    IDirect3DSurface9* pDestinationSurface, const POINT* pDestPoint) = 0;
+                                                    IDirect3DSurface9* pDestinationSurface,
+                                                    const POINT* pDestPoint) = 0;
     virtual HRESULT STDMETHODCALLTYPE UpdateTexture(IDirect3DBaseTexture9* pSourceTexture,
                                                     IDirect3DBaseTexture9* pDestinationTexture) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDirect3DSurface9* pDestSurface) = 0;
-    virtual HRESULT STDMETHODCALLTYPE CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format, D3DPOOL Pool,
-                                                                  IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9* pRenderTarget,
+                                                          IDirect3DSurface9* pDestSurface) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format,
+                                                                  D3DPOOL Pool, IDirect3DSurface9** ppSurface,
+                                                                  HANDLE* pSharedHandle) = 0;
     virtual HRESULT STDMETHODCALLTYPE BeginScene() = 0;
     virtual HRESULT STDMETHODCALLTYPE EndScene() = 0;
     virtual HRESULT STDMETHODCALLTYPE Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
@@ -148,7 +156,8 @@ struct IDirect3DDevice9 : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetScissorRect(const RECT* pRect) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetScissorRect(RECT* pRect) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex,
+                                                    UINT PrimitiveCount) = 0;
     virtual HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVertexIndex,
                                                            UINT MinVertexIndex, UINT NumVertices, UINT startIndex,
                                                            UINT primCount) = 0;
@@ -188,7 +197,8 @@ protected:
 struct IDirect3DTexture9 : public IDirect3DBaseTexture9 {
     virtual HRESULT STDMETHODCALLTYPE GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurfaceLevel) = 0;
-    virtual HRESULT STDMETHODCALLTYPE LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect,
+                                               DWORD Flags) = 0;
     virtual HRESULT STDMETHODCALLTYPE UnlockRect(UINT Level) = 0;
     virtual HRESULT STDMETHODCALLTYPE AddDirtyRect(const RECT* pDirtyRect) = 0;
 

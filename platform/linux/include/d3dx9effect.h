@@ -23,7 +23,8 @@ typedef enum _D3DXPARAMETER_CLASS {
     D3DXPC_OBJECT,
     D3DXPC_STRUCT,
     D3DXPC_FORCE_DWORD = 0x7fffffff
-} D3DXPARAMETER_CLASS, *LPD3DXPARAMETER_CLASS;
+} D3DXPARAMETER_CLASS,
+    *LPD3DXPARAMETER_CLASS;
 
 typedef enum _D3DXPARAMETER_TYPE {
     D3DXPT_VOID,
@@ -47,7 +48,8 @@ typedef enum _D3DXPARAMETER_TYPE {
     D3DXPT_VERTEXFRAGMENT,
     D3DXPT_UNSUPPORTED,
     D3DXPT_FORCE_DWORD = 0x7fffffff
-} D3DXPARAMETER_TYPE, *LPD3DXPARAMETER_TYPE;
+} D3DXPARAMETER_TYPE,
+    *LPD3DXPARAMETER_TYPE;
 
 typedef struct _D3DXEFFECT_DESC {
     LPCSTR Creator;
@@ -144,9 +146,9 @@ protected:
 typedef ID3DXEffect *LPD3DXEFFECT, *PD3DXEFFECT;
 
 extern "C" {
-HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataLen,
-                                const D3DXMACRO* pDefines, LPD3DXINCLUDE pInclude, DWORD Flags,
-                                LPD3DXEFFECTPOOL pPool, LPD3DXEFFECT* ppEffect, LPD3DXBUFFER* ppCompilationErrors);
+HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataLen, const D3DXMACRO* pDefines,
+                                LPD3DXINCLUDE pInclude, DWORD Flags, LPD3DXEFFECTPOOL pPool, LPD3DXEFFECT* ppEffect,
+                                LPD3DXBUFFER* ppCompilationErrors);
 HRESULT WINAPI D3DXCreateEffectFromFileW(LPDIRECT3DDEVICE9 pDevice, LPCWSTR pSrcFile, const D3DXMACRO* pDefines,
                                          LPD3DXINCLUDE pInclude, DWORD Flags, LPD3DXEFFECTPOOL pPool,
                                          LPD3DXEFFECT* ppEffect, LPD3DXBUFFER* ppCompilationErrors);

@@ -122,8 +122,8 @@ protected:
 
 extern "C" {
 HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR pFilename, DWORD Options, LPDIRECT3DDEVICE9 pD3DDevice,
-                                  LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials,
-                                  LPD3DXBUFFER* ppEffectInstances, DWORD* pNumMaterials, LPD3DXMESH* ppMesh);
+                                  LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials, LPD3DXBUFFER* ppEffectInstances,
+                                  DWORD* pNumMaterials, LPD3DXMESH* ppMesh);
 HRESULT WINAPI D3DXComputeNormals(LPD3DXBASEMESH pMesh, const DWORD* pAdjacency);
 HRESULT WINAPI D3DXDeclaratorFromFVF(DWORD FVF, D3DVERTEXELEMENT9 pDeclarator[MAX_FVF_DECL_SIZE]);
 UINT WINAPI D3DXGetFVFVertexSize(DWORD FVF);

@@ -34,7 +34,8 @@ typedef enum _D3DXINCLUDE_TYPE {
     D3DXINC_LOCAL,
     D3DXINC_SYSTEM,
     D3DXINC_FORCE_DWORD = 0x7fffffff
-} D3DXINCLUDE_TYPE, *LPD3DXINCLUDE_TYPE;
+} D3DXINCLUDE_TYPE,
+    *LPD3DXINCLUDE_TYPE;
 
 // Not a COM interface: no IUnknown, as on Windows.
 struct ID3DXInclude {

@@ -25,11 +25,13 @@ typedef CLSID* LPCLSID;
 
 static_assert(sizeof(GUID) == 16, "GUID layout");
 
-#define DEFINE_GUID(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)                                       \
-    inline constexpr GUID name = {static_cast<DWORD>(l), static_cast<WORD>(w1), static_cast<WORD>(w2),     \
-                                  {static_cast<BYTE>(b1), static_cast<BYTE>(b2), static_cast<BYTE>(b3),    \
-                                   static_cast<BYTE>(b4), static_cast<BYTE>(b5), static_cast<BYTE>(b6),    \
-                                   static_cast<BYTE>(b7), static_cast<BYTE>(b8)}}
+#define DEFINE_GUID(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)                                 \
+    inline constexpr GUID name = {                                                                   \
+        static_cast<DWORD>(l),                                                                       \
+        static_cast<WORD>(w1),                                                                       \
+        static_cast<WORD>(w2),                                                                       \
+        {static_cast<BYTE>(b1), static_cast<BYTE>(b2), static_cast<BYTE>(b3), static_cast<BYTE>(b4), \
+         static_cast<BYTE>(b5), static_cast<BYTE>(b6), static_cast<BYTE>(b7), static_cast<BYTE>(b8)}}
 
 inline bool IsEqualGUID(REFGUID a, REFGUID b) {
     return std::memcmp(&a, &b, sizeof(GUID)) == 0;

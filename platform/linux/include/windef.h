@@ -67,7 +67,9 @@ typedef WCHAR* PWSTR;
 typedef const WCHAR* PCWSTR;
 
 #define DECLARE_HANDLE(name) \
-    struct name##__ { int unused; }; \
+    struct name##__ {        \
+        int unused;          \
+    };                       \
     typedef struct name##__* name
 
 DECLARE_HANDLE(HWND);
@@ -127,7 +129,8 @@ typedef const RECT* LPCRECT;
 #define MAKEWORD(a, b) ((WORD)(((BYTE)(a)) | (((WORD)((BYTE)(b))) << 8)))
 #define MAKELONG(a, b) ((LONG)(((WORD)(a)) | (((DWORD)((WORD)(b))) << 16)))
 
-static_assert(sizeof(DWORD) == 4 && sizeof(LONG) == 4 && sizeof(BOOL) == 4 && sizeof(HRESULT) == 4, "Windows integer sizes");
+static_assert(sizeof(DWORD) == 4 && sizeof(LONG) == 4 && sizeof(BOOL) == 4 && sizeof(HRESULT) == 4,
+              "Windows integer sizes");
 static_assert(sizeof(WORD) == 2 && sizeof(BYTE) == 1, "Windows integer sizes");
 static_assert(sizeof(LARGE_INTEGER) == 8, "LARGE_INTEGER layout");
 static_assert(sizeof(SYSTEMTIME) == 16, "SYSTEMTIME layout");

@@ -84,6 +84,5 @@ extern "C" DWORD WINAPI GetTickCount(void) {
 
 extern "C" void WINAPI Sleep(DWORD dwMilliseconds) {
     timespec remaining {static_cast<time_t>(dwMilliseconds / 1000), static_cast<long>(dwMilliseconds % 1000) * 1000000};
-    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
-    }
+    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {}
 }

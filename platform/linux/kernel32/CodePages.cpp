@@ -12,10 +12,10 @@ namespace {
 constexpr UINT kWindows1252 = 1252;
 
 // 0x80..0x9F of Windows-1252; the five unassigned bytes map to the C1 control of the same value.
-constexpr std::array<WCHAR, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<WCHAR, 32> kHighControls = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // Best-fit letters for U+0100..U+017F: the base Latin letter, '\0' where there is none.
 constexpr char kLatinExtendedABestFit[128 + 1] =
@@ -26,11 +26,14 @@ enum class Charset { Windows1252, Utf8, Unsupported };
 
 Charset CharsetFor(UINT codePage) {
     switch (codePage) {
-        case CP_ACP:
-        case CP_THREAD_ACP:
-        case kWindows1252: return Charset::Windows1252;
-        case CP_UTF8: return Charset::Utf8;
-        default: return Charset::Unsupported;
+    case CP_ACP:
+    case CP_THREAD_ACP:
+    case kWindows1252:
+        return Charset::Windows1252;
+    case CP_UTF8:
+        return Charset::Utf8;
+    default:
+        return Charset::Unsupported;
     }
 }
 
@@ -94,41 +97,42 @@ extern "C" int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR 
     int count = cchWideChar;
     if (count < 0) {
         count = 0;
-        while (lpWideCharStr[count] != 0) ++count;
+        while (lpWideCharStr[count] != 0)
+            ++count;
         ++count;  // the terminating zero is converted too
     }
 
     std::string bytes;
     switch (CharsetFor(CodePage)) {
-        case Charset::Unsupported:
-            return Fail(ERROR_INVALID_PARAMETER);
-        case Charset::Utf8:
-            if (lpDefaultChar != nullptr || lpUsedDefaultChar != nullptr) return Fail(ERROR_INVALID_PARAMETER);
-            if ((dwFlags & ~static_cast<DWORD>(WC_ERR_INVALID_CHARS)) != 0) return Fail(ERROR_INVALID_FLAGS);
-            if (!EncodeUtf8(lpWideCharStr, count, (dwFlags & WC_ERR_INVALID_CHARS) != 0, bytes)) {
-                return Fail(ERROR_NO_UNICODE_TRANSLATION);
-            }
-            break;
-        case Charset::Windows1252: {
-            const DWORD known = WC_COMPOSITECHECK | WC_DISCARDNS | WC_SEPCHARS | WC_DEFAULTCHAR | WC_NO_BEST_FIT_CHARS;
-            if ((dwFlags & ~known) != 0) return Fail(ERROR_INVALID_FLAGS);
-            const char fallback = lpDefaultChar != nullptr ? *lpDefaultChar : '?';
-            const bool bestFit = (dwFlags & WC_NO_BEST_FIT_CHARS) == 0;
-            bool usedDefault = false;
-            bytes.reserve(static_cast<size_t>(count));
-            for (int i = 0; i < count; ++i) {
-                const unsigned unit = static_cast<unsigned>(lpWideCharStr[i]) & 0xFFFF;
-                int byte = Encode1252(unit);
-                if (byte < 0 && bestFit) byte = BestFit1252(unit);
-                if (byte < 0) {
-                    byte = static_cast<unsigned char>(fallback);
-                    usedDefault = true;
-                }
-                bytes += static_cast<char>(byte);
-            }
-            if (lpUsedDefaultChar != nullptr) *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
-            break;
+    case Charset::Unsupported:
+        return Fail(ERROR_INVALID_PARAMETER);
+    case Charset::Utf8:
+        if (lpDefaultChar != nullptr || lpUsedDefaultChar != nullptr) return Fail(ERROR_INVALID_PARAMETER);
+        if ((dwFlags & ~static_cast<DWORD>(WC_ERR_INVALID_CHARS)) != 0) return Fail(ERROR_INVALID_FLAGS);
+        if (!EncodeUtf8(lpWideCharStr, count, (dwFlags & WC_ERR_INVALID_CHARS) != 0, bytes)) {
+            return Fail(ERROR_NO_UNICODE_TRANSLATION);
         }
+        break;
+    case Charset::Windows1252: {
+        const DWORD known = WC_COMPOSITECHECK | WC_DISCARDNS | WC_SEPCHARS | WC_DEFAULTCHAR | WC_NO_BEST_FIT_CHARS;
+        if ((dwFlags & ~known) != 0) return Fail(ERROR_INVALID_FLAGS);
+        const char fallback = lpDefaultChar != nullptr ? *lpDefaultChar : '?';
+        const bool bestFit = (dwFlags & WC_NO_BEST_FIT_CHARS) == 0;
+        bool usedDefault = false;
+        bytes.reserve(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            const unsigned unit = static_cast<unsigned>(lpWideCharStr[i]) & 0xFFFF;
+            int byte = Encode1252(unit);
+            if (byte < 0 && bestFit) byte = BestFit1252(unit);
+            if (byte < 0) {
+                byte = static_cast<unsigned char>(fallback);
+                usedDefault = true;
+            }
+            bytes += static_cast<char>(byte);
+        }
+        if (lpUsedDefaultChar != nullptr) *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
+        break;
+    }
     }
 
     const int needed = static_cast<int>(bytes.size());
@@ -148,30 +152,33 @@ extern "C" int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR l
     int count = cbMultiByte;
     if (count < 0) {
         count = 0;
-        while (lpMultiByteStr[count] != 0) ++count;
+        while (lpMultiByteStr[count] != 0)
+            ++count;
         ++count;
     }
     const auto* in = reinterpret_cast<const unsigned char*>(lpMultiByteStr);
 
     std::wstring units;
     switch (CharsetFor(CodePage)) {
-        case Charset::Unsupported:
-            return Fail(ERROR_INVALID_PARAMETER);
-        case Charset::Utf8:
-            if ((dwFlags & ~static_cast<DWORD>(MB_ERR_INVALID_CHARS)) != 0) return Fail(ERROR_INVALID_FLAGS);
-            if (!nvesk::kernel32::DecodeUtf8(in, static_cast<size_t>(count), (dwFlags & MB_ERR_INVALID_CHARS) != 0, units)) {
-                return Fail(ERROR_NO_UNICODE_TRANSLATION);
-            }
-            break;
-        case Charset::Windows1252: {
-            const DWORD known = MB_PRECOMPOSED | MB_COMPOSITE | MB_USEGLYPHCHARS | MB_ERR_INVALID_CHARS;
-            if ((dwFlags & ~known) != 0 || ((dwFlags & MB_PRECOMPOSED) && (dwFlags & MB_COMPOSITE))) {
-                return Fail(ERROR_INVALID_FLAGS);
-            }
-            units.reserve(static_cast<size_t>(count));
-            for (int i = 0; i < count; ++i) units += Decode1252(in[i]);
-            break;
+    case Charset::Unsupported:
+        return Fail(ERROR_INVALID_PARAMETER);
+    case Charset::Utf8:
+        if ((dwFlags & ~static_cast<DWORD>(MB_ERR_INVALID_CHARS)) != 0) return Fail(ERROR_INVALID_FLAGS);
+        if (!nvesk::kernel32::DecodeUtf8(in, static_cast<size_t>(count), (dwFlags & MB_ERR_INVALID_CHARS) != 0,
+                                         units)) {
+            return Fail(ERROR_NO_UNICODE_TRANSLATION);
         }
+        break;
+    case Charset::Windows1252: {
+        const DWORD known = MB_PRECOMPOSED | MB_COMPOSITE | MB_USEGLYPHCHARS | MB_ERR_INVALID_CHARS;
+        if ((dwFlags & ~known) != 0 || ((dwFlags & MB_PRECOMPOSED) && (dwFlags & MB_COMPOSITE))) {
+            return Fail(ERROR_INVALID_FLAGS);
+        }
+        units.reserve(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            units += Decode1252(in[i]);
+        break;
+    }
     }
 
     const int needed = static_cast<int>(units.size());

@@ -6,11 +6,11 @@
 #include "HandleTable.h"
 #include "Utf16.h"
 
-#include <cerrno>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <mutex>
 #include <vector>
 
 namespace nvesk::kernel32 {
@@ -129,8 +129,8 @@ std::string NativePath(LPCWSTR fileName, bool& ok) {
 using namespace nvesk::kernel32;
 
 extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
-                                     LPSECURITY_ATTRIBUTES, DWORD dwCreationDisposition,
-                                     DWORD dwFlagsAndAttributes, HANDLE) {
+                                     LPSECURITY_ATTRIBUTES, DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
+                                     HANDLE) {
     if (lpFileName == nullptr || dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
@@ -159,29 +159,29 @@ extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
     int fd = -1;
     bool existed = false;
     switch (dwCreationDisposition) {
-        case CREATE_NEW:
-            fd = ::open(path.c_str(), baseFlags | O_CREAT | O_EXCL, createMode);
-            break;
-        case OPEN_EXISTING:
-        case TRUNCATE_EXISTING:
+    case CREATE_NEW:
+        fd = ::open(path.c_str(), baseFlags | O_CREAT | O_EXCL, createMode);
+        break;
+    case OPEN_EXISTING:
+    case TRUNCATE_EXISTING:
+        fd = ::open(path.c_str(), baseFlags);
+        existed = fd >= 0;
+        break;
+    case CREATE_ALWAYS:
+    case OPEN_ALWAYS:
+        // Open first so that we know whether the file was there (error 183 on success).
+        for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
             fd = ::open(path.c_str(), baseFlags);
-            existed = fd >= 0;
-            break;
-        case CREATE_ALWAYS:
-        case OPEN_ALWAYS:
-            // Open first so that we know whether the file was there (error 183 on success).
-            for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
-                fd = ::open(path.c_str(), baseFlags);
-                if (fd >= 0) {
-                    existed = true;
-                } else if (errno == ENOENT) {
-                    fd = ::open(path.c_str(), baseFlags | O_CREAT | O_EXCL, createMode);
-                    if (fd < 0 && errno != EEXIST) break;
-                } else {
-                    break;
-                }
+            if (fd >= 0) {
+                existed = true;
+            } else if (errno == ENOENT) {
+                fd = ::open(path.c_str(), baseFlags | O_CREAT | O_EXCL, createMode);
+                if (fd < 0 && errno != EEXIST) break;
+            } else {
+                break;
             }
-            break;
+        }
+        break;
     }
     if (fd < 0) {
         SetLastError(OpenError(errno, path));
@@ -201,8 +201,8 @@ extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
         SetLastError(ERROR_SHARING_VIOLATION);
         return INVALID_HANDLE_VALUE;
     }
-    const bool truncates = dwCreationDisposition == TRUNCATE_EXISTING ||
-                           (dwCreationDisposition == CREATE_ALWAYS && existed);
+    const bool truncates =
+        dwCreationDisposition == TRUNCATE_EXISTING || (dwCreationDisposition == CREATE_ALWAYS && existed);
     if (truncates && ::ftruncate(fd, 0) != 0) {
         const int error = errno;
         file->Close();
@@ -211,7 +211,8 @@ extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
     }
 
     HANDLE handle = RegisterHandle(std::move(file));
-    const bool reportsExisting = existed && (dwCreationDisposition == OPEN_ALWAYS || dwCreationDisposition == CREATE_ALWAYS);
+    const bool reportsExisting =
+        existed && (dwCreationDisposition == OPEN_ALWAYS || dwCreationDisposition == CREATE_ALWAYS);
     SetLastError(reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return handle;
 }
@@ -220,7 +221,8 @@ extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBy
                                 LPOVERLAPPED lpOverlapped) {
     FileObject* file = LookupFile(hFile);
     if (file == nullptr) return FALSE;
-    if (lpNumberOfBytesRead == nullptr || lpOverlapped != nullptr || (lpBuffer == nullptr && nNumberOfBytesToRead > 0)) {
+    if (lpNumberOfBytesRead == nullptr || lpOverlapped != nullptr ||
+        (lpBuffer == nullptr && nNumberOfBytesToRead > 0)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -282,16 +284,20 @@ extern "C" BOOL WINAPI SetFilePointerEx(HANDLE hFile, LARGE_INTEGER liDistanceTo
     if (file == nullptr) return FALSE;
     off_t base = 0;
     switch (dwMoveMethod) {
-        case FILE_BEGIN: base = 0; break;
-        case FILE_CURRENT: base = ::lseek(file->Descriptor(), 0, SEEK_CUR); break;
-        case FILE_END: {
-            struct stat info {};
-            base = ::fstat(file->Descriptor(), &info) == 0 ? info.st_size : -1;
-            break;
-        }
-        default:
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
+    case FILE_BEGIN:
+        base = 0;
+        break;
+    case FILE_CURRENT:
+        base = ::lseek(file->Descriptor(), 0, SEEK_CUR);
+        break;
+    case FILE_END: {
+        struct stat info {};
+        base = ::fstat(file->Descriptor(), &info) == 0 ? info.st_size : -1;
+        break;
+    }
+    default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
     }
     if (base < 0) {
         SetLastError(WindowsErrorFromErrno(errno));

@@ -5,6 +5,10 @@ namespace {
 thread_local DWORD t_lastError = ERROR_SUCCESS;
 }
 
-extern "C" DWORD WINAPI GetLastError(void) { return t_lastError; }
+extern "C" DWORD WINAPI GetLastError(void) {
+    return t_lastError;
+}
 
-extern "C" void WINAPI SetLastError(DWORD dwErrCode) { t_lastError = dwErrCode; }
+extern "C" void WINAPI SetLastError(DWORD dwErrCode) {
+    t_lastError = dwErrCode;
+}

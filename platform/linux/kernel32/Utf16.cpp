@@ -4,8 +4,12 @@ namespace nvesk::kernel32 {
 
 namespace {
 
-bool IsHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool IsHighSurrogate(char32_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsLowSurrogate(char32_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 }  // namespace
 
@@ -52,15 +56,29 @@ bool DecodeUtf8(const unsigned char* in, size_t count, bool strict, std::wstring
         unsigned cp = 0;
         size_t extra = 0;
         unsigned min = 0;
-        if (lead < 0x80) { cp = lead; }
-        else if ((lead & 0xE0) == 0xC0) { cp = lead & 0x1F; extra = 1; min = 0x80; }
-        else if ((lead & 0xF0) == 0xE0) { cp = lead & 0x0F; extra = 2; min = 0x800; }
-        else if ((lead & 0xF8) == 0xF0) { cp = lead & 0x07; extra = 3; min = 0x10000; }
-        else { extra = 4; }  // not a lead byte
+        if (lead < 0x80) {
+            cp = lead;
+        } else if ((lead & 0xE0) == 0xC0) {
+            cp = lead & 0x1F;
+            extra = 1;
+            min = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            cp = lead & 0x0F;
+            extra = 2;
+            min = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            cp = lead & 0x07;
+            extra = 3;
+            min = 0x10000;
+        } else {
+            extra = 4;
+        }  // not a lead byte
         bool valid = extra < 4;
         for (size_t k = 1; valid && k <= extra; ++k) {
-            if (i + k >= count || (in[i + k] & 0xC0) != 0x80) valid = false;
-            else cp = (cp << 6) | (in[i + k] & 0x3F);
+            if (i + k >= count || (in[i + k] & 0xC0) != 0x80)
+                valid = false;
+            else
+                cp = (cp << 6) | (in[i + k] & 0x3F);
         }
         if (valid && extra > 0 && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) valid = false;
         if (!valid) {

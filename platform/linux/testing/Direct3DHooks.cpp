@@ -27,13 +27,20 @@ bool LoseDevice(IDirect3DDevice9* device, UINT lostPolls) {
 
 int LiveDirect3DObjects(Direct3DObject type) {
     switch (type) {
-    case Direct3DObject::Direct3D: return nvesk::d3d9::LiveObject::Count(ObjectKind::Direct3D);
-    case Direct3DObject::Device: return nvesk::d3d9::LiveObject::Count(ObjectKind::Device);
-    case Direct3DObject::Texture: return nvesk::d3d9::LiveObject::Count(ObjectKind::Texture);
-    case Direct3DObject::Surface: return nvesk::d3d9::LiveObject::Count(ObjectKind::Surface);
-    case Direct3DObject::VertexBuffer: return nvesk::d3d9::LiveObject::Count(ObjectKind::VertexBuffer);
-    case Direct3DObject::IndexBuffer: return nvesk::d3d9::LiveObject::Count(ObjectKind::IndexBuffer);
-    case Direct3DObject::VertexDeclaration: return nvesk::d3d9::LiveObject::Count(ObjectKind::VertexDeclaration);
+    case Direct3DObject::Direct3D:
+        return nvesk::d3d9::LiveObject::Count(ObjectKind::Direct3D);
+    case Direct3DObject::Device:
+        return nvesk::d3d9::LiveObject::Count(ObjectKind::Device);
+    case Direct3DObject::Texture:
+        return nvesk::d3d9::LiveObject::Count(ObjectKind::Texture);
+    case Direct3DObject::Surface:
+        return nvesk::d3d9::LiveObject::Count(ObjectKind::Surface);
+    case Direct3DObject::VertexBuffer:
+        return nvesk::d3d9::LiveObject::Count(ObjectKind::VertexBuffer);
+    case Direct3DObject::IndexBuffer:
+        return nvesk::d3d9::LiveObject::Count(ObjectKind::IndexBuffer);
+    case Direct3DObject::VertexDeclaration:
+        return nvesk::d3d9::LiveObject::Count(ObjectKind::VertexDeclaration);
     }
     return 0;
 }

@@ -32,12 +32,18 @@ bool InjectKey(BYTE dikCode, bool down) {
 
 Uint8 SdlButton(int button) {
     switch (button) {
-        case 0: return SDL_BUTTON_LEFT;
-        case 1: return SDL_BUTTON_RIGHT;
-        case 2: return SDL_BUTTON_MIDDLE;
-        case 3: return SDL_BUTTON_X1;
-        case 4: return SDL_BUTTON_X2;
-        default: return 0;
+    case 0:
+        return SDL_BUTTON_LEFT;
+    case 1:
+        return SDL_BUTTON_RIGHT;
+    case 2:
+        return SDL_BUTTON_MIDDLE;
+    case 3:
+        return SDL_BUTTON_X1;
+    case 4:
+        return SDL_BUTTON_X2;
+    default:
+        return 0;
     }
 }
 
@@ -66,9 +72,13 @@ bool InjectButton(int button, bool down) {
 
 }  // namespace
 
-bool PressKey(BYTE dikCode) { return InjectKey(dikCode, true); }
+bool PressKey(BYTE dikCode) {
+    return InjectKey(dikCode, true);
+}
 
-bool ReleaseKey(BYTE dikCode) { return InjectKey(dikCode, false); }
+bool ReleaseKey(BYTE dikCode) {
+    return InjectKey(dikCode, false);
+}
 
 bool MoveMouse(LONG dx, LONG dy) {
     int x = 0;
@@ -85,9 +95,13 @@ bool MoveMouse(LONG dx, LONG dy) {
     return detail::Inject(event);
 }
 
-bool PressMouseButton(int button) { return InjectButton(button, true); }
+bool PressMouseButton(int button) {
+    return InjectButton(button, true);
+}
 
-bool ReleaseMouseButton(int button) { return InjectButton(button, false); }
+bool ReleaseMouseButton(int button) {
+    return InjectButton(button, false);
+}
 
 bool TurnMouseWheel(int notches) {
     SDL_Event event {};

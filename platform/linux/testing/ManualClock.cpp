@@ -7,7 +7,9 @@ namespace PlatformTesting {
 using nvesk::kernel32::ManualClockMutex;
 using nvesk::kernel32::ManualClockState;
 
-LONGLONG PerformanceFrequency() { return nvesk::kernel32::kPerformanceFrequency; }
+LONGLONG PerformanceFrequency() {
+    return nvesk::kernel32::kPerformanceFrequency;
+}
 
 ManualClock::ManualClock() {
     const std::lock_guard<std::mutex> lock(ManualClockMutex());

@@ -6,9 +6,13 @@ namespace PlatformTesting {
 
 using nvesk::user32::MessageBoxLog;
 
-MessageBoxRecorder::MessageBoxRecorder(int answer) { MessageBoxLog::StartRecording(answer); }
+MessageBoxRecorder::MessageBoxRecorder(int answer) {
+    MessageBoxLog::StartRecording(answer);
+}
 
-MessageBoxRecorder::~MessageBoxRecorder() { MessageBoxLog::StopRecording(); }
+MessageBoxRecorder::~MessageBoxRecorder() {
+    MessageBoxLog::StopRecording();
+}
 
 std::vector<RecordedMessageBox> MessageBoxRecorder::Boxes() const {
     std::vector<RecordedMessageBox> boxes;

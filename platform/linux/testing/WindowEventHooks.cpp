@@ -21,11 +21,17 @@ bool InjectWindowEvent(HWND window, SDL_WindowEventID id) {
 
 }  // namespace
 
-bool LoseFocus(HWND window) { return InjectWindowEvent(window, SDL_WINDOWEVENT_FOCUS_LOST); }
+bool LoseFocus(HWND window) {
+    return InjectWindowEvent(window, SDL_WINDOWEVENT_FOCUS_LOST);
+}
 
-bool GainFocus(HWND window) { return InjectWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED); }
+bool GainFocus(HWND window) {
+    return InjectWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);
+}
 
-bool ClickCloseButton(HWND window) { return InjectWindowEvent(window, SDL_WINDOWEVENT_CLOSE); }
+bool ClickCloseButton(HWND window) {
+    return InjectWindowEvent(window, SDL_WINDOWEVENT_CLOSE);
+}
 
 unsigned long X11WindowOf(HWND window) {
     SDL_Window* native = nvesk::user32::NativeWindow(window);

@@ -22,19 +22,19 @@ extern "C" LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPA
     nvesk::user32::Window* window = nvesk::user32::WindowTable::Instance().Find(hWnd);
     if (window == nullptr) return 0;
     switch (Msg) {
-        case WM_NCCREATE:
-            return TRUE;
-        case WM_CLOSE:
-            DestroyWindow(hWnd);
-            return 0;
-        case WM_SETTEXT:
-            window->SetText(reinterpret_cast<LPCWSTR>(lParam));
-            return TRUE;
-        case WM_GETTEXT:
-            return CopyText(window->Text(), wParam, lParam);
-        case WM_GETTEXTLENGTH:
-            return static_cast<LRESULT>(window->Text().size());
-        default:
-            return 0;
+    case WM_NCCREATE:
+        return TRUE;
+    case WM_CLOSE:
+        DestroyWindow(hWnd);
+        return 0;
+    case WM_SETTEXT:
+        window->SetText(reinterpret_cast<LPCWSTR>(lParam));
+        return TRUE;
+    case WM_GETTEXT:
+        return CopyText(window->Text(), wParam, lParam);
+    case WM_GETTEXTLENGTH:
+        return static_cast<LRESULT>(window->Text().size());
+    default:
+        return 0;
     }
 }

@@ -98,15 +98,22 @@ void TranslateButton(const SDL_MouseButtonEvent& event) {
     WPARAM wParam = MouseKeys(input.buttons);
     UINT message = 0;
     switch (event.button) {
-        case SDL_BUTTON_LEFT: message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; break;
-        case SDL_BUTTON_RIGHT: message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; break;
-        case SDL_BUTTON_MIDDLE: message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
-        case SDL_BUTTON_X1:
-        case SDL_BUTTON_X2:
-            message = down ? WM_XBUTTONDOWN : WM_XBUTTONUP;
-            wParam |= MAKEWPARAM(0, event.button == SDL_BUTTON_X1 ? XBUTTON1 : XBUTTON2);
-            break;
-        default: return;
+    case SDL_BUTTON_LEFT:
+        message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+        break;
+    case SDL_BUTTON_RIGHT:
+        message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+        break;
+    case SDL_BUTTON_MIDDLE:
+        message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+        break;
+    case SDL_BUTTON_X1:
+    case SDL_BUTTON_X2:
+        message = down ? WM_XBUTTONDOWN : WM_XBUTTONUP;
+        wParam |= MAKEWPARAM(0, event.button == SDL_BUTTON_X1 ? XBUTTON1 : XBUTTON2);
+        break;
+    default:
+        return;
     }
     PostInputTo(window, message, wParam, ClientPoint(event.x, event.y));
 }
@@ -134,45 +141,45 @@ void TranslateWindowEvent(const SDL_WindowEvent& event) {
     const HWND window = WindowTable::Instance().FindByNative(event.windowID);
     if (window == nullptr) return;
     switch (event.event) {
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-            Focus::MoveTo(window, false);
-            break;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-            if (Focus::Current() == window) Focus::MoveTo(nullptr, false);
-            break;
-        case SDL_WINDOWEVENT_CLOSE:
-            SendLater(window, WM_CLOSE, 0, 0);
-            break;
-        default:
-            break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        Focus::MoveTo(window, false);
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        if (Focus::Current() == window) Focus::MoveTo(nullptr, false);
+        break;
+    case SDL_WINDOWEVENT_CLOSE:
+        SendLater(window, WM_CLOSE, 0, 0);
+        break;
+    default:
+        break;
     }
 }
 
 void Translate(const SDL_Event& event) {
     switch (event.type) {
-        case SDL_KEYDOWN:
-        case SDL_KEYUP:
-            NotifyInputEvent(event);
-            TranslateKey(event.key);
-            break;
-        case SDL_MOUSEMOTION:
-            NotifyInputEvent(event);
-            TranslateMotion(event.motion);
-            break;
-        case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP:
-            NotifyInputEvent(event);
-            TranslateButton(event.button);
-            break;
-        case SDL_MOUSEWHEEL:
-            NotifyInputEvent(event);
-            TranslateWheel(event.wheel);
-            break;
-        case SDL_WINDOWEVENT:
-            TranslateWindowEvent(event.window);
-            break;
-        default:
-            break;  // SDL_QUIT among them: closing is the window procedure's decision
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        NotifyInputEvent(event);
+        TranslateKey(event.key);
+        break;
+    case SDL_MOUSEMOTION:
+        NotifyInputEvent(event);
+        TranslateMotion(event.motion);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        NotifyInputEvent(event);
+        TranslateButton(event.button);
+        break;
+    case SDL_MOUSEWHEEL:
+        NotifyInputEvent(event);
+        TranslateWheel(event.wheel);
+        break;
+    case SDL_WINDOWEVENT:
+        TranslateWindowEvent(event.window);
+        break;
+    default:
+        break;  // SDL_QUIT among them: closing is the window procedure's decision
     }
 }
 

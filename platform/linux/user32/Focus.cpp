@@ -23,7 +23,9 @@ void Deliver(HWND window, UINT message, HWND other, bool sendNow) {
 
 }  // namespace
 
-HWND Focus::Current() { return g_focus; }
+HWND Focus::Current() {
+    return g_focus;
+}
 
 void Focus::MoveTo(HWND window, bool sendNow) {
     const HWND previous = g_focus.exchange(window);

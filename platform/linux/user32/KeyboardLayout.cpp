@@ -186,7 +186,9 @@ const Tables& LayoutTables() {
     return tables;
 }
 
-bool Known(SDL_Scancode scancode) { return scancode > SDL_SCANCODE_UNKNOWN && scancode < SDL_NUM_SCANCODES; }
+bool Known(SDL_Scancode scancode) {
+    return scancode > SDL_SCANCODE_UNKNOWN && scancode < SDL_NUM_SCANCODES;
+}
 
 }  // namespace
 
@@ -194,7 +196,9 @@ BYTE DikFromScancode(SDL_Scancode scancode) {
     return Known(scancode) ? LayoutTables().dikByScancode[scancode] : 0;
 }
 
-SDL_Scancode ScancodeFromDik(BYTE dik) { return LayoutTables().scancodeByDik[dik]; }
+SDL_Scancode ScancodeFromDik(BYTE dik) {
+    return LayoutTables().scancodeByDik[dik];
+}
 
 BYTE VirtualKeyFromScancode(SDL_Scancode scancode) {
     return Known(scancode) ? LayoutTables().virtualKeyByScancode[scancode] : 0;

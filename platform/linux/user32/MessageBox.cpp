@@ -26,24 +26,36 @@ struct Button {
 
 std::vector<Button> ButtonsFor(UINT type) {
     switch (type & MB_TYPEMASK) {
-        case MB_OK: return {{IDOK, "OK"}};
-        case MB_OKCANCEL: return {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
-        case MB_ABORTRETRYIGNORE: return {{IDABORT, "Abort"}, {IDRETRY, "Retry"}, {IDIGNORE, "Ignore"}};
-        case MB_YESNOCANCEL: return {{IDYES, "Yes"}, {IDNO, "No"}, {IDCANCEL, "Cancel"}};
-        case MB_YESNO: return {{IDYES, "Yes"}, {IDNO, "No"}};
-        case MB_RETRYCANCEL: return {{IDRETRY, "Retry"}, {IDCANCEL, "Cancel"}};
-        case MB_CANCELTRYCONTINUE: return {{IDCANCEL, "Cancel"}, {IDTRYAGAIN, "Try Again"}, {IDCONTINUE, "Continue"}};
-        default: return {};
+    case MB_OK:
+        return {{IDOK, "OK"}};
+    case MB_OKCANCEL:
+        return {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
+    case MB_ABORTRETRYIGNORE:
+        return {{IDABORT, "Abort"}, {IDRETRY, "Retry"}, {IDIGNORE, "Ignore"}};
+    case MB_YESNOCANCEL:
+        return {{IDYES, "Yes"}, {IDNO, "No"}, {IDCANCEL, "Cancel"}};
+    case MB_YESNO:
+        return {{IDYES, "Yes"}, {IDNO, "No"}};
+    case MB_RETRYCANCEL:
+        return {{IDRETRY, "Retry"}, {IDCANCEL, "Cancel"}};
+    case MB_CANCELTRYCONTINUE:
+        return {{IDCANCEL, "Cancel"}, {IDTRYAGAIN, "Try Again"}, {IDCONTINUE, "Continue"}};
+    default:
+        return {};
     }
 }
 
 Uint32 IconFlags(UINT type) {
     switch (type & MB_ICONMASK) {
-        case MB_ICONERROR: return SDL_MESSAGEBOX_ERROR;
-        case MB_ICONWARNING: return SDL_MESSAGEBOX_WARNING;
-        case MB_ICONINFORMATION:
-        case MB_ICONQUESTION: return SDL_MESSAGEBOX_INFORMATION;
-        default: return 0;
+    case MB_ICONERROR:
+        return SDL_MESSAGEBOX_ERROR;
+    case MB_ICONWARNING:
+        return SDL_MESSAGEBOX_WARNING;
+    case MB_ICONINFORMATION:
+    case MB_ICONQUESTION:
+        return SDL_MESSAGEBOX_INFORMATION;
+    default:
+        return 0;
     }
 }
 

@@ -86,8 +86,7 @@ bool MessageQueue::Admits(const MSG& message, HWND filter, UINT first, UINT last
     return message.message >= first && message.message <= last;
 }
 
-bool MessageQueue::TakeFrom(std::deque<MSG>& messages, MSG& message, HWND filter, UINT first, UINT last,
-                            bool remove) {
+bool MessageQueue::TakeFrom(std::deque<MSG>& messages, MSG& message, HWND filter, UINT first, UINT last, bool remove) {
     const auto found = std::find_if(messages.begin(), messages.end(),
                                     [&](const MSG& queued) { return Admits(queued, filter, first, last); });
     if (found == messages.end()) return false;
@@ -127,17 +126,17 @@ void MessageQueue::WaitForMessage() {
 void MessageQueue::TrackKeys(const MSG& message) {
     const BYTE key = static_cast<BYTE>(message.wParam);
     switch (message.message) {
-        case WM_KEYDOWN:
-        case WM_SYSKEYDOWN:
-            if ((m_keys[key] & 0x80) == 0) m_keys[key] ^= 0x01;
-            m_keys[key] |= 0x80;
-            break;
-        case WM_KEYUP:
-        case WM_SYSKEYUP:
-            m_keys[key] &= static_cast<BYTE>(~0x80);
-            break;
-        default:
-            break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        if ((m_keys[key] & 0x80) == 0) m_keys[key] ^= 0x01;
+        m_keys[key] |= 0x80;
+        break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        m_keys[key] &= static_cast<BYTE>(~0x80);
+        break;
+    default:
+        break;
     }
 }
 

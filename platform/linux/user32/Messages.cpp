@@ -59,18 +59,18 @@ extern "C" BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM l
     return TRUE;
 }
 
-extern "C" void WINAPI PostQuitMessage(int nExitCode) { MessageQueue::Current()->PostQuit(nExitCode); }
+extern "C" void WINAPI PostQuitMessage(int nExitCode) {
+    MessageQueue::Current()->PostQuit(nExitCode);
+}
 
-extern "C" BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
-                                    UINT wRemoveMsg) {
+extern "C" BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
     if (lpMsg == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     if (!nvesk::user32::ValidFilter(hWnd)) return FALSE;
-    return nvesk::user32::Retrieve(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0)
-               ? TRUE
-               : FALSE;
+    return nvesk::user32::Retrieve(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE
+                                                                                                              : FALSE;
 }
 
 extern "C" BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {

@@ -64,9 +64,13 @@ bool EnsureVideo() {
     return true;
 }
 
-bool VideoStarted() { return State().started; }
+bool VideoStarted() {
+    return State().started;
+}
 
-bool DisplayVisible() { return EnsureVideo() && !HeadlessDriver(); }
+bool DisplayVisible() {
+    return EnsureVideo() && !HeadlessDriver();
+}
 
 bool OnVideoThread() {
     VideoState& state = State();

@@ -18,26 +18,39 @@ WCHAR ShiftedUs(WCHAR symbol) {
 }
 
 WCHAR KeypadCharacter(BYTE virtualKey) {
-    if (virtualKey >= VK_NUMPAD0 && virtualKey <= VK_NUMPAD9) return static_cast<WCHAR>(L'0' + (virtualKey - VK_NUMPAD0));
+    if (virtualKey >= VK_NUMPAD0 && virtualKey <= VK_NUMPAD9)
+        return static_cast<WCHAR>(L'0' + (virtualKey - VK_NUMPAD0));
     switch (virtualKey) {
-        case VK_MULTIPLY: return L'*';
-        case VK_ADD: return L'+';
-        case VK_SUBTRACT: return L'-';
-        case VK_DIVIDE: return L'/';
-        case VK_DECIMAL: return L'.';
-        default: return 0;
+    case VK_MULTIPLY:
+        return L'*';
+    case VK_ADD:
+        return L'+';
+    case VK_SUBTRACT:
+        return L'-';
+    case VK_DIVIDE:
+        return L'/';
+    case VK_DECIMAL:
+        return L'.';
+    default:
+        return 0;
     }
 }
 
 // The character a key types, or 0 for a key that types none.
 WCHAR CharacterFor(const MessageQueue& queue, BYTE virtualKey, BYTE dik) {
     switch (virtualKey) {
-        case VK_BACK: return 0x08;
-        case VK_TAB: return L'\t';
-        case VK_RETURN: return L'\r';
-        case VK_ESCAPE: return 0x1B;
-        case VK_SPACE: return L' ';
-        default: break;
+    case VK_BACK:
+        return 0x08;
+    case VK_TAB:
+        return L'\t';
+    case VK_RETURN:
+        return L'\r';
+    case VK_ESCAPE:
+        return 0x1B;
+    case VK_SPACE:
+        return L' ';
+    default:
+        break;
     }
     if (const WCHAR keypad = KeypadCharacter(virtualKey)) return keypad;
     const SDL_Keycode symbol = SDL_GetKeyFromScancode(ScancodeFromDik(dik));
@@ -68,8 +81,7 @@ extern "C" BOOL WINAPI TranslateMessage(const MSG* lpMsg) {
     const WCHAR character = nvesk::user32::CharacterFor(queue, static_cast<BYTE>(lpMsg->wParam), dik);
     if (character != 0) {
         const UINT characterMessage = message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
-        queue.Post(nvesk::user32::MessageQueue::Stamp(lpMsg->hwnd, characterMessage, character,
-                                                       lpMsg->lParam));
+        queue.Post(nvesk::user32::MessageQueue::Stamp(lpMsg->hwnd, characterMessage, character, lpMsg->lParam));
     }
     return TRUE;
 }

@@ -7,10 +7,15 @@
 namespace nvesk::user32 {
 
 Window::Window(SDL_Window* native, WNDPROC procedure, ATOM classAtom, std::shared_ptr<MessageQueue> queue)
-    : m_native(native), m_procedure(procedure), m_classAtom(classAtom), m_queue(std::move(queue)),
+    : m_native(native),
+      m_procedure(procedure),
+      m_classAtom(classAtom),
+      m_queue(std::move(queue)),
       m_thread(std::this_thread::get_id()) {}
 
-Window::~Window() { SDL_DestroyWindow(m_native); }
+Window::~Window() {
+    SDL_DestroyWindow(m_native);
+}
 
 void Window::SetText(LPCWSTR text) {
     const std::wstring newText = text != nullptr ? text : L"";

@@ -18,7 +18,9 @@ bool SameName(const std::wstring& a, LPCWSTR b) {
 
 }  // namespace
 
-HINSTANCE ModuleOrProgram(HINSTANCE instance) { return instance != nullptr ? instance : GetModuleHandleW(nullptr); }
+HINSTANCE ModuleOrProgram(HINSTANCE instance) {
+    return instance != nullptr ? instance : GetModuleHandleW(nullptr);
+}
 
 WindowClassRegistry& WindowClassRegistry::Instance() {
     // Never destroyed: windows and classes may still be used by other objects' destructors at exit.

@@ -40,7 +40,9 @@ SDL_Window* NativeWindow(HWND window) {
     return found != nullptr ? found->Native() : nullptr;
 }
 
-bool WindowHasFocus(HWND window) { return window != nullptr && Focus::Current() == window; }
+bool WindowHasFocus(HWND window) {
+    return window != nullptr && Focus::Current() == window;
+}
 
 }  // namespace nvesk::user32
 
@@ -54,38 +56,38 @@ extern "C" BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
     }
     const BOOL wasVisible = window->visible ? TRUE : FALSE;
     switch (nCmdShow) {
-        case SW_HIDE:
-            Hide(hWnd, *window);
-            Deactivate(hWnd);
-            break;
-        case SW_SHOWNORMAL:
-        case SW_SHOW:
-        case SW_RESTORE:
-        case SW_SHOWDEFAULT:
-            Show(hWnd, *window);
-            if (nCmdShow != SW_SHOW) SDL_RestoreWindow(window->Native());
-            Activate(hWnd, *window);
-            break;
-        case SW_SHOWMAXIMIZED:
-            Show(hWnd, *window);
-            SDL_MaximizeWindow(window->Native());
-            Activate(hWnd, *window);
-            break;
-        case SW_SHOWNOACTIVATE:
-        case SW_SHOWNA:
-            Show(hWnd, *window);
-            break;
-        case SW_SHOWMINIMIZED:
-        case SW_MINIMIZE:
-        case SW_SHOWMINNOACTIVE:
-        case SW_FORCEMINIMIZE:
-            Show(hWnd, *window);
-            SDL_MinimizeWindow(window->Native());
-            Deactivate(hWnd);
-            break;
-        default:
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
+    case SW_HIDE:
+        Hide(hWnd, *window);
+        Deactivate(hWnd);
+        break;
+    case SW_SHOWNORMAL:
+    case SW_SHOW:
+    case SW_RESTORE:
+    case SW_SHOWDEFAULT:
+        Show(hWnd, *window);
+        if (nCmdShow != SW_SHOW) SDL_RestoreWindow(window->Native());
+        Activate(hWnd, *window);
+        break;
+    case SW_SHOWMAXIMIZED:
+        Show(hWnd, *window);
+        SDL_MaximizeWindow(window->Native());
+        Activate(hWnd, *window);
+        break;
+    case SW_SHOWNOACTIVATE:
+    case SW_SHOWNA:
+        Show(hWnd, *window);
+        break;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE:
+    case SW_FORCEMINIMIZE:
+        Show(hWnd, *window);
+        SDL_MinimizeWindow(window->Native());
+        Deactivate(hWnd);
+        break;
+    default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
     }
     return wasVisible;
 }
@@ -100,6 +102,10 @@ extern "C" BOOL WINAPI IsWindowVisible(HWND hWnd) {
     return window != nullptr && window->visible ? TRUE : FALSE;
 }
 
-extern "C" HWND WINAPI GetDesktopWindow(void) { return WindowTable::Desktop(); }
+extern "C" HWND WINAPI GetDesktopWindow(void) {
+    return WindowTable::Desktop();
+}
 
-extern "C" HWND WINAPI GetFocus(void) { return Focus::Current(); }
+extern "C" HWND WINAPI GetFocus(void) {
+    return Focus::Current();
+}

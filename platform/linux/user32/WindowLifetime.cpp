@@ -19,7 +19,9 @@ Uint32 NativeFlags(DWORD style) {
     return flags;
 }
 
-int NativePosition(int position) { return position == CW_USEDEFAULT ? SDL_WINDOWPOS_UNDEFINED : position; }
+int NativePosition(int position) {
+    return position == CW_USEDEFAULT ? SDL_WINDOWPOS_UNDEFINED : position;
+}
 
 // Windows picks a default size from the screen when asked to.
 void DefaultSize(int& width, int& height) {
@@ -39,8 +41,8 @@ HWND Fail(DWORD error) {
 
 using namespace nvesk::user32;
 
-extern "C" HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle,
-                                       int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+extern "C" HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X,
+                                       int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                                        HINSTANCE hInstance, LPVOID lpParam) {
     const std::optional<WindowClass> windowClass = WindowClassRegistry::Instance().Find(lpClassName, hInstance);
     if (!windowClass) return Fail(ERROR_CANNOT_FIND_WND_CLASS);

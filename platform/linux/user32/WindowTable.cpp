@@ -8,7 +8,9 @@ WindowTable& WindowTable::Instance() {
     return *table;
 }
 
-HWND WindowTable::Desktop() { return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x10010)); }
+HWND WindowTable::Desktop() {
+    return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x10010));
+}
 
 HWND WindowTable::Add(std::unique_ptr<Window> window) {
     const std::lock_guard<std::mutex> lock(m_mutex);

@@ -21,6 +21,6 @@ extern "C" int WINAPI GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount) 
         return 0;
     }
     if (lpString == nullptr || nMaxCount <= 0) return 0;
-    return static_cast<int>(nvesk::user32::SendNow(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMaxCount),
-                                                   reinterpret_cast<LPARAM>(lpString)));
+    return static_cast<int>(
+        nvesk::user32::SendNow(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMaxCount), reinterpret_cast<LPARAM>(lpString)));
 }

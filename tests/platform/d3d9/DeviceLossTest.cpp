@@ -58,7 +58,7 @@ TEST_F(DeviceLossTest, ResetIsRefusedWhileADefaultPoolTextureLivesAndDrawingResu
 TEST_F(DeviceLossTest, ResetPutsEveryStateBackToItsDefault) {
     ASSERT_EQ(device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE), D3D_OK);
     ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR), D3D_OK);
-    D3DVIEWPORT9 small{1, 1, 5, 5, 0.0f, 1.0f};
+    D3DVIEWPORT9 small {1, 1, 5, 5, 0.0f, 1.0f};
     ASSERT_EQ(device_->SetViewport(&small), D3D_OK);
     D3DPRESENT_PARAMETERS parameters = WindowedParameters(window_->Handle(), 40, 30);
     ASSERT_EQ(device_->Reset(&parameters), D3D_OK);
@@ -67,7 +67,7 @@ TEST_F(DeviceLossTest, ResetPutsEveryStateBackToItsDefault) {
     EXPECT_EQ(value, static_cast<DWORD>(FALSE));
     ASSERT_EQ(device_->GetSamplerState(0, D3DSAMP_MINFILTER, &value), D3D_OK);
     EXPECT_EQ(value, static_cast<DWORD>(D3DTEXF_POINT));
-    D3DVIEWPORT9 viewport{};
+    D3DVIEWPORT9 viewport {};
     ASSERT_EQ(device_->GetViewport(&viewport), D3D_OK);
     EXPECT_EQ(viewport.Width, 40u);
     EXPECT_EQ(viewport.Height, 30u);

@@ -53,15 +53,16 @@ TEST_F(Direct3DObjectTest, CapsReportShaderModelThree) {
 TEST_F(Direct3DObjectTest, CreateDeviceChecksTheVertexProcessingFlags) {
     D3DPRESENT_PARAMETERS parameters = WindowedParameters(window_->Handle(), 32, 32);
     const HWND window = window_->Handle();
-    for (DWORD flags : {0ul, static_cast<unsigned long>(D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_SOFTWARE_VERTEXPROCESSING),
-                        static_cast<unsigned long>(D3DCREATE_PUREDEVICE | D3DCREATE_SOFTWARE_VERTEXPROCESSING)}) {
+    for (DWORD flags :
+         {0ul, static_cast<unsigned long>(D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_SOFTWARE_VERTEXPROCESSING),
+          static_cast<unsigned long>(D3DCREATE_PUREDEVICE | D3DCREATE_SOFTWARE_VERTEXPROCESSING)}) {
         EXPECT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, flags, &parameters, &device_),
                   D3DERR_INVALIDCALL)
             << flags;
         EXPECT_EQ(device_, nullptr);
     }
-    for (DWORD flags : {D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DCREATE_MIXED_VERTEXPROCESSING,
-                        D3DCREATE_SOFTWARE_VERTEXPROCESSING}) {
+    for (DWORD flags :
+         {D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DCREATE_MIXED_VERTEXPROCESSING, D3DCREATE_SOFTWARE_VERTEXPROCESSING}) {
         parameters = WindowedParameters(window, 32, 32);
         ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, flags, &parameters, &device_), D3D_OK);
         D3DDEVICE_CREATION_PARAMETERS creation;
@@ -91,7 +92,8 @@ TEST_F(Direct3DObjectTest, CreateDeviceCompletesAndChecksThePresentationParamete
         {"refresh rate in a window", [](D3DPRESENT_PARAMETERS& p) { p.FullScreen_RefreshRateInHz = 60; }},
         {"swap effect", [](D3DPRESENT_PARAMETERS& p) { p.SwapEffect = static_cast<D3DSWAPEFFECT>(7); }},
         {"copy with two buffers", [](D3DPRESENT_PARAMETERS& p) { p.BackBufferCount = 2; }},
-        {"interval two in a window", [](D3DPRESENT_PARAMETERS& p) { p.PresentationInterval = D3DPRESENT_INTERVAL_TWO; }},
+        {"interval two in a window",
+         [](D3DPRESENT_PARAMETERS& p) { p.PresentationInterval = D3DPRESENT_INTERVAL_TWO; }},
         {"depth format", [](D3DPRESENT_PARAMETERS& p) { p.AutoDepthStencilFormat = D3DFMT_A8R8G8B8; }},
         {"back buffer format", [](D3DPRESENT_PARAMETERS& p) { p.BackBufferFormat = D3DFMT_R5G6B5; }},
         {"full screen without a matching mode",

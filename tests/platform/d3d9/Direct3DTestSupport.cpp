@@ -40,7 +40,7 @@ void main() { color = solid; }
 }  // namespace
 
 Window::Window(int width, int height) {
-    WNDCLASSEXW windowClass{};
+    WNDCLASSEXW windowClass {};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.style = CS_CLASSDC;
     windowClass.lpfnWndProc = WindowProcedure;
@@ -59,7 +59,7 @@ Window::~Window() {
 }
 
 D3DPRESENT_PARAMETERS WindowedParameters(HWND window, UINT width, UINT height) {
-    D3DPRESENT_PARAMETERS parameters{};
+    D3DPRESENT_PARAMETERS parameters {};
     parameters.BackBufferWidth = width;
     parameters.BackBufferHeight = height;
     parameters.BackBufferFormat = D3DFMT_UNKNOWN;
@@ -134,8 +134,9 @@ static nvesk::d3d9::ShaderProgramHandle LinkProgram(IDirect3DDevice9* device, co
 
 nvesk::d3d9::ShaderProgramHandle DeviceTest::TexturedProgram() {
     const nvesk::d3d9::ShaderProgramHandle program = LinkProgram(device_, kTexturedFragment, kWidth, kHeight);
-    EXPECT_EQ(nvesk::d3d9::SetSamplerUnit(device_, program, nvesk::d3d9::GetUniformLocation(device_, program, "image"), 0),
-              D3D_OK);
+    EXPECT_EQ(
+        nvesk::d3d9::SetSamplerUnit(device_, program, nvesk::d3d9::GetUniformLocation(device_, program, "image"), 0),
+        D3D_OK);
     programs_.push_back(program);
     return program;
 }
@@ -148,8 +149,8 @@ nvesk::d3d9::ShaderProgramHandle DeviceTest::SolidProgram() {
 
 void DeviceTest::SetColor(nvesk::d3d9::ShaderProgramHandle program, float r, float g, float b, float a) {
     const float color[4] = {r, g, b, a};
-    EXPECT_EQ(nvesk::d3d9::SetUniformFloats(device_, program, nvesk::d3d9::GetUniformLocation(device_, program, "solid"),
-                                            4, 1, color),
+    EXPECT_EQ(nvesk::d3d9::SetUniformFloats(device_, program,
+                                            nvesk::d3d9::GetUniformLocation(device_, program, "solid"), 4, 1, color),
               D3D_OK);
 }
 
@@ -180,7 +181,9 @@ std::vector<QuadVertex> DeviceTest::Quad(float x, float y, float w, float h, flo
     return {{x, y, z, 0.0f, 0.0f}, {x + w, y, z, 1.0f, 0.0f}, {x, y + h, z, 0.0f, 1.0f}, {x + w, y + h, z, 1.0f, 1.0f}};
 }
 
-std::vector<DWORD> DeviceTest::ReadBackBuffer() { return D3D9Test::ReadBackBuffer(device_); }
+std::vector<DWORD> DeviceTest::ReadBackBuffer() {
+    return D3D9Test::ReadBackBuffer(device_);
+}
 
 std::vector<DWORD> ReadBackBuffer(IDirect3DDevice9* device) {
     std::vector<DWORD> pixels;
@@ -192,9 +195,9 @@ std::vector<DWORD> ReadBackBuffer(IDirect3DDevice9* device) {
     }
     D3DSURFACE_DESC desc;
     backBuffer->GetDesc(&desc);
-    EXPECT_EQ(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
-                                                  nullptr),
-              D3D_OK);
+    EXPECT_EQ(
+        device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy, nullptr),
+        D3D_OK);
     EXPECT_EQ(device->GetRenderTargetData(backBuffer, copy), D3D_OK);
     D3DLOCKED_RECT locked;
     EXPECT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);

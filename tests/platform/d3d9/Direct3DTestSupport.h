@@ -2,8 +2,8 @@
 // effect programs (through the effect layer's entry), and back-buffer readback.
 #pragma once
 
-#include <windows.h>
 #include <d3d9.h>
+#include <windows.h>
 
 #include <d3d9/ShaderProgramBinding.h>
 

@@ -239,7 +239,8 @@ TEST_F(RenderingTest, CullingFollowsDirect3DWinding) {
         bool clockwiseDrawn;
         bool counterClockwiseDrawn;
     };
-    for (const Case& c : {Case{D3DCULL_CCW, true, false}, Case{D3DCULL_CW, false, true}, Case{D3DCULL_NONE, true, true}}) {
+    for (const Case& c :
+         {Case {D3DCULL_CCW, true, false}, Case {D3DCULL_CW, false, true}, Case {D3DCULL_NONE, true, true}}) {
         ASSERT_EQ(device_->SetRenderState(D3DRS_CULLMODE, c.mode), D3D_OK);
         ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0), D3D_OK);
         DrawSolidQuad(1, 1, 1, 1, clockwise);
@@ -252,7 +253,7 @@ TEST_F(RenderingTest, CullingFollowsDirect3DWinding) {
 
 TEST_F(RenderingTest, ViewportPlacesClipSpaceInsideIt) {
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0), D3D_OK);
-    D3DVIEWPORT9 viewport{32, 24, 32, 24, 0.0f, 1.0f};
+    D3DVIEWPORT9 viewport {32, 24, 32, 24, 0.0f, 1.0f};
     ASSERT_EQ(device_->SetViewport(&viewport), D3D_OK);
     // The programs map the full 64 x 48 target: the whole screen lands in the lower-right quarter.
     DrawSolidQuad(0, 1, 0, 1, Quad(0, 0, 64, 48));
@@ -281,8 +282,8 @@ TEST_F(RenderingTest, UpdateSurfaceCopiesASubRectangleToTheDestinationPoint) {
     ASSERT_EQ(onDevice->GetSurfaceLevel(0, &destination), D3D_OK);
     ASSERT_EQ(device_->UpdateSurface(source, nullptr, destination, nullptr), D3D_OK);
     // Then the 4 x 3 block at (2, 5) of the source goes to (9, 1).
-    const RECT block{2, 5, 6, 8};
-    const POINT at{9, 1};
+    const RECT block {2, 5, 6, 8};
+    const POINT at {9, 1};
     ASSERT_EQ(device_->UpdateSurface(source, &block, destination, &at), D3D_OK);
 
     ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, TexturedProgram()), D3D_OK);
@@ -338,7 +339,7 @@ TEST_F(RenderingTest, LockedRowsFollowThePitch) {
         }
     }
     ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
-    const RECT middle{1, 1, 4, 3};
+    const RECT middle {1, 1, 4, 3};
     ASSERT_EQ(texture->LockRect(0, &locked, &middle, D3DLOCK_READONLY), D3D_OK);
     EXPECT_EQ(static_cast<BYTE*>(locked.pBits)[0], 50);
     EXPECT_EQ(static_cast<BYTE*>(locked.pBits)[locked.Pitch + 2], 110);
@@ -402,7 +403,7 @@ TEST_F(DeviceTest, DestinationAlphaIsOneOnX8BackBuffersAndStoredOnA8Ones) {
         IDirect3DSurface9* backBuffer = nullptr;
         ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer), D3D_OK);
         D3DLOCKED_RECT locked;
-        const RECT area{32, 0, 48, 16};
+        const RECT area {32, 0, 48, 16};
         ASSERT_EQ(backBuffer->LockRect(&locked, &area, 0), D3D_OK);
         for (int y = 0; y < 16; ++y) {
             for (int x = 0; x < 16; ++x) {

@@ -11,7 +11,8 @@ using nvesk::d3d9::WrapVertexShader;
 TEST(ShaderWrapping, TheUserMainRunsFirstAndTheShiftFollows) {
     std::string wrapped;
     std::string error;
-    ASSERT_TRUE(WrapVertexShader("// generated\n#version 450\nvoid main() { gl_Position = vec4(0); }\n", &wrapped, &error));
+    ASSERT_TRUE(
+        WrapVertexShader("// generated\n#version 450\nvoid main() { gl_Position = vec4(0); }\n", &wrapped, &error));
     const size_t version = wrapped.find("#version 450");
     const size_t rename = wrapped.find("#define main nvesk_user_main");
     const size_t userMain = wrapped.find("void main() { gl_Position");

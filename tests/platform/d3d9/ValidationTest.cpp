@@ -39,9 +39,9 @@ TEST_F(ValidationTest, TextureLocksFollowPoolAndUsage) {
     EXPECT_EQ(managed->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL);  // already locked
     EXPECT_EQ(managed->UnlockRect(0), D3D_OK);
     EXPECT_EQ(managed->UnlockRect(0), D3DERR_INVALIDCALL);  // double unlock
-    const RECT outside{4, 4, 9, 8};
+    const RECT outside {4, 4, 9, 8};
     EXPECT_EQ(managed->LockRect(0, &locked, &outside, 0), D3DERR_INVALIDCALL);
-    const RECT empty{4, 4, 4, 8};
+    const RECT empty {4, 4, 4, 8};
     EXPECT_EQ(managed->LockRect(0, &locked, &empty, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(managed->LockRect(1, &locked, nullptr, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(dynamic->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD), D3D_OK);
@@ -53,11 +53,14 @@ TEST_F(ValidationTest, TextureLocksFollowPoolAndUsage) {
 
 TEST_F(ValidationTest, TextureCreationRules) {
     IDirect3DTexture9* texture = nullptr;
-    EXPECT_EQ(device_->CreateTexture(0, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_->CreateTexture(8, 8, 5, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->CreateTexture(0, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->CreateTexture(8, 8, 5, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
+              D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
               D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_->CreateTexture(8, 8, 1, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &texture, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->CreateTexture(8, 8, 1, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &texture, nullptr),
+              D3DERR_INVALIDCALL);
     EXPECT_EQ(texture, nullptr);
     ASSERT_EQ(device_->CreateTexture(8, 4, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &texture, nullptr), D3D_OK);
     D3DSURFACE_DESC desc;
@@ -85,11 +88,11 @@ TEST_F(ValidationTest, UpdateSurfaceChecksPoolsFormatsAndRectangles) {
     EXPECT_EQ(device_->UpdateSurface(destination, nullptr, source, nullptr), D3DERR_INVALIDCALL);  // pools swapped
     EXPECT_EQ(device_->UpdateSurface(source, nullptr, managedLevel, nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->UpdateSurface(source, nullptr, otherFormat, nullptr), D3DERR_INVALIDCALL);
-    const RECT tooWide{0, 0, 9, 2};
+    const RECT tooWide {0, 0, 9, 2};
     EXPECT_EQ(device_->UpdateSurface(source, &tooWide, destination, nullptr), D3DERR_INVALIDCALL);
-    const POINT late{6, 6};
+    const POINT late {6, 6};
     EXPECT_EQ(device_->UpdateSurface(smallSource, nullptr, destination, &late), D3DERR_INVALIDCALL);
-    const POINT fits{4, 4};
+    const POINT fits {4, 4};
     EXPECT_EQ(device_->UpdateSurface(smallSource, nullptr, destination, &fits), D3D_OK);
     D3DLOCKED_RECT locked;
     ASSERT_EQ(source->LockRect(&locked, nullptr, 0), D3D_OK);
@@ -108,9 +111,9 @@ TEST_F(ValidationTest, BufferLocksFollowUsageAndRange) {
     IDirect3DVertexBuffer9* fixed = nullptr;
     IDirect3DVertexBuffer9* dynamic = nullptr;
     ASSERT_EQ(device_->CreateVertexBuffer(64, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &fixed, nullptr), D3D_OK);
-    ASSERT_EQ(device_->CreateVertexBuffer(64, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &dynamic,
-                                          nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        device_->CreateVertexBuffer(64, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &dynamic, nullptr),
+        D3D_OK);
     void* data = nullptr;
     EXPECT_EQ(fixed->Lock(0, 0, &data, D3DLOCK_DISCARD), D3DERR_INVALIDCALL);
     EXPECT_EQ(fixed->Lock(0, 0, &data, D3DLOCK_NOOVERWRITE), D3DERR_INVALIDCALL);

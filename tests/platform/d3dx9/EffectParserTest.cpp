@@ -72,7 +72,8 @@ TEST(EffectParser, BuiltInImageEffectsDeclareTextureMatrixSamplerAndOnePass) {
         EXPECT_EQ(pass.pixelShader.profile, "ps_2_0");
         EXPECT_EQ(pass.pixelShader.entry, "RenderScenePS");
         ASSERT_EQ(pass.states.size(), 3u);
-        for (int i = 0; i < 3; ++i) ExpectState(pass.states[i], c.states[i][0], c.states[i][1]);
+        for (int i = 0; i < 3; ++i)
+            ExpectState(pass.states[i], c.states[i][0], c.states[i][1]);
 
         // The HLSL keeps every position; effect-only text is gone.
         EXPECT_EQ(effect.hlsl.size(), source.size());
@@ -96,17 +97,17 @@ TEST(EffectParser, DefaultsSemanticsAnnotationsAndNamedPasses) {
     ASSERT_NE(light, nullptr);
     EXPECT_EQ(light->parameterClass, ParameterClass::Vector);
     EXPECT_EQ(light->columns, 3);
-    EXPECT_EQ(light->defaultValue, (std::vector<float>{0.0f, 1.0f, 0.0f}));
+    EXPECT_EQ(light->defaultValue, (std::vector<float> {0.0f, 1.0f, 0.0f}));
     const EffectParameterDesc* diffuse = Find(effect, "g_Diffuse");
     ASSERT_NE(diffuse, nullptr);
-    EXPECT_EQ(diffuse->defaultValue, (std::vector<float>{1.0f, 0.5f, 0.25f, 1.0f}));
+    EXPECT_EQ(diffuse->defaultValue, (std::vector<float> {1.0f, 0.5f, 0.25f, 1.0f}));
     ASSERT_EQ(diffuse->annotations.size(), 1u);
     EXPECT_EQ(diffuse->annotations[0].type, "string");
     EXPECT_EQ(diffuse->annotations[0].name, "UIName");
     EXPECT_EQ(diffuse->annotations[0].value, "Diffuse colour");
     const EffectParameterDesc* ambient = Find(effect, "g_Ambient");
     ASSERT_NE(ambient, nullptr);
-    EXPECT_EQ(ambient->defaultValue, std::vector<float>{0.2f});
+    EXPECT_EQ(ambient->defaultValue, std::vector<float> {0.2f});
     EXPECT_EQ(ambient->position.line, 6);
     EXPECT_EQ(ambient->position.column, 7);
 
@@ -144,20 +145,20 @@ TEST(EffectParser, DeclarationFormsThatAreAndAreNotParameters) {
     const EffectDescription effect = ParseOk(source).description;
     EXPECT_EQ(Find(effect, "kHidden"), nullptr);
     ASSERT_NE(Find(effect, "a"), nullptr);
-    EXPECT_EQ(Find(effect, "a")->defaultValue, std::vector<float>{-1.5f});
+    EXPECT_EQ(Find(effect, "a")->defaultValue, std::vector<float> {-1.5f});
     ASSERT_NE(Find(effect, "b"), nullptr);
     EXPECT_EQ(Find(effect, "b")->elements, 2);
-    EXPECT_EQ(Find(effect, "b")->defaultValue, (std::vector<float>{2.0f, 16.0f}));
+    EXPECT_EQ(Find(effect, "b")->defaultValue, (std::vector<float> {2.0f, 16.0f}));
     EXPECT_EQ(Find(effect, "g_On")->type, ParameterType::Bool);
-    EXPECT_EQ(Find(effect, "g_On")->defaultValue, std::vector<float>{1.0f});
+    EXPECT_EQ(Find(effect, "g_On")->defaultValue, std::vector<float> {1.0f});
     EXPECT_EQ(Find(effect, "g_Counts")->type, ParameterType::Int);
-    EXPECT_EQ(Find(effect, "g_Counts")->defaultValue, (std::vector<float>{1.0f, -2.0f, 3.0f}));
+    EXPECT_EQ(Find(effect, "g_Counts")->defaultValue, (std::vector<float> {1.0f, -2.0f, 3.0f}));
     EXPECT_EQ(Find(effect, "g_Rows")->rows, 3);
     EXPECT_EQ(Find(effect, "g_Rows")->columns, 4);
     EXPECT_EQ(Find(effect, "g_Bones")->rows, 4);
     EXPECT_EQ(Find(effect, "g_Bones")->columns, 3);
     EXPECT_EQ(Find(effect, "g_Bones")->elements, 4);
-    EXPECT_EQ(effect.functions, (std::vector<std::string>{"PS", "VS"}));
+    EXPECT_EQ(effect.functions, (std::vector<std::string> {"PS", "VS"}));
     ASSERT_EQ(effect.techniques.size(), 2u);
     EXPECT_EQ(effect.techniques[0].passes[0].vertexShader.profile, "vs_3_0");
     ASSERT_EQ(effect.techniques[1].passes.size(), 2u);
@@ -175,7 +176,8 @@ TEST(EffectParser, ErrorsNameTheLineAndColumnOfTheFault) {
     const Case cases[] = {
         {"float4 VS(float4 p:POSITION):POSITION{return p;}\ntechnique T\n{\n  pass P { ZEnable TRUE; }\n}\n", 4, 20,
          "expected '='"},
-        {"float4 VS(float4 p:POSITION):POSITION{return p;}\ntechnique { pass { VertexShader = compile vs_2_0 Missing(); } }",
+        {"float4 VS(float4 p:POSITION):POSITION{return p;}\ntechnique { pass { VertexShader = compile vs_2_0 "
+         "Missing(); } }",
          2, 50, "Missing"},
         {"float a; /* never closed\nfloat b;", 1, 10, "unterminated comment"},
         {"float a;\nint a;", 2, 5, "redefinition"},

@@ -19,9 +19,13 @@ namespace {
 
 constexpr DWORD kClearColor = 0xFF0000FF;  // opaque blue
 
-DWORD Rgb(DWORD pixel) { return pixel & 0x00FFFFFF; }
+DWORD Rgb(DWORD pixel) {
+    return pixel & 0x00FFFFFF;
+}
 
-int Channel(DWORD pixel, int shift) { return static_cast<int>((pixel >> shift) & 0xFF); }
+int Channel(DWORD pixel, int shift) {
+    return static_cast<int>((pixel >> shift) & 0xFF);
+}
 
 class EffectTest : public D3D9Test::DeviceTest {
 protected:
@@ -175,7 +179,8 @@ TEST_F(EffectTest, ParametersAreFoundByNameAndHandleAndKeepTheirDefaults) {
 
     // A matrix set row by row comes back as it was set; its transpose is its transpose.
     D3DXMATRIX matrix;
-    for (int i = 0; i < 16; ++i) matrix.m[i / 4][i % 4] = static_cast<float>(i);
+    for (int i = 0; i < 16; ++i)
+        matrix.m[i / 4][i % 4] = static_cast<float>(i);
     ASSERT_EQ(effect_->SetMatrix("g_mWorld", &matrix), D3D_OK);
     D3DXMATRIX back;
     ASSERT_EQ(effect_->GetMatrix("g_mWorld", &back), D3D_OK);
@@ -215,13 +220,15 @@ TEST_F(EffectTest, CompileErrorsFailWithPositionsInTheUsersTextAndCreateNothing)
     EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(), liveBefore);
 
     // Front-end errors (an unknown pass state) fail the same way, at the state's position.
-    const std::string badState = "float4 VS(float4 p:POSITION):POSITION{return p;}float4 PS():COLOR{return 1;}\n"
-                                 "technique T{pass P{VertexShader=compile vs_2_0 VS();PixelShader=compile ps_2_0 PS();\n"
-                                 "  Glitter=TRUE;}}";
+    const std::string badState =
+        "float4 VS(float4 p:POSITION):POSITION{return p;}float4 PS():COLOR{return 1;}\n"
+        "technique T{pass P{VertexShader=compile vs_2_0 VS();PixelShader=compile ps_2_0 PS();\n"
+        "  Glitter=TRUE;}}";
     ASSERT_TRUE(FAILED(D3DXCreateEffect(device_, badState.c_str(), static_cast<UINT>(badState.size()), nullptr, nullptr,
                                         0, nullptr, &effect, &errors)));
     ASSERT_NE(errors, nullptr);
-    EXPECT_NE(std::string(static_cast<const char*>(errors->GetBufferPointer())).find("memory(3,3): error: unknown state 'Glitter'"),
+    EXPECT_NE(std::string(static_cast<const char*>(errors->GetBufferPointer()))
+                  .find("memory(3,3): error: unknown state 'Glitter'"),
               std::string::npos)
         << static_cast<const char*>(errors->GetBufferPointer());
     errors->Release();

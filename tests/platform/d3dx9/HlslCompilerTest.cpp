@@ -19,7 +19,8 @@ using namespace nvesk::d3dx9;
 
 namespace {
 
-std::shared_ptr<const CompiledProgram> CompileFirstPass(const std::string& source, const std::string& fileName = "memory") {
+std::shared_ptr<const CompiledProgram> CompileFirstPass(const std::string& source,
+                                                        const std::string& fileName = "memory") {
     const ParseResult parsed = ParseEffect(source);
     EXPECT_TRUE(parsed.ok) << parsed.error;
     if (!parsed.ok) return nullptr;
@@ -53,7 +54,9 @@ void ExpectValidGlsl(const CompiledProgram& program) {
     for (glslang::TShader* shader : {&vertex, &fragment}) {
         shader->setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
         ASSERT_TRUE(shader->parse(GetDefaultResources(), 450, ECoreProfile, false, false, EShMsgDefault))
-            << shader->getInfoLog() << "\n" << program.vertexGlsl << "\n" << program.fragmentGlsl;
+            << shader->getInfoLog() << "\n"
+            << program.vertexGlsl << "\n"
+            << program.fragmentGlsl;
     }
     glslang::TProgram linked;
     linked.addShader(&vertex);
@@ -84,7 +87,7 @@ TEST(HlslCompiler, BuiltInImageEffectsBecomeValidGlsl) {
         EXPECT_EQ(program->vertexGlsl.find("location = 0) in"), std::string::npos);
         EXPECT_NE(program->vertexGlsl.find("in vec2 " + program->vertexInputs[1].glslName + ";"), std::string::npos);
         EXPECT_EQ(program->colorOutput, "fx_out_COLOR0");
-        EXPECT_EQ(program->samplers, std::vector<std::string>{"MeshTextureSampler"});
+        EXPECT_EQ(program->samplers, std::vector<std::string> {"MeshTextureSampler"});
         ASSERT_EQ(program->vertexConstants.slots.size(), 1u);
         EXPECT_EQ(program->vertexConstants.slots[0].name, "g_mProj");
         EXPECT_EQ(program->vertexConstants.slots[0].offset, 0u);
@@ -112,13 +115,15 @@ TEST(HlslCompiler, MeshEffectMatchesStagesBySemanticAndLaysOutItsConstants) {
     ASSERT_EQ(program->vertexInputs.size(), 3u);
     EXPECT_EQ(program->vertexInputs[1].usage, D3DDECLUSAGE_NORMAL);
     std::vector<std::string> names;
-    for (const ConstantSlot& slot : program->vertexConstants.slots) names.push_back(slot.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"g_mWorld", "g_mWorldViewProj", "g_dirToLight", "g_Diffuse", "g_Ambient"}));
+    for (const ConstantSlot& slot : program->vertexConstants.slots)
+        names.push_back(slot.name);
+    EXPECT_EQ(names,
+              (std::vector<std::string> {"g_mWorld", "g_mWorldViewProj", "g_dirToLight", "g_Diffuse", "g_Ambient"}));
     EXPECT_EQ(program->vertexConstants.slots[1].offset, 64u);
     EXPECT_EQ(program->vertexConstants.slots[2].offset, 128u);
     EXPECT_EQ(program->vertexConstants.slots[4].offset, 160u);
     EXPECT_EQ(program->vertexConstants.registerCount, 11u);
-    EXPECT_EQ(program->samplers, std::vector<std::string>{"MeshSampler"});
+    EXPECT_EQ(program->samplers, std::vector<std::string> {"MeshSampler"});
 }
 
 TEST(HlslCompiler, RowMajorMatricesAreMarkedAsSuch) {

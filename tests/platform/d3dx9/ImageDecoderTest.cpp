@@ -24,10 +24,18 @@ std::vector<std::uint8_t> Pattern(int width, int height) {
 std::vector<std::uint8_t> Encode(ImageFileFormat format, int width, int height, const std::vector<std::uint8_t>& rgba) {
     const char* name = "image.png";
     switch (format) {
-        case ImageFileFormat::Png: name = "image.png"; break;
-        case ImageFileFormat::Bmp: name = "image.bmp"; break;
-        case ImageFileFormat::Tga: name = "image.tga"; break;
-        case ImageFileFormat::Jpg: name = "image.jpg"; break;
+    case ImageFileFormat::Png:
+        name = "image.png";
+        break;
+    case ImageFileFormat::Bmp:
+        name = "image.bmp";
+        break;
+    case ImageFileFormat::Tga:
+        name = "image.tga";
+        break;
+    case ImageFileFormat::Jpg:
+        name = "image.jpg";
+        break;
     }
     std::vector<std::uint32_t> texels;
     for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
@@ -41,7 +49,8 @@ std::vector<std::uint8_t> Encode(ImageFileFormat format, int width, int height, 
 
 TEST(ImageDecoder, EachFormatDecodesToBgraTexelsAndNamesItsFormat) {
     const std::vector<std::uint8_t> rgba = Pattern(3, 5);
-    for (ImageFileFormat format : {ImageFileFormat::Png, ImageFileFormat::Bmp, ImageFileFormat::Tga, ImageFileFormat::Jpg}) {
+    for (ImageFileFormat format :
+         {ImageFileFormat::Png, ImageFileFormat::Bmp, ImageFileFormat::Tga, ImageFileFormat::Jpg}) {
         SCOPED_TRACE(static_cast<int>(format));
         const std::vector<std::uint8_t> file = Encode(format, 3, 5, rgba);
         const ImageDecodeResult result = DecodeImage(file.data(), file.size());
@@ -95,7 +104,8 @@ TEST(ImageDecoder, ColourKeyClearsMatchingTexelsAndScalingKeepsFlatColour) {
     EXPECT_EQ(PrepareTexels(image, 3, 5, 0x00FF00FFu), image.bgra);
 
     std::vector<std::uint8_t> flat;
-    for (int i = 0; i < 4; ++i) flat.insert(flat.end(), {10, 20, 30, 255});
+    for (int i = 0; i < 4; ++i)
+        flat.insert(flat.end(), {10, 20, 30, 255});
     const std::vector<std::uint8_t> flatFile = Encode(ImageFileFormat::Png, 2, 2, flat);
     const DecodedImage small = DecodeImage(flatFile.data(), flatFile.size()).image;
     const std::vector<std::uint8_t> scaled = PrepareTexels(small, 4, 8, 0);

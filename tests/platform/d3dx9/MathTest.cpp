@@ -24,7 +24,8 @@ D3DXVECTOR3 Transform(const D3DXVECTOR3& v, const D3DXMATRIX& m) {
 
 void ExpectMatrixNear(const D3DXMATRIX& a, const D3DXMATRIX& b, float tolerance = kTolerance) {
     for (UINT r = 0; r < 4; ++r) {
-        for (UINT c = 0; c < 4; ++c) EXPECT_NEAR(a(r, c), b(r, c), tolerance) << "row " << r << " column " << c;
+        for (UINT c = 0; c < 4; ++c)
+            EXPECT_NEAR(a(r, c), b(r, c), tolerance) << "row " << r << " column " << c;
     }
 }
 

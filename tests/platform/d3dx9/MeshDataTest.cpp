@@ -41,7 +41,8 @@ MeshGeometry FromSource(const XMeshSource& source, bool withNormals) {
 }
 
 VertexData View(MeshGeometry& mesh) {
-    return VertexData{reinterpret_cast<std::uint8_t*>(mesh.vertices.data()), mesh.VertexFloats() * 4u, mesh.vertexCount};
+    return VertexData {reinterpret_cast<std::uint8_t*>(mesh.vertices.data()), mesh.VertexFloats() * 4u,
+                       mesh.vertexCount};
 }
 
 std::array<float, 3> Position(const MeshGeometry& mesh, std::uint32_t vertex) {
@@ -54,11 +55,12 @@ std::array<float, 3> Position(const MeshGeometry& mesh, std::uint32_t vertex) {
 std::multiset<std::array<float, 9>> Triangles(const MeshGeometry& mesh) {
     std::multiset<std::array<float, 9>> triangles;
     for (std::size_t f = 0; f < mesh.indices.size(); f += 3) {
-        std::array<std::array<float, 3>, 3> corners{Position(mesh, mesh.indices[f]), Position(mesh, mesh.indices[f + 1]),
-                                                    Position(mesh, mesh.indices[f + 2])};
+        std::array<std::array<float, 3>, 3> corners {
+            Position(mesh, mesh.indices[f]), Position(mesh, mesh.indices[f + 1]), Position(mesh, mesh.indices[f + 2])};
         std::rotate(corners.begin(), std::min_element(corners.begin(), corners.end()), corners.end());
-        std::array<float, 9> flat{};
-        for (int k = 0; k < 9; ++k) flat[k] = corners[k / 3][k % 3];
+        std::array<float, 9> flat {};
+        for (int k = 0; k < 9; ++k)
+            flat[k] = corners[k / 3][k % 3];
         triangles.insert(flat);
     }
     return triangles;
@@ -87,11 +89,14 @@ TEST(XMeshLoader, TextAndBinaryFilesGiveTheSameCubeWithTheFrameApplied) {
     }
     // Same faces in the same winding as written.
     XMeshSource moved = Cube(false);
-    for (auto& p : moved.positions) p[0] += 10;
+    for (auto& p : moved.positions)
+        p[0] += 10;
     MeshGeometry expected;
     expected.vertexCount = static_cast<std::uint32_t>(moved.positions.size());
-    for (const auto& p : moved.positions) expected.vertices.insert(expected.vertices.end(), p.begin(), p.end());
-    for (const auto& f : moved.faces) expected.indices.insert(expected.indices.end(), f.begin(), f.end());
+    for (const auto& p : moved.positions)
+        expected.vertices.insert(expected.vertices.end(), p.begin(), p.end());
+    for (const auto& f : moved.faces)
+        expected.indices.insert(expected.indices.end(), f.begin(), f.end());
     EXPECT_EQ(Triangles(text.geometry), Triangles(expected));
     EXPECT_EQ(Triangles(binary.geometry), Triangles(expected));
 }
@@ -111,19 +116,19 @@ TEST(XMeshLoader, NormalsTextureCoordinatesAndMaterialsComeFromTheFile) {
     EXPECT_EQ(mesh.VertexFloats(), 8u);
     ASSERT_EQ(mesh.FaceCount(), 2u);
     EXPECT_EQ(std::multiset<std::uint32_t>(mesh.attributes.begin(), mesh.attributes.end()),
-              (std::multiset<std::uint32_t>{0, 1}));
+              (std::multiset<std::uint32_t> {0, 1}));
     for (std::uint32_t f = 0; f < 2; ++f) {
         // The face with material 1 is the one whose first corner is the origin.
         for (int k = 0; k < 3; ++k) {
             const float* v = &mesh.vertices[mesh.indices[f * 3 + k] * 8];
             EXPECT_EQ(v[3], 0.0f);
             EXPECT_EQ(v[5], -1.0f);
-            EXPECT_EQ(v[6], v[0]);          // u follows x
+            EXPECT_EQ(v[6], v[0]);         // u follows x
             EXPECT_EQ(v[7], 1.0f - v[1]);  // v runs downward
         }
-        const bool hasOrigin = Position(mesh, mesh.indices[f * 3]) == std::array<float, 3>{0, 0, 0} ||
-                               Position(mesh, mesh.indices[f * 3 + 1]) == std::array<float, 3>{0, 0, 0} ||
-                               Position(mesh, mesh.indices[f * 3 + 2]) == std::array<float, 3>{0, 0, 0};
+        const bool hasOrigin = Position(mesh, mesh.indices[f * 3]) == std::array<float, 3> {0, 0, 0} ||
+                               Position(mesh, mesh.indices[f * 3 + 1]) == std::array<float, 3> {0, 0, 0} ||
+                               Position(mesh, mesh.indices[f * 3 + 2]) == std::array<float, 3> {0, 0, 0};
         EXPECT_EQ(mesh.attributes[f], hasOrigin ? 1u : 0u);
     }
 }
@@ -176,7 +181,8 @@ TEST(MeshOperations, NormalsOfACubePointOutward) {
     for (std::uint32_t v = 0; v < sharedNormals.vertexCount; ++v) {
         const float* n = &sharedNormals.vertices[v * 6 + 3];
         const auto p = Position(sharedNormals, v);
-        for (int axis = 0; axis < 3; ++axis) EXPECT_GT(n[axis] * p[axis], 0.0f) << "vertex " << v;
+        for (int axis = 0; axis < 3; ++axis)
+            EXPECT_GT(n[axis] * p[axis], 0.0f) << "vertex " << v;
     }
 }
 
@@ -185,8 +191,7 @@ TEST(MeshOperations, NormalsAreWeightedByFaceArea) {
     MeshGeometry mesh;
     mesh.hasNormals = true;
     mesh.vertexCount = 5;
-    mesh.vertices = {0, 0, 0, 0, 0, 0,  0, 2, 0, 0, 0, 0,  2, 0, 0, 0, 0, 0,
-                     0, 0, 1, 0, 0, 0,  0, 1, 0, 0, 0, 0};
+    mesh.vertices = {0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0};
     mesh.indices = {0, 1, 2,   // area 2, normal (0, 0, -1)
                     0, 3, 4};  // area 0.5, normal (-1, 0, 0)
     mesh.attributes = {0, 0};
@@ -205,11 +210,11 @@ TEST(MeshOperations, AdjacencyJoinsFacesThatShareAnEdgeWithinEpsilon) {
     // Two triangles of a square; the second repeats the shared corners as separate vertices.
     MeshGeometry mesh;
     mesh.vertexCount = 6;
-    mesh.vertices = {0, 0, 0, 0, 1, 0, 1, 0, 0,   1, 0.0000005f, 0, 0, 1, 0, 1, 1, 0};
+    mesh.vertices = {0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 0.0000005f, 0, 0, 1, 0, 1, 1, 0};
     mesh.indices = {0, 1, 2, 3, 4, 5};
     std::vector<std::uint32_t> adjacency;
     ASSERT_TRUE(GenerateAdjacency(View(mesh), mesh.indices, 1e-6f, adjacency));
-    EXPECT_EQ(adjacency, (std::vector<std::uint32_t>{0xFFFFFFFF, 1, 0xFFFFFFFF, 0, 0xFFFFFFFF, 0xFFFFFFFF}));
+    EXPECT_EQ(adjacency, (std::vector<std::uint32_t> {0xFFFFFFFF, 1, 0xFFFFFFFF, 0, 0xFFFFFFFF, 0xFFFFFFFF}));
     ASSERT_TRUE(GenerateAdjacency(View(mesh), mesh.indices, 0.0f, adjacency));
     EXPECT_EQ(adjacency, std::vector<std::uint32_t>(6, 0xFFFFFFFF));
 
@@ -226,7 +231,8 @@ TEST(MeshOperations, VertexCacheOrderKeepsTheTrianglesAndSortsAttributes) {
     const std::uint32_t n = 17;
     mesh.vertexCount = n * n;
     for (std::uint32_t y = 0; y < n; ++y) {
-        for (std::uint32_t x = 0; x < n; ++x) mesh.vertices.insert(mesh.vertices.end(), {float(x), float(y), 0.0f});
+        for (std::uint32_t x = 0; x < n; ++x)
+            mesh.vertices.insert(mesh.vertices.end(), {float(x), float(y), 0.0f});
     }
     std::vector<std::array<std::uint32_t, 3>> faces;
     for (std::uint32_t y = 0; y + 1 < n; ++y) {
@@ -242,7 +248,8 @@ TEST(MeshOperations, VertexCacheOrderKeepsTheTrianglesAndSortsAttributes) {
         mesh.attributes.push_back(f % 3 == 0 ? 1u : 0u);
     }
     const MeshGeometry original = mesh;
-    const float before = meshopt_analyzeVertexCache(mesh.indices.data(), mesh.indices.size(), mesh.vertexCount, 16, 0, 0).acmr;
+    const float before =
+        meshopt_analyzeVertexCache(mesh.indices.data(), mesh.indices.size(), mesh.vertexCount, 16, 0, 0).acmr;
 
     std::vector<std::uint32_t> faceRemap, vertexRemap;
     ASSERT_TRUE(OptimizeForVertexCache(View(mesh), mesh.indices, mesh.attributes, faceRemap, vertexRemap));
@@ -254,6 +261,7 @@ TEST(MeshOperations, VertexCacheOrderKeepsTheTrianglesAndSortsAttributes) {
     for (std::uint32_t v = 0; v < original.vertexCount; ++v) {
         EXPECT_EQ(Position(mesh, vertexRemap[v]), Position(original, v));
     }
-    const float after = meshopt_analyzeVertexCache(mesh.indices.data(), mesh.indices.size(), mesh.vertexCount, 16, 0, 0).acmr;
+    const float after =
+        meshopt_analyzeVertexCache(mesh.indices.data(), mesh.indices.size(), mesh.vertexCount, 16, 0, 0).acmr;
     EXPECT_LT(after, before * 0.8f) << before << " -> " << after;
 }

@@ -101,11 +101,13 @@ protected:
 
     // The mesh scene's restore: load dynamic, add normals when missing, adjacency, vertex cache.
     void LoadAsTheMeshSceneDoes(const std::wstring& file) {
-        ASSERT_EQ(D3DXLoadMeshFromXW(file.c_str(), D3DXMESH_DYNAMIC, device_, nullptr, nullptr, nullptr, nullptr, &mesh_),
-                  D3D_OK);
+        ASSERT_EQ(
+            D3DXLoadMeshFromXW(file.c_str(), D3DXMESH_DYNAMIC, device_, nullptr, nullptr, nullptr, nullptr, &mesh_),
+            D3D_OK);
         if ((mesh_->GetFVF() & D3DFVF_NORMAL) == 0) {
             ID3DXMesh* clone = nullptr;
-            ASSERT_EQ(mesh_->CloneMeshFVF(mesh_->GetOptions(), mesh_->GetFVF() | D3DFVF_NORMAL, device_, &clone), D3D_OK);
+            ASSERT_EQ(mesh_->CloneMeshFVF(mesh_->GetOptions(), mesh_->GetFVF() | D3DFVF_NORMAL, device_, &clone),
+                      D3D_OK);
             ASSERT_EQ(D3DXComputeNormals(clone, nullptr), D3D_OK);
             mesh_->Release();
             mesh_ = clone;
@@ -151,8 +153,9 @@ TEST_F(MeshTest, LoadingWithDynamicOptionsPutsBothBuffersInTheDefaultPoolAsDynam
     textured.uvs.assign(textured.positions.size(), {0.5f, 0.25f});
     ID3DXMesh* full = nullptr;
     const std::wstring fullFile = WriteFile("full.x", D3DX9Tests::TextXFile(textured));
-    ASSERT_EQ(D3DXLoadMeshFromXW(fullFile.c_str(), D3DXMESH_MANAGED, device_, nullptr, nullptr, nullptr, nullptr, &full),
-              D3D_OK);
+    ASSERT_EQ(
+        D3DXLoadMeshFromXW(fullFile.c_str(), D3DXMESH_MANAGED, device_, nullptr, nullptr, nullptr, nullptr, &full),
+        D3D_OK);
     EXPECT_EQ(full->GetFVF(), static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1));
     EXPECT_EQ(full->GetNumBytesPerVertex(), 32u);
     full->Release();
@@ -185,13 +188,15 @@ TEST_F(MeshTest, TheMeshScenesSequenceGivesOutwardNormalsAndKeepsEveryTriangle) 
 
 TEST_F(MeshTest, MaterialsBecomeSubsetsWithAnAttributeTable) {
     D3DX9Tests::XMeshSource cube = D3DX9Tests::Cube(true);
-    for (std::size_t f = 0; f < cube.faces.size(); ++f) cube.faceMaterials.push_back(f % 2 == 0 ? 1 : 0);
+    for (std::size_t f = 0; f < cube.faces.size(); ++f)
+        cube.faceMaterials.push_back(f % 2 == 0 ? 1 : 0);
     const std::wstring file = WriteFile("materials.x", D3DX9Tests::TextXFile(cube));
     ID3DXBuffer* materials = nullptr;
     ID3DXBuffer* adjacency = nullptr;
     DWORD count = 0;
-    ASSERT_EQ(D3DXLoadMeshFromXW(file.c_str(), D3DXMESH_MANAGED, device_, &adjacency, &materials, nullptr, &count, &mesh_),
-              D3D_OK);
+    ASSERT_EQ(
+        D3DXLoadMeshFromXW(file.c_str(), D3DXMESH_MANAGED, device_, &adjacency, &materials, nullptr, &count, &mesh_),
+        D3D_OK);
     EXPECT_EQ(count, 2u);
     ASSERT_NE(materials, nullptr);
     EXPECT_EQ(materials->GetBufferSize(), 2u * sizeof(D3DXMATERIAL));
@@ -220,9 +225,11 @@ TEST_F(MeshTest, MissingAndMalformedFilesFailAndCreateNothing) {
     const int liveBefore = PlatformTesting::LiveDirect3DObjects();
     std::string text = D3DX9Tests::TextXFile(D3DX9Tests::Cube(false));
     const std::vector<std::string> broken = {
-        "", "xof 0303txt 0032", "not an x file at all, just text",
-        text.substr(0, text.size() / 2),                              // cut off
-        std::string(text).replace(text.find("8;"), 2, "9;"),           // more vertices declared than given
+        "",
+        "xof 0303txt 0032",
+        "not an x file at all, just text",
+        text.substr(0, text.size() / 2),                      // cut off
+        std::string(text).replace(text.find("8;"), 2, "9;"),  // more vertices declared than given
         std::string(text).replace(text.find("Mesh Body {"), 11, "Mesh Body \xff{"),  // a byte no .x text holds
     };
     for (std::size_t i = 0; i < broken.size(); ++i) {
@@ -233,13 +240,16 @@ TEST_F(MeshTest, MissingAndMalformedFilesFailAndCreateNothing) {
         EXPECT_EQ(mesh, nullptr);
     }
     ID3DXMesh* mesh = nullptr;
-    EXPECT_EQ(D3DXLoadMeshFromXW(folder_.File("missing.x").c_str(), 0, device_, nullptr, nullptr, nullptr, nullptr, &mesh),
-              D3DXERR_INVALIDDATA);
+    EXPECT_EQ(
+        D3DXLoadMeshFromXW(folder_.File("missing.x").c_str(), 0, device_, nullptr, nullptr, nullptr, nullptr, &mesh),
+        D3DXERR_INVALIDDATA);
     EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(), liveBefore);
 }
 
 // Golden images live next to this file; NVESK_UPDATE_GOLDEN=1 rewrites them from this build.
-std::filesystem::path GoldenFile(const char* name) { return std::filesystem::path(D3DX9_TEST_DATA_DIR) / name; }
+std::filesystem::path GoldenFile(const char* name) {
+    return std::filesystem::path(D3DX9_TEST_DATA_DIR) / name;
+}
 
 void WritePng(const std::filesystem::path& file, const std::vector<DWORD>& pixels, int width, int height) {
     TestSupport::WriteBytes(file, D3DX9Tests::EncodeImage("frame.png", width, height, 3,
@@ -251,8 +261,9 @@ TEST_F(MeshTest, ALitCubeThroughAnEffectMatchesItsGoldenImage) {
     LoadAsTheMeshSceneDoes(file);
     ID3DXEffect* effect = nullptr;
     ID3DXBuffer* errors = nullptr;
-    ASSERT_EQ(D3DXCreateEffect(device_, kLitEffect, sizeof(kLitEffect) - 1, nullptr, nullptr, 0, nullptr, &effect, &errors),
-              D3D_OK)
+    ASSERT_EQ(
+        D3DXCreateEffect(device_, kLitEffect, sizeof(kLitEffect) - 1, nullptr, nullptr, 0, nullptr, &effect, &errors),
+        D3D_OK)
         << (errors ? static_cast<const char*>(errors->GetBufferPointer()) : "");
 
     // The mesh scene's camera and light, the cube turned so that three faces show.

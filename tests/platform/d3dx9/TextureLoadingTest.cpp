@@ -33,7 +33,8 @@ protected:
     std::wstring WriteImage(const std::string& name, int width, int height, int channels, Texel texel) {
         std::vector<std::uint32_t> texels;
         for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) texels.push_back(texel(x, y));
+            for (int x = 0; x < width; ++x)
+                texels.push_back(texel(x, y));
         }
         const std::vector<std::uint8_t> file = D3DX9Tests::EncodeImage(name, width, height, channels, texels);
         TestSupport::WriteBytes(folder_.Path() / name, file);
@@ -48,7 +49,8 @@ protected:
     DWORD Texel(UINT level, UINT x, UINT y) {
         D3DLOCKED_RECT locked;
         EXPECT_EQ(texture_->LockRect(level, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-        const DWORD value = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch)[x];
+        const DWORD value =
+            reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch)[x];
         texture_->UnlockRect(level);
         return value;
     }
@@ -58,8 +60,9 @@ protected:
 };
 
 TEST_F(TextureLoadingTest, TheImageManagersLoadKeepsTheFileSizeInTheDefaultPoolAndDescribesTheFile) {
-    const std::wstring file = WriteImage("picture.png", 3, 5, 4, [](int x, int y) { return 0x80000000u | (x * 40u << 16) | y; });
-    D3DXIMAGE_INFO info{};
+    const std::wstring file =
+        WriteImage("picture.png", 3, 5, 4, [](int x, int y) { return 0x80000000u | (x * 40u << 16) | y; });
+    D3DXIMAGE_INFO info {};
     ASSERT_EQ(Load(file, D3DX_DEFAULT_NONPOW2, 1, D3DPOOL_DEFAULT, 0, &info), D3D_OK);
     EXPECT_EQ(texture_->GetLevelCount(), 1u);
     D3DSURFACE_DESC desc;
@@ -79,7 +82,7 @@ TEST_F(TextureLoadingTest, TheImageManagersLoadKeepsTheFileSizeInTheDefaultPoolA
 
 TEST_F(TextureLoadingTest, DefaultSizesRoundUpToPowersOfTwoWithAFullMipChain) {
     const std::wstring file = WriteImage("strip.bmp", 3, 5, 3, [](int, int) { return 0xFF336699u; });
-    D3DXIMAGE_INFO info{};
+    D3DXIMAGE_INFO info {};
     ASSERT_EQ(Load(file, D3DX_DEFAULT, D3DX_DEFAULT, D3DPOOL_SYSTEMMEM, 0, &info), D3D_OK);
     ASSERT_EQ(texture_->GetLevelCount(), 4u);  // 4x8, 2x4, 1x2, 1x1
     const UINT sizes[4][2] = {{4, 8}, {2, 4}, {1, 2}, {1, 1}};
@@ -99,7 +102,7 @@ TEST_F(TextureLoadingTest, DefaultSizesRoundUpToPowersOfTwoWithAFullMipChain) {
 TEST_F(TextureLoadingTest, TexelsMatchingTheColourKeyBecomeTransparentBlack) {
     const std::wstring file =
         WriteImage("keyed.tga", 4, 2, 3, [](int x, int) { return x % 2 == 0 ? 0xFFFF00FFu : 0xFF10A020u; });
-    D3DXIMAGE_INFO info{};
+    D3DXIMAGE_INFO info {};
     ASSERT_EQ(Load(file, D3DX_DEFAULT_NONPOW2, 1, D3DPOOL_SYSTEMMEM, 0xFFFF00FF, &info), D3D_OK);
     EXPECT_EQ(info.ImageFileFormat, D3DXIFF_TGA);
     for (UINT x = 0; x < 4; ++x) {
@@ -120,7 +123,7 @@ TEST_F(TextureLoadingTest, MissingOrCorruptFilesAreInvalidDataAndCreateNothing) 
     for (const char* name : {"missing.png", "corrupt.png", "empty.png"}) {
         SCOPED_TRACE(name);
         texture_ = reinterpret_cast<IDirect3DTexture9*>(0x1);
-        D3DXIMAGE_INFO info{};
+        D3DXIMAGE_INFO info {};
         EXPECT_EQ(Load(folder_.File(name), D3DX_DEFAULT_NONPOW2, 1, D3DPOOL_DEFAULT, 0, &info), D3DXERR_INVALIDDATA);
         EXPECT_EQ(texture_, nullptr);
         EXPECT_EQ(info.Width, 0u);
@@ -135,7 +138,8 @@ TEST_F(TextureLoadingTest, MissingOrCorruptFilesAreInvalidDataAndCreateNothing) 
 }
 
 TEST_F(TextureLoadingTest, CreateTextureMakesTheAnimationsFrameTextures) {
-    ASSERT_EQ(D3DXCreateTexture(device_, 66, 70, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &texture_), D3D_OK);
+    ASSERT_EQ(D3DXCreateTexture(device_, 66, 70, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &texture_),
+              D3D_OK);
     D3DSURFACE_DESC desc;
     ASSERT_EQ(texture_->GetLevelDesc(0, &desc), D3D_OK);
     EXPECT_EQ(desc.Width, 66u);
@@ -156,7 +160,7 @@ TEST_F(TextureLoadingTest, ADefaultPoolTextureDrawsTheFilesTexels) {
     // The default pool cannot be locked, so look at the texels by drawing them 1:1.
     const std::wstring file =
         WriteImage("quad.jpg", 8, 8, 3, [](int x, int) { return x < 4 ? 0xFFFF0000u : 0xFF0000FFu; });
-    D3DXIMAGE_INFO info{};
+    D3DXIMAGE_INFO info {};
     ASSERT_EQ(Load(file, D3DX_DEFAULT_NONPOW2, 1, D3DPOOL_DEFAULT, 0, &info), D3D_OK);
     EXPECT_EQ(info.ImageFileFormat, D3DXIFF_JPG);
     const nvesk::d3d9::ShaderProgramHandle program = TexturedProgram();

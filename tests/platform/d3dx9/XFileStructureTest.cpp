@@ -39,15 +39,16 @@ TEST(XFileStructure, WellFormedTextAndBinaryFilesPass) {
     const std::vector<std::uint8_t> binary = D3DX9Tests::BinaryXFile(D3DX9Tests::Cube(true));
     std::string error;
     EXPECT_TRUE(CheckXFileStructure(binary.data(), binary.size(), error)) << error;
-    EXPECT_TRUE(WellFormed("xof 0303txt 0032\ntemplate Thing {\n <12345678-1234-1234-1234-123456789abc>\n"
-                           " DWORD n; array FLOAT v[n];\n}\nThing { 2; 1.0, -2.5e3;; }\n// comment\n"));
+    EXPECT_TRUE(
+        WellFormed("xof 0303txt 0032\ntemplate Thing {\n <12345678-1234-1234-1234-123456789abc>\n"
+                   " DWORD n; array FLOAT v[n];\n}\nThing { 2; 1.0, -2.5e3;; }\n// comment\n"));
 }
 
 TEST(XFileStructure, BrokenStructureIsRefused) {
     const std::string good = D3DX9Tests::TextXFile(FullCube());
-    EXPECT_FALSE(WellFormed("xof 0303zip 0032 Mesh {}"));         // unknown format
-    EXPECT_FALSE(WellFormed("xof 03a3txt 0032 Mesh {}"));         // version not digits
-    EXPECT_FALSE(WellFormed(good.substr(0, good.size() - 3)));    // unbalanced braces
+    EXPECT_FALSE(WellFormed("xof 0303zip 0032 Mesh {}"));       // unknown format
+    EXPECT_FALSE(WellFormed("xof 03a3txt 0032 Mesh {}"));       // version not digits
+    EXPECT_FALSE(WellFormed(good.substr(0, good.size() - 3)));  // unbalanced braces
     EXPECT_FALSE(WellFormed(good + "}"));
     EXPECT_FALSE(WellFormed(Replace(good, "Mesh Body {", "Mesh Body \xff{")));
     EXPECT_FALSE(WellFormed(Replace(good, "Material {", "Materi\xff\xff\xff\xff;0.0;0.0;")));
@@ -65,18 +66,19 @@ TEST(XFileStructure, BrokenStructureIsRefused) {
 
 TEST(XFileStructure, CountsThatDisagreeWithTheDataAreRefused) {
     const std::string good = D3DX9Tests::TextXFile(FullCube());
-    EXPECT_FALSE(WellFormed(Replace(good, "  8;\n", "  9;\n")));            // more vertices declared than given
-    EXPECT_FALSE(WellFormed(Replace(good, "3;0,1,2;", "3;0,1,8;")));        // a corner beyond the vertices
-    EXPECT_FALSE(WellFormed(Replace(good, "3;0,1,2;", "2;0,1;")));          // not a polygon
+    EXPECT_FALSE(WellFormed(Replace(good, "  8;\n", "  9;\n")));      // more vertices declared than given
+    EXPECT_FALSE(WellFormed(Replace(good, "3;0,1,2;", "3;0,1,8;")));  // a corner beyond the vertices
+    EXPECT_FALSE(WellFormed(Replace(good, "3;0,1,2;", "2;0,1;")));    // not a polygon
     EXPECT_FALSE(WellFormed(Replace(good, "MeshTextureCoords {\n   8;", "MeshTextureCoords {\n   7;")));
     EXPECT_FALSE(WellFormed(Replace(good, "MeshMaterialList {\n   2;", "MeshMaterialList {\n   3;")));
     EXPECT_FALSE(WellFormed(Replace(good, "MeshMaterialList {\n   2;", "MeshMaterialList {\n   1;")));
-    EXPECT_FALSE(WellFormed(Replace(good, "  8;\n", "  8.5;\n")));          // a count that is not whole
+    EXPECT_FALSE(WellFormed(Replace(good, "  8;\n", "  8.5;\n")));  // a count that is not whole
 }
 
 TEST(XFileStructure, TheLoaderRefusesWhatTheCheckRefuses) {
     // The fuzzer's case that crashed Assimp 5.2.5: a material header turned into bytes no name holds.
-    const std::string crash = Replace(D3DX9Tests::TextXFile(FullCube()), "Material {", "Materi\xff\xff\xff\xff\xff\xff\xff\xff;");
+    const std::string crash =
+        Replace(D3DX9Tests::TextXFile(FullCube()), "Material {", "Materi\xff\xff\xff\xff\xff\xff\xff\xff;");
     const nvesk::d3dx9::XMeshLoadResult result = nvesk::d3dx9::LoadXMesh(crash.data(), crash.size());
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.error.empty());

@@ -11,7 +11,8 @@ std::string TextXFile(const XMeshSource& mesh) {
     x << std::fixed;
     x << "xof 0303txt 0032\n";
     x << "Frame Root {\n FrameTransformMatrix {\n  1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0,"
-      << mesh.frameTranslation[0] << ',' << mesh.frameTranslation[1] << ',' << mesh.frameTranslation[2] << ",1.0;;\n }\n";
+      << mesh.frameTranslation[0] << ',' << mesh.frameTranslation[1] << ',' << mesh.frameTranslation[2]
+      << ",1.0;;\n }\n";
     x << " Mesh Body {\n  " << mesh.positions.size() << ";\n";
     for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
         const auto& p = mesh.positions[i];
@@ -44,7 +45,8 @@ std::string TextXFile(const XMeshSource& mesh) {
     }
     if (!mesh.faceMaterials.empty()) {
         std::uint32_t materials = 0;
-        for (std::uint32_t m : mesh.faceMaterials) materials = std::max(materials, m + 1);
+        for (std::uint32_t m : mesh.faceMaterials)
+            materials = std::max(materials, m + 1);
         x << "  MeshMaterialList {\n   " << materials << ";\n   " << mesh.faceMaterials.size() << ";\n";
         for (std::size_t i = 0; i < mesh.faceMaterials.size(); ++i) {
             x << "   " << mesh.faceMaterials[i] << (i + 1 == mesh.faceMaterials.size() ? ";;\n" : ",\n");
@@ -75,12 +77,14 @@ public:
     void Integers(const std::vector<std::uint32_t>& values) {
         Word(6);
         Dword(static_cast<std::uint32_t>(values.size()));
-        for (std::uint32_t v : values) Dword(v);
+        for (std::uint32_t v : values)
+            Dword(v);
     }
     void Floats(const std::vector<float>& values) {
         Word(7);
         Dword(static_cast<std::uint32_t>(values.size()));
-        for (float v : values) Raw(&v, 4);
+        for (float v : values)
+            Raw(&v, 4);
     }
 
 private:
@@ -110,10 +114,12 @@ std::vector<std::uint8_t> BinaryXFile(const XMeshSource& mesh) {
     tokens.Open();
     tokens.Integers({static_cast<std::uint32_t>(mesh.positions.size())});
     std::vector<float> positions;
-    for (const auto& p : mesh.positions) positions.insert(positions.end(), p.begin(), p.end());
+    for (const auto& p : mesh.positions)
+        positions.insert(positions.end(), p.begin(), p.end());
     tokens.Floats(positions);
-    std::vector<std::uint32_t> faces{static_cast<std::uint32_t>(mesh.faces.size())};
-    for (const auto& f : mesh.faces) faces.insert(faces.end(), {3u, f[0], f[1], f[2]});
+    std::vector<std::uint32_t> faces {static_cast<std::uint32_t>(mesh.faces.size())};
+    for (const auto& f : mesh.faces)
+        faces.insert(faces.end(), {3u, f[0], f[1], f[2]});
     tokens.Integers(faces);
     tokens.Close();
     tokens.Close();
@@ -142,8 +148,9 @@ XMeshSource Cube(bool splitCorners) {
         return static_cast<std::uint32_t>(cube.positions.size() - 1);
     };
     for (const auto& face : faces) {
-        std::array<std::uint32_t, 4> v{};
-        for (int k = 0; k < 4; ++k) v[k] = vertexOf(face[k]);
+        std::array<std::uint32_t, 4> v {};
+        for (int k = 0; k < 4; ++k)
+            v[k] = vertexOf(face[k]);
         cube.faces.push_back({v[0], v[1], v[2]});
         cube.faces.push_back({v[0], v[2], v[3]});
     }

@@ -29,22 +29,24 @@ TEST_F(DeviceState, WholeKeyboardIsMappedToItsScanCodes) {
     ASSERT_NE(keyboard, nullptr);
     ASSERT_EQ(keyboard->Acquire(), DI_OK);
     // Letters, digits, the extended block, keypad and modifiers, including codes the demo never reads.
-    const BYTE codes[] = {DIK_ESCAPE, DIK_1, DIK_0, DIK_Q, DIK_P, DIK_A, DIK_L, DIK_Z, DIK_M, DIK_SPACE,
-                          DIK_RETURN, DIK_LSHIFT, DIK_RSHIFT, DIK_LCONTROL, DIK_RCONTROL, DIK_LMENU, DIK_RMENU,
-                          DIK_F1, DIK_F10, DIK_F11, DIK_F12, DIK_UP, DIK_DOWN, DIK_LEFT, DIK_RIGHT, DIK_HOME,
-                          DIK_END, DIK_PRIOR, DIK_NEXT, DIK_INSERT, DIK_DELETE, DIK_NUMPAD0, DIK_NUMPAD9,
-                          DIK_NUMPADENTER, DIK_DIVIDE, DIK_MULTIPLY, DIK_SUBTRACT, DIK_ADD, DIK_DECIMAL,
-                          DIK_NUMLOCK, DIK_CAPITAL, DIK_SCROLL, DIK_SYSRQ, DIK_PAUSE, DIK_LWIN, DIK_APPS,
-                          DIK_GRAVE, DIK_MINUS, DIK_EQUALS, DIK_BACK, DIK_TAB, DIK_LBRACKET, DIK_RBRACKET,
-                          DIK_SEMICOLON, DIK_APOSTROPHE, DIK_BACKSLASH, DIK_COMMA, DIK_PERIOD, DIK_SLASH,
-                          DIK_OEM_102};
+    const BYTE codes[] = {DIK_ESCAPE,     DIK_1,         DIK_0,        DIK_Q,           DIK_P,        DIK_A,
+                          DIK_L,          DIK_Z,         DIK_M,        DIK_SPACE,       DIK_RETURN,   DIK_LSHIFT,
+                          DIK_RSHIFT,     DIK_LCONTROL,  DIK_RCONTROL, DIK_LMENU,       DIK_RMENU,    DIK_F1,
+                          DIK_F10,        DIK_F11,       DIK_F12,      DIK_UP,          DIK_DOWN,     DIK_LEFT,
+                          DIK_RIGHT,      DIK_HOME,      DIK_END,      DIK_PRIOR,       DIK_NEXT,     DIK_INSERT,
+                          DIK_DELETE,     DIK_NUMPAD0,   DIK_NUMPAD9,  DIK_NUMPADENTER, DIK_DIVIDE,   DIK_MULTIPLY,
+                          DIK_SUBTRACT,   DIK_ADD,       DIK_DECIMAL,  DIK_NUMLOCK,     DIK_CAPITAL,  DIK_SCROLL,
+                          DIK_SYSRQ,      DIK_PAUSE,     DIK_LWIN,     DIK_APPS,        DIK_GRAVE,    DIK_MINUS,
+                          DIK_EQUALS,     DIK_BACK,      DIK_TAB,      DIK_LBRACKET,    DIK_RBRACKET, DIK_SEMICOLON,
+                          DIK_APOSTROPHE, DIK_BACKSLASH, DIK_COMMA,    DIK_PERIOD,      DIK_SLASH,    DIK_OEM_102};
     BYTE keys[256];
     for (const BYTE code : codes) {
         SCOPED_TRACE(static_cast<int>(code));
         ASSERT_TRUE(PlatformTesting::PressKey(code));
         ASSERT_EQ(ReadKeys(keyboard, keys), DI_OK);
         int down = 0;
-        for (const BYTE key : keys) down += key == 0x80 ? 1 : 0;
+        for (const BYTE key : keys)
+            down += key == 0x80 ? 1 : 0;
         EXPECT_EQ(keys[code], 0x80);
         EXPECT_EQ(down, 1) << "exactly that key";
         ASSERT_TRUE(PlatformTesting::ReleaseKey(code));

@@ -11,7 +11,8 @@ void InputFixture::SetUp() {
 }
 
 void InputFixture::TearDown() {
-    for (IDirectInputDevice8W* device : m_devices) device->Release();
+    for (IDirectInputDevice8W* device : m_devices)
+        device->Release();
     if (directInput != nullptr) directInput->Release();
     window.reset();
 }
@@ -26,9 +27,13 @@ IDirectInputDevice8W* InputFixture::MakeDevice(REFGUID device, DWORD cooperation
     return made;
 }
 
-IDirectInputDevice8W* InputFixture::MakeKeyboard(DWORD cooperation) { return MakeDevice(GUID_SysKeyboard, cooperation); }
+IDirectInputDevice8W* InputFixture::MakeKeyboard(DWORD cooperation) {
+    return MakeDevice(GUID_SysKeyboard, cooperation);
+}
 
-IDirectInputDevice8W* InputFixture::MakeMouse(DWORD cooperation) { return MakeDevice(GUID_SysMouse, cooperation); }
+IDirectInputDevice8W* InputFixture::MakeMouse(DWORD cooperation) {
+    return MakeDevice(GUID_SysMouse, cooperation);
+}
 
 HRESULT InputFixture::ReadKeys(IDirectInputDevice8W* keyboard, BYTE (&keys)[256]) {
     return keyboard->GetDeviceState(sizeof(keys), keys);

@@ -8,7 +8,9 @@
 
 namespace {
 
-int Xdotool(const std::string& arguments) { return std::system(("xdotool " + arguments).c_str()); }
+int Xdotool(const std::string& arguments) {
+    return std::system(("xdotool " + arguments).c_str());
+}
 
 // Reads until `done` holds for the state or a few seconds pass.
 template <typename State, typename Condition>
@@ -47,9 +49,11 @@ TEST_F(DirectInputRealInput, XdotoolKeyAndRelativeMotionReachTheDevices) {
     ASSERT_EQ(Xdotool("mousemove_relative -- 7 5"), 0);
     LONG x = 0;
     LONG y = 0;
-    EXPECT_TRUE(ReadUntil(mouse, state, [&](const DIMOUSESTATE& read) {
-        x += read.lX;
-        y += read.lY;
-        return x == 7 && y == 5;
-    })) << "summed motion " << x << ", " << y;
+    EXPECT_TRUE(ReadUntil(mouse, state,
+                          [&](const DIMOUSESTATE& read) {
+                              x += read.lX;
+                              y += read.lY;
+                              return x == 7 && y == 5;
+                          }))
+        << "summed motion " << x << ", " << y;
 }

@@ -16,7 +16,8 @@ TEST(Kernel32Clock, SleepAdvancesBothClocks) {
     Sleep(60);
     ASSERT_TRUE(QueryPerformanceCounter(&after));
     const DWORD ticksAfter = GetTickCount();
-    const double seconds = static_cast<double>(after.QuadPart - before.QuadPart) / static_cast<double>(frequency.QuadPart);
+    const double seconds =
+        static_cast<double>(after.QuadPart - before.QuadPart) / static_cast<double>(frequency.QuadPart);
     EXPECT_GE(seconds, 0.045);
     EXPECT_LT(seconds, 5.0);
     EXPECT_GE(ticksAfter - ticksBefore, 40u);

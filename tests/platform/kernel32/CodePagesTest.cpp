@@ -30,7 +30,8 @@ TEST(Kernel32CodePages, AnsiIsWindows1252BothWays) {
 
     // Every byte survives the round trip.
     std::string all;
-    for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+    for (int b = 1; b < 256; ++b)
+        all += static_cast<char>(b);
     wchar_t units[256] = {};
     ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, all.data(), 255, units, 256), 255);
     char back[256] = {};
@@ -40,7 +41,10 @@ TEST(Kernel32CodePages, AnsiIsWindows1252BothWays) {
 
 TEST(Kernel32CodePages, UnmappableUnitsBecomeTheDefaultCharacter) {
     BOOL usedDefault = FALSE;
-    EXPECT_EQ(ToAnsi(L"a\x4E2D" L"b", 0, &usedDefault), "a?b");
+    EXPECT_EQ(ToAnsi(L"a\x4E2D"
+                     L"b",
+                     0, &usedDefault),
+              "a?b");
     EXPECT_TRUE(usedDefault);
 
     // Best fit picks a similar letter unless it is turned off.

@@ -43,7 +43,8 @@ TEST(Kernel32Files, DispositionsCreateTruncateAndReportExistingFiles) {
         {TRUNCATE_EXISTING, true, true, ERROR_SUCCESS, 0},
     };
     for (const DispositionCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "disposition " << c.disposition << (c.fileExists ? " existing" : " missing"));
+        SCOPED_TRACE(testing::Message() << "disposition " << c.disposition
+                                        << (c.fileExists ? " existing" : " missing"));
         TempDir dir;
         const auto path = dir.Path() / "file.bin";
         if (c.fileExists) WriteBytes(path, {1, 2, 3, 4, 5});
@@ -207,18 +208,23 @@ TEST(Kernel32Files, LastErrorBelongsToEachThread) {
     std::thread other([&] {
         SetLastError(42);
         step = 1;
-        while (step != 2) std::this_thread::yield();
+        while (step != 2)
+            std::this_thread::yield();
         seenByOtherThread = GetLastError();
         step = 3;
     });
-    while (step != 1) std::this_thread::yield();
+    while (step != 1)
+        std::this_thread::yield();
     SetLastError(1234);
     step = 2;
-    while (step != 3) std::this_thread::yield();
+    while (step != 3)
+        std::this_thread::yield();
     const DWORD seenHere = GetLastError();
     other.join();
     EXPECT_EQ(seenByOtherThread, 42u);
     EXPECT_EQ(seenHere, 1234u);
 }
 
-TEST(Kernel32Module, ExecutableModuleHandleExists) { EXPECT_NE(GetModuleHandleW(nullptr), nullptr); }
+TEST(Kernel32Module, ExecutableModuleHandleExists) {
+    EXPECT_NE(GetModuleHandleW(nullptr), nullptr);
+}

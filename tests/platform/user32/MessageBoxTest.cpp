@@ -51,8 +51,8 @@ NVESK_SCENARIO(MessageBoxWithoutDisplay) {
     windowClass.lpszClassName = L"Headless";
     if (RegisterClassExW(&windowClass) == 0) return 2;
     SetLastError(0);
-    const HWND window = CreateWindowExW(0, L"Headless", L"", WS_SYSMENU, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                                        nullptr);
+    const HWND window =
+        CreateWindowExW(0, L"Headless", L"", WS_SYSMENU, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     if (window != nullptr || GetLastError() == ERROR_SUCCESS) return 3;
     return argument == "done" ? 0 : 4;
 }

@@ -22,7 +22,8 @@ namespace {
 std::vector<MSG> TakeAll() {
     std::vector<MSG> taken;
     MSG message {};
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) taken.push_back(message);
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        taken.push_back(message);
     return taken;
 }
 
@@ -207,5 +208,6 @@ TEST(User32MessageQueue, MouseEventsBecomeMouseMessages) {
     EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(last[2].wParam), -2 * WHEEL_DELTA);
     EXPECT_EQ(last[3].message, static_cast<UINT>(WM_LBUTTONUP));
     EXPECT_EQ(last[3].wParam & MK_LBUTTON, 0u);
-    for (const MSG& message : last) EXPECT_EQ(message.hwnd, window.Handle());
+    for (const MSG& message : last)
+        EXPECT_EQ(message.hwnd, window.Handle());
 }

@@ -13,7 +13,9 @@
 
 namespace {
 
-int Xdotool(const std::string& arguments) { return std::system(("xdotool " + arguments).c_str()); }
+int Xdotool(const std::string& arguments) {
+    return std::system(("xdotool " + arguments).c_str());
+}
 
 bool Received(const TestSupport::TestWindow& window, UINT message, WPARAM wParam) {
     for (const TestSupport::ReceivedMessage& received : window.Received()) {

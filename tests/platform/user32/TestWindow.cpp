@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace TestSupport {
 namespace {
 
@@ -32,9 +31,9 @@ TestWindow::TestWindow(const wchar_t* className, int width, int height) : m_clas
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = m_className.c_str();
     EXPECT_NE(RegisterClassExW(&windowClass), 0) << GetLastError();
-    m_window = CreateWindowExW(0, m_className.c_str(), L"Test", WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
-                               CW_USEDEFAULT, width, height, GetDesktopWindow(), nullptr, GetModuleHandleW(nullptr),
-                               nullptr);
+    m_window =
+        CreateWindowExW(0, m_className.c_str(), L"Test", WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        width, height, GetDesktopWindow(), nullptr, GetModuleHandleW(nullptr), nullptr);
     EXPECT_NE(m_window, nullptr) << GetLastError();
 }
 
@@ -53,9 +52,13 @@ std::vector<UINT> TestWindow::Messages(bool withInput) const {
     return messages;
 }
 
-std::vector<ReceivedMessage> TestWindow::Received() const { return g_received; }
+std::vector<ReceivedMessage> TestWindow::Received() const {
+    return g_received;
+}
 
-void TestWindow::ClearMessages() { g_received.clear(); }
+void TestWindow::ClearMessages() {
+    g_received.clear();
+}
 
 void PumpMessages() {
     MSG message;
