@@ -19,13 +19,13 @@ bool IsDigit(char c) {
 
 class Scanner {
 public:
-    explicit Scanner(const std::string& source) : m_source(source) {}
+    explicit Scanner(const std::string& source) : source_(source) {}
 
     LexResult Run() {
         LexResult result;
         bool lineStart = true;
-        while (m_pos < m_source.size()) {
-            const char c = m_source[m_pos];
+        while (pos_ < source_.size()) {
+            const char c = source_[pos_];
             if (c == '\n') {
                 Advance();
                 lineStart = true;
@@ -40,12 +40,12 @@ public:
                 continue;
             }
             if (c == '/' && Peek(1) == '*') {
-                const SourcePosition start = m_position;
+                const SourcePosition start = position_;
                 Advance();
                 Advance();
-                while (m_pos < m_source.size() && !(m_source[m_pos] == '*' && Peek(1) == '/'))
+                while (pos_ < source_.size() && !(source_[pos_] == '*' && Peek(1) == '/'))
                     Advance();
-                if (m_pos >= m_source.size()) return Fail(result, start, "unterminated comment");
+                if (pos_ >= source_.size()) return Fail(result, start, "unterminated comment");
                 Advance();
                 Advance();
                 continue;
@@ -56,11 +56,11 @@ public:
             }
             lineStart = false;
             Token token;
-            token.position = m_position;
-            token.offset = m_pos;
+            token.position = position_;
+            token.offset = pos_;
             if (IsIdentifierStart(c)) {
                 token.kind = TokenKind::Identifier;
-                while (m_pos < m_source.size() && IsIdentifierPart(m_source[m_pos]))
+                while (pos_ < source_.size() && IsIdentifierPart(source_[pos_]))
                     Advance();
             } else if (IsDigit(c) || (c == '.' && IsDigit(Peek(1)))) {
                 token.kind = TokenKind::Number;
@@ -68,11 +68,11 @@ public:
             } else if (c == '"') {
                 token.kind = TokenKind::String;
                 Advance();
-                while (m_pos < m_source.size() && m_source[m_pos] != '"' && m_source[m_pos] != '\n') {
-                    if (m_source[m_pos] == '\\') Advance();
-                    if (m_pos < m_source.size()) Advance();
+                while (pos_ < source_.size() && source_[pos_] != '"' && source_[pos_] != '\n') {
+                    if (source_[pos_] == '\\') Advance();
+                    if (pos_ < source_.size()) Advance();
                 }
-                if (m_pos >= m_source.size() || m_source[m_pos] != '"') {
+                if (pos_ >= source_.size() || source_[pos_] != '"') {
                     return Fail(result, token.position, "unterminated string");
                 }
                 Advance();
@@ -80,57 +80,57 @@ public:
                 token.kind = TokenKind::Symbol;
                 Advance();
             }
-            token.length = m_pos - token.offset;
-            token.text = m_source.substr(token.offset, token.length);
+            token.length = pos_ - token.offset;
+            token.text = source_.substr(token.offset, token.length);
             result.tokens.push_back(std::move(token));
         }
         Token end;
-        end.position = m_position;
-        end.offset = m_source.size();
+        end.position = position_;
+        end.offset = source_.size();
         result.tokens.push_back(end);
         return result;
     }
 
 private:
-    char Peek(std::size_t ahead) const { return m_pos + ahead < m_source.size() ? m_source[m_pos + ahead] : '\0'; }
+    char Peek(std::size_t ahead) const { return pos_ + ahead < source_.size() ? source_[pos_ + ahead] : '\0'; }
 
     void Advance() {
-        if (m_source[m_pos] == '\n') {
-            ++m_position.line;
-            m_position.column = 1;
+        if (source_[pos_] == '\n') {
+            ++position_.line;
+            position_.column = 1;
         } else {
-            ++m_position.column;
+            ++position_.column;
         }
-        ++m_pos;
+        ++pos_;
     }
 
     void SkipToLineEnd() {
-        while (m_pos < m_source.size() && m_source[m_pos] != '\n') {
-            if (m_source[m_pos] == '\\' && Peek(1) == '\n') Advance();
+        while (pos_ < source_.size() && source_[pos_] != '\n') {
+            if (source_[pos_] == '\\' && Peek(1) == '\n') Advance();
             Advance();
         }
     }
 
     void ScanNumber() {
-        if (m_source[m_pos] == '0' && (Peek(1) == 'x' || Peek(1) == 'X')) {
+        if (source_[pos_] == '0' && (Peek(1) == 'x' || Peek(1) == 'X')) {
             Advance();
             Advance();
-            while (m_pos < m_source.size() && std::isxdigit(static_cast<unsigned char>(m_source[m_pos])))
+            while (pos_ < source_.size() && std::isxdigit(static_cast<unsigned char>(source_[pos_])))
                 Advance();
         } else {
-            while (m_pos < m_source.size() && (IsDigit(m_source[m_pos]) || m_source[m_pos] == '.'))
+            while (pos_ < source_.size() && (IsDigit(source_[pos_]) || source_[pos_] == '.'))
                 Advance();
-            if (m_pos < m_source.size() && (m_source[m_pos] == 'e' || m_source[m_pos] == 'E')) {
+            if (pos_ < source_.size() && (source_[pos_] == 'e' || source_[pos_] == 'E')) {
                 const char next = Peek(1);
                 if (IsDigit(next) || ((next == '+' || next == '-') && IsDigit(Peek(2)))) {
                     Advance();
                     Advance();
-                    while (m_pos < m_source.size() && IsDigit(m_source[m_pos]))
+                    while (pos_ < source_.size() && IsDigit(source_[pos_]))
                         Advance();
                 }
             }
         }
-        while (m_pos < m_source.size() && m_source[m_pos] != '\0' && std::strchr("fFhHlLuU", m_source[m_pos]))
+        while (pos_ < source_.size() && source_[pos_] != '\0' && std::strchr("fFhHlLuU", source_[pos_]))
             Advance();
     }
 
@@ -141,9 +141,9 @@ private:
         return result;
     }
 
-    const std::string& m_source;
-    std::size_t m_pos = 0;
-    SourcePosition m_position;
+    const std::string& source_;
+    std::size_t pos_ = 0;
+    SourcePosition position_;
 };
 
 }  // namespace

@@ -99,15 +99,15 @@ TypeShape ShapeOf(const std::string& typeName) {
 
 class Parser {
 public:
-    Parser(const std::string& source, std::vector<Token> tokens) : m_tokens(std::move(tokens)) {
-        m_description.hlsl = source;
+    Parser(const std::string& source, std::vector<Token> tokens) : tokens_(std::move(tokens)) {
+        description_.hlsl = source;
     }
 
     EffectDescription Run() {
         while (!AtEnd()) {
             const Token& token = Current();
             if (IsSymbol(";")) {
-                ++m_index;
+                ++index_;
             } else if (token.kind == TokenKind::Identifier && StartsWith(Lower(token.text), "technique")) {
                 ParseTechnique();
             } else if (IsIdentifier("struct")) {
@@ -115,7 +115,7 @@ public:
             } else if (IsIdentifier("typedef")) {
                 SkipPast(";");
             } else if (IsIdentifier("cbuffer") || IsIdentifier("tbuffer")) {
-                ++m_index;
+                ++index_;
                 SkipUntilSymbol("{");
                 SkipBalanced();
             } else {
@@ -123,13 +123,13 @@ public:
             }
         }
         CheckEntryPoints();
-        return std::move(m_description);
+        return std::move(description_);
     }
 
 private:
     // --- token access ---
-    const Token& Current() const { return m_tokens[m_index]; }
-    const Token& Ahead(std::size_t n) const { return m_tokens[std::min(m_index + n, m_tokens.size() - 1)]; }
+    const Token& Current() const { return tokens_[index_]; }
+    const Token& Ahead(std::size_t n) const { return tokens_[std::min(index_ + n, tokens_.size() - 1)]; }
     bool AtEnd() const { return Current().kind == TokenKind::End; }
     bool IsSymbol(const char* symbol) const { return Current().kind == TokenKind::Symbol && Current().text == symbol; }
     bool IsIdentifier(const char* word) const {
@@ -150,14 +150,14 @@ private:
     const Token& Expect(const char* symbol) {
         if (!IsSymbol(symbol))
             Fail(Current(), std::string("syntax error: expected '") + symbol + "' before " + Describe(Current()));
-        return m_tokens[m_index++];
+        return tokens_[index_++];
     }
 
     const Token& ExpectIdentifier(const char* what) {
         if (Current().kind != TokenKind::Identifier) {
             Fail(Current(), std::string("syntax error: expected ") + what + " before " + Describe(Current()));
         }
-        return m_tokens[m_index++];
+        return tokens_[index_++];
     }
 
     // Skips a bracketed group starting at the current opening symbol, nested groups included.
@@ -171,23 +171,23 @@ private:
                 if (c == '{' || c == '(' || c == '[') ++depth;
                 if (c == '}' || c == ')' || c == ']') --depth;
             }
-            ++m_index;
+            ++index_;
         } while (depth > 0);
     }
 
     void SkipUntilSymbol(const char* symbol) {
         while (!AtEnd() && !IsSymbol(symbol))
-            ++m_index;
+            ++index_;
         if (AtEnd()) Fail(Current(), std::string("syntax error: expected '") + symbol + "'");
     }
 
     void SkipPast(const char* symbol) {
         SkipUntilSymbol(symbol);
-        ++m_index;
+        ++index_;
     }
 
     void SkipStruct() {
-        ++m_index;
+        ++index_;
         SkipUntilSymbol("{");
         SkipBalanced();
         SkipPast(";");
@@ -195,12 +195,12 @@ private:
 
     // Replaces source text with spaces, keeping line breaks so that positions stay the same.
     void Blank(std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end && i < m_description.hlsl.size(); ++i) {
-            if (m_description.hlsl[i] != '\n' && m_description.hlsl[i] != '\r') m_description.hlsl[i] = ' ';
+        for (std::size_t i = begin; i < end && i < description_.hlsl.size(); ++i) {
+            if (description_.hlsl[i] != '\n' && description_.hlsl[i] != '\r') description_.hlsl[i] = ' ';
         }
     }
 
-    std::size_t EndOfPrevious() const { return m_tokens[m_index - 1].offset + m_tokens[m_index - 1].length; }
+    std::size_t EndOfPrevious() const { return tokens_[index_ - 1].offset + tokens_[index_ - 1].length; }
 
     // --- declarations ---
     void ParseDeclaration() {
@@ -212,7 +212,7 @@ private:
         bool isStatic = false;
         while (Current().kind == TokenKind::Identifier && kModifiers.count(Lower(Current().text)) != 0) {
             if (Lower(Current().text) == "static") isStatic = true;
-            ++m_index;
+            ++index_;
         }
         const Token& typeToken = ExpectIdentifier("a type");
         TypeShape shape = ShapeOf(typeToken.text);
@@ -241,7 +241,7 @@ private:
             ParseDeclaratorRest(parameter);
             if (!isStatic && !shaderObject && shape.known) AddParameter(std::move(parameter));
             if (IsSymbol(",")) {
-                ++m_index;
+                ++index_;
                 continue;
             }
             Expect(";");
@@ -252,14 +252,14 @@ private:
 
     void ParseTemplateShape(TypeShape& shape, std::string& typeName) {
         const std::size_t begin = Current().offset;
-        ++m_index;
+        ++index_;
         std::vector<std::string> arguments;
         while (!AtEnd() && !IsSymbol(">")) {
             if (!IsSymbol(",")) arguments.push_back(Current().text);
-            ++m_index;
+            ++index_;
         }
         Expect(">");
-        typeName += std::string(m_description.hlsl, begin, EndOfPrevious() - begin);
+        typeName += std::string(description_.hlsl, begin, EndOfPrevious() - begin);
         if (arguments.empty()) return;
         const TypeShape base = ShapeOf(arguments[0]);
         shape.type = base.type;
@@ -270,20 +270,20 @@ private:
             shape.columns = std::atoi(arguments[2].c_str());
         }
         if (shape.rows < 1 || shape.rows > 4 || shape.columns < 1 || shape.columns > 4) {
-            Fail(m_tokens[m_index - 1], "invalid vector or matrix size in '" + typeName + "'");
+            Fail(tokens_[index_ - 1], "invalid vector or matrix size in '" + typeName + "'");
         }
     }
 
     void ParseFunctionRest(const Token& nameToken) {
-        m_description.functions.push_back(nameToken.text);
+        description_.functions.push_back(nameToken.text);
         SkipBalanced();  // parameter list
         while (IsSymbol(":")) {
-            ++m_index;
+            ++index_;
             ExpectIdentifier("a semantic");
             if (IsSymbol("(")) SkipBalanced();
         }
         if (IsSymbol(";")) {
-            ++m_index;
+            ++index_;
             return;
         }
         if (!IsSymbol("{")) Fail(Current(), "syntax error: expected function body before " + Describe(Current()));
@@ -292,15 +292,15 @@ private:
 
     void ParseDeclaratorRest(EffectParameterDesc& parameter) {
         if (IsSymbol("[")) {
-            ++m_index;
+            ++index_;
             if (Current().kind != TokenKind::Number) Fail(Current(), "array size must be a literal number");
             parameter.elements = SmallCount(Current().text, 65536);
             if (parameter.elements < 1 || parameter.elements > 65536) Fail(Current(), "invalid array size");
-            ++m_index;
+            ++index_;
             Expect("]");
         }
         while (IsSymbol(":")) {
-            ++m_index;
+            ++index_;
             const Token& word = ExpectIdentifier("a semantic or register");
             if (IsSymbol("(")) {
                 SkipBalanced();  // register(c0), packoffset(c1)
@@ -315,9 +315,9 @@ private:
         }
         if (!IsSymbol("=")) return;
         const std::size_t begin = Current().offset;
-        ++m_index;
+        ++index_;
         if (IsKeywordNoCase("sampler_state")) {
-            ++m_index;
+            ++index_;
             parameter.samplerStates = ParseStateBlock(false, nullptr);
             Blank(begin, EndOfPrevious());
             return;
@@ -349,7 +349,7 @@ private:
             } else {
                 negative = false;
             }
-            ++m_index;
+            ++index_;
         }
         if (depth != 0)
             Fail(Current(), "syntax error: unbalanced brackets in the initialiser of '" + parameter.name + "'");
@@ -368,7 +368,7 @@ private:
                 const Token& token = Current();
                 if (!value.empty()) value += ' ';
                 value += token.kind == TokenKind::String ? token.text.substr(1, token.text.size() - 2) : token.text;
-                ++m_index;
+                ++index_;
             }
             Expect(";");
             annotation.value = value;
@@ -388,11 +388,11 @@ private:
             state.name = nameToken.text;
             state.position = nameToken.position;
             if (IsSymbol("[")) {
-                ++m_index;
+                ++index_;
                 if (Current().kind != TokenKind::Number) Fail(Current(), "state index must be a literal number");
                 state.index = SmallCount(Current().text, 65535);
                 if (state.index < 0) Fail(Current(), "invalid state index");
-                ++m_index;
+                ++index_;
                 Expect("]");
             }
             Expect("=");
@@ -406,12 +406,12 @@ private:
                 Ahead(2).kind == TokenKind::Symbol && Ahead(2).text == (IsSymbol("<") ? ">" : ")")) {
                 state.value = Ahead(1).text;
                 state.isReference = true;
-                m_index += 3;
+                index_ += 3;
             } else {
                 while (!AtEnd() && !IsSymbol(";") && !IsSymbol("}")) {
                     if (!state.value.empty()) state.value += ' ';
                     state.value += Current().text;
-                    ++m_index;
+                    ++index_;
                 }
                 if (state.value.empty()) Fail(Current(), "syntax error: missing value of state '" + state.name + "'");
             }
@@ -424,7 +424,7 @@ private:
 
     void ParseCompile(const StateAssignment& state, EffectPassDesc& pass) {
         const Token& keyword = Current();
-        ++m_index;
+        ++index_;
         ShaderCompileRequest request;
         request.profile = Lower(ExpectIdentifier("a shader profile").text);
         const Token& entry = ExpectIdentifier("an entry point");
@@ -450,8 +450,8 @@ private:
         const std::size_t begin = Current().offset;
         EffectTechniqueDesc technique;
         technique.position = Current().position;
-        ++m_index;
-        if (Current().kind == TokenKind::Identifier) technique.name = m_tokens[m_index++].text;
+        ++index_;
+        if (Current().kind == TokenKind::Identifier) technique.name = tokens_[index_++].text;
         if (IsSymbol("<")) technique.annotations = ParseAnnotations();
         Expect("{");
         while (!IsSymbol("}")) {
@@ -459,29 +459,29 @@ private:
                 Fail(Current(), "syntax error: expected 'pass' before " + Describe(Current()));
             EffectPassDesc pass;
             pass.position = Current().position;
-            ++m_index;
-            if (Current().kind == TokenKind::Identifier) pass.name = m_tokens[m_index++].text;
+            ++index_;
+            if (Current().kind == TokenKind::Identifier) pass.name = tokens_[index_++].text;
             if (IsSymbol("<")) pass.annotations = ParseAnnotations();
             pass.states = ParseStateBlock(true, &pass);
             technique.passes.push_back(std::move(pass));
         }
         Expect("}");
         Blank(begin, EndOfPrevious());
-        m_description.techniques.push_back(std::move(technique));
+        description_.techniques.push_back(std::move(technique));
     }
 
     void AddParameter(EffectParameterDesc parameter) {
-        for (const EffectParameterDesc& existing : m_description.parameters) {
+        for (const EffectParameterDesc& existing : description_.parameters) {
             if (existing.name == parameter.name) {
                 throw SyntaxError {parameter.position, "redefinition of '" + parameter.name + "'"};
             }
         }
-        m_description.parameters.push_back(std::move(parameter));
+        description_.parameters.push_back(std::move(parameter));
     }
 
     void CheckEntryPoints() const {
-        const auto& functions = m_description.functions;
-        for (const EffectTechniqueDesc& technique : m_description.techniques) {
+        const auto& functions = description_.functions;
+        for (const EffectTechniqueDesc& technique : description_.techniques) {
             for (const EffectPassDesc& pass : technique.passes) {
                 for (const ShaderCompileRequest* request : {&pass.vertexShader, &pass.pixelShader}) {
                     if (request->entry.empty()) continue;
@@ -493,9 +493,9 @@ private:
         }
     }
 
-    std::vector<Token> m_tokens;
-    std::size_t m_index = 0;
-    EffectDescription m_description;
+    std::vector<Token> tokens_;
+    std::size_t index_ = 0;
+    EffectDescription description_;
 };
 
 }  // namespace

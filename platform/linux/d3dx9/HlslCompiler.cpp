@@ -77,61 +77,61 @@ bool CompileToSpirv(const std::string& hlsl, const std::string& fileName, const 
 class CrossCompiler {
 public:
     explicit CrossCompiler(const std::vector<std::uint32_t>& spirv) {
-        spvc_context_create(&m_context);
+        spvc_context_create(&context_);
         spvc_parsed_ir ir = nullptr;
-        m_ok = spvc_context_parse_spirv(m_context, spirv.data(), spirv.size(), &ir) == SPVC_SUCCESS &&
-               spvc_context_create_compiler(m_context, SPVC_BACKEND_GLSL, ir, SPVC_CAPTURE_MODE_TAKE_OWNERSHIP,
-                                            &m_compiler) == SPVC_SUCCESS &&
-               spvc_compiler_create_shader_resources(m_compiler, &m_resources) == SPVC_SUCCESS;
+        ok_ = spvc_context_parse_spirv(context_, spirv.data(), spirv.size(), &ir) == SPVC_SUCCESS &&
+              spvc_context_create_compiler(context_, SPVC_BACKEND_GLSL, ir, SPVC_CAPTURE_MODE_TAKE_OWNERSHIP,
+                                           &compiler_) == SPVC_SUCCESS &&
+              spvc_compiler_create_shader_resources(compiler_, &resources_) == SPVC_SUCCESS;
     }
-    ~CrossCompiler() { spvc_context_destroy(m_context); }
+    ~CrossCompiler() { spvc_context_destroy(context_); }
     CrossCompiler(const CrossCompiler&) = delete;
     CrossCompiler& operator=(const CrossCompiler&) = delete;
 
-    bool Ok() const { return m_ok; }
-    spvc_compiler Compiler() const { return m_compiler; }
+    bool Ok() const { return ok_; }
+    spvc_compiler Compiler() const { return compiler_; }
 
     std::vector<spvc_reflected_resource> Resources(spvc_resource_type type) const {
         const spvc_reflected_resource* list = nullptr;
         size_t count = 0;
-        spvc_resources_get_resource_list_for_type(m_resources, type, &list, &count);
+        spvc_resources_get_resource_list_for_type(resources_, type, &list, &count);
         return std::vector<spvc_reflected_resource>(list, list + count);
     }
 
     Semantic SemanticOf(spvc_variable_id id) const {
-        const char* text = spvc_compiler_get_decoration_string(m_compiler, id, SpvDecorationHlslSemanticGOOGLE);
+        const char* text = spvc_compiler_get_decoration_string(compiler_, id, SpvDecorationHlslSemanticGOOGLE);
         return ParseSemantic(text != nullptr ? text : "");
     }
 
-    void Rename(spvc_variable_id id, const std::string& name) { spvc_compiler_set_name(m_compiler, id, name.c_str()); }
+    void Rename(spvc_variable_id id, const std::string& name) { spvc_compiler_set_name(compiler_, id, name.c_str()); }
 
     // The stage's globals become one vec4 array named `uniformName`.
     StageConstants FlattenConstants(const std::string& uniformName) {
         StageConstants constants;
         for (const spvc_reflected_resource& block : Resources(SPVC_RESOURCE_TYPE_UNIFORM_BUFFER)) {
-            spvc_type type = spvc_compiler_get_type_handle(m_compiler, block.base_type_id);
+            spvc_type type = spvc_compiler_get_type_handle(compiler_, block.base_type_id);
             size_t size = 0;
-            spvc_compiler_get_declared_struct_size(m_compiler, type, &size);
+            spvc_compiler_get_declared_struct_size(compiler_, type, &size);
             constants.uniformName = uniformName;
             constants.registerCount = static_cast<std::uint32_t>((size + 15) / 16);
             const unsigned members = spvc_type_get_num_member_types(type);
             for (unsigned i = 0; i < members; ++i) {
                 ConstantSlot slot;
-                slot.name = spvc_compiler_get_member_name(m_compiler, block.base_type_id, i);
+                slot.name = spvc_compiler_get_member_name(compiler_, block.base_type_id, i);
                 unsigned value = 0;
-                spvc_compiler_type_struct_member_offset(m_compiler, type, i, &value);
+                spvc_compiler_type_struct_member_offset(compiler_, type, i, &value);
                 slot.offset = value;
-                spvc_type member = spvc_compiler_get_type_handle(m_compiler, spvc_type_get_member_type(type, i));
+                spvc_type member = spvc_compiler_get_type_handle(compiler_, spvc_type_get_member_type(type, i));
                 if (spvc_type_get_columns(member) > 1) {
-                    spvc_compiler_type_struct_member_matrix_stride(m_compiler, type, i, &value);
+                    spvc_compiler_type_struct_member_matrix_stride(compiler_, type, i, &value);
                     slot.matrixStride = value;
                 }
                 if (spvc_type_get_num_array_dimensions(member) > 0) {
-                    spvc_compiler_type_struct_member_array_stride(m_compiler, type, i, &value);
+                    spvc_compiler_type_struct_member_array_stride(compiler_, type, i, &value);
                     slot.arrayStride = value;
                 }
                 // glslang states HLSL's column-major packing as SPIR-V row-major, and the reverse.
-                slot.columnMajor = spvc_compiler_has_member_decoration(m_compiler, block.base_type_id, i,
+                slot.columnMajor = spvc_compiler_has_member_decoration(compiler_, block.base_type_id, i,
                                                                        SpvDecorationRowMajor) != SPVC_FALSE;
                 const spvc_basetype base = spvc_type_get_basetype(member);
                 slot.baseType = base == SPVC_BASETYPE_FP32      ? ConstantBaseType::Float
@@ -139,36 +139,36 @@ public:
                                                                 : ConstantBaseType::Int;
                 constants.slots.push_back(slot);
             }
-            spvc_compiler_set_name(m_compiler, block.base_type_id, uniformName.c_str());
-            spvc_compiler_set_name(m_compiler, block.id, uniformName.c_str());
-            spvc_compiler_flatten_buffer_block(m_compiler, block.id);
+            spvc_compiler_set_name(compiler_, block.base_type_id, uniformName.c_str());
+            spvc_compiler_set_name(compiler_, block.id, uniformName.c_str());
+            spvc_compiler_flatten_buffer_block(compiler_, block.id);
         }
         return constants;
     }
 
     bool ToGlsl(std::string& glsl, std::string& error) {
         spvc_compiler_options options = nullptr;
-        spvc_compiler_create_compiler_options(m_compiler, &options);
+        spvc_compiler_create_compiler_options(compiler_, &options);
         spvc_compiler_options_set_uint(options, SPVC_COMPILER_OPTION_GLSL_VERSION, 450);
         spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES, SPVC_FALSE);
         spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_VULKAN_SEMANTICS, SPVC_FALSE);
-        spvc_compiler_install_compiler_options(m_compiler, options);
+        spvc_compiler_install_compiler_options(compiler_, options);
         const char* source = nullptr;
-        if (spvc_compiler_compile(m_compiler, &source) != SPVC_SUCCESS) {
-            error = spvc_context_get_last_error_string(m_context);
+        if (spvc_compiler_compile(compiler_, &source) != SPVC_SUCCESS) {
+            error = spvc_context_get_last_error_string(context_);
             return false;
         }
         glsl = source;
         return true;
     }
 
-    std::string LastError() const { return spvc_context_get_last_error_string(m_context); }
+    std::string LastError() const { return spvc_context_get_last_error_string(context_); }
 
 private:
-    spvc_context m_context = nullptr;
-    spvc_compiler m_compiler = nullptr;
-    spvc_resources m_resources = nullptr;
-    bool m_ok = false;
+    spvc_context context_ = nullptr;
+    spvc_compiler compiler_ = nullptr;
+    spvc_resources resources_ = nullptr;
+    bool ok_ = false;
 };
 
 std::string IoName(const char* prefix, const Semantic& semantic) {

@@ -19,29 +19,29 @@ constexpr std::uint64_t kMaxFaces = 1u << 24;
 
 class Collapser {
 public:
-    explicit Collapser(const aiScene& scene) : m_scene(scene) {
+    explicit Collapser(const aiScene& scene) : scene_(scene) {
         for (unsigned i = 0; i < scene.mNumMeshes; ++i) {
             const aiMesh* mesh = scene.mMeshes[i];
-            if (mesh->HasNormals()) m_geometry.hasNormals = true;
-            if (mesh->HasTextureCoords(0)) m_geometry.hasTextureCoordinates = true;
+            if (mesh->HasNormals()) geometry_.hasNormals = true;
+            if (mesh->HasTextureCoords(0)) geometry_.hasTextureCoordinates = true;
         }
     }
 
     bool Run(std::string& error) {
-        if (!Visit(*m_scene.mRootNode, aiMatrix4x4(), 0, error)) return false;
+        if (!Visit(*scene_.mRootNode, aiMatrix4x4(), 0, error)) return false;
         ReadMaterials();
-        if (m_geometry.attributes.empty()) {
+        if (geometry_.attributes.empty()) {
             error = "the file holds no triangles";
             return false;
         }
         return true;
     }
 
-    MeshGeometry Take() { return std::move(m_geometry); }
+    MeshGeometry Take() { return std::move(geometry_); }
 
     void ReadMaterials() {
-        for (unsigned i = 0; i < m_scene.mNumMaterials; ++i) {
-            const aiMaterial& source = *m_scene.mMaterials[i];
+        for (unsigned i = 0; i < scene_.mNumMaterials; ++i) {
+            const aiMaterial& source = *scene_.mMaterials[i];
             MeshMaterial material;
             aiColor4D colour;
             if (source.Get(AI_MATKEY_COLOR_DIFFUSE, colour) == AI_SUCCESS) {
@@ -57,7 +57,7 @@ public:
             aiString texture;
             if (source.GetTexture(aiTextureType_DIFFUSE, 0, &texture) == AI_SUCCESS)
                 material.textureFile = texture.C_Str();
-            m_geometry.materials.push_back(std::move(material));
+            geometry_.materials.push_back(std::move(material));
         }
     }
 
@@ -69,11 +69,11 @@ private:
         }
         const aiMatrix4x4 transform = parent * node.mTransformation;
         for (unsigned i = 0; i < node.mNumMeshes; ++i) {
-            if (node.mMeshes[i] >= m_scene.mNumMeshes) {
+            if (node.mMeshes[i] >= scene_.mNumMeshes) {
                 error = "a frame names a mesh that does not exist";
                 return false;
             }
-            if (!Append(*m_scene.mMeshes[node.mMeshes[i]], transform, error)) return false;
+            if (!Append(*scene_.mMeshes[node.mMeshes[i]], transform, error)) return false;
         }
         for (unsigned i = 0; i < node.mNumChildren; ++i) {
             if (!Visit(*node.mChildren[i], transform, depth + 1, error)) return false;
@@ -82,9 +82,9 @@ private:
     }
 
     bool Append(const aiMesh& mesh, const aiMatrix4x4& transform, std::string& error) {
-        const std::uint32_t base = m_geometry.vertexCount;
+        const std::uint32_t base = geometry_.vertexCount;
         if (base + static_cast<std::uint64_t>(mesh.mNumVertices) > kMaxVertices ||
-            m_geometry.attributes.size() + static_cast<std::uint64_t>(mesh.mNumFaces) > kMaxFaces) {
+            geometry_.attributes.size() + static_cast<std::uint64_t>(mesh.mNumFaces) > kMaxFaces) {
             error = "the mesh is too large";
             return false;
         }
@@ -92,18 +92,18 @@ private:
         normalTransform.Inverse().Transpose();
         for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
             const aiVector3D position = transform * mesh.mVertices[v];
-            m_geometry.vertices.insert(m_geometry.vertices.end(), {position.x, position.y, position.z});
-            if (m_geometry.hasNormals) {
+            geometry_.vertices.insert(geometry_.vertices.end(), {position.x, position.y, position.z});
+            if (geometry_.hasNormals) {
                 aiVector3D normal = mesh.HasNormals() ? normalTransform * mesh.mNormals[v] : aiVector3D();
                 if (normal.Length() > 0) normal.Normalize();
-                m_geometry.vertices.insert(m_geometry.vertices.end(), {normal.x, normal.y, normal.z});
+                geometry_.vertices.insert(geometry_.vertices.end(), {normal.x, normal.y, normal.z});
             }
-            if (m_geometry.hasTextureCoordinates) {
+            if (geometry_.hasTextureCoordinates) {
                 const aiVector3D uv = mesh.HasTextureCoords(0) ? mesh.mTextureCoords[0][v] : aiVector3D();
-                m_geometry.vertices.insert(m_geometry.vertices.end(), {uv.x, uv.y});
+                geometry_.vertices.insert(geometry_.vertices.end(), {uv.x, uv.y});
             }
         }
-        m_geometry.vertexCount += mesh.mNumVertices;
+        geometry_.vertexCount += mesh.mNumVertices;
         for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
             const aiFace& face = mesh.mFaces[f];
             if (face.mNumIndices != 3) continue;  // points and lines are not drawn as triangles
@@ -112,19 +112,19 @@ private:
                     error = "a face refers to a vertex that does not exist";
                     return false;
                 }
-                m_geometry.indices.push_back(base + face.mIndices[k]);
+                geometry_.indices.push_back(base + face.mIndices[k]);
             }
-            if (mesh.mMaterialIndex >= m_scene.mNumMaterials) {
+            if (mesh.mMaterialIndex >= scene_.mNumMaterials) {
                 error = "a face names a material that does not exist";
                 return false;
             }
-            m_geometry.attributes.push_back(mesh.mMaterialIndex);
+            geometry_.attributes.push_back(mesh.mMaterialIndex);
         }
         return true;
     }
 
-    const aiScene& m_scene;
-    MeshGeometry m_geometry;
+    const aiScene& scene_;
+    MeshGeometry geometry_;
 };
 
 }  // namespace

@@ -31,8 +31,8 @@ bool ExactlyOne(DWORD flags, DWORD first, DWORD second) {
 }  // namespace
 
 InputDevice::InputDevice(REFGUID instance, std::unique_ptr<DeviceState> state, IUnknown* owner)
-    : m_instance(instance), m_state(std::move(state)), m_owner(owner) {
-    m_owner->AddRef();
+    : instance_(instance), state_(std::move(state)), owner_(owner) {
+    owner_->AddRef();
     user32::AddPlatformEventListener(this);
 }
 
@@ -49,63 +49,63 @@ ULONG InputDevice::Release() {
 }
 
 void InputDevice::OnFinalRelease() {
-    if (m_acquired) StopAcquisition();
+    if (acquired_) StopAcquisition();
     user32::RemovePlatformEventListener(this);
-    m_state.reset();
-    m_owner->Release();
+    state_.reset();
+    owner_->Release();
 }
 
 void InputDevice::StopAcquisition() {
-    m_acquired = false;
-    m_state->OnUnacquire();
+    acquired_ = false;
+    state_->OnUnacquire();
     std::map<std::uint32_t, InputDevice*>& owners = ExclusiveOwners();
-    const auto owner = owners.find(m_instance.Data1);
+    const auto owner = owners.find(instance_.Data1);
     if (owner != owners.end() && owner->second == this) {
         owners.erase(owner);
-        if (m_state->CapturesPointer()) CapturePointer(false);
+        if (state_->CapturesPointer()) CapturePointer(false);
     }
 }
 
 void InputDevice::LoseInput() {
     StopAcquisition();
-    m_inputLost = true;
+    inputLost_ = true;
 }
 
 void InputDevice::OnInputEvent(const SDL_Event& event) {
-    m_state->OnInputEvent(event);
+    state_->OnInputEvent(event);
 }
 
 void InputDevice::OnFocusChanged(HWND lost, HWND) {
-    if (m_acquired && Foreground() && lost == m_window && lost != nullptr) LoseInput();
+    if (acquired_ && Foreground() && lost == window_ && lost != nullptr) LoseInput();
 }
 
 void InputDevice::OnWindowDestroyed(HWND window) {
-    if (window != m_window) return;
-    if (m_acquired && Foreground()) LoseInput();
-    m_window = nullptr;
+    if (window != window_) return;
+    if (acquired_ && Foreground()) LoseInput();
+    window_ = nullptr;
 }
 
 HRESULT InputDevice::Acquire() {
     if (Released()) return DIERR_NOTINITIALIZED;
-    if (!m_hasFormat) return DIERR_INVALIDPARAM;
-    if (m_acquired) return DI_NOEFFECT;
+    if (!hasFormat_) return DIERR_INVALIDPARAM;
+    if (acquired_) return DI_NOEFFECT;
     user32::PumpPlatformEvents();
-    if (Foreground() && !user32::WindowHasFocus(m_window)) return DIERR_OTHERAPPHASPRIO;
+    if (Foreground() && !user32::WindowHasFocus(window_)) return DIERR_OTHERAPPHASPRIO;
     if (Exclusive()) {
         std::map<std::uint32_t, InputDevice*>& owners = ExclusiveOwners();
-        if (owners.count(m_instance.Data1) != 0) return DIERR_OTHERAPPHASPRIO;
-        owners[m_instance.Data1] = this;
-        if (m_state->CapturesPointer()) CapturePointer(true);
+        if (owners.count(instance_.Data1) != 0) return DIERR_OTHERAPPHASPRIO;
+        owners[instance_.Data1] = this;
+        if (state_->CapturesPointer()) CapturePointer(true);
     }
-    m_acquired = true;
-    m_inputLost = false;
-    m_state->OnAcquire();
+    acquired_ = true;
+    inputLost_ = false;
+    state_->OnAcquire();
     return DI_OK;
 }
 
 HRESULT InputDevice::Unacquire() {
     if (Released()) return DIERR_NOTINITIALIZED;
-    if (!m_acquired) return DI_NOEFFECT;
+    if (!acquired_) return DI_NOEFFECT;
     StopAcquisition();
     return DI_OK;
 }
@@ -114,29 +114,29 @@ HRESULT InputDevice::GetDeviceState(DWORD cbData, LPVOID lpvData) {
     if (Released()) return DIERR_NOTINITIALIZED;
     if (lpvData == nullptr) return DIERR_INVALIDPARAM;
     user32::PumpPlatformEvents();
-    if (m_inputLost) {
-        m_inputLost = false;
+    if (inputLost_) {
+        inputLost_ = false;
         return DIERR_INPUTLOST;
     }
-    if (!m_acquired) return DIERR_NOTACQUIRED;
-    if (cbData != m_format.dwDataSize) return DIERR_INVALIDPARAM;
-    m_state->Read(m_format, lpvData);
+    if (!acquired_) return DIERR_NOTACQUIRED;
+    if (cbData != format_.dwDataSize) return DIERR_INVALIDPARAM;
+    state_->Read(format_, lpvData);
     return DI_OK;
 }
 
 HRESULT InputDevice::SetDataFormat(LPCDIDATAFORMAT lpdf) {
     if (Released()) return DIERR_NOTINITIALIZED;
     if (lpdf == nullptr) return DIERR_INVALIDPARAM;
-    if (m_acquired) return DIERR_ACQUIRED;
-    if (!m_state->AcceptsFormat(*lpdf)) return DIERR_INVALIDPARAM;
-    m_format = *lpdf;
-    m_hasFormat = true;
+    if (acquired_) return DIERR_ACQUIRED;
+    if (!state_->AcceptsFormat(*lpdf)) return DIERR_INVALIDPARAM;
+    format_ = *lpdf;
+    hasFormat_ = true;
     return DI_OK;
 }
 
 HRESULT InputDevice::SetCooperativeLevel(HWND hwnd, DWORD dwFlags) {
     if (Released()) return DIERR_NOTINITIALIZED;
-    if (m_acquired) return DIERR_ACQUIRED;
+    if (acquired_) return DIERR_ACQUIRED;
     if ((dwFlags & ~kKnownCooperation) != 0 || !ExactlyOne(dwFlags, DISCL_EXCLUSIVE, DISCL_NONEXCLUSIVE) ||
         !ExactlyOne(dwFlags, DISCL_FOREGROUND, DISCL_BACKGROUND)) {
         return DIERR_INVALIDPARAM;
@@ -150,14 +150,14 @@ HRESULT InputDevice::SetCooperativeLevel(HWND hwnd, DWORD dwFlags) {
     if (needsWindow || hwnd != nullptr) {
         if (user32::NativeWindow(hwnd) == nullptr) return E_HANDLE;
     }
-    m_window = hwnd;
-    m_cooperation = dwFlags;
+    window_ = hwnd;
+    cooperation_ = dwFlags;
     return DI_OK;
 }
 
 HRESULT InputDevice::Poll() {
     if (Released()) return DIERR_NOTINITIALIZED;
-    if (!m_acquired) return DIERR_NOTACQUIRED;
+    if (!acquired_) return DIERR_NOTACQUIRED;
     return DI_NOEFFECT;  // the keyboard and mouse deliver their state without polling
 }
 

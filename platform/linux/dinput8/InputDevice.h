@@ -35,20 +35,20 @@ private:
     void OnFocusChanged(HWND lost, HWND gained) override;
     void OnWindowDestroyed(HWND window) override;
 
-    bool Foreground() const { return (m_cooperation & DISCL_FOREGROUND) != 0; }
-    bool Exclusive() const { return (m_cooperation & DISCL_EXCLUSIVE) != 0; }
+    bool Foreground() const { return (cooperation_ & DISCL_FOREGROUND) != 0; }
+    bool Exclusive() const { return (cooperation_ & DISCL_EXCLUSIVE) != 0; }
     void StopAcquisition();
     void LoseInput();
 
-    GUID m_instance;
-    std::unique_ptr<DeviceState> m_state;
-    IUnknown* m_owner;
-    bool m_hasFormat = false;
-    DIDATAFORMAT m_format {};
-    HWND m_window = nullptr;
-    DWORD m_cooperation = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
-    bool m_acquired = false;
-    bool m_inputLost = false;
+    GUID instance_;
+    std::unique_ptr<DeviceState> state_;
+    IUnknown* owner_;
+    bool hasFormat_ = false;
+    DIDATAFORMAT format_ {};
+    HWND window_ = nullptr;
+    DWORD cooperation_ = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
+    bool acquired_ = false;
+    bool inputLost_ = false;
 };
 
 }  // namespace nvesk::dinput8

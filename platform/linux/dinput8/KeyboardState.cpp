@@ -15,7 +15,7 @@ KeyboardState::KeyboardState() {
     const Uint8* down = SDL_GetKeyboardState(&count);
     for (int scancode = 0; scancode < count; ++scancode) {
         const BYTE dik = user32::DikFromScancode(static_cast<SDL_Scancode>(scancode));
-        if (down[scancode] != 0 && dik != 0) m_keys[dik] = 0x80;
+        if (down[scancode] != 0 && dik != 0) keys_[dik] = 0x80;
     }
 }
 
@@ -26,11 +26,11 @@ bool KeyboardState::AcceptsFormat(const DIDATAFORMAT& format) const {
 void KeyboardState::OnInputEvent(const SDL_Event& event) {
     if (event.type != SDL_KEYDOWN && event.type != SDL_KEYUP) return;
     const BYTE dik = user32::DikFromScancode(event.key.keysym.scancode);
-    if (dik != 0) m_keys[dik] = event.type == SDL_KEYDOWN ? 0x80 : 0x00;
+    if (dik != 0) keys_[dik] = event.type == SDL_KEYDOWN ? 0x80 : 0x00;
 }
 
 void KeyboardState::Read(const DIDATAFORMAT& format, void* data) {
-    std::memcpy(data, m_keys.data(), format.dwDataSize);
+    std::memcpy(data, keys_.data(), format.dwDataSize);
 }
 
 }  // namespace nvesk::dinput8

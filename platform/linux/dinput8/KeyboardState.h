@@ -20,7 +20,7 @@ public:
     bool CapturesPointer() const override { return false; }
 
 private:
-    std::array<BYTE, 256> m_keys {};
+    std::array<BYTE, 256> keys_ {};
 };
 
 }  // namespace nvesk::dinput8

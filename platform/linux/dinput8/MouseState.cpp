@@ -35,7 +35,7 @@ MouseState::MouseState() {
     if (!user32::OnVideoThread()) return;
     const Uint32 held = SDL_GetMouseState(nullptr, nullptr);
     for (Uint8 button = SDL_BUTTON_LEFT; button <= SDL_BUTTON_X2; ++button) {
-        if ((held & SDL_BUTTON(button)) != 0) m_buttons[static_cast<std::size_t>(ButtonIndex(button))] = 0x80;
+        if ((held & SDL_BUTTON(button)) != 0) buttons_[static_cast<std::size_t>(ButtonIndex(button))] = 0x80;
     }
 }
 
@@ -46,21 +46,21 @@ bool MouseState::AcceptsFormat(const DIDATAFORMAT& format) const {
 void MouseState::OnInputEvent(const SDL_Event& event) {
     switch (event.type) {
     case SDL_MOUSEMOTION:
-        if (m_accumulating) {
-            m_x += event.motion.xrel;
-            m_y += event.motion.yrel;
+        if (accumulating_) {
+            x_ += event.motion.xrel;
+            y_ += event.motion.yrel;
         }
         break;
     case SDL_MOUSEWHEEL:
-        if (m_accumulating) {
+        if (accumulating_) {
             const int sign = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
-            m_z += sign * event.wheel.y * WHEEL_DELTA;
+            z_ += sign * event.wheel.y * WHEEL_DELTA;
         }
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         const int index = ButtonIndex(event.button.button);
-        if (index >= 0) m_buttons[static_cast<std::size_t>(index)] = event.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0x00;
+        if (index >= 0) buttons_[static_cast<std::size_t>(index)] = event.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0x00;
         break;
     }
     default:
@@ -69,27 +69,27 @@ void MouseState::OnInputEvent(const SDL_Event& event) {
 }
 
 void MouseState::ClearMotion() {
-    m_x = 0;
-    m_y = 0;
-    m_z = 0;
+    x_ = 0;
+    y_ = 0;
+    z_ = 0;
 }
 
 void MouseState::OnAcquire() {
     ClearMotion();
-    m_accumulating = true;
+    accumulating_ = true;
 }
 
 void MouseState::OnUnacquire() {
-    m_accumulating = false;
+    accumulating_ = false;
     ClearMotion();
 }
 
 void MouseState::Read(const DIDATAFORMAT& format, void* data) {
     DIMOUSESTATE2 state {};
-    state.lX = m_x;
-    state.lY = m_y;
-    state.lZ = m_z;
-    std::memcpy(state.rgbButtons, m_buttons.data(), sizeof(state.rgbButtons));
+    state.lX = x_;
+    state.lY = y_;
+    state.lZ = z_;
+    std::memcpy(state.rgbButtons, buttons_.data(), sizeof(state.rgbButtons));
     std::memcpy(data, &state, format.dwDataSize);
     ClearMotion();
 }

@@ -22,11 +22,11 @@ public:
 private:
     void ClearMotion();
 
-    bool m_accumulating = false;
-    LONG m_x = 0;
-    LONG m_y = 0;
-    LONG m_z = 0;
-    std::array<BYTE, 8> m_buttons {};
+    bool accumulating_ = false;
+    LONG x_ = 0;
+    LONG y_ = 0;
+    LONG z_ = 0;
+    std::array<BYTE, 8> buttons_ {};
 };
 
 }  // namespace nvesk::dinput8

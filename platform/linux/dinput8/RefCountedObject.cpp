@@ -23,15 +23,15 @@ void Retire(RefCountedObject* object) {
 }  // namespace
 
 ULONG RefCountedObject::AddReference() {
-    if (m_released) return 0;
-    return ++m_count;
+    if (released_) return 0;
+    return ++count_;
 }
 
 ULONG RefCountedObject::ReleaseReference() {
-    if (m_released) return 0;
-    const ULONG count = --m_count;
+    if (released_) return 0;
+    const ULONG count = --count_;
     if (count == 0) {
-        m_released = true;
+        released_ = true;
         OnFinalRelease();
         Retire(this);
     }
@@ -41,7 +41,7 @@ ULONG RefCountedObject::ReleaseReference() {
 HRESULT RefCountedObject::QueryOwnInterface(REFIID asked, REFIID own, IUnknown* self, void** object) {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
-    if (m_released) return DIERR_NOTINITIALIZED;
+    if (released_) return DIERR_NOTINITIALIZED;
     if (asked != IID_IUnknown && asked != own) return E_NOINTERFACE;
     AddReference();
     *object = self;

@@ -20,7 +20,7 @@ protected:
     // 0 once released: a released object does not come back.
     ULONG AddReference();
     ULONG ReleaseReference();
-    bool Released() const { return m_released; }
+    bool Released() const { return released_; }
     // QueryInterface for an object with one interface besides IUnknown, `self` being that interface.
     HRESULT QueryOwnInterface(REFIID asked, REFIID own, IUnknown* self, void** object);
 
@@ -28,8 +28,8 @@ protected:
     virtual void OnFinalRelease() = 0;
 
 private:
-    std::atomic<ULONG> m_count {1};
-    std::atomic<bool> m_released {false};
+    std::atomic<ULONG> count_ {1};
+    std::atomic<bool> released_ {false};
 };
 
 }  // namespace nvesk::dinput8

@@ -35,8 +35,8 @@ struct OpenRecord {
 class ShareRegistry {
 public:
     bool TryAdd(const OpenRecord& record) {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        for (const OpenRecord& open : m_opens) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        for (const OpenRecord& open : opens_) {
             if (!(open.identity == record.identity)) continue;
             const bool refusedByOld = (record.reads && !(open.shareMode & FILE_SHARE_READ)) ||
                                       (record.writes && !(open.shareMode & FILE_SHARE_WRITE));
@@ -44,23 +44,23 @@ public:
                                       (open.writes && !(record.shareMode & FILE_SHARE_WRITE));
             if (refusedByOld || refusedByNew) return false;
         }
-        m_opens.push_back(record);
+        opens_.push_back(record);
         return true;
     }
 
     void Remove(const void* owner) {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        for (auto it = m_opens.begin(); it != m_opens.end(); ++it) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        for (auto it = opens_.begin(); it != opens_.end(); ++it) {
             if (it->owner == owner) {
-                m_opens.erase(it);
+                opens_.erase(it);
                 return;
             }
         }
     }
 
 private:
-    std::mutex m_mutex;
-    std::vector<OpenRecord> m_opens;
+    std::mutex mutex_;
+    std::vector<OpenRecord> opens_;
 };
 
 ShareRegistry& Shares() {
@@ -70,12 +70,12 @@ ShareRegistry& Shares() {
 
 class FileObject final : public KernelObject {
 public:
-    FileObject(int fd, bool canRead, bool canWrite) : m_fd(fd), m_canRead(canRead), m_canWrite(canWrite) {}
+    FileObject(int fd, bool canRead, bool canWrite) : fd_(fd), canRead_(canRead), canWrite_(canWrite) {}
 
     bool Close() override {
         Shares().Remove(this);
-        const int fd = m_fd;
-        m_fd = -1;
+        const int fd = fd_;
+        fd_ = -1;
         if (::close(fd) != 0) {
             SetLastError(WindowsErrorFromErrno(errno));
             return false;
@@ -83,14 +83,14 @@ public:
         return true;
     }
 
-    int Descriptor() const { return m_fd; }
-    bool CanRead() const { return m_canRead; }
-    bool CanWrite() const { return m_canWrite; }
+    int Descriptor() const { return fd_; }
+    bool CanRead() const { return canRead_; }
+    bool CanWrite() const { return canWrite_; }
 
 private:
-    int m_fd;
-    bool m_canRead;
-    bool m_canWrite;
+    int fd_;
+    bool canRead_;
+    bool canWrite_;
 };
 
 FileObject* LookupFile(HANDLE handle) {

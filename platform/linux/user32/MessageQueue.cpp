@@ -30,48 +30,48 @@ MSG MessageQueue::Stamp(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 void MessageQueue::Notify() {
-    m_arrived.notify_all();
+    arrived_.notify_all();
     WakeVideoThread();
 }
 
 void MessageQueue::Post(const MSG& message) {
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_posted.push_back(message);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        posted_.push_back(message);
     }
     Notify();
 }
 
 void MessageQueue::PostInput(const MSG& message) {
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_input.push_back(message);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        input_.push_back(message);
     }
     Notify();
 }
 
 void MessageQueue::Send(const SentMessage& message) {
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_sent.push_back(message);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        sent_.push_back(message);
     }
     Notify();
 }
 
 void MessageQueue::PostQuit(int exitCode) {
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_quit = true;
-        m_exitCode = exitCode;
+        const std::lock_guard<std::mutex> lock(mutex_);
+        quit_ = true;
+        exitCode_ = exitCode;
     }
     Notify();
 }
 
 std::optional<SentMessage> MessageQueue::TakeSent() {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_sent.empty()) return std::nullopt;
-    const SentMessage message = m_sent.front();
-    m_sent.pop_front();
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (sent_.empty()) return std::nullopt;
+    const SentMessage message = sent_.front();
+    sent_.pop_front();
     return message;
 }
 
@@ -99,28 +99,28 @@ bool MessageQueue::TakeFrom(std::deque<MSG>& messages, MSG& message, HWND filter
 }
 
 bool MessageQueue::Take(MSG& message, HWND filter, UINT first, UINT last, bool remove) {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    if (TakeFrom(m_posted, message, filter, first, last, remove)) return true;
-    if (TakeFrom(m_input, message, filter, first, last, remove)) return true;
-    if (!m_quit) return false;
-    message = Stamp(nullptr, WM_QUIT, static_cast<WPARAM>(m_exitCode), 0);
-    if (remove) m_quit = false;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (TakeFrom(posted_, message, filter, first, last, remove)) return true;
+    if (TakeFrom(input_, message, filter, first, last, remove)) return true;
+    if (!quit_) return false;
+    message = Stamp(nullptr, WM_QUIT, static_cast<WPARAM>(exitCode_), 0);
+    if (remove) quit_ = false;
     return true;
 }
 
 void MessageQueue::RemoveWindowMessages(HWND window) {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    const std::lock_guard<std::mutex> lock(mutex_);
     const auto forWindow = [window](const MSG& message) { return message.hwnd == window; };
-    m_posted.erase(std::remove_if(m_posted.begin(), m_posted.end(), forWindow), m_posted.end());
-    m_input.erase(std::remove_if(m_input.begin(), m_input.end(), forWindow), m_input.end());
-    m_sent.erase(std::remove_if(m_sent.begin(), m_sent.end(),
-                                [window](const SentMessage& message) { return message.window == window; }),
-                 m_sent.end());
+    posted_.erase(std::remove_if(posted_.begin(), posted_.end(), forWindow), posted_.end());
+    input_.erase(std::remove_if(input_.begin(), input_.end(), forWindow), input_.end());
+    sent_.erase(std::remove_if(sent_.begin(), sent_.end(),
+                               [window](const SentMessage& message) { return message.window == window; }),
+                sent_.end());
 }
 
 void MessageQueue::WaitForMessage() {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_arrived.wait(lock, [this] { return !m_sent.empty() || !m_posted.empty() || !m_input.empty() || m_quit; });
+    std::unique_lock<std::mutex> lock(mutex_);
+    arrived_.wait(lock, [this] { return !sent_.empty() || !posted_.empty() || !input_.empty() || quit_; });
 }
 
 void MessageQueue::TrackKeys(const MSG& message) {
@@ -128,12 +128,12 @@ void MessageQueue::TrackKeys(const MSG& message) {
     switch (message.message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-        if ((m_keys[key] & 0x80) == 0) m_keys[key] ^= 0x01;
-        m_keys[key] |= 0x80;
+        if ((keys_[key] & 0x80) == 0) keys_[key] ^= 0x01;
+        keys_[key] |= 0x80;
         break;
     case WM_KEYUP:
     case WM_SYSKEYUP:
-        m_keys[key] &= static_cast<BYTE>(~0x80);
+        keys_[key] &= static_cast<BYTE>(~0x80);
         break;
     default:
         break;
@@ -141,8 +141,8 @@ void MessageQueue::TrackKeys(const MSG& message) {
 }
 
 BYTE MessageQueue::KeyState(BYTE virtualKey) const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    return m_keys[virtualKey];
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return keys_[virtualKey];
 }
 
 }  // namespace nvesk::user32

@@ -52,14 +52,14 @@ private:
     void TrackKeys(const MSG& message);
     void Notify();
 
-    mutable std::mutex m_mutex;
-    std::condition_variable m_arrived;
-    std::deque<SentMessage> m_sent;
-    std::deque<MSG> m_posted;
-    std::deque<MSG> m_input;
-    bool m_quit = false;
-    int m_exitCode = 0;
-    std::array<BYTE, 256> m_keys {};
+    mutable std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::deque<SentMessage> sent_;
+    std::deque<MSG> posted_;
+    std::deque<MSG> input_;
+    bool quit_ = false;
+    int exitCode_ = 0;
+    std::array<BYTE, 256> keys_ {};
 };
 
 }  // namespace nvesk::user32

@@ -7,21 +7,21 @@
 namespace nvesk::user32 {
 
 Window::Window(SDL_Window* native, WNDPROC procedure, ATOM classAtom, std::shared_ptr<MessageQueue> queue)
-    : m_native(native),
-      m_procedure(procedure),
-      m_classAtom(classAtom),
-      m_queue(std::move(queue)),
-      m_thread(std::this_thread::get_id()) {}
+    : native_(native),
+      procedure_(procedure),
+      classAtom_(classAtom),
+      queue_(std::move(queue)),
+      thread_(std::this_thread::get_id()) {}
 
 Window::~Window() {
-    SDL_DestroyWindow(m_native);
+    SDL_DestroyWindow(native_);
 }
 
 void Window::SetText(LPCWSTR text) {
     const std::wstring newText = text != nullptr ? text : L"";
-    if (newText == m_text && !newText.empty()) return;
-    m_text = newText;
-    SDL_SetWindowTitle(m_native, ToUtf8(m_text.c_str()).c_str());
+    if (newText == text_ && !newText.empty()) return;
+    text_ = newText;
+    SDL_SetWindowTitle(native_, ToUtf8(text_.c_str()).c_str());
 }
 
 }  // namespace nvesk::user32

@@ -20,14 +20,14 @@ public:
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
-    SDL_Window* Native() const { return m_native; }
-    WNDPROC Procedure() const { return m_procedure; }
-    ATOM ClassAtom() const { return m_classAtom; }
-    const std::shared_ptr<MessageQueue>& Queue() const { return m_queue; }
+    SDL_Window* Native() const { return native_; }
+    WNDPROC Procedure() const { return procedure_; }
+    ATOM ClassAtom() const { return classAtom_; }
+    const std::shared_ptr<MessageQueue>& Queue() const { return queue_; }
     // Windows are used from the thread that made them, as SDL requires.
-    bool OwnedByCallingThread() const { return m_thread == std::this_thread::get_id(); }
+    bool OwnedByCallingThread() const { return thread_ == std::this_thread::get_id(); }
 
-    const std::wstring& Text() const { return m_text; }
+    const std::wstring& Text() const { return text_; }
     // Also the native title, converted to UTF-8; unchanged text costs nothing.
     void SetText(LPCWSTR text);
 
@@ -35,12 +35,12 @@ public:
     bool destroying = false;
 
 private:
-    SDL_Window* m_native;
-    WNDPROC m_procedure;
-    ATOM m_classAtom;
-    std::shared_ptr<MessageQueue> m_queue;
-    std::thread::id m_thread;
-    std::wstring m_text;
+    SDL_Window* native_;
+    WNDPROC procedure_;
+    ATOM classAtom_;
+    std::shared_ptr<MessageQueue> queue_;
+    std::thread::id thread_;
+    std::wstring text_;
 };
 
 }  // namespace nvesk::user32

@@ -30,7 +30,7 @@ WindowClassRegistry& WindowClassRegistry::Instance() {
 
 const WindowClass* WindowClassRegistry::Lookup(LPCWSTR nameOrAtom, HINSTANCE instance) const {
     if (nameOrAtom == nullptr) return nullptr;
-    for (const WindowClass& windowClass : m_classes) {
+    for (const WindowClass& windowClass : classes_) {
         if (windowClass.instance != instance) continue;
         const bool match = IS_INTRESOURCE(nameOrAtom)
                                ? windowClass.atom == static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(nameOrAtom))
@@ -48,27 +48,27 @@ ATOM WindowClassRegistry::Register(const WNDCLASSEXW& description, DWORD& error)
         return 0;
     }
     const HINSTANCE instance = ModuleOrProgram(description.hInstance);
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (Lookup(description.lpszClassName, instance) != nullptr) {
         error = ERROR_CLASS_ALREADY_EXISTS;
         return 0;
     }
-    if (m_nextAtom == 0xFFFF) {
+    if (nextAtom_ == 0xFFFF) {
         error = ERROR_NOT_ENOUGH_MEMORY;
         return 0;
     }
     WindowClass windowClass;
-    windowClass.atom = m_nextAtom++;
+    windowClass.atom = nextAtom_++;
     windowClass.name = description.lpszClassName;
     windowClass.instance = instance;
     windowClass.procedure = description.lpfnWndProc;
     windowClass.style = description.style;
-    m_classes.push_back(windowClass);
+    classes_.push_back(windowClass);
     return windowClass.atom;
 }
 
 bool WindowClassRegistry::Unregister(LPCWSTR nameOrAtom, HINSTANCE instance, DWORD& error) {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    const std::lock_guard<std::mutex> lock(mutex_);
     const WindowClass* windowClass = Lookup(nameOrAtom, ModuleOrProgram(instance));
     if (windowClass == nullptr) {
         error = ERROR_CLASS_DOES_NOT_EXIST;
@@ -78,27 +78,27 @@ bool WindowClassRegistry::Unregister(LPCWSTR nameOrAtom, HINSTANCE instance, DWO
         error = ERROR_CLASS_HAS_WINDOWS;
         return false;
     }
-    m_classes.erase(m_classes.begin() + (windowClass - m_classes.data()));
+    classes_.erase(classes_.begin() + (windowClass - classes_.data()));
     return true;
 }
 
 std::optional<WindowClass> WindowClassRegistry::Find(LPCWSTR nameOrAtom, HINSTANCE instance) const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    const std::lock_guard<std::mutex> lock(mutex_);
     const WindowClass* windowClass = Lookup(nameOrAtom, ModuleOrProgram(instance));
     if (windowClass == nullptr) return std::nullopt;
     return *windowClass;
 }
 
 void WindowClassRegistry::AddWindow(ATOM atom) {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    for (WindowClass& windowClass : m_classes) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (WindowClass& windowClass : classes_) {
         if (windowClass.atom == atom) ++windowClass.windowCount;
     }
 }
 
 void WindowClassRegistry::RemoveWindow(ATOM atom) {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    for (WindowClass& windowClass : m_classes) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (WindowClass& windowClass : classes_) {
         if (windowClass.atom == atom && windowClass.windowCount > 0) --windowClass.windowCount;
     }
 }

@@ -36,9 +36,9 @@ private:
     WindowClassRegistry() = default;
     const WindowClass* Lookup(LPCWSTR nameOrAtom, HINSTANCE instance) const;
 
-    mutable std::mutex m_mutex;
-    std::vector<WindowClass> m_classes;
-    ATOM m_nextAtom = 0xC000;  // where Windows numbers application classes from
+    mutable std::mutex mutex_;
+    std::vector<WindowClass> classes_;
+    ATOM nextAtom_ = 0xC000;  // where Windows numbers application classes from
 };
 
 // A null module means the program's own, as in Windows.

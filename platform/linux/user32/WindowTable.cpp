@@ -13,39 +13,39 @@ HWND WindowTable::Desktop() {
 }
 
 HWND WindowTable::Add(std::unique_ptr<Window> window) {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    const HWND handle = reinterpret_cast<HWND>(m_nextHandle);
-    m_nextHandle += 4;
-    m_windows.emplace(handle, std::move(window));
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const HWND handle = reinterpret_cast<HWND>(nextHandle_);
+    nextHandle_ += 4;
+    windows_.emplace(handle, std::move(window));
     return handle;
 }
 
 Window* WindowTable::Find(HWND handle) const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    const auto found = m_windows.find(handle);
-    return found != m_windows.end() ? found->second.get() : nullptr;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = windows_.find(handle);
+    return found != windows_.end() ? found->second.get() : nullptr;
 }
 
 std::shared_ptr<MessageQueue> WindowTable::QueueOf(HWND handle) const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    const auto found = m_windows.find(handle);
-    return found != m_windows.end() ? found->second->Queue() : nullptr;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = windows_.find(handle);
+    return found != windows_.end() ? found->second->Queue() : nullptr;
 }
 
 HWND WindowTable::FindByNative(Uint32 nativeId) const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    for (const auto& [handle, window] : m_windows) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& [handle, window] : windows_) {
         if (SDL_GetWindowID(window->Native()) == nativeId) return handle;
     }
     return nullptr;
 }
 
 std::unique_ptr<Window> WindowTable::Remove(HWND handle) {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    const auto found = m_windows.find(handle);
-    if (found == m_windows.end()) return nullptr;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = windows_.find(handle);
+    if (found == windows_.end()) return nullptr;
     std::unique_ptr<Window> window = std::move(found->second);
-    m_windows.erase(found);
+    windows_.erase(found);
     return window;
 }
 

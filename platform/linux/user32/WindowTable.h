@@ -29,9 +29,9 @@ public:
 private:
     WindowTable() = default;
 
-    mutable std::mutex m_mutex;
-    std::map<HWND, std::unique_ptr<Window>> m_windows;
-    ULONG_PTR m_nextHandle = 0x10020;
+    mutable std::mutex mutex_;
+    std::map<HWND, std::unique_ptr<Window>> windows_;
+    ULONG_PTR nextHandle_ = 0x10020;
 };
 
 }  // namespace nvesk::user32

@@ -64,7 +64,7 @@ namespace {
 
 class BinaryTokens {
 public:
-    explicit BinaryTokens(std::vector<std::uint8_t>& out) : m_out(out) {}
+    explicit BinaryTokens(std::vector<std::uint8_t>& out) : out_(out) {}
     void Word(std::uint16_t value) { Raw(&value, 2); }
     void Dword(std::uint32_t value) { Raw(&value, 4); }
     void Name(const std::string& name) {
@@ -90,9 +90,9 @@ public:
 private:
     void Raw(const void* data, std::size_t size) {
         const auto* bytes = static_cast<const std::uint8_t*>(data);
-        m_out.insert(m_out.end(), bytes, bytes + size);
+        out_.insert(out_.end(), bytes, bytes + size);
     }
-    std::vector<std::uint8_t>& m_out;
+    std::vector<std::uint8_t>& out_;
 };
 
 }  // namespace

@@ -11,7 +11,7 @@ void InputFixture::SetUp() {
 }
 
 void InputFixture::TearDown() {
-    for (IDirectInputDevice8W* device : m_devices)
+    for (IDirectInputDevice8W* device : devices_)
         device->Release();
     if (directInput != nullptr) directInput->Release();
     window.reset();
@@ -21,7 +21,7 @@ IDirectInputDevice8W* InputFixture::MakeDevice(REFGUID device, DWORD cooperation
     IDirectInputDevice8W* made = nullptr;
     EXPECT_EQ(directInput->CreateDevice(device, &made, nullptr), DI_OK);
     if (made == nullptr) return nullptr;
-    m_devices.push_back(made);
+    devices_.push_back(made);
     EXPECT_EQ(made->SetDataFormat(device == GUID_SysKeyboard ? &c_dfDIKeyboard : &c_dfDIMouse), DI_OK);
     EXPECT_EQ(made->SetCooperativeLevel(window->Handle(), cooperation), DI_OK);
     return made;

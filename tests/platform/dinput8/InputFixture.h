@@ -27,5 +27,5 @@ protected:
     IDirectInput8W* directInput = nullptr;
 
 private:
-    std::vector<IDirectInputDevice8W*> m_devices;
+    std::vector<IDirectInputDevice8W*> devices_;
 };

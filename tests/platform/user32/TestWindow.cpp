@@ -22,30 +22,29 @@ LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
-TestWindow::TestWindow(const wchar_t* className, int width, int height) : m_className(className) {
+TestWindow::TestWindow(const wchar_t* className, int width, int height) : className_(className) {
     g_received.clear();
     WNDCLASSEXW windowClass {};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.style = CS_CLASSDC;
     windowClass.lpfnWndProc = RecordingProcedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = m_className.c_str();
+    windowClass.lpszClassName = className_.c_str();
     EXPECT_NE(RegisterClassExW(&windowClass), 0) << GetLastError();
-    m_window =
-        CreateWindowExW(0, m_className.c_str(), L"Test", WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
-                        width, height, GetDesktopWindow(), nullptr, GetModuleHandleW(nullptr), nullptr);
-    EXPECT_NE(m_window, nullptr) << GetLastError();
+    window_ = CreateWindowExW(0, className_.c_str(), L"Test", WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
+                              width, height, GetDesktopWindow(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    EXPECT_NE(window_, nullptr) << GetLastError();
 }
 
 TestWindow::~TestWindow() {
-    if (IsWindow(m_window)) DestroyWindow(m_window);
-    UnregisterClassW(m_className.c_str(), GetModuleHandleW(nullptr));
+    if (IsWindow(window_)) DestroyWindow(window_);
+    UnregisterClassW(className_.c_str(), GetModuleHandleW(nullptr));
 }
 
 std::vector<UINT> TestWindow::Messages(bool withInput) const {
     std::vector<UINT> messages;
     for (const ReceivedMessage& received : g_received) {
-        if (received.window == m_window && (withInput || !IsInput(received.message))) {
+        if (received.window == window_ && (withInput || !IsInput(received.message))) {
             messages.push_back(received.message);
         }
     }

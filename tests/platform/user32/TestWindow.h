@@ -24,15 +24,15 @@ public:
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
 
-    HWND Handle() const { return m_window; }
+    HWND Handle() const { return window_; }
     // Messages received so far, input messages (keyboard, mouse) left out unless asked for.
     std::vector<UINT> Messages(bool withInput = false) const;
     std::vector<ReceivedMessage> Received() const;
     void ClearMessages();
 
 private:
-    std::wstring m_className;
-    HWND m_window = nullptr;
+    std::wstring className_;
+    HWND window_ = nullptr;
 };
 
 // Takes messages (PeekMessageW, PM_REMOVE) and dispatches them until the queue is empty.
