@@ -3,6 +3,23 @@
 #include <cstring>
 
 namespace nvesk::d3d9 {
+namespace {
+
+struct ShaderVersions {
+    DWORD vertex = 0;
+    DWORD pixel = 0;
+};
+
+ShaderVersions& Overridden() {
+    static ShaderVersions versions;
+    return versions;
+}
+
+}  // namespace
+
+void OverrideShaderVersions(DWORD vertexShaderVersion, DWORD pixelShaderVersion) {
+    Overridden() = ShaderVersions {vertexShaderVersion, pixelShaderVersion};
+}
 
 void FillDeviceCaps(D3DDEVTYPE type, UINT adapter, D3DCAPS9* caps) {
     std::memset(caps, 0, sizeof(*caps));
@@ -86,6 +103,10 @@ void FillDeviceCaps(D3DDEVTYPE type, UINT adapter, D3DCAPS9* caps) {
     caps->MaxPShaderInstructionsExecuted = 65535;
     caps->MaxVertexShader30InstructionSlots = 32768;
     caps->MaxPixelShader30InstructionSlots = 32768;
+    if (Overridden().vertex != 0 || Overridden().pixel != 0) {
+        caps->VertexShaderVersion = Overridden().vertex;
+        caps->PixelShaderVersion = Overridden().pixel;
+    }
 }
 
 }  // namespace nvesk::d3d9

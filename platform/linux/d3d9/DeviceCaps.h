@@ -7,4 +7,7 @@ namespace nvesk::d3d9 {
 
 void FillDeviceCaps(D3DDEVTYPE type, UINT adapter, D3DCAPS9* caps);
 
+// Tests make the device report older shader models; 0 and 0 restore the real ones.
+void OverrideShaderVersions(DWORD vertexShaderVersion, DWORD pixelShaderVersion);
+
 }  // namespace nvesk::d3d9

@@ -2,8 +2,8 @@
 
 #include "Device.h"
 #include "DeviceCaps.h"
-#include "FaultInjection.h"
 #include "PixelFormats.h"
+#include "com/FaultInjection.h"
 
 #include <SDL.h>
 
@@ -178,7 +178,7 @@ extern "C" IDirect3D9* WINAPI Direct3DCreate9(UINT SDKVersion) {
     }
     // An injected failure stands for a system without Direct3D 9: no object at all.
     HRESULT ignored;
-    if (nvesk::d3d9::TakeInjectedFailure("Direct3DCreate9", &ignored)) {
+    if (nvesk::com::TakeInjectedFailure("Direct3DCreate9", &ignored)) {
         return nullptr;
     }
     return nvesk::d3d9::Direct3D::Create();

@@ -1,6 +1,6 @@
 #include "LiveObject.h"
 
-#include "FaultInjection.h"
+#include "com/FaultInjection.h"
 
 #include <d3d9.h>
 
@@ -66,7 +66,7 @@ HRESULT LiveObject::Enter(const char* operation) const {
         return D3DERR_INVALIDCALL;
     }
     HRESULT injected;
-    if (TakeInjectedFailure(operation, &injected)) {
+    if (com::TakeInjectedFailure(operation, &injected)) {
         return injected;
     }
     return D3D_OK;

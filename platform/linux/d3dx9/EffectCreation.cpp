@@ -2,6 +2,7 @@
 #include "Buffer.h"
 #include "Effect.h"
 #include "WideFile.h"
+#include "com/FaultInjection.h"
 
 #include <user32/Utf8Text.h>
 
@@ -48,6 +49,7 @@ extern "C" HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pS
     if (ppCompilationErrors != nullptr) *ppCompilationErrors = nullptr;
     if (pDevice == nullptr || pSrcData == nullptr || SrcDataLen == 0 || ppEffect == nullptr) return D3DERR_INVALIDCALL;
     *ppEffect = nullptr;
+    if (HRESULT injected; nvesk::com::TakeInjectedFailure("D3DXCreateEffect", &injected)) return injected;
     const std::string source(static_cast<const char*>(pSrcData), SrcDataLen);
     return nvesk::d3dx9::CreateEffectFromSource(pDevice, source, "memory", pDefines, Flags, pPool, ppEffect,
                                                 ppCompilationErrors);
@@ -60,6 +62,7 @@ extern "C" HRESULT WINAPI D3DXCreateEffectFromFileW(LPDIRECT3DDEVICE9 pDevice, L
     if (ppCompilationErrors != nullptr) *ppCompilationErrors = nullptr;
     if (pDevice == nullptr || pSrcFile == nullptr || ppEffect == nullptr) return D3DERR_INVALIDCALL;
     *ppEffect = nullptr;
+    if (HRESULT injected; nvesk::com::TakeInjectedFailure("D3DXCreateEffectFromFileW", &injected)) return injected;
     std::vector<BYTE> bytes;
     if (!nvesk::d3dx9::ReadWholeFile(pSrcFile, bytes, 16u << 20)) return D3DXERR_INVALIDDATA;
     const std::string source(bytes.begin(), bytes.end());

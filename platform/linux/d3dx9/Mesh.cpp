@@ -1,4 +1,5 @@
 #include "Mesh.h"
+#include "com/FaultInjection.h"
 
 #include "Buffer.h"
 #include "MeshOperations.h"
@@ -200,6 +201,7 @@ HRESULT Mesh::GetDevice(LPDIRECT3DDEVICE9* ppDevice) {
 HRESULT Mesh::CloneMeshFVF(DWORD Options, DWORD FVF, LPDIRECT3DDEVICE9 pD3DDevice, LPD3DXMESH* ppCloneMesh) {
     if (ppCloneMesh == nullptr) return D3DERR_INVALIDCALL;
     *ppCloneMesh = nullptr;
+    if (HRESULT injected; nvesk::com::TakeInjectedFailure("ID3DXMesh::CloneMeshFVF", &injected)) return injected;
     Mesh* clone = nullptr;
     HRESULT result = Create(pD3DDevice, Options, FVF, faces_, vertices_, &clone);
     if (FAILED(result)) return result;

@@ -4,6 +4,7 @@
 #include "MeshOperations.h"
 #include "WideFile.h"
 #include "XMeshLoader.h"
+#include "com/FaultInjection.h"
 
 #include <d3dx9.h>
 
@@ -124,6 +125,7 @@ extern "C" HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR pFilename, DWORD Options, L
     for (LPD3DXBUFFER* out : {ppAdjacency, ppMaterials, ppEffectInstances}) {
         if (out != nullptr) *out = nullptr;
     }
+    if (HRESULT injected; nvesk::com::TakeInjectedFailure("D3DXLoadMeshFromXW", &injected)) return injected;
     return nvesk::d3dx9::LoadMesh(pFilename, Options, pD3DDevice, ppAdjacency, ppMaterials, ppEffectInstances,
                                   pNumMaterials, ppMesh);
 }
@@ -131,6 +133,7 @@ extern "C" HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR pFilename, DWORD Options, L
 extern "C" HRESULT WINAPI D3DXComputeNormals(LPD3DXBASEMESH pMesh, const DWORD*) {
     nvesk::d3dx9::Mesh* mesh = pMesh == nullptr ? nullptr : nvesk::d3dx9::Mesh::FromInterface(pMesh);
     if (mesh == nullptr || mesh->Layout().normalOffset < 0) return D3DERR_INVALIDCALL;
+    if (HRESULT injected; nvesk::com::TakeInjectedFailure("D3DXComputeNormals", &injected)) return injected;
     std::vector<BYTE> bytes;
     std::vector<std::uint32_t> indices;
     if (!mesh->ReadVertices(bytes) || !mesh->ReadIndices(indices) ||

@@ -1,6 +1,7 @@
 // D3DXCreateTexture and the loading of PNG, BMP, JPEG and TGA files into Direct3D textures.
 #include "ImageDecoder.h"
 #include "WideFile.h"
+#include "com/FaultInjection.h"
 
 #include <d3dx9.h>
 
@@ -95,6 +96,7 @@ extern "C" HRESULT WINAPI D3DXCreateTexture(LPDIRECT3DDEVICE9 pDevice, UINT Widt
                                             LPDIRECT3DTEXTURE9* ppTexture) {
     if (pDevice == nullptr || ppTexture == nullptr) return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
+    if (HRESULT injected; nvesk::com::TakeInjectedFailure("D3DXCreateTexture", &injected)) return injected;
     auto side = [](UINT requested) { return requested == 0 ? 1u : requested == D3DX_DEFAULT ? 256u : requested; };
     const UINT width = side(Width);
     const UINT height = side(Height);
@@ -119,6 +121,7 @@ extern "C" HRESULT WINAPI D3DXCreateTextureFromFileExW(LPDIRECT3DDEVICE9 pDevice
                                                        LPDIRECT3DTEXTURE9* ppTexture) {
     if (pDevice == nullptr || pSrcFile == nullptr || ppTexture == nullptr) return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
+    if (HRESULT injected; nvesk::com::TakeInjectedFailure("D3DXCreateTextureFromFileExW", &injected)) return injected;
     DecodedImage image;
     if (!Decode(pSrcFile, image)) return D3DXERR_INVALIDDATA;
     const UINT width = TextureSide(Width == D3DX_FROM_FILE ? 0 : Width, image.width);

@@ -1,4 +1,5 @@
 #include "DirectInput.h"
+#include "com/FaultInjection.h"
 
 #include "InputDevice.h"
 #include "KeyboardState.h"
@@ -31,6 +32,7 @@ HRESULT DirectInput::CreateDevice(REFGUID rguid, LPDIRECTINPUTDEVICE8W* lplpDire
     if (Released()) return DIERR_NOTINITIALIZED;
     if (lplpDirectInputDevice == nullptr) return DIERR_INVALIDPARAM;
     *lplpDirectInputDevice = nullptr;
+    if (HRESULT injected; nvesk::com::TakeInjectedFailure("IDirectInput8W::CreateDevice", &injected)) return injected;
     if (pUnkOuter != nullptr) return DIERR_NOAGGREGATION;
     if (!SystemDevice(rguid)) return DIERR_DEVICENOTREG;
     std::unique_ptr<DeviceState> state;
@@ -54,6 +56,7 @@ extern "C" HRESULT WINAPI DirectInput8Create(HINSTANCE hinst, DWORD dwVersion, R
                                              LPUNKNOWN punkOuter) {
     if (ppvOut == nullptr) return DIERR_INVALIDPARAM;
     *ppvOut = nullptr;
+    if (HRESULT injected; nvesk::com::TakeInjectedFailure("DirectInput8Create", &injected)) return injected;
     if (hinst == nullptr) return DIERR_INVALIDPARAM;
     if (dwVersion < 0x0800) return DIERR_OLDDIRECTINPUTVERSION;
     if (dwVersion > 0x0800) return DIERR_BETADIRECTINPUTVERSION;

@@ -1,4 +1,5 @@
 #include "InputDevice.h"
+#include "com/FaultInjection.h"
 
 #include "user32/NativeWindow.h"
 #include "user32/SdlVideo.h"
@@ -87,6 +88,7 @@ void InputDevice::OnWindowDestroyed(HWND window) {
 
 HRESULT InputDevice::Acquire() {
     if (Released()) return DIERR_NOTINITIALIZED;
+    if (HRESULT injected; nvesk::com::TakeInjectedFailure("IDirectInputDevice8W::Acquire", &injected)) return injected;
     if (!hasFormat_) return DIERR_INVALIDPARAM;
     if (acquired_) return DI_NOEFFECT;
     user32::PumpPlatformEvents();
@@ -113,6 +115,8 @@ HRESULT InputDevice::Unacquire() {
 HRESULT InputDevice::GetDeviceState(DWORD cbData, LPVOID lpvData) {
     if (Released()) return DIERR_NOTINITIALIZED;
     if (lpvData == nullptr) return DIERR_INVALIDPARAM;
+    if (HRESULT injected; nvesk::com::TakeInjectedFailure("IDirectInputDevice8W::GetDeviceState", &injected))
+        return injected;
     user32::PumpPlatformEvents();
     if (inputLost_) {
         inputLost_ = false;
@@ -127,6 +131,8 @@ HRESULT InputDevice::GetDeviceState(DWORD cbData, LPVOID lpvData) {
 HRESULT InputDevice::SetDataFormat(LPCDIDATAFORMAT lpdf) {
     if (Released()) return DIERR_NOTINITIALIZED;
     if (lpdf == nullptr) return DIERR_INVALIDPARAM;
+    if (HRESULT injected; nvesk::com::TakeInjectedFailure("IDirectInputDevice8W::SetDataFormat", &injected))
+        return injected;
     if (acquired_) return DIERR_ACQUIRED;
     if (!state_->AcceptsFormat(*lpdf)) return DIERR_INVALIDPARAM;
     format_ = *lpdf;
@@ -136,6 +142,8 @@ HRESULT InputDevice::SetDataFormat(LPCDIDATAFORMAT lpdf) {
 
 HRESULT InputDevice::SetCooperativeLevel(HWND hwnd, DWORD dwFlags) {
     if (Released()) return DIERR_NOTINITIALIZED;
+    if (HRESULT injected; nvesk::com::TakeInjectedFailure("IDirectInputDevice8W::SetCooperativeLevel", &injected))
+        return injected;
     if (acquired_) return DIERR_ACQUIRED;
     if ((dwFlags & ~kKnownCooperation) != 0 || !ExactlyOne(dwFlags, DISCL_EXCLUSIVE, DISCL_NONEXCLUSIVE) ||
         !ExactlyOne(dwFlags, DISCL_FOREGROUND, DISCL_BACKGROUND)) {

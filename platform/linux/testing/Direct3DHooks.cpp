@@ -1,19 +1,20 @@
 #include <PlatformTesting/Direct3D.h>
 
 #include "../d3d9/Device.h"
-#include "../d3d9/FaultInjection.h"
+#include "../d3d9/DeviceCaps.h"
 #include "../d3d9/LiveObject.h"
+#include "com/FaultInjection.h"
 
 namespace PlatformTesting {
 
 using nvesk::d3d9::ObjectKind;
 
 void FailNextDirect3DCalls(const char* operation, HRESULT result, int count) {
-    nvesk::d3d9::InjectFailure(operation, result, count);
+    nvesk::com::InjectFailure(operation, result, count);
 }
 
 void ClearDirect3DFailures() {
-    nvesk::d3d9::ClearInjectedFailures();
+    nvesk::com::ClearInjectedFailures();
 }
 
 bool LoseDevice(IDirect3DDevice9* device, UINT lostPolls) {
@@ -23,6 +24,10 @@ bool LoseDevice(IDirect3DDevice9* device, UINT lostPolls) {
     }
     ours->LoseNow(lostPolls);
     return true;
+}
+
+void ReportShaderVersions(DWORD vertexShaderVersion, DWORD pixelShaderVersion) {
+    nvesk::d3d9::OverrideShaderVersions(vertexShaderVersion, pixelShaderVersion);
 }
 
 int LiveDirect3DObjects(Direct3DObject type) {

@@ -7,6 +7,7 @@
 #include "support/TempDir.h"
 
 #include <PlatformTesting/Direct3D.h>
+#include <PlatformTesting/Faults.h>
 #include <d3dx9.h>
 
 #include <string>
@@ -186,3 +187,34 @@ TEST_F(TextureLoadingTest, ADefaultPoolTextureDrawsTheFilesTexels) {
 }
 
 }  // namespace
+
+TEST_F(TextureLoadingTest, InjectedFailuresReachTheD3DXFunctionsAndLoadsAreCounted) {
+    const std::wstring file = WriteImage("counted.png", 4, 4, 4, [](int, int) { return 0xFF00FF00u; });
+    PlatformTesting::CallCounter calls;
+    PlatformTesting::FailNextCalls("D3DXCreateTextureFromFileExW", E_OUTOFMEMORY, 1, 1);
+    ASSERT_EQ(Load(file, D3DX_DEFAULT_NONPOW2, 1, D3DPOOL_DEFAULT, 0, nullptr), D3D_OK);
+    EXPECT_EQ(texture_->Release(), 0u);
+    texture_ = reinterpret_cast<IDirect3DTexture9*>(1);
+    EXPECT_EQ(Load(file, D3DX_DEFAULT_NONPOW2, 1, D3DPOOL_DEFAULT, 0, nullptr), E_OUTOFMEMORY);
+    EXPECT_EQ(texture_, nullptr);
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::Texture), 0);
+    EXPECT_EQ(calls.Count("D3DXCreateTextureFromFileExW"), 2);
+
+    PlatformTesting::FailNextCalls("D3DXCreateTexture", D3DERR_OUTOFVIDEOMEMORY, 1);
+    EXPECT_EQ(D3DXCreateTexture(device_, 8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &texture_),
+              D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(texture_, nullptr);
+    EXPECT_EQ(calls.Count("D3DXCreateTexture"), 1);
+}
+
+TEST_F(TextureLoadingTest, ReportedShaderVersionsReachNewDevicesCaps) {
+    PlatformTesting::ReportShaderVersions(D3DVS_VERSION(1, 1), D3DPS_VERSION(1, 4));
+    D3DCAPS9 caps {};
+    ASSERT_EQ(d3d_->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps), D3D_OK);
+    EXPECT_EQ(caps.VertexShaderVersion, D3DVS_VERSION(1, 1));
+    EXPECT_EQ(caps.PixelShaderVersion, D3DPS_VERSION(1, 4));
+    PlatformTesting::ReportShaderVersions(0, 0);
+    ASSERT_EQ(device_->GetDeviceCaps(&caps), D3D_OK);
+    EXPECT_EQ(caps.VertexShaderVersion, D3DVS_VERSION(3, 0));
+    EXPECT_EQ(caps.PixelShaderVersion, D3DPS_VERSION(3, 0));
+}

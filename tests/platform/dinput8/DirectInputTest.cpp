@@ -2,6 +2,7 @@
 // used after their last Release.
 #include "InputFixture.h"
 
+#include <PlatformTesting/Faults.h>
 #include <dinput.h>
 #include <windows.h>
 
@@ -79,4 +80,40 @@ TEST_F(DirectInputObject, DevicesKeepTheirDirectInputObjectAliveAndFailOnceRelea
     EXPECT_EQ(keyboard->Poll(), DIERR_NOTINITIALIZED);
     EXPECT_EQ(keyboard->AddRef(), 0u) << "a released device does not come back";
     EXPECT_EQ(keyboard->Release(), 0u);
+}
+
+TEST_F(DirectInputObject, InjectedFailuresHitTheChosenCallAndCallsAreCounted) {
+    PlatformTesting::CallCounter calls;
+    // The keyboard is made, the mouse (second CreateDevice) is refused.
+    PlatformTesting::FailNextCalls("IDirectInput8W::CreateDevice", DIERR_OUTOFMEMORY, 1, 1);
+    IDirectInputDevice8W* keyboard = nullptr;
+    IDirectInputDevice8W* mouse = reinterpret_cast<IDirectInputDevice8W*>(1);
+    ASSERT_EQ(directInput->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
+    EXPECT_EQ(directInput->CreateDevice(GUID_SysMouse, &mouse, nullptr), DIERR_OUTOFMEMORY);
+    EXPECT_EQ(mouse, nullptr);
+    EXPECT_EQ(calls.Count("IDirectInput8W::CreateDevice"), 2);
+
+    // One armed failure per operation; the device itself is untouched by a failed call.
+    PlatformTesting::FailNextCalls("IDirectInputDevice8W::SetCooperativeLevel", E_FAIL, 1);
+    EXPECT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window->Handle(), DISCL_EXCLUSIVE | DISCL_FOREGROUND), E_FAIL);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window->Handle(), DISCL_EXCLUSIVE | DISCL_FOREGROUND), DI_OK);
+    PlatformTesting::FailNextCalls("IDirectInputDevice8W::Acquire", DIERR_OTHERAPPHASPRIO, 2);
+    EXPECT_EQ(keyboard->Acquire(), DIERR_OTHERAPPHASPRIO);
+    EXPECT_EQ(keyboard->Acquire(), DIERR_OTHERAPPHASPRIO);
+    EXPECT_EQ(keyboard->Acquire(), DI_OK);
+    BYTE keys[256];
+    PlatformTesting::FailNextCalls("IDirectInputDevice8W::GetDeviceState", DIERR_INPUTLOST, 1);
+    EXPECT_EQ(keyboard->GetDeviceState(sizeof(keys), keys), DIERR_INPUTLOST);
+    EXPECT_EQ(keyboard->GetDeviceState(sizeof(keys), keys), DI_OK);
+    EXPECT_EQ(calls.Count("IDirectInputDevice8W::Acquire"), 3);
+    EXPECT_EQ(calls.Count("IDirectInputDevice8W::GetDeviceState"), 2);
+    EXPECT_EQ(keyboard->Release(), 0u);
+
+    PlatformTesting::FailNextCalls("DirectInput8Create", DIERR_OUTOFMEMORY, 1);
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(DirectInput8Create(GetModuleHandleW(nullptr), 0x0800, IID_IDirectInput8W, &object, nullptr),
+              DIERR_OUTOFMEMORY);
+    EXPECT_EQ(object, nullptr);
+    PlatformTesting::ClearFailures();
 }

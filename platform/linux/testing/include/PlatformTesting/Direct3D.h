@@ -17,6 +17,10 @@ void ClearDirect3DFailures();
 // False when `device` is not a live device of ours.
 bool LoseDevice(IDirect3DDevice9* device, UINT lostPolls = 0);
 
+// Devices created from now on report these shader versions in their caps (D3DVS_VERSION(1, 1),
+// D3DPS_VERSION(1, 4), ...); 0 and 0 bring back the real ones.
+void ReportShaderVersions(DWORD vertexShaderVersion, DWORD pixelShaderVersion);
+
 enum class Direct3DObject {
     Direct3D,
     Device,

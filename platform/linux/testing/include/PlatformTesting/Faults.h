@@ -1,0 +1,27 @@
+// Test hooks for every Direct3D 9, D3DX 9 and DirectInput 8 operation: injected failures by
+// operation name ("IDirect3DDevice9::CreateTexture", "D3DXCreateTextureFromFileExW",
+// "DirectInput8Create", "IDirectInput8W::CreateDevice", "IDirectInputDevice8W::Acquire", ...)
+// and call counts.
+#pragma once
+
+#include <windows.h>
+
+namespace PlatformTesting {
+
+// After `passingFirst` more calls of `operation` succeed, the next `count` calls return `result`
+// without doing anything. count 0 disarms the operation.
+void FailNextCalls(const char* operation, HRESULT result, int count, int passingFirst = 0);
+void ClearFailures();
+
+// Counts the calls of every operation while it lives (one counter at a time).
+class CallCounter {
+public:
+    CallCounter();
+    ~CallCounter();
+    CallCounter(const CallCounter&) = delete;
+    CallCounter& operator=(const CallCounter&) = delete;
+
+    int Count(const char* operation) const;
+};
+
+}  // namespace PlatformTesting
