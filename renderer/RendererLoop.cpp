@@ -70,14 +70,17 @@ std::int32_t Renderer::Draw() {
     Logger::Write(L"Resetting device", true);
     lastError = screen->InvalidateResources();
     if (lastError != 0) return lastError;
-    while (device->TestCooperativeLevel() == D3DERR_DEVICELOST)
-        Sleep(10);
-    lastError = device->Reset(&presentParams);
-    if (lastError < 0) {
+    for (;;) {
+        while (device->TestCooperativeLevel() == D3DERR_DEVICELOST)
+            Sleep(10);
+        lastError = device->Reset(&presentParams);
+        if (lastError >= 0) break;
         Logger::Write(L"NVesk::NRenderer::Renderer::Draw >> Function \"Reset\" has returned an error: " +
                           NLib::ToHexString(static_cast<std::uint32_t>(lastError)),
                       true);
-        return lastError;
+        // Lost again between the cooperative-level test and the reset: the device stays lost, so
+        // wait for it once more and retry. Any other failure ends the run.
+        if (lastError != D3DERR_DEVICELOST) return lastError;
     }
     lastError = screen->RestoreResources();
     return lastError;

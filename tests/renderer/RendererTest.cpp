@@ -323,6 +323,25 @@ TEST_F(RendererFixture, FailedResetEndsTheLoopWithTheDevicesCode) {
     }
 }
 
+TEST_F(RendererFixture, DeviceLostAgainDuringResetIsWaitedForAndResetOnceMore) {
+    const std::wstring s4 = L"NVesk::NRenderer::Renderer::Draw >> Function \"Reset\" has returned an error: ";
+    RecordingScreen screen;
+    screen.onUpdate = [](int frame) {
+        if (frame == 1) {
+            PlatformTesting::FailNextDirect3DCalls("IDirect3DDevice9::Reset", D3DERR_DEVICELOST, 2);
+            PlatformTesting::LoseDevice(Renderer::Device);
+        }
+        if (frame == 3) PostMessageW(Renderer::Window, WM_CLOSE, 0, 0);
+    };
+    const LogCapture log;
+    EXPECT_EQ(Run(screen), 0);
+    EXPECT_EQ(log.Messages(),
+              (Lines {L"Initializing Renderer", L"Resetting device", s4 + L"88760868", s4 + L"88760868"}));
+    // One invalidate before the waits, one restore after the reset that worked, and drawing goes on.
+    EXPECT_EQ(WithoutPauses(screen.calls), (Calls {"Init", "Restore", "Draw", "Update", "Invalidate", "Restore", "Draw",
+                                                   "Update", "Draw", "Update", "Invalidate", "Release"}));
+}
+
 TEST_F(RendererFixture, ScreenThatDrawsNothingShowsTheClearColour) {
     RecordingScreen screen;
     std::vector<DWORD> pixels;
