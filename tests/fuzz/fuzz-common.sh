@@ -1,0 +1,30 @@
+# Shared by the run-*-fuzz.sh scripts (sourced): building a libFuzzer target with clang
+# (AddressSanitizer + UndefinedBehaviorSanitizer) and a bounded run that fails on any fault.
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+out="$root/build/fuzz"
+"$root/tools/install-deps.sh" fuzz
+mkdir -p "$out"
+
+# fuzz_build NAME SOURCES... [LIBS...]: build/fuzz/NAME from the given sources.
+fuzz_build() {
+  local name="$1"
+  shift
+  clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+    -I"$root" -I"$root/platform/linux/include" "$@" -o "$out/$name"
+  mkdir -p "$out/$name-corpus"
+}
+
+# fuzz_run NAME SECONDS MAX_LEN [LIBFUZZER OPTIONS...]: runs over build/fuzz/NAME-corpus; fails
+# when the fuzzer reports a fault or did not finish.
+fuzz_run() {
+  local name="$1" seconds="$2" max_len="$3"
+  shift 3
+  "$out/$name" "$@" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=4096 \
+    -print_final_stats=1 "$out/$name-corpus" 2>&1 | tee "$out/$name.log" |
+    grep -E "stat::number_of_executed_units|ERROR|SUMMARY|Done" || true
+  if grep -q "ERROR: " "$out/$name.log"; then
+    echo "fuzzer found a fault"
+    return 1
+  fi
+  grep -q "stat::number_of_executed_units" "$out/$name.log" || { echo "fuzzer did not finish"; return 1; }
+}
