@@ -2,9 +2,9 @@
 // focus, device loss and recovery, and the cleared back buffer.
 #include "renderer/Renderer.h"
 
-#include "../platform/d3d9/Direct3DTestSupport.h"
 #include "RecordingScreen.h"
 #include "lib/TextFormat.h"
+#include "platform/d3d9/BackBufferReadback.h"
 #include "renderer/DeviceConfig.h"
 #include "support/LogCapture.h"
 #include "support/Scenario.h"
@@ -13,6 +13,7 @@
 #include <PlatformTesting/Direct3D.h>
 #include <PlatformTesting/WindowEvents.h>
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -321,6 +322,17 @@ TEST_F(RendererFixture, FailedResetEndsTheLoopWithTheDevicesCode) {
         Renderer::current->ReleaseDirect3D();
         DestroyWindow(Renderer::current->hwnd);
     }
+}
+
+TEST_F(RendererFixture, ARunThatNeverEndsStopsAtTheFrameCapAsAFailure) {
+    // What a Reset that succeeds where it should fail looks like to a test: nothing ends the loop.
+    RecordingScreen screen;
+    screen.frameCap = 5;
+    std::int32_t result = -1;
+    EXPECT_NONFATAL_FAILURE(result = Run(screen), "frame cap reached");
+    EXPECT_EQ(result, 0) << "ended by the window's closing";
+    EXPECT_GE(screen.frames, 4);
+    EXPECT_LE(screen.frames, 6);
 }
 
 TEST_F(RendererFixture, ScreenThatDrawsNothingShowsTheClearColour) {
