@@ -99,6 +99,33 @@ TEST(FStreamModes, EveryOtherFlagValueIsRefusedBeforeTouchingTheFile) {
     }
 }
 
+TEST(FStreamModes, TwoStreamsOnOneFileShareItOnlyAsReaderBesideReader) {
+    // Every mode shares nothing or reading alone: only a reading stream that shares reading (17)
+    // admits another such stream. A truncating mode's fallback finds the file there (80); every
+    // other refusal is the sharing violation (32). No refused open touches the file.
+    TempDir dir;
+    for (const ModeRow& held : kModeTable) {
+        WriteBytes(dir.Path() / "both.bin", {'d', 'a', 't', 'a'});
+        FStream first(false);
+        ASSERT_EQ(first.Open(dir.File("both.bin"), held.flags), 0) << "mode " << held.flags;
+        for (const ModeRow& second : kModeTable) {
+            SCOPED_TRACE(testing::Message() << "mode " << second.flags << " beside mode " << held.flags);
+            const bool opens = held.flags == 17 && second.flags == 17;
+            FStream other(true);
+            const LogCapture log;
+            EXPECT_EQ(other.Open(dir.File("both.bin"), second.flags), opens ? 0 : 2);
+            if (!opens) {
+                const std::wstring code = second.truncates ? L"50" : L"20";
+                EXPECT_EQ(
+                    log.Messages(),
+                    Lines {L"NLib::FStream::Open >> CreateFile returned INVALID_HANDLE_VALUE. Error code: " + code});
+            }
+        }
+        EXPECT_EQ(std::filesystem::file_size(dir.Path() / "both.bin"), held.truncates ? 0u : 4u);
+        EXPECT_EQ(first.Close(), 0);
+    }
+}
+
 TEST(FStreamTransfers, ReadAndWritePositionsAreIndependent) {
     TempDir dir;
     FStream stream(true);

@@ -2,6 +2,7 @@
 // logger is created once per process and its pending lines are written at exit.
 #include "lib/Logger.h"
 
+#include "lib/FStream.h"
 #include "support/Scenario.h"
 #include "support/TempDir.h"
 
@@ -92,6 +93,20 @@ NVESK_SCENARIO(multiline_message) {
     return 0;
 }
 
+NVESK_SCENARIO(reader_beside_the_log) {
+    // The logger shares nothing: a reader is refused while it writes, and the log goes on.
+    const TestSupport::WorkingDirectory here(argument);
+    if (Logger::Init(L"myLog.log") != 0) return 1;
+    Logger::Write(L"before", true);
+    NLib::FStream stream(false);
+    if (stream.Open(L"myLog.log", NLib::OpenMode::Read | NLib::OpenMode::ShareRead) != 2) return 2;
+    HANDLE lenient = CreateFileW(L"myLog.log", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (lenient != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) return 3;
+    Logger::Write(L"after", true);
+    return 0;
+}
+
 TEST(Logger, FreshLogHoldsTheMarkTheFileNameAndTwoLineBreaks) {
     TempDir dir;
     ASSERT_EQ(RunScenario("fresh_log", dir.Path().string()), 0);
@@ -122,6 +137,13 @@ TEST(Logger, WritesBeforeInitOrWithoutAFileAreDropped) {
     EXPECT_EQ(RunScenario("write_before_init", dir.Path().string()), 0);
     EXPECT_EQ(ReadBytes(dir.Path() / "myLog.log"), Utf16LE(kHeader, true));
     EXPECT_EQ(RunScenario("unopenable_log", dir.Path().string()), 0);
+}
+
+TEST(Logger, AReaderIsRefusedWhileTheLoggerWritesAndTheLogGoesOn) {
+    TempDir dir;
+    const std::wstring before = Now();
+    ASSERT_EQ(RunScenario("reader_beside_the_log", dir.Path().string()), 0);
+    ExpectLog(dir.Path() / "myLog.log", {L"before", L"after"}, before, Now());
 }
 
 TEST(Logger, LineFeedsInAMessageBecomeCrLfWithOneTimeStamp) {

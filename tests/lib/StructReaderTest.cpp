@@ -72,6 +72,48 @@ TEST(StructReaderEntries, CommentsAreRemovedWithTheirLineBreak) {
     EXPECT_EQ(s.format, 4u);
 }
 
+namespace {
+
+// One entry, its value written as `written`, with a comment (holding ";", "=" and "}") in each place
+// a writer might put one; the entry after it must still read 7.
+template <typename T>
+void ExpectCommentsAnywhereAround(std::int32_t type, const std::wstring& written, const T& expected) {
+    const std::wstring layouts[] = {
+        L"// before the key; =0 }\nkey = " + written + L";",
+        L"key // after the key; =0 }\n= " + written + L";",
+        L"key = // between = and the value; =0 }\n" + written + L";",
+        L"key = " + written + L" // before the semicolon =0 }\n;",
+    };
+    for (const std::wstring& entry : layouts) {
+        SCOPED_TRACE(testing::Message() << "type " << type << ": " << testing::PrintToString(entry));
+        T value {};
+        std::uint32_t next = 0;
+        int unused = 0;
+        void* const fields[8] = {&value, &next, &unused, &unused, &unused, &unused, &unused, &unused};
+        const std::int32_t types[8] = {type, Type::UInt32, -1, -1, -1, -1, -1, -1};
+        StructReader::FillFromText(fields, L"S\n{\n" + entry + L"\nnext = 7;\n}", types, L"S");
+        EXPECT_EQ(value, expected);
+        EXPECT_EQ(next, 7u);
+    }
+}
+
+}  // namespace
+
+TEST(StructReaderEntries, CommentsInEveryPlaceOfEveryFieldType) {
+    ExpectCommentsAnywhereAround<float>(Type::Float, L"1.5", 1.5f);
+    ExpectCommentsAnywhereAround<double>(Type::Double, L"-2.25", -2.25);
+    ExpectCommentsAnywhereAround<std::int32_t>(Type::Int32, L"-7", -7);
+    ExpectCommentsAnywhereAround<std::int16_t>(Type::Int16, L"-300", static_cast<std::int16_t>(-300));
+    ExpectCommentsAnywhereAround<std::int64_t>(Type::Int64, L"-9000000000", -9000000000LL);
+    ExpectCommentsAnywhereAround<std::uint32_t>(Type::UInt32, L"800", 800u);
+    ExpectCommentsAnywhereAround<std::uint16_t>(Type::UInt16, L"60000", static_cast<std::uint16_t>(60000));
+    ExpectCommentsAnywhereAround<std::uint64_t>(Type::UInt64, L"18000000000000000000", 18000000000000000000ULL);
+    ExpectCommentsAnywhereAround<wchar_t>(Type::Char, L"Q", L'Q');
+    ExpectCommentsAnywhereAround<std::uint8_t>(Type::UInt8, L"200", static_cast<std::uint8_t>(200));
+    ExpectCommentsAnywhereAround<std::wstring>(Type::String, L"\"two words\"", std::wstring(L"two words"));
+    ExpectCommentsAnywhereAround<bool>(Type::Bool, L"true", true);
+}
+
 TEST(StructReaderSections, SectionCutting) {
     // Name absent: the whole text is the body.
     EXPECT_EQ(Parse(L"=1;=2;=22;=false;=800;=600;=60;=true;"), kExpected);

@@ -2,12 +2,15 @@
 
 #include "renderer/Renderer.h"
 
+#include <gtest/gtest.h>
+
 namespace RendererTest {
 
 using NVesk::NRenderer::Renderer;
 
 std::int32_t RecordingScreen::Draw() {
     calls.push_back("Draw");
+    StopAtTheCap(++m_draws, "drawn");
     return 0;
 }
 
@@ -15,6 +18,14 @@ void RecordingScreen::Update() {
     calls.push_back("Update");
     ++frames;
     if (onUpdate) onUpdate(frames);
+    StopAtTheCap(frames, "updated");
+}
+
+void RecordingScreen::StopAtTheCap(int count, const char* what) {
+    if (count != frameCap || m_capped) return;
+    m_capped = true;
+    ADD_FAILURE() << "the loop " << what << " " << frameCap << " frames without ending: frame cap reached";
+    PostMessageW(Renderer::Window, WM_CLOSE, 0, 0);
 }
 
 std::int32_t RecordingScreen::InvalidateResources() {

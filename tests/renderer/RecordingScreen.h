@@ -25,6 +25,10 @@ public:
     // "Pause(true)", "Pause(false)".
     std::vector<std::string> calls;
     int frames = 0;  // completed Update calls
+    // A loop still running after this many frames has missed the event meant to end it (a Reset
+    // that should have failed, a close that never came): the frame that reaches the cap records a
+    // test failure and closes the window, so the run ends at once instead of at the CTest timeout.
+    int frameCap = 100;
 
     std::int32_t initResult = 0;
     std::int32_t restoreResult = 0;
@@ -38,7 +42,11 @@ public:
     bool forgetsTexture = false;
 
 private:
+    void StopAtTheCap(int count, const char* what);
+
     IDirect3DTexture9* m_texture = nullptr;
+    int m_draws = 0;
+    bool m_capped = false;
 };
 
 // The calls without the Pause entries.

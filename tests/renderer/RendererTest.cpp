@@ -2,9 +2,9 @@
 // focus, device loss and recovery, and the cleared back buffer.
 #include "renderer/Renderer.h"
 
-#include "../platform/d3d9/Direct3DTestSupport.h"
 #include "RecordingScreen.h"
 #include "lib/TextFormat.h"
+#include "platform/d3d9/BackBufferReadback.h"
 #include "renderer/DeviceConfig.h"
 #include "support/LogCapture.h"
 #include "support/Scenario.h"
@@ -13,6 +13,7 @@
 #include <PlatformTesting/Direct3D.h>
 #include <PlatformTesting/WindowEvents.h>
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -340,6 +341,17 @@ TEST_F(RendererFixture, DeviceLostAgainDuringResetIsWaitedForAndResetOnceMore) {
     // One invalidate before the waits, one restore after the reset that worked, and drawing goes on.
     EXPECT_EQ(WithoutPauses(screen.calls), (Calls {"Init", "Restore", "Draw", "Update", "Invalidate", "Restore", "Draw",
                                                    "Update", "Draw", "Update", "Invalidate", "Release"}));
+}
+
+TEST_F(RendererFixture, ARunThatNeverEndsStopsAtTheFrameCapAsAFailure) {
+    // What a Reset that succeeds where it should fail looks like to a test: nothing ends the loop.
+    RecordingScreen screen;
+    screen.frameCap = 5;
+    std::int32_t result = -1;
+    EXPECT_NONFATAL_FAILURE(result = Run(screen), "frame cap reached");
+    EXPECT_EQ(result, 0) << "ended by the window's closing";
+    EXPECT_GE(screen.frames, 4);
+    EXPECT_LE(screen.frames, 6);
 }
 
 TEST_F(RendererFixture, ScreenThatDrawsNothingShowsTheClearColour) {

@@ -58,8 +58,9 @@ extern "C" HRESULT WINAPI DirectInput8Create(HINSTANCE hinst, DWORD dwVersion, R
     *ppvOut = nullptr;
     if (HRESULT injected; nvesk::com::TakeInjectedFailure("DirectInput8Create", &injected)) return injected;
     if (hinst == nullptr) return DIERR_INVALIDPARAM;
-    if (dwVersion < 0x0800) return DIERR_OLDDIRECTINPUTVERSION;
-    if (dwVersion > 0x0800) return DIERR_BETADIRECTINPUTVERSION;
+    // An older version is a pre-release of DirectInput 8; a newer one needs a newer DirectInput.
+    if (dwVersion < 0x0800) return DIERR_BETADIRECTINPUTVERSION;
+    if (dwVersion > 0x0800) return DIERR_OLDDIRECTINPUTVERSION;
     if (punkOuter != nullptr) return DIERR_NOAGGREGATION;
     if (riidltf != IID_IDirectInput8W && riidltf != IID_IUnknown) return DIERR_NOINTERFACE;
     nvesk::dinput8::DirectInput* directInput = new (std::nothrow) nvesk::dinput8::DirectInput();

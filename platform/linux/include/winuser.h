@@ -134,6 +134,7 @@ static_assert(sizeof(void*) != 8 || sizeof(CREATESTRUCTW) == 80, "CREATESTRUCTW 
 #define WM_ACTIVATEAPP 0x001C
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
+#define WM_NCACTIVATE 0x0086
 #define WM_KEYFIRST 0x0100
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101

@@ -47,6 +47,8 @@ std::unique_ptr<KernelObject> TakeHandle(HANDLE handle) {
 }  // namespace nvesk::kernel32
 
 extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {
+    // INVALID_HANDLE_VALUE is also the current process's pseudo-handle, which closes without effect.
+    if (hObject == INVALID_HANDLE_VALUE) return TRUE;
     std::unique_ptr<nvesk::kernel32::KernelObject> object = nvesk::kernel32::TakeHandle(hObject);
     if (!object) {
         SetLastError(ERROR_INVALID_HANDLE);

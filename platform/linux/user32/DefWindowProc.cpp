@@ -23,6 +23,7 @@ extern "C" LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPA
     if (window == nullptr) return 0;
     switch (Msg) {
     case WM_NCCREATE:
+    case WM_NCACTIVATE:  // TRUE lets the activation change go ahead
         return TRUE;
     case WM_CLOSE:
         DestroyWindow(hWnd);

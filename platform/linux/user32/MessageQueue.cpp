@@ -101,11 +101,13 @@ bool MessageQueue::TakeFrom(std::deque<MSG>& messages, MSG& message, HWND filter
 bool MessageQueue::Take(MSG& message, HWND filter, UINT first, UINT last, bool remove) {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (TakeFrom(posted_, message, filter, first, last, remove)) return true;
-    if (TakeFrom(input_, message, filter, first, last, remove)) return true;
-    if (!quit_) return false;
-    message = Stamp(nullptr, WM_QUIT, static_cast<WPARAM>(exitCode_), 0);
-    if (remove) quit_ = false;
-    return true;
+    if (quit_) {
+        // Made up once no posted message is left, ahead of input and past every filter.
+        message = Stamp(nullptr, WM_QUIT, static_cast<WPARAM>(exitCode_), 0);
+        if (remove) quit_ = false;
+        return true;
+    }
+    return TakeFrom(input_, message, filter, first, last, remove);
 }
 
 void MessageQueue::RemoveWindowMessages(HWND window) {

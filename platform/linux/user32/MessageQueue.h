@@ -1,6 +1,7 @@
 // One thread's message queue, retrieved in Windows' order: messages sent from outside the thread's
 // own calls first (delivered to the window procedure inside the next message call), then posted
-// messages, then input, and WM_QUIT only when neither holds a message the caller asked for.
+// messages, then WM_QUIT once no posted message the caller asked for is left (whatever the filter),
+// then input.
 #pragma once
 
 #include <windows.h>

@@ -185,30 +185,4 @@ std::vector<DWORD> DeviceTest::ReadBackBuffer() {
     return D3D9Test::ReadBackBuffer(device_);
 }
 
-std::vector<DWORD> ReadBackBuffer(IDirect3DDevice9* device) {
-    std::vector<DWORD> pixels;
-    IDirect3DSurface9* backBuffer = nullptr;
-    IDirect3DSurface9* copy = nullptr;
-    EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer), D3D_OK);
-    if (backBuffer == nullptr) {
-        return pixels;
-    }
-    D3DSURFACE_DESC desc;
-    backBuffer->GetDesc(&desc);
-    EXPECT_EQ(
-        device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy, nullptr),
-        D3D_OK);
-    EXPECT_EQ(device->GetRenderTargetData(backBuffer, copy), D3D_OK);
-    D3DLOCKED_RECT locked;
-    EXPECT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-    for (UINT y = 0; y < desc.Height; ++y) {
-        const DWORD* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
-        pixels.insert(pixels.end(), row, row + desc.Width);
-    }
-    copy->UnlockRect();
-    copy->Release();
-    backBuffer->Release();
-    return pixels;
-}
-
 }  // namespace D3D9Test

@@ -2,6 +2,8 @@
 // effect programs (through the effect layer's entry), and back-buffer readback.
 #pragma once
 
+#include "BackBufferReadback.h"
+
 #include <d3d9.h>
 #include <windows.h>
 
@@ -30,9 +32,6 @@ D3DPRESENT_PARAMETERS WindowedParameters(HWND window, UINT width, UINT height);
 
 // GLSL vertex stage mapping pixel positions (uniform screenSize) to clip space, passing `uv` on.
 extern const char kPixelQuadVertexShader[];
-
-// The device's back buffer as 0xAARRGGBB, row by row, via GetRenderTargetData.
-std::vector<DWORD> ReadBackBuffer(IDirect3DDevice9* device);
 
 // Quad vertex as the engine's image box writes it: pixel position, z, texture coordinate.
 struct QuadVertex {

@@ -2,8 +2,11 @@
 // against what Direct3D 9 produces (pixel centres at integer coordinates, top-left fill rule,
 // texel-corner sampling for quads at whole pixels, counter-clockwise culling by default).
 #include "Direct3DTestSupport.h"
+#include "support/ComPtr.h"
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace D3D9Test {
 namespace {
@@ -353,6 +356,95 @@ TEST_F(RenderingTest, LockedRowsFollowThePitch) {
     EXPECT_EQ(At(pixels, 4, 2), 0xFF787878u);  // 80 + 40
     EXPECT_EQ(At(pixels, 1, 1), 0xFF323232u);
     texture->Release();
+}
+
+struct SubRectangleCase {
+    D3DFORMAT format;
+    UINT bytes;
+    DWORD usage;
+    D3DPOOL pool;
+    std::uint32_t background;  // texels as the format stores them, in their low `bytes` bytes
+    std::uint32_t marker;
+    DWORD backgroundShown;  // and as they are drawn
+    DWORD markerShown;
+};
+
+// A different value for every byte of a 7 x 5 texture.
+BYTE PatternByte(UINT x, UINT y, UINT byte) {
+    return static_cast<BYTE>(40 * y + 5 * x + byte + 1);
+}
+
+BYTE* TexelAt(const D3DLOCKED_RECT& locked, UINT bytes, UINT column, UINT row) {
+    return static_cast<BYTE*>(locked.pBits) + row * locked.Pitch + column * bytes;
+}
+
+TEST_F(RenderingTest, SubRectangleLocksStartAtTheRectanglesFirstTexelInEveryTexelSize) {
+    // Seven texels a row, so rows of 2-byte texels end in padding; both pools that keep a copy to
+    // lock (managed, and dynamic in the default pool, uploaded on unlock).
+    const SubRectangleCase cases[] = {
+        {D3DFMT_A8R8G8B8, 4, 0, D3DPOOL_MANAGED, 0xFF204060, 0xFFC08010, 0xFF204060, 0xFFC08010},
+        {D3DFMT_A8R8G8B8, 4, D3DUSAGE_DYNAMIC, D3DPOOL_DEFAULT, 0xFF204060, 0xFFC08010, 0xFF204060, 0xFFC08010},
+        {D3DFMT_R5G6B5, 2, 0, D3DPOOL_MANAGED, 0x001F, 0xF800, 0xFF0000FF, 0xFFFF0000},
+        {D3DFMT_R5G6B5, 2, D3DUSAGE_DYNAMIC, D3DPOOL_DEFAULT, 0x001F, 0xF800, 0xFF0000FF, 0xFFFF0000},
+        {D3DFMT_A8L8, 2, 0, D3DPOOL_MANAGED, 0xFF40, 0xFFC0, 0xFF404040, 0xFFC0C0C0},
+    };
+    constexpr UINT kTexWidth = 7;
+    constexpr UINT kTexHeight = 5;
+    const RECT area {2, 1, 5, 4};
+    ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, TexturedProgram()), D3D_OK);
+    for (const SubRectangleCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "format " << c.format << ", pool " << c.pool);
+        TestSupport::ComPtr<IDirect3DTexture9> texture;
+        ASSERT_EQ(device_->CreateTexture(kTexWidth, kTexHeight, 1, c.usage, c.format, c.pool, texture.Out(), nullptr),
+                  D3D_OK);
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+        for (UINT y = 0; y < kTexHeight; ++y) {
+            for (UINT x = 0; x < kTexWidth; ++x) {
+                for (UINT b = 0; b < c.bytes; ++b)
+                    TexelAt(locked, c.bytes, x, y)[b] = PatternByte(x, y, b);
+            }
+        }
+        ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+
+        // Reading through the rectangle: pBits is its top-left texel, rows a pitch apart.
+        ASSERT_EQ(texture->LockRect(0, &locked, &area, D3DLOCK_READONLY), D3D_OK);
+        for (UINT row = 0; row < 3; ++row) {
+            for (UINT column = 0; column < 3; ++column) {
+                for (UINT b = 0; b < c.bytes; ++b) {
+                    ASSERT_EQ(TexelAt(locked, c.bytes, column, row)[b],
+                              PatternByte(area.left + column, area.top + row, b))
+                        << "texel " << column << "," << row << " of the rectangle, byte " << b;
+                }
+            }
+        }
+        ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+
+        // Writing through it: the background everywhere, then the marker through the rectangle alone.
+        for (const RECT* rect : {static_cast<const RECT*>(nullptr), &area}) {
+            const UINT columns = rect != nullptr ? 3 : kTexWidth;
+            const UINT rows = rect != nullptr ? 3 : kTexHeight;
+            const std::uint32_t texel = rect != nullptr ? c.marker : c.background;
+            ASSERT_EQ(texture->LockRect(0, &locked, rect, 0), D3D_OK);
+            for (UINT row = 0; row < rows; ++row) {
+                for (UINT column = 0; column < columns; ++column)
+                    std::memcpy(TexelAt(locked, c.bytes, column, row), &texel, c.bytes);
+            }
+            ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+        }
+        ASSERT_EQ(device_->SetTexture(0, texture.Get()), D3D_OK);
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0), D3D_OK);
+        DrawQuad(Quad(0, 0, kTexWidth, kTexHeight));
+        ASSERT_EQ(device_->SetTexture(0, nullptr), D3D_OK);
+        const std::vector<DWORD> pixels = ReadBackBuffer();
+        for (UINT y = 0; y < kTexHeight; ++y) {
+            for (UINT x = 0; x < kTexWidth; ++x) {
+                const bool inside = static_cast<LONG>(x) >= area.left && static_cast<LONG>(x) < area.right &&
+                                    static_cast<LONG>(y) >= area.top && static_cast<LONG>(y) < area.bottom;
+                EXPECT_EQ(At(pixels, x, y), inside ? c.markerShown : c.backgroundShown) << x << "," << y;
+            }
+        }
+    }
 }
 
 TEST_F(RenderingTest, IndexedDrawUsesTheBaseVertex) {

@@ -11,9 +11,18 @@
 TEST(DirectInputCreate, RefusesWrongVersionsInterfacesAndArguments) {
     const HINSTANCE module = GetModuleHandleW(nullptr);
     void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(DirectInput8Create(module, 0x0700, IID_IDirectInput8W, &object, nullptr), DIERR_OLDDIRECTINPUTVERSION);
-    EXPECT_EQ(object, nullptr);
-    EXPECT_EQ(DirectInput8Create(module, 0x0900, IID_IDirectInput8W, &object, nullptr), DIERR_BETADIRECTINPUTVERSION);
+    // An older version is a pre-release to DirectInput 8; a newer one asks for a newer DirectInput.
+    for (const DWORD older : {0x0300u, 0x0700u, 0x07FFu}) {
+        EXPECT_EQ(DirectInput8Create(module, older, IID_IDirectInput8W, &object, nullptr), DIERR_BETADIRECTINPUTVERSION)
+            << std::hex << older;
+        EXPECT_EQ(object, nullptr);
+    }
+    for (const DWORD newer : {0x0801u, 0x0900u}) {
+        object = reinterpret_cast<void*>(1);
+        EXPECT_EQ(DirectInput8Create(module, newer, IID_IDirectInput8W, &object, nullptr), DIERR_OLDDIRECTINPUTVERSION)
+            << std::hex << newer;
+        EXPECT_EQ(object, nullptr);
+    }
     EXPECT_EQ(DirectInput8Create(module, 0x0800, IID_IDirectInput8A, &object, nullptr), DIERR_NOINTERFACE);
     EXPECT_EQ(DirectInput8Create(module, 0x0800, IID_IDirectInput8W, nullptr, nullptr), DIERR_INVALIDPARAM);
     EXPECT_EQ(DirectInput8Create(nullptr, 0x0800, IID_IDirectInput8W, &object, nullptr), DIERR_INVALIDPARAM);

@@ -110,6 +110,73 @@ TEST(Kernel32Files, ReadSharingAllowsReadersButNotWriters) {
     EXPECT_TRUE(CloseHandle(reader));
 }
 
+namespace {
+
+struct Sharing {
+    DWORD access;
+    DWORD share;
+};
+
+// Access read, write, both, each with share mode none, read, write, both.
+constexpr Sharing kSharings[12] = {
+    {GENERIC_READ, 0},
+    {GENERIC_READ, FILE_SHARE_READ},
+    {GENERIC_READ, FILE_SHARE_WRITE},
+    {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE},
+    {GENERIC_WRITE, 0},
+    {GENERIC_WRITE, FILE_SHARE_READ},
+    {GENERIC_WRITE, FILE_SHARE_WRITE},
+    {GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE},
+    {GENERIC_READ | GENERIC_WRITE, 0},
+    {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ},
+    {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE},
+    {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE},
+};
+
+// Row: the handle already open; column: the second open, both in kSharings' order, in groups of
+// read, write, both. 'o' opens, '.' is a sharing violation.
+constexpr const char* kShareTable[12] = {
+    ".... .... ....",  // read, share none
+    ".o.o .... ....",  // read, share read
+    ".... .o.o ....",  // read, share write
+    ".o.o .o.o .o.o",  // read, share both
+    ".... .... ....",  // write, share none
+    "..oo .... ....",  // write, share read
+    ".... ..oo ....",  // write, share write
+    "..oo ..oo ..oo",  // write, share both
+    ".... .... ....",  // both, share none
+    "...o .... ....",  // both, share read
+    ".... ...o ....",  // both, share write
+    "...o ...o ...o",  // both, share both
+};
+
+}  // namespace
+
+TEST(Kernel32Files, ShareModesOfBothHandlesDecideEverySecondOpen) {
+    TempDir dir;
+    WriteBytes(dir.Path() / "shared.bin", {1, 2, 3});
+    for (int first = 0; first < 12; ++first) {
+        HANDLE open = Open(dir.File("shared.bin"), kSharings[first].access, kSharings[first].share, OPEN_EXISTING);
+        ASSERT_NE(open, INVALID_HANDLE_VALUE) << "first " << first;
+        const std::string row = kShareTable[first];
+        for (int second = 0; second < 12; ++second) {
+            SCOPED_TRACE(testing::Message() << "first " << first << ", second " << second);
+            const bool opens = row[second + second / 4] == 'o';
+            SetLastError(0);
+            HANDLE other =
+                Open(dir.File("shared.bin"), kSharings[second].access, kSharings[second].share, OPEN_EXISTING);
+            EXPECT_EQ(other != INVALID_HANDLE_VALUE, opens);
+            if (other != INVALID_HANDLE_VALUE) {
+                EXPECT_TRUE(CloseHandle(other));
+            } else {
+                EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+            }
+        }
+        EXPECT_TRUE(CloseHandle(open));
+    }
+    EXPECT_EQ(ReadBytes(dir.Path() / "shared.bin"), (std::vector<std::uint8_t> {1, 2, 3}));
+}
+
 TEST(Kernel32Files, TransfersPositionsAndSizes) {
     TempDir dir;
     HANDLE file = Open(dir.File("io.bin"), GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
@@ -199,6 +266,20 @@ TEST(Kernel32Files, BadHandlesFailWithInvalidHandle) {
         EXPECT_FALSE(GetFileSizeEx(handle, &value));
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     }
+}
+
+TEST(Kernel32Files, InvalidHandleValueClosesAsTheProcessPseudoHandle) {
+    // INVALID_HANDLE_VALUE is also GetCurrentProcess()'s value: closing it succeeds and changes
+    // nothing, but it is no file.
+    for (int time = 0; time < 2; ++time) {
+        SetLastError(12345);
+        EXPECT_TRUE(CloseHandle(INVALID_HANDLE_VALUE));
+        EXPECT_EQ(GetLastError(), 12345u) << "a success leaves the last error alone";
+    }
+    char byte = 0;
+    DWORD count = 0;
+    EXPECT_FALSE(ReadFile(INVALID_HANDLE_VALUE, &byte, 1, &count, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
 TEST(Kernel32Files, LastErrorBelongsToEachThread) {

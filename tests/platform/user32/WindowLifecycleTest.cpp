@@ -24,7 +24,8 @@ TEST(User32WindowLifecycle, MessagesArriveInWindowsOrderFromCreationToQuit) {
     EXPECT_TRUE(IsWindowVisible(hwnd));
     EXPECT_EQ(GetFocus(), hwnd);
     EXPECT_TRUE(nvesk::user32::WindowHasFocus(hwnd));
-    EXPECT_EQ(window.Messages(), (std::vector<UINT> {WM_SHOWWINDOW, WM_SETFOCUS}))
+    EXPECT_EQ(window.Messages(),
+              (std::vector<UINT> {WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS}))
         << "sent inside ShowWindow, before it returns";
 
     ASSERT_TRUE(PostMessageW(hwnd, WM_USER + 1, 11, 0));
@@ -48,8 +49,10 @@ TEST(User32WindowLifecycle, MessagesArriveInWindowsOrderFromCreationToQuit) {
     EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
     EXPECT_EQ(message.hwnd, nullptr);
     EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_EQ(window.Messages(), (std::vector<UINT> {WM_SHOWWINDOW, WM_SETFOCUS, WM_USER + 1, WM_USER + 2, WM_CLOSE,
-                                                     WM_KILLFOCUS, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_EQ(window.Messages(),
+              (std::vector<UINT> {WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS, WM_USER + 1,
+                                  WM_USER + 2, WM_CLOSE, WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS,
+                                  WM_DESTROY, WM_NCDESTROY}));
     EXPECT_FALSE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) << "WM_QUIT is taken once";
 }
 
