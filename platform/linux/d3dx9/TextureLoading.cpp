@@ -62,8 +62,32 @@ HRESULT FillLevels(IDirect3DTexture9* texture, const std::vector<std::vector<std
     return D3D_OK;
 }
 
+// The texture format a file's texels load into: the 32-bit format that keeps its alpha, if any.
 D3DFORMAT FileFormat(const DecodedImage& image) {
     return image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+}
+
+// The format D3DX reports for the file's own texels.
+D3DFORMAT ReportedFormat(FilePixels pixels) {
+    switch (pixels) {
+    case FilePixels::P8:
+        return D3DFMT_P8;
+    case FilePixels::L8:
+        return D3DFMT_L8;
+    case FilePixels::X1R5G5B5:
+        return D3DFMT_X1R5G5B5;
+    case FilePixels::A1R5G5B5:
+        return D3DFMT_A1R5G5B5;
+    case FilePixels::R5G6B5:
+        return D3DFMT_R5G6B5;
+    case FilePixels::R8G8B8:
+        return D3DFMT_R8G8B8;
+    case FilePixels::X8R8G8B8:
+        return D3DFMT_X8R8G8B8;
+    case FilePixels::A8R8G8B8:
+        break;
+    }
+    return D3DFMT_A8R8G8B8;
 }
 
 void Describe(const DecodedImage& image, D3DXIMAGE_INFO* info) {
@@ -71,7 +95,7 @@ void Describe(const DecodedImage& image, D3DXIMAGE_INFO* info) {
     info->Height = image.height;
     info->Depth = 1;
     info->MipLevels = 1;
-    info->Format = FileFormat(image);
+    info->Format = ReportedFormat(image.pixels);
     info->ResourceType = D3DRTYPE_TEXTURE;
     info->ImageFileFormat = static_cast<D3DXIMAGE_FILEFORMAT>(image.format);
 }
