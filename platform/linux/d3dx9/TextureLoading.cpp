@@ -69,25 +69,9 @@ D3DFORMAT FileFormat(const DecodedImage& image) {
 
 // The format D3DX reports for the file's own texels.
 D3DFORMAT ReportedFormat(FilePixels pixels) {
-    switch (pixels) {
-    case FilePixels::P8:
-        return D3DFMT_P8;
-    case FilePixels::L8:
-        return D3DFMT_L8;
-    case FilePixels::X1R5G5B5:
-        return D3DFMT_X1R5G5B5;
-    case FilePixels::A1R5G5B5:
-        return D3DFMT_A1R5G5B5;
-    case FilePixels::R5G6B5:
-        return D3DFMT_R5G6B5;
-    case FilePixels::R8G8B8:
-        return D3DFMT_R8G8B8;
-    case FilePixels::X8R8G8B8:
-        return D3DFMT_X8R8G8B8;
-    case FilePixels::A8R8G8B8:
-        break;
-    }
-    return D3DFMT_A8R8G8B8;
+    static const D3DFORMAT kFormats[] = {D3DFMT_P8,     D3DFMT_L8,     D3DFMT_X1R5G5B5, D3DFMT_A1R5G5B5,
+                                         D3DFMT_R5G6B5, D3DFMT_R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8};
+    return kFormats[static_cast<int>(pixels)];  // in FilePixels order
 }
 
 void Describe(const DecodedImage& image, D3DXIMAGE_INFO* info) {
