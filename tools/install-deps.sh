@@ -4,7 +4,7 @@ set -euo pipefail
 
 linux=(cmake ninja-build g++ pkg-config
        libsdl2-dev libepoxy-dev glslang-dev spirv-tools libspirv-cross-c-shared-dev libstb-dev
-       libassimp-dev libmeshoptimizer-dev glslang-tools googletest libgtest-dev libbenchmark-dev
+       libmeshoptimizer-dev glslang-tools googletest libgtest-dev libbenchmark-dev
        xvfb xauth libgl1-mesa-dri xdotool imagemagick)
 windows=(g++-mingw-w64-x86-64-posix mingw-w64 wine wine64 googletest xvfb xauth)
 fuzz=(clang libclang-rt-14-dev)

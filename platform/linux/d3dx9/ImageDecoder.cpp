@@ -20,8 +20,11 @@
 #pragma GCC diagnostic pop
 #endif
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
+#include <utility>
 
 namespace nvesk::d3dx9 {
 
@@ -44,6 +47,92 @@ bool FormatOf(const unsigned char* bytes, int size, ImageFileFormat& format) {
     return true;
 }
 
+std::uint32_t Little(const unsigned char* bytes, int size, int at, int width) {
+    std::uint32_t value = 0;
+    for (int k = width; k-- > 0;)
+        value = value << 8 | (at + k < size ? bytes[at + k] : 0);
+    return value;
+}
+
+// A BMP's texel layout from its header: palettes, 16-bit masks, and 32-bit texels whose fourth
+// byte is used anywhere (D3DX reports X8R8G8B8 when it is zero throughout).
+bool BmpPixels(const unsigned char* bytes, int size, int width, int height, FilePixels& pixels) {
+    const std::uint32_t headerSize = Little(bytes, size, 14, 4);
+    const std::uint32_t bits = Little(bytes, size, headerSize == 12 ? 24 : 28, 2);
+    const std::uint32_t compression = headerSize == 12 ? 0 : Little(bytes, size, 30, 4);
+    const bool masks = compression == 3 || compression == 6;  // BI_BITFIELDS, BI_ALPHABITFIELDS
+    const std::uint32_t greenMask = masks ? Little(bytes, size, 58, 4) : 0;
+    const std::uint32_t alphaMask = masks && (headerSize >= 56 || compression == 6) ? Little(bytes, size, 66, 4) : 0;
+    switch (bits) {
+    case 1:
+    case 4:
+    case 8:
+        pixels = FilePixels::P8;
+        return true;
+    case 16:
+        pixels = greenMask == 0x07E0 ? FilePixels::R5G6B5
+                 : alphaMask != 0    ? FilePixels::A1R5G5B5
+                                     : FilePixels::X1R5G5B5;
+        return true;
+    case 24:
+        pixels = FilePixels::R8G8B8;
+        return true;
+    case 32: {
+        bool alpha = alphaMask != 0;
+        const std::uint32_t offset = Little(bytes, size, 10, 4);
+        const std::uint64_t texels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+        for (std::uint64_t i = 0; !masks && !alpha && i < texels && offset + i * 4 + 3 < std::uint64_t(size); ++i)
+            alpha = bytes[offset + i * 4 + 3] != 0;
+        pixels = alpha ? FilePixels::A8R8G8B8 : FilePixels::X8R8G8B8;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// The file's texel layout as D3DX names it; false for layouts D3DX refuses.
+bool PixelsOf(const unsigned char* bytes, int size, ImageFileFormat format, int width, int height, int channels,
+              FilePixels& pixels) {
+    switch (format) {
+    case ImageFileFormat::Png: {
+        static const FilePixels kByColourType[7] = {FilePixels::L8,      FilePixels::L8,       FilePixels::X8R8G8B8,
+                                                    FilePixels::P8,      FilePixels::A8R8G8B8, FilePixels::L8,
+                                                    FilePixels::A8R8G8B8};
+        const unsigned colourType = size > 25 ? bytes[25] : 0;
+        if (colourType > 6) return false;
+        pixels = kByColourType[colourType];
+        return true;
+    }
+    case ImageFileFormat::Bmp:
+        return BmpPixels(bytes, size, width, height, pixels);
+    case ImageFileFormat::Jpg:
+        pixels = channels == 1 ? FilePixels::L8 : FilePixels::X8R8G8B8;
+        return true;
+    case ImageFileFormat::Tga: {
+        const unsigned type = (size > 2 ? bytes[2] : 0) & 7u;  // without the run-length bit
+        const unsigned bits = size > 16 ? bytes[16] : 0;
+        if (type == 1) {
+            pixels = FilePixels::P8;
+        } else if (type == 3) {
+            if (bits != 8) return false;  // no 16-bit grey
+            pixels = FilePixels::L8;
+        } else {
+            static const std::pair<unsigned, FilePixels> kByBits[] = {{15, FilePixels::X1R5G5B5},
+                                                                      {16, FilePixels::A1R5G5B5},
+                                                                      {24, FilePixels::R8G8B8},
+                                                                      {32, FilePixels::A8R8G8B8}};
+            const auto* found = std::find_if(std::begin(kByBits), std::end(kByBits),
+                                             [&](const auto& entry) { return entry.first == bits; });
+            if (found == std::end(kByBits)) return false;
+            pixels = found->second;
+        }
+        return true;
+    }
+    }
+    return false;
+}
+
 }  // namespace
 
 ImageDecodeResult DecodeImage(const void* data, std::size_t size) {
@@ -62,9 +151,17 @@ ImageDecodeResult DecodeImage(const void* data, std::size_t size) {
         result.error = "not a PNG, BMP, JPEG or TGA image";
         return result;
     }
+    // A BMP stored top row first gives its height negative; it loads like one stored bottom up.
+    if (result.image.format == ImageFileFormat::Bmp && height < 0 && height > -static_cast<int>(kMaxImageSide) - 1) {
+        height = -height;
+    }
     if (width <= 0 || height <= 0 || static_cast<std::uint32_t>(width) > kMaxImageSide ||
         static_cast<std::uint32_t>(height) > kMaxImageSide) {
         result.error = "image size out of range";
+        return result;
+    }
+    if (!PixelsOf(bytes, length, result.image.format, width, height, channels, result.image.pixels)) {
+        result.error = "a texel layout D3DX does not read";
         return result;
     }
     std::unique_ptr<stbi_uc, void (*)(void*)> rgba(stbi_load_from_memory(bytes, length, &width, &height, &channels, 4),

@@ -12,10 +12,14 @@ namespace nvesk::d3dx9 {
 // D3DXIMAGE_FILEFORMAT values.
 enum class ImageFileFormat : std::uint32_t { Bmp = 0, Jpg = 1, Tga = 2, Png = 3 };
 
+// The layout of the file's own texels, named as the D3DFORMAT that D3DX reports for it.
+enum class FilePixels { P8, L8, X1R5G5B5, A1R5G5B5, R5G6B5, R8G8B8, X8R8G8B8, A8R8G8B8 };
+
 struct DecodedImage {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     ImageFileFormat format = ImageFileFormat::Bmp;
+    FilePixels pixels = FilePixels::A8R8G8B8;
     bool hasAlpha = false;           // the file stores an alpha channel
     std::vector<std::uint8_t> bgra;  // width * height * 4 bytes, top row first
 };

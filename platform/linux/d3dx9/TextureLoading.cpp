@@ -62,8 +62,16 @@ HRESULT FillLevels(IDirect3DTexture9* texture, const std::vector<std::vector<std
     return D3D_OK;
 }
 
+// The texture format a file's texels load into: the 32-bit format that keeps its alpha, if any.
 D3DFORMAT FileFormat(const DecodedImage& image) {
     return image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+}
+
+// The format D3DX reports for the file's own texels.
+D3DFORMAT ReportedFormat(FilePixels pixels) {
+    static const D3DFORMAT kFormats[] = {D3DFMT_P8,     D3DFMT_L8,     D3DFMT_X1R5G5B5, D3DFMT_A1R5G5B5,
+                                         D3DFMT_R5G6B5, D3DFMT_R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8};
+    return kFormats[static_cast<int>(pixels)];  // in FilePixels order
 }
 
 void Describe(const DecodedImage& image, D3DXIMAGE_INFO* info) {
@@ -71,7 +79,7 @@ void Describe(const DecodedImage& image, D3DXIMAGE_INFO* info) {
     info->Height = image.height;
     info->Depth = 1;
     info->MipLevels = 1;
-    info->Format = FileFormat(image);
+    info->Format = ReportedFormat(image.pixels);
     info->ResourceType = D3DRTYPE_TEXTURE;
     info->ImageFileFormat = static_cast<D3DXIMAGE_FILEFORMAT>(image.format);
 }

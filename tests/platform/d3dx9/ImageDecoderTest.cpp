@@ -45,6 +45,37 @@ std::vector<std::uint8_t> Encode(ImageFileFormat format, int width, int height, 
     return D3DX9Tests::EncodeImage(name, width, height, 4, texels);
 }
 
+void Put(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value, int width) {
+    for (int k = 0; k < width; ++k)
+        bytes[at + k] = static_cast<std::uint8_t>(value >> (8 * k));
+}
+
+// A BMP with a 40-byte header (BI_RGB): `rows` as stored, each padded to 4 bytes by the caller,
+// after `palette` (B, G, R, 0 per entry).
+std::vector<std::uint8_t> Bmp(int width, int height, int bits, const std::vector<std::uint8_t>& palette,
+                              const std::vector<std::uint8_t>& rows) {
+    std::vector<std::uint8_t> file(54 + palette.size(), 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    Put(file, 2, static_cast<std::uint32_t>(file.size() + rows.size()), 4);
+    Put(file, 10, static_cast<std::uint32_t>(file.size()), 4);
+    Put(file, 14, 40, 4);
+    Put(file, 18, static_cast<std::uint32_t>(width), 4);
+    Put(file, 22, static_cast<std::uint32_t>(height), 4);
+    Put(file, 26, 1, 2);
+    Put(file, 28, static_cast<std::uint32_t>(bits), 2);
+    Put(file, 46, static_cast<std::uint32_t>(palette.size() / 4), 4);
+    std::copy(palette.begin(), palette.end(), file.begin() + 54);
+    file.insert(file.end(), rows.begin(), rows.end());
+    return file;
+}
+
+FilePixels PixelsOf(const std::vector<std::uint8_t>& file) {
+    const ImageDecodeResult result = DecodeImage(file.data(), file.size());
+    EXPECT_TRUE(result.ok) << result.error;
+    return result.image.pixels;
+}
+
 }  // namespace
 
 TEST(ImageDecoder, EachFormatDecodesToBgraTexelsAndNamesItsFormat) {
@@ -138,4 +169,55 @@ TEST(ImageDecoder, CorruptTruncatedAndAbsurdFilesAreRefused) {
         EXPECT_TRUE(result.image.bgra.empty());
     }
     EXPECT_FALSE(DecodeImage(nullptr, 0).ok);
+}
+
+TEST(ImageDecoder, EachFileReportsTheFormatOfItsOwnTexels) {
+    const std::vector<std::uint32_t> texels(4, 0x80336699u);
+    auto encoded = [&](const char* name, int channels) {
+        return D3DX9Tests::EncodeImage(name, 2, 2, channels, texels);
+    };
+    EXPECT_EQ(PixelsOf(encoded("grey.png", 1)), FilePixels::L8);
+    EXPECT_EQ(PixelsOf(encoded("grey-alpha.png", 2)), FilePixels::A8R8G8B8);
+    EXPECT_EQ(PixelsOf(encoded("rgb.png", 3)), FilePixels::X8R8G8B8);
+    EXPECT_EQ(PixelsOf(encoded("rgba.png", 4)), FilePixels::A8R8G8B8);
+    EXPECT_EQ(PixelsOf(encoded("rgb.jpg", 3)), FilePixels::X8R8G8B8);
+    EXPECT_EQ(PixelsOf(encoded("rgb.bmp", 3)), FilePixels::R8G8B8);
+    EXPECT_EQ(PixelsOf(encoded("rgba.bmp", 4)), FilePixels::A8R8G8B8);  // an alpha mask in its header
+    EXPECT_EQ(PixelsOf(encoded("grey.tga", 1)), FilePixels::L8);
+    EXPECT_EQ(PixelsOf(encoded("rgb.tga", 3)), FilePixels::R8G8B8);
+    EXPECT_EQ(PixelsOf(encoded("rgba.tga", 4)), FilePixels::A8R8G8B8);
+    // 16-bit grey TGA: D3DX reads no such file.
+    const std::vector<std::uint8_t> greyAlpha = encoded("grey-alpha.tga", 2);
+    EXPECT_FALSE(DecodeImage(greyAlpha.data(), greyAlpha.size()).ok);
+
+    // Hand-made BMPs: a palette, 5-5-5 texels, 32-bit texels without and with a used fourth byte.
+    EXPECT_EQ(PixelsOf(Bmp(2, 1, 8, {0, 0, 255, 0, 255, 0, 0, 0}, {0, 1, 0, 0})), FilePixels::P8);
+    EXPECT_EQ(PixelsOf(Bmp(2, 1, 16, {}, {0x1F, 0x00, 0xE0, 0x7F})), FilePixels::X1R5G5B5);
+    std::vector<std::uint8_t> texels32 = {1, 2, 3, 0, 4, 5, 6, 0};
+    EXPECT_EQ(PixelsOf(Bmp(2, 1, 32, {}, texels32)), FilePixels::X8R8G8B8);
+    texels32[7] = 1;
+    EXPECT_EQ(PixelsOf(Bmp(2, 1, 32, {}, texels32)), FilePixels::A8R8G8B8);
+}
+
+TEST(ImageDecoder, ATopDownBmpLoadsLikeABottomUpOne) {
+    // Two rows of two 24-bit texels (B, G, R), each row padded to 8 bytes: red, green over blue, white.
+    const std::vector<std::uint8_t> top = {0, 0, 255, 0, 255, 0, 0, 0};
+    const std::vector<std::uint8_t> bottom = {255, 0, 0, 255, 255, 255, 0, 0};
+    std::vector<std::uint8_t> bottomUpRows = bottom;
+    bottomUpRows.insert(bottomUpRows.end(), top.begin(), top.end());
+    std::vector<std::uint8_t> topDownRows = top;
+    topDownRows.insert(topDownRows.end(), bottom.begin(), bottom.end());
+    const std::vector<std::uint8_t> bottomUp = Bmp(2, 2, 24, {}, bottomUpRows);
+    const std::vector<std::uint8_t> topDown = Bmp(2, -2, 24, {}, topDownRows);
+    const ImageDecodeResult a = DecodeImage(bottomUp.data(), bottomUp.size());
+    const ImageDecodeResult b = DecodeImage(topDown.data(), topDown.size());
+    ASSERT_TRUE(a.ok) << a.error;
+    ASSERT_TRUE(b.ok) << b.error;
+    EXPECT_EQ(b.image.width, 2u);
+    EXPECT_EQ(b.image.height, 2u);
+    EXPECT_EQ(b.image.pixels, FilePixels::R8G8B8);
+    // Top row first in memory: red, then green.
+    const std::vector<std::uint8_t> expected = {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 255, 255, 255, 255};
+    EXPECT_EQ(a.image.bgra, expected);
+    EXPECT_EQ(b.image.bgra, expected);
 }

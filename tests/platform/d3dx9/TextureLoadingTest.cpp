@@ -95,8 +95,8 @@ TEST_F(TextureLoadingTest, DefaultSizesRoundUpToPowersOfTwoWithAFullMipChain) {
         EXPECT_EQ(desc.Pool, D3DPOOL_SYSTEMMEM);
         EXPECT_EQ(Texel(level, 0, 0), 0xFF336699u) << "level " << level;  // one colour stays one colour
     }
-    EXPECT_EQ(info.Width, 3u);  // the file, not the texture
-    EXPECT_EQ(info.Format, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(info.Width, 3u);              // the file, not the texture
+    EXPECT_EQ(info.Format, D3DFMT_R8G8B8);  // the file's 24-bit texels; the texture has 32
     EXPECT_EQ(info.ImageFileFormat, D3DXIFF_BMP);
 }
 
