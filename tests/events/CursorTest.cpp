@@ -1,5 +1,6 @@
 // The cursor record: set-up from its description, movement by the mouse deltas, clamping to the
 // screen and centring of the sprite. No device: the sprite's size is set as its restore would.
+#include "CursorDescs.h"
 #include "events/CursorSprite.h"
 
 #include <gtest/gtest.h>
@@ -15,16 +16,7 @@ namespace {
 class Cursor : public ::testing::Test {
 protected:
     void SetUp() override {
-        CursorDesc desc;
-        desc.fileName = L"mushrum.png";
-        desc.frameWidth = 66.0f;
-        desc.frameHeight = 70.0f;
-        desc.frameCount = 10;
-        desc.frameDuration = 0.08;
-        desc.sensitivity = 2.0f;
-        desc.x = 400.0f;
-        desc.y = 300.0f;
-        desc.visible = true;
+        const CursorDesc desc = EngineTest::DemoCursorDesc(L"mushrum.png");
         CursorSprite::Create(800.0f, 600.0f, desc);
         TheCursorSprite.sprite->width = 66.0f;
         TheCursorSprite.sprite->height = 70.0f;

@@ -2,6 +2,7 @@
 // update, held keys, focus loss and re-acquisition, mouse deltas and the cursor they move.
 #include "../renderer/EngineFixture.h"
 
+#include "CursorDescs.h"
 #include "events/CursorSprite.h"
 #include "events/EventManager.h"
 #include "renderer/ImageBox.h"
@@ -188,16 +189,8 @@ TEST_F(EventManagerTest, UpdateWithoutDevicesChangesNothing) {
 TEST_F(EventManagerTest, TheMouseMovesTheRestoredCursorSprite) {
     ASSERT_EQ(TheImageBox.InitImageBox(L""), 0);
     ASSERT_EQ(EventManager::InitEventManager(), 0);
-    CursorDesc desc;
-    desc.fileName = WriteImage("cursor.png", 660, 70, std::vector<std::uint32_t>(660 * 70, 0xFFFFFFFF));
-    desc.frameWidth = 66.0f;
-    desc.frameHeight = 70.0f;
-    desc.frameCount = 10;
-    desc.frameDuration = 0.08;
-    desc.sensitivity = 2.0f;
-    desc.x = 400.0f;
-    desc.y = 300.0f;
-    desc.visible = true;
+    const CursorDesc desc =
+        EngineTest::DemoCursorDesc(WriteImage("cursor.png", 660, 70, std::vector<std::uint32_t>(660 * 70, 0xFFFFFFFF)));
     CursorSprite::Create(800.0f, 600.0f, desc);
     ASSERT_EQ(TheImageBox.RestoreBox(800.0f, 600.0f), 0);
     ASSERT_EQ(TheCursorSprite.sprite->frames.size(), 10u);
