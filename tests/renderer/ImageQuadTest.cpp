@@ -115,7 +115,7 @@ TEST_F(ImageQuad, RestoreWritesExactCornersIntoItsOwnSlotOnly) {
 }
 
 TEST_F(ImageQuad, QuarterTurnAboutTheCentre) {
-    image.rotation = static_cast<float>(M_PI / 2);
+    image.rotation = 1.57079632679489662f;  // a quarter turn
     ASSERT_EQ(image.Restore(0), 0);
     // Centre (30, 35); the top-left offset (-20, -15) becomes (15, -20), turning clockwise on screen.
     ExpectVertex(memory[0], 45.0f, 15.0f, 0.0f, 0.0f);
