@@ -1,5 +1,7 @@
 #include "renderer/Scene.h"
 
+#include "events/EventManager.h"
+#include "renderer/ImageBox.h"
 #include "renderer/Renderer.h"
 #include "renderer/Timer.h"
 
@@ -10,8 +12,9 @@ namespace {
 const ScreenSizeRecord g_screenSize = {&Renderer::ScreenWidth, &Renderer::ScreenHeight};
 }
 
-SceneContextRecord SceneContext = {nullptr, nullptr, &FrameTimer, nullptr, &g_screenSize};
-SceneManagerRecord SceneManager = {&Renderer::Device, nullptr, &FrameTimer, nullptr, &g_screenSize, nullptr};
+SceneContextRecord SceneContext = {nullptr, &TheImageBox, &FrameTimer, &NEvents::TheEventManager, &g_screenSize};
+SceneManagerRecord SceneManager = {&Renderer::Device,         &TheImageBox,  &FrameTimer,
+                                   &NEvents::TheEventManager, &g_screenSize, nullptr};
 
 Scene::~Scene() = default;
 

@@ -7,7 +7,7 @@
 
 namespace NVesk {
 namespace NEvents {
-struct EventManagerRecord;
+struct EventManager;
 }
 
 namespace NRenderer {
@@ -46,7 +46,7 @@ struct SceneContextRecord {
     IDirect3DDevice9* device;  // a copy of Renderer::Device, refreshed before a scene is initialised or restored
     ImageBox* imageBox;
     Timer* timer;
-    NEvents::EventManagerRecord* events;
+    NEvents::EventManager* events;
     const ScreenSizeRecord* screenSize;
 };
 
@@ -55,7 +55,7 @@ struct SceneManagerRecord {
     IDirect3DDevice9* const* device;
     ImageBox* imageBox;
     Timer* timer;
-    NEvents::EventManagerRecord* events;
+    NEvents::EventManager* events;
     const ScreenSizeRecord* screenSize;
     Scene* current;
 };
