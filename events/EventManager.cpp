@@ -39,6 +39,17 @@ void ReadDevice(IDirectInputDevice8W* device, DWORD size, void* state) {
     }
 }
 
+// Creates one device; on failure the DirectInput object goes too (a device made before stays).
+bool CreateDevice(EventManager& record, REFGUID type, IDirectInputDevice8W*& device, const wchar_t* name) {
+    const HRESULT result = record.directInput->CreateDevice(type, &device, nullptr);
+    if (SUCCEEDED(result)) return true;
+    device = nullptr;
+    ReleaseAndClear(record.directInput);
+    Report(L" >> Cannot create " + std::wstring(name) + L" device. Function \"CreateDevice()\" has returned: " +
+           HexCode(result));
+    return false;
+}
+
 }  // namespace
 
 std::int32_t EventManager::InitEventManager() {
@@ -48,8 +59,8 @@ std::int32_t EventManager::InitEventManager() {
     record.useKeyboard = true;
     NLib::Logger::Write(L"Setting up EventManager", true);
 
-    HRESULT result = DirectInput8Create(GetModuleHandleW(nullptr), 0x0800, IID_IDirectInput8W,
-                                        reinterpret_cast<void**>(&record.directInput), nullptr);
+    const HRESULT result = DirectInput8Create(GetModuleHandleW(nullptr), 0x0800, IID_IDirectInput8W,
+                                              reinterpret_cast<void**>(&record.directInput), nullptr);
     if (FAILED(result)) {
         record.directInput = nullptr;
         Report(L" >> Cannot create main DirectInput object. Function \"DirectInput8Create()\" has returned: " +
@@ -57,25 +68,13 @@ std::int32_t EventManager::InitEventManager() {
         return 1;
     }
 
-    result = record.directInput->CreateDevice(GUID_SysKeyboard, &record.keyboard, nullptr);
-    if (FAILED(result)) {
-        record.keyboard = nullptr;
-        ReleaseAndClear(record.directInput);
-        Report(L" >> Cannot create Keyboard device. Function \"CreateDevice()\" has returned: " + HexCode(result));
-        return 2;
-    }
+    if (!CreateDevice(record, GUID_SysKeyboard, record.keyboard, L"Keyboard")) return 2;
     ReportIfFailed(record.keyboard->SetDataFormat(&c_dfDIKeyboard),
                    L" >> Cannot set Keyboard data format. Function \"SetDataFormat()\" has returned: ");
     ReportIfFailed(record.keyboard->SetCooperativeLevel(window, kKeyboardCooperation),
                    L" >> Cannot set Keyboard cooperative level. Function \"SetCooperativeLevel()\" has returned: ");
 
-    result = record.directInput->CreateDevice(GUID_SysMouse, &record.mouse, nullptr);
-    if (FAILED(result)) {
-        record.mouse = nullptr;
-        ReleaseAndClear(record.directInput);
-        Report(L" >> Cannot create Mouse device. Function \"CreateDevice()\" has returned: " + HexCode(result));
-        return 3;
-    }
+    if (!CreateDevice(record, GUID_SysMouse, record.mouse, L"Mouse")) return 3;
     ReportIfFailed(record.mouse->SetDataFormat(&c_dfDIMouse),
                    L" >> Cannot set Mouse data format. Function \"SetDataFormat()\" has returned: ");
     if (FAILED(record.mouse->SetCooperativeLevel(window, kMouseCooperation))) {
