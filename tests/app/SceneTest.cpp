@@ -1,0 +1,352 @@
+// The scenes on a real device: switching, and what each scene does when its device objects or
+// files fail, so that nothing crashes and the log says what happened.
+#include "DemoAssets.h"
+
+#include "../platform/d3dx9/XFileWriter.h"
+#include "app/FirstScene.h"
+#include "app/SecondScene.h"
+#include "app/ThirdScene.h"
+#include "renderer/DeviceConfig.h"
+#include "renderer/Image.h"
+#include "renderer/ImageBox.h"
+#include "renderer/Renderer.h"
+#include "renderer/Timer.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
+
+#include "../platform/d3dx9/ImageFiles.h"
+
+#include <PlatformTesting/Direct3D.h>
+#include <PlatformTesting/Faults.h>
+#include <PlatformTesting/MessageBoxes.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+using NVesk::NRenderer::Renderer;
+using NVesk::NRenderer::Scene;
+using NVesk::NRenderer::SceneContext;
+using NVesk::NRenderer::SceneManager;
+using NVesk::NRenderer::TheImageBox;
+using TestSupport::LogCapture;
+using Lines = std::vector<std::wstring>;
+
+namespace {
+
+// A scene that records its calls and answers with chosen results.
+class RecordingScene final : public Scene {
+public:
+    RecordingScene(const char* name, std::vector<std::string>& calls) : m_name(name), m_calls(calls) {}
+    void Draw() override {}
+    void DrawImages() override {}
+    void Update() override {}
+    std::int32_t InvalidateResources() override { return Record("Invalidate", invalidateResult); }
+    std::int32_t RestoreResources() override { return Record("Restore", restoreResult); }
+    std::int32_t InitResources() override { return Record("Init", initResult); }
+    std::int32_t ReleaseResources() override { return Record("Release", releaseResult); }
+
+    std::int32_t invalidateResult = 0;
+    std::int32_t restoreResult = 0;
+    std::int32_t initResult = 0;
+    std::int32_t releaseResult = 0;
+
+private:
+    std::int32_t Record(const char* call, std::int32_t result) {
+        m_calls.push_back(m_name + "." + call);
+        return result;
+    }
+    std::string m_name;
+    std::vector<std::string>& m_calls;
+};
+
+class SwitchSceneTest : public ::testing::Test {
+protected:
+    void SetUp() override { SceneManager.current = &a; }
+    void TearDown() override { SceneManager.current = nullptr; }
+    std::vector<std::string> calls;
+    RecordingScene a {"A", calls};
+    RecordingScene b {"B", calls};
+};
+
+// A renderer and an initialised image box over stand-in assets in a folder of their own.
+class SceneFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DemoTest::WriteAssets(m_folder.Path());
+        m_workingDirectory = std::make_unique<TestSupport::WorkingDirectory>(m_folder.Path());
+        DeviceConfig = DeviceConfigRecord {};
+        DeviceConfig.Width = 160;
+        DeviceConfig.Height = 120;
+        ASSERT_EQ(Renderer::Initialize(L"SceneTest"), 0);
+        SceneContext.device = Renderer::Device;
+        ASSERT_EQ(TheImageBox.InitImageBox(L""), 0);
+    }
+
+    void TearDown() override {
+        PlatformTesting::ClearFailures();
+        TheImageBox.ShutdownBox();
+        Renderer::current->ReleaseDirect3D();
+        DestroyWindow(Renderer::current->hwnd);
+        Renderer::Release();
+        SceneContext.device = nullptr;
+        EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(), 0);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {}
+    }
+
+    void Write(const std::string& name, const std::string& text) {
+        std::ofstream(m_folder.Path() / name, std::ios::binary) << text;
+    }
+
+    PlatformTesting::MessageBoxRecorder m_boxes;
+
+private:
+    TestSupport::TempDir m_folder;
+    std::unique_ptr<TestSupport::WorkingDirectory> m_workingDirectory;
+};
+
+bool AllZero(const std::vector<std::uint8_t>& grid) {
+    for (std::uint8_t value : grid) {
+        if (value != 0) return false;
+    }
+    return true;
+}
+
+bool IsFinite(const D3DXMATRIX& matrix) {
+    for (int i = 0; i < 16; ++i) {
+        if (!std::isfinite(matrix.m[i / 4][i % 4])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST_F(SwitchSceneTest, LeavesTheCurrentSceneThenInitialisesAndRestoresTheNext) {
+    EXPECT_EQ(NVesk::NRenderer::SwitchScene(&b), 0);
+    EXPECT_EQ(calls, (std::vector<std::string> {"A.Invalidate", "A.Release", "B.Init", "B.Restore"}));
+    EXPECT_EQ(SceneManager.current, &b);
+    calls.clear();
+    b.restoreResult = 9;
+    EXPECT_EQ(NVesk::NRenderer::SwitchScene(&b), 9);
+    EXPECT_EQ(calls, (std::vector<std::string> {"B.Invalidate", "B.Release", "B.Init", "B.Restore"}));
+    EXPECT_EQ(SceneManager.current, &b);
+}
+
+TEST_F(SwitchSceneTest, StopsAtTheFirstFailingStep) {
+    a.invalidateResult = 3;
+    EXPECT_EQ(NVesk::NRenderer::SwitchScene(&b), 3);
+    EXPECT_EQ(calls, (std::vector<std::string> {"A.Invalidate"}));
+    EXPECT_EQ(SceneManager.current, &a);
+
+    calls.clear();
+    a.invalidateResult = 0;
+    a.releaseResult = 4;
+    EXPECT_EQ(NVesk::NRenderer::SwitchScene(&b), 4);
+    EXPECT_EQ(calls, (std::vector<std::string> {"A.Invalidate", "A.Release"}));
+    EXPECT_EQ(SceneManager.current, &a);
+
+    calls.clear();
+    a.releaseResult = 0;
+    b.initResult = 5;
+    EXPECT_EQ(NVesk::NRenderer::SwitchScene(&b), 5);
+    EXPECT_EQ(calls, (std::vector<std::string> {"A.Invalidate", "A.Release", "B.Init"}));
+    EXPECT_EQ(SceneManager.current, &b);
+}
+
+TEST_F(SceneFixture, FireWithoutATextureMakesNoStepDrawsNothingAndSaysSo) {
+    FirstScene scene;
+    PlatformTesting::FailNextCalls("IDirect3DDevice9::CreateTexture", E_OUTOFMEMORY, 1);
+    const LogCapture log;
+    EXPECT_EQ(scene.RestoreResources(), 0);
+    EXPECT_EQ(log.Messages(), (Lines {L"FirstScene::RestoreResources >> Cannot create the fire texture. Function "
+                                      L"\"CreateTexture\" returned an error code: 8007000E"}));
+    EXPECT_EQ(scene.fire.texture, nullptr);
+    EXPECT_EQ(scene.image->texture, nullptr);
+    scene.Update();
+    EXPECT_TRUE(AllZero(scene.fire.current));
+    EXPECT_TRUE(AllZero(scene.fire.next));  // the stir did not run either
+    scene.DrawImages();
+    EXPECT_EQ(scene.InvalidateResources(), 0);
+    // The next restore works and steps.
+    EXPECT_EQ(scene.RestoreResources(), 0);
+    ASSERT_NE(scene.fire.texture, nullptr);
+    EXPECT_EQ(scene.image->texture, scene.fire.texture);
+    EXPECT_FALSE(AllZero(scene.fire.current));
+    EXPECT_EQ(scene.InvalidateResources(), 0);
+}
+
+TEST_F(SceneFixture, FailedFireLockKeepsTheGridsAndTheShownTexture) {
+    FirstScene scene;
+    EXPECT_EQ(scene.RestoreResources(), 0);
+    const std::vector<std::uint8_t> before = scene.fire.current;
+    IDirect3DTexture9* const shown = scene.image->texture;
+    for (const char* operation : {"IDirect3DTexture9::LockRect", "IDirect3DTexture9::UnlockRect"}) {
+        SCOPED_TRACE(operation);
+        PlatformTesting::FailNextCalls(operation, D3DERR_INVALIDCALL, 1);
+        scene.Update();
+        EXPECT_EQ(scene.fire.current, before);
+        EXPECT_EQ(scene.image->texture, shown);
+    }
+    // Releasing the texture takes it from the image too: nothing can draw it released.
+    EXPECT_EQ(scene.InvalidateResources(), 0);
+    EXPECT_EQ(scene.image->texture, nullptr);
+    EXPECT_EQ(scene.fire.texture, nullptr);
+    EXPECT_EQ(scene.InvalidateResources(), 0);  // twice is harmless
+}
+
+TEST_F(SceneFixture, WaterUnlocksItsOutputEvenWhenTheSourceUnlockFails) {
+    ThirdScene scene(L"ziemia.bmp");
+    EXPECT_EQ(scene.RestoreResources(), 0);
+    ASSERT_NE(scene.water.texture, nullptr);
+    ASSERT_NE(scene.water.source, nullptr);
+    const std::vector<std::int32_t> previous = scene.water.previous;
+    PlatformTesting::FailNextCalls("IDirect3DTexture9::UnlockRect", D3DERR_INVALIDCALL, 1);
+    EXPECT_EQ(scene.water.Update(), nullptr);
+    EXPECT_EQ(scene.water.previous, previous);  // not exchanged
+    scene.water.source->UnlockRect(0);          // the refused unlock left it locked
+    // Both textures were unlocked: they lock again.
+    D3DLOCKED_RECT locked;
+    EXPECT_EQ(scene.water.texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    EXPECT_EQ(scene.water.texture->UnlockRect(0), D3D_OK);
+    // A failed output lock gives the source back too.
+    PlatformTesting::FailNextCalls("IDirect3DTexture9::LockRect", D3DERR_INVALIDCALL, 1, 1);
+    EXPECT_EQ(scene.water.Update(), nullptr);
+    EXPECT_EQ(scene.water.source->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    EXPECT_EQ(scene.water.source->UnlockRect(0), D3D_OK);
+    EXPECT_EQ(scene.InvalidateResources(), 0);
+    EXPECT_EQ(scene.image->texture, nullptr);
+}
+
+TEST_F(SceneFixture, WaterWithAMissingOrSmallPictureSaysSoOrReadsWithinIt) {
+    {
+        ThirdScene scene(L"missing.bmp");
+        const LogCapture log;
+        EXPECT_EQ(scene.RestoreResources(), 0);
+        EXPECT_EQ(log.Messages(), (Lines {L"ThirdScene::RestoreResources >> Cannot load the picture: missing.bmp"}));
+        scene.Update();
+        scene.DrawImages();
+        for (std::int32_t height : scene.water.current)
+            ASSERT_EQ(height, 0);
+        EXPECT_EQ(scene.InvalidateResources(), 0);
+    }
+    {
+        std::vector<std::uint32_t> texels(40 * 30, 0xFF336699u);
+        TestSupport::WriteBytes("small.bmp", D3DX9Tests::EncodeImage("small.bmp", 40, 30, 3, texels));
+        ThirdScene scene(L"small.bmp");
+        EXPECT_EQ(scene.RestoreResources(), 0);
+        for (int i = 0; i < 30; ++i)
+            scene.Update();
+        ASSERT_NE(scene.image->texture, nullptr);
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(scene.water.texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+        const DWORD corner = static_cast<const DWORD*>(locked.pBits)[255 * locked.Pitch / 4 + 255];
+        EXPECT_EQ(corner & 0xFFFFFF, 0x336699u);
+        scene.water.texture->UnlockRect(0);
+        EXPECT_EQ(scene.InvalidateResources(), 0);
+    }
+}
+
+TEST_F(SceneFixture, MeshSceneStartsFromItsPoseAndTurnsTheLight) {
+    SecondScene scene(&Renderer::AspectRatio);
+    EXPECT_EQ(scene.InitResources(), 0);
+    EXPECT_NEAR(scene.lightDirection.x, 0.0f, 1e-6f);
+    EXPECT_NEAR(scene.lightDirection.y, 0.894427f, 1e-5f);
+    EXPECT_NEAR(scene.lightDirection.z, -0.447214f, 1e-5f);
+    EXPECT_EQ(scene.RestoreResources(), 0);
+    ASSERT_NE(scene.mesh, nullptr);
+    EXPECT_NE(scene.mesh->GetFVF() & D3DFVF_NORMAL, 0u);
+    // 800 x 600 would give 1.3333334; here 160 x 120.
+    EXPECT_FLOAT_EQ(scene.projection._11 / scene.projection._22, 1.0f / (160.0f / 120.0f));
+    NVesk::NRenderer::Timer* const timer = SceneContext.timer;
+    const double savedFrameTime = timer->frameTime;
+    timer->frameTime = D3DX_PI / 8.0;
+    for (int i = 0; i < 4; ++i)
+        scene.Update();
+    timer->frameTime = savedFrameTime;
+    EXPECT_NEAR(scene.lightDirection.x, -0.894427f, 1e-5f);
+    EXPECT_NEAR(scene.lightDirection.y, 0.0f, 1e-5f);
+    EXPECT_NEAR(scene.lightDirection.z, -0.447214f, 1e-5f);
+    EXPECT_EQ(scene.InvalidateResources(), 0);
+    EXPECT_EQ(scene.mesh, nullptr);
+    EXPECT_EQ(scene.effect, nullptr);
+}
+
+TEST_F(SceneFixture, MeshSceneFailuresReturnTheirCodesAndLeaveNothingToDraw) {
+    SecondScene scene(&Renderer::AspectRatio);
+    scene.InitResources();
+    {
+        SCOPED_TRACE("no effect file: 111, no box, a log line, no drawing");
+        std::remove("effect.fx");
+        const LogCapture log;
+        EXPECT_EQ(scene.RestoreResources(), 111);
+        EXPECT_TRUE(m_boxes.Boxes().empty());
+        ASSERT_EQ(log.Messages().size(), 1u);
+        EXPECT_EQ(
+            log.Messages()[0].rfind(L"SecondScene::RestoreResources >> Cannot create the effect from effect.fx.", 0),
+            0u);
+        EXPECT_EQ(scene.effect, nullptr);
+        scene.Draw();
+        EXPECT_EQ(scene.InvalidateResources(), 0);
+    }
+    {
+        SCOPED_TRACE("compile error: the compiler's text in a box, 111");
+        Write("effect.fx", "float4x4 g_mWorld; technique { pass { VertexShader = compile vs_2_0 Missing(); } }");
+        EXPECT_EQ(scene.RestoreResources(), 111);
+        const auto boxes = m_boxes.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, L"Effect Compilation error");
+        EXPECT_EQ(boxes[0].style, static_cast<UINT>(MB_OK));
+        EXPECT_NE(boxes[0].text.find(L"error"), std::wstring::npos);
+        EXPECT_EQ(scene.InvalidateResources(), 0);
+    }
+    Write("effect.fx", DemoTest::kLightingEffect);
+    {
+        SCOPED_TRACE("clone refused: the loaded mesh is kept and drawn");
+        PlatformTesting::FailNextCalls("ID3DXMesh::CloneMeshFVF", E_OUTOFMEMORY, 1);
+        const LogCapture log;
+        EXPECT_EQ(scene.RestoreResources(), 0);
+        ASSERT_NE(scene.mesh, nullptr);
+        EXPECT_EQ(scene.mesh->GetFVF() & D3DFVF_NORMAL, 0u);
+        EXPECT_EQ(log.Messages(), (Lines {L"SecondScene::RestoreResources >> Cannot add normals to the mesh. "
+                                          L"Function \"CloneMeshFVF\" returned an error code: 8007000E"}));
+        EXPECT_EQ(scene.InvalidateResources(), 0);
+    }
+    {
+        SCOPED_TRACE("no mesh file: 111 and a log line");
+        std::remove("skullocc.x");
+        const LogCapture log;
+        EXPECT_EQ(scene.RestoreResources(), 111);
+        EXPECT_EQ(scene.mesh, nullptr);
+        EXPECT_EQ(log.Messages().size(), 1u);
+        scene.Draw();
+        EXPECT_EQ(scene.InvalidateResources(), 0);
+    }
+    {
+        SCOPED_TRACE("a mesh with normals is used as it is");
+        D3DX9Tests::XMeshSource cube = D3DX9Tests::Cube(true);
+        for (std::size_t i = 0; i < cube.positions.size(); ++i)
+            cube.normals.push_back({0.0f, 1.0f, 0.0f});
+        Write("skullocc.x", D3DX9Tests::TextXFile(cube));
+        PlatformTesting::CallCounter calls;
+        EXPECT_EQ(scene.RestoreResources(), 0);
+        EXPECT_EQ(calls.Count("ID3DXMesh::CloneMeshFVF"), 0);
+        EXPECT_EQ(scene.InvalidateResources(), 0);
+    }
+}
+
+TEST_F(SceneFixture, MeshProjectionStaysFiniteForAnAspectRatioOfZeroOverZero) {
+    const float noRatio = std::nanf("");
+    SecondScene scene(&noRatio);
+    scene.InitResources();
+    const LogCapture log;
+    EXPECT_EQ(scene.RestoreResources(), 0);
+    EXPECT_TRUE(IsFinite(scene.projection));
+    EXPECT_EQ(log.Messages(),
+              (Lines {L"SecondScene::RestoreResources >> The aspect ratio is not a positive number; 1 is used."}));
+    EXPECT_EQ(scene.InvalidateResources(), 0);
+}
