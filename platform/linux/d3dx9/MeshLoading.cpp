@@ -72,6 +72,7 @@ HRESULT LoadMesh(LPCWSTR file, DWORD options, IDirect3DDevice9* device, LPD3DXBU
 
     DWORD fvf = D3DFVF_XYZ;
     if (geometry.hasNormals) fvf |= D3DFVF_NORMAL;
+    if (geometry.hasColours) fvf |= D3DFVF_DIFFUSE;
     if (geometry.hasTextureCoordinates) fvf |= D3DFVF_TEX1;
     if (geometry.vertexCount > 0xFFFF) options |= D3DXMESH_32BIT;
     Mesh* mesh = nullptr;

@@ -23,6 +23,20 @@ Vec3 PositionOf(const VertexData& vertices, std::uint32_t index) {
     return position;
 }
 
+Vec3 Minus(const Vec3& a, const Vec3& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec3 Cross(const Vec3& a, const Vec3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+float Dot(const Vec3& a, const Vec3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+Vec3 Normalized(const Vec3& v) {
+    const float length = std::sqrt(Dot(v, v));
+    return length > 0 ? Vec3 {v.x / length, v.y / length, v.z / length} : Vec3 {0, 0, 0};
+}
+
 bool Valid(const VertexData& vertices, const std::vector<std::uint32_t>& indices) {
     return vertices.bytes != nullptr && vertices.stride >= 12 && indices.size() % 3 == 0 &&
            IndicesInRange(indices, vertices.count);
@@ -60,24 +74,24 @@ bool ComputeNormals(VertexData vertices, std::uint32_t normalOffset, const std::
     if (!Valid(vertices, indices) || normalOffset + 12 > vertices.stride) return false;
     std::vector<Vec3> sums(vertices.count, Vec3 {0, 0, 0});
     for (std::size_t f = 0; f < indices.size(); f += 3) {
-        const Vec3 a = PositionOf(vertices, indices[f]);
-        const Vec3 b = PositionOf(vertices, indices[f + 1]);
-        const Vec3 c = PositionOf(vertices, indices[f + 2]);
-        const Vec3 e1 {b.x - a.x, b.y - a.y, b.z - a.z};
-        const Vec3 e2 {c.x - a.x, c.y - a.y, c.z - a.z};
-        // Unnormalised: its length is twice the face's area, which weights the sum.
-        const Vec3 n {e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
+        const Vec3 corners[3] = {PositionOf(vertices, indices[f]), PositionOf(vertices, indices[f + 1]),
+                                 PositionOf(vertices, indices[f + 2])};
+        const Vec3 n = Normalized(Cross(Minus(corners[1], corners[0]), Minus(corners[2], corners[0])));
+        if (n.x == 0 && n.y == 0 && n.z == 0) continue;  // a degenerate face has no direction
+        // Each face counts by its angle at the vertex, so a face split in two weighs no more than a whole one.
         for (int k = 0; k < 3; ++k) {
+            const Vec3 toNext = Normalized(Minus(corners[(k + 1) % 3], corners[k]));
+            const Vec3 toPrevious = Normalized(Minus(corners[(k + 2) % 3], corners[k]));
+            const float cosine = std::clamp(Dot(toNext, toPrevious), -1.0f, 1.0f);
+            const float angle = std::acos(cosine);
             Vec3& sum = sums[indices[f + k]];
-            sum.x += n.x;
-            sum.y += n.y;
-            sum.z += n.z;
+            sum.x += n.x * angle;
+            sum.y += n.y * angle;
+            sum.z += n.z * angle;
         }
     }
     for (std::uint32_t v = 0; v < vertices.count; ++v) {
-        Vec3 n = sums[v];
-        const float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
-        if (length > 0) n = Vec3 {n.x / length, n.y / length, n.z / length};
+        const Vec3 n = Normalized(sums[v]);
         std::memcpy(vertices.bytes + static_cast<std::size_t>(v) * vertices.stride + normalOffset, &n, sizeof(n));
     }
     return true;

@@ -16,7 +16,8 @@ struct VertexData {
 // Every index must name a vertex; operations refuse (return false) rather than read outside.
 bool IndicesInRange(const std::vector<std::uint32_t>& indices, std::uint32_t vertexCount);
 
-// Sum of the area-weighted face normals at each vertex, normalised, written at normalOffset.
+// Sum of the face normals at each vertex, each weighted by the face's angle at that vertex,
+// normalised, written at normalOffset.
 bool ComputeNormals(VertexData vertices, std::uint32_t normalOffset, const std::vector<std::uint32_t>& indices);
 
 // Three entries per face: the face across edge (0,1), (1,2) and (2,0), or 0xFFFFFFFF.

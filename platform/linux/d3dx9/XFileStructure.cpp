@@ -57,6 +57,9 @@ std::vector<Token> TextTokens(const char* text, std::size_t size) {
         } else if (c == '[' || c == ']') {
             tokens.push_back({Kind::Symbol, std::string(1, static_cast<char>(c)), 0, false});
             ++i;
+        } else if (c == '.' && size - i >= 3 && text[i + 1] == '.' && text[i + 2] == '.') {
+            tokens.push_back({Kind::Symbol, "...", 0, false});  // an open template's restriction
+            i += 3;
         } else if (c == '<') {
             const std::size_t begin = ++i;
             while (i < size && (std::isxdigit(static_cast<unsigned char>(text[i])) || text[i] == '-'))
@@ -204,15 +207,21 @@ std::vector<Token> BinaryTokens(const unsigned char* data, std::size_t size, boo
         case 15:
         case 16:
         case 17:
-        case 18:
-            tokens.push_back({Kind::Symbol, std::to_string(type), 0, false});
+        case 18: {
+            static const char kSymbols[] = "()[]<>.";
+            tokens.push_back({Kind::Symbol, std::string(1, kSymbols[type - 12]), 0, false});
             break;
+        }
         case 31:
             tokens.push_back({Kind::Name, "template", 0, false});
             break;
         default:
             if (type >= 40 && type <= 52) {
-                tokens.push_back({Kind::Name, "primitive" + std::to_string(type), 0, false});
+                // The primitive types of template members, then `array`.
+                static const char* const kKeywords[] = {"WORD",    "DWORD",   "FLOAT",  "DOUBLE", "CHAR",
+                                                        "UCHAR",   "SWORD",   "SDWORD", "VOID",   "STRING",
+                                                        "UNICODE", "CSTRING", "array"};
+                tokens.push_back({Kind::Name, kKeywords[type - 40], 0, false});
                 break;
             }
             Fail("unknown binary token " + std::to_string(type));
@@ -222,24 +231,15 @@ std::vector<Token> BinaryTokens(const unsigned char* data, std::size_t size, boo
     return tokens;
 }
 
-struct Object {
-    std::string type;
-    std::string name;
-    std::vector<const Token*> numbers;
-    std::vector<std::string> strings;
-    std::vector<Object> children;
-    std::vector<std::string> references;
-};
-
 class Parser {
 public:
     explicit Parser(const std::vector<Token>& tokens) : tokens_(tokens) {}
 
-    std::vector<Object> File() {
-        std::vector<Object> objects;
+    std::vector<XObject> File() {
+        std::vector<XObject> objects;
         while (Peek().kind != Kind::End) {
             if (Peek().kind == Kind::Name && Peek().text == "template") {
-                SkipTemplate();
+                Template();
             } else {
                 objects.push_back(DataObject(0));
             }
@@ -258,21 +258,66 @@ private:
         if (Next().kind != kind) Fail(std::string("expected ") + what);
     }
 
-    void SkipTemplate() {
+    bool AtSymbol(const char* symbol) const { return Peek().kind == Kind::Symbol && Peek().text == symbol; }
+    void ExpectSymbol(const char* symbol) {
+        if (!AtSymbol(symbol)) Fail(std::string("expected '") + symbol + "' in a template");
+        Next();
+    }
+    void ExpectSeparator(const char* separator) {
+        if (Peek().kind != Kind::Separator || Peek().text != separator) {
+            Fail(std::string("expected '") + separator + "' in a template");
+        }
+        Next();
+    }
+
+    // template Name { <GUID> members [restrictions] }: members are `Type [name];` or
+    // `array Type name[dimension]...;`; restrictions are `[...]` (open) or a list of
+    // template names, each with an optional GUID.
+    void Template() {
         Next();
         Expect(Kind::Name, "a template name");
         Expect(Kind::Open, "'{' after a template name");
-        for (int depth = 1; depth > 0;) {
-            const Token& token = Next();
-            if (token.kind == Kind::End) Fail("unbalanced braces in a template");
-            if (token.kind == Kind::Open) ++depth;
-            if (token.kind == Kind::Close) --depth;
+        Expect(Kind::Guid, "a template's GUID");
+        while (Peek().kind == Kind::Name) {
+            if (Next().text == "array") {
+                Expect(Kind::Name, "an array's element type");
+                Expect(Kind::Name, "an array's name");
+                do {
+                    ExpectSymbol("[");
+                    const Token& size = Next();
+                    if (!(size.kind == Kind::Name || (size.kind == Kind::Number && size.integer && size.number >= 0))) {
+                        Fail("an array dimension is neither a count nor a member name");
+                    }
+                    ExpectSymbol("]");
+                } while (AtSymbol("["));
+            } else if (Peek().kind == Kind::Name) {
+                Next();  // the member's name
+            }
+            ExpectSeparator(";");
         }
+        if (AtSymbol("[")) Restrictions();
+        Expect(Kind::Close, "'}' at the end of a template");
     }
 
-    Object DataObject(int depth) {
+    void Restrictions() {
+        Next();
+        if (AtSymbol("...") || AtSymbol(".")) {
+            for (int dots = Next().text == "..." ? 3 : 1; dots < 3; ++dots)
+                ExpectSymbol(".");
+        } else {
+            for (;;) {
+                Expect(Kind::Name, "a template name in a restriction");
+                if (Peek().kind == Kind::Guid) Next();
+                if (Peek().kind != Kind::Separator || Peek().text != ",") break;
+                Next();
+            }
+        }
+        ExpectSymbol("]");
+    }
+
+    XObject DataObject(int depth) {
         if (depth > kMaxDepth) Fail("data objects nested too deeply");
-        Object object;
+        XObject object;
         const Token& type = Next();
         if (type.kind != Kind::Name || type.text == "template") Fail("expected a data object");
         object.type = type.text;
@@ -289,7 +334,8 @@ private:
             }
             switch (token.kind) {
             case Kind::Number:
-                object.numbers.push_back(&Next());
+                object.numbers.push_back({token.number, token.integer});
+                Next();
                 afterValue = true;
                 break;
             case Kind::String:
@@ -329,14 +375,14 @@ private:
 // Reads the numbers of one data object in order, checking each kind of value as it goes.
 class Numbers {
 public:
-    Numbers(const Object& object, bool binary) : object_(object), binary_(binary) {}
+    Numbers(const XObject& object, bool binary) : object_(object), binary_(binary) {}
 
     std::uint32_t Count() {
-        const Token& token = Take();
-        if (!token.integer || token.number < 0 || token.number > static_cast<double>(kMaxCount)) {
+        const XNumber& token = Take();
+        if (!token.integer || token.value < 0 || token.value > static_cast<double>(kMaxCount)) {
             Fail("invalid count in '" + object_.type + "'");
         }
-        return static_cast<std::uint32_t>(token.number);
+        return static_cast<std::uint32_t>(token.value);
     }
     std::uint32_t Index(std::uint32_t limit) {
         const std::uint32_t index = Count();
@@ -346,8 +392,7 @@ public:
     void Floats(std::uint64_t count) {
         if (count > Left()) Fail("'" + object_.type + "' holds fewer values than it declares");
         for (std::uint64_t k = 0; k < count; ++k) {
-            const Token& token = Take();
-            if (binary_ && token.integer) Fail("integer where '" + object_.type + "' needs a float");
+            if (Take().integer && binary_) Fail("integer where '" + object_.type + "' needs a float");
         }
     }
     void Finish() const {
@@ -356,25 +401,25 @@ public:
 
 private:
     std::size_t Left() const { return object_.numbers.size() - at_; }
-    const Token& Take() {
+    const XNumber& Take() {
         if (Left() == 0) Fail("'" + object_.type + "' holds fewer values than it declares");
-        return *object_.numbers[at_++];
+        return object_.numbers[at_++];
     }
 
-    const Object& object_;
+    const XObject& object_;
     bool binary_;
     std::size_t at_ = 0;
 };
 
 class Checker {
 public:
-    Checker(const std::vector<Object>& objects, bool binary) : binary_(binary) {
-        for (const Object& object : objects) {
+    Checker(const std::vector<XObject>& objects, bool binary) : binary_(binary) {
+        for (const XObject& object : objects) {
             if (object.type == "Material" && !object.name.empty()) materials_.insert(object.name);
         }
     }
 
-    void Check(const Object& object) {
+    void Check(const XObject& object) {
         const std::string& type = object.type;
         if (type == "Mesh") {
             CheckMesh(object);
@@ -386,27 +431,27 @@ public:
         if (type == "Material") CheckMaterial(object);
         if (type == "AnimationKey") CheckAnimationKey(object);
         if (type == "Frame" && !object.numbers.empty()) Fail("a frame holds values");
-        for (const Object& child : object.children)
+        for (const XObject& child : object.children)
             Check(child);
     }
 
 private:
-    void Fixed(const Object& object, std::uint32_t floats) {
+    void Fixed(const XObject& object, std::uint32_t floats) {
         Numbers numbers(object, binary_);
         numbers.Floats(floats);
         numbers.Finish();
     }
 
-    void Counts(const Object& object, int count) {
+    void Counts(const XObject& object, int count) {
         Numbers numbers(object, binary_);
         for (int k = 0; k < count; ++k)
             numbers.Count();
         numbers.Finish();
     }
 
-    void CheckMaterial(const Object& object) {
+    void CheckMaterial(const XObject& object) {
         Fixed(object, 11);  // face colour (4), power, specular (3), emissive (3)
-        for (const Object& child : object.children) {
+        for (const XObject& child : object.children) {
             if ((child.type == "TextureFilename" || child.type == "TextureFileName") &&
                 (child.strings.size() != 1 || !child.numbers.empty() || !child.children.empty())) {
                 Fail("a texture file name holds one string");
@@ -414,7 +459,7 @@ private:
         }
     }
 
-    void CheckAnimationKey(const Object& object) {
+    void CheckAnimationKey(const XObject& object) {
         Numbers numbers(object, binary_);
         const std::uint32_t keyType = numbers.Count();
         static const std::map<std::uint32_t, std::uint32_t> kValues = {{0, 4}, {1, 3}, {2, 3}, {3, 16}, {4, 16}};
@@ -429,7 +474,7 @@ private:
         numbers.Finish();
     }
 
-    void CheckMesh(const Object& mesh) {
+    void CheckMesh(const XObject& mesh) {
         Numbers numbers(mesh, binary_);
         const std::uint32_t vertices = numbers.Count();
         numbers.Floats(static_cast<std::uint64_t>(vertices) * 3);
@@ -442,7 +487,7 @@ private:
                 numbers.Index(vertices);
         }
         numbers.Finish();
-        for (const Object& child : mesh.children) {
+        for (const XObject& child : mesh.children) {
             if (child.type == "MeshNormals") {
                 Numbers normals(child, binary_);
                 const std::uint32_t count = normals.Count();
@@ -484,7 +529,7 @@ private:
         if (!mesh.references.empty()) Fail("a mesh refers to another object");
     }
 
-    void CheckMaterialList(const Object& list, std::uint32_t faces) {
+    void CheckMaterialList(const XObject& list, std::uint32_t faces) {
         Numbers numbers(list, binary_);
         const std::uint32_t materials = numbers.Count();
         const std::uint32_t indices = numbers.Count();
@@ -496,7 +541,7 @@ private:
         for (const std::string& reference : list.references) {
             if (materials_.count(reference) == 0) Fail("a material list names an unknown material");
         }
-        for (const Object& child : list.children) {
+        for (const XObject& child : list.children) {
             if (child.type != "Material") Fail("a material list holds something else than materials");
             CheckMaterial(child);
             ++given;
@@ -510,7 +555,8 @@ private:
 
 }  // namespace
 
-bool CheckXFileStructure(const void* data, std::size_t size, std::string& error) {
+bool ReadXFile(const void* data, std::size_t size, std::vector<XObject>& objects, std::string& error) {
+    objects.clear();
     const auto* bytes = static_cast<const unsigned char*>(data);
     if (data == nullptr || size < 16 || std::memcmp(bytes, "xof ", 4) != 0) {
         error = "not a DirectX .x file";
@@ -538,15 +584,21 @@ bool CheckXFileStructure(const void* data, std::size_t size, std::string& error)
             error = "compressed .x files are not supported";
             return false;
         }
-        const std::vector<Object> objects = Parser(tokens).File();
-        Checker checker(objects, format == "bin ");
-        for (const Object& object : objects)
+        std::vector<XObject> parsed = Parser(tokens).File();
+        Checker checker(parsed, format == "bin ");
+        for (const XObject& object : parsed)
             checker.Check(object);
+        objects = std::move(parsed);
     } catch (const Failure& failure) {
         error = failure.message;
         return false;
     }
     return true;
+}
+
+bool CheckXFileStructure(const void* data, std::size_t size, std::string& error) {
+    std::vector<XObject> objects;
+    return ReadXFile(data, size, objects, error);
 }
 
 }  // namespace nvesk::d3dx9

@@ -2,12 +2,11 @@
 
 #include "XFileStructure.h"
 
-#include <assimp/material.h>
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
-#include <assimp/Importer.hpp>
-
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstring>
+#include <map>
 
 namespace nvesk::d3dx9 {
 
@@ -16,20 +15,137 @@ namespace {
 // Files larger than this are refused rather than expanded in memory.
 constexpr std::uint64_t kMaxVertices = 1u << 24;
 constexpr std::uint64_t kMaxFaces = 1u << 24;
+constexpr std::uint32_t kWhite = 0xFFFFFFFFu;  // the colour of a vertex MeshVertexColors leaves out
 
-class Collapser {
+using Matrix = std::array<float, 16>;  // row-major, applied to row vectors as Direct3D does
+using Vec3 = std::array<float, 3>;
+
+constexpr Matrix kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+Matrix Multiply(const Matrix& a, const Matrix& b) {
+    Matrix product {};
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 4; ++column) {
+            for (int k = 0; k < 4; ++k)
+                product[row * 4 + column] += a[row * 4 + k] * b[k * 4 + column];
+        }
+    }
+    return product;
+}
+
+Vec3 TransformPoint(const Matrix& m, const Vec3& p) {
+    return {p[0] * m[0] + p[1] * m[4] + p[2] * m[8] + m[12], p[0] * m[1] + p[1] * m[5] + p[2] * m[9] + m[13],
+            p[0] * m[2] + p[1] * m[6] + p[2] * m[10] + m[14]};
+}
+
+// Normals follow the inverse transpose of the upper 3x3: its cofactors, signed by the determinant.
+Matrix NormalTransform(const Matrix& m) {
+    auto at = [&](int row, int column) { return m[row * 4 + column]; };
+    Matrix cofactors = kIdentity;
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            const int r1 = (row + 1) % 3, r2 = (row + 2) % 3, c1 = (column + 1) % 3, c2 = (column + 2) % 3;
+            cofactors[row * 4 + column] = at(r1, c1) * at(r2, c2) - at(r1, c2) * at(r2, c1);
+        }
+    }
+    const float determinant = at(0, 0) * cofactors[0] + at(0, 1) * cofactors[1] + at(0, 2) * cofactors[2];
+    if (determinant < 0) {
+        for (float& value : cofactors)
+            value = -value;
+    }
+    cofactors[12] = cofactors[13] = cofactors[14] = 0;
+    return cofactors;
+}
+
+Vec3 Normalized(Vec3 v) {
+    const float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (length > 0) {
+        for (float& c : v)
+            c /= length;
+    }
+    return v;
+}
+
+std::uint32_t ColourOf(const std::vector<XNumber>& values, std::size_t at) {
+    std::uint32_t colour = 0;
+    for (int shift : {16, 8, 0, 24}) {  // red, green, blue, alpha
+        const double channel = std::clamp(values[at++].value, 0.0, 1.0);
+        colour |= static_cast<std::uint32_t>(channel * 255.0 + 0.5) << shift;
+    }
+    return colour;
+}
+
+const XObject* ChildOf(const XObject& object, const char* type) {
+    for (const XObject& child : object.children) {
+        if (child.type == type) return &child;
+    }
+    return nullptr;
+}
+
+// Reads a data object's values in order; the structure check has already matched every count.
+class Values {
 public:
-    explicit Collapser(const aiScene& scene) : scene_(scene) {
-        for (unsigned i = 0; i < scene.mNumMeshes; ++i) {
-            const aiMesh* mesh = scene.mMeshes[i];
-            if (mesh->HasNormals()) geometry_.hasNormals = true;
-            if (mesh->HasTextureCoords(0)) geometry_.hasTextureCoordinates = true;
+    explicit Values(const XObject& object) : values_(object.numbers) {}
+    std::uint32_t Count() { return static_cast<std::uint32_t>(values_[at_++].value); }
+    float Float() { return static_cast<float>(values_[at_++].value); }
+    Vec3 Vector() { return {Float(), Float(), Float()}; }
+    std::size_t At() const { return at_; }
+    void Skip(std::size_t count) { at_ += count; }
+
+private:
+    const std::vector<XNumber>& values_;
+    std::size_t at_ = 0;
+};
+
+std::vector<std::vector<std::uint32_t>> Faces(Values& values) {
+    std::vector<std::vector<std::uint32_t>> faces(values.Count());
+    for (std::vector<std::uint32_t>& face : faces) {
+        face.resize(values.Count());
+        for (std::uint32_t& index : face)
+            index = values.Count();
+    }
+    return faces;
+}
+
+MeshMaterial MaterialOf(const XObject& material) {
+    Values values(material);
+    MeshMaterial result;
+    for (float& channel : result.diffuse)
+        channel = values.Float();
+    result.power = values.Float();
+    for (float& channel : result.specular)
+        channel = values.Float();
+    for (float& channel : result.emissive)
+        channel = values.Float();
+    for (const char* type : {"TextureFilename", "TextureFileName"}) {
+        if (const XObject* texture = ChildOf(material, type)) result.textureFile = texture->strings.front();
+    }
+    return result;
+}
+
+class Collector {
+public:
+    explicit Collector(const std::vector<XObject>& objects) {
+        for (const XObject& object : objects) {
+            if (object.type == "Material" && !object.name.empty()) namedMaterials_[object.name] = &object;
+        }
+        for (const XObject& object : objects)
+            Find(object, kIdentity);
+        for (const Placed& placed : meshes_) {
+            geometry_.hasNormals |= ChildOf(*placed.mesh, "MeshNormals") != nullptr;
+            geometry_.hasColours |= ChildOf(*placed.mesh, "MeshVertexColors") != nullptr;
+            geometry_.hasTextureCoordinates |= ChildOf(*placed.mesh, "MeshTextureCoords") != nullptr;
         }
     }
 
     bool Run(std::string& error) {
-        if (!Visit(*scene_.mRootNode, aiMatrix4x4(), 0, error)) return false;
-        ReadMaterials();
+        if (meshes_.empty()) {
+            error = "the file holds no mesh";
+            return false;
+        }
+        for (const Placed& placed : meshes_) {
+            if (!Append(*placed.mesh, placed.world, error)) return false;
+        }
         if (geometry_.attributes.empty()) {
             error = "the file holds no triangles";
             return false;
@@ -39,91 +155,164 @@ public:
 
     MeshGeometry Take() { return std::move(geometry_); }
 
-    void ReadMaterials() {
-        for (unsigned i = 0; i < scene_.mNumMaterials; ++i) {
-            const aiMaterial& source = *scene_.mMaterials[i];
-            MeshMaterial material;
-            aiColor4D colour;
-            if (source.Get(AI_MATKEY_COLOR_DIFFUSE, colour) == AI_SUCCESS) {
-                material = MeshMaterial {{colour.r, colour.g, colour.b, colour.a}, {0, 0, 0}, {0, 0, 0}, 0, {}};
-            }
-            if (source.Get(AI_MATKEY_COLOR_SPECULAR, colour) == AI_SUCCESS) {
-                material.specular[0] = colour.r, material.specular[1] = colour.g, material.specular[2] = colour.b;
-            }
-            if (source.Get(AI_MATKEY_COLOR_EMISSIVE, colour) == AI_SUCCESS) {
-                material.emissive[0] = colour.r, material.emissive[1] = colour.g, material.emissive[2] = colour.b;
-            }
-            source.Get(AI_MATKEY_SHININESS, material.power);
-            aiString texture;
-            if (source.GetTexture(aiTextureType_DIFFUSE, 0, &texture) == AI_SUCCESS)
-                material.textureFile = texture.C_Str();
-            geometry_.materials.push_back(std::move(material));
-        }
-    }
-
 private:
-    bool Visit(const aiNode& node, const aiMatrix4x4& parent, int depth, std::string& error) {
-        if (depth > 256) {
-            error = "frames nested too deeply";
-            return false;
-        }
-        const aiMatrix4x4 transform = parent * node.mTransformation;
-        for (unsigned i = 0; i < node.mNumMeshes; ++i) {
-            if (node.mMeshes[i] >= scene_.mNumMeshes) {
-                error = "a frame names a mesh that does not exist";
-                return false;
+    struct Placed {
+        const XObject* mesh;
+        Matrix world;
+    };
+
+    // Meshes at the top level or inside frames, each with its frames' transforms.
+    void Find(const XObject& object, const Matrix& parent) {
+        if (object.type == "Mesh") {
+            meshes_.push_back({&object, parent});
+        } else if (object.type == "Frame") {
+            Matrix world = parent;
+            if (const XObject* transform = ChildOf(object, "FrameTransformMatrix")) {
+                Values values(*transform);
+                Matrix local;
+                for (float& value : local)
+                    value = values.Float();
+                world = Multiply(local, parent);
             }
-            if (!Append(*scene_.mMeshes[node.mMeshes[i]], transform, error)) return false;
+            for (const XObject& child : object.children)
+                Find(child, world);
         }
-        for (unsigned i = 0; i < node.mNumChildren; ++i) {
-            if (!Visit(*node.mChildren[i], transform, depth + 1, error)) return false;
-        }
-        return true;
     }
 
-    bool Append(const aiMesh& mesh, const aiMatrix4x4& transform, std::string& error) {
-        const std::uint32_t base = geometry_.vertexCount;
-        if (base + static_cast<std::uint64_t>(mesh.mNumVertices) > kMaxVertices ||
-            geometry_.attributes.size() + static_cast<std::uint64_t>(mesh.mNumFaces) > kMaxFaces) {
+    // The mesh's materials appended to the file's; returns each face's material.
+    std::vector<std::uint32_t> Materials(const XObject& mesh, std::size_t faces) {
+        const XObject* list = ChildOf(mesh, "MeshMaterialList");
+        if (list == nullptr) {
+            if (defaultMaterial_ < 0) {
+                defaultMaterial_ = static_cast<int>(geometry_.materials.size());
+                geometry_.materials.emplace_back();
+            }
+            return std::vector<std::uint32_t>(faces, static_cast<std::uint32_t>(defaultMaterial_));
+        }
+        const std::uint32_t base = static_cast<std::uint32_t>(geometry_.materials.size());
+        for (const std::string& reference : list->references)
+            geometry_.materials.push_back(MaterialOf(*namedMaterials_.at(reference)));
+        for (const XObject& material : list->children)
+            geometry_.materials.push_back(MaterialOf(material));
+        Values values(*list);
+        values.Count();
+        const std::uint32_t given = values.Count();
+        std::vector<std::uint32_t> attributes(faces);
+        for (std::size_t f = 0; f < faces; ++f) {
+            // One index stands for every face.
+            attributes[f] = base + (f < given ? values.Count() : attributes[0] - base);
+        }
+        return attributes;
+    }
+
+    bool Append(const XObject& mesh, const Matrix& world, std::string& error) {
+        Values values(mesh);
+        std::vector<Vec3> positions(values.Count());
+        for (Vec3& position : positions)
+            position = TransformPoint(world, values.Vector());
+        const std::vector<std::vector<std::uint32_t>> faces = Faces(values);
+
+        // A vertex the file gives different normals on different faces becomes one vertex per
+        // normal, as Direct3D vertices carry one normal each; everything else stays as the file has it.
+        std::vector<std::uint32_t> source(positions.size());  // file vertex of each vertex
+        for (std::uint32_t v = 0; v < source.size(); ++v)
+            source[v] = v;
+        std::vector<std::vector<std::uint32_t>> corners;  // faces as indices into `source`
+        corners.reserve(faces.size());
+        std::vector<Vec3> normals(positions.size(), Vec3 {0, 0, 0});
+        if (const XObject* meshNormals = ChildOf(mesh, "MeshNormals")) {
+            Values normalValues(*meshNormals);
+            const Matrix transform = NormalTransform(world);
+            std::vector<Vec3> given(normalValues.Count());
+            for (Vec3& normal : given)
+                normal = Normalized(TransformPoint(transform, normalValues.Vector()));
+            const std::vector<std::vector<std::uint32_t>> normalFaces = Faces(normalValues);
+            std::vector<bool> assigned(positions.size(), false);
+            std::multimap<std::uint32_t, std::uint32_t> copies;  // file vertex -> its extra vertices
+            for (std::size_t f = 0; f < faces.size(); ++f) {
+                std::vector<std::uint32_t> face = faces[f];
+                for (std::size_t k = 0; k < face.size(); ++k) {
+                    const std::uint32_t vertex = face[k];
+                    const Vec3& normal = given[normalFaces[f][k]];
+                    if (!assigned[vertex]) {
+                        assigned[vertex] = true;
+                        normals[vertex] = normal;
+                        continue;
+                    }
+                    if (normals[vertex] == normal) continue;
+                    auto [first, last] = copies.equal_range(vertex);
+                    auto same =
+                        std::find_if(first, last, [&](const auto& copy) { return normals[copy.second] == normal; });
+                    if (same == last) {
+                        same = copies.emplace(vertex, static_cast<std::uint32_t>(source.size()));
+                        source.push_back(vertex);
+                        normals.push_back(normal);
+                    }
+                    face[k] = same->second;
+                }
+                corners.push_back(std::move(face));
+            }
+        } else {
+            corners = faces;
+        }
+
+        std::uint64_t triangles = 0;
+        for (const std::vector<std::uint32_t>& face : corners)
+            triangles += face.size() - 2;
+        if (geometry_.vertexCount + static_cast<std::uint64_t>(source.size()) > kMaxVertices ||
+            geometry_.attributes.size() + triangles > kMaxFaces) {
             error = "the mesh is too large";
             return false;
         }
-        aiMatrix3x3 normalTransform(transform);
-        normalTransform.Inverse().Transpose();
-        for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
-            const aiVector3D position = transform * mesh.mVertices[v];
-            geometry_.vertices.insert(geometry_.vertices.end(), {position.x, position.y, position.z});
-            if (geometry_.hasNormals) {
-                aiVector3D normal = mesh.HasNormals() ? normalTransform * mesh.mNormals[v] : aiVector3D();
-                if (normal.Length() > 0) normal.Normalize();
-                geometry_.vertices.insert(geometry_.vertices.end(), {normal.x, normal.y, normal.z});
+
+        std::vector<std::uint32_t> colours(positions.size(), kWhite);
+        if (const XObject* meshColours = ChildOf(mesh, "MeshVertexColors")) {
+            Values colourValues(*meshColours);
+            for (std::uint32_t k = colourValues.Count(); k > 0; --k) {
+                const std::uint32_t vertex = colourValues.Count();
+                colours[vertex] = ColourOf(meshColours->numbers, colourValues.At());
+                colourValues.Skip(4);
+            }
+        }
+        std::vector<std::array<float, 2>> uvs(positions.size(), {0, 0});
+        if (const XObject* coordinates = ChildOf(mesh, "MeshTextureCoords")) {
+            Values uvValues(*coordinates);
+            uvValues.Count();
+            for (auto& uv : uvs)
+                uv = {uvValues.Float(), uvValues.Float()};
+        }
+
+        for (std::uint32_t v = 0; v < source.size(); ++v) {
+            const std::uint32_t from = source[v];
+            geometry_.vertices.insert(geometry_.vertices.end(), positions[from].begin(), positions[from].end());
+            if (geometry_.hasNormals)
+                geometry_.vertices.insert(geometry_.vertices.end(), normals[v].begin(), normals[v].end());
+            if (geometry_.hasColours) {
+                float bits;
+                std::memcpy(&bits, &colours[from], sizeof(bits));
+                geometry_.vertices.push_back(bits);
             }
             if (geometry_.hasTextureCoordinates) {
-                const aiVector3D uv = mesh.HasTextureCoords(0) ? mesh.mTextureCoords[0][v] : aiVector3D();
-                geometry_.vertices.insert(geometry_.vertices.end(), {uv.x, uv.y});
+                geometry_.vertices.insert(geometry_.vertices.end(), uvs[from].begin(), uvs[from].end());
             }
         }
-        geometry_.vertexCount += mesh.mNumVertices;
-        for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
-            const aiFace& face = mesh.mFaces[f];
-            if (face.mNumIndices != 3) continue;  // points and lines are not drawn as triangles
-            for (unsigned k = 0; k < 3; ++k) {
-                if (face.mIndices[k] >= mesh.mNumVertices) {
-                    error = "a face refers to a vertex that does not exist";
-                    return false;
-                }
-                geometry_.indices.push_back(base + face.mIndices[k]);
+
+        const std::vector<std::uint32_t> materials = Materials(mesh, corners.size());
+        const std::uint32_t base = geometry_.vertexCount;
+        for (std::size_t f = 0; f < corners.size(); ++f) {
+            const std::vector<std::uint32_t>& face = corners[f];
+            for (std::size_t k = 1; k + 1 < face.size(); ++k) {  // polygons fan out from their first corner
+                geometry_.indices.insert(geometry_.indices.end(), {base + face[0], base + face[k], base + face[k + 1]});
+                geometry_.attributes.push_back(materials[f]);
             }
-            if (mesh.mMaterialIndex >= scene_.mNumMaterials) {
-                error = "a face names a material that does not exist";
-                return false;
-            }
-            geometry_.attributes.push_back(mesh.mMaterialIndex);
         }
+        geometry_.vertexCount += static_cast<std::uint32_t>(source.size());
         return true;
     }
 
-    const aiScene& scene_;
+    std::map<std::string, const XObject*> namedMaterials_;
+    std::vector<Placed> meshes_;
+    int defaultMaterial_ = -1;
     MeshGeometry geometry_;
 };
 
@@ -131,26 +320,11 @@ private:
 
 XMeshLoadResult LoadXMesh(const void* data, std::size_t size) {
     XMeshLoadResult result;
-    // Every .x file starts "xof 0303txt 0032" (or bin, tzip, bzip); anything else is not one.
-    if (data == nullptr || size < 16 || std::memcmp(data, "xof ", 4) != 0) {
-        result.error = "not a DirectX .x file";
-        return result;
-    }
-    // Assimp's .x importer is not safe on malformed data: only well-formed files reach it.
-    if (!CheckXFileStructure(data, size, result.error)) return result;
-    Assimp::Importer importer;
-    // The .x data is left-handed with clockwise faces already: undo Assimp's conversion.
-    const unsigned flags = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_ConvertToLeftHanded |
-                           aiProcess_ValidateDataStructure | aiProcess_SortByPType;
-    const aiScene* scene = importer.ReadFileFromMemory(data, size, flags, "x");
-    if (scene == nullptr || scene->mRootNode == nullptr || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) != 0) {
-        result.error = importer.GetErrorString();
-        if (result.error.empty()) result.error = "not a mesh file";
-        return result;
-    }
-    Collapser collapser(*scene);
-    if (!collapser.Run(result.error)) return result;
-    result.geometry = collapser.Take();
+    std::vector<XObject> objects;
+    if (!ReadXFile(data, size, objects, result.error)) return result;
+    Collector collector(objects);
+    if (!collector.Run(result.error)) return result;
+    result.geometry = collector.Take();
     result.ok = true;
     return result;
 }

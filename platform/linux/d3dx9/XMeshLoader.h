@@ -1,5 +1,6 @@
-// Reads DirectX .x meshes (text, binary and compressed) through Assimp and collapses every mesh
-// of every frame, with the frames' transforms applied, into one MeshGeometry.
+// Reads DirectX .x meshes (text and binary) as D3DXLoadMeshFromX does: every mesh of every frame,
+// with the frames' transforms applied, collapsed into one MeshGeometry that keeps the file's own
+// vertices (no welding), its polygons fanned into triangles and its materials in file order.
 #pragma once
 
 #include "MeshGeometry.h"

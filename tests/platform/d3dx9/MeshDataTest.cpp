@@ -10,6 +10,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <random>
 #include <set>
 
@@ -154,6 +159,136 @@ TEST(XMeshLoader, MalformedFilesAreRefused) {
     }
 }
 
+TEST(XMeshLoader, TheFilesVerticesStayAsWrittenAcrossMaterialsDuplicatesAndPolygons) {
+    // Faces of one corner in two materials: the corner stays one vertex.
+    XMeshSource cube = Cube(false);
+    for (std::size_t f = 0; f < cube.faces.size(); ++f)
+        cube.faceMaterials.push_back(f < 4 ? 1 : 0);
+    const XMeshLoadResult twoMaterials = LoadText(cube);
+    ASSERT_TRUE(twoMaterials.ok) << twoMaterials.error;
+    EXPECT_EQ(twoMaterials.geometry.vertexCount, 8u);
+    EXPECT_EQ(twoMaterials.geometry.FaceCount(), 12u);
+    EXPECT_EQ(twoMaterials.geometry.materials.size(), 2u);
+    EXPECT_EQ(std::count(twoMaterials.geometry.attributes.begin(), twoMaterials.geometry.attributes.end(), 1u), 4);
+
+    // Two vertices at the same place stay two; a quad fans out from its first corner.
+    const std::string text =
+        "xof 0303txt 0032\nMesh {\n 5;\n 0.0;0.0;0.0;, 0.0;1.0;0.0;, 1.0;1.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;;\n"
+        " 2;\n 4;0,1,2,3;, 3;4,2,1;;\n}\n";
+    const XMeshLoadResult polygons = LoadXMesh(text.data(), text.size());
+    ASSERT_TRUE(polygons.ok) << polygons.error;
+    EXPECT_EQ(polygons.geometry.vertexCount, 5u);
+    EXPECT_EQ(polygons.geometry.indices, (std::vector<std::uint32_t> {0, 1, 2, 0, 2, 3, 4, 2, 1}));
+    EXPECT_EQ(Position(polygons.geometry, 4), Position(polygons.geometry, 1));
+}
+
+TEST(XMeshLoader, AFileWithoutMaterialsGetsTheDefaultAndVertexColoursComeWithTheVertices) {
+    XMeshSource source = Cube(false);
+    for (std::uint32_t v = 0; v < source.positions.size(); ++v)
+        source.colours.push_back(0x80000000u | (v * 0x1F) << 16 | (255 - v * 30) << 8 | v);
+    source.uvs.assign(source.positions.size(), {0.25f, 0.75f});
+    const XMeshLoadResult loaded = LoadText(source);
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+    const MeshGeometry& mesh = loaded.geometry;
+    ASSERT_EQ(mesh.materials.size(), 1u);
+    const MeshMaterial& material = mesh.materials[0];
+    EXPECT_EQ(std::vector<float>(material.diffuse, material.diffuse + 4), (std::vector<float> {0.5f, 0.5f, 0.5f, 0}));
+    EXPECT_EQ(std::vector<float>(material.specular, material.specular + 3), (std::vector<float> {0.5f, 0.5f, 0.5f}));
+    EXPECT_EQ(std::vector<float>(material.emissive, material.emissive + 3), (std::vector<float> {0, 0, 0}));
+    EXPECT_EQ(material.power, 0.0f);
+    EXPECT_TRUE(material.textureFile.empty());
+    EXPECT_EQ(std::count(mesh.attributes.begin(), mesh.attributes.end(), 0u), 12);
+
+    // Position, colour (its D3DCOLOR's bits), then the texture coordinate.
+    EXPECT_TRUE(mesh.hasColours);
+    ASSERT_EQ(mesh.VertexFloats(), 6u);
+    ASSERT_EQ(mesh.vertexCount, 8u);
+    for (std::uint32_t v = 0; v < mesh.vertexCount; ++v) {
+        std::uint32_t colour;
+        std::memcpy(&colour, &mesh.vertices[v * 6 + 3], 4);
+        EXPECT_EQ(colour, source.colours[v]) << "vertex " << v;
+        EXPECT_EQ(mesh.vertices[v * 6 + 4], 0.25f);
+        EXPECT_EQ(mesh.vertices[v * 6 + 5], 0.75f);
+    }
+}
+
+TEST(XMeshLoader, AVertexWithDifferentNormalsOnItsFacesBecomesOneVertexPerNormal) {
+    // Vertex 1 has normal 0 on the first face and normal 1 on the second; vertex 2 has normal
+    // 0 on both (through two equal normals).
+    const std::string text =
+        "xof 0303txt 0032\nMesh {\n 4;\n 0.0;0.0;0.0;, 0.0;1.0;0.0;, 1.0;0.0;0.0;, 1.0;1.0;0.0;;\n"
+        " 2;\n 3;0,1,2;, 3;2,1,3;;\n"
+        " MeshNormals {\n  3;\n  0.0;0.0;-1.0;, 0.0;0.0;1.0;, 0.0;0.0;-1.0;;\n  2;\n  3;0,0,0;, 3;2,1,1;;\n }\n}\n";
+    const XMeshLoadResult loaded = LoadXMesh(text.data(), text.size());
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+    const MeshGeometry& mesh = loaded.geometry;
+    ASSERT_EQ(mesh.vertexCount, 5u);
+    EXPECT_EQ(mesh.indices, (std::vector<std::uint32_t> {0, 1, 2, 2, 4, 3}));
+    EXPECT_EQ(Position(mesh, 4), Position(mesh, 1));
+    const float expectedZ[5] = {-1, -1, -1, 1, 1};
+    for (std::uint32_t v = 0; v < 5; ++v)
+        EXPECT_EQ(mesh.vertices[v * 6 + 5], expectedZ[v]) << "vertex " << v;
+}
+
+// Text .x files from public projects, kept outside the repository as test data.
+TEST(XMeshLoader, RealWorldFilesLoadWithTheirOwnCounts) {
+    const std::filesystem::path folder = NVESK_X_CORPUS_DIR;
+    ASSERT_TRUE(std::filesystem::is_directory(folder)) << "the .x corpus is missing: " << folder;
+    struct Expected {
+        std::uint32_t vertices;  // the file's, plus one per extra normal a vertex has on other faces
+        std::uint32_t faces;     // triangles: polygons fan out
+        std::size_t materials;
+        bool colours;
+    };
+    // 0 vertices: a file that must be refused (frames without a mesh).
+    const std::map<std::string, Expected> expected = {
+        {"Ogimle_ne/chassis_2a.x", {1704, 568, 11, false}},
+        {"Ogimle_ne/cursor_base.x", {840, 280, 1, false}},
+        {"Ogimle_ne/hero.x", {0, 0, 0, false}},
+        {"Ogimle_ne/tree_1.x", {96, 32, 1, false}},
+        {"ShugoKuroda_MiniGame/House_bed.x", {514 + 84, 824, 13, false}},
+        {"ShugoKuroda_MiniGame/pylon.x", {119 + 16, 112, 1, false}},
+        {"ljhx2_DirectX9RenderingEngine/Archer.X", {1104, 1693, 4, false}},
+        {"mieczkowski_AtBall/PlatformaZmiana.x", {542, 948, 4, false}},
+        {"mieczkowski_AtBall/TorSwider.x", {7508, 11260, 1, false}},
+        {"newkid004_class_directx9_3d/screen.x", {25, 32, 1, false}},
+        {"sojo2600_css552_Research_Project/3x3Mesh.x", {9, 8, 1, true}},
+        {"sojo2600_css552_Research_Project/box.x", {24, 12, 1, false}},
+    };
+    std::size_t seen = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string extension = entry.path().extension().string();
+        if (extension != ".x" && extension != ".X") continue;
+        const std::string name = std::filesystem::relative(entry.path(), folder).generic_string();
+        SCOPED_TRACE(name);
+        const auto wanted = expected.find(name);
+        ASSERT_NE(wanted, expected.end()) << "a corpus file this test does not know";
+        ++seen;
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const XMeshLoadResult loaded = LoadXMesh(bytes.data(), bytes.size());
+        // box.x ends an array with ",}": refusing it is as right as loading it.
+        if (wanted->second.vertices == 0 || (name == "sojo2600_css552_Research_Project/box.x" && !loaded.ok)) {
+            EXPECT_FALSE(loaded.ok);
+            EXPECT_FALSE(loaded.error.empty());
+            continue;
+        }
+        ASSERT_TRUE(loaded.ok) << loaded.error;
+        const MeshGeometry& mesh = loaded.geometry;
+        EXPECT_EQ(mesh.vertexCount, wanted->second.vertices);
+        EXPECT_EQ(mesh.FaceCount(), wanted->second.faces);
+        EXPECT_EQ(mesh.materials.size(), wanted->second.materials);
+        EXPECT_EQ(mesh.hasColours, wanted->second.colours);
+        EXPECT_TRUE(mesh.hasNormals);
+        EXPECT_TRUE(mesh.hasTextureCoordinates);
+        EXPECT_EQ(mesh.vertices.size(), std::size_t {mesh.vertexCount} * mesh.VertexFloats());
+        EXPECT_TRUE(IndicesInRange(mesh.indices, mesh.vertexCount));
+        EXPECT_TRUE(std::all_of(mesh.attributes.begin(), mesh.attributes.end(),
+                                [&](std::uint32_t a) { return a < mesh.materials.size(); }));
+    }
+    EXPECT_EQ(seen, expected.size());
+}
+
 TEST(MeshOperations, NormalsOfACubePointOutward) {
     MeshGeometry withNormals = FromSource(Cube(true), true);
     ASSERT_EQ(withNormals.vertexCount, 24u);
@@ -167,27 +302,24 @@ TEST(MeshOperations, NormalsOfACubePointOutward) {
         int axis = std::fabs(n[0]) > 0.5f ? 0 : std::fabs(n[1]) > 0.5f ? 1 : 2;
         EXPECT_NEAR(n[axis], p[axis] * 2.0f, 1e-6f) << "vertex " << v;
     }
-
-    // Shared corners: each corner normal leans equally out of its three faces... weighted by area.
-    MeshGeometry shared = LoadText(Cube(false)).geometry;
-    MeshGeometry sharedNormals = shared;
-    sharedNormals.hasNormals = true;
-    sharedNormals.vertices.clear();
-    for (std::uint32_t v = 0; v < shared.vertexCount; ++v) {
-        const auto p = Position(shared, v);
-        sharedNormals.vertices.insert(sharedNormals.vertices.end(), {p[0], p[1], p[2], 0, 0, 0});
-    }
-    ASSERT_TRUE(ComputeNormals(View(sharedNormals), 12, sharedNormals.indices));
-    for (std::uint32_t v = 0; v < sharedNormals.vertexCount; ++v) {
-        const float* n = &sharedNormals.vertices[v * 6 + 3];
-        const auto p = Position(sharedNormals, v);
-        for (int axis = 0; axis < 3; ++axis)
-            EXPECT_GT(n[axis] * p[axis], 0.0f) << "vertex " << v;
-    }
 }
 
-TEST(MeshOperations, NormalsAreWeightedByFaceArea) {
-    // Vertex 0 is shared by a large face in the z = 0 plane and a small one in the x = 0 plane.
+TEST(MeshOperations, NormalsAreWeightedByEachFacesAngleAtTheVertex) {
+    // A closed cube of 8 shared corners: each corner touches one or both triangles of each of
+    // its three faces, always with 90 degrees in all, so it gets the exact diagonal.
+    MeshGeometry cube = FromSource(Cube(false), true);
+    ASSERT_EQ(cube.vertexCount, 8u);
+    ASSERT_TRUE(ComputeNormals(View(cube), 12, cube.indices));
+    const float diagonal = 1.0f / std::sqrt(3.0f);
+    for (std::uint32_t v = 0; v < cube.vertexCount; ++v) {
+        const float* n = &cube.vertices[v * 6 + 3];
+        const auto p = Position(cube, v);
+        for (int axis = 0; axis < 3; ++axis)
+            EXPECT_NEAR(n[axis], p[axis] > 0 ? diagonal : -diagonal, 1e-6f) << "vertex " << v << " axis " << axis;
+    }
+
+    // Vertex 0: a right angle of a large face in the z = 0 plane and a right angle of a small
+    // face in the x = 0 plane count the same, whatever their areas.
     MeshGeometry mesh;
     mesh.hasNormals = true;
     mesh.vertexCount = 5;
@@ -197,10 +329,11 @@ TEST(MeshOperations, NormalsAreWeightedByFaceArea) {
     mesh.attributes = {0, 0};
     ASSERT_TRUE(ComputeNormals(View(mesh), 12, mesh.indices));
     const float* n = &mesh.vertices[3];
-    const float length = std::sqrt(4.0f * 4.0f + 1.0f);
-    EXPECT_NEAR(n[0], -1.0f / length, 1e-6f);
+    EXPECT_NEAR(n[0], -std::sqrt(0.5f), 1e-6f);
     EXPECT_NEAR(n[1], 0.0f, 1e-6f);
-    EXPECT_NEAR(n[2], -4.0f / length, 1e-6f);
+    EXPECT_NEAR(n[2], -std::sqrt(0.5f), 1e-6f);
+    // Vertex 1 lies on the large face only, at 45 degrees: the face's own normal.
+    EXPECT_NEAR(mesh.vertices[6 + 5], -1.0f, 1e-6f);
     // Out-of-range indices are refused before anything is read.
     EXPECT_FALSE(ComputeNormals(View(mesh), 12, {0, 1, 5}));
     EXPECT_FALSE(ComputeNormals(View(mesh), 16, mesh.indices));

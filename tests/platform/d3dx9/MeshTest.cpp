@@ -221,6 +221,80 @@ TEST_F(MeshTest, MaterialsBecomeSubsetsWithAnAttributeTable) {
     EXPECT_EQ(mesh_->UnlockAttributeBuffer(), D3D_OK);
 }
 
+TEST_F(MeshTest, MaterialsKeepTheFilesVerticesAndAFileWithoutThemGetsTheDefaultMaterial) {
+    // Eight shared corners, faces in two materials: still eight vertices, two subsets.
+    D3DX9Tests::XMeshSource cube = D3DX9Tests::Cube(false);
+    for (std::size_t f = 0; f < cube.faces.size(); ++f)
+        cube.faceMaterials.push_back(f % 3 == 0 ? 1 : 0);
+    const std::wstring file = WriteFile("two-materials.x", D3DX9Tests::TextXFile(cube));
+    DWORD count = 0;
+    ASSERT_EQ(D3DXLoadMeshFromXW(file.c_str(), D3DXMESH_MANAGED, device_, nullptr, nullptr, nullptr, &count, &mesh_),
+              D3D_OK);
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(mesh_->GetNumVertices(), 8u);
+    EXPECT_EQ(mesh_->GetNumFaces(), 12u);
+    DWORD subsets = 0;
+    ASSERT_EQ(mesh_->GetAttributeTable(nullptr, &subsets), D3D_OK);
+    EXPECT_EQ(subsets, 2u);
+    mesh_->Release();
+    mesh_ = nullptr;
+
+    const std::wstring plain = WriteFile("plain.x", D3DX9Tests::TextXFile(D3DX9Tests::Cube(false)));
+    ID3DXBuffer* materials = nullptr;
+    ASSERT_EQ(
+        D3DXLoadMeshFromXW(plain.c_str(), D3DXMESH_MANAGED, device_, nullptr, &materials, nullptr, &count, &mesh_),
+        D3D_OK);
+    ASSERT_EQ(count, 1u);
+    ASSERT_NE(materials, nullptr);
+    const D3DMATERIAL9& material = static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer())->MatD3D;
+    const D3DCOLORVALUE& d = material.Diffuse;
+    EXPECT_EQ(std::vector<float>({d.r, d.g, d.b, d.a}), std::vector<float>({0.5f, 0.5f, 0.5f, 0.0f}));
+    EXPECT_EQ(std::vector<float>({material.Specular.r, material.Specular.g, material.Specular.b}),
+              std::vector<float>({0.5f, 0.5f, 0.5f}));
+    EXPECT_EQ(std::vector<float>({material.Emissive.r, material.Emissive.g, material.Emissive.b}),
+              std::vector<float>({0.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(material.Power, 0.0f);
+    EXPECT_EQ(static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer())->pTextureFilename, nullptr);
+    materials->Release();
+}
+
+TEST_F(MeshTest, VertexColoursSurviveTheMeshScenesCloneNormalsAndVertexCacheOrder) {
+    // The skull's shape of file: colours (baked occlusion), no normals, loaded dynamic.
+    D3DX9Tests::XMeshSource cube = D3DX9Tests::Cube(false);
+    for (std::uint32_t v = 0; v < cube.positions.size(); ++v)
+        cube.colours.push_back(0xFF000000u | (v * 0x20) << 16 | (0xE0 - v * 0x20) << 8 | (v * 7));
+    const std::wstring file = WriteFile("coloured.x", D3DX9Tests::TextXFile(cube));
+    ASSERT_EQ(D3DXLoadMeshFromXW(file.c_str(), D3DXMESH_DYNAMIC, device_, nullptr, nullptr, nullptr, nullptr, &mesh_),
+              D3D_OK);
+    EXPECT_EQ(mesh_->GetFVF(), static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_DIFFUSE));
+    mesh_->Release();
+    mesh_ = nullptr;
+    LoadAsTheMeshSceneDoes(file);
+    ASSERT_EQ(mesh_->GetFVF(), static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE));
+    ASSERT_EQ(mesh_->GetNumBytesPerVertex(), 28u);
+    ASSERT_EQ(mesh_->GetNumVertices(), 8u);
+    BYTE* vertex = nullptr;
+    ASSERT_EQ(mesh_->LockVertexBuffer(D3DLOCK_READONLY, reinterpret_cast<void**>(&vertex)), D3D_OK);
+    std::set<std::size_t> found;
+    for (DWORD v = 0; v < mesh_->GetNumVertices(); ++v, vertex += 28) {
+        std::array<float, 3> position;
+        std::memcpy(position.data(), vertex, 12);
+        const auto source = std::find(cube.positions.begin(), cube.positions.end(), position);
+        ASSERT_NE(source, cube.positions.end()) << "vertex " << v;
+        const std::size_t index = static_cast<std::size_t>(source - cube.positions.begin());
+        found.insert(index);
+        DWORD colour;
+        std::memcpy(&colour, vertex + 24, 4);
+        EXPECT_EQ(colour, cube.colours[index]) << "vertex " << v;
+        float normal[3];
+        std::memcpy(normal, vertex + 12, 12);
+        for (int axis = 0; axis < 3; ++axis)
+            EXPECT_NEAR(normal[axis], position[axis] > 0 ? 0.57735f : -0.57735f, 1e-4f) << "vertex " << v;
+    }
+    mesh_->UnlockVertexBuffer();
+    EXPECT_EQ(found.size(), 8u);
+}
+
 TEST_F(MeshTest, MissingAndMalformedFilesFailAndCreateNothing) {
     const int liveBefore = PlatformTesting::LiveDirect3DObjects();
     std::string text = D3DX9Tests::TextXFile(D3DX9Tests::Cube(false));

@@ -42,6 +42,12 @@ TEST(XFileStructure, WellFormedTextAndBinaryFilesPass) {
     EXPECT_TRUE(
         WellFormed("xof 0303txt 0032\ntemplate Thing {\n <12345678-1234-1234-1234-123456789abc>\n"
                    " DWORD n; array FLOAT v[n];\n}\nThing { 2; 1.0, -2.5e3;; }\n// comment\n"));
+    // Templates as exporters write them: open, restricted, arrays of several dimensions.
+    EXPECT_TRUE(
+        WellFormed("xof 0303txt 0032\ntemplate Frame {\n <3D82AB46-62DA-11CF-AB39-0020AF71E433>\n [...]\n}\n"
+                   "template Set {\n <12345678-1234-1234-1234-123456789abc>\n DWORD w; DWORD h;\n"
+                   " array WORD cells[w][h]; Vector;\n [Material <3D82AB4D-62DA-11CF-AB39-0020AF71E433>, Frame]\n}\n"
+                   "template Any {\n <12345678-1234-1234-1234-123456789abd>\n array STRING names[4];\n [Frame]\n}\n"));
 }
 
 TEST(XFileStructure, BrokenStructureIsRefused) {
@@ -55,6 +61,13 @@ TEST(XFileStructure, BrokenStructureIsRefused) {
     EXPECT_FALSE(WellFormed("xof 0303txt 0032\nMesh { \"open string }"));
     EXPECT_FALSE(WellFormed(Replace(good, "Material {", ", Material {")));  // a separator before an object
     EXPECT_FALSE(WellFormed(Replace(good, "Mesh Body {", "Mesh Body {;")));
+    // Templates: no GUID, a restriction that is neither open nor a list of names, a member
+    // without its ';', an array without a dimension, a brace inside.
+    const std::string guid = "<12345678-1234-1234-1234-123456789abc>";
+    for (const std::string& body : {std::string(" DWORD n;"), guid + " [..]", guid + " [Frame,]", guid + " DWORD n",
+                                    guid + " array DWORD v;", guid + " { DWORD n; }", guid + " [Frame] DWORD n;"}) {
+        EXPECT_FALSE(WellFormed("xof 0303txt 0032\ntemplate T {\n" + body + "\n}\n")) << body;
+    }
     // Binary: a list longer than the file, an unknown token.
     std::vector<std::uint8_t> binary = D3DX9Tests::BinaryXFile(D3DX9Tests::Cube(true));
     std::string error;

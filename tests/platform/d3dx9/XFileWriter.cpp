@@ -43,6 +43,16 @@ std::string TextXFile(const XMeshSource& mesh) {
         }
         x << "  }\n";
     }
+    if (!mesh.colours.empty()) {
+        x << "  MeshVertexColors {\n   " << mesh.colours.size() << ";\n";
+        for (std::size_t i = 0; i < mesh.colours.size(); ++i) {
+            x << "   " << i << ';';
+            for (int shift : {16, 8, 0, 24})
+                x << ((mesh.colours[i] >> shift) & 0xFF) / 255.0f << ';';
+            x << (i + 1 == mesh.colours.size() ? ";;\n" : ";,\n");
+        }
+        x << "  }\n";
+    }
     if (!mesh.faceMaterials.empty()) {
         std::uint32_t materials = 0;
         for (std::uint32_t m : mesh.faceMaterials)

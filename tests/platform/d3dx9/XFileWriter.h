@@ -13,6 +13,7 @@ struct XMeshSource {
     std::vector<std::array<std::uint32_t, 3>> faces;
     std::vector<std::array<float, 3>> normals;  // per vertex; empty: none in the file
     std::vector<std::array<float, 2>> uvs;      // per vertex; empty: none
+    std::vector<std::uint32_t> colours;         // 0xAARRGGBB per vertex; empty: no MeshVertexColors
     std::vector<std::uint32_t> faceMaterials;   // empty: no material list
     std::array<float, 3> frameTranslation {0, 0, 0};
 };
