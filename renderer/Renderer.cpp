@@ -47,7 +47,15 @@ void LogReleaseFailure(std::int32_t result) {
 }  // namespace
 
 Renderer::Renderer()
-    : d3d(nullptr), device(nullptr), hwnd(nullptr), paused(false), running(false), lastError(0), screen(nullptr) {
+    : d3d(nullptr),
+      device(nullptr),
+      hwnd(nullptr),
+      paused(false),
+      running(false),
+      lastError(0),
+      screen(nullptr),
+      m_inFrame(false),
+      m_closeRequested(false) {
     std::memset(&caps, 0, sizeof caps);
     std::memset(&presentParams, 0, sizeof presentParams);
 }
@@ -212,9 +220,11 @@ std::int32_t Renderer::CreateDevice(D3DPRESENT_PARAMETERS& parameters) {
     device->GetDeviceCaps(&caps);
     presentParams = parameters;
 
-    ScreenWidth = static_cast<std::int32_t>(DeviceConfig.Width);
-    ScreenHeight = static_cast<std::int32_t>(DeviceConfig.Height);
-    AspectRatio = static_cast<float>(DeviceConfig.Width) / static_cast<float>(DeviceConfig.Height);
+    // The size the device actually got: the configured one, or the window's client area when the
+    // configuration left it 0 (no config.cfg), so that nothing divides by a zero height.
+    ScreenWidth = static_cast<std::int32_t>(parameters.BackBufferWidth);
+    ScreenHeight = static_cast<std::int32_t>(parameters.BackBufferHeight);
+    AspectRatio = static_cast<float>(parameters.BackBufferWidth) / static_cast<float>(parameters.BackBufferHeight);
     Device = device;
     Window = hwnd;
     Caps = caps;

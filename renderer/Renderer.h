@@ -25,7 +25,8 @@ public:
     static void SetScreen(RendererScreen* screen);
 
     // Runs the screen until the window is destroyed: 0; 8 the screen's resources failed at start;
-    // otherwise the code of the failed frame step.
+    // otherwise the code of the failed frame step. However the loop ends, the screen's resources,
+    // the device, the Direct3D object and the window are gone when it returns.
     std::int32_t StartLoop();
     // One frame: clear, draw, update, present, and recovery when the device was lost.
     std::int32_t Draw();
@@ -64,6 +65,13 @@ public:
 private:
     friend LRESULT CALLBACK RendererWindowProcedure(HWND, UINT, WPARAM, LPARAM);
     friend class RendererOwner;
+
+    // Releases everything the run holds and destroys the window, which ends the loop.
+    void EndRun();
+
+    // A frame is being drawn; a close request meanwhile waits in m_closeRequested for its end.
+    bool m_inFrame;
+    bool m_closeRequested;
 
     Renderer();
     ~Renderer();

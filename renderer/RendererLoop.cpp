@@ -12,22 +12,39 @@ using NLib::Logger;
 
 namespace {
 constexpr D3DCOLOR kClearColour = 0xFF000080;  // opaque dark blue
+
+// Marks the frame step as running for as long as it lives.
+class FrameScope {
+public:
+    explicit FrameScope(bool& inFrame) : m_inFrame(inFrame) { m_inFrame = true; }
+    ~FrameScope() { m_inFrame = false; }
+    FrameScope(const FrameScope&) = delete;
+    FrameScope& operator=(const FrameScope&) = delete;
+
+private:
+    bool& m_inFrame;
+};
+
+}  // namespace
+
+void Renderer::EndRun() {
+    m_closeRequested = false;
+    ReleaseDirect3D();
+    DestroyWindow(hwnd);
 }
 
 std::int32_t Renderer::StartLoop() {
     if (screen->InitResources() != 0) {
         Logger::Write(
             L"NVesk::NRenderer::Renderer::StartLoop >> Function \"InitResources()\" has returned NONZERO value.", true);
-        ReleaseDirect3D();
-        DestroyWindow(hwnd);
+        EndRun();
         return 8;
     }
     if (screen->RestoreResources() != 0) {
         Logger::Write(
             L"NVesk::NRenderer::Renderer::StartLoop >> Function \"RestoreResources()\" has returned NONZERO value.",
             true);
-        ReleaseDirect3D();
-        DestroyWindow(hwnd);
+        EndRun();
         return 8;
     }
     ShowWindow(hwnd, SW_SHOW);
@@ -47,8 +64,13 @@ std::int32_t Renderer::StartLoop() {
                 lastError = result;
                 Logger::Write(L"NVesk::NRenderer::Renderer::StartLoop >> Function \"Draw\" returned nonzero value",
                               true);
+                // Nothing of the run may outlive it: the window's procedure would reach a renderer
+                // that the entry is about to destroy.
+                EndRun();
                 return lastError;
             }
+            // A close requested during the frame takes effect now that the frame is over.
+            if (m_closeRequested) EndRun();
         }
         if (taken) {
             if (message.message == WM_QUIT) return 0;
@@ -60,6 +82,7 @@ std::int32_t Renderer::StartLoop() {
 }
 
 std::int32_t Renderer::Draw() {
+    const FrameScope frame(m_inFrame);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
     device->BeginScene();
     screen->Draw();

@@ -26,6 +26,12 @@ LRESULT CALLBACK RendererWindowProcedure(HWND window, UINT message, WPARAM wPara
         if (renderer->screen != nullptr) renderer->screen->Pause(true);
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_CLOSE:
+        // Inside a frame (a message box's own loop dispatches the request) the frame still uses
+        // the device and the screen: the release waits for the frame's end.
+        if (renderer->m_inFrame) {
+            renderer->m_closeRequested = true;
+            return 0;
+        }
         renderer->ReleaseDirect3D();
         DestroyWindow(window);
         return 0;

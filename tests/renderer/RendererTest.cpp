@@ -250,6 +250,40 @@ TEST_F(RendererFixture, NormalRunEndsOnWmCloseWithNoFrameAfterTheRelease) {
     EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(), 0);
 }
 
+TEST_F(RendererFixture, CloseRequestedInsideAFrameTakesEffectWhenTheFrameIsOver) {
+    RecordingScreen screen;
+    bool deviceKeptThroughTheDispatch = false;
+    screen.onUpdate = [&](int frame) {
+        if (frame != 2) return;
+        // A message box's own loop inside the frame takes the close request and dispatches it.
+        PostMessageW(Renderer::Window, WM_CLOSE, 0, 0);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        deviceKeptThroughTheDispatch = Renderer::Device != nullptr && Renderer::current->device != nullptr;
+    };
+    EXPECT_EQ(Run(screen), 0);
+    EXPECT_TRUE(deviceKeptThroughTheDispatch);
+    EXPECT_EQ(WithoutPauses(screen.calls),
+              (Calls {"Init", "Restore", "Draw", "Update", "Draw", "Update", "Invalidate", "Release"}));
+    EXPECT_FALSE(Renderer::current->running);
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(), 0);
+}
+
+TEST_F(RendererFixture, WithoutAConfiguredSizeTheBackBuffersOwnSizeIsPublished) {
+    UseWindowedConfig(0, 0);
+    ASSERT_EQ(Renderer::Initialize(UniqueTitle()), 0);
+    const D3DPRESENT_PARAMETERS& p = Renderer::current->presentParams;
+    EXPECT_GT(p.BackBufferWidth, 0u);
+    EXPECT_GT(p.BackBufferHeight, 0u);
+    EXPECT_EQ(Renderer::ScreenWidth, static_cast<std::int32_t>(p.BackBufferWidth));
+    EXPECT_EQ(Renderer::ScreenHeight, static_cast<std::int32_t>(p.BackBufferHeight));
+    EXPECT_FLOAT_EQ(Renderer::AspectRatio,
+                    static_cast<float>(p.BackBufferWidth) / static_cast<float>(p.BackBufferHeight));
+    Renderer::current->ReleaseDirect3D();
+    DestroyWindow(Renderer::current->hwnd);
+}
+
 TEST_F(RendererFixture, LosingTheFocusPausesDrawingUntilItReturns) {
     RecordingScreen screen;
     int framesWhenPaused = -1;
@@ -303,7 +337,15 @@ TEST_F(RendererFixture, FailedResetEndsTheLoopWithTheDevicesCode) {
         const LogCapture log;
         EXPECT_EQ(Run(screen), D3DERR_DRIVERINTERNALERROR);
         EXPECT_EQ(log.Messages(), (Lines {L"Initializing Renderer", L"Resetting device", s4 + L"88760827", s3}));
-        EXPECT_EQ(WithoutPauses(screen.calls), (Calls {"Init", "Restore", "Draw", "Update", "Invalidate"}));
+        // The loop's end still releases the screen, the device and the window.
+        EXPECT_EQ(WithoutPauses(screen.calls),
+                  (Calls {"Init", "Restore", "Draw", "Update", "Invalidate", "Invalidate", "Release"}));
+        EXPECT_EQ(Renderer::current->device, nullptr);
+        EXPECT_EQ(Renderer::current->d3d, nullptr);
+        EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(), 0);
+        SetLastError(0);
+        EXPECT_FALSE(DestroyWindow(Renderer::current->hwnd));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
         TearDown();
     }
     {
@@ -317,9 +359,8 @@ TEST_F(RendererFixture, FailedResetEndsTheLoopWithTheDevicesCode) {
         const LogCapture log;
         EXPECT_EQ(Run(screen), D3DERR_INVALIDCALL);
         EXPECT_EQ(log.Messages(), (Lines {L"Initializing Renderer", L"Resetting device", s4 + L"8876086C", s3}));
-        Renderer::current->screen = &screen;  // its release frees the texture before the device goes
-        Renderer::current->ReleaseDirect3D();
-        DestroyWindow(Renderer::current->hwnd);
+        // Its release freed the texture before the device went.
+        EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(), 0);
     }
 }
 

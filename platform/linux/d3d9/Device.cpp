@@ -336,8 +336,29 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
     return D3D_OK;
 }
 
+namespace {
+
+struct InstalledPresentHook {
+    Device::PresentHook hook = nullptr;
+    void* data = nullptr;
+};
+
+InstalledPresentHook& PresentHookSlot() {
+    static InstalledPresentHook slot;
+    return slot;
+}
+
+}  // namespace
+
+void Device::SetPresentHook(PresentHook hook, void* data) {
+    PresentHookSlot() = InstalledPresentHook {hook, data};
+}
+
 HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
                         const void* dirtyRegion) {
+    if (const InstalledPresentHook slot = PresentHookSlot(); slot.hook != nullptr) {
+        slot.hook(this, slot.data);
+    }
     if (HRESULT hr = Enter("IDirect3DDevice9::Present"); FAILED(hr)) {
         return hr;
     }

@@ -99,6 +99,10 @@ public:
     // Test hook: the device is lost now; TestCooperativeLevel keeps reporting it for
     // `lostPolls` calls before the device can be reset.
     void LoseNow(UINT lostPolls);
+    // Test hook: runs at the start of every Present of every device, with the finished frame still
+    // in the back buffer. Null removes it.
+    using PresentHook = void (*)(IDirect3DDevice9* device, void* data);
+    static void SetPresentHook(PresentHook hook, void* data);
 
 private:
     enum class Cooperation { Operational, Lost, NotReset };

@@ -57,4 +57,7 @@ void WINAPI Sleep(DWORD dwMilliseconds);
 
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
 
+// The program's entry, defined by the program; on Linux the platform's process entry calls it.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);
+
 }  // extern "C"

@@ -5,6 +5,8 @@
 #include "../d3d9/LiveObject.h"
 #include "com/FaultInjection.h"
 
+#include <utility>
+
 namespace PlatformTesting {
 
 using nvesk::d3d9::ObjectKind;
@@ -28,6 +30,16 @@ bool LoseDevice(IDirect3DDevice9* device, UINT lostPolls) {
 
 void ReportShaderVersions(DWORD vertexShaderVersion, DWORD pixelShaderVersion) {
     nvesk::d3d9::OverrideShaderVersions(vertexShaderVersion, pixelShaderVersion);
+}
+
+PresentWatcher::PresentWatcher(std::function<void(IDirect3DDevice9* device)> onPresent)
+    : onPresent_(std::move(onPresent)) {
+    nvesk::d3d9::Device::SetPresentHook(
+        [](IDirect3DDevice9* device, void* data) { (*static_cast<PresentWatcher*>(data)).onPresent_(device); }, this);
+}
+
+PresentWatcher::~PresentWatcher() {
+    nvesk::d3d9::Device::SetPresentHook(nullptr, nullptr);
 }
 
 int LiveDirect3DObjects(Direct3DObject type) {

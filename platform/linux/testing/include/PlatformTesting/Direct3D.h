@@ -3,6 +3,8 @@
 
 #include <d3d9.h>
 
+#include <functional>
+
 namespace PlatformTesting {
 
 // The next `count` calls of `operation` ("IDirect3DDevice9::CreateTexture",
@@ -20,6 +22,20 @@ bool LoseDevice(IDirect3DDevice9* device, UINT lostPolls = 0);
 // Devices created from now on report these shader versions in their caps (D3DVS_VERSION(1, 1),
 // D3DPS_VERSION(1, 4), ...); 0 and 0 bring back the real ones.
 void ReportShaderVersions(DWORD vertexShaderVersion, DWORD pixelShaderVersion);
+
+// While a watcher lives, `onPresent` runs at the start of every IDirect3DDevice9::Present, with the
+// device and the finished frame still in its back buffer: a test reads the frame back there, or
+// injects the input that the next frame will see. One watcher at a time.
+class PresentWatcher {
+public:
+    explicit PresentWatcher(std::function<void(IDirect3DDevice9* device)> onPresent);
+    ~PresentWatcher();
+    PresentWatcher(const PresentWatcher&) = delete;
+    PresentWatcher& operator=(const PresentWatcher&) = delete;
+
+private:
+    std::function<void(IDirect3DDevice9* device)> onPresent_;
+};
 
 enum class Direct3DObject {
     Direct3D,

@@ -1,0 +1,15 @@
+// The process entry of a Windows GUI program on Linux: the program starts in its WinMain, with the
+// arguments Windows would give it.
+#include <windows.h>
+
+#include <string>
+
+int main(int argc, char** argv) {
+    // The command line after the program's name, as WinMain receives it.
+    std::string commandLine;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) commandLine += ' ';
+        commandLine += argv[i];
+    }
+    return WinMain(GetModuleHandleW(nullptr), nullptr, &commandLine[0], SW_SHOW);
+}
