@@ -71,18 +71,19 @@ shot() {
 }
 
 press F1
-move 60 40
+move 60 100
 sleep 3
 shot fire.png
 
-# The skull turns one radian a second: soon after the switch it still shows its face.
+# The skull starts facing the camera and turns one radian a second of frame time, counted from the
+# switch however long loading takes: a full turn later it faces the camera again.
+move 60 -150
 press F2
-move -100 -20
-sleep 0.8
+sleep 5.9
 shot mesh.png
 
 press F3
-move 120 -60
+move -100 60
 sleep 4
 shot water.png
 
