@@ -3,6 +3,7 @@
 // camera.
 #include "../platform/d3d9/Direct3DTestSupport.h"
 #include "../platform/d3dx9/ImageFiles.h"
+#include "../platform/d3dx9/MeshSceneLoading.h"
 
 #include "support/TempDir.h"
 
@@ -30,6 +31,16 @@ struct Texel {
 Texel Unpack(DWORD argb) {
     return {static_cast<int>((argb >> 16) & 0xFF), static_cast<int>((argb >> 8) & 0xFF), static_cast<int>(argb & 0xFF),
             static_cast<int>(argb >> 24)};
+}
+
+// The file's description as D3DX reads it, checked for size and container.
+D3DXIMAGE_INFO ExpectImage(const char* name, UINT width, UINT height, D3DXIMAGE_FILEFORMAT container) {
+    D3DXIMAGE_INFO info {};
+    EXPECT_EQ(D3DXGetImageInfoFromFileW(DemoFile(name).c_str(), &info), D3D_OK) << name;
+    EXPECT_EQ(info.Width, width) << name;
+    EXPECT_EQ(info.Height, height) << name;
+    EXPECT_EQ(info.ImageFileFormat, container) << name;
+    return info;
 }
 
 class AssetDeviceTest : public D3D9Test::DeviceTest {
@@ -72,12 +83,7 @@ protected:
 };
 
 TEST_F(AssetDeviceTest, CursorStripIsTenAnimatedFramesWithSoftEdges) {
-    D3DXIMAGE_INFO info {};
-    ASSERT_EQ(D3DXGetImageInfoFromFileW(DemoFile("mushrum.png").c_str(), &info), D3D_OK);
-    EXPECT_EQ(info.Width, 660u);
-    EXPECT_EQ(info.Height, 70u);
-    EXPECT_EQ(info.Format, D3DFMT_A8R8G8B8);
-    EXPECT_EQ(info.ImageFileFormat, D3DXIFF_PNG);
+    EXPECT_EQ(ExpectImage("mushrum.png", 660, 70, D3DXIFF_PNG).Format, D3DFMT_A8R8G8B8);
 
     // As the cursor animation loads its strip.
     UINT width = 0, height = 0;
@@ -119,11 +125,7 @@ TEST_F(AssetDeviceTest, CursorStripIsTenAnimatedFramesWithSoftEdges) {
 }
 
 TEST_F(AssetDeviceTest, EarthPictureIsADetailedGlobeOnDarkSpace) {
-    D3DXIMAGE_INFO info {};
-    ASSERT_EQ(D3DXGetImageInfoFromFileW(DemoFile("ziemia.bmp").c_str(), &info), D3D_OK);
-    EXPECT_EQ(info.Width, 256u);
-    EXPECT_EQ(info.Height, 256u);
-    EXPECT_EQ(info.ImageFileFormat, D3DXIFF_BMP);
+    const D3DXIMAGE_INFO info = ExpectImage("ziemia.bmp", 256, 256, D3DXIFF_BMP);
     EXPECT_TRUE(info.Format == D3DFMT_R8G8B8 || info.Format == D3DFMT_X8R8G8B8) << "no alpha: " << info.Format;
     // 24 bits per pixel, uncompressed, in the file's own header.
     const std::vector<std::uint8_t> bytes =
@@ -211,24 +213,13 @@ protected:
     }
 
     void Load() {
-        ASSERT_EQ(D3DXLoadMeshFromXW(DemoFile("skullocc.x").c_str(), D3DXMESH_DYNAMIC, device_, nullptr, nullptr,
-                                     nullptr, nullptr, &mesh_),
-                  D3D_OK);
-        loadedFvf_ = mesh_->GetFVF();
-        if ((loadedFvf_ & D3DFVF_NORMAL) == 0) {
-            ID3DXMesh* clone = nullptr;
-            ASSERT_EQ(mesh_->CloneMeshFVF(mesh_->GetOptions(), loadedFvf_ | D3DFVF_NORMAL, device_, &clone), D3D_OK);
-            ASSERT_EQ(D3DXComputeNormals(clone, nullptr), D3D_OK);
-            mesh_->Release();
-            mesh_ = clone;
-        }
-        std::vector<DWORD> adjacency(mesh_->GetNumFaces() * 3);
-        ASSERT_EQ(mesh_->GenerateAdjacency(1e-6f, adjacency.data()), D3D_OK);
-        ASSERT_EQ(mesh_->OptimizeInplace(D3DXMESHOPT_VERTEXCACHE, adjacency.data(), nullptr, nullptr, nullptr), D3D_OK);
+        D3DX9Tests::LoadAsTheMeshSceneDoes(device_, DemoFile("skullocc.x"), &mesh_, &loadedFvf_);
+        ASSERT_NE(mesh_, nullptr);
         ID3DXBuffer* errors = nullptr;
-        ASSERT_EQ(D3DXCreateEffectFromFileW(device_, DemoFile("effect.fx").c_str(), nullptr, nullptr, 0, nullptr,
-                                            &effect_, &errors),
-                  D3D_OK);
+        const HRESULT created = D3DXCreateEffectFromFileW(device_, DemoFile("effect.fx").c_str(), nullptr, nullptr, 0,
+                                                          nullptr, &effect_, &errors);
+        if (errors != nullptr) errors->Release();
+        ASSERT_EQ(created, D3D_OK);
     }
 
     // The scene's starting world matrix, then `turn` radians about the vertical as its updates add.
