@@ -2,6 +2,7 @@
 // clone / normals / adjacency / vertex-cache sequence, subsets, refusal of bad files, and a lit
 // cube drawn through an effect and compared with a reviewed golden image.
 #include "ImageFiles.h"
+#include "MeshSceneLoading.h"
 #include "XFileWriter.h"
 
 #include "../d3d9/Direct3DTestSupport.h"
@@ -100,22 +101,7 @@ protected:
     }
 
     // The mesh scene's restore: load dynamic, add normals when missing, adjacency, vertex cache.
-    void LoadAsTheMeshSceneDoes(const std::wstring& file) {
-        ASSERT_EQ(
-            D3DXLoadMeshFromXW(file.c_str(), D3DXMESH_DYNAMIC, device_, nullptr, nullptr, nullptr, nullptr, &mesh_),
-            D3D_OK);
-        if ((mesh_->GetFVF() & D3DFVF_NORMAL) == 0) {
-            ID3DXMesh* clone = nullptr;
-            ASSERT_EQ(mesh_->CloneMeshFVF(mesh_->GetOptions(), mesh_->GetFVF() | D3DFVF_NORMAL, device_, &clone),
-                      D3D_OK);
-            ASSERT_EQ(D3DXComputeNormals(clone, nullptr), D3D_OK);
-            mesh_->Release();
-            mesh_ = clone;
-        }
-        std::vector<DWORD> adjacency(mesh_->GetNumFaces() * 3);
-        ASSERT_EQ(mesh_->GenerateAdjacency(1e-6f, adjacency.data()), D3D_OK);
-        ASSERT_EQ(mesh_->OptimizeInplace(D3DXMESHOPT_VERTEXCACHE, adjacency.data(), nullptr, nullptr, nullptr), D3D_OK);
-    }
+    void LoadAsTheMeshSceneDoes(const std::wstring& file) { D3DX9Tests::LoadAsTheMeshSceneDoes(device_, file, &mesh_); }
 
     TestSupport::TempDir folder_;
     ID3DXMesh* mesh_ = nullptr;
