@@ -56,6 +56,33 @@ UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT primitives) {
     }
 }
 
+// Binds `next` in `slot` with a private hold: the device keeps the object's storage until it is
+// unbound, without a reference the application sees (stream sources, indices, declarations).
+template <class T>
+void HoldPrivately(T*& slot, T* next) {
+    if (next != nullptr) {
+        next->Hold();
+    }
+    T* previous = slot;
+    slot = next;
+    if (previous != nullptr) {
+        previous->DropHold();
+    }
+}
+
+// Binds `next` in `slot` with a reference the application sees, as SetTexture does.
+template <class T>
+void HoldPublicly(T*& slot, T* next) {
+    if (next != nullptr) {
+        next->AddRef();
+    }
+    T* previous = slot;
+    slot = next;
+    if (previous != nullptr) {
+        previous->Release();
+    }
+}
+
 bool InsideSurface(const RECT& rect, const D3DSURFACE_DESC& desc) {
     return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right && rect.top < rect.bottom &&
            rect.right <= static_cast<LONG>(desc.Width) && rect.bottom <= static_cast<LONG>(desc.Height);
@@ -64,8 +91,7 @@ bool InsideSurface(const RECT& rect, const D3DSURFACE_DESC& desc) {
 }  // namespace
 
 Device::Device(Direct3D* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags)
-    : LiveObject(ObjectKind::Device, static_cast<IUnknown*>(static_cast<IDirect3DDevice9*>(this)), true),
-      direct3D_(direct3D) {
+    : ComObject(com::Kind::Device), direct3D_(direct3D) {
     direct3D_->AddRef();
     creation_.AdapterOrdinal = D3DADAPTER_DEFAULT;
     creation_.DeviceType = type;
@@ -100,7 +126,7 @@ HRESULT Device::Create(Direct3D* direct3D, D3DDEVTYPE type, HWND focusWindow, DW
 }
 
 Device* Device::FromInterface(IDirect3DDevice9* device) {
-    return LiveObject::Find<Device>(device);
+    return com::Object::Find<Device>(device);
 }
 
 HRESULT Device::CheckParameters(D3DPRESENT_PARAMETERS* parameters, PresentationChoice* choice) const {
@@ -143,13 +169,12 @@ HRESULT Device::Configure(const D3DPRESENT_PARAMETERS& parameters, const Present
         return D3DERR_OUTOFVIDEOMEMORY;
     }
     context_.SetSwapInterval(choice.swapInterval);
-    if (backBuffer_ != nullptr) {
-        backBuffer_->Release();
-    }
     Surface::GlImage image;
     image.texture = frame_.ColorTexture();
-    backBuffer_ = Surface::CreateBackBuffer(this, parameters.BackBufferWidth, parameters.BackBufferHeight, color,
-                                            (parameters.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0, image);
+    // The swap chain holds its back buffer; the application's references are its own.
+    HoldPrivately(backBuffer_,
+                  Surface::CreateBackBuffer(this, parameters.BackBufferWidth, parameters.BackBufferHeight, color,
+                                            (parameters.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0, image));
     present_ = parameters;
     deviceWindow_ = choice.window;
     ResetState();
@@ -162,15 +187,11 @@ void Device::ResetState() {
     renderStates_.Reset(frame_.HasDepth(), frame_.HasStencil(), frame_.HasAlpha());
     renderStates_.ApplyAll();
     samplerStates_.Reset();
-    textures_.fill(nullptr);
     for (UINT unit = 0; unit < SamplerStates::kUnitCount; ++unit) {
         glBindTextureUnit(unit, 0);
     }
     boundTextures_.fill(0);
-    streams_ = StreamSources {};
-    indices_ = nullptr;
-    declaration_ = nullptr;
-    vertexInput_.Invalidate();
+    DropBindings();
     programs_.Use(0);
     inScene_ = false;
     viewport_ = D3DVIEWPORT9 {0, 0, frame_.Width(), frame_.Height(), 0.0f, 1.0f};
@@ -180,16 +201,28 @@ void Device::ResetState() {
     glScissor(0, 0, static_cast<GLsizei>(frame_.Width()), static_cast<GLsizei>(frame_.Height()));
 }
 
+void Device::DropBindings() {
+    for (Texture*& texture : textures_) {
+        HoldPublicly(texture, static_cast<Texture*>(nullptr));
+    }
+    for (StreamSource& source : streams_) {
+        HoldPrivately(source.buffer, static_cast<VertexBuffer*>(nullptr));
+        source = StreamSource {};
+    }
+    HoldPrivately(indices_, static_cast<IndexBuffer*>(nullptr));
+    HoldPrivately(declaration_, static_cast<VertexDeclaration*>(nullptr));
+    vertexInput_.Invalidate();
+}
+
 void Device::OnFinalRelease() {
+    // What only the device's bindings kept goes first, while the context lives.
+    DropBindings();
     if (context_.Window() != nullptr) {
         context_.MakeCurrent();
         programs_.FreeAll();
         samplerStates_.Destroy();
         vertexInput_.Destroy();
-        if (backBuffer_ != nullptr) {
-            backBuffer_->Release();
-            backBuffer_ = nullptr;
-        }
+        HoldPrivately(backBuffer_, static_cast<Surface*>(nullptr));
         frame_.Destroy();
         if (!present_.Windowed && window_ != nullptr) {
             SDL_SetWindowFullscreen(window_, 0);
@@ -200,19 +233,7 @@ void Device::OnFinalRelease() {
 }
 
 HRESULT Device::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    *object = nullptr;
-    if (!IsAlive()) {
-        return D3DERR_INVALIDCALL;
-    }
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirect3DDevice9)) {
-        *object = static_cast<IDirect3DDevice9*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+    return QueryInterfaceAmong(riid, object, {&IID_IDirect3DDevice9});
 }
 
 void Device::LoseNow(UINT lostPolls) {
@@ -250,16 +271,12 @@ HRESULT Device::CooperativeLevel() {
 }
 
 HRESULT Device::TestCooperativeLevel() {
-    if (HRESULT hr = Enter("IDirect3DDevice9::TestCooperativeLevel"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::TestCooperativeLevel");
     return CooperativeLevel();
 }
 
 HRESULT Device::GetDirect3D(IDirect3D9** direct3D) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetDirect3D"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetDirect3D");
     if (direct3D == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -269,9 +286,7 @@ HRESULT Device::GetDirect3D(IDirect3D9** direct3D) {
 }
 
 HRESULT Device::GetDeviceCaps(D3DCAPS9* caps) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetDeviceCaps"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetDeviceCaps");
     if (caps == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -280,9 +295,7 @@ HRESULT Device::GetDeviceCaps(D3DCAPS9* caps) {
 }
 
 HRESULT Device::GetDisplayMode(UINT swapChain, D3DDISPLAYMODE* mode) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetDisplayMode"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetDisplayMode");
     if (swapChain != 0 || mode == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -297,9 +310,7 @@ HRESULT Device::GetDisplayMode(UINT swapChain, D3DDISPLAYMODE* mode) {
 }
 
 HRESULT Device::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetCreationParameters"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetCreationParameters");
     if (parameters == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -308,9 +319,7 @@ HRESULT Device::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters)
 }
 
 HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::Reset"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::Reset");
     if (parameters == nullptr || inScene_) {
         return D3DERR_INVALIDCALL;
     }
@@ -318,7 +327,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
         return D3DERR_DEVICELOST;
     }
     // Every default-pool resource and every reference to the back buffer must be gone first.
-    if (defaultPoolResources_ > 0 || (backBuffer_ != nullptr && backBuffer_->References() > 1)) {
+    if (defaultPoolResources_ > 0 || (backBuffer_ != nullptr && backBuffer_->References() > 0)) {
         cooperation_ = Cooperation::NotReset;
         return D3DERR_INVALIDCALL;
     }
@@ -338,9 +347,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
 
 HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
                         const void* dirtyRegion) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::Present"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::Present");
     if (inScene_) {
         return D3DERR_INVALIDCALL;
     }
@@ -395,9 +402,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
 }
 
 HRESULT Device::GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** surface) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetBackBuffer"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetBackBuffer");
     if (surface == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -405,16 +410,14 @@ HRESULT Device::GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYP
     if (swapChain != 0 || backBuffer != 0 || type != D3DBACKBUFFER_TYPE_MONO) {
         return D3DERR_INVALIDCALL;
     }
-    backBuffer_->AddRef();
+    backBuffer_->HandOut();
     *surface = backBuffer_;
     return D3D_OK;
 }
 
 HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                               IDirect3DTexture9** texture, HANDLE* sharedHandle) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::CreateTexture"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::CreateTexture");
     if (texture == nullptr || sharedHandle != nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -429,9 +432,7 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
 
 HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** buffer,
                                    HANDLE* sharedHandle) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::CreateVertexBuffer"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::CreateVertexBuffer");
     if (buffer == nullptr || sharedHandle != nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -446,9 +447,7 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
 
 HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                   IDirect3DIndexBuffer9** buffer, HANDLE* sharedHandle) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::CreateIndexBuffer"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::CreateIndexBuffer");
     if (buffer == nullptr || sharedHandle != nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -463,11 +462,9 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
 
 HRESULT Device::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect, IDirect3DSurface9* destination,
                               const POINT* destPoint) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::UpdateSurface"); FAILED(hr)) {
-        return hr;
-    }
-    Surface* from = LiveObject::Find<Surface>(source);
-    Surface* to = LiveObject::Find<Surface>(destination);
+    NVESK_ENTER("IDirect3DDevice9::UpdateSurface");
+    Surface* from = com::Object::Find<Surface>(source);
+    Surface* to = com::Object::Find<Surface>(destination);
     if (from == nullptr || to == nullptr || from == to || from->OwnerDevice() != this || to->OwnerDevice() != this) {
         return D3DERR_INVALIDCALL;
     }
@@ -489,11 +486,9 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect,
 }
 
 HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* destination) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::UpdateTexture"); FAILED(hr)) {
-        return hr;
-    }
-    Texture* from = LiveObject::Find<Texture>(source);
-    Texture* to = LiveObject::Find<Texture>(destination);
+    NVESK_ENTER("IDirect3DDevice9::UpdateTexture");
+    Texture* from = com::Object::Find<Texture>(source);
+    Texture* to = com::Object::Find<Texture>(destination);
     if (from == nullptr || to == nullptr || from->OwnerDevice() != this || to->OwnerDevice() != this ||
         from->Pool() != D3DPOOL_SYSTEMMEM || to->Pool() != D3DPOOL_DEFAULT ||
         from->Format().format != to->Format().format || to->LevelCount() > from->LevelCount()) {
@@ -518,11 +513,9 @@ HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTextur
 }
 
 HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* destination) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetRenderTargetData"); FAILED(hr)) {
-        return hr;
-    }
-    Surface* from = LiveObject::Find<Surface>(renderTarget);
-    Surface* to = LiveObject::Find<Surface>(destination);
+    NVESK_ENTER("IDirect3DDevice9::GetRenderTargetData");
+    Surface* from = com::Object::Find<Surface>(renderTarget);
+    Surface* to = com::Object::Find<Surface>(destination);
     if (from == nullptr || to == nullptr || from != backBuffer_ || to->OwnerDevice() != this ||
         to->Pool() != D3DPOOL_SYSTEMMEM || to->IsLocked() || from->IsLocked() ||
         to->Desc().Format != from->Desc().Format || to->Desc().Width != from->Desc().Width ||
@@ -539,9 +532,7 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSu
 
 HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
                                             IDirect3DSurface9** surface, HANDLE* sharedHandle) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::CreateOffscreenPlainSurface"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::CreateOffscreenPlainSurface");
     if (surface == nullptr || sharedHandle != nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -556,9 +547,7 @@ HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT f
 }
 
 HRESULT Device::BeginScene() {
-    if (HRESULT hr = Enter("IDirect3DDevice9::BeginScene"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::BeginScene");
     if (inScene_) {
         return D3DERR_INVALIDCALL;
     }
@@ -567,9 +556,7 @@ HRESULT Device::BeginScene() {
 }
 
 HRESULT Device::EndScene() {
-    if (HRESULT hr = Enter("IDirect3DDevice9::EndScene"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::EndScene");
     if (!inScene_) {
         return D3DERR_INVALIDCALL;
     }
@@ -578,9 +565,7 @@ HRESULT Device::EndScene() {
 }
 
 HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::Clear"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::Clear");
     const DWORD known = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
     if (flags == 0 || (flags & ~known) != 0 || (count > 0 && rects == nullptr) || (count == 0 && rects != nullptr)) {
         return D3DERR_INVALIDCALL;
@@ -640,9 +625,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
 }
 
 HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetViewport"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetViewport");
     if (viewport == nullptr || viewport->Width == 0 || viewport->Height == 0 ||
         viewport->X + viewport->Width > frame_.Width() || viewport->Y + viewport->Height > frame_.Height() ||
         viewport->MinZ < 0.0f || viewport->MinZ > 1.0f || viewport->MaxZ < 0.0f || viewport->MaxZ > 1.0f) {
@@ -658,9 +641,7 @@ HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
 }
 
 HRESULT Device::GetViewport(D3DVIEWPORT9* viewport) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetViewport"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetViewport");
     if (viewport == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -669,24 +650,18 @@ HRESULT Device::GetViewport(D3DVIEWPORT9* viewport) {
 }
 
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetRenderState"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetRenderState");
     context_.MakeCurrent();
     return renderStates_.Set(state, value);
 }
 
 HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetRenderState"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetRenderState");
     return renderStates_.Get(state, value);
 }
 
 HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetTexture"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetTexture");
     const int unit = SamplerStates::UnitOf(stage);
     if (texture == nullptr || unit < 0) {
         return D3DERR_INVALIDCALL;
@@ -699,29 +674,25 @@ HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
 }
 
 HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetTexture"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetTexture");
     const int unit = SamplerStates::UnitOf(stage);
     if (unit < 0) {
         return D3DERR_INVALIDCALL;
     }
     Texture* ours = nullptr;
     if (texture != nullptr) {
-        ours = LiveObject::Find<Texture>(texture);
+        ours = com::Object::Find<Texture>(texture);
         // Only textures the GL side holds can be sampled.
         if (ours == nullptr || ours->OwnerDevice() != this || ours->GlTexture() == 0) {
             return D3DERR_INVALIDCALL;
         }
     }
-    textures_[static_cast<size_t>(unit)] = ours;
+    HoldPublicly(textures_[static_cast<size_t>(unit)], ours);
     return D3D_OK;
 }
 
 HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetSamplerState"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetSamplerState");
     const int unit = SamplerStates::UnitOf(sampler);
     if (value == nullptr || unit < 0 || type < D3DSAMP_ADDRESSU || type > D3DSAMP_DMAPOFFSET) {
         return D3DERR_INVALIDCALL;
@@ -731,9 +702,7 @@ HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* 
 }
 
 HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetSamplerState"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetSamplerState");
     const int unit = SamplerStates::UnitOf(sampler);
     if (unit < 0) {
         return D3DERR_INVALIDCALL;
@@ -743,9 +712,7 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
 }
 
 HRESULT Device::SetScissorRect(const RECT* rect) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetScissorRect"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetScissorRect");
     if (rect == nullptr || rect->left < 0 || rect->top < 0 || rect->left > rect->right || rect->top > rect->bottom) {
         return D3DERR_INVALIDCALL;
     }
@@ -756,9 +723,7 @@ HRESULT Device::SetScissorRect(const RECT* rect) {
 }
 
 HRESULT Device::GetScissorRect(RECT* rect) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetScissorRect"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetScissorRect");
     if (rect == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -810,9 +775,7 @@ void Device::PrepareDraw() {
 }
 
 HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::DrawPrimitive"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::DrawPrimitive");
     UINT vertexCount = 0;
     if (HRESULT hr = CheckDraw(type, primitiveCount, &vertexCount); FAILED(hr)) {
         return hr;
@@ -830,9 +793,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT prim
 
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex, UINT numVertices,
                                      UINT startIndex, UINT primitiveCount) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::DrawIndexedPrimitive"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::DrawIndexedPrimitive");
     UINT indexCount = 0;
     if (HRESULT hr = CheckDraw(type, primitiveCount, &indexCount); FAILED(hr)) {
         return hr;
@@ -870,9 +831,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
 }
 
 HRESULT Device::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements, IDirect3DVertexDeclaration9** declaration) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::CreateVertexDeclaration"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::CreateVertexDeclaration");
     if (declaration == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -886,70 +845,64 @@ HRESULT Device::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements, IDire
 }
 
 HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetVertexDeclaration"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetVertexDeclaration");
     VertexDeclaration* ours = nullptr;
     if (declaration != nullptr) {
-        ours = LiveObject::Find<VertexDeclaration>(declaration);
+        ours = com::Object::Find<VertexDeclaration>(declaration);
         if (ours == nullptr) {
             return D3DERR_INVALIDCALL;
         }
     }
     if (ours != declaration_) {
-        declaration_ = ours;
+        HoldPrivately(declaration_, ours);
         vertexInput_.Invalidate();
     }
     return D3D_OK;
 }
 
 HRESULT Device::GetVertexDeclaration(IDirect3DVertexDeclaration9** declaration) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetVertexDeclaration"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetVertexDeclaration");
     if (declaration == nullptr) {
         return D3DERR_INVALIDCALL;
     }
     *declaration = declaration_;
     if (declaration_ != nullptr) {
-        declaration_->AddRef();
+        declaration_->HandOut();
     }
     return D3D_OK;
 }
 
 HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetStreamSource"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetStreamSource");
     if (stream >= kStreamCount || offset % 4 != 0 || stride > 2048) {
         return D3DERR_INVALIDCALL;
     }
     VertexBuffer* ours = nullptr;
     if (buffer != nullptr) {
-        ours = LiveObject::Find<VertexBuffer>(buffer);
+        ours = com::Object::Find<VertexBuffer>(buffer);
         if (ours == nullptr || ours->OwnerDevice() != this || ours->Storage().GlBuffer() == 0) {
             return D3DERR_INVALIDCALL;
         }
     }
     StreamSource& source = streams_[stream];
     if (source.buffer != ours || source.offset != offset || source.stride != stride) {
-        source = StreamSource {ours, offset, stride};
+        HoldPrivately(source.buffer, ours);
+        source.offset = offset;
+        source.stride = stride;
         vertexInput_.Invalidate();
     }
     return D3D_OK;
 }
 
 HRESULT Device::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset, UINT* stride) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetStreamSource"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetStreamSource");
     if (stream >= kStreamCount || buffer == nullptr || offset == nullptr || stride == nullptr) {
         return D3DERR_INVALIDCALL;
     }
     const StreamSource& source = streams_[stream];
     *buffer = source.buffer;
     if (source.buffer != nullptr) {
-        source.buffer->AddRef();
+        source.buffer->HandOut();
     }
     *offset = source.offset;
     *stride = source.stride;
@@ -957,58 +910,31 @@ HRESULT Device::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UI
 }
 
 HRESULT Device::SetIndices(IDirect3DIndexBuffer9* indices) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetIndices"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetIndices");
     IndexBuffer* ours = nullptr;
     if (indices != nullptr) {
-        ours = LiveObject::Find<IndexBuffer>(indices);
+        ours = com::Object::Find<IndexBuffer>(indices);
         if (ours == nullptr || ours->OwnerDevice() != this || ours->Storage().GlBuffer() == 0) {
             return D3DERR_INVALIDCALL;
         }
     }
     if (ours != indices_) {
-        indices_ = ours;
+        HoldPrivately(indices_, ours);
         vertexInput_.Invalidate();
     }
     return D3D_OK;
 }
 
 HRESULT Device::GetIndices(IDirect3DIndexBuffer9** indices) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetIndices"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetIndices");
     if (indices == nullptr) {
         return D3DERR_INVALIDCALL;
     }
     *indices = indices_;
     if (indices_ != nullptr) {
-        indices_->AddRef();
+        indices_->HandOut();
     }
     return D3D_OK;
-}
-
-void Device::ForgetBinding(IUnknown* resource) {
-    for (Texture*& texture : textures_) {
-        if (texture != nullptr && texture->Identity() == resource) {
-            texture = nullptr;
-        }
-    }
-    for (StreamSource& source : streams_) {
-        if (source.buffer != nullptr && source.buffer->Identity() == resource) {
-            source = StreamSource {};
-            vertexInput_.Invalidate();
-        }
-    }
-    if (indices_ != nullptr && indices_->Identity() == resource) {
-        indices_ = nullptr;
-        vertexInput_.Invalidate();
-    }
-    if (declaration_ != nullptr &&
-        static_cast<IUnknown*>(static_cast<IDirect3DVertexDeclaration9*>(declaration_)) == resource) {
-        declaration_ = nullptr;
-        vertexInput_.Invalidate();
-    }
 }
 
 }  // namespace nvesk::d3d9

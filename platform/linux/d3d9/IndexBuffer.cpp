@@ -6,7 +6,7 @@
 namespace nvesk::d3d9 {
 
 IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : Resource(device, ObjectKind::IndexBuffer, D3DRTYPE_INDEXBUFFER, pool, true, true),
+    : Resource(device, com::Kind::IndexBuffer, D3DRTYPE_INDEXBUFFER, pool, true, true),
       storage_(length, usage, pool),
       format_(format) {}
 
@@ -30,24 +30,18 @@ HRESULT IndexBuffer::QueryInterface(REFIID riid, void** object) {
 }
 
 HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-    if (HRESULT hr = Enter("IDirect3DIndexBuffer9::Lock"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DIndexBuffer9::Lock");
     return storage_.Lock(offset, size, data, flags);
 }
 
 HRESULT IndexBuffer::Unlock() {
-    if (HRESULT hr = Enter("IDirect3DIndexBuffer9::Unlock"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DIndexBuffer9::Unlock");
     OwnerDevice()->MakeCurrent();
     return storage_.Unlock();
 }
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
-    if (HRESULT hr = Enter("IDirect3DIndexBuffer9::GetDesc"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DIndexBuffer9::GetDesc");
     if (desc == nullptr) {
         return D3DERR_INVALIDCALL;
     }

@@ -9,9 +9,9 @@
 
 namespace nvesk::d3d9 {
 
-Surface::Surface(Device* device, Texture* container, bool counted, bool holdsDevice, UINT width, UINT height,
-                 const PixelFormat& format, DWORD usage, D3DPOOL pool)
-    : Resource(device, ObjectKind::Surface, D3DRTYPE_SURFACE, pool, counted, holdsDevice),
+Surface::Surface(Device* device, Texture* container, bool counted, bool tiesDevice, ULONG references, UINT width,
+                 UINT height, const PixelFormat& format, DWORD usage, D3DPOOL pool)
+    : Resource(device, com::Kind::Surface, D3DRTYPE_SURFACE, pool, counted, tiesDevice, references),
       container_(container),
       format_(&format),
       pitch_(RowPitch(format, width)) {
@@ -27,7 +27,7 @@ Surface::Surface(Device* device, Texture* container, bool counted, bool holdsDev
 
 Surface* Surface::CreateOffscreenPlain(Device* device, UINT width, UINT height, const PixelFormat& format,
                                        D3DPOOL pool) {
-    Surface* surface = new Surface(device, nullptr, true, true, width, height, format, 0, pool);
+    Surface* surface = new Surface(device, nullptr, true, true, 1, width, height, format, 0, pool);
     surface->memory_.assign(static_cast<size_t>(surface->pitch_) * height, 0);
     return surface;
 }
@@ -35,7 +35,7 @@ Surface* Surface::CreateOffscreenPlain(Device* device, UINT width, UINT height, 
 Surface* Surface::CreateTextureLevel(Texture* container, UINT width, UINT height, const PixelFormat& format,
                                      DWORD usage, D3DPOOL pool, bool cpuCopy, GlImage image) {
     Surface* surface =
-        new Surface(container->OwnerDevice(), container, false, false, width, height, format, usage, pool);
+        new Surface(container->OwnerDevice(), container, false, false, 1, width, height, format, usage, pool);
     if (cpuCopy) {
         surface->memory_.assign(static_cast<size_t>(surface->pitch_) * height, 0);
     }
@@ -46,7 +46,7 @@ Surface* Surface::CreateTextureLevel(Texture* container, UINT width, UINT height
 Surface* Surface::CreateBackBuffer(Device* device, UINT width, UINT height, const PixelFormat& format, bool lockable,
                                    GlImage image) {
     Surface* surface =
-        new Surface(device, nullptr, true, false, width, height, format, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT);
+        new Surface(device, nullptr, false, true, 0, width, height, format, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT);
     surface->backBuffer_ = true;
     surface->lockableBackBuffer_ = lockable;
     surface->image_ = image;
@@ -72,9 +72,7 @@ ULONG Surface::Release() {
 }
 
 HRESULT Surface::GetContainer(REFIID riid, void** container) {
-    if (HRESULT hr = Enter("IDirect3DSurface9::GetContainer"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DSurface9::GetContainer");
     if (container == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -85,9 +83,7 @@ HRESULT Surface::GetContainer(REFIID riid, void** container) {
 }
 
 HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc) {
-    if (HRESULT hr = Enter("IDirect3DSurface9::GetDesc"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DSurface9::GetDesc");
     if (desc == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -100,9 +96,7 @@ bool Surface::Lockable() const {
 }
 
 HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) {
-    if (HRESULT hr = Enter("IDirect3DSurface9::LockRect"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DSurface9::LockRect");
     if (lockedRect == nullptr || locked_ || !Lockable()) {
         return D3DERR_INVALIDCALL;
     }
@@ -138,9 +132,7 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD fl
 }
 
 HRESULT Surface::UnlockRect() {
-    if (HRESULT hr = Enter("IDirect3DSurface9::UnlockRect"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DSurface9::UnlockRect");
     if (!locked_) {
         return D3DERR_INVALIDCALL;
     }

@@ -25,7 +25,7 @@ UINT FullChainLength(UINT width, UINT height) {
 }  // namespace
 
 Texture::Texture(Device* device, D3DPOOL pool, const PixelFormat& format, DWORD usage)
-    : Resource(device, ObjectKind::Texture, D3DRTYPE_TEXTURE, pool, true, true), format_(&format), usage_(usage) {}
+    : Resource(device, com::Kind::Texture, D3DRTYPE_TEXTURE, pool, true, true), format_(&format), usage_(usage) {}
 
 HRESULT Texture::Create(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                         D3DPOOL pool, Texture** texture) {
@@ -90,13 +90,12 @@ HRESULT Texture::QueryInterface(REFIID riid, void** object) {
 }
 
 DWORD Texture::GetLevelCount() {
-    return IsAlive() ? static_cast<DWORD>(levels_.size()) : 0;
+    NVESK_ENTER_OR("IDirect3DBaseTexture9::GetLevelCount", 0);
+    return static_cast<DWORD>(levels_.size());
 }
 
 HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
-    if (HRESULT hr = Enter("IDirect3DTexture9::GetLevelDesc"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DTexture9::GetLevelDesc");
     if (desc == nullptr || level >= levels_.size()) {
         return D3DERR_INVALIDCALL;
     }
@@ -105,9 +104,7 @@ HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
 }
 
 HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) {
-    if (HRESULT hr = Enter("IDirect3DTexture9::GetSurfaceLevel"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DTexture9::GetSurfaceLevel");
     if (surface == nullptr || level >= levels_.size()) {
         return D3DERR_INVALIDCALL;
     }
@@ -117,9 +114,7 @@ HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) {
 }
 
 HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) {
-    if (HRESULT hr = Enter("IDirect3DTexture9::LockRect"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DTexture9::LockRect");
     if (level >= levels_.size()) {
         return D3DERR_INVALIDCALL;
     }
@@ -127,9 +122,7 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* re
 }
 
 HRESULT Texture::UnlockRect(UINT level) {
-    if (HRESULT hr = Enter("IDirect3DTexture9::UnlockRect"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DTexture9::UnlockRect");
     if (level >= levels_.size()) {
         return D3DERR_INVALIDCALL;
     }
@@ -137,9 +130,7 @@ HRESULT Texture::UnlockRect(UINT level) {
 }
 
 HRESULT Texture::AddDirtyRect(const RECT* dirtyRect) {
-    if (HRESULT hr = Enter("IDirect3DTexture9::AddDirtyRect"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DTexture9::AddDirtyRect");
     const D3DSURFACE_DESC& top = levels_[0]->Desc();
     if (dirtyRect != nullptr &&
         (dirtyRect->left < 0 || dirtyRect->top < 0 || dirtyRect->left > dirtyRect->right ||

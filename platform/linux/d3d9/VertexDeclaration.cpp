@@ -43,10 +43,7 @@ UINT VertexDeclaration::TypeSize(BYTE type) {
 }
 
 VertexDeclaration::VertexDeclaration(Device* device, std::vector<D3DVERTEXELEMENT9> elements)
-    : LiveObject(ObjectKind::VertexDeclaration, static_cast<IUnknown*>(static_cast<IDirect3DVertexDeclaration9*>(this)),
-                 true),
-      device_(device),
-      elements_(std::move(elements)) {
+    : ComObject(com::Kind::VertexDeclaration), device_(device), elements_(std::move(elements)) {
     device_->AddRef();
 }
 
@@ -81,25 +78,11 @@ HRESULT VertexDeclaration::Create(Device* device, const D3DVERTEXELEMENT9* eleme
 }
 
 HRESULT VertexDeclaration::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    *object = nullptr;
-    if (!IsAlive()) {
-        return D3DERR_INVALIDCALL;
-    }
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirect3DVertexDeclaration9)) {
-        *object = static_cast<IDirect3DVertexDeclaration9*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+    return QueryInterfaceAmong(riid, object, {&IID_IDirect3DVertexDeclaration9});
 }
 
 HRESULT VertexDeclaration::GetDevice(IDirect3DDevice9** device) {
-    if (HRESULT hr = Enter("IDirect3DVertexDeclaration9::GetDevice"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DVertexDeclaration9::GetDevice");
     if (device == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -109,9 +92,7 @@ HRESULT VertexDeclaration::GetDevice(IDirect3DDevice9** device) {
 }
 
 HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* elements, UINT* count) {
-    if (HRESULT hr = Enter("IDirect3DVertexDeclaration9::GetDeclaration"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DVertexDeclaration9::GetDeclaration");
     if (count == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -125,10 +106,16 @@ HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* elements, UINT* cou
 }
 
 void VertexDeclaration::OnFinalRelease() {
-    Device* device = device_;
-    device->ForgetBinding(static_cast<IUnknown*>(static_cast<IDirect3DVertexDeclaration9*>(this)));
     elements_.clear();
-    device->Release();
+}
+
+// While the application holds the declaration it holds the device; a binding holds neither.
+void VertexDeclaration::OnPublicRelease() {
+    device_->Release();
+}
+
+void VertexDeclaration::OnPublicRevival() {
+    device_->AddRef();
 }
 
 }  // namespace nvesk::d3d9

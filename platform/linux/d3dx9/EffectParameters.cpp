@@ -35,9 +35,14 @@ EffectParameters::EffectParameters(const std::vector<EffectParameterDesc>& descr
 }
 
 EffectParameters::~EffectParameters() {
+    Clear();
+}
+
+void EffectParameters::Clear() {
     for (EffectParameter& parameter : parameters_) {
         if (parameter.texture != nullptr) parameter.texture->Release();
     }
+    parameters_ = std::vector<EffectParameter>();
 }
 
 D3DXHANDLE EffectParameters::HandleOf(int index) const {

@@ -1,8 +1,8 @@
 #include "Mesh.h"
-#include "com/FaultInjection.h"
 
 #include "Buffer.h"
 #include "MeshOperations.h"
+#include "com/Diagnostics.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,6 +10,8 @@
 #include <numeric>
 
 namespace nvesk::d3dx9 {
+
+using com::Reject;
 
 namespace {
 
@@ -42,7 +44,8 @@ bool Wide(DWORD options) {
 }  // namespace
 
 Mesh::Mesh(IDirect3DDevice9* device, DWORD options, DWORD fvf, const FvfLayout& layout, DWORD faces, DWORD vertices)
-    : device_(device),
+    : ComObject(com::Kind::Mesh),
+      device_(device),
       options_(options),
       fvf_(fvf),
       layout_(layout),
@@ -52,10 +55,15 @@ Mesh::Mesh(IDirect3DDevice9* device, DWORD options, DWORD fvf, const FvfLayout& 
     device_->AddRef();
 }
 
-Mesh::~Mesh() {
-    if (declaration_ != nullptr) declaration_->Release();
-    if (indexBuffer_ != nullptr) indexBuffer_->Release();
-    if (vertexBuffer_ != nullptr) vertexBuffer_->Release();
+void Mesh::OnFinalRelease() {
+    for (IUnknown* part : std::initializer_list<IUnknown*> {declaration_, indexBuffer_, vertexBuffer_}) {
+        if (part != nullptr) part->Release();
+    }
+    declaration_ = nullptr;
+    indexBuffer_ = nullptr;
+    vertexBuffer_ = nullptr;
+    attributes_ = std::vector<DWORD>();
+    attributeTable_ = std::vector<D3DXATTRIBUTERANGE>();
     device_->Release();
 }
 
@@ -97,11 +105,11 @@ HRESULT Mesh::Create(IDirect3DDevice9* device, DWORD options, DWORD fvf, DWORD f
 }
 
 Mesh* Mesh::FromInterface(ID3DXBaseMesh* mesh) {
-    return dynamic_cast<Mesh*>(mesh);
+    return mesh == nullptr ? nullptr : com::Object::Find<Mesh>(mesh);
 }
 
 HRESULT Mesh::QueryInterface(REFIID riid, void** object) {
-    return Answer(riid, object, {&IID_IUnknown, &IID_ID3DXBaseMesh, &IID_ID3DXMesh});
+    return QueryInterfaceAmong(riid, object, {&IID_ID3DXBaseMesh, &IID_ID3DXMesh});
 }
 
 bool Mesh::ReadVertices(std::vector<BYTE>& bytes) {
@@ -169,6 +177,7 @@ bool Mesh::RebuildAttributeTable() {
 }
 
 HRESULT Mesh::DrawSubset(DWORD AttribId) {
+    NVESK_ENTER("ID3DXMesh::DrawSubset");
     if (declaration_ == nullptr) {
         const HRESULT created = device_->CreateVertexDeclaration(layout_.elements.data(), &declaration_);
         if (FAILED(created)) return created;
@@ -185,13 +194,40 @@ HRESULT Mesh::DrawSubset(DWORD AttribId) {
     return result;
 }
 
+DWORD Mesh::GetNumFaces() {
+    NVESK_ENTER_OR("ID3DXMesh::GetNumFaces", 0);
+    return faces_;
+}
+
+DWORD Mesh::GetNumVertices() {
+    NVESK_ENTER_OR("ID3DXMesh::GetNumVertices", 0);
+    return vertices_;
+}
+
+DWORD Mesh::GetFVF() {
+    NVESK_ENTER_OR("ID3DXMesh::GetFVF", 0);
+    return fvf_;
+}
+
+DWORD Mesh::GetNumBytesPerVertex() {
+    NVESK_ENTER_OR("ID3DXMesh::GetNumBytesPerVertex", 0);
+    return layout_.stride;
+}
+
+DWORD Mesh::GetOptions() {
+    NVESK_ENTER_OR("ID3DXMesh::GetOptions", 0);
+    return options_;
+}
+
 HRESULT Mesh::GetDeclaration(D3DVERTEXELEMENT9 Declaration[MAX_FVF_DECL_SIZE]) {
+    NVESK_ENTER("ID3DXMesh::GetDeclaration");
     if (Declaration == nullptr) return D3DERR_INVALIDCALL;
     std::copy(layout_.elements.begin(), layout_.elements.end(), Declaration);
     return D3D_OK;
 }
 
 HRESULT Mesh::GetDevice(LPDIRECT3DDEVICE9* ppDevice) {
+    NVESK_ENTER("ID3DXMesh::GetDevice");
     if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
     device_->AddRef();
     *ppDevice = device_;
@@ -199,9 +235,9 @@ HRESULT Mesh::GetDevice(LPDIRECT3DDEVICE9* ppDevice) {
 }
 
 HRESULT Mesh::CloneMeshFVF(DWORD Options, DWORD FVF, LPDIRECT3DDEVICE9 pD3DDevice, LPD3DXMESH* ppCloneMesh) {
-    if (ppCloneMesh == nullptr) return D3DERR_INVALIDCALL;
-    *ppCloneMesh = nullptr;
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("ID3DXMesh::CloneMeshFVF", &injected)) return injected;
+    if (ppCloneMesh != nullptr) *ppCloneMesh = nullptr;
+    NVESK_ENTER("ID3DXMesh::CloneMeshFVF");
+    if (ppCloneMesh == nullptr) return Reject("ppCloneMesh is null");
     Mesh* clone = nullptr;
     HRESULT result = Create(pD3DDevice, Options, FVF, faces_, vertices_, &clone);
     if (FAILED(result)) return result;
@@ -240,6 +276,7 @@ HRESULT Mesh::CloneMeshFVF(DWORD Options, DWORD FVF, LPDIRECT3DDEVICE9 pD3DDevic
 }
 
 HRESULT Mesh::GetVertexBuffer(LPDIRECT3DVERTEXBUFFER9* ppVB) {
+    NVESK_ENTER("ID3DXMesh::GetVertexBuffer");
     if (ppVB == nullptr) return D3DERR_INVALIDCALL;
     vertexBuffer_->AddRef();
     *ppVB = vertexBuffer_;
@@ -247,6 +284,7 @@ HRESULT Mesh::GetVertexBuffer(LPDIRECT3DVERTEXBUFFER9* ppVB) {
 }
 
 HRESULT Mesh::GetIndexBuffer(LPDIRECT3DINDEXBUFFER9* ppIB) {
+    NVESK_ENTER("ID3DXMesh::GetIndexBuffer");
     if (ppIB == nullptr) return D3DERR_INVALIDCALL;
     indexBuffer_->AddRef();
     *ppIB = indexBuffer_;
@@ -254,22 +292,27 @@ HRESULT Mesh::GetIndexBuffer(LPDIRECT3DINDEXBUFFER9* ppIB) {
 }
 
 HRESULT Mesh::LockVertexBuffer(DWORD Flags, LPVOID* ppData) {
+    NVESK_ENTER("ID3DXMesh::LockVertexBuffer");
     return vertexBuffer_->Lock(0, 0, ppData, Flags);
 }
 HRESULT Mesh::UnlockVertexBuffer() {
+    NVESK_ENTER("ID3DXMesh::UnlockVertexBuffer");
     return vertexBuffer_->Unlock();
 }
 HRESULT Mesh::LockIndexBuffer(DWORD Flags, LPVOID* ppData) {
+    NVESK_ENTER("ID3DXMesh::LockIndexBuffer");
     return indexBuffer_->Lock(0, 0, ppData, Flags);
 }
 
 HRESULT Mesh::UnlockIndexBuffer() {
+    NVESK_ENTER("ID3DXMesh::UnlockIndexBuffer");
     const HRESULT result = indexBuffer_->Unlock();
     if (SUCCEEDED(result)) RebuildAttributeTable();  // the vertex ranges follow the indices
     return result;
 }
 
 HRESULT Mesh::GetAttributeTable(D3DXATTRIBUTERANGE* pAttribTable, DWORD* pAttribTableSize) {
+    NVESK_ENTER("ID3DXMesh::GetAttributeTable");
     if (pAttribTableSize == nullptr) return D3DERR_INVALIDCALL;
     if (pAttribTable != nullptr) std::copy(attributeTable_.begin(), attributeTable_.end(), pAttribTable);
     *pAttribTableSize = static_cast<DWORD>(attributeTable_.size());
@@ -277,6 +320,7 @@ HRESULT Mesh::GetAttributeTable(D3DXATTRIBUTERANGE* pAttribTable, DWORD* pAttrib
 }
 
 HRESULT Mesh::GenerateAdjacency(FLOAT Epsilon, DWORD* pAdjacency) {
+    NVESK_ENTER("ID3DXMesh::GenerateAdjacency");
     std::vector<BYTE> bytes;
     std::vector<std::uint32_t> indices;
     std::vector<std::uint32_t> adjacency;
@@ -289,17 +333,20 @@ HRESULT Mesh::GenerateAdjacency(FLOAT Epsilon, DWORD* pAdjacency) {
 }
 
 HRESULT Mesh::LockAttributeBuffer(DWORD, DWORD** ppData) {
+    NVESK_ENTER("ID3DXMesh::LockAttributeBuffer");
     if (ppData == nullptr) return D3DERR_INVALIDCALL;
     *ppData = attributes_.data();
     return D3D_OK;
 }
 
 HRESULT Mesh::UnlockAttributeBuffer() {
+    NVESK_ENTER("ID3DXMesh::UnlockAttributeBuffer");
     return RebuildAttributeTable() ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
 HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAdjacencyOut, DWORD* pFaceRemap,
                               LPD3DXBUFFER* ppVertexRemap) {
+    NVESK_ENTER("ID3DXMesh::OptimizeInplace");
     constexpr DWORD kOptimisations =
         D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER;
     if (ppVertexRemap != nullptr) *ppVertexRemap = nullptr;
@@ -393,6 +440,7 @@ HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAd
 }
 
 HRESULT Mesh::SetAttributeTable(const D3DXATTRIBUTERANGE* pAttribTable, DWORD cAttribTableSize) {
+    NVESK_ENTER("ID3DXMesh::SetAttributeTable");
     if (pAttribTable == nullptr && cAttribTableSize != 0) return D3DERR_INVALIDCALL;
     for (DWORD i = 0; i < cAttribTableSize; ++i) {
         const D3DXATTRIBUTERANGE& range = pAttribTable[i];

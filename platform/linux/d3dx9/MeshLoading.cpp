@@ -4,7 +4,7 @@
 #include "MeshOperations.h"
 #include "WideFile.h"
 #include "XMeshLoader.h"
-#include "com/FaultInjection.h"
+#include "com/Object.h"
 
 #include <d3dx9.h>
 
@@ -120,20 +120,20 @@ extern "C" HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR pFilename, DWORD Options, L
                                              LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials,
                                              LPD3DXBUFFER* ppEffectInstances, DWORD* pNumMaterials,
                                              LPD3DXMESH* ppMesh) {
+    NVESK_ENTER_FUNCTION("D3DXLoadMeshFromXW");
     if (pFilename == nullptr || pD3DDevice == nullptr || ppMesh == nullptr) return D3DERR_INVALIDCALL;
     *ppMesh = nullptr;
     for (LPD3DXBUFFER* out : {ppAdjacency, ppMaterials, ppEffectInstances}) {
         if (out != nullptr) *out = nullptr;
     }
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("D3DXLoadMeshFromXW", &injected)) return injected;
     return nvesk::d3dx9::LoadMesh(pFilename, Options, pD3DDevice, ppAdjacency, ppMaterials, ppEffectInstances,
                                   pNumMaterials, ppMesh);
 }
 
 extern "C" HRESULT WINAPI D3DXComputeNormals(LPD3DXBASEMESH pMesh, const DWORD*) {
+    NVESK_ENTER_FUNCTION("D3DXComputeNormals");
     nvesk::d3dx9::Mesh* mesh = pMesh == nullptr ? nullptr : nvesk::d3dx9::Mesh::FromInterface(pMesh);
     if (mesh == nullptr || mesh->Layout().normalOffset < 0) return D3DERR_INVALIDCALL;
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("D3DXComputeNormals", &injected)) return injected;
     std::vector<BYTE> bytes;
     std::vector<std::uint32_t> indices;
     if (!mesh->ReadVertices(bytes) || !mesh->ReadIndices(indices) ||

@@ -2,12 +2,9 @@
 
 #include "../d3d9/Device.h"
 #include "../d3d9/DeviceCaps.h"
-#include "../d3d9/LiveObject.h"
 #include "com/FaultInjection.h"
 
 namespace PlatformTesting {
-
-using nvesk::d3d9::ObjectKind;
 
 void FailNextDirect3DCalls(const char* operation, HRESULT result, int count) {
     nvesk::com::InjectFailure(operation, result, count);
@@ -28,34 +25,6 @@ bool LoseDevice(IDirect3DDevice9* device, UINT lostPolls) {
 
 void ReportShaderVersions(DWORD vertexShaderVersion, DWORD pixelShaderVersion) {
     nvesk::d3d9::OverrideShaderVersions(vertexShaderVersion, pixelShaderVersion);
-}
-
-int LiveDirect3DObjects(Direct3DObject type) {
-    switch (type) {
-    case Direct3DObject::Direct3D:
-        return nvesk::d3d9::LiveObject::Count(ObjectKind::Direct3D);
-    case Direct3DObject::Device:
-        return nvesk::d3d9::LiveObject::Count(ObjectKind::Device);
-    case Direct3DObject::Texture:
-        return nvesk::d3d9::LiveObject::Count(ObjectKind::Texture);
-    case Direct3DObject::Surface:
-        return nvesk::d3d9::LiveObject::Count(ObjectKind::Surface);
-    case Direct3DObject::VertexBuffer:
-        return nvesk::d3d9::LiveObject::Count(ObjectKind::VertexBuffer);
-    case Direct3DObject::IndexBuffer:
-        return nvesk::d3d9::LiveObject::Count(ObjectKind::IndexBuffer);
-    case Direct3DObject::VertexDeclaration:
-        return nvesk::d3d9::LiveObject::Count(ObjectKind::VertexDeclaration);
-    }
-    return 0;
-}
-
-int LiveDirect3DObjects() {
-    int total = 0;
-    for (int kind = 0; kind < static_cast<int>(ObjectKind::Count); ++kind) {
-        total += nvesk::d3d9::LiveObject::Count(static_cast<ObjectKind>(kind));
-    }
-    return total;
 }
 
 }  // namespace PlatformTesting

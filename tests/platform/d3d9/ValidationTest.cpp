@@ -162,31 +162,6 @@ TEST_F(ValidationTest, DrawsNeedAScenePipelineAndVerticesInRange) {
     EXPECT_EQ(device_->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
 }
 
-TEST_F(ValidationTest, ObjectsFailCleanlyAfterTheirLastRelease) {
-    IDirect3DTexture9* texture = Texture(0, D3DPOOL_MANAGED);
-    IDirect3DVertexBuffer9* buffer = nullptr;
-    ASSERT_EQ(device_->CreateVertexBuffer(16, 0, 0, D3DPOOL_MANAGED, &buffer, nullptr), D3D_OK);
-    ASSERT_EQ(device_->SetTexture(0, texture), D3D_OK);
-    ASSERT_EQ(device_->SetStreamSource(0, buffer, 0, 16), D3D_OK);
-    EXPECT_EQ(texture->Release(), 0u);
-    EXPECT_EQ(buffer->Release(), 0u);
-    D3DLOCKED_RECT locked;
-    void* data = nullptr;
-    EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL);
-    EXPECT_EQ(buffer->Lock(0, 0, &data, 0), D3DERR_INVALIDCALL);
-    EXPECT_EQ(texture->Release(), 0u);
-    EXPECT_EQ(device_->SetTexture(0, texture), D3DERR_INVALIDCALL);
-    // The device let go of its bindings when the objects died.
-    IDirect3DBaseTexture9* bound = texture;
-    ASSERT_EQ(device_->GetTexture(0, &bound), D3D_OK);
-    EXPECT_EQ(bound, nullptr);
-    IDirect3DVertexBuffer9* stream = buffer;
-    UINT offset = 1;
-    UINT stride = 1;
-    ASSERT_EQ(device_->GetStreamSource(0, &stream, &offset, &stride), D3D_OK);
-    EXPECT_EQ(stream, nullptr);
-}
-
 TEST_F(ValidationTest, DeclarationsAreCheckedAndGivenBack) {
     const D3DVERTEXELEMENT9 twice[] = {{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
                                        {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},

@@ -2,6 +2,8 @@
 // used after their last Release.
 #include "InputFixture.h"
 
+#include <PlatformTesting/Diagnostics.h>
+#include <PlatformTesting/Direct3D.h>
 #include <PlatformTesting/Faults.h>
 #include <dinput.h>
 #include <windows.h>
@@ -78,8 +80,12 @@ TEST_F(DirectInputObject, DevicesKeepTheirDirectInputObjectAliveAndFailOnceRelea
     EXPECT_EQ(keyboard->SetCooperativeLevel(window->Handle(), DISCL_NONEXCLUSIVE | DISCL_FOREGROUND),
               DIERR_NOTINITIALIZED);
     EXPECT_EQ(keyboard->Poll(), DIERR_NOTINITIALIZED);
+    EXPECT_EQ(PlatformTesting::LastRefusal(), "IDirectInputDevice8W::Poll: called after the object's last Release");
     EXPECT_EQ(keyboard->AddRef(), 0u) << "a released device does not come back";
     EXPECT_EQ(keyboard->Release(), 0u);
+    // The device held the last reference of its DirectInput object.
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::InputDevice), 0);
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::DirectInput), 0);
 }
 
 TEST_F(DirectInputObject, InjectedFailuresHitTheChosenCallAndCallsAreCounted) {
