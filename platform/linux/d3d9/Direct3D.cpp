@@ -1,4 +1,5 @@
 #include "Direct3D.h"
+#include "com/Diagnostics.h"
 
 #include "Device.h"
 #include "DeviceCaps.h"
@@ -8,6 +9,8 @@
 #include <SDL.h>
 
 namespace nvesk::d3d9 {
+
+using com::Reject;
 namespace {
 
 bool IsDeviceType(D3DDEVTYPE type) {
@@ -53,7 +56,7 @@ UINT Direct3D::GetAdapterModeCount(UINT adapter, D3DFORMAT format) {
 HRESULT Direct3D::EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode, D3DDISPLAYMODE* result) {
     NVESK_ENTER("IDirect3D9::EnumAdapterModes");
     if (adapter != D3DADAPTER_DEFAULT || result == nullptr || format != D3DFMT_X8R8G8B8 || mode >= modes_.size()) {
-        return D3DERR_INVALIDCALL;
+        return Reject("adapter other than the default one, result null, a format other than X8R8G8B8, or no such mode");
     }
     *result = modes_[mode].mode;
     return D3D_OK;
@@ -62,7 +65,7 @@ HRESULT Direct3D::EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode, D3
 HRESULT Direct3D::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) {
     NVESK_ENTER("IDirect3D9::GetAdapterDisplayMode");
     if (adapter != D3DADAPTER_DEFAULT || mode == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("adapter other than the default one, or mode is null");
     }
     return DesktopDisplayMode(mode) ? D3D_OK : D3DERR_NOTAVAILABLE;
 }
@@ -71,7 +74,7 @@ HRESULT Direct3D::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapt
                                   BOOL windowed) {
     NVESK_ENTER("IDirect3D9::CheckDeviceType");
     if (adapter != D3DADAPTER_DEFAULT || !IsDeviceType(type)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("adapter other than the default one, or device type other than HAL and REF");
     }
     if (adapterFormat != D3DFMT_X8R8G8B8) {
         return D3DERR_NOTAVAILABLE;
@@ -85,7 +88,7 @@ HRESULT Direct3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT ada
                                     D3DRESOURCETYPE resourceType, D3DFORMAT checkFormat) {
     NVESK_ENTER("IDirect3D9::CheckDeviceFormat");
     if (adapter != D3DADAPTER_DEFAULT || !IsDeviceType(type)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("adapter other than the default one, or device type other than HAL and REF");
     }
     if (adapterFormat != D3DFMT_X8R8G8B8) {
         return D3DERR_NOTAVAILABLE;
@@ -109,7 +112,7 @@ HRESULT Direct3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT ada
 HRESULT Direct3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) {
     NVESK_ENTER("IDirect3D9::GetDeviceCaps");
     if (adapter != D3DADAPTER_DEFAULT || caps == nullptr || !IsDeviceType(type)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("adapter other than the default one, caps null, or device type other than HAL and REF");
     }
     FillDeviceCaps(type, adapter, caps);
     return D3D_OK;
@@ -119,26 +122,26 @@ HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, 
                                D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) {
     NVESK_ENTER("IDirect3D9::CreateDevice");
     if (device == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("device is null");
     }
     *device = nullptr;
     if (adapter != D3DADAPTER_DEFAULT || parameters == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("adapter other than the default one, or parameters is null");
     }
     if (type == D3DDEVTYPE_NULLREF) {
         return D3DERR_NOTAVAILABLE;
     }
     if (!IsDeviceType(type)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("device type other than HAL and REF");
     }
     const DWORD processing = behaviorFlags & (D3DCREATE_SOFTWARE_VERTEXPROCESSING |
                                               D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MIXED_VERTEXPROCESSING);
     if (processing != D3DCREATE_SOFTWARE_VERTEXPROCESSING && processing != D3DCREATE_HARDWARE_VERTEXPROCESSING &&
         processing != D3DCREATE_MIXED_VERTEXPROCESSING) {
-        return D3DERR_INVALIDCALL;
+        return Reject("exactly one of SOFTWARE, HARDWARE and MIXED vertex processing");
     }
     if ((behaviorFlags & D3DCREATE_PUREDEVICE) != 0 && processing != D3DCREATE_HARDWARE_VERTEXPROCESSING) {
-        return D3DERR_INVALIDCALL;
+        return Reject("a pure device needs hardware vertex processing");
     }
     Device* created = nullptr;
     const HRESULT hr = Device::Create(this, type, focusWindow, behaviorFlags, parameters, &created);

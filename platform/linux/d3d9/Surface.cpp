@@ -1,4 +1,5 @@
 #include "Surface.h"
+#include "com/Diagnostics.h"
 
 #include "Device.h"
 #include "Texture.h"
@@ -8,6 +9,8 @@
 #include <cstring>
 
 namespace nvesk::d3d9 {
+
+using com::Reject;
 
 Surface::Surface(Device* device, Texture* container, bool counted, bool tiesDevice, ULONG references, UINT width,
                  UINT height, const PixelFormat& format, DWORD usage, D3DPOOL pool)
@@ -74,7 +77,7 @@ ULONG Surface::Release() {
 HRESULT Surface::GetContainer(REFIID riid, void** container) {
     NVESK_ENTER("IDirect3DSurface9::GetContainer");
     if (container == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("container is null");
     }
     if (container_ != nullptr) {
         return container_->QueryInterface(riid, container);
@@ -85,7 +88,7 @@ HRESULT Surface::GetContainer(REFIID riid, void** container) {
 HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc) {
     NVESK_ENTER("IDirect3DSurface9::GetDesc");
     if (desc == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("desc is null");
     }
     *desc = desc_;
     return D3D_OK;
@@ -98,17 +101,17 @@ bool Surface::Lockable() const {
 HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) {
     NVESK_ENTER("IDirect3DSurface9::LockRect");
     if (lockedRect == nullptr || locked_ || !Lockable()) {
-        return D3DERR_INVALIDCALL;
+        return Reject("lockedRect is null, the surface is locked already, or its pool cannot be locked");
     }
     if ((flags & D3DLOCK_NOOVERWRITE) != 0 ||
         ((flags & D3DLOCK_DISCARD) != 0 && (desc_.Usage & D3DUSAGE_DYNAMIC) == 0)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("NOOVERWRITE on a surface, or DISCARD on a surface that is not dynamic");
     }
     RECT area {0, 0, static_cast<LONG>(desc_.Width), static_cast<LONG>(desc_.Height)};
     if (rect != nullptr) {
         if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
             rect->right > area.right || rect->bottom > area.bottom) {
-            return D3DERR_INVALIDCALL;
+            return Reject("the rectangle is empty or outside the surface");
         }
         area = *rect;
     }
@@ -134,7 +137,7 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD fl
 HRESULT Surface::UnlockRect() {
     NVESK_ENTER("IDirect3DSurface9::UnlockRect");
     if (!locked_) {
-        return D3DERR_INVALIDCALL;
+        return Reject("the surface is not locked");
     }
     locked_ = false;
     if (!lockReadOnly_) {

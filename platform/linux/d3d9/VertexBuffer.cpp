@@ -1,9 +1,12 @@
 #include "VertexBuffer.h"
+#include "com/Diagnostics.h"
 
 #include "BufferRules.h"
 #include "Device.h"
 
 namespace nvesk::d3d9 {
+
+using com::Reject;
 
 VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
     : Resource(device, com::Kind::VertexBuffer, D3DRTYPE_VERTEXBUFFER, pool, true, true),
@@ -39,7 +42,7 @@ HRESULT VertexBuffer::Unlock() {
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
     NVESK_ENTER("IDirect3DVertexBuffer9::GetDesc");
     if (desc == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("desc is null");
     }
     desc->Format = D3DFMT_VERTEXDATA;
     desc->Type = D3DRTYPE_VERTEXBUFFER;

@@ -1,4 +1,5 @@
 #include "Effect.h"
+#include "com/Diagnostics.h"
 
 #include "CompilerMessages.h"
 #include "EffectParser.h"
@@ -11,6 +12,8 @@
 #include <tuple>
 
 namespace nvesk::d3dx9 {
+
+using com::Reject;
 
 namespace {
 
@@ -218,7 +221,7 @@ HRESULT Effect::QueryInterface(REFIID riid, void** object) {
 
 HRESULT Effect::GetDesc(D3DXEFFECT_DESC* pDesc) {
     NVESK_ENTER("ID3DXEffect::GetDesc");
-    if (pDesc == nullptr) return D3DERR_INVALIDCALL;
+    if (pDesc == nullptr) return Reject("pDesc is null");
     pDesc->Creator = "NVesk effect compiler";
     pDesc->Parameters = parameters_.Count();
     pDesc->Techniques = static_cast<UINT>(techniques_.size());
@@ -229,7 +232,7 @@ HRESULT Effect::GetDesc(D3DXEFFECT_DESC* pDesc) {
 HRESULT Effect::GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* pDesc) {
     NVESK_ENTER("ID3DXEffect::GetParameterDesc");
     const int index = Parameter(hParameter);
-    if (index < 0 || pDesc == nullptr) return D3DERR_INVALIDCALL;
+    if (index < 0 || pDesc == nullptr) return Reject("no such parameter or technique, or pDesc is null");
     const EffectParameterDesc& desc = parameters_.At(index).desc;
     pDesc->Name = desc.name.c_str();
     pDesc->Semantic = desc.semantic.empty() ? nullptr : desc.semantic.c_str();
@@ -260,7 +263,7 @@ int Effect::FindTechnique(D3DXHANDLE handle) const {
 HRESULT Effect::GetTechniqueDesc(D3DXHANDLE hTechnique, D3DXTECHNIQUE_DESC* pDesc) {
     NVESK_ENTER("ID3DXEffect::GetTechniqueDesc");
     const int index = FindTechnique(hTechnique);
-    if (index < 0 || pDesc == nullptr) return D3DERR_INVALIDCALL;
+    if (index < 0 || pDesc == nullptr) return Reject("no such parameter or technique, or pDesc is null");
     const Technique& technique = techniques_[static_cast<std::size_t>(index)];
     pDesc->Name = technique.name.empty() ? nullptr : technique.name.c_str();
     pDesc->Passes = static_cast<UINT>(technique.passes.size());
@@ -316,13 +319,13 @@ D3DXHANDLE Effect::GetPass(D3DXHANDLE hTechnique, UINT Index) {
 HRESULT Effect::SetValue(D3DXHANDLE hParameter, LPCVOID pData, UINT Bytes) {
     NVESK_ENTER("ID3DXEffect::SetValue");
     const int index = Parameter(hParameter);
-    return index < 0 ? D3DERR_INVALIDCALL : parameters_.SetValue(index, pData, Bytes);
+    return index < 0 ? Reject("no such parameter") : parameters_.SetValue(index, pData, Bytes);
 }
 
 HRESULT Effect::GetValue(D3DXHANDLE hParameter, LPVOID pData, UINT Bytes) {
     NVESK_ENTER("ID3DXEffect::GetValue");
     const int index = Parameter(hParameter);
-    return index < 0 ? D3DERR_INVALIDCALL : parameters_.GetValue(index, pData, Bytes);
+    return index < 0 ? Reject("no such parameter") : parameters_.GetValue(index, pData, Bytes);
 }
 
 HRESULT Effect::SetBool(D3DXHANDLE hParameter, BOOL b) {
@@ -333,7 +336,7 @@ HRESULT Effect::SetBool(D3DXHANDLE hParameter, BOOL b) {
 HRESULT Effect::GetBool(D3DXHANDLE hParameter, BOOL* pb) {
     NVESK_ENTER("ID3DXEffect::GetBool");
     float value = 0;
-    if (pb == nullptr) return D3DERR_INVALIDCALL;
+    if (pb == nullptr) return Reject("pb is null");
     const HRESULT result = GetFloat(hParameter, &value);
     if (SUCCEEDED(result)) *pb = value != 0.0f;
     return result;
@@ -347,7 +350,7 @@ HRESULT Effect::SetInt(D3DXHANDLE hParameter, INT n) {
 HRESULT Effect::GetInt(D3DXHANDLE hParameter, INT* pn) {
     NVESK_ENTER("ID3DXEffect::GetInt");
     float value = 0;
-    if (pn == nullptr) return D3DERR_INVALIDCALL;
+    if (pn == nullptr) return Reject("pn is null");
     const HRESULT result = GetFloat(hParameter, &value);
     if (SUCCEEDED(result)) *pn = static_cast<INT>(value);
     return result;
@@ -366,70 +369,74 @@ HRESULT Effect::GetFloat(D3DXHANDLE hParameter, FLOAT* pf) {
 HRESULT Effect::SetFloatArray(D3DXHANDLE hParameter, const FLOAT* pf, UINT Count) {
     NVESK_ENTER("ID3DXEffect::SetFloatArray");
     const int index = Parameter(hParameter);
-    return index < 0 ? D3DERR_INVALIDCALL : parameters_.SetNumbers(index, pf, Count);
+    return index < 0 ? Reject("no such parameter") : parameters_.SetNumbers(index, pf, Count);
 }
 
 HRESULT Effect::GetFloatArray(D3DXHANDLE hParameter, FLOAT* pf, UINT Count) {
     NVESK_ENTER("ID3DXEffect::GetFloatArray");
     const int index = Parameter(hParameter);
-    return index < 0 ? D3DERR_INVALIDCALL : parameters_.GetNumbers(index, pf, Count);
+    return index < 0 ? Reject("no such parameter") : parameters_.GetNumbers(index, pf, Count);
 }
 
 HRESULT Effect::SetVector(D3DXHANDLE hParameter, const D3DXVECTOR4* pVector) {
     NVESK_ENTER("ID3DXEffect::SetVector");
     const int index = Parameter(hParameter);
-    if (index < 0 || pVector == nullptr) return D3DERR_INVALIDCALL;
+    if (index < 0 || pVector == nullptr) return Reject("no such parameter, or pVector is null");
     return parameters_.SetVector(index, static_cast<const FLOAT*>(*pVector));
 }
 
 HRESULT Effect::GetVector(D3DXHANDLE hParameter, D3DXVECTOR4* pVector) {
     NVESK_ENTER("ID3DXEffect::GetVector");
     const int index = Parameter(hParameter);
-    if (index < 0 || pVector == nullptr) return D3DERR_INVALIDCALL;
+    if (index < 0 || pVector == nullptr) return Reject("no such parameter, or pVector is null");
     return parameters_.GetVector(index, static_cast<FLOAT*>(*pVector));
 }
 
 HRESULT Effect::SetMatrix(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) {
     NVESK_ENTER("ID3DXEffect::SetMatrix");
     const int index = Parameter(hParameter);
-    return index < 0 || pMatrix == nullptr ? D3DERR_INVALIDCALL : parameters_.SetMatrix(index, *pMatrix, false);
+    return index < 0 || pMatrix == nullptr ? Reject("no such parameter, or pMatrix is null")
+                                           : parameters_.SetMatrix(index, *pMatrix, false);
 }
 
 HRESULT Effect::GetMatrix(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) {
     NVESK_ENTER("ID3DXEffect::GetMatrix");
     const int index = Parameter(hParameter);
-    return index < 0 || pMatrix == nullptr ? D3DERR_INVALIDCALL : parameters_.GetMatrix(index, *pMatrix, false);
+    return index < 0 || pMatrix == nullptr ? Reject("no such parameter, or pMatrix is null")
+                                           : parameters_.GetMatrix(index, *pMatrix, false);
 }
 
 HRESULT Effect::SetMatrixTranspose(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) {
     NVESK_ENTER("ID3DXEffect::SetMatrixTranspose");
     const int index = Parameter(hParameter);
-    return index < 0 || pMatrix == nullptr ? D3DERR_INVALIDCALL : parameters_.SetMatrix(index, *pMatrix, true);
+    return index < 0 || pMatrix == nullptr ? Reject("no such parameter, or pMatrix is null")
+                                           : parameters_.SetMatrix(index, *pMatrix, true);
 }
 
 HRESULT Effect::GetMatrixTranspose(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) {
     NVESK_ENTER("ID3DXEffect::GetMatrixTranspose");
     const int index = Parameter(hParameter);
-    return index < 0 || pMatrix == nullptr ? D3DERR_INVALIDCALL : parameters_.GetMatrix(index, *pMatrix, true);
+    return index < 0 || pMatrix == nullptr ? Reject("no such parameter, or pMatrix is null")
+                                           : parameters_.GetMatrix(index, *pMatrix, true);
 }
 
 HRESULT Effect::SetTexture(D3DXHANDLE hParameter, LPDIRECT3DBASETEXTURE9 pTexture) {
     NVESK_ENTER("ID3DXEffect::SetTexture");
     const int index = Parameter(hParameter);
-    return index < 0 ? D3DERR_INVALIDCALL : parameters_.SetTexture(index, pTexture);
+    return index < 0 ? Reject("no such parameter") : parameters_.SetTexture(index, pTexture);
 }
 
 HRESULT Effect::GetTexture(D3DXHANDLE hParameter, LPDIRECT3DBASETEXTURE9* ppTexture) {
     NVESK_ENTER("ID3DXEffect::GetTexture");
     const int index = Parameter(hParameter);
-    return index < 0 ? D3DERR_INVALIDCALL : parameters_.GetTexture(index, ppTexture);
+    return index < 0 ? Reject("no such parameter") : parameters_.GetTexture(index, ppTexture);
 }
 
 // --- techniques and passes ---
 
 HRESULT Effect::GetPool(LPD3DXEFFECTPOOL* ppPool) {
     NVESK_ENTER("ID3DXEffect::GetPool");
-    if (ppPool == nullptr) return D3DERR_INVALIDCALL;
+    if (ppPool == nullptr) return Reject("ppPool is null");
     *ppPool = nullptr;  // effects here never share a pool
     return D3D_OK;
 }
@@ -437,7 +444,7 @@ HRESULT Effect::GetPool(LPD3DXEFFECTPOOL* ppPool) {
 HRESULT Effect::SetTechnique(D3DXHANDLE hTechnique) {
     NVESK_ENTER("ID3DXEffect::SetTechnique");
     const int index = FindTechnique(hTechnique);
-    if (index < 0 || begun_) return D3DERR_INVALIDCALL;
+    if (index < 0 || begun_) return Reject("no such technique, or called inside Begin and End");
     currentTechnique_ = index;
     return D3D_OK;
 }
@@ -452,14 +459,14 @@ D3DXHANDLE Effect::GetCurrentTechnique() {
 HRESULT Effect::ValidateTechnique(D3DXHANDLE hTechnique) {
     NVESK_ENTER("ID3DXEffect::ValidateTechnique");
     // Every pass was compiled and linked on this device when the effect was created.
-    return FindTechnique(hTechnique) < 0 ? D3DERR_INVALIDCALL : D3D_OK;
+    return FindTechnique(hTechnique) < 0 ? Reject("no such technique") : D3D_OK;
 }
 
 HRESULT Effect::FindNextValidTechnique(D3DXHANDLE hTechnique, D3DXHANDLE* pTechnique) {
     NVESK_ENTER("ID3DXEffect::FindNextValidTechnique");
-    if (pTechnique == nullptr) return D3DERR_INVALIDCALL;
+    if (pTechnique == nullptr) return Reject("pTechnique is null");
     const int after = hTechnique == nullptr ? -1 : FindTechnique(hTechnique);
-    if (hTechnique != nullptr && after < 0) return D3DERR_INVALIDCALL;
+    if (hTechnique != nullptr && after < 0) return Reject("no such technique");
     const std::size_t next = static_cast<std::size_t>(after + 1);
     *pTechnique = next < techniques_.size() ? reinterpret_cast<D3DXHANDLE>(&techniques_[next]) : nullptr;
     return D3D_OK;
@@ -535,7 +542,7 @@ void Effect::RestoreState() {
 
 HRESULT Effect::Begin(UINT* pPasses, DWORD Flags) {
     NVESK_ENTER("ID3DXEffect::Begin");
-    if (currentTechnique_ < 0 || begun_) return D3DERR_INVALIDCALL;
+    if (currentTechnique_ < 0 || begun_) return Reject("no technique, or Begin inside Begin and End");
     const Technique& technique = techniques_[static_cast<std::size_t>(currentTechnique_)];
     SaveState(technique, Flags);
     begun_ = true;
@@ -560,9 +567,10 @@ void Effect::ApplyParameters(const Pass& pass) {
 
 HRESULT Effect::BeginPass(UINT Pass) {
     NVESK_ENTER("ID3DXEffect::BeginPass");
-    if (!begun_ || currentPass_ >= 0) return D3DERR_INVALIDCALL;
+    if (!begun_ || currentPass_ >= 0) return Reject("BeginPass outside Begin and End, or inside another pass");
     const Technique& technique = techniques_[static_cast<std::size_t>(currentTechnique_)];
-    if (Pass >= technique.passes.size()) return D3DERR_INVALIDCALL;
+    if (Pass >= technique.passes.size())
+        return Reject("pass %u of a %zu-pass technique", Pass, technique.passes.size());
     const Effect::Pass& pass = technique.passes[Pass];
     const HRESULT used = pass.program.Use(device_);
     if (FAILED(used)) return used;
@@ -587,7 +595,7 @@ HRESULT Effect::BeginPass(UINT Pass) {
 
 HRESULT Effect::CommitChanges() {
     NVESK_ENTER("ID3DXEffect::CommitChanges");
-    if (currentPass_ < 0) return D3DERR_INVALIDCALL;
+    if (currentPass_ < 0) return Reject("called outside BeginPass and EndPass");
     ApplyParameters(
         techniques_[static_cast<std::size_t>(currentTechnique_)].passes[static_cast<std::size_t>(currentPass_)]);
     return D3D_OK;
@@ -595,14 +603,14 @@ HRESULT Effect::CommitChanges() {
 
 HRESULT Effect::EndPass() {
     NVESK_ENTER("ID3DXEffect::EndPass");
-    if (currentPass_ < 0) return D3DERR_INVALIDCALL;
+    if (currentPass_ < 0) return Reject("called outside BeginPass and EndPass");
     currentPass_ = -1;
     return D3D_OK;
 }
 
 HRESULT Effect::End() {
     NVESK_ENTER("ID3DXEffect::End");
-    if (!begun_) return D3DERR_INVALIDCALL;
+    if (!begun_) return Reject("End without Begin");
     RestoreState();
     begun_ = false;
     currentPass_ = -1;
@@ -611,7 +619,7 @@ HRESULT Effect::End() {
 
 HRESULT Effect::GetDevice(LPDIRECT3DDEVICE9* ppDevice) {
     NVESK_ENTER("ID3DXEffect::GetDevice");
-    if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
+    if (ppDevice == nullptr) return Reject("ppDevice is null");
     device_->AddRef();
     *ppDevice = device_;
     return D3D_OK;

@@ -2,6 +2,7 @@
 #include "Buffer.h"
 #include "Effect.h"
 #include "WideFile.h"
+#include "com/Diagnostics.h"
 #include "com/Object.h"
 
 #include <user32/Utf8Text.h>
@@ -9,6 +10,8 @@
 #include <d3dx9.h>
 
 namespace nvesk::d3dx9 {
+
+using com::Reject;
 
 namespace {
 
@@ -48,7 +51,8 @@ extern "C" HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pS
                                            LPD3DXBUFFER* ppCompilationErrors) {
     NVESK_ENTER_FUNCTION("D3DXCreateEffect");
     if (ppCompilationErrors != nullptr) *ppCompilationErrors = nullptr;
-    if (pDevice == nullptr || pSrcData == nullptr || SrcDataLen == 0 || ppEffect == nullptr) return D3DERR_INVALIDCALL;
+    if (pDevice == nullptr || pSrcData == nullptr || SrcDataLen == 0 || ppEffect == nullptr)
+        return nvesk::com::Reject("pDevice, pSrcData or ppEffect is null, or SrcDataLen is 0");
     *ppEffect = nullptr;
     const std::string source(static_cast<const char*>(pSrcData), SrcDataLen);
     return nvesk::d3dx9::CreateEffectFromSource(pDevice, source, "memory", pDefines, Flags, pPool, ppEffect,
@@ -61,7 +65,8 @@ extern "C" HRESULT WINAPI D3DXCreateEffectFromFileW(LPDIRECT3DDEVICE9 pDevice, L
                                                     LPD3DXBUFFER* ppCompilationErrors) {
     NVESK_ENTER_FUNCTION("D3DXCreateEffectFromFileW");
     if (ppCompilationErrors != nullptr) *ppCompilationErrors = nullptr;
-    if (pDevice == nullptr || pSrcFile == nullptr || ppEffect == nullptr) return D3DERR_INVALIDCALL;
+    if (pDevice == nullptr || pSrcFile == nullptr || ppEffect == nullptr)
+        return nvesk::com::Reject("pDevice, pSrcFile or ppEffect is null");
     *ppEffect = nullptr;
     std::vector<BYTE> bytes;
     if (!nvesk::d3dx9::ReadWholeFile(pSrcFile, bytes, 16u << 20)) return D3DXERR_INVALIDDATA;

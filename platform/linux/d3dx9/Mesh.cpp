@@ -77,11 +77,12 @@ HRESULT Mesh::CreateVertexBuffer(DWORD count, IDirect3DVertexBuffer9** buffer) c
 }
 
 HRESULT Mesh::Create(IDirect3DDevice9* device, DWORD options, DWORD fvf, DWORD faces, DWORD vertices, Mesh** mesh) {
-    if (mesh == nullptr) return D3DERR_INVALIDCALL;
+    if (mesh == nullptr) return Reject("not a live mesh of ours");
     *mesh = nullptr;
     const FvfLayout layout = DescribeFvf(fvf);
     if (device == nullptr || !layout.valid || faces == 0 || vertices == 0 || (!Wide(options) && vertices > 0xFFFF)) {
-        return D3DERR_INVALIDCALL;
+        return Reject(
+            "device null, vertex format invalid, no faces or vertices, or over 65535 vertices with 16-bit indices");
     }
     const std::uint64_t indexBytes = static_cast<std::uint64_t>(faces) * 3 * (Wide(options) ? 4 : 2);
     if (indexBytes > 0x7FFFFFFFu) return E_OUTOFMEMORY;
@@ -221,14 +222,14 @@ DWORD Mesh::GetOptions() {
 
 HRESULT Mesh::GetDeclaration(D3DVERTEXELEMENT9 Declaration[MAX_FVF_DECL_SIZE]) {
     NVESK_ENTER("ID3DXMesh::GetDeclaration");
-    if (Declaration == nullptr) return D3DERR_INVALIDCALL;
+    if (Declaration == nullptr) return Reject("Declaration is null");
     std::copy(layout_.elements.begin(), layout_.elements.end(), Declaration);
     return D3D_OK;
 }
 
 HRESULT Mesh::GetDevice(LPDIRECT3DDEVICE9* ppDevice) {
     NVESK_ENTER("ID3DXMesh::GetDevice");
-    if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
+    if (ppDevice == nullptr) return Reject("ppDevice is null");
     device_->AddRef();
     *ppDevice = device_;
     return D3D_OK;
@@ -245,7 +246,7 @@ HRESULT Mesh::CloneMeshFVF(DWORD Options, DWORD FVF, LPDIRECT3DDEVICE9 pD3DDevic
     std::vector<std::uint32_t> indices;
     if (!ReadVertices(source) || !ReadIndices(indices) || (!Wide(Options) && vertices_ > 0xFFFF)) {
         clone->Release();
-        return D3DERR_INVALIDCALL;
+        return Reject("the buffers cannot be read, or over 65535 vertices for 16-bit indices");
     }
     // Components both formats have are copied, new ones start at zero.
     std::vector<BYTE> target(static_cast<std::size_t>(vertices_) * clone->layout_.stride, 0);
@@ -269,7 +270,7 @@ HRESULT Mesh::CloneMeshFVF(DWORD Options, DWORD FVF, LPDIRECT3DDEVICE9 pD3DDevic
     clone->attributes_ = attributes_;
     if (!clone->WriteVertices(target) || !clone->WriteIndices(indices) || !clone->RebuildAttributeTable()) {
         clone->Release();
-        return D3DERR_INVALIDCALL;
+        return Reject("the clone's buffers cannot be written");
     }
     *ppCloneMesh = clone;
     return D3D_OK;
@@ -277,7 +278,7 @@ HRESULT Mesh::CloneMeshFVF(DWORD Options, DWORD FVF, LPDIRECT3DDEVICE9 pD3DDevic
 
 HRESULT Mesh::GetVertexBuffer(LPDIRECT3DVERTEXBUFFER9* ppVB) {
     NVESK_ENTER("ID3DXMesh::GetVertexBuffer");
-    if (ppVB == nullptr) return D3DERR_INVALIDCALL;
+    if (ppVB == nullptr) return Reject("ppVB is null");
     vertexBuffer_->AddRef();
     *ppVB = vertexBuffer_;
     return D3D_OK;
@@ -285,7 +286,7 @@ HRESULT Mesh::GetVertexBuffer(LPDIRECT3DVERTEXBUFFER9* ppVB) {
 
 HRESULT Mesh::GetIndexBuffer(LPDIRECT3DINDEXBUFFER9* ppIB) {
     NVESK_ENTER("ID3DXMesh::GetIndexBuffer");
-    if (ppIB == nullptr) return D3DERR_INVALIDCALL;
+    if (ppIB == nullptr) return Reject("ppIB is null");
     indexBuffer_->AddRef();
     *ppIB = indexBuffer_;
     return D3D_OK;
@@ -313,7 +314,7 @@ HRESULT Mesh::UnlockIndexBuffer() {
 
 HRESULT Mesh::GetAttributeTable(D3DXATTRIBUTERANGE* pAttribTable, DWORD* pAttribTableSize) {
     NVESK_ENTER("ID3DXMesh::GetAttributeTable");
-    if (pAttribTableSize == nullptr) return D3DERR_INVALIDCALL;
+    if (pAttribTableSize == nullptr) return Reject("pAttribTableSize is null");
     if (pAttribTable != nullptr) std::copy(attributeTable_.begin(), attributeTable_.end(), pAttribTable);
     *pAttribTableSize = static_cast<DWORD>(attributeTable_.size());
     return D3D_OK;
@@ -326,7 +327,7 @@ HRESULT Mesh::GenerateAdjacency(FLOAT Epsilon, DWORD* pAdjacency) {
     std::vector<std::uint32_t> adjacency;
     if (pAdjacency == nullptr || !ReadVertices(bytes) || !ReadIndices(indices) ||
         !d3dx9::GenerateAdjacency(VertexData {bytes.data(), layout_.stride, vertices_}, indices, Epsilon, adjacency)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("pAdjacency is null, or the buffers cannot be read");
     }
     std::copy(adjacency.begin(), adjacency.end(), pAdjacency);
     return D3D_OK;
@@ -334,14 +335,14 @@ HRESULT Mesh::GenerateAdjacency(FLOAT Epsilon, DWORD* pAdjacency) {
 
 HRESULT Mesh::LockAttributeBuffer(DWORD, DWORD** ppData) {
     NVESK_ENTER("ID3DXMesh::LockAttributeBuffer");
-    if (ppData == nullptr) return D3DERR_INVALIDCALL;
+    if (ppData == nullptr) return Reject("ppData is null");
     *ppData = attributes_.data();
     return D3D_OK;
 }
 
 HRESULT Mesh::UnlockAttributeBuffer() {
     NVESK_ENTER("ID3DXMesh::UnlockAttributeBuffer");
-    return RebuildAttributeTable() ? D3D_OK : D3DERR_INVALIDCALL;
+    return RebuildAttributeTable() ? D3D_OK : Reject("the index buffer cannot be read");
 }
 
 HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAdjacencyOut, DWORD* pFaceRemap,
@@ -350,10 +351,11 @@ HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAd
     constexpr DWORD kOptimisations =
         D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER;
     if (ppVertexRemap != nullptr) *ppVertexRemap = nullptr;
-    if ((Flags & kOptimisations) == 0) return D3DERR_INVALIDCALL;
+    if ((Flags & kOptimisations) == 0) return Reject("no optimisation asked for");
     std::vector<BYTE> bytes;
     std::vector<std::uint32_t> indices;
-    if (!ReadVertices(bytes) || !ReadIndices(indices) || !IndicesInRange(indices, vertices_)) return D3DERR_INVALIDCALL;
+    if (!ReadVertices(bytes) || !ReadIndices(indices) || !IndicesInRange(indices, vertices_))
+        return Reject("the buffers cannot be read, or an index lies past the vertices");
     std::vector<std::uint32_t> attributes(attributes_.begin(), attributes_.end());
     std::vector<std::uint32_t> faceRemap;  // new face -> old face
     std::vector<std::uint32_t> vertexToNew(vertices_);
@@ -362,7 +364,7 @@ HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAd
     if ((Flags & (D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER)) != 0 && moveVertices) {
         if (!OptimizeForVertexCache(VertexData {bytes.data(), layout_.stride, vertices_}, indices, attributes,
                                     faceRemap, vertexToNew)) {
-            return D3DERR_INVALIDCALL;
+            return Reject("the vertex-cache order could not be computed");
         }
     } else {
         faceRemap.resize(faces_);
@@ -410,7 +412,8 @@ HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAd
     }
     vertices_ = vertexCount;
     attributes_.assign(attributes.begin(), attributes.end());
-    if (!WriteVertices(bytes) || !WriteIndices(indices) || !RebuildAttributeTable()) return D3DERR_INVALIDCALL;
+    if (!WriteVertices(bytes) || !WriteIndices(indices) || !RebuildAttributeTable())
+        return Reject("the buffers cannot be written");
 
     if (pFaceRemap != nullptr) std::copy(faceRemap.begin(), faceRemap.end(), pFaceRemap);
     if (pAdjacencyOut != nullptr) {
@@ -441,12 +444,12 @@ HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAd
 
 HRESULT Mesh::SetAttributeTable(const D3DXATTRIBUTERANGE* pAttribTable, DWORD cAttribTableSize) {
     NVESK_ENTER("ID3DXMesh::SetAttributeTable");
-    if (pAttribTable == nullptr && cAttribTableSize != 0) return D3DERR_INVALIDCALL;
+    if (pAttribTable == nullptr && cAttribTableSize != 0) return Reject("pAttribTable is null");
     for (DWORD i = 0; i < cAttribTableSize; ++i) {
         const D3DXATTRIBUTERANGE& range = pAttribTable[i];
         if (static_cast<std::uint64_t>(range.FaceStart) + range.FaceCount > faces_ ||
             static_cast<std::uint64_t>(range.VertexStart) + range.VertexCount > vertices_) {
-            return D3DERR_INVALIDCALL;
+            return Reject("range %u lies past the mesh's faces or vertices", i);
         }
     }
     attributeTable_.assign(pAttribTable, pAttribTable + cAttribTableSize);
