@@ -31,11 +31,7 @@ D3DXPARAMETER_CLASS ClassOf(const EffectParameterDesc& desc) {
 }
 
 D3DXPARAMETER_TYPE TypeOf(const EffectParameterDesc& desc) {
-    const std::string lower = [&] {
-        std::string text = desc.typeName;
-        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-        return text;
-    }();
+    const std::string lower = Lower(desc.typeName);
     switch (desc.type) {
     case ParameterType::Void:
         return D3DXPT_VOID;
