@@ -1,6 +1,7 @@
 #include "Surface.h"
 #include "com/Diagnostics.h"
 
+#include "Conversions.h"
 #include "Device.h"
 #include "Texture.h"
 
@@ -109,8 +110,7 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD fl
     }
     RECT area {0, 0, static_cast<LONG>(desc_.Width), static_cast<LONG>(desc_.Height)};
     if (rect != nullptr) {
-        if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
-            rect->right > area.right || rect->bottom > area.bottom) {
+        if (!RectWithin(*rect, desc_.Width, desc_.Height)) {
             return Reject("the rectangle is empty or outside the surface");
         }
         area = *rect;

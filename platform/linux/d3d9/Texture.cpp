@@ -1,6 +1,7 @@
 #include "Texture.h"
 #include "com/Diagnostics.h"
 
+#include "Conversions.h"
 #include "Device.h"
 #include "DeviceCaps.h"
 #include "Surface.h"
@@ -134,10 +135,7 @@ HRESULT Texture::UnlockRect(UINT level) {
 HRESULT Texture::AddDirtyRect(const RECT* dirtyRect) {
     NVESK_ENTER("IDirect3DTexture9::AddDirtyRect");
     const D3DSURFACE_DESC& top = levels_[0]->Desc();
-    if (dirtyRect != nullptr &&
-        (dirtyRect->left < 0 || dirtyRect->top < 0 || dirtyRect->left > dirtyRect->right ||
-         dirtyRect->top > dirtyRect->bottom || dirtyRect->right > static_cast<LONG>(top.Width) ||
-         dirtyRect->bottom > static_cast<LONG>(top.Height))) {
+    if (dirtyRect != nullptr && !RectWithin(*dirtyRect, top.Width, top.Height, true)) {
         return Reject("the dirty rectangle is inverted or outside the texture");
     }
     // UpdateTexture copies every level whole, which covers any dirty region.
