@@ -1,10 +1,13 @@
 #include "BufferStorage.h"
+#include "com/Diagnostics.h"
 
 #include <epoxy/gl.h>
 
 #include <algorithm>
 
 namespace nvesk::d3d9 {
+
+using com::Reject;
 
 BufferStorage::BufferStorage(UINT size, DWORD usage, D3DPOOL pool)
     : size_(size), usage_(usage), pool_(pool), data_(size, 0) {}
@@ -31,22 +34,22 @@ void BufferStorage::Free() {
 
 HRESULT BufferStorage::Lock(UINT offset, UINT size, void** data, DWORD flags) {
     if (data == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("data is null");
     }
     *data = nullptr;
     const bool dynamic = (usage_ & D3DUSAGE_DYNAMIC) != 0;
     if ((flags & (D3DLOCK_DISCARD | D3DLOCK_NOOVERWRITE)) != 0 && !dynamic) {
-        return D3DERR_INVALIDCALL;
+        return Reject("DISCARD and NOOVERWRITE need a dynamic buffer");
     }
     if (size == 0) {
         // 0 locks from the offset to the end.
         if (offset >= size_) {
-            return D3DERR_INVALIDCALL;
+            return Reject("offset %u lies past the buffer's %u bytes", offset, size_);
         }
         size = size_ - offset;
     }
     if (offset > size_ || size > size_ - offset) {
-        return D3DERR_INVALIDCALL;
+        return Reject("the range %u + %u lies past the buffer's %u bytes", offset, size, size_);
     }
     if ((flags & D3DLOCK_READONLY) == 0) {
         if (lockCount_ == 0 || dirtyBegin_ == dirtyEnd_) {
@@ -65,12 +68,19 @@ HRESULT BufferStorage::Lock(UINT offset, UINT size, void** data, DWORD flags) {
     return D3D_OK;
 }
 
-HRESULT BufferStorage::Unlock() {
+HRESULT BufferStorage::Unlock(UINT* writtenBegin, UINT* writtenEnd) {
     if (lockCount_ == 0) {
-        return D3DERR_INVALIDCALL;
+        return Reject("the buffer is not locked");
+    }
+    if (writtenBegin != nullptr && writtenEnd != nullptr) {
+        *writtenBegin = *writtenEnd = 0;
     }
     if (--lockCount_ > 0) {
         return D3D_OK;
+    }
+    if (writtenBegin != nullptr && writtenEnd != nullptr) {
+        *writtenBegin = dirtyBegin_;
+        *writtenEnd = dirtyEnd_;
     }
     if (glBuffer_ != 0 && dirtyBegin_ < dirtyEnd_) {
         if (discard_) {

@@ -21,8 +21,9 @@ public:
     // Lock rules of the debug runtime: DISCARD and NOOVERWRITE only on dynamic buffers, the
     // range inside the buffer (offset and size 0 = everything); locks nest.
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags);
-    // The uploads happen at the last unlock, for everything locked writable since the first.
-    HRESULT Unlock();
+    // The uploads happen at the last unlock, for everything locked writable since the first;
+    // *writtenBegin and *writtenEnd (when given) receive that byte range, empty if none.
+    HRESULT Unlock(UINT* writtenBegin = nullptr, UINT* writtenEnd = nullptr);
 
     UINT Size() const { return size_; }
     DWORD Usage() const { return usage_; }

@@ -1,5 +1,7 @@
 #include "Device.h"
+#include "com/Diagnostics.h"
 
+#include "Conversions.h"
 #include "DeviceCaps.h"
 #include "Direct3D.h"
 #include "IndexBuffer.h"
@@ -17,6 +19,8 @@
 #include <string>
 
 namespace nvesk::d3d9 {
+
+using com::Reject;
 namespace {
 
 // Direct3D 9 puts pixel centres at integer coordinates, GL at half-integers: geometry moves half a
@@ -56,16 +60,41 @@ UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT primitives) {
     }
 }
 
+// Binds `next` in `slot` with a private hold: the device keeps the object's storage until it is
+// unbound, without a reference the application sees (stream sources, indices, declarations).
+template <class T>
+void HoldPrivately(T*& slot, T* next) {
+    if (next != nullptr) {
+        next->Hold();
+    }
+    T* previous = slot;
+    slot = next;
+    if (previous != nullptr) {
+        previous->DropHold();
+    }
+}
+
+// Binds `next` in `slot` with a reference the application sees, as SetTexture does.
+template <class T>
+void HoldPublicly(T*& slot, T* next) {
+    if (next != nullptr) {
+        next->AddRef();
+    }
+    T* previous = slot;
+    slot = next;
+    if (previous != nullptr) {
+        previous->Release();
+    }
+}
+
 bool InsideSurface(const RECT& rect, const D3DSURFACE_DESC& desc) {
-    return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right && rect.top < rect.bottom &&
-           rect.right <= static_cast<LONG>(desc.Width) && rect.bottom <= static_cast<LONG>(desc.Height);
+    return RectWithin(rect, desc.Width, desc.Height);
 }
 
 }  // namespace
 
 Device::Device(Direct3D* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags)
-    : LiveObject(ObjectKind::Device, static_cast<IUnknown*>(static_cast<IDirect3DDevice9*>(this)), true),
-      direct3D_(direct3D) {
+    : ComObject(com::Kind::Device), direct3D_(direct3D) {
     direct3D_->AddRef();
     creation_.AdapterOrdinal = D3DADAPTER_DEFAULT;
     creation_.DeviceType = type;
@@ -81,10 +110,10 @@ HRESULT Device::Create(Direct3D* direct3D, D3DDEVTYPE type, HWND focusWindow, DW
     if (SUCCEEDED(hr)) {
         std::string error;
         if (!created->context_.Create(created->window_, &error)) {
-            hr = D3DERR_NOTAVAILABLE;
+            hr = com::Refuse(D3DERR_NOTAVAILABLE, "no OpenGL 4.5 core context: %s", error.c_str());
         } else if (type == D3DDEVTYPE_REF && !created->context_.IsSoftwareRenderer()) {
             // The reference rasteriser is Mesa's software one; a hardware context is not it.
-            hr = D3DERR_NOTAVAILABLE;
+            hr = com::Refuse(D3DERR_NOTAVAILABLE, "the reference device needs a software rasteriser");
         } else {
             created->samplerStates_.Create();
             created->vertexInput_.Create();
@@ -100,14 +129,14 @@ HRESULT Device::Create(Direct3D* direct3D, D3DDEVTYPE type, HWND focusWindow, DW
 }
 
 Device* Device::FromInterface(IDirect3DDevice9* device) {
-    return LiveObject::Find<Device>(device);
+    return com::Object::Find<Device>(device);
 }
 
 HRESULT Device::CheckParameters(D3DPRESENT_PARAMETERS* parameters, PresentationChoice* choice) const {
     HWND window = parameters->hDeviceWindow != nullptr ? parameters->hDeviceWindow : creation_.hFocusWindow;
     SDL_Window* native = window != nullptr ? user32::NativeWindow(window) : nullptr;
     if (native == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("the device window is not a window of this process");
     }
     int width = 0;
     int height = 0;
@@ -116,7 +145,7 @@ HRESULT Device::CheckParameters(D3DPRESENT_PARAMETERS* parameters, PresentationC
                                         static_cast<UINT>(width), static_cast<UINT>(height), choice);
     if (SUCCEEDED(hr) && window_ != nullptr && native != window_) {
         // The context lives on the first window; another device window needs a new device.
-        hr = D3DERR_INVALIDCALL;
+        hr = Reject("a device window other than the one the device was created on");
     }
     const_cast<Device*>(this)->window_ = native;
     return hr;
@@ -143,13 +172,12 @@ HRESULT Device::Configure(const D3DPRESENT_PARAMETERS& parameters, const Present
         return D3DERR_OUTOFVIDEOMEMORY;
     }
     context_.SetSwapInterval(choice.swapInterval);
-    if (backBuffer_ != nullptr) {
-        backBuffer_->Release();
-    }
     Surface::GlImage image;
     image.texture = frame_.ColorTexture();
-    backBuffer_ = Surface::CreateBackBuffer(this, parameters.BackBufferWidth, parameters.BackBufferHeight, color,
-                                            (parameters.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0, image);
+    // The swap chain holds its back buffer; the application's references are its own.
+    HoldPrivately(backBuffer_,
+                  Surface::CreateBackBuffer(this, parameters.BackBufferWidth, parameters.BackBufferHeight, color,
+                                            (parameters.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0, image));
     present_ = parameters;
     deviceWindow_ = choice.window;
     ResetState();
@@ -162,15 +190,11 @@ void Device::ResetState() {
     renderStates_.Reset(frame_.HasDepth(), frame_.HasStencil(), frame_.HasAlpha());
     renderStates_.ApplyAll();
     samplerStates_.Reset();
-    textures_.fill(nullptr);
     for (UINT unit = 0; unit < SamplerStates::kUnitCount; ++unit) {
         glBindTextureUnit(unit, 0);
     }
     boundTextures_.fill(0);
-    streams_ = StreamSources {};
-    indices_ = nullptr;
-    declaration_ = nullptr;
-    vertexInput_.Invalidate();
+    DropBindings();
     programs_.Use(0);
     inScene_ = false;
     viewport_ = D3DVIEWPORT9 {0, 0, frame_.Width(), frame_.Height(), 0.0f, 1.0f};
@@ -180,16 +204,28 @@ void Device::ResetState() {
     glScissor(0, 0, static_cast<GLsizei>(frame_.Width()), static_cast<GLsizei>(frame_.Height()));
 }
 
+void Device::DropBindings() {
+    for (Texture*& texture : textures_) {
+        HoldPublicly(texture, static_cast<Texture*>(nullptr));
+    }
+    for (StreamSource& source : streams_) {
+        HoldPrivately(source.buffer, static_cast<VertexBuffer*>(nullptr));
+        source = StreamSource {};
+    }
+    HoldPrivately(indices_, static_cast<IndexBuffer*>(nullptr));
+    HoldPrivately(declaration_, static_cast<VertexDeclaration*>(nullptr));
+    vertexInput_.Invalidate();
+}
+
 void Device::OnFinalRelease() {
+    // What only the device's bindings kept goes first, while the context lives.
+    DropBindings();
     if (context_.Window() != nullptr) {
         context_.MakeCurrent();
         programs_.FreeAll();
         samplerStates_.Destroy();
         vertexInput_.Destroy();
-        if (backBuffer_ != nullptr) {
-            backBuffer_->Release();
-            backBuffer_ = nullptr;
-        }
+        HoldPrivately(backBuffer_, static_cast<Surface*>(nullptr));
         frame_.Destroy();
         if (!present_.Windowed && window_ != nullptr) {
             SDL_SetWindowFullscreen(window_, 0);
@@ -200,19 +236,7 @@ void Device::OnFinalRelease() {
 }
 
 HRESULT Device::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    *object = nullptr;
-    if (!IsAlive()) {
-        return D3DERR_INVALIDCALL;
-    }
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirect3DDevice9)) {
-        *object = static_cast<IDirect3DDevice9*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+    return QueryInterfaceAmong(riid, object, {&IID_IDirect3DDevice9});
 }
 
 void Device::LoseNow(UINT lostPolls) {
@@ -250,18 +274,14 @@ HRESULT Device::CooperativeLevel() {
 }
 
 HRESULT Device::TestCooperativeLevel() {
-    if (HRESULT hr = Enter("IDirect3DDevice9::TestCooperativeLevel"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::TestCooperativeLevel");
     return CooperativeLevel();
 }
 
 HRESULT Device::GetDirect3D(IDirect3D9** direct3D) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetDirect3D"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetDirect3D");
     if (direct3D == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("direct3D is null");
     }
     *direct3D = direct3D_;
     direct3D_->AddRef();
@@ -269,22 +289,18 @@ HRESULT Device::GetDirect3D(IDirect3D9** direct3D) {
 }
 
 HRESULT Device::GetDeviceCaps(D3DCAPS9* caps) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetDeviceCaps"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetDeviceCaps");
     if (caps == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("caps is null");
     }
     FillDeviceCaps(creation_.DeviceType, creation_.AdapterOrdinal, caps);
     return D3D_OK;
 }
 
 HRESULT Device::GetDisplayMode(UINT swapChain, D3DDISPLAYMODE* mode) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetDisplayMode"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetDisplayMode");
     if (swapChain != 0 || mode == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("swap chain other than 0, or mode is null");
     }
     if (!present_.Windowed) {
         mode->Width = present_.BackBufferWidth;
@@ -297,30 +313,27 @@ HRESULT Device::GetDisplayMode(UINT swapChain, D3DDISPLAYMODE* mode) {
 }
 
 HRESULT Device::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetCreationParameters"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetCreationParameters");
     if (parameters == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("parameters is null");
     }
     *parameters = creation_;
     return D3D_OK;
 }
 
 HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::Reset"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::Reset");
     if (parameters == nullptr || inScene_) {
-        return D3DERR_INVALIDCALL;
+        return Reject("parameters is null, or called between BeginScene and EndScene");
     }
     if (CooperativeLevel() == D3DERR_DEVICELOST) {
         return D3DERR_DEVICELOST;
     }
     // Every default-pool resource and every reference to the back buffer must be gone first.
-    if (defaultPoolResources_ > 0 || (backBuffer_ != nullptr && backBuffer_->References() > 1)) {
+    if (defaultPoolResources_ > 0 || (backBuffer_ != nullptr && backBuffer_->References() > 0)) {
         cooperation_ = Cooperation::NotReset;
-        return D3DERR_INVALIDCALL;
+        return Reject("%d DEFAULT-pool resources and %u back-buffer references are still alive", defaultPoolResources_,
+                      backBuffer_ != nullptr ? backBuffer_->References() : 0u);
     }
     D3DPRESENT_PARAMETERS completed = *parameters;
     PresentationChoice choice;
@@ -359,22 +372,18 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
     if (const InstalledPresentHook slot = PresentHookSlot(); slot.hook != nullptr) {
         slot.hook(this, slot.data);
     }
-    if (HRESULT hr = Enter("IDirect3DDevice9::Present"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::Present");
     if (inScene_) {
-        return D3DERR_INVALIDCALL;
+        return Reject("called between BeginScene and EndScene");
     }
     const bool copy = present_.SwapEffect == D3DSWAPEFFECT_COPY;
     if (!copy && (sourceRect != nullptr || destRect != nullptr || dirtyRegion != nullptr)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("rectangles and dirty regions need D3DSWAPEFFECT_COPY");
     }
     RECT source {0, 0, static_cast<LONG>(frame_.Width()), static_cast<LONG>(frame_.Height())};
     if (sourceRect != nullptr) {
-        if (sourceRect->left < 0 || sourceRect->top < 0 || sourceRect->left >= sourceRect->right ||
-            sourceRect->top >= sourceRect->bottom || sourceRect->right > source.right ||
-            sourceRect->bottom > source.bottom) {
-            return D3DERR_INVALIDCALL;
+        if (!RectWithin(*sourceRect, frame_.Width(), frame_.Height())) {
+            return Reject("the source rectangle is empty or outside the back buffer");
         }
         source = *sourceRect;
     }
@@ -382,7 +391,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
     if (destWindowOverride != nullptr) {
         target = user32::NativeWindow(destWindowOverride);
         if (target == nullptr) {
-            return D3DERR_INVALIDCALL;
+            return Reject("the override window is not a window of this process");
         }
     }
     WatchFocus();
@@ -393,7 +402,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
         context_.MakeCurrent();
     } else if (!context_.MakeCurrentOn(target)) {
         context_.MakeCurrent();
-        return D3DERR_INVALIDCALL;
+        return Reject("the override window cannot take the device's context");
     }
     int width = 0;
     int height = 0;
@@ -416,28 +425,24 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
 }
 
 HRESULT Device::GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** surface) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetBackBuffer"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetBackBuffer");
     if (surface == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("surface is null");
     }
     *surface = nullptr;
     if (swapChain != 0 || backBuffer != 0 || type != D3DBACKBUFFER_TYPE_MONO) {
-        return D3DERR_INVALIDCALL;
+        return Reject("only back buffer 0 of swap chain 0, mono, exists");
     }
-    backBuffer_->AddRef();
+    backBuffer_->HandOut();
     *surface = backBuffer_;
     return D3D_OK;
 }
 
 HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                               IDirect3DTexture9** texture, HANDLE* sharedHandle) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::CreateTexture"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::CreateTexture");
     if (texture == nullptr || sharedHandle != nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("texture is null, or a shared handle was asked for");
     }
     *texture = nullptr;
     Texture* created = nullptr;
@@ -450,11 +455,9 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
 
 HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** buffer,
                                    HANDLE* sharedHandle) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::CreateVertexBuffer"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::CreateVertexBuffer");
     if (buffer == nullptr || sharedHandle != nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("buffer is null, or a shared handle was asked for");
     }
     *buffer = nullptr;
     VertexBuffer* created = nullptr;
@@ -467,11 +470,9 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
 
 HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                   IDirect3DIndexBuffer9** buffer, HANDLE* sharedHandle) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::CreateIndexBuffer"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::CreateIndexBuffer");
     if (buffer == nullptr || sharedHandle != nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("buffer is null, or a shared handle was asked for");
     }
     *buffer = nullptr;
     IndexBuffer* created = nullptr;
@@ -484,17 +485,15 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
 
 HRESULT Device::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect, IDirect3DSurface9* destination,
                               const POINT* destPoint) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::UpdateSurface"); FAILED(hr)) {
-        return hr;
-    }
-    Surface* from = LiveObject::Find<Surface>(source);
-    Surface* to = LiveObject::Find<Surface>(destination);
+    NVESK_ENTER("IDirect3DDevice9::UpdateSurface");
+    Surface* from = com::Object::Find<Surface>(source);
+    Surface* to = com::Object::Find<Surface>(destination);
     if (from == nullptr || to == nullptr || from == to || from->OwnerDevice() != this || to->OwnerDevice() != this) {
-        return D3DERR_INVALIDCALL;
+        return Reject("source and destination must be two live surfaces of this device");
     }
     if (from->Pool() != D3DPOOL_SYSTEMMEM || to->Pool() != D3DPOOL_DEFAULT || from->IsLocked() || to->IsLocked() ||
         from->Desc().Format != to->Desc().Format) {
-        return D3DERR_INVALIDCALL;
+        return Reject("needs an unlocked SYSTEMMEM source and an unlocked DEFAULT destination of one format");
     }
     RECT area {0, 0, static_cast<LONG>(from->Desc().Width), static_cast<LONG>(from->Desc().Height)};
     if (sourceRect != nullptr) {
@@ -503,31 +502,31 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect,
     const POINT at = destPoint != nullptr ? *destPoint : POINT {0, 0};
     const RECT target {at.x, at.y, at.x + (area.right - area.left), at.y + (area.bottom - area.top)};
     if (!InsideSurface(area, from->Desc()) || !InsideSurface(target, to->Desc())) {
-        return D3DERR_INVALIDCALL;
+        return Reject("the rectangle lies outside the source or the destination");
     }
     to->CopyFrom(*from, area, at.x, at.y);
     return D3D_OK;
 }
 
 HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* destination) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::UpdateTexture"); FAILED(hr)) {
-        return hr;
-    }
-    Texture* from = LiveObject::Find<Texture>(source);
-    Texture* to = LiveObject::Find<Texture>(destination);
+    NVESK_ENTER("IDirect3DDevice9::UpdateTexture");
+    Texture* from = com::Object::Find<Texture>(source);
+    Texture* to = com::Object::Find<Texture>(destination);
     if (from == nullptr || to == nullptr || from->OwnerDevice() != this || to->OwnerDevice() != this ||
         from->Pool() != D3DPOOL_SYSTEMMEM || to->Pool() != D3DPOOL_DEFAULT ||
         from->Format().format != to->Format().format || to->LevelCount() > from->LevelCount()) {
-        return D3DERR_INVALIDCALL;
+        return Reject(
+            "needs a SYSTEMMEM source and a DEFAULT destination texture of this device, one format, the source with at "
+            "least as many levels");
     }
     const D3DSURFACE_DESC& fromTop = from->Level(0)->Desc();
     const D3DSURFACE_DESC& toTop = to->Level(0)->Desc();
     if (fromTop.Width != toTop.Width || fromTop.Height != toTop.Height) {
-        return D3DERR_INVALIDCALL;
+        return Reject("the textures differ in size");
     }
     for (UINT level = 0; level < to->LevelCount(); ++level) {
         if (from->Level(level)->IsLocked() || to->Level(level)->IsLocked()) {
-            return D3DERR_INVALIDCALL;
+            return Reject("a level is locked");
         }
     }
     for (UINT level = 0; level < to->LevelCount(); ++level) {
@@ -539,16 +538,14 @@ HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTextur
 }
 
 HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* destination) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetRenderTargetData"); FAILED(hr)) {
-        return hr;
-    }
-    Surface* from = LiveObject::Find<Surface>(renderTarget);
-    Surface* to = LiveObject::Find<Surface>(destination);
+    NVESK_ENTER("IDirect3DDevice9::GetRenderTargetData");
+    Surface* from = com::Object::Find<Surface>(renderTarget);
+    Surface* to = com::Object::Find<Surface>(destination);
     if (from == nullptr || to == nullptr || from != backBuffer_ || to->OwnerDevice() != this ||
         to->Pool() != D3DPOOL_SYSTEMMEM || to->IsLocked() || from->IsLocked() ||
         to->Desc().Format != from->Desc().Format || to->Desc().Width != from->Desc().Width ||
         to->Desc().Height != from->Desc().Height) {
-        return D3DERR_INVALIDCALL;
+        return Reject("needs the back buffer and an unlocked SYSTEMMEM surface of its size and format");
     }
     if (cooperation_ != Cooperation::Operational) {
         return D3DERR_DEVICELOST;
@@ -560,55 +557,52 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSu
 
 HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
                                             IDirect3DSurface9** surface, HANDLE* sharedHandle) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::CreateOffscreenPlainSurface"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::CreateOffscreenPlainSurface");
     if (surface == nullptr || sharedHandle != nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("surface is null, or a shared handle was asked for");
     }
     *surface = nullptr;
     const PixelFormat* pixelFormat = FindPixelFormat(format);
-    if (pixelFormat == nullptr || width == 0 || height == 0 || width > 8192 || height > 8192 ||
-        (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_SYSTEMMEM && pool != D3DPOOL_SCRATCH)) {
-        return D3DERR_INVALIDCALL;
+    if (pixelFormat == nullptr) {
+        return Reject("format %d is not offered", static_cast<int>(format));
+    }
+    if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize) {
+        return Reject("%u x %u is not between 1 and %u a side", width, height, kMaxTextureSize);
+    }
+    if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_SYSTEMMEM && pool != D3DPOOL_SCRATCH) {
+        return Reject("offscreen plain surfaces live in DEFAULT, SYSTEMMEM or SCRATCH");
     }
     *surface = Surface::CreateOffscreenPlain(this, width, height, *pixelFormat, pool);
     return D3D_OK;
 }
 
 HRESULT Device::BeginScene() {
-    if (HRESULT hr = Enter("IDirect3DDevice9::BeginScene"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::BeginScene");
     if (inScene_) {
-        return D3DERR_INVALIDCALL;
+        return Reject("called between BeginScene and EndScene");
     }
     inScene_ = true;
     return D3D_OK;
 }
 
 HRESULT Device::EndScene() {
-    if (HRESULT hr = Enter("IDirect3DDevice9::EndScene"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::EndScene");
     if (!inScene_) {
-        return D3DERR_INVALIDCALL;
+        return Reject("EndScene without BeginScene");
     }
     inScene_ = false;
     return D3D_OK;
 }
 
 HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::Clear"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::Clear");
     const DWORD known = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
     if (flags == 0 || (flags & ~known) != 0 || (count > 0 && rects == nullptr) || (count == 0 && rects != nullptr)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("no or unknown flags, or rects and count disagree");
     }
     if (((flags & D3DCLEAR_ZBUFFER) != 0 && !frame_.HasDepth()) ||
         ((flags & D3DCLEAR_STENCIL) != 0 && !frame_.HasStencil()) || z < 0.0f || z > 1.0f) {
-        return D3DERR_INVALIDCALL;
+        return Reject("clears a depth or stencil buffer the device lacks, or z outside 0..1");
     }
     if (cooperation_ != Cooperation::Operational) {
         return D3D_OK;  // a lost device drops rendering silently, as Direct3D's does
@@ -619,8 +613,8 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     if ((flags & D3DCLEAR_TARGET) != 0) {
         // An X8 back buffer's alpha stays 1. Writing it (rather than masking it) keeps the clear a
         // plain fill on Mesa's software rasteriser.
-        const float alpha = frame_.HasAlpha() ? ((color >> 24) & 0xFF) / 255.0f : 1.0f;
-        glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f, (color & 0xFF) / 255.0f, alpha);
+        const std::array<float, 4> rgba = ColorToFloats(color);
+        glClearColor(rgba[0], rgba[1], rgba[2], frame_.HasAlpha() ? rgba[3] : 1.0f);
         mask |= GL_COLOR_BUFFER_BIT;
     }
     if ((flags & D3DCLEAR_ZBUFFER) != 0) {
@@ -661,13 +655,11 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
 }
 
 HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetViewport"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetViewport");
     if (viewport == nullptr || viewport->Width == 0 || viewport->Height == 0 ||
         viewport->X + viewport->Width > frame_.Width() || viewport->Y + viewport->Height > frame_.Height() ||
         viewport->MinZ < 0.0f || viewport->MinZ > 1.0f || viewport->MaxZ < 0.0f || viewport->MaxZ > 1.0f) {
-        return D3DERR_INVALIDCALL;
+        return Reject("the viewport is null, empty, outside the render target, or its depth range leaves 0..1");
     }
     context_.MakeCurrent();
     viewport_ = *viewport;
@@ -679,38 +671,30 @@ HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
 }
 
 HRESULT Device::GetViewport(D3DVIEWPORT9* viewport) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetViewport"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetViewport");
     if (viewport == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("viewport is null");
     }
     *viewport = viewport_;
     return D3D_OK;
 }
 
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetRenderState"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetRenderState");
     context_.MakeCurrent();
     return renderStates_.Set(state, value);
 }
 
 HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetRenderState"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetRenderState");
     return renderStates_.Get(state, value);
 }
 
 HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetTexture"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetTexture");
     const int unit = SamplerStates::UnitOf(stage);
     if (texture == nullptr || unit < 0) {
-        return D3DERR_INVALIDCALL;
+        return Reject("texture is null, or no such sampler");
     }
     *texture = textures_[static_cast<size_t>(unit)];
     if (*texture != nullptr) {
@@ -720,55 +704,47 @@ HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
 }
 
 HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetTexture"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetTexture");
     const int unit = SamplerStates::UnitOf(stage);
     if (unit < 0) {
-        return D3DERR_INVALIDCALL;
+        return Reject("no such sampler");
     }
     Texture* ours = nullptr;
     if (texture != nullptr) {
-        ours = LiveObject::Find<Texture>(texture);
+        ours = com::Object::Find<Texture>(texture);
         // Only textures the GL side holds can be sampled.
         if (ours == nullptr || ours->OwnerDevice() != this || ours->GlTexture() == 0) {
-            return D3DERR_INVALIDCALL;
+            return Reject("not a live DEFAULT or MANAGED texture of this device");
         }
     }
-    textures_[static_cast<size_t>(unit)] = ours;
+    HoldPublicly(textures_[static_cast<size_t>(unit)], ours);
     return D3D_OK;
 }
 
 HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetSamplerState"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetSamplerState");
     const int unit = SamplerStates::UnitOf(sampler);
     if (value == nullptr || unit < 0 || type < D3DSAMP_ADDRESSU || type > D3DSAMP_DMAPOFFSET) {
-        return D3DERR_INVALIDCALL;
+        return Reject("value is null, or no such sampler or sampler state");
     }
     *value = samplerStates_.Get(static_cast<UINT>(unit), type);
     return D3D_OK;
 }
 
 HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetSamplerState"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetSamplerState");
     const int unit = SamplerStates::UnitOf(sampler);
     if (unit < 0) {
-        return D3DERR_INVALIDCALL;
+        return Reject("no such sampler");
     }
     context_.MakeCurrent();
     return samplerStates_.Set(static_cast<UINT>(unit), type, value);
 }
 
 HRESULT Device::SetScissorRect(const RECT* rect) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetScissorRect"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetScissorRect");
     if (rect == nullptr || rect->left < 0 || rect->top < 0 || rect->left > rect->right || rect->top > rect->bottom) {
-        return D3DERR_INVALIDCALL;
+        return Reject("the rectangle is null or inverted or starts before 0");
     }
     context_.MakeCurrent();
     scissor_ = *rect;
@@ -777,11 +753,9 @@ HRESULT Device::SetScissorRect(const RECT* rect) {
 }
 
 HRESULT Device::GetScissorRect(RECT* rect) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetScissorRect"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetScissorRect");
     if (rect == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("rect is null");
     }
     *rect = scissor_;
     return D3D_OK;
@@ -807,9 +781,17 @@ bool Device::StreamsCover(INT first, INT last) const {
 }
 
 HRESULT Device::CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vertexCount) const {
-    if (!inScene_ || primitiveCount == 0 || type < D3DPT_POINTLIST || type > D3DPT_TRIANGLEFAN ||
-        declaration_ == nullptr || !programs_.HasCurrent()) {
-        return D3DERR_INVALIDCALL;
+    if (!inScene_) {
+        return Reject("drawing outside BeginScene and EndScene");
+    }
+    if (primitiveCount == 0 || type < D3DPT_POINTLIST || type > D3DPT_TRIANGLEFAN) {
+        return Reject("no primitives, or primitive type %d unknown", static_cast<int>(type));
+    }
+    if (declaration_ == nullptr) {
+        return Reject("no vertex declaration is set");
+    }
+    if (!programs_.HasCurrent()) {
+        return Reject("no shader program is in use");
     }
     *vertexCount = VertexCountOf(type, primitiveCount);
     return D3D_OK;
@@ -831,15 +813,13 @@ void Device::PrepareDraw() {
 }
 
 HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::DrawPrimitive"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::DrawPrimitive");
     UINT vertexCount = 0;
     if (HRESULT hr = CheckDraw(type, primitiveCount, &vertexCount); FAILED(hr)) {
         return hr;
     }
     if (!StreamsCover(static_cast<INT>(startVertex), static_cast<INT>(startVertex + vertexCount - 1))) {
-        return D3DERR_INVALIDCALL;
+        return Reject("the streams do not hold vertices %u to %u", startVertex, startVertex + vertexCount - 1);
     }
     if (cooperation_ != Cooperation::Operational) {
         return D3D_OK;
@@ -851,34 +831,29 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT prim
 
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex, UINT numVertices,
                                      UINT startIndex, UINT primitiveCount) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::DrawIndexedPrimitive"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::DrawIndexedPrimitive");
     UINT indexCount = 0;
     if (HRESULT hr = CheckDraw(type, primitiveCount, &indexCount); FAILED(hr)) {
         return hr;
     }
     if (indices_ == nullptr || numVertices == 0) {
-        return D3DERR_INVALIDCALL;
+        return Reject("no index buffer is set, or NumVertices is 0");
     }
     const UINT indexSize = indices_->IndexSize();
     const BufferStorage& storage = indices_->Storage();
     if (static_cast<unsigned long long>(startIndex + indexCount) * indexSize > storage.Size()) {
-        return D3DERR_INVALIDCALL;
+        return Reject("indices %u to %u lie past the index buffer", startIndex, startIndex + indexCount - 1);
     }
-    // The debug runtime's check: every index inside [MinVertexIndex, MinVertexIndex + NumVertices).
-    const BYTE* data = storage.Data() + static_cast<size_t>(startIndex) * indexSize;
-    for (UINT i = 0; i < indexCount; ++i) {
-        const UINT index =
-            indexSize == 2 ? reinterpret_cast<const WORD*>(data)[i] : reinterpret_cast<const DWORD*>(data)[i];
-        if (index < minVertexIndex || index >= minVertexIndex + numVertices) {
-            return D3DERR_INVALIDCALL;
-        }
+    // The debug runtime's check: every index inside [MinVertexIndex, MinVertexIndex + NumVertices),
+    // from the index ranges each write of the buffer left.
+    if (!indices_->IndicesWithin(startIndex, indexCount, minVertexIndex, minVertexIndex + numVertices - 1)) {
+        return Reject("an index lies outside MinVertexIndex %u .. %u", minVertexIndex,
+                      minVertexIndex + numVertices - 1);
     }
     const long long first = static_cast<long long>(baseVertexIndex) + minVertexIndex;
     const long long last = first + numVertices - 1;
     if (first < 0 || last > 0x7FFFFFFF || !StreamsCover(static_cast<INT>(first), static_cast<INT>(last))) {
-        return D3DERR_INVALIDCALL;
+        return Reject("the streams do not hold vertices %lld to %lld", first, last);
     }
     if (cooperation_ != Cooperation::Operational) {
         return D3D_OK;
@@ -891,11 +866,9 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
 }
 
 HRESULT Device::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements, IDirect3DVertexDeclaration9** declaration) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::CreateVertexDeclaration"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::CreateVertexDeclaration");
     if (declaration == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("declaration is null");
     }
     *declaration = nullptr;
     VertexDeclaration* created = nullptr;
@@ -907,70 +880,64 @@ HRESULT Device::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements, IDire
 }
 
 HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetVertexDeclaration"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetVertexDeclaration");
     VertexDeclaration* ours = nullptr;
     if (declaration != nullptr) {
-        ours = LiveObject::Find<VertexDeclaration>(declaration);
+        ours = com::Object::Find<VertexDeclaration>(declaration);
         if (ours == nullptr) {
-            return D3DERR_INVALIDCALL;
+            return Reject("not a live declaration of this device");
         }
     }
     if (ours != declaration_) {
-        declaration_ = ours;
+        HoldPrivately(declaration_, ours);
         vertexInput_.Invalidate();
     }
     return D3D_OK;
 }
 
 HRESULT Device::GetVertexDeclaration(IDirect3DVertexDeclaration9** declaration) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetVertexDeclaration"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetVertexDeclaration");
     if (declaration == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("declaration is null");
     }
     *declaration = declaration_;
     if (declaration_ != nullptr) {
-        declaration_->AddRef();
+        declaration_->HandOut();
     }
     return D3D_OK;
 }
 
 HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetStreamSource"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetStreamSource");
     if (stream >= kStreamCount || offset % 4 != 0 || stride > 2048) {
-        return D3DERR_INVALIDCALL;
+        return Reject("no such stream, an offset not a multiple of 4, or a stride over 2048");
     }
     VertexBuffer* ours = nullptr;
     if (buffer != nullptr) {
-        ours = LiveObject::Find<VertexBuffer>(buffer);
+        ours = com::Object::Find<VertexBuffer>(buffer);
         if (ours == nullptr || ours->OwnerDevice() != this || ours->Storage().GlBuffer() == 0) {
-            return D3DERR_INVALIDCALL;
+            return Reject("not a live buffer of this device outside the SCRATCH pool");
         }
     }
     StreamSource& source = streams_[stream];
     if (source.buffer != ours || source.offset != offset || source.stride != stride) {
-        source = StreamSource {ours, offset, stride};
+        HoldPrivately(source.buffer, ours);
+        source.offset = offset;
+        source.stride = stride;
         vertexInput_.Invalidate();
     }
     return D3D_OK;
 }
 
 HRESULT Device::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset, UINT* stride) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetStreamSource"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetStreamSource");
     if (stream >= kStreamCount || buffer == nullptr || offset == nullptr || stride == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("no such stream, or a null out-pointer");
     }
     const StreamSource& source = streams_[stream];
     *buffer = source.buffer;
     if (source.buffer != nullptr) {
-        source.buffer->AddRef();
+        source.buffer->HandOut();
     }
     *offset = source.offset;
     *stride = source.stride;
@@ -978,58 +945,31 @@ HRESULT Device::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UI
 }
 
 HRESULT Device::SetIndices(IDirect3DIndexBuffer9* indices) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::SetIndices"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::SetIndices");
     IndexBuffer* ours = nullptr;
     if (indices != nullptr) {
-        ours = LiveObject::Find<IndexBuffer>(indices);
+        ours = com::Object::Find<IndexBuffer>(indices);
         if (ours == nullptr || ours->OwnerDevice() != this || ours->Storage().GlBuffer() == 0) {
-            return D3DERR_INVALIDCALL;
+            return Reject("not a live buffer of this device outside the SCRATCH pool");
         }
     }
     if (ours != indices_) {
-        indices_ = ours;
+        HoldPrivately(indices_, ours);
         vertexInput_.Invalidate();
     }
     return D3D_OK;
 }
 
 HRESULT Device::GetIndices(IDirect3DIndexBuffer9** indices) {
-    if (HRESULT hr = Enter("IDirect3DDevice9::GetIndices"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DDevice9::GetIndices");
     if (indices == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("indices is null");
     }
     *indices = indices_;
     if (indices_ != nullptr) {
-        indices_->AddRef();
+        indices_->HandOut();
     }
     return D3D_OK;
-}
-
-void Device::ForgetBinding(IUnknown* resource) {
-    for (Texture*& texture : textures_) {
-        if (texture != nullptr && texture->Identity() == resource) {
-            texture = nullptr;
-        }
-    }
-    for (StreamSource& source : streams_) {
-        if (source.buffer != nullptr && source.buffer->Identity() == resource) {
-            source = StreamSource {};
-            vertexInput_.Invalidate();
-        }
-    }
-    if (indices_ != nullptr && indices_->Identity() == resource) {
-        indices_ = nullptr;
-        vertexInput_.Invalidate();
-    }
-    if (declaration_ != nullptr &&
-        static_cast<IUnknown*>(static_cast<IDirect3DVertexDeclaration9*>(declaration_)) == resource) {
-        declaration_ = nullptr;
-        vertexInput_.Invalidate();
-    }
 }
 
 }  // namespace nvesk::d3d9

@@ -5,12 +5,12 @@
 
 #include "FrameTarget.h"
 #include "GlContext.h"
-#include "LiveObject.h"
 #include "PresentParameters.h"
 #include "RenderStates.h"
 #include "SamplerStates.h"
 #include "ShaderPrograms.h"
 #include "VertexInput.h"
+#include "com/Object.h"
 
 #include <array>
 
@@ -24,7 +24,7 @@ class Surface;
 class Texture;
 class VertexDeclaration;
 
-class Device final : public IDirect3DDevice9, public LiveObject {
+class Device final : public com::ComObject<IDirect3DDevice9> {
 public:
     static HRESULT Create(Direct3D* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
                           D3DPRESENT_PARAMETERS* parameters, Device** device);
@@ -33,8 +33,6 @@ public:
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
-    ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
 
     // IDirect3DDevice9
     HRESULT STDMETHODCALLTYPE TestCooperativeLevel() override;
@@ -94,8 +92,6 @@ public:
     ShaderPrograms& Programs() { return programs_; }
     void AddDefaultPoolResource() { ++defaultPoolResources_; }
     void RemoveDefaultPoolResource() { --defaultPoolResources_; }
-    // A resource's last reference went: the device lets go of any binding to it.
-    void ForgetBinding(IUnknown* resource);
     // Test hook: the device is lost now; TestCooperativeLevel keeps reporting it for
     // `lostPolls` calls before the device can be reset.
     void LoseNow(UINT lostPolls);
@@ -114,6 +110,8 @@ private:
     HRESULT Configure(const D3DPRESENT_PARAMETERS& parameters, const PresentationChoice& choice);
     HRESULT CheckParameters(D3DPRESENT_PARAMETERS* parameters, PresentationChoice* choice) const;
     void ResetState();
+    // Lets go of every texture, stream source, index buffer and declaration bound.
+    void DropBindings();
     void WatchFocus();
     HRESULT CooperativeLevel();
     // Checks the streams hold vertices first..last for every element of the declaration.

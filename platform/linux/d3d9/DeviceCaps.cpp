@@ -57,10 +57,10 @@ void FillDeviceCaps(D3DDEVTYPE type, UINT adapter, D3DCAPS9* caps) {
     caps->VertexTextureFilterCaps = filters;
     caps->TextureAddressCaps = D3DPTADDRESSCAPS_WRAP | D3DPTADDRESSCAPS_MIRROR | D3DPTADDRESSCAPS_CLAMP |
                                D3DPTADDRESSCAPS_BORDER | D3DPTADDRESSCAPS_INDEPENDENTUV | D3DPTADDRESSCAPS_MIRRORONCE;
-    caps->MaxTextureWidth = 8192;
-    caps->MaxTextureHeight = 8192;
-    caps->MaxTextureRepeat = 8192;
-    caps->MaxTextureAspectRatio = 8192;
+    caps->MaxTextureWidth = kMaxTextureSize;
+    caps->MaxTextureHeight = kMaxTextureSize;
+    caps->MaxTextureRepeat = kMaxTextureSize;
+    caps->MaxTextureAspectRatio = kMaxTextureSize;
     caps->MaxAnisotropy = 16;
     caps->MaxVertexW = 1.0e10f;
     caps->GuardBandLeft = -32768.0f;

@@ -1,13 +1,16 @@
 #include "Direct3D.h"
+#include "com/Diagnostics.h"
 
 #include "Device.h"
 #include "DeviceCaps.h"
 #include "PixelFormats.h"
-#include "com/FaultInjection.h"
+#include "com/Object.h"
 
 #include <SDL.h>
 
 namespace nvesk::d3d9 {
+
+using com::Reject;
 namespace {
 
 bool IsDeviceType(D3DDEVTYPE type) {
@@ -16,7 +19,7 @@ bool IsDeviceType(D3DDEVTYPE type) {
 
 }  // namespace
 
-Direct3D::Direct3D() : LiveObject(ObjectKind::Direct3D, static_cast<IUnknown*>(static_cast<IDirect3D9*>(this)), true) {}
+Direct3D::Direct3D() : ComObject(com::Kind::Direct3D) {}
 
 Direct3D* Direct3D::Create() {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
@@ -33,27 +36,17 @@ void Direct3D::OnFinalRelease() {
 }
 
 HRESULT Direct3D::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    *object = nullptr;
-    if (!IsAlive()) {
-        return D3DERR_INVALIDCALL;
-    }
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirect3D9)) {
-        *object = static_cast<IDirect3D9*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+    return QueryInterfaceAmong(riid, object, {&IID_IDirect3D9});
 }
 
 UINT Direct3D::GetAdapterCount() {
-    return IsAlive() ? 1 : 0;
+    NVESK_ENTER_OR("IDirect3D9::GetAdapterCount", 0);
+    return 1;
 }
 
 UINT Direct3D::GetAdapterModeCount(UINT adapter, D3DFORMAT format) {
-    if (FAILED(Enter("IDirect3D9::GetAdapterModeCount")) || adapter != D3DADAPTER_DEFAULT) {
+    NVESK_ENTER_OR("IDirect3D9::GetAdapterModeCount", 0);
+    if (adapter != D3DADAPTER_DEFAULT) {
         return 0;
     }
     // Display modes are X8R8G8B8 only: no adapter scans out an alpha channel.
@@ -61,33 +54,27 @@ UINT Direct3D::GetAdapterModeCount(UINT adapter, D3DFORMAT format) {
 }
 
 HRESULT Direct3D::EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode, D3DDISPLAYMODE* result) {
-    if (HRESULT hr = Enter("IDirect3D9::EnumAdapterModes"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3D9::EnumAdapterModes");
     if (adapter != D3DADAPTER_DEFAULT || result == nullptr || format != D3DFMT_X8R8G8B8 || mode >= modes_.size()) {
-        return D3DERR_INVALIDCALL;
+        return Reject("adapter other than the default one, result null, a format other than X8R8G8B8, or no such mode");
     }
     *result = modes_[mode].mode;
     return D3D_OK;
 }
 
 HRESULT Direct3D::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) {
-    if (HRESULT hr = Enter("IDirect3D9::GetAdapterDisplayMode"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3D9::GetAdapterDisplayMode");
     if (adapter != D3DADAPTER_DEFAULT || mode == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("adapter other than the default one, or mode is null");
     }
     return DesktopDisplayMode(mode) ? D3D_OK : D3DERR_NOTAVAILABLE;
 }
 
 HRESULT Direct3D::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, D3DFORMAT backBufferFormat,
                                   BOOL windowed) {
-    if (HRESULT hr = Enter("IDirect3D9::CheckDeviceType"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3D9::CheckDeviceType");
     if (adapter != D3DADAPTER_DEFAULT || !IsDeviceType(type)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("adapter other than the default one, or device type other than HAL and REF");
     }
     if (adapterFormat != D3DFMT_X8R8G8B8) {
         return D3DERR_NOTAVAILABLE;
@@ -99,11 +86,9 @@ HRESULT Direct3D::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapt
 
 HRESULT Direct3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage,
                                     D3DRESOURCETYPE resourceType, D3DFORMAT checkFormat) {
-    if (HRESULT hr = Enter("IDirect3D9::CheckDeviceFormat"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3D9::CheckDeviceFormat");
     if (adapter != D3DADAPTER_DEFAULT || !IsDeviceType(type)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("adapter other than the default one, or device type other than HAL and REF");
     }
     if (adapterFormat != D3DFMT_X8R8G8B8) {
         return D3DERR_NOTAVAILABLE;
@@ -125,11 +110,9 @@ HRESULT Direct3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT ada
 }
 
 HRESULT Direct3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) {
-    if (HRESULT hr = Enter("IDirect3D9::GetDeviceCaps"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3D9::GetDeviceCaps");
     if (adapter != D3DADAPTER_DEFAULT || caps == nullptr || !IsDeviceType(type)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("adapter other than the default one, caps null, or device type other than HAL and REF");
     }
     FillDeviceCaps(type, adapter, caps);
     return D3D_OK;
@@ -137,30 +120,28 @@ HRESULT Direct3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) {
 
 HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
                                D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) {
-    if (HRESULT hr = Enter("IDirect3D9::CreateDevice"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3D9::CreateDevice");
     if (device == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("device is null");
     }
     *device = nullptr;
     if (adapter != D3DADAPTER_DEFAULT || parameters == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("adapter other than the default one, or parameters is null");
     }
     if (type == D3DDEVTYPE_NULLREF) {
         return D3DERR_NOTAVAILABLE;
     }
     if (!IsDeviceType(type)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("device type other than HAL and REF");
     }
     const DWORD processing = behaviorFlags & (D3DCREATE_SOFTWARE_VERTEXPROCESSING |
                                               D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MIXED_VERTEXPROCESSING);
     if (processing != D3DCREATE_SOFTWARE_VERTEXPROCESSING && processing != D3DCREATE_HARDWARE_VERTEXPROCESSING &&
         processing != D3DCREATE_MIXED_VERTEXPROCESSING) {
-        return D3DERR_INVALIDCALL;
+        return Reject("exactly one of SOFTWARE, HARDWARE and MIXED vertex processing");
     }
     if ((behaviorFlags & D3DCREATE_PUREDEVICE) != 0 && processing != D3DCREATE_HARDWARE_VERTEXPROCESSING) {
-        return D3DERR_INVALIDCALL;
+        return Reject("a pure device needs hardware vertex processing");
     }
     Device* created = nullptr;
     const HRESULT hr = Device::Create(this, type, focusWindow, behaviorFlags, parameters, &created);
@@ -177,8 +158,8 @@ extern "C" IDirect3D9* WINAPI Direct3DCreate9(UINT SDKVersion) {
         return nullptr;
     }
     // An injected failure stands for a system without Direct3D 9: no object at all.
-    HRESULT ignored;
-    if (nvesk::com::TakeInjectedFailure("Direct3DCreate9", &ignored)) {
+    const nvesk::com::Entry entry(nullptr, "Direct3DCreate9");
+    if (FAILED(entry.Result())) {
         return nullptr;
     }
     return nvesk::d3d9::Direct3D::Create();

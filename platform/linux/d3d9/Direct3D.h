@@ -4,20 +4,18 @@
 #include <d3d9.h>
 
 #include "DisplayModes.h"
-#include "LiveObject.h"
+#include "com/Object.h"
 
 #include <vector>
 
 namespace nvesk::d3d9 {
 
-class Direct3D final : public IDirect3D9, public LiveObject {
+class Direct3D final : public com::ComObject<IDirect3D9> {
 public:
     // Null when there is no display to drive.
     static Direct3D* Create();
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
-    ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
 
     UINT STDMETHODCALLTYPE GetAdapterCount() override;
     UINT STDMETHODCALLTYPE GetAdapterModeCount(UINT adapter, D3DFORMAT format) override;

@@ -1,19 +1,23 @@
 #include "IndexBuffer.h"
+#include "com/Diagnostics.h"
 
 #include "BufferRules.h"
 #include "Device.h"
 
 namespace nvesk::d3d9 {
 
+using com::Reject;
+
 IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : Resource(device, ObjectKind::IndexBuffer, D3DRTYPE_INDEXBUFFER, pool, true, true),
+    : Resource(device, com::Kind::IndexBuffer, D3DRTYPE_INDEXBUFFER, pool, true, true),
       storage_(length, usage, pool),
-      format_(format) {}
+      format_(format),
+      ranges_(length / IndexSize(), IndexSize()) {}
 
 HRESULT IndexBuffer::Create(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                             IndexBuffer** buffer) {
     if (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) {
-        return D3DERR_INVALIDCALL;
+        return Reject("index format other than INDEX16 and INDEX32");
     }
     if (HRESULT hr = ValidateBufferCreation(length, usage, pool); FAILED(hr)) {
         return hr;
@@ -30,26 +34,26 @@ HRESULT IndexBuffer::QueryInterface(REFIID riid, void** object) {
 }
 
 HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-    if (HRESULT hr = Enter("IDirect3DIndexBuffer9::Lock"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DIndexBuffer9::Lock");
     return storage_.Lock(offset, size, data, flags);
 }
 
 HRESULT IndexBuffer::Unlock() {
-    if (HRESULT hr = Enter("IDirect3DIndexBuffer9::Unlock"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DIndexBuffer9::Unlock");
     OwnerDevice()->MakeCurrent();
-    return storage_.Unlock();
+    UINT begin = 0;
+    UINT end = 0;
+    const HRESULT hr = storage_.Unlock(&begin, &end);
+    if (SUCCEEDED(hr) && begin < end) {
+        ranges_.Update(storage_.Data(), begin / IndexSize(), (end + IndexSize() - 1) / IndexSize());
+    }
+    return hr;
 }
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
-    if (HRESULT hr = Enter("IDirect3DIndexBuffer9::GetDesc"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DIndexBuffer9::GetDesc");
     if (desc == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("desc is null");
     }
     desc->Format = format_;
     desc->Type = D3DRTYPE_INDEXBUFFER;

@@ -4,6 +4,7 @@
 #include <d3d9.h>
 
 #include "BufferStorage.h"
+#include "IndexRanges.h"
 #include "Resource.h"
 
 namespace nvesk::d3d9 {
@@ -20,6 +21,10 @@ public:
 
     const BufferStorage& Storage() const { return storage_; }
     UINT IndexSize() const { return format_ == D3DFMT_INDEX32 ? 4 : 2; }
+    // Whether indices [first, first + count) all lie in [low, high]; cheap, from what each write left.
+    bool IndicesWithin(UINT first, UINT count, UINT low, UINT high) const {
+        return ranges_.Within(storage_.Data(), first, count, low, high);
+    }
 
 private:
     IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
@@ -27,6 +32,7 @@ private:
 
     BufferStorage storage_;
     D3DFORMAT format_;
+    IndexRanges ranges_;
 };
 
 }  // namespace nvesk::d3d9

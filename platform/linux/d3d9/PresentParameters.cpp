@@ -1,8 +1,12 @@
 #include "PresentParameters.h"
+#include "com/Diagnostics.h"
 
+#include "DeviceCaps.h"
 #include "PixelFormats.h"
 
 namespace nvesk::d3d9 {
+
+using com::Reject;
 namespace {
 
 bool IsBackBufferFormat(D3DFORMAT format) {
@@ -22,53 +26,53 @@ HRESULT CheckPresentParameters(D3DPRESENT_PARAMETERS* parameters, HWND focusWind
     D3DPRESENT_PARAMETERS completed = *parameters;
     choice->window = completed.hDeviceWindow != nullptr ? completed.hDeviceWindow : focusWindow;
     if (choice->window == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("there is no device window");
     }
     if (completed.SwapEffect < D3DSWAPEFFECT_DISCARD || completed.SwapEffect > D3DSWAPEFFECT_COPY) {
-        return D3DERR_INVALIDCALL;
+        return Reject("unknown swap effect");
     }
     if (completed.BackBufferCount == 0) {
         completed.BackBufferCount = 1;
     }
     if (completed.BackBufferCount > D3DPRESENT_BACK_BUFFERS_MAX ||
         (completed.SwapEffect == D3DSWAPEFFECT_COPY && completed.BackBufferCount != 1)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("too many back buffers, or COPY with other than one");
     }
     const DWORD knownFlags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER | D3DPRESENTFLAG_DISCARD_DEPTHSTENCIL |
                              D3DPRESENTFLAG_DEVICECLIP | D3DPRESENTFLAG_VIDEO;
     if ((completed.Flags & ~knownFlags) != 0) {
-        return D3DERR_INVALIDCALL;
+        return Reject("unknown presentation flags");
     }
     if (completed.MultiSampleType != D3DMULTISAMPLE_NONE) {
         if (completed.SwapEffect != D3DSWAPEFFECT_DISCARD ||
             (completed.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0) {
-            return D3DERR_INVALIDCALL;
+            return Reject("multisampling needs DISCARD and no lockable back buffer");
         }
         return D3DERR_NOTAVAILABLE;
     }
     if (completed.MultiSampleQuality != 0) {
-        return D3DERR_INVALIDCALL;
+        return Reject("multisampling is not offered");
     }
     if (!IsOfferedInterval(completed.PresentationInterval)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("presentation interval other than DEFAULT, ONE and IMMEDIATE");
     }
     if (completed.EnableAutoDepthStencil) {
         GLenum ignoredFormat;
         bool ignoredStencil;
         if (!DepthStencilFormat(completed.AutoDepthStencilFormat, &ignoredFormat, &ignoredStencil)) {
-            return D3DERR_INVALIDCALL;
+            return Reject("the automatic depth-stencil format is not a depth format this device offers");
         }
     }
     choice->fullScreenMode = nullptr;
     if (completed.Windowed) {
         if (completed.FullScreen_RefreshRateInHz != 0) {
-            return D3DERR_INVALIDCALL;
+            return Reject("a windowed device has refresh rate 0");
         }
         if (completed.BackBufferFormat == D3DFMT_UNKNOWN) {
             completed.BackBufferFormat = D3DFMT_X8R8G8B8;
         }
         if (!IsBackBufferFormat(completed.BackBufferFormat)) {
-            return D3DERR_INVALIDCALL;
+            return Reject("the back-buffer format is not A8R8G8B8 or X8R8G8B8");
         }
         if (completed.BackBufferWidth == 0) {
             completed.BackBufferWidth = clientWidth > 0 ? clientWidth : 1;
@@ -78,7 +82,7 @@ HRESULT CheckPresentParameters(D3DPRESENT_PARAMETERS* parameters, HWND focusWind
         }
     } else {
         if (!IsBackBufferFormat(completed.BackBufferFormat)) {
-            return D3DERR_INVALIDCALL;
+            return Reject("the back-buffer format is not A8R8G8B8 or X8R8G8B8");
         }
         for (const DisplayMode& mode : modes) {
             if (mode.mode.Width == completed.BackBufferWidth && mode.mode.Height == completed.BackBufferHeight &&
@@ -89,11 +93,11 @@ HRESULT CheckPresentParameters(D3DPRESENT_PARAMETERS* parameters, HWND focusWind
             }
         }
         if (choice->fullScreenMode == nullptr) {
-            return D3DERR_INVALIDCALL;
+            return Reject("the full-screen mode is not one of the adapter's modes");
         }
     }
-    if (completed.BackBufferWidth > 8192 || completed.BackBufferHeight > 8192) {
-        return D3DERR_INVALIDCALL;
+    if (completed.BackBufferWidth > kMaxTextureSize || completed.BackBufferHeight > kMaxTextureSize) {
+        return Reject("the back buffer is larger than 8192 a side");
     }
     // One back buffer is all this device renders into.
     if (completed.BackBufferCount != 1) {

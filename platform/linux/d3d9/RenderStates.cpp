@@ -1,10 +1,15 @@
 #include "RenderStates.h"
+#include "com/Diagnostics.h"
+
+#include "Conversions.h"
 
 #include <epoxy/gl.h>
 
 #include <cstring>
 
 namespace nvesk::d3d9 {
+
+using com::Reject;
 namespace {
 
 enum class Handling { Applied, Stored, DefaultOnly };
@@ -260,14 +265,14 @@ void RenderStates::Reset(bool hasDepthBuffer, bool hasStencil, bool hasAlpha) {
 HRESULT RenderStates::Set(D3DRENDERSTATETYPE state, DWORD value) {
     const StateInfo* info = FindState(state);
     if (info == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("info is null");
     }
     if (info->lastValid != kAny && (value < info->firstValid || value > info->lastValid)) {
         // Legacy blend factors stand for SRCALPHA/INVSRCALPHA pairs.
         const bool legacyBlend = (state == D3DRS_SRCBLEND || state == D3DRS_DESTBLEND) &&
                                  (value == D3DBLEND_BOTHSRCALPHA || value == D3DBLEND_BOTHINVSRCALPHA);
         if (!legacyBlend) {
-            return D3DERR_INVALIDCALL;
+            return Reject("a state this device does not offer");
         }
     }
     if (info->handling == Handling::DefaultOnly && value != info->defaultValue) {
@@ -285,7 +290,7 @@ HRESULT RenderStates::Set(D3DRENDERSTATETYPE state, DWORD value) {
 
 HRESULT RenderStates::Get(D3DRENDERSTATETYPE state, DWORD* value) const {
     if (value == nullptr || FindState(state) == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("value is null, or no such render state");
     }
     *value = values_[state];
     return D3D_OK;
@@ -391,8 +396,8 @@ void RenderStates::ApplyBlend() const {
                         BlendFactor(destinationAlpha));
     glBlendEquationSeparate(BlendEquation(values_[D3DRS_BLENDOP]), BlendEquation(operationAlpha));
     const DWORD factor = values_[D3DRS_BLENDFACTOR];
-    glBlendColor(((factor >> 16) & 0xFF) / 255.0f, ((factor >> 8) & 0xFF) / 255.0f, (factor & 0xFF) / 255.0f,
-                 ((factor >> 24) & 0xFF) / 255.0f);
+    const std::array<float, 4> rgba = ColorToFloats(factor);
+    glBlendColor(rgba[0], rgba[1], rgba[2], rgba[3]);
 }
 
 void RenderStates::ApplyDepth() const {

@@ -3,71 +3,54 @@
 
 #include <d3d9.h>
 
-#include "LiveObject.h"
 #include "ResourceCore.h"
-
-#include <initializer_list>
+#include "com/Object.h"
 
 namespace nvesk::d3d9 {
 
 template <class Interface>
-class Resource : public Interface, public LiveObject {
+class Resource : public com::ComObject<Interface> {
 public:
-    ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
-    ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
-
     HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** device) override {
-        if (HRESULT hr = Enter("IDirect3DResource9::GetDevice"); FAILED(hr)) {
-            return hr;
-        }
+        NVESK_ENTER("IDirect3DResource9::GetDevice");
         return core_.GetDevice(device);
     }
-    DWORD STDMETHODCALLTYPE SetPriority(DWORD priority) override { return IsAlive() ? core_.SetPriority(priority) : 0; }
-    DWORD STDMETHODCALLTYPE GetPriority() override { return IsAlive() ? core_.GetPriority() : 0; }
+    DWORD STDMETHODCALLTYPE SetPriority(DWORD priority) override {
+        NVESK_ENTER_OR("IDirect3DResource9::SetPriority", 0);
+        return core_.SetPriority(priority);
+    }
+    DWORD STDMETHODCALLTYPE GetPriority() override {
+        NVESK_ENTER_OR("IDirect3DResource9::GetPriority", 0);
+        return core_.GetPriority();
+    }
     // Resources are always resident on the GL side already.
-    void STDMETHODCALLTYPE PreLoad() override {}
-    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return core_.Type(); }
+    void STDMETHODCALLTYPE PreLoad() override { NVESK_ENTER_OR("IDirect3DResource9::PreLoad", void()); }
+    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override {
+        NVESK_ENTER_OR("IDirect3DResource9::GetType", core_.Type());
+        return core_.Type();
+    }
 
     Device* OwnerDevice() const { return core_.OwnerDevice(); }
     D3DPOOL Pool() const { return core_.Pool(); }
-    IUnknown* Identity() { return static_cast<IUnknown*>(static_cast<Interface*>(this)); }
 
 protected:
-    Resource(Device* device, ObjectKind kind, D3DRESOURCETYPE type, D3DPOOL pool, bool counted, bool holdsDevice)
-        : LiveObject(kind, static_cast<IUnknown*>(static_cast<Interface*>(this)), counted),
-          core_(device, type, pool, holdsDevice) {}
-
-    // Hands out this object for any of `interfaces` (IUnknown is always among them).
-    HRESULT QueryInterfaceAmong(REFIID riid, void** object, std::initializer_list<const IID*> interfaces) {
-        if (object == nullptr) {
-            return E_POINTER;
+    // tiesDevice: while the application holds the resource, it holds the device and counts among
+    // its default-pool resources; false for texture levels and the back buffer, which live
+    // inside their container. references: 0 for a back buffer, which its swap chain holds.
+    Resource(Device* device, com::Kind kind, D3DRESOURCETYPE type, D3DPOOL pool, bool counted, bool tiesDevice,
+             ULONG references = 1)
+        : com::ComObject<Interface>(kind, counted, references), core_(device, type, pool, tiesDevice) {
+        if (references > 0) {
+            core_.Attach();
         }
-        *object = nullptr;
-        if (!IsAlive()) {
-            return D3DERR_INVALIDCALL;
-        }
-        if (IsEqualGUID(riid, IID_IUnknown)) {
-            *object = Identity();
-            AddRef();
-            return S_OK;
-        }
-        for (const IID* candidate : interfaces) {
-            if (IsEqualGUID(riid, *candidate)) {
-                *object = static_cast<Interface*>(this);
-                AddRef();
-                return S_OK;
-            }
-        }
-        return E_NOINTERFACE;
     }
 
-    // Frees GL objects and memory; the detach from the device follows.
+    // Frees GL objects and memory.
     virtual void FreeResources() = 0;
 
-    void OnFinalRelease() override {
-        FreeResources();
-        core_.Detach(Identity());
-    }
+    void OnFinalRelease() override { FreeResources(); }
+    void OnPublicRelease() override { core_.Detach(); }
+    void OnPublicRevival() override { core_.Attach(); }
 
     ResourceCore core_;
 };

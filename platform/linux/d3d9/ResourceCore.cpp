@@ -1,22 +1,16 @@
 #include "ResourceCore.h"
 
 #include "Device.h"
+#include "com/Diagnostics.h"
 
 namespace nvesk::d3d9 {
 
-ResourceCore::ResourceCore(Device* device, D3DRESOURCETYPE type, D3DPOOL pool, bool holdsDevice)
-    : device_(device), type_(type), pool_(pool), holdsDevice_(holdsDevice) {
-    if (holdsDevice_) {
-        device_->AddRef();
-        if (pool_ == D3DPOOL_DEFAULT) {
-            device_->AddDefaultPoolResource();
-        }
-    }
-}
+ResourceCore::ResourceCore(Device* device, D3DRESOURCETYPE type, D3DPOOL pool, bool tiesDevice)
+    : device_(device), type_(type), pool_(pool), tiesDevice_(tiesDevice) {}
 
 HRESULT ResourceCore::GetDevice(IDirect3DDevice9** device) const {
     if (device == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return com::Reject("the device pointer is null");
     }
     *device = device_;
     device_->AddRef();
@@ -37,14 +31,24 @@ DWORD ResourceCore::GetPriority() const {
     return pool_ == D3DPOOL_MANAGED ? priority_ : 0;
 }
 
-void ResourceCore::Detach(IUnknown* self) {
-    device_->ForgetBinding(self);
-    if (holdsDevice_) {
-        if (pool_ == D3DPOOL_DEFAULT) {
-            device_->RemoveDefaultPoolResource();
-        }
-        device_->Release();
+void ResourceCore::Attach() {
+    if (!tiesDevice_) {
+        return;
     }
+    device_->AddRef();
+    if (pool_ == D3DPOOL_DEFAULT) {
+        device_->AddDefaultPoolResource();
+    }
+}
+
+void ResourceCore::Detach() {
+    if (!tiesDevice_) {
+        return;
+    }
+    if (pool_ == D3DPOOL_DEFAULT) {
+        device_->RemoveDefaultPoolResource();
+    }
+    device_->Release();
 }
 
 }  // namespace nvesk::d3d9

@@ -1,8 +1,9 @@
 // What every Direct3D resource shares: its device, pool, type and priority.
 //
-// A resource holds a reference on its device (as Direct3D's do), counts itself among the
-// device's default-pool resources (which make Reset fail while alive), and unbinds itself from
-// the device's state when its last reference goes, so bindings never keep it alive.
+// While the application holds a resource, the resource holds a reference on its device (as
+// Direct3D's do) and counts among the device's default-pool resources, which make Reset fail.
+// A binding that outlives the application's last reference (a stream source, the indices) keeps
+// only the resource's storage, not the device.
 #pragma once
 
 #include <d3d9.h>
@@ -13,9 +14,8 @@ class Device;
 
 class ResourceCore {
 public:
-    // holdsDevice: false for objects the device itself owns (its back buffer) and for texture
-    // levels, which live inside their texture.
-    ResourceCore(Device* device, D3DRESOURCETYPE type, D3DPOOL pool, bool holdsDevice);
+    // tiesDevice: false for objects inside a container (texture levels, the back buffer).
+    ResourceCore(Device* device, D3DRESOURCETYPE type, D3DPOOL pool, bool tiesDevice);
 
     Device* OwnerDevice() const { return device_; }
     D3DPOOL Pool() const { return pool_; }
@@ -25,15 +25,15 @@ public:
     DWORD SetPriority(DWORD priority);
     DWORD GetPriority() const;
 
-    // Called once when the resource dies: unbinds it, uncounts it, lets go of the device.
-    // `self` is the identity the device may have bound.
-    void Detach(IUnknown* self);
+    // The application's hold begins (creation, a hand-out after its last Release) and ends.
+    void Attach();
+    void Detach();
 
 private:
     Device* device_;
     D3DRESOURCETYPE type_;
     D3DPOOL pool_;
-    bool holdsDevice_;
+    bool tiesDevice_;
     DWORD priority_ = 0;
 };
 

@@ -1,10 +1,15 @@
 #include "SamplerStates.h"
+#include "com/Diagnostics.h"
+
+#include "Conversions.h"
 
 #include <epoxy/gl.h>
 
 #include <cstring>
 
 namespace nvesk::d3d9 {
+
+using com::Reject;
 namespace {
 
 GLenum WrapMode(DWORD address) {
@@ -84,21 +89,21 @@ void SamplerStates::Reset() {
 
 HRESULT SamplerStates::Set(UINT unit, D3DSAMPLERSTATETYPE type, DWORD value) {
     if (unit >= kUnitCount || type < D3DSAMP_ADDRESSU || type > D3DSAMP_DMAPOFFSET) {
-        return D3DERR_INVALIDCALL;
+        return Reject("no such sampler or sampler state");
     }
     switch (type) {
     case D3DSAMP_ADDRESSU:
     case D3DSAMP_ADDRESSV:
     case D3DSAMP_ADDRESSW:
         if (value < D3DTADDRESS_WRAP || value > D3DTADDRESS_MIRRORONCE) {
-            return D3DERR_INVALIDCALL;
+            return Reject("not a texture address mode");
         }
         break;
     case D3DSAMP_MAGFILTER:
     case D3DSAMP_MINFILTER:
     case D3DSAMP_MIPFILTER:
         if (!IsFilter(value)) {
-            return D3DERR_INVALIDCALL;
+            return Reject("not a texture filter");
         }
         if (value > D3DTEXF_ANISOTROPIC || (type == D3DSAMP_MIPFILTER && value == D3DTEXF_ANISOTROPIC)) {
             return D3DERR_NOTAVAILABLE;
@@ -127,9 +132,8 @@ void SamplerStates::Apply(UINT unit) const {
     glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, static_cast<GLint>(WrapMode(states[D3DSAMP_ADDRESSV])));
     glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, static_cast<GLint>(WrapMode(states[D3DSAMP_ADDRESSW])));
     const DWORD border = states[D3DSAMP_BORDERCOLOR];
-    const GLfloat borderColor[4] = {((border >> 16) & 0xFF) / 255.0f, ((border >> 8) & 0xFF) / 255.0f,
-                                    (border & 0xFF) / 255.0f, ((border >> 24) & 0xFF) / 255.0f};
-    glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, borderColor);
+    const std::array<float, 4> borderColor = ColorToFloats(border);
+    glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, borderColor.data());
     const DWORD magFilter = states[D3DSAMP_MAGFILTER];
     glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER,
                         magFilter == D3DTEXF_POINT || magFilter == D3DTEXF_NONE ? GL_NEAREST : GL_LINEAR);

@@ -1,17 +1,20 @@
 #include "ShaderProgramBinding.h"
+#include "com/Diagnostics.h"
 
 #include "Device.h"
 
 #include <epoxy/gl.h>
 
 namespace nvesk::d3d9 {
+
+using com::Reject;
 namespace {
 
 // The live device behind an interface pointer, with its context current; null if not ours.
 Device* Enter(IDirect3DDevice9* device, const char* operation, HRESULT* result) {
     Device* ours = Device::FromInterface(device);
     if (ours == nullptr) {
-        *result = D3DERR_INVALIDCALL;
+        *result = Reject("not a live device of ours");
         return nullptr;
     }
     if (HRESULT hr = ours->EnterInternal(operation); FAILED(hr)) {
@@ -41,12 +44,12 @@ HRESULT SetUniform(IDirect3DDevice9* device, const char* operation, ShaderProgra
         return result;
     }
     if (!ours->Programs().Has(program) || !valid) {
-        return D3DERR_INVALIDCALL;
+        return Reject("not a program of this device, or the values are invalid");
     }
     for (const ShaderPrograms::UniformTarget& target : ours->Programs().UniformTargets(program, location)) {
         upload(target.program, target.location);
     }
-    return glGetError() == GL_NO_ERROR ? D3D_OK : D3DERR_INVALIDCALL;
+    return glGetError() == GL_NO_ERROR ? D3D_OK : Reject("OpenGL refused the values for this uniform");
 }
 
 // Float or int vectors of 1..4 components, through the GL entry for each component count.

@@ -1,4 +1,5 @@
 #include "ShaderPrograms.h"
+#include "com/Diagnostics.h"
 
 #include "ShaderWrapping.h"
 
@@ -8,6 +9,8 @@
 #include <utility>
 
 namespace nvesk::d3d9 {
+
+using com::Reject;
 namespace {
 
 std::string ShaderLog(GLuint shader) {
@@ -111,7 +114,7 @@ HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHan
     std::string& message = log != nullptr ? *log : ignored;
     message.clear();
     if (handle == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("handle is null");
     }
     *handle = 0;
     std::string vertexSource;
@@ -123,7 +126,7 @@ HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHan
     for (const ShaderAttribute& attribute : source.attributes) {
         if (VertexAttributeLocation(attribute.usage, attribute.usageIndex) < 0) {
             message = "no vertex input location for " + attribute.name;
-            return D3DERR_INVALIDCALL;
+            return Reject("%s", message.c_str());
         }
     }
     const GLuint vertex = Compile(GL_VERTEX_SHADER, vertexSource, &message);
@@ -167,7 +170,7 @@ void ShaderPrograms::Delete(const Program& program) {
 
 HRESULT ShaderPrograms::Use(ShaderProgramHandle handle) {
     if (handle != 0 && !Has(handle)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("not a program of this device");
     }
     current_ = handle;
     return D3D_OK;
@@ -176,7 +179,7 @@ HRESULT ShaderPrograms::Use(ShaderProgramHandle handle) {
 HRESULT ShaderPrograms::Free(ShaderProgramHandle handle) {
     auto found = programs_.find(handle);
     if (found == programs_.end()) {
-        return D3DERR_INVALIDCALL;
+        return Reject("not a program of this device");
     }
     if (boundName_ == found->second.plain.name || boundName_ == found->second.alphaTested.name) {
         glUseProgram(0);

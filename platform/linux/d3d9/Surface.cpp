@@ -1,5 +1,7 @@
 #include "Surface.h"
+#include "com/Diagnostics.h"
 
+#include "Conversions.h"
 #include "Device.h"
 #include "Texture.h"
 
@@ -9,9 +11,11 @@
 
 namespace nvesk::d3d9 {
 
-Surface::Surface(Device* device, Texture* container, bool counted, bool holdsDevice, UINT width, UINT height,
-                 const PixelFormat& format, DWORD usage, D3DPOOL pool)
-    : Resource(device, ObjectKind::Surface, D3DRTYPE_SURFACE, pool, counted, holdsDevice),
+using com::Reject;
+
+Surface::Surface(Device* device, Texture* container, bool counted, bool tiesDevice, ULONG references, UINT width,
+                 UINT height, const PixelFormat& format, DWORD usage, D3DPOOL pool)
+    : Resource(device, com::Kind::Surface, D3DRTYPE_SURFACE, pool, counted, tiesDevice, references),
       container_(container),
       format_(&format),
       pitch_(RowPitch(format, width)) {
@@ -27,7 +31,7 @@ Surface::Surface(Device* device, Texture* container, bool counted, bool holdsDev
 
 Surface* Surface::CreateOffscreenPlain(Device* device, UINT width, UINT height, const PixelFormat& format,
                                        D3DPOOL pool) {
-    Surface* surface = new Surface(device, nullptr, true, true, width, height, format, 0, pool);
+    Surface* surface = new Surface(device, nullptr, true, true, 1, width, height, format, 0, pool);
     surface->memory_.assign(static_cast<size_t>(surface->pitch_) * height, 0);
     return surface;
 }
@@ -35,7 +39,7 @@ Surface* Surface::CreateOffscreenPlain(Device* device, UINT width, UINT height, 
 Surface* Surface::CreateTextureLevel(Texture* container, UINT width, UINT height, const PixelFormat& format,
                                      DWORD usage, D3DPOOL pool, bool cpuCopy, GlImage image) {
     Surface* surface =
-        new Surface(container->OwnerDevice(), container, false, false, width, height, format, usage, pool);
+        new Surface(container->OwnerDevice(), container, false, false, 1, width, height, format, usage, pool);
     if (cpuCopy) {
         surface->memory_.assign(static_cast<size_t>(surface->pitch_) * height, 0);
     }
@@ -46,7 +50,7 @@ Surface* Surface::CreateTextureLevel(Texture* container, UINT width, UINT height
 Surface* Surface::CreateBackBuffer(Device* device, UINT width, UINT height, const PixelFormat& format, bool lockable,
                                    GlImage image) {
     Surface* surface =
-        new Surface(device, nullptr, true, false, width, height, format, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT);
+        new Surface(device, nullptr, false, true, 0, width, height, format, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT);
     surface->backBuffer_ = true;
     surface->lockableBackBuffer_ = lockable;
     surface->image_ = image;
@@ -72,11 +76,9 @@ ULONG Surface::Release() {
 }
 
 HRESULT Surface::GetContainer(REFIID riid, void** container) {
-    if (HRESULT hr = Enter("IDirect3DSurface9::GetContainer"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DSurface9::GetContainer");
     if (container == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("container is null");
     }
     if (container_ != nullptr) {
         return container_->QueryInterface(riid, container);
@@ -85,11 +87,9 @@ HRESULT Surface::GetContainer(REFIID riid, void** container) {
 }
 
 HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc) {
-    if (HRESULT hr = Enter("IDirect3DSurface9::GetDesc"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DSurface9::GetDesc");
     if (desc == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("desc is null");
     }
     *desc = desc_;
     return D3D_OK;
@@ -100,21 +100,18 @@ bool Surface::Lockable() const {
 }
 
 HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) {
-    if (HRESULT hr = Enter("IDirect3DSurface9::LockRect"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DSurface9::LockRect");
     if (lockedRect == nullptr || locked_ || !Lockable()) {
-        return D3DERR_INVALIDCALL;
+        return Reject("lockedRect is null, the surface is locked already, or its pool cannot be locked");
     }
     if ((flags & D3DLOCK_NOOVERWRITE) != 0 ||
         ((flags & D3DLOCK_DISCARD) != 0 && (desc_.Usage & D3DUSAGE_DYNAMIC) == 0)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("NOOVERWRITE on a surface, or DISCARD on a surface that is not dynamic");
     }
     RECT area {0, 0, static_cast<LONG>(desc_.Width), static_cast<LONG>(desc_.Height)};
     if (rect != nullptr) {
-        if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
-            rect->right > area.right || rect->bottom > area.bottom) {
-            return D3DERR_INVALIDCALL;
+        if (!RectWithin(*rect, desc_.Width, desc_.Height)) {
+            return Reject("the rectangle is empty or outside the surface");
         }
         area = *rect;
     }
@@ -138,11 +135,9 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD fl
 }
 
 HRESULT Surface::UnlockRect() {
-    if (HRESULT hr = Enter("IDirect3DSurface9::UnlockRect"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DSurface9::UnlockRect");
     if (!locked_) {
-        return D3DERR_INVALIDCALL;
+        return Reject("the surface is not locked");
     }
     locked_ = false;
     if (!lockReadOnly_) {

@@ -28,6 +28,7 @@ public:
     // A level of `container`; its references are the texture's.
     static Surface* CreateTextureLevel(Texture* container, UINT width, UINT height, const PixelFormat& format,
                                        DWORD usage, D3DPOOL pool, bool cpuCopy, GlImage image);
+    // Unreferenced and uncounted: the device holds it, GetBackBuffer hands it out.
     static Surface* CreateBackBuffer(Device* device, UINT width, UINT height, const PixelFormat& format, bool lockable,
                                      GlImage image);
 
@@ -59,8 +60,8 @@ public:
     void RetireWithContainer();
 
 private:
-    Surface(Device* device, Texture* container, bool counted, bool holdsDevice, UINT width, UINT height,
-            const PixelFormat& format, DWORD usage, D3DPOOL pool);
+    Surface(Device* device, Texture* container, bool counted, bool tiesDevice, ULONG references, UINT width,
+            UINT height, const PixelFormat& format, DWORD usage, D3DPOOL pool);
     void FreeResources() override;
     void Upload(const RECT& rect);
     // Writes `width` x `height` texels at (x, y) of the GL image from rows `rowLength` texels wide.

@@ -1,6 +1,9 @@
 #include "Texture.h"
+#include "com/Diagnostics.h"
 
+#include "Conversions.h"
 #include "Device.h"
+#include "DeviceCaps.h"
 #include "Surface.h"
 
 #include <epoxy/gl.h>
@@ -8,9 +11,9 @@
 #include <algorithm>
 
 namespace nvesk::d3d9 {
-namespace {
 
-constexpr UINT kMaxTextureSize = 8192;
+using com::Reject;
+namespace {
 
 UINT FullChainLength(UINT width, UINT height) {
     UINT levels = 1;
@@ -25,24 +28,24 @@ UINT FullChainLength(UINT width, UINT height) {
 }  // namespace
 
 Texture::Texture(Device* device, D3DPOOL pool, const PixelFormat& format, DWORD usage)
-    : Resource(device, ObjectKind::Texture, D3DRTYPE_TEXTURE, pool, true, true), format_(&format), usage_(usage) {}
+    : Resource(device, com::Kind::Texture, D3DRTYPE_TEXTURE, pool, true, true), format_(&format), usage_(usage) {}
 
 HRESULT Texture::Create(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                         D3DPOOL pool, Texture** texture) {
     const PixelFormat* pixelFormat = FindPixelFormat(format);
     if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize || pixelFormat == nullptr ||
         pool > D3DPOOL_SCRATCH) {
-        return D3DERR_INVALIDCALL;
+        return Reject("size %u x %u not between 1 and 8192, format not offered, or unknown pool", width, height);
     }
     if ((usage & ~static_cast<DWORD>(D3DUSAGE_DYNAMIC | D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL |
                                      D3DUSAGE_AUTOGENMIPMAP)) != 0) {
-        return D3DERR_INVALIDCALL;
+        return Reject("usage flags a texture cannot have");
     }
     if ((usage & D3DUSAGE_DYNAMIC) != 0 && pool == D3DPOOL_MANAGED) {
-        return D3DERR_INVALIDCALL;
+        return Reject("a dynamic resource cannot be MANAGED");
     }
     if ((usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)) != 0 && pool != D3DPOOL_DEFAULT) {
-        return D3DERR_INVALIDCALL;
+        return Reject("render targets and depth stencils live in the DEFAULT pool");
     }
     // Render-target and depth textures and automatic mipmaps are not offered by this device.
     if ((usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL | D3DUSAGE_AUTOGENMIPMAP)) != 0) {
@@ -53,7 +56,7 @@ HRESULT Texture::Create(Device* device, UINT width, UINT height, UINT levels, DW
         levels = fullChain;
     }
     if (levels > fullChain) {
-        return D3DERR_INVALIDCALL;
+        return Reject("%u levels, more than the full chain of %u", levels, fullChain);
     }
 
     Texture* created = new Texture(device, pool, *pixelFormat, usage);
@@ -90,26 +93,23 @@ HRESULT Texture::QueryInterface(REFIID riid, void** object) {
 }
 
 DWORD Texture::GetLevelCount() {
-    return IsAlive() ? static_cast<DWORD>(levels_.size()) : 0;
+    NVESK_ENTER_OR("IDirect3DBaseTexture9::GetLevelCount", 0);
+    return static_cast<DWORD>(levels_.size());
 }
 
 HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
-    if (HRESULT hr = Enter("IDirect3DTexture9::GetLevelDesc"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DTexture9::GetLevelDesc");
     if (desc == nullptr || level >= levels_.size()) {
-        return D3DERR_INVALIDCALL;
+        return Reject("desc is null, or no such level");
     }
     *desc = levels_[level]->Desc();
     return D3D_OK;
 }
 
 HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) {
-    if (HRESULT hr = Enter("IDirect3DTexture9::GetSurfaceLevel"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DTexture9::GetSurfaceLevel");
     if (surface == nullptr || level >= levels_.size()) {
-        return D3DERR_INVALIDCALL;
+        return Reject("surface is null, or no such level");
     }
     *surface = levels_[level];
     AddRef();
@@ -117,35 +117,26 @@ HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) {
 }
 
 HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) {
-    if (HRESULT hr = Enter("IDirect3DTexture9::LockRect"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DTexture9::LockRect");
     if (level >= levels_.size()) {
-        return D3DERR_INVALIDCALL;
+        return Reject("level %u of a %zu-level texture", level, levels_.size());
     }
     return levels_[level]->LockRect(lockedRect, rect, flags);
 }
 
 HRESULT Texture::UnlockRect(UINT level) {
-    if (HRESULT hr = Enter("IDirect3DTexture9::UnlockRect"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DTexture9::UnlockRect");
     if (level >= levels_.size()) {
-        return D3DERR_INVALIDCALL;
+        return Reject("level %u of a %zu-level texture", level, levels_.size());
     }
     return levels_[level]->UnlockRect();
 }
 
 HRESULT Texture::AddDirtyRect(const RECT* dirtyRect) {
-    if (HRESULT hr = Enter("IDirect3DTexture9::AddDirtyRect"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DTexture9::AddDirtyRect");
     const D3DSURFACE_DESC& top = levels_[0]->Desc();
-    if (dirtyRect != nullptr &&
-        (dirtyRect->left < 0 || dirtyRect->top < 0 || dirtyRect->left > dirtyRect->right ||
-         dirtyRect->top > dirtyRect->bottom || dirtyRect->right > static_cast<LONG>(top.Width) ||
-         dirtyRect->bottom > static_cast<LONG>(top.Height))) {
-        return D3DERR_INVALIDCALL;
+    if (dirtyRect != nullptr && !RectWithin(*dirtyRect, top.Width, top.Height, true)) {
+        return Reject("the dirty rectangle is inverted or outside the texture");
     }
     // UpdateTexture copies every level whole, which covers any dirty region.
     return D3D_OK;

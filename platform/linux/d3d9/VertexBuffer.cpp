@@ -1,12 +1,15 @@
 #include "VertexBuffer.h"
+#include "com/Diagnostics.h"
 
 #include "BufferRules.h"
 #include "Device.h"
 
 namespace nvesk::d3d9 {
 
+using com::Reject;
+
 VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-    : Resource(device, ObjectKind::VertexBuffer, D3DRTYPE_VERTEXBUFFER, pool, true, true),
+    : Resource(device, com::Kind::VertexBuffer, D3DRTYPE_VERTEXBUFFER, pool, true, true),
       storage_(length, usage, pool),
       fvf_(fvf) {}
 
@@ -26,26 +29,20 @@ HRESULT VertexBuffer::QueryInterface(REFIID riid, void** object) {
 }
 
 HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-    if (HRESULT hr = Enter("IDirect3DVertexBuffer9::Lock"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DVertexBuffer9::Lock");
     return storage_.Lock(offset, size, data, flags);
 }
 
 HRESULT VertexBuffer::Unlock() {
-    if (HRESULT hr = Enter("IDirect3DVertexBuffer9::Unlock"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DVertexBuffer9::Unlock");
     OwnerDevice()->MakeCurrent();
     return storage_.Unlock();
 }
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
-    if (HRESULT hr = Enter("IDirect3DVertexBuffer9::GetDesc"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DVertexBuffer9::GetDesc");
     if (desc == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("desc is null");
     }
     desc->Format = D3DFMT_VERTEXDATA;
     desc->Type = D3DRTYPE_VERTEXBUFFER;

@@ -1,10 +1,13 @@
 #include "VertexDeclaration.h"
+#include "com/Diagnostics.h"
 
 #include "Device.h"
 
 #include <algorithm>
 
 namespace nvesk::d3d9 {
+
+using com::Reject;
 namespace {
 
 constexpr WORD kEndStream = 0xFF;
@@ -43,36 +46,36 @@ UINT VertexDeclaration::TypeSize(BYTE type) {
 }
 
 VertexDeclaration::VertexDeclaration(Device* device, std::vector<D3DVERTEXELEMENT9> elements)
-    : LiveObject(ObjectKind::VertexDeclaration, static_cast<IUnknown*>(static_cast<IDirect3DVertexDeclaration9*>(this)),
-                 true),
-      device_(device),
-      elements_(std::move(elements)) {
+    : ComObject(com::Kind::VertexDeclaration), device_(device), elements_(std::move(elements)) {
     device_->AddRef();
 }
 
 HRESULT VertexDeclaration::Create(Device* device, const D3DVERTEXELEMENT9* elements, VertexDeclaration** declaration) {
     if (elements == nullptr || declaration == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("elements or declaration is null");
     }
     std::vector<D3DVERTEXELEMENT9> list;
     for (const D3DVERTEXELEMENT9* element = elements; element->Stream != kEndStream; ++element) {
         if (list.size() >= MAXD3DDECLLENGTH) {
-            return D3DERR_INVALIDCALL;
+            return Reject("more than MAXD3DDECLLENGTH elements");
         }
         if (element->Stream >= kMaxStreams || element->Type >= D3DDECLTYPE_UNUSED ||
             element->Method > MAXD3DDECLMETHOD || element->Usage > MAXD3DDECLUSAGE ||
             element->UsageIndex > MAXD3DDECLUSAGEINDEX || element->Offset % 4 != 0) {
-            return D3DERR_INVALIDCALL;
+            return Reject(
+                "element %u: stream, type, method, usage or usage index out of range, or an offset not a multiple of 4",
+                static_cast<unsigned>(list.size()));
         }
         // Tessellator methods need the N-patch pipeline, which this device does not have.
         if (element->Method != D3DDECLMETHOD_DEFAULT) {
-            return D3DERR_INVALIDCALL;
+            return Reject("tessellator methods are not offered");
         }
         const bool repeated = std::any_of(list.begin(), list.end(), [element](const D3DVERTEXELEMENT9& other) {
             return other.Usage == element->Usage && other.UsageIndex == element->UsageIndex;
         });
         if (repeated) {
-            return D3DERR_INVALIDCALL;
+            return Reject("usage %u index %u appears twice", static_cast<unsigned>(element->Usage),
+                          static_cast<unsigned>(element->UsageIndex));
         }
         list.push_back(*element);
     }
@@ -81,27 +84,13 @@ HRESULT VertexDeclaration::Create(Device* device, const D3DVERTEXELEMENT9* eleme
 }
 
 HRESULT VertexDeclaration::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    *object = nullptr;
-    if (!IsAlive()) {
-        return D3DERR_INVALIDCALL;
-    }
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirect3DVertexDeclaration9)) {
-        *object = static_cast<IDirect3DVertexDeclaration9*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+    return QueryInterfaceAmong(riid, object, {&IID_IDirect3DVertexDeclaration9});
 }
 
 HRESULT VertexDeclaration::GetDevice(IDirect3DDevice9** device) {
-    if (HRESULT hr = Enter("IDirect3DVertexDeclaration9::GetDevice"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DVertexDeclaration9::GetDevice");
     if (device == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("device is null");
     }
     *device = device_;
     device_->AddRef();
@@ -109,11 +98,9 @@ HRESULT VertexDeclaration::GetDevice(IDirect3DDevice9** device) {
 }
 
 HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* elements, UINT* count) {
-    if (HRESULT hr = Enter("IDirect3DVertexDeclaration9::GetDeclaration"); FAILED(hr)) {
-        return hr;
-    }
+    NVESK_ENTER("IDirect3DVertexDeclaration9::GetDeclaration");
     if (count == nullptr) {
-        return D3DERR_INVALIDCALL;
+        return Reject("count is null");
     }
     // The count includes the end marker.
     *count = static_cast<UINT>(elements_.size() + 1);
@@ -125,10 +112,16 @@ HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* elements, UINT* cou
 }
 
 void VertexDeclaration::OnFinalRelease() {
-    Device* device = device_;
-    device->ForgetBinding(static_cast<IUnknown*>(static_cast<IDirect3DVertexDeclaration9*>(this)));
     elements_.clear();
-    device->Release();
+}
+
+// While the application holds the declaration it holds the device; a binding holds neither.
+void VertexDeclaration::OnPublicRelease() {
+    device_->Release();
+}
+
+void VertexDeclaration::OnPublicRevival() {
+    device_->AddRef();
 }
 
 }  // namespace nvesk::d3d9

@@ -3,7 +3,7 @@
 
 #include <d3d9.h>
 
-#include "LiveObject.h"
+#include "com/Object.h"
 
 #include <vector>
 
@@ -11,15 +11,13 @@ namespace nvesk::d3d9 {
 
 class Device;
 
-class VertexDeclaration final : public IDirect3DVertexDeclaration9, public LiveObject {
+class VertexDeclaration final : public com::ComObject<IDirect3DVertexDeclaration9> {
 public:
     // Checks the elements as the debug runtime does (types, methods, usages, 4-byte offsets,
     // streams, no usage twice) and copies them, end marker excluded.
     static HRESULT Create(Device* device, const D3DVERTEXELEMENT9* elements, VertexDeclaration** declaration);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
-    ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
     HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** device) override;
     HRESULT STDMETHODCALLTYPE GetDeclaration(D3DVERTEXELEMENT9* elements, UINT* count) override;
 
@@ -31,6 +29,8 @@ public:
 private:
     VertexDeclaration(Device* device, std::vector<D3DVERTEXELEMENT9> elements);
     void OnFinalRelease() override;
+    void OnPublicRelease() override;
+    void OnPublicRevival() override;
 
     Device* device_;
     std::vector<D3DVERTEXELEMENT9> elements_;

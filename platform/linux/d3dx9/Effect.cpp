@@ -1,4 +1,5 @@
 #include "Effect.h"
+#include "com/Diagnostics.h"
 
 #include "CompilerMessages.h"
 #include "EffectParser.h"
@@ -11,6 +12,8 @@
 #include <tuple>
 
 namespace nvesk::d3dx9 {
+
+using com::Reject;
 
 namespace {
 
@@ -28,11 +31,7 @@ D3DXPARAMETER_CLASS ClassOf(const EffectParameterDesc& desc) {
 }
 
 D3DXPARAMETER_TYPE TypeOf(const EffectParameterDesc& desc) {
-    const std::string lower = [&] {
-        std::string text = desc.typeName;
-        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-        return text;
-    }();
+    const std::string lower = Lower(desc.typeName);
     switch (desc.type) {
     case ParameterType::Void:
         return D3DXPT_VOID;
@@ -67,16 +66,22 @@ bool IsShaderState(const std::string& name) {
 }  // namespace
 
 Effect::Effect(IDirect3DDevice9* device, const EffectDescription& description)
-    : device_(device), parameters_(description.parameters), samplers_(description.parameters.size()) {
+    : ComObject(com::Kind::Effect),
+      device_(device),
+      parameters_(description.parameters),
+      samplers_(description.parameters.size()) {
     device_->AddRef();
 }
 
-Effect::~Effect() {
+void Effect::OnFinalRelease() {
     if (begun_) RestoreState();
     for (Technique& technique : techniques_) {
         for (Pass& pass : technique.passes)
             pass.program.Free(device_);
     }
+    techniques_ = std::vector<Technique>();
+    samplers_ = std::vector<SamplerBinding>();
+    parameters_.Clear();
     device_->Release();
 }
 
@@ -205,13 +210,14 @@ bool Effect::ResolveState(const StateAssignment& assignment, bool inSampler, Pas
 }
 
 HRESULT Effect::QueryInterface(REFIID riid, void** object) {
-    return Answer(riid, object, {&IID_IUnknown, &IID_ID3DXBaseEffect, &IID_ID3DXEffect});
+    return QueryInterfaceAmong(riid, object, {&IID_ID3DXBaseEffect, &IID_ID3DXEffect});
 }
 
 // --- descriptions and handles ---
 
 HRESULT Effect::GetDesc(D3DXEFFECT_DESC* pDesc) {
-    if (pDesc == nullptr) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXEffect::GetDesc");
+    if (pDesc == nullptr) return Reject("pDesc is null");
     pDesc->Creator = "NVesk effect compiler";
     pDesc->Parameters = parameters_.Count();
     pDesc->Techniques = static_cast<UINT>(techniques_.size());
@@ -220,8 +226,9 @@ HRESULT Effect::GetDesc(D3DXEFFECT_DESC* pDesc) {
 }
 
 HRESULT Effect::GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* pDesc) {
+    NVESK_ENTER("ID3DXEffect::GetParameterDesc");
     const int index = Parameter(hParameter);
-    if (index < 0 || pDesc == nullptr) return D3DERR_INVALIDCALL;
+    if (index < 0 || pDesc == nullptr) return Reject("no such parameter or technique, or pDesc is null");
     const EffectParameterDesc& desc = parameters_.At(index).desc;
     pDesc->Name = desc.name.c_str();
     pDesc->Semantic = desc.semantic.empty() ? nullptr : desc.semantic.c_str();
@@ -250,8 +257,9 @@ int Effect::FindTechnique(D3DXHANDLE handle) const {
 }
 
 HRESULT Effect::GetTechniqueDesc(D3DXHANDLE hTechnique, D3DXTECHNIQUE_DESC* pDesc) {
+    NVESK_ENTER("ID3DXEffect::GetTechniqueDesc");
     const int index = FindTechnique(hTechnique);
-    if (index < 0 || pDesc == nullptr) return D3DERR_INVALIDCALL;
+    if (index < 0 || pDesc == nullptr) return Reject("no such parameter or technique, or pDesc is null");
     const Technique& technique = techniques_[static_cast<std::size_t>(index)];
     pDesc->Name = technique.name.empty() ? nullptr : technique.name.c_str();
     pDesc->Passes = static_cast<UINT>(technique.passes.size());
@@ -260,28 +268,33 @@ HRESULT Effect::GetTechniqueDesc(D3DXHANDLE hTechnique, D3DXTECHNIQUE_DESC* pDes
 }
 
 D3DXHANDLE Effect::GetParameter(D3DXHANDLE hParameter, UINT Index) {
+    NVESK_ENTER_OR("ID3DXEffect::GetParameter", nullptr);
     // Our parameters have no members: only the top level has children.
     if (hParameter != nullptr || Index >= parameters_.Count()) return nullptr;
     return parameters_.HandleOf(static_cast<int>(Index));
 }
 
 D3DXHANDLE Effect::GetParameterByName(D3DXHANDLE hParameter, LPCSTR pName) {
+    NVESK_ENTER_OR("ID3DXEffect::GetParameterByName", nullptr);
     if (hParameter != nullptr) return nullptr;
     const int index = parameters_.FindByName(pName);
     return index < 0 ? nullptr : parameters_.HandleOf(index);
 }
 
 D3DXHANDLE Effect::GetParameterBySemantic(D3DXHANDLE hParameter, LPCSTR pSemantic) {
+    NVESK_ENTER_OR("ID3DXEffect::GetParameterBySemantic", nullptr);
     if (hParameter != nullptr) return nullptr;
     const int index = parameters_.FindBySemantic(pSemantic);
     return index < 0 ? nullptr : parameters_.HandleOf(index);
 }
 
 D3DXHANDLE Effect::GetTechnique(UINT Index) {
+    NVESK_ENTER_OR("ID3DXEffect::GetTechnique", nullptr);
     return Index < techniques_.size() ? reinterpret_cast<D3DXHANDLE>(&techniques_[Index]) : nullptr;
 }
 
 D3DXHANDLE Effect::GetTechniqueByName(LPCSTR pName) {
+    NVESK_ENTER_OR("ID3DXEffect::GetTechniqueByName", nullptr);
     if (pName == nullptr) return nullptr;
     for (const Technique& technique : techniques_) {
         if (technique.name == pName) return reinterpret_cast<D3DXHANDLE>(&technique);
@@ -290,6 +303,7 @@ D3DXHANDLE Effect::GetTechniqueByName(LPCSTR pName) {
 }
 
 D3DXHANDLE Effect::GetPass(D3DXHANDLE hTechnique, UINT Index) {
+    NVESK_ENTER_OR("ID3DXEffect::GetPass", nullptr);
     const int index = FindTechnique(hTechnique);
     if (index < 0) return nullptr;
     const Technique& technique = techniques_[static_cast<std::size_t>(index)];
@@ -299,129 +313,156 @@ D3DXHANDLE Effect::GetPass(D3DXHANDLE hTechnique, UINT Index) {
 // --- values ---
 
 HRESULT Effect::SetValue(D3DXHANDLE hParameter, LPCVOID pData, UINT Bytes) {
+    NVESK_ENTER("ID3DXEffect::SetValue");
     const int index = Parameter(hParameter);
-    return index < 0 ? D3DERR_INVALIDCALL : parameters_.SetValue(index, pData, Bytes);
+    return index < 0 ? Reject("no such parameter") : parameters_.SetValue(index, pData, Bytes);
 }
 
 HRESULT Effect::GetValue(D3DXHANDLE hParameter, LPVOID pData, UINT Bytes) {
+    NVESK_ENTER("ID3DXEffect::GetValue");
     const int index = Parameter(hParameter);
-    return index < 0 ? D3DERR_INVALIDCALL : parameters_.GetValue(index, pData, Bytes);
+    return index < 0 ? Reject("no such parameter") : parameters_.GetValue(index, pData, Bytes);
 }
 
 HRESULT Effect::SetBool(D3DXHANDLE hParameter, BOOL b) {
+    NVESK_ENTER("ID3DXEffect::SetBool");
     return SetFloat(hParameter, b ? 1.0f : 0.0f);
 }
 
 HRESULT Effect::GetBool(D3DXHANDLE hParameter, BOOL* pb) {
+    NVESK_ENTER("ID3DXEffect::GetBool");
     float value = 0;
-    if (pb == nullptr) return D3DERR_INVALIDCALL;
+    if (pb == nullptr) return Reject("pb is null");
     const HRESULT result = GetFloat(hParameter, &value);
     if (SUCCEEDED(result)) *pb = value != 0.0f;
     return result;
 }
 
 HRESULT Effect::SetInt(D3DXHANDLE hParameter, INT n) {
+    NVESK_ENTER("ID3DXEffect::SetInt");
     return SetFloat(hParameter, static_cast<float>(n));
 }
 
 HRESULT Effect::GetInt(D3DXHANDLE hParameter, INT* pn) {
+    NVESK_ENTER("ID3DXEffect::GetInt");
     float value = 0;
-    if (pn == nullptr) return D3DERR_INVALIDCALL;
+    if (pn == nullptr) return Reject("pn is null");
     const HRESULT result = GetFloat(hParameter, &value);
     if (SUCCEEDED(result)) *pn = static_cast<INT>(value);
     return result;
 }
 
 HRESULT Effect::SetFloat(D3DXHANDLE hParameter, FLOAT f) {
+    NVESK_ENTER("ID3DXEffect::SetFloat");
     return SetFloatArray(hParameter, &f, 1);
 }
 
 HRESULT Effect::GetFloat(D3DXHANDLE hParameter, FLOAT* pf) {
+    NVESK_ENTER("ID3DXEffect::GetFloat");
     return GetFloatArray(hParameter, pf, 1);
 }
 
 HRESULT Effect::SetFloatArray(D3DXHANDLE hParameter, const FLOAT* pf, UINT Count) {
+    NVESK_ENTER("ID3DXEffect::SetFloatArray");
     const int index = Parameter(hParameter);
-    return index < 0 ? D3DERR_INVALIDCALL : parameters_.SetNumbers(index, pf, Count);
+    return index < 0 ? Reject("no such parameter") : parameters_.SetNumbers(index, pf, Count);
 }
 
 HRESULT Effect::GetFloatArray(D3DXHANDLE hParameter, FLOAT* pf, UINT Count) {
+    NVESK_ENTER("ID3DXEffect::GetFloatArray");
     const int index = Parameter(hParameter);
-    return index < 0 ? D3DERR_INVALIDCALL : parameters_.GetNumbers(index, pf, Count);
+    return index < 0 ? Reject("no such parameter") : parameters_.GetNumbers(index, pf, Count);
 }
 
 HRESULT Effect::SetVector(D3DXHANDLE hParameter, const D3DXVECTOR4* pVector) {
+    NVESK_ENTER("ID3DXEffect::SetVector");
     const int index = Parameter(hParameter);
-    if (index < 0 || pVector == nullptr) return D3DERR_INVALIDCALL;
+    if (index < 0 || pVector == nullptr) return Reject("no such parameter, or pVector is null");
     return parameters_.SetVector(index, static_cast<const FLOAT*>(*pVector));
 }
 
 HRESULT Effect::GetVector(D3DXHANDLE hParameter, D3DXVECTOR4* pVector) {
+    NVESK_ENTER("ID3DXEffect::GetVector");
     const int index = Parameter(hParameter);
-    if (index < 0 || pVector == nullptr) return D3DERR_INVALIDCALL;
+    if (index < 0 || pVector == nullptr) return Reject("no such parameter, or pVector is null");
     return parameters_.GetVector(index, static_cast<FLOAT*>(*pVector));
 }
 
 HRESULT Effect::SetMatrix(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) {
+    NVESK_ENTER("ID3DXEffect::SetMatrix");
     const int index = Parameter(hParameter);
-    return index < 0 || pMatrix == nullptr ? D3DERR_INVALIDCALL : parameters_.SetMatrix(index, *pMatrix, false);
+    return index < 0 || pMatrix == nullptr ? Reject("no such parameter, or pMatrix is null")
+                                           : parameters_.SetMatrix(index, *pMatrix, false);
 }
 
 HRESULT Effect::GetMatrix(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) {
+    NVESK_ENTER("ID3DXEffect::GetMatrix");
     const int index = Parameter(hParameter);
-    return index < 0 || pMatrix == nullptr ? D3DERR_INVALIDCALL : parameters_.GetMatrix(index, *pMatrix, false);
+    return index < 0 || pMatrix == nullptr ? Reject("no such parameter, or pMatrix is null")
+                                           : parameters_.GetMatrix(index, *pMatrix, false);
 }
 
 HRESULT Effect::SetMatrixTranspose(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) {
+    NVESK_ENTER("ID3DXEffect::SetMatrixTranspose");
     const int index = Parameter(hParameter);
-    return index < 0 || pMatrix == nullptr ? D3DERR_INVALIDCALL : parameters_.SetMatrix(index, *pMatrix, true);
+    return index < 0 || pMatrix == nullptr ? Reject("no such parameter, or pMatrix is null")
+                                           : parameters_.SetMatrix(index, *pMatrix, true);
 }
 
 HRESULT Effect::GetMatrixTranspose(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) {
+    NVESK_ENTER("ID3DXEffect::GetMatrixTranspose");
     const int index = Parameter(hParameter);
-    return index < 0 || pMatrix == nullptr ? D3DERR_INVALIDCALL : parameters_.GetMatrix(index, *pMatrix, true);
+    return index < 0 || pMatrix == nullptr ? Reject("no such parameter, or pMatrix is null")
+                                           : parameters_.GetMatrix(index, *pMatrix, true);
 }
 
 HRESULT Effect::SetTexture(D3DXHANDLE hParameter, LPDIRECT3DBASETEXTURE9 pTexture) {
+    NVESK_ENTER("ID3DXEffect::SetTexture");
     const int index = Parameter(hParameter);
-    return index < 0 ? D3DERR_INVALIDCALL : parameters_.SetTexture(index, pTexture);
+    return index < 0 ? Reject("no such parameter") : parameters_.SetTexture(index, pTexture);
 }
 
 HRESULT Effect::GetTexture(D3DXHANDLE hParameter, LPDIRECT3DBASETEXTURE9* ppTexture) {
+    NVESK_ENTER("ID3DXEffect::GetTexture");
     const int index = Parameter(hParameter);
-    return index < 0 ? D3DERR_INVALIDCALL : parameters_.GetTexture(index, ppTexture);
+    return index < 0 ? Reject("no such parameter") : parameters_.GetTexture(index, ppTexture);
 }
 
 // --- techniques and passes ---
 
 HRESULT Effect::GetPool(LPD3DXEFFECTPOOL* ppPool) {
-    if (ppPool == nullptr) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXEffect::GetPool");
+    if (ppPool == nullptr) return Reject("ppPool is null");
     *ppPool = nullptr;  // effects here never share a pool
     return D3D_OK;
 }
 
 HRESULT Effect::SetTechnique(D3DXHANDLE hTechnique) {
+    NVESK_ENTER("ID3DXEffect::SetTechnique");
     const int index = FindTechnique(hTechnique);
-    if (index < 0 || begun_) return D3DERR_INVALIDCALL;
+    if (index < 0 || begun_) return Reject("no such technique, or called inside Begin and End");
     currentTechnique_ = index;
     return D3D_OK;
 }
 
 D3DXHANDLE Effect::GetCurrentTechnique() {
+    NVESK_ENTER_OR("ID3DXEffect::GetCurrentTechnique", nullptr);
     return currentTechnique_ < 0
                ? nullptr
                : reinterpret_cast<D3DXHANDLE>(&techniques_[static_cast<std::size_t>(currentTechnique_)]);
 }
 
 HRESULT Effect::ValidateTechnique(D3DXHANDLE hTechnique) {
+    NVESK_ENTER("ID3DXEffect::ValidateTechnique");
     // Every pass was compiled and linked on this device when the effect was created.
-    return FindTechnique(hTechnique) < 0 ? D3DERR_INVALIDCALL : D3D_OK;
+    return FindTechnique(hTechnique) < 0 ? Reject("no such technique") : D3D_OK;
 }
 
 HRESULT Effect::FindNextValidTechnique(D3DXHANDLE hTechnique, D3DXHANDLE* pTechnique) {
-    if (pTechnique == nullptr) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXEffect::FindNextValidTechnique");
+    if (pTechnique == nullptr) return Reject("pTechnique is null");
     const int after = hTechnique == nullptr ? -1 : FindTechnique(hTechnique);
-    if (hTechnique != nullptr && after < 0) return D3DERR_INVALIDCALL;
+    if (hTechnique != nullptr && after < 0) return Reject("no such technique");
     const std::size_t next = static_cast<std::size_t>(after + 1);
     *pTechnique = next < techniques_.size() ? reinterpret_cast<D3DXHANDLE>(&techniques_[next]) : nullptr;
     return D3D_OK;
@@ -496,7 +537,8 @@ void Effect::RestoreState() {
 }
 
 HRESULT Effect::Begin(UINT* pPasses, DWORD Flags) {
-    if (currentTechnique_ < 0 || begun_) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXEffect::Begin");
+    if (currentTechnique_ < 0 || begun_) return Reject("no technique, or Begin inside Begin and End");
     const Technique& technique = techniques_[static_cast<std::size_t>(currentTechnique_)];
     SaveState(technique, Flags);
     begun_ = true;
@@ -520,9 +562,11 @@ void Effect::ApplyParameters(const Pass& pass) {
 }
 
 HRESULT Effect::BeginPass(UINT Pass) {
-    if (!begun_ || currentPass_ >= 0) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXEffect::BeginPass");
+    if (!begun_ || currentPass_ >= 0) return Reject("BeginPass outside Begin and End, or inside another pass");
     const Technique& technique = techniques_[static_cast<std::size_t>(currentTechnique_)];
-    if (Pass >= technique.passes.size()) return D3DERR_INVALIDCALL;
+    if (Pass >= technique.passes.size())
+        return Reject("pass %u of a %zu-pass technique", Pass, technique.passes.size());
     const Effect::Pass& pass = technique.passes[Pass];
     const HRESULT used = pass.program.Use(device_);
     if (FAILED(used)) return used;
@@ -546,20 +590,23 @@ HRESULT Effect::BeginPass(UINT Pass) {
 }
 
 HRESULT Effect::CommitChanges() {
-    if (currentPass_ < 0) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXEffect::CommitChanges");
+    if (currentPass_ < 0) return Reject("called outside BeginPass and EndPass");
     ApplyParameters(
         techniques_[static_cast<std::size_t>(currentTechnique_)].passes[static_cast<std::size_t>(currentPass_)]);
     return D3D_OK;
 }
 
 HRESULT Effect::EndPass() {
-    if (currentPass_ < 0) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXEffect::EndPass");
+    if (currentPass_ < 0) return Reject("called outside BeginPass and EndPass");
     currentPass_ = -1;
     return D3D_OK;
 }
 
 HRESULT Effect::End() {
-    if (!begun_) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXEffect::End");
+    if (!begun_) return Reject("End without Begin");
     RestoreState();
     begun_ = false;
     currentPass_ = -1;
@@ -567,7 +614,8 @@ HRESULT Effect::End() {
 }
 
 HRESULT Effect::GetDevice(LPDIRECT3DDEVICE9* ppDevice) {
-    if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXEffect::GetDevice");
+    if (ppDevice == nullptr) return Reject("ppDevice is null");
     device_->AddRef();
     *ppDevice = device_;
     return D3D_OK;
@@ -575,9 +623,11 @@ HRESULT Effect::GetDevice(LPDIRECT3DDEVICE9* ppDevice) {
 
 // Programs survive device loss and our effects hold no default-pool resources of their own.
 HRESULT Effect::OnLostDevice() {
+    NVESK_ENTER("ID3DXEffect::OnLostDevice");
     return D3D_OK;
 }
 HRESULT Effect::OnResetDevice() {
+    NVESK_ENTER("ID3DXEffect::OnResetDevice");
     return D3D_OK;
 }
 

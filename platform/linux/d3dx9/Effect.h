@@ -5,7 +5,7 @@
 #include "EffectParameters.h"
 #include "EffectStateTable.h"
 #include "PassProgram.h"
-#include "ReferenceCounted.h"
+#include "com/Object.h"
 
 #include <d3dx9effect.h>
 
@@ -14,7 +14,7 @@
 
 namespace nvesk::d3dx9 {
 
-class Effect final : public ReferenceCounted<ID3DXEffect> {
+class Effect final : public com::ComObject<ID3DXEffect> {
 public:
     // Parses, compiles and links every pass; on failure returns a failing HRESULT, `errors`
     // holds `file(line,col): error: ...` lines and nothing is created.
@@ -104,7 +104,7 @@ private:
     };
 
     Effect(IDirect3DDevice9* device, const EffectDescription& description);
-    ~Effect() override;
+    void OnFinalRelease() override;
 
     bool ResolveState(const StateAssignment& assignment, bool inSampler, PassState& state, std::string& error) const;
     int FindTechnique(D3DXHANDLE handle) const;

@@ -2,13 +2,16 @@
 #include "Buffer.h"
 #include "Effect.h"
 #include "WideFile.h"
-#include "com/FaultInjection.h"
+#include "com/Diagnostics.h"
+#include "com/Object.h"
 
 #include <user32/Utf8Text.h>
 
 #include <d3dx9.h>
 
 namespace nvesk::d3dx9 {
+
+using com::Reject;
 
 namespace {
 
@@ -46,10 +49,11 @@ extern "C" HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pS
                                            const D3DXMACRO* pDefines, LPD3DXINCLUDE, DWORD Flags,
                                            LPD3DXEFFECTPOOL pPool, LPD3DXEFFECT* ppEffect,
                                            LPD3DXBUFFER* ppCompilationErrors) {
+    NVESK_ENTER_FUNCTION("D3DXCreateEffect");
     if (ppCompilationErrors != nullptr) *ppCompilationErrors = nullptr;
-    if (pDevice == nullptr || pSrcData == nullptr || SrcDataLen == 0 || ppEffect == nullptr) return D3DERR_INVALIDCALL;
+    if (pDevice == nullptr || pSrcData == nullptr || SrcDataLen == 0 || ppEffect == nullptr)
+        return nvesk::com::Reject("pDevice, pSrcData or ppEffect is null, or SrcDataLen is 0");
     *ppEffect = nullptr;
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("D3DXCreateEffect", &injected)) return injected;
     const std::string source(static_cast<const char*>(pSrcData), SrcDataLen);
     return nvesk::d3dx9::CreateEffectFromSource(pDevice, source, "memory", pDefines, Flags, pPool, ppEffect,
                                                 ppCompilationErrors);
@@ -59,10 +63,11 @@ extern "C" HRESULT WINAPI D3DXCreateEffectFromFileW(LPDIRECT3DDEVICE9 pDevice, L
                                                     const D3DXMACRO* pDefines, LPD3DXINCLUDE, DWORD Flags,
                                                     LPD3DXEFFECTPOOL pPool, LPD3DXEFFECT* ppEffect,
                                                     LPD3DXBUFFER* ppCompilationErrors) {
+    NVESK_ENTER_FUNCTION("D3DXCreateEffectFromFileW");
     if (ppCompilationErrors != nullptr) *ppCompilationErrors = nullptr;
-    if (pDevice == nullptr || pSrcFile == nullptr || ppEffect == nullptr) return D3DERR_INVALIDCALL;
+    if (pDevice == nullptr || pSrcFile == nullptr || ppEffect == nullptr)
+        return nvesk::com::Reject("pDevice, pSrcFile or ppEffect is null");
     *ppEffect = nullptr;
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("D3DXCreateEffectFromFileW", &injected)) return injected;
     std::vector<BYTE> bytes;
     if (!nvesk::d3dx9::ReadWholeFile(pSrcFile, bytes, 16u << 20)) return D3DXERR_INVALIDDATA;
     const std::string source(bytes.begin(), bytes.end());

@@ -1,4 +1,5 @@
 #include "EffectParameters.h"
+#include "com/Diagnostics.h"
 
 #include <strings.h>
 #include <algorithm>
@@ -6,6 +7,8 @@
 #include <cstring>
 
 namespace nvesk::d3dx9 {
+
+using com::Reject;
 
 namespace {
 
@@ -35,9 +38,14 @@ EffectParameters::EffectParameters(const std::vector<EffectParameterDesc>& descr
 }
 
 EffectParameters::~EffectParameters() {
+    Clear();
+}
+
+void EffectParameters::Clear() {
     for (EffectParameter& parameter : parameters_) {
         if (parameter.texture != nullptr) parameter.texture->Release();
     }
+    parameters_ = std::vector<EffectParameter>();
 }
 
 D3DXHANDLE EffectParameters::HandleOf(int index) const {
@@ -84,13 +92,14 @@ UINT EffectParameters::ByteSize(int index) const {
 }
 
 HRESULT EffectParameters::SetValue(int index, const void* data, UINT bytes) {
-    if (data == nullptr) return D3DERR_INVALIDCALL;
+    if (data == nullptr) return Reject("data is null");
     if (At(index).desc.type == ParameterType::Texture && bytes >= sizeof(IDirect3DBaseTexture9*)) {
         IDirect3DBaseTexture9* texture;
         std::memcpy(&texture, data, sizeof(texture));
         return SetTexture(index, texture);
     }
-    if (!IsNumeric(index) || bytes < ByteSize(index)) return D3DERR_INVALIDCALL;
+    if (!IsNumeric(index) || bytes < ByteSize(index))
+        return Reject("the parameter is not numeric, or fewer bytes than it holds");
     EffectParameter& parameter = parameters_[static_cast<std::size_t>(index)];
     const auto* words = static_cast<const BYTE*>(data);
     for (std::size_t i = 0; i < parameter.values.size(); ++i) {
@@ -106,7 +115,8 @@ HRESULT EffectParameters::SetValue(int index, const void* data, UINT bytes) {
 }
 
 HRESULT EffectParameters::GetValue(int index, void* data, UINT bytes) const {
-    if (data == nullptr || bytes < ByteSize(index) || ByteSize(index) == 0) return D3DERR_INVALIDCALL;
+    if (data == nullptr || bytes < ByteSize(index) || ByteSize(index) == 0)
+        return Reject("data is null, or fewer bytes than the parameter holds");
     if (!IsNumeric(index)) {
         IDirect3DBaseTexture9* texture = At(index).texture;
         if (texture != nullptr) texture->AddRef();
@@ -127,7 +137,8 @@ HRESULT EffectParameters::GetValue(int index, void* data, UINT bytes) const {
 }
 
 HRESULT EffectParameters::SetNumbers(int index, const float* values, UINT count) {
-    if (!IsNumeric(index) || values == nullptr || count > At(index).values.size()) return D3DERR_INVALIDCALL;
+    if (!IsNumeric(index) || values == nullptr || count > At(index).values.size())
+        return Reject("the parameter is not numeric, values is null, or more values than it holds");
     EffectParameter& parameter = parameters_[static_cast<std::size_t>(index)];
     for (UINT i = 0; i < count; ++i)
         parameter.values[i] = Stored(parameter.desc.type, values[i]);
@@ -135,26 +146,29 @@ HRESULT EffectParameters::SetNumbers(int index, const float* values, UINT count)
 }
 
 HRESULT EffectParameters::GetNumbers(int index, float* values, UINT count) const {
-    if (!IsNumeric(index) || values == nullptr || count > At(index).values.size()) return D3DERR_INVALIDCALL;
+    if (!IsNumeric(index) || values == nullptr || count > At(index).values.size())
+        return Reject("the parameter is not numeric, values is null, or more values than it holds");
     std::copy_n(At(index).values.begin(), count, values);
     return D3D_OK;
 }
 
 HRESULT EffectParameters::SetVector(int index, const float values[4]) {
     const ParameterClass kind = At(index).desc.parameterClass;
-    if (kind != ParameterClass::Scalar && kind != ParameterClass::Vector) return D3DERR_INVALIDCALL;
+    if (kind != ParameterClass::Scalar && kind != ParameterClass::Vector)
+        return Reject("the parameter is not a scalar or vector");
     return SetNumbers(index, values, static_cast<UINT>(std::min(4, At(index).desc.columns)));
 }
 
 HRESULT EffectParameters::GetVector(int index, float values[4]) const {
     const ParameterClass kind = At(index).desc.parameterClass;
-    if (kind != ParameterClass::Scalar && kind != ParameterClass::Vector) return D3DERR_INVALIDCALL;
+    if (kind != ParameterClass::Scalar && kind != ParameterClass::Vector)
+        return Reject("the parameter is not a scalar or vector");
     std::fill_n(values, 4, 0.0f);
     return GetNumbers(index, values, static_cast<UINT>(std::min(4, At(index).desc.columns)));
 }
 
 HRESULT EffectParameters::SetMatrix(int index, const D3DXMATRIX& matrix, bool transposed) {
-    if (At(index).desc.parameterClass != ParameterClass::MatrixRows) return D3DERR_INVALIDCALL;
+    if (At(index).desc.parameterClass != ParameterClass::MatrixRows) return Reject("the parameter is not a matrix");
     EffectParameter& parameter = parameters_[static_cast<std::size_t>(index)];
     const int rows = parameter.desc.rows;
     const int columns = parameter.desc.columns;
@@ -167,7 +181,7 @@ HRESULT EffectParameters::SetMatrix(int index, const D3DXMATRIX& matrix, bool tr
 }
 
 HRESULT EffectParameters::GetMatrix(int index, D3DXMATRIX& matrix, bool transposed) const {
-    if (At(index).desc.parameterClass != ParameterClass::MatrixRows) return D3DERR_INVALIDCALL;
+    if (At(index).desc.parameterClass != ParameterClass::MatrixRows) return Reject("the parameter is not a matrix");
     const EffectParameter& parameter = At(index);
     std::memset(&matrix, 0, sizeof(matrix));
     for (int r = 0; r < parameter.desc.rows; ++r) {
@@ -180,7 +194,7 @@ HRESULT EffectParameters::GetMatrix(int index, D3DXMATRIX& matrix, bool transpos
 }
 
 HRESULT EffectParameters::SetTexture(int index, IDirect3DBaseTexture9* texture) {
-    if (At(index).desc.type != ParameterType::Texture) return D3DERR_INVALIDCALL;
+    if (At(index).desc.type != ParameterType::Texture) return Reject("the parameter is not a texture");
     EffectParameter& parameter = parameters_[static_cast<std::size_t>(index)];
     if (texture != nullptr) texture->AddRef();
     if (parameter.texture != nullptr) parameter.texture->Release();
@@ -189,7 +203,8 @@ HRESULT EffectParameters::SetTexture(int index, IDirect3DBaseTexture9* texture) 
 }
 
 HRESULT EffectParameters::GetTexture(int index, IDirect3DBaseTexture9** texture) const {
-    if (texture == nullptr || At(index).desc.type != ParameterType::Texture) return D3DERR_INVALIDCALL;
+    if (texture == nullptr || At(index).desc.type != ParameterType::Texture)
+        return Reject("texture is null, or the parameter is not a texture");
     *texture = At(index).texture;
     if (*texture != nullptr) (*texture)->AddRef();
     return D3D_OK;

@@ -23,6 +23,8 @@ public:
     ~EffectParameters();
     EffectParameters(const EffectParameters&) = delete;
     EffectParameters& operator=(const EffectParameters&) = delete;
+    // Lets go of every parameter, and of the textures they hold.
+    void Clear();
 
     UINT Count() const { return static_cast<UINT>(parameters_.size()); }
     const EffectParameter& At(int index) const { return parameters_[static_cast<std::size_t>(index)]; }

@@ -8,17 +8,17 @@
 
 namespace nvesk::d3dx9 {
 
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
 namespace {
 
 struct SyntaxError {
     SourcePosition position;
     std::string message;
 };
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
 
 bool EqualsNoCase(const std::string& a, const char* b) {
     return Lower(a) == b;

@@ -17,4 +17,7 @@ struct ParseResult {
 
 ParseResult ParseEffect(const std::string& source);
 
+// `text` in ASCII lower case, as effect keywords, types and states compare.
+std::string Lower(std::string text);
+
 }  // namespace nvesk::d3dx9

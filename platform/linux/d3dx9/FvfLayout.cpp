@@ -1,8 +1,11 @@
 #include "FvfLayout.h"
+#include "com/Diagnostics.h"
 
 #include <d3dx9mesh.h>
 
 namespace nvesk::d3dx9 {
+
+using com::Reject;
 
 FvfLayout DescribeFvf(DWORD fvf) {
     FvfLayout layout;
@@ -44,7 +47,8 @@ extern "C" UINT WINAPI D3DXGetFVFVertexSize(DWORD FVF) {
 
 extern "C" HRESULT WINAPI D3DXDeclaratorFromFVF(DWORD FVF, D3DVERTEXELEMENT9 pDeclarator[MAX_FVF_DECL_SIZE]) {
     const nvesk::d3dx9::FvfLayout layout = nvesk::d3dx9::DescribeFvf(FVF);
-    if (!layout.valid || pDeclarator == nullptr) return D3DERR_INVALIDCALL;
+    if (!layout.valid || pDeclarator == nullptr)
+        return nvesk::com::Reject("not a vertex format D3DX describes, or pDeclarator is null");
     for (std::size_t i = 0; i < layout.elements.size(); ++i)
         pDeclarator[i] = layout.elements[i];
     return D3D_OK;

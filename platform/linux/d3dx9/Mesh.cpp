@@ -1,8 +1,8 @@
 #include "Mesh.h"
-#include "com/FaultInjection.h"
 
 #include "Buffer.h"
 #include "MeshOperations.h"
+#include "com/Diagnostics.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,6 +10,8 @@
 #include <numeric>
 
 namespace nvesk::d3dx9 {
+
+using com::Reject;
 
 namespace {
 
@@ -42,7 +44,8 @@ bool Wide(DWORD options) {
 }  // namespace
 
 Mesh::Mesh(IDirect3DDevice9* device, DWORD options, DWORD fvf, const FvfLayout& layout, DWORD faces, DWORD vertices)
-    : device_(device),
+    : ComObject(com::Kind::Mesh),
+      device_(device),
       options_(options),
       fvf_(fvf),
       layout_(layout),
@@ -52,10 +55,15 @@ Mesh::Mesh(IDirect3DDevice9* device, DWORD options, DWORD fvf, const FvfLayout& 
     device_->AddRef();
 }
 
-Mesh::~Mesh() {
-    if (declaration_ != nullptr) declaration_->Release();
-    if (indexBuffer_ != nullptr) indexBuffer_->Release();
-    if (vertexBuffer_ != nullptr) vertexBuffer_->Release();
+void Mesh::OnFinalRelease() {
+    for (IUnknown* part : std::initializer_list<IUnknown*> {declaration_, indexBuffer_, vertexBuffer_}) {
+        if (part != nullptr) part->Release();
+    }
+    declaration_ = nullptr;
+    indexBuffer_ = nullptr;
+    vertexBuffer_ = nullptr;
+    attributes_ = std::vector<DWORD>();
+    attributeTable_ = std::vector<D3DXATTRIBUTERANGE>();
     device_->Release();
 }
 
@@ -69,11 +77,12 @@ HRESULT Mesh::CreateVertexBuffer(DWORD count, IDirect3DVertexBuffer9** buffer) c
 }
 
 HRESULT Mesh::Create(IDirect3DDevice9* device, DWORD options, DWORD fvf, DWORD faces, DWORD vertices, Mesh** mesh) {
-    if (mesh == nullptr) return D3DERR_INVALIDCALL;
+    if (mesh == nullptr) return Reject("not a live mesh of ours");
     *mesh = nullptr;
     const FvfLayout layout = DescribeFvf(fvf);
     if (device == nullptr || !layout.valid || faces == 0 || vertices == 0 || (!Wide(options) && vertices > 0xFFFF)) {
-        return D3DERR_INVALIDCALL;
+        return Reject(
+            "device null, vertex format invalid, no faces or vertices, or over 65535 vertices with 16-bit indices");
     }
     const std::uint64_t indexBytes = static_cast<std::uint64_t>(faces) * 3 * (Wide(options) ? 4 : 2);
     if (indexBytes > 0x7FFFFFFFu) return E_OUTOFMEMORY;
@@ -97,11 +106,11 @@ HRESULT Mesh::Create(IDirect3DDevice9* device, DWORD options, DWORD fvf, DWORD f
 }
 
 Mesh* Mesh::FromInterface(ID3DXBaseMesh* mesh) {
-    return dynamic_cast<Mesh*>(mesh);
+    return mesh == nullptr ? nullptr : com::Object::Find<Mesh>(mesh);
 }
 
 HRESULT Mesh::QueryInterface(REFIID riid, void** object) {
-    return Answer(riid, object, {&IID_IUnknown, &IID_ID3DXBaseMesh, &IID_ID3DXMesh});
+    return QueryInterfaceAmong(riid, object, {&IID_ID3DXBaseMesh, &IID_ID3DXMesh});
 }
 
 bool Mesh::ReadVertices(std::vector<BYTE>& bytes) {
@@ -169,6 +178,7 @@ bool Mesh::RebuildAttributeTable() {
 }
 
 HRESULT Mesh::DrawSubset(DWORD AttribId) {
+    NVESK_ENTER("ID3DXMesh::DrawSubset");
     if (declaration_ == nullptr) {
         const HRESULT created = device_->CreateVertexDeclaration(layout_.elements.data(), &declaration_);
         if (FAILED(created)) return created;
@@ -185,23 +195,50 @@ HRESULT Mesh::DrawSubset(DWORD AttribId) {
     return result;
 }
 
+DWORD Mesh::GetNumFaces() {
+    NVESK_ENTER_OR("ID3DXMesh::GetNumFaces", 0);
+    return faces_;
+}
+
+DWORD Mesh::GetNumVertices() {
+    NVESK_ENTER_OR("ID3DXMesh::GetNumVertices", 0);
+    return vertices_;
+}
+
+DWORD Mesh::GetFVF() {
+    NVESK_ENTER_OR("ID3DXMesh::GetFVF", 0);
+    return fvf_;
+}
+
+DWORD Mesh::GetNumBytesPerVertex() {
+    NVESK_ENTER_OR("ID3DXMesh::GetNumBytesPerVertex", 0);
+    return layout_.stride;
+}
+
+DWORD Mesh::GetOptions() {
+    NVESK_ENTER_OR("ID3DXMesh::GetOptions", 0);
+    return options_;
+}
+
 HRESULT Mesh::GetDeclaration(D3DVERTEXELEMENT9 Declaration[MAX_FVF_DECL_SIZE]) {
-    if (Declaration == nullptr) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXMesh::GetDeclaration");
+    if (Declaration == nullptr) return Reject("Declaration is null");
     std::copy(layout_.elements.begin(), layout_.elements.end(), Declaration);
     return D3D_OK;
 }
 
 HRESULT Mesh::GetDevice(LPDIRECT3DDEVICE9* ppDevice) {
-    if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXMesh::GetDevice");
+    if (ppDevice == nullptr) return Reject("ppDevice is null");
     device_->AddRef();
     *ppDevice = device_;
     return D3D_OK;
 }
 
 HRESULT Mesh::CloneMeshFVF(DWORD Options, DWORD FVF, LPDIRECT3DDEVICE9 pD3DDevice, LPD3DXMESH* ppCloneMesh) {
-    if (ppCloneMesh == nullptr) return D3DERR_INVALIDCALL;
-    *ppCloneMesh = nullptr;
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("ID3DXMesh::CloneMeshFVF", &injected)) return injected;
+    if (ppCloneMesh != nullptr) *ppCloneMesh = nullptr;
+    NVESK_ENTER("ID3DXMesh::CloneMeshFVF");
+    if (ppCloneMesh == nullptr) return Reject("ppCloneMesh is null");
     Mesh* clone = nullptr;
     HRESULT result = Create(pD3DDevice, Options, FVF, faces_, vertices_, &clone);
     if (FAILED(result)) return result;
@@ -209,7 +246,7 @@ HRESULT Mesh::CloneMeshFVF(DWORD Options, DWORD FVF, LPDIRECT3DDEVICE9 pD3DDevic
     std::vector<std::uint32_t> indices;
     if (!ReadVertices(source) || !ReadIndices(indices) || (!Wide(Options) && vertices_ > 0xFFFF)) {
         clone->Release();
-        return D3DERR_INVALIDCALL;
+        return Reject("the buffers cannot be read, or over 65535 vertices for 16-bit indices");
     }
     // Components both formats have are copied, new ones start at zero.
     std::vector<BYTE> target(static_cast<std::size_t>(vertices_) * clone->layout_.stride, 0);
@@ -233,80 +270,92 @@ HRESULT Mesh::CloneMeshFVF(DWORD Options, DWORD FVF, LPDIRECT3DDEVICE9 pD3DDevic
     clone->attributes_ = attributes_;
     if (!clone->WriteVertices(target) || !clone->WriteIndices(indices) || !clone->RebuildAttributeTable()) {
         clone->Release();
-        return D3DERR_INVALIDCALL;
+        return Reject("the clone's buffers cannot be written");
     }
     *ppCloneMesh = clone;
     return D3D_OK;
 }
 
 HRESULT Mesh::GetVertexBuffer(LPDIRECT3DVERTEXBUFFER9* ppVB) {
-    if (ppVB == nullptr) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXMesh::GetVertexBuffer");
+    if (ppVB == nullptr) return Reject("ppVB is null");
     vertexBuffer_->AddRef();
     *ppVB = vertexBuffer_;
     return D3D_OK;
 }
 
 HRESULT Mesh::GetIndexBuffer(LPDIRECT3DINDEXBUFFER9* ppIB) {
-    if (ppIB == nullptr) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXMesh::GetIndexBuffer");
+    if (ppIB == nullptr) return Reject("ppIB is null");
     indexBuffer_->AddRef();
     *ppIB = indexBuffer_;
     return D3D_OK;
 }
 
 HRESULT Mesh::LockVertexBuffer(DWORD Flags, LPVOID* ppData) {
+    NVESK_ENTER("ID3DXMesh::LockVertexBuffer");
     return vertexBuffer_->Lock(0, 0, ppData, Flags);
 }
 HRESULT Mesh::UnlockVertexBuffer() {
+    NVESK_ENTER("ID3DXMesh::UnlockVertexBuffer");
     return vertexBuffer_->Unlock();
 }
 HRESULT Mesh::LockIndexBuffer(DWORD Flags, LPVOID* ppData) {
+    NVESK_ENTER("ID3DXMesh::LockIndexBuffer");
     return indexBuffer_->Lock(0, 0, ppData, Flags);
 }
 
 HRESULT Mesh::UnlockIndexBuffer() {
+    NVESK_ENTER("ID3DXMesh::UnlockIndexBuffer");
     const HRESULT result = indexBuffer_->Unlock();
     if (SUCCEEDED(result)) RebuildAttributeTable();  // the vertex ranges follow the indices
     return result;
 }
 
 HRESULT Mesh::GetAttributeTable(D3DXATTRIBUTERANGE* pAttribTable, DWORD* pAttribTableSize) {
-    if (pAttribTableSize == nullptr) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXMesh::GetAttributeTable");
+    if (pAttribTableSize == nullptr) return Reject("pAttribTableSize is null");
     if (pAttribTable != nullptr) std::copy(attributeTable_.begin(), attributeTable_.end(), pAttribTable);
     *pAttribTableSize = static_cast<DWORD>(attributeTable_.size());
     return D3D_OK;
 }
 
 HRESULT Mesh::GenerateAdjacency(FLOAT Epsilon, DWORD* pAdjacency) {
+    NVESK_ENTER("ID3DXMesh::GenerateAdjacency");
     std::vector<BYTE> bytes;
     std::vector<std::uint32_t> indices;
     std::vector<std::uint32_t> adjacency;
     if (pAdjacency == nullptr || !ReadVertices(bytes) || !ReadIndices(indices) ||
         !d3dx9::GenerateAdjacency(VertexData {bytes.data(), layout_.stride, vertices_}, indices, Epsilon, adjacency)) {
-        return D3DERR_INVALIDCALL;
+        return Reject("pAdjacency is null, or the buffers cannot be read");
     }
     std::copy(adjacency.begin(), adjacency.end(), pAdjacency);
     return D3D_OK;
 }
 
 HRESULT Mesh::LockAttributeBuffer(DWORD, DWORD** ppData) {
-    if (ppData == nullptr) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXMesh::LockAttributeBuffer");
+    if (ppData == nullptr) return Reject("ppData is null");
     *ppData = attributes_.data();
     return D3D_OK;
 }
 
 HRESULT Mesh::UnlockAttributeBuffer() {
-    return RebuildAttributeTable() ? D3D_OK : D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXMesh::UnlockAttributeBuffer");
+    return RebuildAttributeTable() ? D3D_OK : Reject("the index buffer cannot be read");
 }
 
 HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAdjacencyOut, DWORD* pFaceRemap,
                               LPD3DXBUFFER* ppVertexRemap) {
+    NVESK_ENTER("ID3DXMesh::OptimizeInplace");
     constexpr DWORD kOptimisations =
         D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER;
     if (ppVertexRemap != nullptr) *ppVertexRemap = nullptr;
-    if ((Flags & kOptimisations) == 0) return D3DERR_INVALIDCALL;
+    if ((Flags & kOptimisations) == 0) return Reject("no optimisation asked for");
     std::vector<BYTE> bytes;
     std::vector<std::uint32_t> indices;
-    if (!ReadVertices(bytes) || !ReadIndices(indices) || !IndicesInRange(indices, vertices_)) return D3DERR_INVALIDCALL;
+    if (!ReadVertices(bytes) || !ReadIndices(indices) || !IndicesInRange(indices, vertices_))
+        return Reject("the buffers cannot be read, or an index lies past the vertices");
     std::vector<std::uint32_t> attributes(attributes_.begin(), attributes_.end());
     std::vector<std::uint32_t> faceRemap;  // new face -> old face
     std::vector<std::uint32_t> vertexToNew(vertices_);
@@ -315,7 +364,7 @@ HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAd
     if ((Flags & (D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER)) != 0 && moveVertices) {
         if (!OptimizeForVertexCache(VertexData {bytes.data(), layout_.stride, vertices_}, indices, attributes,
                                     faceRemap, vertexToNew)) {
-            return D3DERR_INVALIDCALL;
+            return Reject("the vertex-cache order could not be computed");
         }
     } else {
         faceRemap.resize(faces_);
@@ -363,7 +412,8 @@ HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAd
     }
     vertices_ = vertexCount;
     attributes_.assign(attributes.begin(), attributes.end());
-    if (!WriteVertices(bytes) || !WriteIndices(indices) || !RebuildAttributeTable()) return D3DERR_INVALIDCALL;
+    if (!WriteVertices(bytes) || !WriteIndices(indices) || !RebuildAttributeTable())
+        return Reject("the buffers cannot be written");
 
     if (pFaceRemap != nullptr) std::copy(faceRemap.begin(), faceRemap.end(), pFaceRemap);
     if (pAdjacencyOut != nullptr) {
@@ -393,12 +443,13 @@ HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAd
 }
 
 HRESULT Mesh::SetAttributeTable(const D3DXATTRIBUTERANGE* pAttribTable, DWORD cAttribTableSize) {
-    if (pAttribTable == nullptr && cAttribTableSize != 0) return D3DERR_INVALIDCALL;
+    NVESK_ENTER("ID3DXMesh::SetAttributeTable");
+    if (pAttribTable == nullptr && cAttribTableSize != 0) return Reject("pAttribTable is null");
     for (DWORD i = 0; i < cAttribTableSize; ++i) {
         const D3DXATTRIBUTERANGE& range = pAttribTable[i];
         if (static_cast<std::uint64_t>(range.FaceStart) + range.FaceCount > faces_ ||
             static_cast<std::uint64_t>(range.VertexStart) + range.VertexCount > vertices_) {
-            return D3DERR_INVALIDCALL;
+            return Reject("range %u lies past the mesh's faces or vertices", i);
         }
     }
     attributeTable_.assign(pAttribTable, pAttribTable + cAttribTableSize);

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "FvfLayout.h"
-#include "ReferenceCounted.h"
+#include "com/Object.h"
 
 #include <d3dx9mesh.h>
 
@@ -12,12 +12,12 @@
 
 namespace nvesk::d3dx9 {
 
-class Mesh final : public ReferenceCounted<ID3DXMesh> {
+class Mesh final : public com::ComObject<ID3DXMesh> {
 public:
     // Buffers in the pools and usages the D3DXMESH_ options name; 16-bit indices unless
     // D3DXMESH_32BIT. Nothing is created on failure.
     static HRESULT Create(IDirect3DDevice9* device, DWORD options, DWORD fvf, DWORD faces, DWORD vertices, Mesh** mesh);
-    // Our mesh behind an interface pointer; null for anything else.
+    // Our live mesh behind an interface pointer; null for anything else.
     static Mesh* FromInterface(ID3DXBaseMesh* mesh);
 
     // Whole-buffer access for the mesh functions; false when a lock fails.
@@ -34,12 +34,12 @@ public:
 
     // ID3DXBaseMesh
     HRESULT STDMETHODCALLTYPE DrawSubset(DWORD AttribId) override;
-    DWORD STDMETHODCALLTYPE GetNumFaces() override { return faces_; }
-    DWORD STDMETHODCALLTYPE GetNumVertices() override { return vertices_; }
-    DWORD STDMETHODCALLTYPE GetFVF() override { return fvf_; }
+    DWORD STDMETHODCALLTYPE GetNumFaces() override;
+    DWORD STDMETHODCALLTYPE GetNumVertices() override;
+    DWORD STDMETHODCALLTYPE GetFVF() override;
     HRESULT STDMETHODCALLTYPE GetDeclaration(D3DVERTEXELEMENT9 Declaration[MAX_FVF_DECL_SIZE]) override;
-    DWORD STDMETHODCALLTYPE GetNumBytesPerVertex() override { return layout_.stride; }
-    DWORD STDMETHODCALLTYPE GetOptions() override { return options_; }
+    DWORD STDMETHODCALLTYPE GetNumBytesPerVertex() override;
+    DWORD STDMETHODCALLTYPE GetOptions() override;
     HRESULT STDMETHODCALLTYPE GetDevice(LPDIRECT3DDEVICE9* ppDevice) override;
     HRESULT STDMETHODCALLTYPE CloneMeshFVF(DWORD Options, DWORD FVF, LPDIRECT3DDEVICE9 pD3DDevice,
                                            LPD3DXMESH* ppCloneMesh) override;
@@ -62,7 +62,7 @@ public:
 
 private:
     Mesh(IDirect3DDevice9* device, DWORD options, DWORD fvf, const FvfLayout& layout, DWORD faces, DWORD vertices);
-    ~Mesh() override;
+    void OnFinalRelease() override;
 
     // A vertex buffer for `count` vertices as the options ask.
     HRESULT CreateVertexBuffer(DWORD count, IDirect3DVertexBuffer9** buffer) const;

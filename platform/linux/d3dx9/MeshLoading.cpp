@@ -4,7 +4,8 @@
 #include "MeshOperations.h"
 #include "WideFile.h"
 #include "XMeshLoader.h"
-#include "com/FaultInjection.h"
+#include "com/Diagnostics.h"
+#include "com/Object.h"
 
 #include <d3dx9.h>
 
@@ -13,6 +14,8 @@
 #include <numeric>
 
 namespace nvesk::d3dx9 {
+
+using com::Reject;
 
 namespace {
 
@@ -83,7 +86,7 @@ HRESULT LoadMesh(LPCWSTR file, DWORD options, IDirect3DDevice9* device, LPD3DXBU
     mesh->Attributes() = attributes;
     if (!mesh->WriteVertices(vertexBytes) || !mesh->WriteIndices(indices) || !mesh->RebuildAttributeTable()) {
         mesh->Release();
-        return D3DERR_INVALIDCALL;
+        return Reject("the mesh's buffers cannot be written");
     }
 
     Buffer* adjacencyBuffer = nullptr;
@@ -121,20 +124,22 @@ extern "C" HRESULT WINAPI D3DXLoadMeshFromXW(LPCWSTR pFilename, DWORD Options, L
                                              LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials,
                                              LPD3DXBUFFER* ppEffectInstances, DWORD* pNumMaterials,
                                              LPD3DXMESH* ppMesh) {
-    if (pFilename == nullptr || pD3DDevice == nullptr || ppMesh == nullptr) return D3DERR_INVALIDCALL;
+    NVESK_ENTER_FUNCTION("D3DXLoadMeshFromXW");
+    if (pFilename == nullptr || pD3DDevice == nullptr || ppMesh == nullptr)
+        return nvesk::com::Reject("pFilename, pD3DDevice or ppMesh is null");
     *ppMesh = nullptr;
     for (LPD3DXBUFFER* out : {ppAdjacency, ppMaterials, ppEffectInstances}) {
         if (out != nullptr) *out = nullptr;
     }
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("D3DXLoadMeshFromXW", &injected)) return injected;
     return nvesk::d3dx9::LoadMesh(pFilename, Options, pD3DDevice, ppAdjacency, ppMaterials, ppEffectInstances,
                                   pNumMaterials, ppMesh);
 }
 
 extern "C" HRESULT WINAPI D3DXComputeNormals(LPD3DXBASEMESH pMesh, const DWORD*) {
+    NVESK_ENTER_FUNCTION("D3DXComputeNormals");
     nvesk::d3dx9::Mesh* mesh = pMesh == nullptr ? nullptr : nvesk::d3dx9::Mesh::FromInterface(pMesh);
-    if (mesh == nullptr || mesh->Layout().normalOffset < 0) return D3DERR_INVALIDCALL;
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("D3DXComputeNormals", &injected)) return injected;
+    if (mesh == nullptr || mesh->Layout().normalOffset < 0)
+        return nvesk::com::Reject("not a live mesh of ours, or its vertices have no normal");
     std::vector<BYTE> bytes;
     std::vector<std::uint32_t> indices;
     if (!mesh->ReadVertices(bytes) || !mesh->ReadIndices(indices) ||
@@ -142,7 +147,7 @@ extern "C" HRESULT WINAPI D3DXComputeNormals(LPD3DXBASEMESH pMesh, const DWORD*)
             nvesk::d3dx9::VertexData {bytes.data(), mesh->Layout().stride, mesh->GetNumVertices()},
             static_cast<std::uint32_t>(mesh->Layout().normalOffset), indices) ||
         !mesh->WriteVertices(bytes)) {
-        return D3DERR_INVALIDCALL;
+        return nvesk::com::Reject("the mesh's buffers cannot be read or written");
     }
     return D3D_OK;
 }

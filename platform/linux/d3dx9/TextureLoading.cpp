@@ -1,7 +1,8 @@
 // D3DXCreateTexture and the loading of PNG, BMP, JPEG and TGA files into Direct3D textures.
 #include "ImageDecoder.h"
 #include "WideFile.h"
-#include "com/FaultInjection.h"
+#include "com/Diagnostics.h"
+#include "com/Object.h"
 
 #include <d3dx9.h>
 
@@ -98,24 +99,28 @@ bool Decode(LPCWSTR file, DecodedImage& image) {
 }  // namespace nvesk::d3dx9
 
 using namespace nvesk::d3dx9;
+using nvesk::com::Reject;
 
 extern "C" HRESULT WINAPI D3DXCreateTexture(LPDIRECT3DDEVICE9 pDevice, UINT Width, UINT Height, UINT MipLevels,
                                             DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                                             LPDIRECT3DTEXTURE9* ppTexture) {
-    if (pDevice == nullptr || ppTexture == nullptr) return D3DERR_INVALIDCALL;
-    *ppTexture = nullptr;
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("D3DXCreateTexture", &injected)) return injected;
+    if (ppTexture != nullptr) *ppTexture = nullptr;
+    NVESK_ENTER_FUNCTION("D3DXCreateTexture");
+    if (pDevice == nullptr || ppTexture == nullptr) return Reject("pDevice or ppTexture is null");
     auto side = [](UINT requested) { return requested == 0 ? 1u : requested == D3DX_DEFAULT ? 256u : requested; };
     const UINT width = side(Width);
     const UINT height = side(Height);
-    if (width > kMaxImageSide || height > kMaxImageSide) return D3DERR_INVALIDCALL;
+    if (width > kMaxImageSide || height > kMaxImageSide) {
+        return Reject("%u x %u is larger than %u texels a side", width, height, kMaxImageSide);
+    }
     const D3DFORMAT format = Format == D3DFMT_UNKNOWN ? D3DFMT_A8R8G8B8 : Format;
     return pDevice->CreateTexture(width, height, Levels(MipLevels, width, height), Usage, format, Pool, ppTexture,
                                   nullptr);
 }
 
 extern "C" HRESULT WINAPI D3DXGetImageInfoFromFileW(LPCWSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo) {
-    if (pSrcFile == nullptr || pSrcInfo == nullptr) return D3DERR_INVALIDCALL;
+    NVESK_ENTER_FUNCTION("D3DXGetImageInfoFromFileW");
+    if (pSrcFile == nullptr || pSrcInfo == nullptr) return Reject("pSrcFile or pSrcInfo is null");
     DecodedImage image;
     if (!Decode(pSrcFile, image)) return D3DXERR_INVALIDDATA;
     Describe(image, pSrcInfo);
@@ -127,14 +132,18 @@ extern "C" HRESULT WINAPI D3DXCreateTextureFromFileExW(LPDIRECT3DDEVICE9 pDevice
                                                        D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
                                                        D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY*,
                                                        LPDIRECT3DTEXTURE9* ppTexture) {
-    if (pDevice == nullptr || pSrcFile == nullptr || ppTexture == nullptr) return D3DERR_INVALIDCALL;
-    *ppTexture = nullptr;
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("D3DXCreateTextureFromFileExW", &injected)) return injected;
+    if (ppTexture != nullptr) *ppTexture = nullptr;
+    NVESK_ENTER_FUNCTION("D3DXCreateTextureFromFileExW");
+    if (pDevice == nullptr || pSrcFile == nullptr || ppTexture == nullptr) {
+        return Reject("pDevice, pSrcFile or ppTexture is null");
+    }
     DecodedImage image;
     if (!Decode(pSrcFile, image)) return D3DXERR_INVALIDDATA;
     const UINT width = TextureSide(Width == D3DX_FROM_FILE ? 0 : Width, image.width);
     const UINT height = TextureSide(Height == D3DX_FROM_FILE ? 0 : Height, image.height);
-    if (width > kMaxImageSide || height > kMaxImageSide) return D3DERR_INVALIDCALL;
+    if (width > kMaxImageSide || height > kMaxImageSide) {
+        return Reject("%u x %u is larger than %u texels a side", width, height, kMaxImageSide);
+    }
     const D3DFORMAT format = Format == D3DFMT_UNKNOWN || Format == D3DFMT_FROM_FILE ? FileFormat(image) : Format;
     if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8) return D3DERR_NOTAVAILABLE;
 

@@ -1,5 +1,6 @@
 #include "DirectInput.h"
-#include "com/FaultInjection.h"
+#include "com/Diagnostics.h"
+#include "com/Object.h"
 
 #include "InputDevice.h"
 #include "KeyboardState.h"
@@ -8,6 +9,9 @@
 #include <new>
 
 namespace nvesk::dinput8 {
+
+using com::Refuse;
+
 namespace {
 
 bool SystemDevice(REFGUID guid) {
@@ -17,22 +21,13 @@ bool SystemDevice(REFGUID guid) {
 }  // namespace
 
 HRESULT DirectInput::QueryInterface(REFIID riid, void** ppvObject) {
-    return QueryOwnInterface(riid, IID_IDirectInput8W, static_cast<IDirectInput8W*>(this), ppvObject);
-}
-
-ULONG DirectInput::AddRef() {
-    return AddReference();
-}
-
-ULONG DirectInput::Release() {
-    return ReleaseReference();
+    return QueryInterfaceAmong(riid, ppvObject, {&IID_IDirectInput8W});
 }
 
 HRESULT DirectInput::CreateDevice(REFGUID rguid, LPDIRECTINPUTDEVICE8W* lplpDirectInputDevice, LPUNKNOWN pUnkOuter) {
-    if (Released()) return DIERR_NOTINITIALIZED;
-    if (lplpDirectInputDevice == nullptr) return DIERR_INVALIDPARAM;
-    *lplpDirectInputDevice = nullptr;
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("IDirectInput8W::CreateDevice", &injected)) return injected;
+    if (lplpDirectInputDevice != nullptr) *lplpDirectInputDevice = nullptr;
+    NVESK_ENTER("IDirectInput8W::CreateDevice");
+    if (lplpDirectInputDevice == nullptr) return Refuse(DIERR_INVALIDPARAM, "lplpDirectInputDevice is null");
     if (pUnkOuter != nullptr) return DIERR_NOAGGREGATION;
     if (!SystemDevice(rguid)) return DIERR_DEVICENOTREG;
     std::unique_ptr<DeviceState> state;
@@ -46,7 +41,7 @@ HRESULT DirectInput::CreateDevice(REFGUID rguid, LPDIRECTINPUTDEVICE8W* lplpDire
 }
 
 HRESULT DirectInput::GetDeviceStatus(REFGUID rguidInstance) {
-    if (Released()) return DIERR_NOTINITIALIZED;
+    NVESK_ENTER("IDirectInput8W::GetDeviceStatus");
     return SystemDevice(rguidInstance) ? DI_OK : DIERR_DEVICENOTREG;
 }
 
@@ -54,9 +49,9 @@ HRESULT DirectInput::GetDeviceStatus(REFGUID rguidInstance) {
 
 extern "C" HRESULT WINAPI DirectInput8Create(HINSTANCE hinst, DWORD dwVersion, REFIID riidltf, LPVOID* ppvOut,
                                              LPUNKNOWN punkOuter) {
-    if (ppvOut == nullptr) return DIERR_INVALIDPARAM;
-    *ppvOut = nullptr;
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("DirectInput8Create", &injected)) return injected;
+    if (ppvOut != nullptr) *ppvOut = nullptr;
+    NVESK_ENTER_FUNCTION("DirectInput8Create");
+    if (ppvOut == nullptr) return nvesk::com::Refuse(DIERR_INVALIDPARAM, "ppvOut is null");
     if (hinst == nullptr) return DIERR_INVALIDPARAM;
     // An older version is a pre-release of DirectInput 8; a newer one needs a newer DirectInput.
     if (dwVersion < 0x0800) return DIERR_BETADIRECTINPUTVERSION;

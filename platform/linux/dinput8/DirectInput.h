@@ -1,17 +1,17 @@
 // IDirectInput8W: makes the system keyboard and mouse devices.
 #pragma once
 
-#include "RefCountedObject.h"
+#include "com/Object.h"
 
 #include <dinput.h>
 
 namespace nvesk::dinput8 {
 
-class DirectInput final : public IDirectInput8W, public RefCountedObject {
+class DirectInput final : public com::ComObject<IDirectInput8W> {
 public:
+    DirectInput() : ComObject(com::Kind::DirectInput) {}
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE CreateDevice(REFGUID rguid, LPDIRECTINPUTDEVICE8W* lplpDirectInputDevice,
                                            LPUNKNOWN pUnkOuter) override;

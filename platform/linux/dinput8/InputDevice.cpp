@@ -1,5 +1,6 @@
 #include "InputDevice.h"
-#include "com/FaultInjection.h"
+#include "com/Diagnostics.h"
+#include "com/Object.h"
 
 #include "user32/NativeWindow.h"
 #include "user32/SdlVideo.h"
@@ -10,6 +11,9 @@
 #include <mutex>
 
 namespace nvesk::dinput8 {
+
+using com::Refuse;
+
 namespace {
 
 // One exclusive owner per system device at a time, across all DirectInput objects.
@@ -32,21 +36,13 @@ bool ExactlyOne(DWORD flags, DWORD first, DWORD second) {
 }  // namespace
 
 InputDevice::InputDevice(REFGUID instance, std::unique_ptr<DeviceState> state, IUnknown* owner)
-    : instance_(instance), state_(std::move(state)), owner_(owner) {
+    : ComObject(com::Kind::InputDevice), instance_(instance), state_(std::move(state)), owner_(owner) {
     owner_->AddRef();
     user32::AddPlatformEventListener(this);
 }
 
 HRESULT InputDevice::QueryInterface(REFIID riid, void** ppvObject) {
-    return QueryOwnInterface(riid, IID_IDirectInputDevice8W, static_cast<IDirectInputDevice8W*>(this), ppvObject);
-}
-
-ULONG InputDevice::AddRef() {
-    return AddReference();
-}
-
-ULONG InputDevice::Release() {
-    return ReleaseReference();
+    return QueryInterfaceAmong(riid, ppvObject, {&IID_IDirectInputDevice8W});
 }
 
 void InputDevice::OnFinalRelease() {
@@ -87,9 +83,8 @@ void InputDevice::OnWindowDestroyed(HWND window) {
 }
 
 HRESULT InputDevice::Acquire() {
-    if (Released()) return DIERR_NOTINITIALIZED;
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("IDirectInputDevice8W::Acquire", &injected)) return injected;
-    if (!hasFormat_) return DIERR_INVALIDPARAM;
+    NVESK_ENTER("IDirectInputDevice8W::Acquire");
+    if (!hasFormat_) return Refuse(DIERR_INVALIDPARAM, "no data format was set");
     if (acquired_) return DI_NOEFFECT;
     user32::PumpPlatformEvents();
     if (Foreground() && !user32::WindowHasFocus(window_)) return DIERR_OTHERAPPHASPRIO;
@@ -106,51 +101,54 @@ HRESULT InputDevice::Acquire() {
 }
 
 HRESULT InputDevice::Unacquire() {
-    if (Released()) return DIERR_NOTINITIALIZED;
+    NVESK_ENTER("IDirectInputDevice8W::Unacquire");
     if (!acquired_) return DI_NOEFFECT;
     StopAcquisition();
     return DI_OK;
 }
 
 HRESULT InputDevice::GetDeviceState(DWORD cbData, LPVOID lpvData) {
-    if (Released()) return DIERR_NOTINITIALIZED;
-    if (lpvData == nullptr) return DIERR_INVALIDPARAM;
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("IDirectInputDevice8W::GetDeviceState", &injected))
-        return injected;
+    NVESK_ENTER("IDirectInputDevice8W::GetDeviceState");
+    if (lpvData == nullptr) return Refuse(DIERR_INVALIDPARAM, "lpvData is null");
     user32::PumpPlatformEvents();
     if (inputLost_) {
         inputLost_ = false;
         return DIERR_INPUTLOST;
     }
     if (!acquired_) return DIERR_NOTACQUIRED;
-    if (cbData != format_.dwDataSize) return DIERR_INVALIDPARAM;
+    if (cbData != format_.dwDataSize) {
+        return Refuse(DIERR_INVALIDPARAM, "cbData %u is not the data format's size %u", cbData, format_.dwDataSize);
+    }
     state_->Read(format_, lpvData);
     return DI_OK;
 }
 
 HRESULT InputDevice::SetDataFormat(LPCDIDATAFORMAT lpdf) {
-    if (Released()) return DIERR_NOTINITIALIZED;
-    if (lpdf == nullptr) return DIERR_INVALIDPARAM;
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("IDirectInputDevice8W::SetDataFormat", &injected))
-        return injected;
+    NVESK_ENTER("IDirectInputDevice8W::SetDataFormat");
+    if (lpdf == nullptr) return Refuse(DIERR_INVALIDPARAM, "lpdf is null");
     if (acquired_) return DIERR_ACQUIRED;
-    if (!state_->AcceptsFormat(*lpdf)) return DIERR_INVALIDPARAM;
+    if (!state_->AcceptsFormat(*lpdf)) {
+        return Refuse(DIERR_INVALIDPARAM, "the data format does not fit this device");
+    }
     format_ = *lpdf;
     hasFormat_ = true;
     return DI_OK;
 }
 
 HRESULT InputDevice::SetCooperativeLevel(HWND hwnd, DWORD dwFlags) {
-    if (Released()) return DIERR_NOTINITIALIZED;
-    if (HRESULT injected; nvesk::com::TakeInjectedFailure("IDirectInputDevice8W::SetCooperativeLevel", &injected))
-        return injected;
+    NVESK_ENTER("IDirectInputDevice8W::SetCooperativeLevel");
     if (acquired_) return DIERR_ACQUIRED;
     if ((dwFlags & ~kKnownCooperation) != 0 || !ExactlyOne(dwFlags, DISCL_EXCLUSIVE, DISCL_NONEXCLUSIVE) ||
         !ExactlyOne(dwFlags, DISCL_FOREGROUND, DISCL_BACKGROUND)) {
-        return DIERR_INVALIDPARAM;
+        return Refuse(DIERR_INVALIDPARAM,
+                      "dwFlags 0x%x needs exactly one of EXCLUSIVE and NONEXCLUSIVE, one of FOREGROUND and "
+                      "BACKGROUND, and no other flags but NOWINKEY",
+                      dwFlags);
     }
     // The Windows key is held back only while the window is in the foreground.
-    if ((dwFlags & DISCL_NOWINKEY) != 0 && (dwFlags & DISCL_BACKGROUND) != 0) return DIERR_INVALIDPARAM;
+    if ((dwFlags & DISCL_NOWINKEY) != 0 && (dwFlags & DISCL_BACKGROUND) != 0) {
+        return Refuse(DIERR_INVALIDPARAM, "NOWINKEY needs FOREGROUND");
+    }
     if ((dwFlags & (DISCL_EXCLUSIVE | DISCL_BACKGROUND)) == (DISCL_EXCLUSIVE | DISCL_BACKGROUND)) {
         return DIERR_UNSUPPORTED;  // not for the system keyboard and mouse
     }
@@ -164,7 +162,7 @@ HRESULT InputDevice::SetCooperativeLevel(HWND hwnd, DWORD dwFlags) {
 }
 
 HRESULT InputDevice::Poll() {
-    if (Released()) return DIERR_NOTINITIALIZED;
+    NVESK_ENTER("IDirectInputDevice8W::Poll");
     if (!acquired_) return DIERR_NOTACQUIRED;
     return DI_NOEFFECT;  // the keyboard and mouse deliver their state without polling
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "DeviceState.h"
-#include "RefCountedObject.h"
+#include "com/Object.h"
 
 #include "user32/PlatformEventListener.h"
 
@@ -13,14 +13,12 @@
 
 namespace nvesk::dinput8 {
 
-class InputDevice final : public IDirectInputDevice8W, public RefCountedObject, private user32::PlatformEventListener {
+class InputDevice final : public com::ComObject<IDirectInputDevice8W>, private user32::PlatformEventListener {
 public:
     // Keeps `owner` (the DirectInput object) alive while the device lives.
     InputDevice(REFGUID instance, std::unique_ptr<DeviceState> state, IUnknown* owner);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE Acquire() override;
     HRESULT STDMETHODCALLTYPE Unacquire() override;

@@ -112,6 +112,10 @@ void DeviceTest::ReleaseDevice() {
         declaration_->Release();
         declaration_ = nullptr;
     }
+    // A bound texture holds a reference, and through it the device: unbind as an application must.
+    for (DWORD stage = 0; stage < 16; ++stage) {
+        device_->SetTexture(stage, nullptr);
+    }
     EXPECT_EQ(device_->Release(), 0u);
     device_ = nullptr;
 }

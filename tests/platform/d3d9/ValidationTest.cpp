@@ -1,6 +1,7 @@
 // Calls the debug runtime rejects: they return D3DERR_INVALIDCALL and change nothing.
 #include "Direct3DTestSupport.h"
 
+#include <PlatformTesting/Diagnostics.h>
 #include <PlatformTesting/Direct3D.h>
 
 namespace D3D9Test {
@@ -162,31 +163,6 @@ TEST_F(ValidationTest, DrawsNeedAScenePipelineAndVerticesInRange) {
     EXPECT_EQ(device_->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
 }
 
-TEST_F(ValidationTest, ObjectsFailCleanlyAfterTheirLastRelease) {
-    IDirect3DTexture9* texture = Texture(0, D3DPOOL_MANAGED);
-    IDirect3DVertexBuffer9* buffer = nullptr;
-    ASSERT_EQ(device_->CreateVertexBuffer(16, 0, 0, D3DPOOL_MANAGED, &buffer, nullptr), D3D_OK);
-    ASSERT_EQ(device_->SetTexture(0, texture), D3D_OK);
-    ASSERT_EQ(device_->SetStreamSource(0, buffer, 0, 16), D3D_OK);
-    EXPECT_EQ(texture->Release(), 0u);
-    EXPECT_EQ(buffer->Release(), 0u);
-    D3DLOCKED_RECT locked;
-    void* data = nullptr;
-    EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL);
-    EXPECT_EQ(buffer->Lock(0, 0, &data, 0), D3DERR_INVALIDCALL);
-    EXPECT_EQ(texture->Release(), 0u);
-    EXPECT_EQ(device_->SetTexture(0, texture), D3DERR_INVALIDCALL);
-    // The device let go of its bindings when the objects died.
-    IDirect3DBaseTexture9* bound = texture;
-    ASSERT_EQ(device_->GetTexture(0, &bound), D3D_OK);
-    EXPECT_EQ(bound, nullptr);
-    IDirect3DVertexBuffer9* stream = buffer;
-    UINT offset = 1;
-    UINT stride = 1;
-    ASSERT_EQ(device_->GetStreamSource(0, &stream, &offset, &stride), D3D_OK);
-    EXPECT_EQ(stream, nullptr);
-}
-
 TEST_F(ValidationTest, DeclarationsAreCheckedAndGivenBack) {
     const D3DVERTEXELEMENT9 twice[] = {{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
                                        {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
@@ -220,6 +196,75 @@ TEST_F(ValidationTest, RenderStatesWeCannotReproduceAreRefusedOthersStored) {
     EXPECT_EQ(value, static_cast<DWORD>(D3DCMP_LESSEQUAL));
     ASSERT_EQ(device_->GetRenderState(D3DRS_CULLMODE, &value), D3D_OK);
     EXPECT_EQ(value, static_cast<DWORD>(D3DCULL_CCW));
+}
+
+TEST_F(ValidationTest, EveryRefusalNamesItsRuleAndDebugOutputShowsIt) {
+    IDirect3DTexture9* texture = Texture(0, D3DPOOL_MANAGED);
+    D3DLOCKED_RECT locked;
+    PlatformTesting::ClearLastRefusal();
+    EXPECT_EQ(texture->LockRect(1, &locked, nullptr, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(PlatformTesting::LastRefusal(), "IDirect3DTexture9::LockRect: level 1 of a 1-level texture");
+    // A refusal inside another call names the innermost call.
+    const RECT outside {4, 4, 12, 12};
+    EXPECT_EQ(texture->LockRect(0, &locked, &outside, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(PlatformTesting::LastRefusal(),
+              "IDirect3DSurface9::LockRect: the rectangle is empty or outside the surface");
+    {
+        PlatformTesting::DebugOutputCapture output;
+        EXPECT_EQ(device_->EndScene(), D3DERR_INVALIDCALL);
+        EXPECT_EQ(output.Text(), "refused IDirect3DDevice9::EndScene: EndScene without BeginScene\n");
+    }
+    // Live objects are listed with the call that made them and their references.
+    texture->AddRef();
+    const std::string report = PlatformTesting::LiveObjectReport();
+    EXPECT_NE(report.find("IDirect3DDevice9 created by IDirect3D9::CreateDevice, "), std::string::npos) << report;
+    EXPECT_NE(report.find("IDirect3DTexture9 created by IDirect3DDevice9::CreateTexture, 2 references\n"),
+              std::string::npos)
+        << report;
+    texture->Release();
+    texture->Release();
+}
+
+TEST_F(ValidationTest, IndexRangesAreCheckedFromEachWriteOfTheIndexBuffer) {
+    // 1200 indices: whole blocks of the range summaries and partial ones at a draw's ends.
+    constexpr UINT kIndices = 1200;
+    BindVertices(Quad(0, 0, 8, 8));
+    IDirect3DIndexBuffer9* indices = nullptr;
+    ASSERT_EQ(device_->CreateIndexBuffer(kIndices * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &indices, nullptr), D3D_OK);
+    void* data = nullptr;
+    ASSERT_EQ(indices->Lock(0, 0, &data, 0), D3D_OK);
+    WORD* words = static_cast<WORD*>(data);
+    for (UINT i = 0; i < kIndices; ++i) {
+        words[i] = static_cast<WORD>(i % 4);
+    }
+    words[700] = 9;  // past the 4 vertices
+    ASSERT_EQ(indices->Unlock(), D3D_OK);
+    ASSERT_EQ(device_->SetIndices(indices), D3D_OK);
+    const nvesk::d3d9::ShaderProgramHandle program = SolidProgram();
+    ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, program), D3D_OK);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, kIndices / 3), D3DERR_INVALIDCALL);
+    EXPECT_EQ(PlatformTesting::LastRefusal(),
+              "IDirect3DDevice9::DrawIndexedPrimitive: an index lies outside MinVertexIndex 0 .. 3");
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 233), D3D_OK);  // indices 0..698
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 699, 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 702, 166), D3D_OK);
+    // Index 3 is outside a declared range of 3 vertices, in whole blocks and at the ends.
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 702, 166), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3D_OK);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 1, 1), D3DERR_INVALIDCALL);
+    // A later write of part of the buffer brings the ranges up to date.
+    ASSERT_EQ(indices->Lock(700 * 2, 2, &data, 0), D3D_OK);
+    *static_cast<WORD*>(data) = 1;
+    ASSERT_EQ(indices->Unlock(), D3D_OK);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, kIndices / 3), D3D_OK);
+    ASSERT_EQ(indices->Lock(1100 * 2, 2, &data, 0), D3D_OK);
+    *static_cast<WORD*>(data) = 4;
+    ASSERT_EQ(indices->Unlock(), D3D_OK);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, kIndices / 3), D3DERR_INVALIDCALL);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    ASSERT_EQ(device_->SetIndices(nullptr), D3D_OK);
+    EXPECT_EQ(indices->Release(), 0u);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "HlslCompiler.h"
 #include "support/TempDir.h"
 
+#include <PlatformTesting/Diagnostics.h>
 #include <PlatformTesting/Direct3D.h>
 #include <d3dx9.h>
 
@@ -273,6 +274,67 @@ TEST_F(EffectTest, EffectFilesAreReadByWideNameAndAMissingFileIsInvalidData) {
     const std::string text = static_cast<const char*>(errors->GetBufferPointer());
     EXPECT_NE(text.find("broken.fx("), std::string::npos) << text;
     errors->Release();
+}
+
+}  // namespace
+
+namespace {
+
+ULONG References(IUnknown* object) {
+    object->AddRef();
+    return object->Release();
+}
+
+TEST_F(EffectTest, ReleasedEffectsAndBuffersFailCleanlyAndWhatTheyBoundGoesWithTheBinding) {
+    CreateImageEffect(D3DX9Tests::kAlphaBlendEffect);
+    texture_ = MakeTexture(2, 2, [](UINT, UINT) { return 0xFFFFFFFFu; });
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::Effect), 1);
+    // Without saved state the effect leaves its texture bound, held by the device.
+    BindVertices(Quad(0, 0, 4, 4));
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    ASSERT_EQ(effect_->Begin(nullptr, D3DXFX_DONOTSAVESTATE), D3D_OK);
+    ASSERT_EQ(effect_->BeginPass(0), D3D_OK);
+    ASSERT_EQ(effect_->SetTexture("g_Texture", texture_), D3D_OK);
+    ASSERT_EQ(effect_->CommitChanges(), D3D_OK);
+    ASSERT_EQ(effect_->EndPass(), D3D_OK);
+    ASSERT_EQ(effect_->End(), D3D_OK);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    EXPECT_EQ(References(texture_), 3u);  // ours, the effect's parameter, the device's binding
+
+    ID3DXEffect* effect = effect_;
+    effect_ = nullptr;
+    EXPECT_EQ(effect->Release(), 0u);
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::Effect), 0);
+    UINT passes = 0;
+    EXPECT_EQ(effect->Begin(&passes, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(effect->SetFloat("g_Alpha", 1.0f), D3DERR_INVALIDCALL);
+    EXPECT_EQ(effect->GetParameterByName(nullptr, "g_Texture"), nullptr);
+    EXPECT_EQ(effect->GetCurrentTechnique(), nullptr);
+    IDirect3DDevice9* device = nullptr;
+    EXPECT_EQ(effect->GetDevice(&device), D3DERR_INVALIDCALL);
+    EXPECT_EQ(PlatformTesting::LastRefusal(), "ID3DXEffect::GetDevice: called after the object's last Release");
+    EXPECT_EQ(effect->Release(), 0u);
+    EXPECT_EQ(References(texture_), 2u);
+    EXPECT_EQ(texture_->Release(), 1u);  // the binding keeps it
+    texture_ = nullptr;
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::Texture), 1);
+
+    ID3DXBuffer* buffer = nullptr;
+    ASSERT_EQ(D3DXCreateBuffer(16, &buffer), D3D_OK);
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::Buffer), 1);
+    EXPECT_EQ(buffer->GetBufferSize(), 16u);
+    EXPECT_EQ(buffer->Release(), 0u);
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::Buffer), 0);
+    EXPECT_EQ(buffer->GetBufferPointer(), nullptr);
+    EXPECT_EQ(buffer->GetBufferSize(), 0u);
+    void* object = nullptr;
+    EXPECT_EQ(buffer->QueryInterface(IID_ID3DXBuffer, &object), D3DERR_INVALIDCALL);
+    EXPECT_EQ(object, nullptr);
+
+    ReleaseDevice();  // unbinds the texture as an application must, then releases the device
+    EXPECT_EQ(d3d_->Release(), 0u);
+    d3d_ = nullptr;
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(), 0);
 }
 
 }  // namespace

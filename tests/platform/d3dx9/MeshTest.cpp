@@ -10,6 +10,7 @@
 #include "ImageDecoder.h"
 #include "support/TempDir.h"
 
+#include <PlatformTesting/Diagnostics.h>
 #include <PlatformTesting/Direct3D.h>
 #include <d3dx9.h>
 
@@ -391,6 +392,42 @@ TEST_F(MeshTest, ALitCubeThroughAnEffectMatchesItsGoldenImage) {
         ADD_FAILURE() << wrong << " pixels differ from " << golden << "; actual and difference images written to "
                       << std::filesystem::current_path();
     }
+}
+
+TEST_F(MeshTest, AReleasedMeshFailsCleanlyAndItsBuffersStayOnlyWhileBound) {
+    const std::wstring file = WriteFile("cube.x", D3DX9Tests::TextXFile(D3DX9Tests::Cube(false)));
+    ASSERT_EQ(D3DXLoadMeshFromXW(file.c_str(), D3DXMESH_MANAGED, device_, nullptr, nullptr, nullptr, nullptr, &mesh_),
+              D3D_OK);
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::Mesh), 1);
+    // Outside a scene the draw is refused, but the mesh has bound its buffers and declaration.
+    EXPECT_EQ(mesh_->DrawSubset(0), D3DERR_INVALIDCALL);
+    ID3DXMesh* mesh = mesh_;
+    mesh_ = nullptr;
+    EXPECT_EQ(mesh->Release(), 0u);
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::Mesh), 0);
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::VertexBuffer), 1);
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::IndexBuffer), 1);
+
+    EXPECT_EQ(mesh->GetNumFaces(), 0u);
+    EXPECT_EQ(mesh->GetFVF(), 0u);
+    EXPECT_EQ(mesh->DrawSubset(0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(PlatformTesting::LastRefusal(), "ID3DXMesh::DrawSubset: called after the object's last Release");
+    void* data = nullptr;
+    EXPECT_EQ(mesh->LockVertexBuffer(0, &data), D3DERR_INVALIDCALL);
+    DWORD size = 0;
+    EXPECT_EQ(mesh->GetAttributeTable(nullptr, &size), D3DERR_INVALIDCALL);
+    ID3DXMesh* clone = reinterpret_cast<ID3DXMesh*>(1);
+    EXPECT_EQ(mesh->CloneMeshFVF(D3DXMESH_MANAGED, D3DFVF_XYZ | D3DFVF_NORMAL, device_, &clone), D3DERR_INVALIDCALL);
+    EXPECT_EQ(clone, nullptr);
+    EXPECT_EQ(D3DXComputeNormals(mesh, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(mesh->Release(), 0u);
+
+    ASSERT_EQ(device_->SetStreamSource(0, nullptr, 0, 0), D3D_OK);
+    ASSERT_EQ(device_->SetIndices(nullptr), D3D_OK);
+    ASSERT_EQ(device_->SetVertexDeclaration(nullptr), D3D_OK);
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::VertexBuffer), 0);
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::IndexBuffer), 0);
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::VertexDeclaration), 0);
 }
 
 }  // namespace

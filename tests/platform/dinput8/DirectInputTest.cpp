@@ -2,11 +2,15 @@
 // used after their last Release.
 #include "InputFixture.h"
 
+#include <PlatformTesting/Diagnostics.h>
+#include <PlatformTesting/Direct3D.h>
 #include <PlatformTesting/Faults.h>
 #include <dinput.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 TEST(DirectInputCreate, RefusesWrongVersionsInterfacesAndArguments) {
     const HINSTANCE module = GetModuleHandleW(nullptr);
@@ -87,8 +91,12 @@ TEST_F(DirectInputObject, DevicesKeepTheirDirectInputObjectAliveAndFailOnceRelea
     EXPECT_EQ(keyboard->SetCooperativeLevel(window->Handle(), DISCL_NONEXCLUSIVE | DISCL_FOREGROUND),
               DIERR_NOTINITIALIZED);
     EXPECT_EQ(keyboard->Poll(), DIERR_NOTINITIALIZED);
+    EXPECT_EQ(PlatformTesting::LastRefusal(), "IDirectInputDevice8W::Poll: called after the object's last Release");
     EXPECT_EQ(keyboard->AddRef(), 0u) << "a released device does not come back";
     EXPECT_EQ(keyboard->Release(), 0u);
+    // The device held the last reference of its DirectInput object.
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::InputDevice), 0);
+    EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(PlatformTesting::Direct3DObject::DirectInput), 0);
 }
 
 TEST_F(DirectInputObject, InjectedFailuresHitTheChosenCallAndCallsAreCounted) {
@@ -125,4 +133,33 @@ TEST_F(DirectInputObject, InjectedFailuresHitTheChosenCallAndCallsAreCounted) {
               DIERR_OUTOFMEMORY);
     EXPECT_EQ(object, nullptr);
     PlatformTesting::ClearFailures();
+}
+
+// With NVESK_PLATFORM_DEBUG=1 each refusal is printed as it happens, and the objects still alive at
+// exit are listed with the call that made them and their references.
+TEST(PlatformDebugOutput, PrintsRefusalsAndListsTheObjectsAliveAtExit) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("NVESK_PLATFORM_DEBUG", "1", 1);
+            void* object = nullptr;
+            DirectInput8Create(GetModuleHandleW(nullptr), 0x0800, IID_IDirectInput8W, &object, nullptr);
+            static_cast<IDirectInput8W*>(object)->CreateDevice(GUID_SysKeyboard, nullptr, nullptr);
+            static_cast<IDirectInput8W*>(object)->AddRef();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0),
+        "NVesk platform: refused IDirectInput8W::CreateDevice: lplpDirectInputDevice is null\n"
+        ".*NVesk platform: objects still alive at exit:\n"
+        "NVesk platform:   IDirectInput8W created by DirectInput8Create, 2 references\n");
+    // Without the setting nothing is printed.
+    EXPECT_EXIT(
+        {
+            unsetenv("NVESK_PLATFORM_DEBUG");
+            void* object = nullptr;
+            DirectInput8Create(GetModuleHandleW(nullptr), 0x0800, IID_IDirectInput8W, &object, nullptr);
+            static_cast<IDirectInput8W*>(object)->CreateDevice(GUID_SysKeyboard, nullptr, nullptr);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "^$");
 }

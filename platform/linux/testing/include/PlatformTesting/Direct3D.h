@@ -1,4 +1,5 @@
-// Test hooks for the Direct3D 9 layer: injected failures, device loss on demand, live objects.
+// Test hooks for the Direct3D 9 layer: injected failures, device loss on demand, and live objects of
+// the Direct3D 9, D3DX 9 and DirectInput 8 layers.
 #pragma once
 
 #include <d3d9.h>
@@ -41,14 +42,22 @@ enum class Direct3DObject {
     Direct3D,
     Device,
     Texture,
-    Surface,  // back buffers and offscreen plain surfaces (texture levels live in their texture)
+    Surface,  // offscreen plain surfaces (texture levels and back buffers live in their container)
     VertexBuffer,
     IndexBuffer,
-    VertexDeclaration
+    VertexDeclaration,
+    // D3DX 9
+    Effect,
+    Mesh,
+    Buffer,
+    // DirectInput 8
+    DirectInput,
+    InputDevice
 };
 
+// Objects of a kind that exist: held by the application, or only by a device's binding.
 int LiveDirect3DObjects(Direct3DObject type);
-// All kinds together.
+// All kinds together, D3DX and DirectInput objects included.
 int LiveDirect3DObjects();
 
 }  // namespace PlatformTesting

@@ -1,0 +1,29 @@
+// Why calls were refused, and the debug output that NVESK_PLATFORM_DEBUG=1 turns on, as the
+// Windows debug runtime names the rule a call broke.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace nvesk::com {
+
+// Records "<operation>: <rule>" as the last refusal, the operation being the innermost call entered
+// on this thread, writes it as a debug line, and returns `code`.
+HRESULT Refuse(HRESULT code, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// A Direct3D or D3DX call refused as invalid: D3DERR_INVALIDCALL with the rule recorded.
+HRESULT Reject(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The last refusal on any thread; empty when none since the last clear.
+std::string LastRefusal();
+void ClearLastRefusal();
+
+// True when the environment sets NVESK_PLATFORM_DEBUG=1.
+bool DebugOutputEnabled();
+// One line of debug output: to standard error when enabled, and to the capture while one runs.
+void WriteDebugLine(const std::string& line);
+// While on, debug lines are also kept (enabled or not); turning it on starts an empty capture.
+void CaptureDebugOutput(bool on);
+std::string CapturedDebugOutput();
+
+}  // namespace nvesk::com

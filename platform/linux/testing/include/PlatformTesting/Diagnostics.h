@@ -1,0 +1,30 @@
+// Test hooks for what the Direct3D 9, D3DX 9 and DirectInput 8 layers tell a developer: the rule
+// behind the last refused call, the debug output that NVESK_PLATFORM_DEBUG=1 prints, and the
+// objects still alive.
+#pragma once
+
+#include <string>
+
+namespace PlatformTesting {
+
+// "Interface::Method: rule" of the last call refused as invalid ("IDirect3DTexture9::LockRect:
+// level 1 of a 1-level texture"); empty when none was refused since the last clear.
+std::string LastRefusal();
+void ClearLastRefusal();
+
+// Keeps the debug lines written while it lives (whether or not NVESK_PLATFORM_DEBUG is set).
+class DebugOutputCapture {
+public:
+    DebugOutputCapture();
+    ~DebugOutputCapture();
+    DebugOutputCapture(const DebugOutputCapture&) = delete;
+    DebugOutputCapture& operator=(const DebugOutputCapture&) = delete;
+
+    std::string Text() const;
+};
+
+// One line per object still alive, oldest first, as listed at exit with NVESK_PLATFORM_DEBUG=1:
+// "IDirect3DTexture9 created by IDirect3DDevice9::CreateTexture, 1 references".
+std::string LiveObjectReport();
+
+}  // namespace PlatformTesting
