@@ -23,6 +23,8 @@ public:
     // The step in parts, for callers that hold the pixels themselves.
     // Computes `next` from `current`: spread one row up, then stir the bottom row with rand().
     void Spread();
+    // The bottom row of `next` from that of `current`, by a random walk in pairs of equal cells.
+    void Stir();
     // Writes `next` through the palette as D3DFMT_A8R8G8B8 pixels, rows `pitch` bytes apart.
     void WritePixels(std::uint8_t* bits, std::int32_t pitch) const;
     // `next` becomes `current`.

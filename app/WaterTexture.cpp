@@ -8,6 +8,10 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 std::uint32_t WaterTexture::dropCounter = 0;
 
 namespace {
@@ -79,21 +83,52 @@ void WaterTexture::AddDrop(std::int32_t cx, std::int32_t cy, std::int32_t radius
     }
 }
 
+namespace {
+
+// The damping divisor is the single-precision 1.05; the division itself is in double precision.
+const double kDamping = static_cast<double>(1.05f);
+
+std::int32_t WaterCell(std::int32_t above, std::int32_t below, std::int32_t left, std::int32_t right,
+                       std::int32_t here) {
+    const std::int32_t v = (below + above + right + left) / 2 - here;
+    return static_cast<std::int32_t>(v / kDamping);
+}
+
+// One row of new heights into `row` (which holds the older heights); neighbours clamped to the field.
+// The inner columns take no branches, so they run four cells at a time.
+void WaterRow(const std::int32_t* __restrict above, const std::int32_t* __restrict middle,
+              const std::int32_t* __restrict below, std::int32_t* __restrict row, int n) {
+    row[0] = WaterCell(above[0], below[0], middle[0], middle[n > 1 ? 1 : 0], row[0]);
+    int x = 1;
+#if defined(__SSE2__)
+    const __m128d damping = _mm_set1_pd(kDamping);
+    const auto load = [](const std::int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    for (; x + 4 <= n - 1; x += 4) {
+        const __m128i sum = _mm_add_epi32(_mm_add_epi32(load(below + x), load(above + x)),
+                                          _mm_add_epi32(load(middle + x + 1), load(middle + x - 1)));
+        // Halving truncated toward zero: negative sums round up before the arithmetic shift.
+        const __m128i half = _mm_srai_epi32(_mm_add_epi32(sum, _mm_srli_epi32(sum, 31)), 1);
+        const __m128i v = _mm_sub_epi32(half, load(row + x));
+        // Every int32 and its quotient are exact in doubles; the conversion back truncates toward zero.
+        const __m128i low = _mm_cvttpd_epi32(_mm_div_pd(_mm_cvtepi32_pd(v), damping));
+        const __m128i high = _mm_cvttpd_epi32(_mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(v, v)), damping));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), _mm_unpacklo_epi64(low, high));
+    }
+#endif
+    for (; x < n - 1; ++x)
+        row[x] = WaterCell(above[x], below[x], middle[x - 1], middle[x + 1], row[x]);
+    if (n > 1) row[n - 1] = WaterCell(above[n - 1], below[n - 1], middle[n - 2], middle[n - 1], row[n - 1]);
+}
+
+}  // namespace
+
 void WaterTexture::Spread() {
     const int n = size;
-    // The damping divisor is the single-precision 1.05; the division itself is in double precision.
-    const double damping = static_cast<double>(1.05f);
+    const std::int32_t* heights = previous.data();
     for (int y = 0; y < n; ++y) {
         const int up = std::max(y - 1, 0);
         const int down = std::min(y + 1, n - 1);
-        for (int x = 0; x < n; ++x) {
-            const int left = std::max(x - 1, 0);
-            const int right = std::min(x + 1, n - 1);
-            const std::int32_t sum =
-                previous[down * n + x] + previous[up * n + x] + previous[y * n + right] + previous[y * n + left];
-            const std::int32_t v = sum / 2 - current[y * n + x];
-            current[y * n + x] = static_cast<std::int32_t>(v / damping);
-        }
+        WaterRow(heights + up * n, heights + y * n, heights + down * n, current.data() + y * n, n);
     }
 }
 
@@ -104,30 +139,66 @@ std::uint8_t WaterTexture::RefractionOffset(std::int64_t difference) const {
     return refraction[index];
 }
 
+namespace {
+
+// What one output pixel reads: the source pixel displaced by the refraction of the two differences,
+// or the first pixel when the displaced sample leaves the field.
+struct RefractionSampler {
+    const std::uint8_t* refraction;
+    int n;
+    int lastColumn;
+    int lastRow;
+    std::int32_t sourcePitch;
+
+    // The offset signed like the difference right - here; the table index is the difference's low
+    // nine bits plus 256, which is its remainder in 0..511 whatever the difference's size.
+    int Offset(std::int32_t here, std::int32_t there) const {
+        const int offset =
+            refraction[(static_cast<std::uint32_t>(there) - static_cast<std::uint32_t>(here) + 256u) & 511u];
+        return there < here ? -offset : offset;
+    }
+
+    template <bool Clamped>
+    std::ptrdiff_t At(int x, int y, std::int32_t here, std::int32_t right, std::int32_t down) const {
+        const int sx = x + Offset(here, right);
+        const int sy = y + Offset(here, down);
+        const bool inside = static_cast<unsigned>(sx) < static_cast<unsigned>(n) &&
+                            static_cast<unsigned>(sy) < static_cast<unsigned>(n);
+        const int column = Clamped ? std::min(sx, lastColumn) : sx;
+        const int line = Clamped ? std::min(sy, lastRow) : sy;
+        return inside ? static_cast<std::ptrdiff_t>(line) * sourcePitch + 4 * column : 0;
+    }
+};
+
+template <bool Clamped>
+void RefractRows(const RefractionSampler& sampler, const std::int32_t* heights, const std::uint8_t* sourceBits,
+                 std::uint8_t* bits, std::int32_t pitch) {
+    const int n = sampler.n;
+    for (int y = 0; y < n; ++y) {
+        const std::int32_t* __restrict row = heights + y * n;
+        // The last row refracts with no difference downwards: it is its own row below.
+        const std::int32_t* __restrict below = y < n - 1 ? row + n : row;
+        std::uint8_t* __restrict out = bits + static_cast<std::ptrdiff_t>(y) * pitch;
+        for (int x = 0; x < n - 1; ++x)
+            std::memcpy(out + 4 * x, sourceBits + sampler.At<Clamped>(x, y, row[x], row[x + 1], below[x]), 4);
+        // So does the last column sideways.
+        std::memcpy(out + 4 * (n - 1), sourceBits + sampler.At<Clamped>(n - 1, y, row[n - 1], row[n - 1], below[n - 1]),
+                    4);
+    }
+}
+
+}  // namespace
+
 void WaterTexture::Refract(const std::uint8_t* sourceBits, std::int32_t sourcePitch, std::int32_t sourceWidth,
                            std::int32_t sourceHeight, std::uint8_t* bits, std::int32_t pitch) const {
     const int n = size;
     // A picture smaller than the field is read clamped to its last row and column.
-    const int lastColumn = std::max(std::min(sourceWidth, n) - 1, 0);
-    const int lastRow = std::max(std::min(sourceHeight, n) - 1, 0);
-    for (int y = 0; y < n; ++y) {
-        std::uint8_t* row = bits + static_cast<std::ptrdiff_t>(y) * pitch;
-        for (int x = 0; x < n; ++x) {
-            const std::int64_t here = current[y * n + x];
-            const std::int64_t dx = x == n - 1 ? 0 : current[y * n + x + 1] - here;
-            const std::int64_t dy = y == n - 1 ? 0 : current[(y + 1) * n + x] - here;
-            const int ox = RefractionOffset(dx);
-            const int oy = RefractionOffset(dy);
-            const int sx = dx < 0 ? x - ox : x + ox;
-            const int sy = dy < 0 ? y - oy : y + oy;
-            const std::uint8_t* pixel = sourceBits;
-            if (sx >= 0 && sx < n && sy >= 0 && sy < n) {
-                pixel = sourceBits + static_cast<std::ptrdiff_t>(std::min(sy, lastRow)) * sourcePitch +
-                        4 * std::min(sx, lastColumn);
-            }
-            std::memcpy(row + 4 * x, pixel, 4);
-        }
-    }
+    const RefractionSampler sampler {refraction, n, std::max(std::min(sourceWidth, n) - 1, 0),
+                                     std::max(std::min(sourceHeight, n) - 1, 0), sourcePitch};
+    if (sourceWidth >= n && sourceHeight >= n)
+        RefractRows<false>(sampler, current.data(), sourceBits, bits, pitch);
+    else
+        RefractRows<true>(sampler, current.data(), sourceBits, bits, pitch);
 }
 
 void WaterTexture::Exchange() {
