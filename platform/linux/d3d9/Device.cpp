@@ -841,8 +841,13 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
     }
     const UINT indexSize = indices_->IndexSize();
     const BufferStorage& storage = indices_->Storage();
-    if (static_cast<unsigned long long>(startIndex + indexCount) * indexSize > storage.Size()) {
-        return Reject("indices %u to %u lie past the index buffer", startIndex, startIndex + indexCount - 1);
+    // In 64 bits: a StartIndex near 2^32 must not wrap around to a range inside the buffer.
+    const unsigned long long endIndex = static_cast<unsigned long long>(startIndex) + indexCount;
+    if (endIndex * indexSize > storage.Size()) {
+        return Reject("indices %u to %llu lie past the index buffer", startIndex, endIndex - 1);
+    }
+    if (static_cast<unsigned long long>(minVertexIndex) + numVertices - 1 > 0xFFFFFFFFull) {
+        return Reject("MinVertexIndex %u + NumVertices %u is past the last vertex index", minVertexIndex, numVertices);
     }
     // The debug runtime's check: every index inside [MinVertexIndex, MinVertexIndex + NumVertices),
     // from the index ranges each write of the buffer left.

@@ -262,6 +262,14 @@ TEST_F(ValidationTest, IndexRangesAreCheckedFromEachWriteOfTheIndexBuffer) {
     *static_cast<WORD*>(data) = 4;
     ASSERT_EQ(indices->Unlock(), D3D_OK);
     EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, kIndices / 3), D3DERR_INVALIDCALL);
+    // Ranges that wrap around 2^32 are refused, not folded back into the buffer.
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0xFFFFFFF4u, 8), D3DERR_INVALIDCALL);
+    EXPECT_EQ(PlatformTesting::LastRefusal(),
+              "IDirect3DDevice9::DrawIndexedPrimitive: indices 4294967284 to 4294967307 lie past the index buffer");
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0xFFFFFFFEu, 4, 0, 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(PlatformTesting::LastRefusal(),
+              "IDirect3DDevice9::DrawIndexedPrimitive: MinVertexIndex 4294967294 + NumVertices 4 is past the last "
+              "vertex index");
     ASSERT_EQ(device_->EndScene(), D3D_OK);
     ASSERT_EQ(device_->SetIndices(nullptr), D3D_OK);
     EXPECT_EQ(indices->Release(), 0u);
