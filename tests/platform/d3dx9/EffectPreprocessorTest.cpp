@@ -1,0 +1,206 @@
+// The effect file's own preprocessing: includes from a source that records how it is asked,
+// macros and conditionals over the whole text, lines and columns kept for every later message,
+// and the errors of includes that are missing, recursive or nested too deep.
+#include "BuiltInEffects.h"
+
+#include "EffectPreprocessor.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+using namespace nvesk::d3dx9;
+
+namespace {
+
+// Named texts; records every Open and Close, and refuses names it does not hold.
+class FakeIncludes final : public IncludeSource {
+public:
+    explicit FakeIncludes(std::map<std::string, std::string> files) : files_(std::move(files)) {}
+
+    bool Open(bool system, const std::string& name, const IncludedFile& parent, IncludedFile& file,
+              std::string&) override {
+        calls.push_back(std::string(system ? "system " : "local ") + name + " from " + parent.name);
+        const auto found = files_.find(name);
+        if (found == files_.end()) return false;
+        file = {found->first, found->second.data(), found->second.size()};
+        ++open;
+        return true;
+    }
+    void Close(const IncludedFile& file) override {
+        calls.push_back("close " + file.name);
+        --open;
+    }
+
+    std::vector<std::string> calls;
+    int open = 0;
+
+private:
+    std::map<std::string, std::string> files_;
+};
+
+PreprocessedEffect Preprocess(const std::string& source, IncludeSource* includes = nullptr,
+                              const std::vector<Macro>& macros = {}) {
+    return PreprocessEffect({"main.fx", source.data(), source.size()}, macros, includes);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream input(text);
+    for (std::string line; std::getline(input, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Runs of spaces as one: macro results keep the columns of the tokens around them.
+std::string Collapsed(const std::string& text) {
+    std::string result;
+    for (char c : text) {
+        if (c != ' ' || result.empty() || result.back() != ' ') result += c;
+    }
+    return result;
+}
+
+std::string TrimRight(std::string text) {
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+TEST(EffectPreprocessor, TextWithoutDirectivesKeepsEveryLineAndColumn) {
+    for (const char* source : {D3DX9Tests::kAlphaBlendEffect, D3DX9Tests::kMeshEffect}) {
+        const PreprocessedEffect result = Preprocess(source);
+        ASSERT_TRUE(result.ok) << result.errors;
+        const std::vector<std::string> original = Lines(source);
+        const std::vector<std::string> produced = Lines(result.text);
+        ASSERT_GE(produced.size(), original.size() - 1);
+        for (std::size_t i = 0; i < original.size(); ++i) {
+            std::string expected = original[i];
+            if (expected.find("//") != std::string::npos) expected.erase(expected.find("//"));
+            EXPECT_EQ(i < produced.size() ? TrimRight(produced[i]) : std::string(), TrimRight(expected)) << i + 1;
+        }
+    }
+}
+
+TEST(EffectPreprocessor, IncludesAreAskedOnceEachClosedInTurnAndTheirLinesKeepTheirFileAndColumn) {
+    FakeIncludes includes({{"a.fxh", "// a\nfloat  fromA;\n#include \"b.fxh\"\nfloat afterB;\n"},
+                           {"b.fxh", "\n   float3   fromB = {1, 2, 3};\n"},
+                           {"sys.fxh", "float fromSystem;"}});
+    const std::string source = "float first;\n#include \"a.fxh\"\n#include <sys.fxh>\nfloat last;\n";
+    const PreprocessedEffect result = Preprocess(source, &includes);
+    ASSERT_TRUE(result.ok) << result.errors;
+    EXPECT_EQ(includes.calls,
+              (std::vector<std::string> {"local a.fxh from main.fx", "local b.fxh from a.fxh", "close b.fxh",
+                                         "close a.fxh", "system sys.fxh from main.fx", "close sys.fxh"}));
+    EXPECT_EQ(includes.open, 0);
+
+    // Each declaration sits at its own column, and a message about its line names its own file and line.
+    const std::vector<std::string> lines = Lines(result.text);
+    auto lineOf = [&](const std::string& text) {
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].find(text) != std::string::npos) return static_cast<int>(i + 1);
+        }
+        ADD_FAILURE() << text << " missing from\n" << result.text;
+        return 0;
+    };
+    const struct {
+        const char* text;
+        const char* position;
+    } cases[] = {{"first", "main.fx(1,7)"}, {"fromA", "a.fxh(2,8)"},        {"fromB", "b.fxh(2,13)"},
+                 {"afterB", "a.fxh(4,7)"},  {"fromSystem", "sys.fxh(1,7)"}, {"last", "main.fx(4,7)"}};
+    for (const auto& entry : cases) {
+        const int line = lineOf(entry.text);
+        ASSERT_GT(line, 0);
+        const std::size_t column = lines[static_cast<std::size_t>(line - 1)].find(entry.text) + 1;
+        const std::string message =
+            "main.fx(" + std::to_string(line) + "," + std::to_string(column) + "): error: 'x' : undeclared\n";
+        EXPECT_EQ(result.MapMessages(message, "main.fx"), std::string(entry.position) + ": error: 'x' : undeclared\n");
+    }
+    // Lines that are not about a position in the text stay as they are.
+    EXPECT_EQ(result.MapMessages("main.fx: error: linking\n", "main.fx"), "main.fx: error: linking\n");
+}
+
+TEST(EffectPreprocessor, MacrosAndConditionalsApplyToDeclarationsAnnotationsAndTechniques) {
+    const std::string source =
+        "#define COUNT 3\n"
+        "float4 g_Values[COUNT] < string UIName = NAME; >;\n"
+        "#ifdef USE_RED\n"
+        "technique Red { pass { } }\n"
+        "#else\n"
+        "technique Blue { pass { } }\n"
+        "#endif\n"
+        "float g_Scaled = SCALE(4);\n";
+    const PreprocessedEffect defined =
+        Preprocess(source, nullptr, {{"USE_RED", ""}, {"NAME", "\"tint\""}, {"SCALE(x)", "(x * 2)"}});
+    ASSERT_TRUE(defined.ok) << defined.errors;
+    EXPECT_NE(Collapsed(defined.text).find("float4 g_Values[3 ] < string UIName = \"tint\";>;"), std::string::npos)
+        << defined.text;
+    EXPECT_NE(defined.text.find("technique Red"), std::string::npos);
+    EXPECT_EQ(defined.text.find("technique Blue"), std::string::npos);
+    EXPECT_NE(Collapsed(defined.text).find("g_Scaled = (4 * 2);"), std::string::npos) << defined.text;
+    EXPECT_EQ(defined.text.find("#define"), std::string::npos);
+    // Line breaks stay where they were: the technique is still on line 4.
+    EXPECT_EQ(Lines(defined.text).at(3), "technique Red { pass { } }");
+
+    const PreprocessedEffect plain = Preprocess(source, nullptr, {{"NAME", "\"tint\""}, {"SCALE(x)", "x"}});
+    ASSERT_TRUE(plain.ok) << plain.errors;
+    EXPECT_EQ(plain.text.find("technique Red"), std::string::npos);
+    EXPECT_EQ(Lines(plain.text).at(5), "technique Blue { pass { } }");
+}
+
+TEST(EffectPreprocessor, MissingRecursiveAndTooDeepIncludesFailNamingFileAndLine) {
+    // A missing file: the handler is asked once, and the message names the including file and line.
+    {
+        FakeIncludes includes(std::map<std::string, std::string> {{"a.fxh", "float a;\n\n  #include \"gone.fxh\"\n"}});
+        const PreprocessedEffect result = Preprocess("#include \"a.fxh\"\n", &includes);
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.errors.find("a.fxh(3,3): error: '#include' : failed to open source file: 'gone.fxh'"),
+                  std::string::npos)
+            << result.errors;
+        EXPECT_EQ(includes.calls,
+                  (std::vector<std::string> {"local a.fxh from main.fx", "local gone.fxh from a.fxh", "close a.fxh"}));
+        EXPECT_EQ(includes.open, 0);
+    }
+    // Without an include source (an effect in memory without a handler) no include can be read.
+    {
+        const PreprocessedEffect result = Preprocess("float a;\n#include \"a.fxh\"\n");
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.errors.find("main.fx(2,1): error: '#include' : failed to open source file"), std::string::npos)
+            << result.errors;
+    }
+    // A file that includes itself, directly or through another, stops at once.
+    for (const char* cycle : {"a.fxh", "b.fxh"}) {
+        FakeIncludes includes(
+            {{"a.fxh", std::string("#include \"") + cycle + "\"\n"}, {"b.fxh", "float b;\n#include \"a.fxh\"\n"}});
+        const PreprocessedEffect result = Preprocess("#include \"a.fxh\"\n", &includes);
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.errors.find(": error: '#include' : recursive include: 'a.fxh'"), std::string::npos)
+            << result.errors;
+        EXPECT_EQ(includes.open, 0);
+    }
+    // Distinct files nested deeper than the limit.
+    {
+        std::map<std::string, std::string> chain;
+        for (std::size_t i = 0; i < kMaxIncludeDepth + 5; ++i)
+            chain["d" + std::to_string(i)] = "#include \"d" + std::to_string(i + 1) + "\"\n";
+        FakeIncludes includes(chain);
+        const PreprocessedEffect result = Preprocess("#include \"d0\"\n", &includes);
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.errors.find("nested more than " + std::to_string(kMaxIncludeDepth) + " deep"),
+                  std::string::npos)
+            << result.errors;
+        EXPECT_EQ(includes.calls.size(), 2 * kMaxIncludeDepth);
+        EXPECT_EQ(includes.open, 0);
+    }
+    // A preprocessor error in an included file points into that file.
+    {
+        FakeIncludes includes(std::map<std::string, std::string> {{"a.fxh", "float a;\n#error stop here\n"}});
+        const PreprocessedEffect result = Preprocess("\n#include \"a.fxh\"\n", &includes);
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.errors.find("a.fxh(2,1): error: '#error' : stop here"), std::string::npos) << result.errors;
+        EXPECT_EQ(includes.open, 0);
+    }
+}
