@@ -326,30 +326,28 @@ HRESULT Effect::GetValue(D3DXHANDLE hParameter, LPVOID pData, UINT Bytes) {
 
 HRESULT Effect::SetBool(D3DXHANDLE hParameter, BOOL b) {
     NVESK_ENTER("ID3DXEffect::SetBool");
-    return SetFloat(hParameter, b ? 1.0f : 0.0f);
+    return SetInt(hParameter, b ? TRUE : FALSE);
 }
 
 HRESULT Effect::GetBool(D3DXHANDLE hParameter, BOOL* pb) {
     NVESK_ENTER("ID3DXEffect::GetBool");
-    float value = 0;
+    float value = 0;  // a float parameter of 0.5 is TRUE
     if (pb == nullptr) return Reject("pb is null");
     const HRESULT result = GetFloat(hParameter, &value);
-    if (SUCCEEDED(result)) *pb = value != 0.0f;
+    if (SUCCEEDED(result)) *pb = value != 0.0f ? TRUE : FALSE;
     return result;
 }
 
 HRESULT Effect::SetInt(D3DXHANDLE hParameter, INT n) {
     NVESK_ENTER("ID3DXEffect::SetInt");
-    return SetFloat(hParameter, static_cast<float>(n));
+    const int index = Parameter(hParameter);
+    return index < 0 ? Reject("no such parameter") : parameters_.SetIntegers(index, &n, 1);
 }
 
 HRESULT Effect::GetInt(D3DXHANDLE hParameter, INT* pn) {
     NVESK_ENTER("ID3DXEffect::GetInt");
-    float value = 0;
-    if (pn == nullptr) return Reject("pn is null");
-    const HRESULT result = GetFloat(hParameter, &value);
-    if (SUCCEEDED(result)) *pn = static_cast<INT>(value);
-    return result;
+    const int index = Parameter(hParameter);
+    return index < 0 ? Reject("no such parameter") : parameters_.GetIntegers(index, pn, 1);
 }
 
 HRESULT Effect::SetFloat(D3DXHANDLE hParameter, FLOAT f) {

@@ -1,5 +1,5 @@
 // What an effect file declares: its parameters, samplers and techniques with their passes, and
-// the HLSL that remains once the effect-only constructs are blanked out (positions unchanged).
+// the HLSL that remains once the effect-only constructs are blanked out (line breaks unchanged).
 #pragma once
 
 #include "EffectLexer.h"
@@ -70,7 +70,9 @@ struct EffectDescription {
     std::vector<EffectParameterDesc> parameters;
     std::vector<EffectTechniqueDesc> techniques;
     std::vector<std::string> functions;  // names of the functions the HLSL defines
-    std::string hlsl;                    // same length and line breaks as the source
+    // Same line breaks as the source, and the same columns but after the type names of int and
+    // bool globals, which are declared as floats there.
+    std::string hlsl;
 };
 
 }  // namespace nvesk::d3dx9

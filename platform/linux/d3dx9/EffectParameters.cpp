@@ -12,9 +12,21 @@ using com::Reject;
 
 namespace {
 
+bool Integral(ParameterType type) {
+    return type == ParameterType::Int || type == ParameterType::Bool;
+}
+
+// A float as an INT, truncated toward zero; out of range values stop at the ends, NaN is 0.
+INT ToInt(float value) {
+    if (!(value == value)) return 0;
+    if (value >= 2147483648.0f) return 0x7FFFFFFF;
+    if (value <= -2147483648.0f) return static_cast<INT>(-2147483647 - 1);
+    return static_cast<INT>(value);
+}
+
 float Stored(ParameterType type, float value) {
     if (type == ParameterType::Bool) return value != 0.0f ? 1.0f : 0.0f;
-    if (type == ParameterType::Int) return static_cast<float>(static_cast<INT>(value));
+    if (type == ParameterType::Int) return static_cast<float>(ToInt(value));
     return value;
 }
 
@@ -31,6 +43,10 @@ EffectParameters::EffectParameters(const std::vector<EffectParameterDesc>& descr
             parameter.values.assign(size, 0.0f);
             for (std::size_t i = 0; i < size && i < description.defaultValue.size(); ++i) {
                 parameter.values[i] = Stored(description.type, description.defaultValue[i]);
+            }
+            if (Integral(description.type)) {
+                for (float value : parameter.values)
+                    parameter.integers.push_back(ToInt(value));
             }
         }
         parameters_.push_back(std::move(parameter));
@@ -86,6 +102,12 @@ bool EffectParameters::IsNumeric(int index) const {
     return At(index).desc.parameterClass != ParameterClass::Object;
 }
 
+void EffectParameters::StoreInteger(EffectParameter& parameter, std::size_t i, INT value) {
+    if (parameter.desc.type == ParameterType::Bool) value = value != 0 ? TRUE : FALSE;
+    parameter.integers[i] = value;
+    parameter.values[i] = static_cast<float>(value);
+}
+
 UINT EffectParameters::ByteSize(int index) const {
     if (IsNumeric(index)) return static_cast<UINT>(At(index).values.size() * 4);
     return At(index).desc.type == ParameterType::Texture ? static_cast<UINT>(sizeof(IDirect3DBaseTexture9*)) : 0;
@@ -108,7 +130,7 @@ HRESULT EffectParameters::SetValue(int index, const void* data, UINT bytes) {
         } else {
             INT number;
             std::memcpy(&number, words + i * 4, 4);
-            parameter.values[i] = Stored(parameter.desc.type, static_cast<float>(number));
+            StoreInteger(parameter, i, number);
         }
     }
     return D3D_OK;
@@ -129,8 +151,7 @@ HRESULT EffectParameters::GetValue(int index, void* data, UINT bytes) const {
         if (parameter.desc.type == ParameterType::Float) {
             std::memcpy(words + i * 4, &parameter.values[i], 4);
         } else {
-            const INT number = static_cast<INT>(parameter.values[i]);
-            std::memcpy(words + i * 4, &number, 4);
+            std::memcpy(words + i * 4, &parameter.integers[i], 4);
         }
     }
     return D3D_OK;
@@ -140,8 +161,36 @@ HRESULT EffectParameters::SetNumbers(int index, const float* values, UINT count)
     if (!IsNumeric(index) || values == nullptr || count > At(index).values.size())
         return Reject("the parameter is not numeric, values is null, or more values than it holds");
     EffectParameter& parameter = parameters_[static_cast<std::size_t>(index)];
+    for (UINT i = 0; i < count; ++i) {
+        if (Integral(parameter.desc.type)) {
+            StoreInteger(parameter, i, ToInt(values[i]));
+        } else {
+            parameter.values[i] = values[i];
+        }
+    }
+    return D3D_OK;
+}
+
+HRESULT EffectParameters::SetIntegers(int index, const INT* values, UINT count) {
+    if (!IsNumeric(index) || values == nullptr || count > At(index).values.size())
+        return Reject("the parameter is not numeric, values is null, or more values than it holds");
+    EffectParameter& parameter = parameters_[static_cast<std::size_t>(index)];
+    for (UINT i = 0; i < count; ++i) {
+        if (Integral(parameter.desc.type)) {
+            StoreInteger(parameter, i, values[i]);
+        } else {
+            parameter.values[i] = static_cast<float>(values[i]);
+        }
+    }
+    return D3D_OK;
+}
+
+HRESULT EffectParameters::GetIntegers(int index, INT* values, UINT count) const {
+    if (!IsNumeric(index) || values == nullptr || count > At(index).values.size())
+        return Reject("the parameter is not numeric, values is null, or more values than it holds");
+    const EffectParameter& parameter = At(index);
     for (UINT i = 0; i < count; ++i)
-        parameter.values[i] = Stored(parameter.desc.type, values[i]);
+        values[i] = Integral(parameter.desc.type) ? parameter.integers[i] : ToInt(parameter.values[i]);
     return D3D_OK;
 }
 

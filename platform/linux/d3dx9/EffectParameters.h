@@ -14,6 +14,7 @@ namespace nvesk::d3dx9 {
 struct EffectParameter {
     EffectParameterDesc desc;
     std::vector<float> values;                 // rows * columns per element, row after row (as a D3DXMATRIX)
+    std::vector<INT> integers;                 // int and bool parameters: the same numbers, every bit kept
     IDirect3DBaseTexture9* texture = nullptr;  // one reference held while set
 };
 
@@ -40,6 +41,9 @@ public:
     HRESULT GetValue(int index, void* data, UINT bytes) const;
     HRESULT SetNumbers(int index, const float* values, UINT count);
     HRESULT GetNumbers(int index, float* values, UINT count) const;
+    // SetInt, SetBool and their Get: exact for int and bool parameters, converted for floats.
+    HRESULT SetIntegers(int index, const INT* values, UINT count);
+    HRESULT GetIntegers(int index, INT* values, UINT count) const;
     HRESULT SetVector(int index, const float values[4]);
     HRESULT GetVector(int index, float values[4]) const;
     HRESULT SetMatrix(int index, const D3DXMATRIX& matrix, bool transposed);
@@ -52,6 +56,8 @@ public:
 
 private:
     bool IsNumeric(int index) const;
+    // Stores element `i` of an int or bool parameter: bools as TRUE or FALSE.
+    void StoreInteger(EffectParameter& parameter, std::size_t i, INT value);
 
     std::vector<EffectParameter> parameters_;
 };

@@ -123,6 +123,7 @@ public:
             }
         }
         CheckEntryPoints();
+        ApplyTypeEdits();
         return std::move(description_);
     }
 
@@ -222,6 +223,8 @@ private:
         }
         const std::string lowerType = Lower(typeName);
         const bool shaderObject = lowerType == "vertexshader" || lowerType == "pixelshader";
+        const bool heldAsFloat = !isStatic && shape.known && typeName == typeToken.text &&
+                                 (shape.type == ParameterType::Int || shape.type == ParameterType::Bool);
         const bool blankWhole =
             shape.type == ParameterType::Texture || shape.type == ParameterType::String || shaderObject;
         for (;;) {
@@ -248,6 +251,21 @@ private:
             break;
         }
         if (blankWhole) Blank(begin, EndOfPrevious());
+        if (heldAsFloat) DeclareAsFloat(typeToken);
+    }
+
+    // Direct3D 9 holds int and bool globals in float registers, converted: the shaders read them
+    // as floats of the same shape (`int3` -> `float3`), so they share one register array with the
+    // float globals.
+    void DeclareAsFloat(const Token& typeToken) {
+        const std::size_t digits = typeToken.text.find_first_of("1234");
+        const std::string shape = digits == std::string::npos ? std::string() : typeToken.text.substr(digits);
+        typeEdits_.push_back({typeToken.offset, typeToken.length, "float" + shape});
+    }
+
+    void ApplyTypeEdits() {
+        for (auto edit = typeEdits_.rbegin(); edit != typeEdits_.rend(); ++edit)
+            description_.hlsl.replace(edit->offset, edit->length, edit->text);
     }
 
     void ParseTemplateShape(TypeShape& shape, std::string& typeName) {
@@ -493,9 +511,16 @@ private:
         }
     }
 
+    struct TypeEdit {
+        std::size_t offset;
+        std::size_t length;
+        std::string text;
+    };
+
     std::vector<Token> tokens_;
     std::size_t index_ = 0;
     EffectDescription description_;
+    std::vector<TypeEdit> typeEdits_;  // applied once parsing is done, so offsets stay valid
 };
 
 }  // namespace
