@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <regex>
+#include <set>
 #include <sstream>
 
 namespace nvesk::d3dx9 {
@@ -180,19 +181,28 @@ private:
         std::string error;
         if (!source_->Open(system, header, files_[static_cast<std::size_t>(parent)].file, file, error))
             return Fail(error.empty() ? "failed to open source file" : error);
-        for (int at = parent; at >= 0; at = files_[static_cast<std::size_t>(at)].parent) {
+        std::string text = BlankComments(std::string(file.data, file.size));
+        // glslang leaves `#pragma once` to us: a second inclusion of such a file reads nothing.
+        static const std::regex kOnce(R"((^|\n)[ \t]*#[ \t]*pragma[ \t]+once\b)");
+        const bool repeated = std::regex_search(text, kOnce) && !onceIncluded_.insert(file.name).second;
+        for (int at = parent; at >= 0 && !repeated; at = files_[static_cast<std::size_t>(at)].parent) {
             if (files_[static_cast<std::size_t>(at)].file.name == file.name) {
                 source_->Close(file);
                 return Fail("recursive include");
             }
         }
-        files_.push_back({file, parent, true, BlankComments(std::string(file.data, file.size))});
-        return new IncludeResult(KeyOf(files_.size() - 1), file.data, file.size, nullptr);
+        files_.push_back({file, parent, true, std::move(text)});
+        // glslang reads the last byte of what it is given: an empty file is handed over as one line break.
+        static const char kNothing[] = "\n";
+        const bool nothing = repeated || file.size == 0;
+        return new IncludeResult(KeyOf(files_.size() - 1), nothing ? kNothing : file.data, nothing ? 1 : file.size,
+                                 nullptr);
     }
 
     IncludeSource* source_;
     std::vector<File> files_;
     std::string localFailure_;
+    std::set<std::string> onceIncluded_;
 };
 
 // glslang's log (`ERROR: fx1:4: '#include' : text for header name: a.fxh`) as our messages.

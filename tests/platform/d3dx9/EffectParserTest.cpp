@@ -196,3 +196,22 @@ TEST(EffectParser, ErrorsNameTheLineAndColumnOfTheFault) {
         EXPECT_NE(result.error.find(c.messagePart), std::string::npos) << result.error;
     }
 }
+
+TEST(EffectParser, IntAndBoolGlobalsAreDeclaredAsFloatsOfTheirShapeForTheShadersOnly) {
+    const std::string source =
+        "int g_Count = 3;\nbool2 g_Flags;\nstatic int s_Local = 1;\nuniform uint g_Mask, g_Other;\n"
+        "int Twice(int x) { int y = x; return y * 2; }\nstruct S { int member; };\nint3x2 g_Grid;\n";
+    const ParseResult result = ParseOk(source);
+    const std::string& hlsl = result.description.hlsl;
+    EXPECT_NE(hlsl.find("float g_Count = 3;\nfloat2 g_Flags;\nstatic int s_Local = 1;\nuniform float g_Mask, g_Other;\n"
+                        "int Twice(int x) { int y = x; return y * 2; }\nstruct S { int member; };\nfloat3x2 g_Grid;\n"),
+              std::string::npos)
+        << hlsl;
+    ASSERT_NE(Find(result.description, "g_Count"), nullptr);
+    EXPECT_EQ(Find(result.description, "g_Count")->type, ParameterType::Int);
+    EXPECT_EQ(Find(result.description, "g_Flags")->type, ParameterType::Bool);
+    EXPECT_EQ(Find(result.description, "g_Flags")->columns, 2);
+    EXPECT_EQ(Find(result.description, "g_Other")->type, ParameterType::Int);
+    EXPECT_EQ(Find(result.description, "g_Grid")->rows, 3);
+    EXPECT_EQ(Find(result.description, "s_Local"), nullptr);
+}

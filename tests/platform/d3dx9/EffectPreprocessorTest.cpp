@@ -204,3 +204,26 @@ TEST(EffectPreprocessor, MissingRecursiveAndTooDeepIncludesFailNamingFileAndLine
         EXPECT_EQ(includes.open, 0);
     }
 }
+
+TEST(EffectPreprocessor, PragmaOnceEmptyFilesWindowsLineEndsAndTabsAreReadAsOnWindows) {
+    FakeIncludes includes({{"once.fxh", "#pragma once\nfloat fromOnce;\n"}, {"empty.fxh", ""}});
+    const std::string source =
+        "#include \"once.fxh\"\r\n#include \"empty.fxh\"\r\n#include \"once.fxh\"\r\n"
+        "\tfloat\t tabbed;\r\n";
+    const PreprocessedEffect result = Preprocess(source, &includes);
+    ASSERT_TRUE(result.ok) << result.errors;
+    const std::string& text = result.text;
+    EXPECT_EQ(text.find("fromOnce"), text.rfind("fromOnce")) << text;
+    EXPECT_EQ(includes.open, 0);
+    EXPECT_EQ(includes.calls.size(), 6u);
+    // The tabbed declaration keeps its byte columns on its line (the fourth of the file).
+    const std::vector<std::string> lines = Lines(text);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::size_t column = lines[i].find("tabbed");
+        if (column == std::string::npos) continue;
+        EXPECT_EQ(column, 8u);
+        const std::string message = "main.fx(" + std::to_string(i + 1) + ",9): error: x\n";
+        EXPECT_EQ(result.MapMessages(message, "main.fx"), "main.fx(4,9): error: x\n");
+    }
+    EXPECT_NE(text.find("tabbed"), std::string::npos);
+}
