@@ -2,6 +2,7 @@
 
 #include "DemoAssets.h"
 #include "app/WaterTexture.h"
+#include "renderer/DeviceConfig.h"
 #include "renderer/Renderer.h"
 
 #include <PlatformTesting/Direct3D.h>
@@ -16,7 +17,9 @@ DemoRun::DemoRun(std::uint32_t width, std::uint32_t height) {
     WriteConfig(folder.Path(), width, height);
     WriteAssets(folder.Path());
     m_workingDirectory = std::make_unique<TestSupport::WorkingDirectory>(folder.Path());
-    // As in a fresh process: the generator unseeded and no water update counted yet.
+    // As in a fresh process: the configuration all zero, the generator unseeded and no water
+    // update counted yet.
+    DeviceConfig = DeviceConfigRecord {};
     std::srand(1);
     WaterTexture::dropCounter = 0;
 }

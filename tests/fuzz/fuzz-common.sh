@@ -14,6 +14,17 @@ fuzz_build() {
   mkdir -p "$out/$name-corpus"
 }
 
+# seed_demo_assets CORPUS NAMES...: the demo's generated assets of those names, from any build that
+# made them, as seeds.
+seed_demo_assets() {
+  local corpus="$1"
+  shift
+  local name
+  for name in "$@"; do
+    find "$root/build" -path "*/demo/$name" -exec cp {} "$corpus/" \; 2>/dev/null || true
+  done
+}
+
 # fuzz_run NAME SECONDS MAX_LEN [LIBFUZZER OPTIONS...]: runs over build/fuzz/NAME-corpus; fails
 # when the fuzzer reports a fault or did not finish.
 fuzz_run() {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the image-decoding fuzzer (PNG, BMP, JPEG, TGA behind texture loading) and runs it for a
-# bounded time. Usage: tests/fuzz/run-image-fuzz.sh [seconds]
+# bounded time. Usage: tests/fuzz/run-image-fuzz.sh [seconds] [libFuzzer options...]
 set -euo pipefail
 source "$(dirname "$0")/fuzz-common.sh"
 seconds="${1:-60}"
@@ -15,6 +15,6 @@ printf 'BM\x3e\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x01\0\0\0\xfe\xff\xff\xff\x01\0
   > "$corpus/top-down.bmp"
 printf '\0\0\x02\0\0\0\0\0\0\0\0\0\x01\0\x01\0\x20\x28\x11\x22\x33\x44' > "$corpus/one.tga"
 cp "$root/tests/platform/d3dx9/lit-cube.png" "$corpus/"
-find "$root/build" -path '*/demo/*' \( -name '*.png' -o -name '*.bmp' \) -exec cp {} "$corpus/" \; 2>/dev/null || true
+seed_demo_assets "$corpus" mushrum.png ziemia.bmp
 
-fuzz_run image-decode-fuzz "$seconds" 65536
+fuzz_run image-decode-fuzz "$seconds" 65536 -malloc_limit_mb=512 "${@:2}"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the .x loader fuzzer and runs it for a bounded time. Usage: tests/fuzz/run-xmesh-fuzz.sh [seconds]
+# Builds the .x loader fuzzer and runs it for a bounded time. Usage: tests/fuzz/run-xmesh-fuzz.sh [seconds] [libFuzzer options...]
 set -euo pipefail
 source "$(dirname "$0")/fuzz-common.sh"
 seconds="${1:-60}"
@@ -23,4 +23,6 @@ Frame Root {
 }
 XFILE
 
-fuzz_run xmesh-fuzz "$seconds" 8192
+seed_demo_assets "$out/xmesh-fuzz-corpus" skullocc.x
+
+fuzz_run xmesh-fuzz "$seconds" 8192 "${@:2}"

@@ -326,6 +326,10 @@ ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& 
         !TranslatePixelStage(pixelSpirv, fileName, *program, outputLocations, result.errors)) {
         return result;
     }
+    // A program keeps a few kilobytes; a process that compiles endless distinct sources must not grow
+    // without bound, so a full cache starts over (programs in use are held by their effects).
+    constexpr std::size_t kCacheLimit = 256;
+    if (g_cache.size() >= kCacheLimit) g_cache.clear();
     g_cache.emplace(key, program);
     result.program = std::move(program);
     return result;

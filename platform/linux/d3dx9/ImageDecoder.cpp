@@ -133,9 +133,35 @@ bool PixelsOf(const unsigned char* bytes, int size, ImageFileFormat format, int 
     return false;
 }
 
+// Whether the file holds at least the texel bytes its header declares. Uncompressed BMP and TGA
+// are checked exactly; a run-length TGA packet of two bytes or more gives at most 128 texels.
+bool HoldsDeclaredTexels(const unsigned char* bytes, int size, ImageFileFormat format, std::uint32_t width,
+                         std::uint32_t height) {
+    const std::uint64_t texels = static_cast<std::uint64_t>(width) * height;
+    if (format == ImageFileFormat::Bmp) {
+        const std::uint32_t headerSize = Little(bytes, size, 14, 4);
+        const std::uint32_t compression = headerSize == 12 ? 0 : Little(bytes, size, 30, 4);
+        if (compression != 0 && compression != 3 && compression != 6) return true;
+        const std::uint64_t bits = Little(bytes, size, headerSize == 12 ? 24 : 28, 2);
+        const std::uint64_t rowBytes = (width * bits + 31) / 32 * 4;
+        return Little(bytes, size, 10, 4) + rowBytes * height <= static_cast<std::uint64_t>(size);
+    }
+    if (format == ImageFileFormat::Tga) {
+        const std::uint64_t idLength = Little(bytes, size, 0, 1);
+        const std::uint64_t mapEntries = Little(bytes, size, 1, 1) != 0 ? Little(bytes, size, 5, 2) : 0;
+        const std::uint64_t mapBytes = mapEntries * ((Little(bytes, size, 7, 1) + 7) / 8);
+        const std::uint64_t start = 18 + idLength + mapBytes;
+        if (start > static_cast<std::uint64_t>(size)) return false;
+        const std::uint64_t data = static_cast<std::uint64_t>(size) - start;
+        if ((Little(bytes, size, 2, 1) & 8u) != 0) return texels <= data * 64;
+        return texels * ((Little(bytes, size, 16, 1) + 7) / 8) <= data;
+    }
+    return true;
+}
+
 }  // namespace
 
-ImageDecodeResult DecodeImage(const void* data, std::size_t size) {
+ImageDecodeResult ReadImageHeader(const void* data, std::size_t size) {
     ImageDecodeResult result;
     if (data == nullptr || size == 0 || size > 0x7FFFFFFF) {
         result.error = "empty or oversized file";
@@ -164,15 +190,34 @@ ImageDecodeResult DecodeImage(const void* data, std::size_t size) {
         result.error = "a texel layout D3DX does not read";
         return result;
     }
-    std::unique_ptr<stbi_uc, void (*)(void*)> rgba(stbi_load_from_memory(bytes, length, &width, &height, &channels, 4),
-                                                   stbi_image_free);
-    if (!rgba) {
-        result.error = "corrupt image data";
+    if (!HoldsDeclaredTexels(bytes, length, result.image.format, static_cast<std::uint32_t>(width),
+                             static_cast<std::uint32_t>(height))) {
+        result.error = "fewer texel bytes than the header declares";
         return result;
     }
     result.image.hasAlpha = channels == 2 || channels == 4;
     result.image.width = static_cast<std::uint32_t>(width);
     result.image.height = static_cast<std::uint32_t>(height);
+    result.ok = true;
+    return result;
+}
+
+ImageDecodeResult DecodeImage(const void* data, std::size_t size) {
+    ImageDecodeResult result = ReadImageHeader(data, size);
+    if (!result.ok) return result;
+    result.ok = false;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    const int length = static_cast<int>(size);
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    std::unique_ptr<stbi_uc, void (*)(void*)> rgba(stbi_load_from_memory(bytes, length, &width, &height, &channels, 4),
+                                                   stbi_image_free);
+    if (!rgba || static_cast<std::uint32_t>(width) != result.image.width ||
+        static_cast<std::uint32_t>(height) != result.image.height) {
+        result.error = "corrupt image data";
+        return result;
+    }
     result.image.bgra.resize(static_cast<std::size_t>(width) * height * 4);
     for (std::size_t i = 0; i < result.image.bgra.size(); i += 4) {
         result.image.bgra[i] = rgba.get()[i + 2];

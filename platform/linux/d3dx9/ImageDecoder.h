@@ -33,6 +33,11 @@ struct ImageDecodeResult {
 // Larger images are refused before any texel memory is allocated.
 constexpr std::uint32_t kMaxImageSide = 16384;
 
+// The file's format, size and texel layout from its header, without decoding texels (`bgra` stays
+// empty); refuses what DecodeImage would refuse before decoding, files shorter than their
+// uncompressed texels included.
+ImageDecodeResult ReadImageHeader(const void* data, std::size_t size);
+
 ImageDecodeResult DecodeImage(const void* data, std::size_t size);
 
 // The size a texture gets for a requested width or height (D3DX_DEFAULT: the image's size

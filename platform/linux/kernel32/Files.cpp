@@ -221,9 +221,13 @@ extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBy
                                 LPOVERLAPPED lpOverlapped) {
     FileObject* file = LookupFile(hFile);
     if (file == nullptr) return FALSE;
-    if (lpNumberOfBytesRead == nullptr || lpOverlapped != nullptr ||
-        (lpBuffer == nullptr && nNumberOfBytesToRead > 0)) {
+    if (lpNumberOfBytesRead == nullptr || lpOverlapped != nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // Windows probes the buffer: a missing one is an access fault, not a bad parameter.
+    if (lpBuffer == nullptr && nNumberOfBytesToRead > 0) {
+        SetLastError(ERROR_NOACCESS);
         return FALSE;
     }
     *lpNumberOfBytesRead = 0;
@@ -252,9 +256,13 @@ extern "C" BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOf
                                  LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) {
     FileObject* file = LookupFile(hFile);
     if (file == nullptr) return FALSE;
-    if (lpNumberOfBytesWritten == nullptr || lpOverlapped != nullptr ||
-        (lpBuffer == nullptr && nNumberOfBytesToWrite > 0)) {
+    if (lpNumberOfBytesWritten == nullptr || lpOverlapped != nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // Windows probes the buffer: a missing one is an access fault, not a bad parameter.
+    if (lpBuffer == nullptr && nNumberOfBytesToWrite > 0) {
+        SetLastError(ERROR_NOACCESS);
         return FALSE;
     }
     *lpNumberOfBytesWritten = 0;

@@ -221,3 +221,52 @@ TEST(ImageDecoder, ATopDownBmpLoadsLikeABottomUpOne) {
     EXPECT_EQ(a.image.bgra, expected);
     EXPECT_EQ(b.image.bgra, expected);
 }
+
+// A header that declares far more texels than the file holds is refused from the header alone,
+// before any texel memory is taken; the header read reports a sound file's size without texels.
+TEST(ImageDecoder, HeadersDeclaringMoreTexelsThanTheFileHoldsAreRefused) {
+    const std::vector<std::uint8_t> bmp = Bmp(2, 2, 24, {}, std::vector<std::uint8_t>(16, 0x40));
+    std::vector<std::uint8_t> hugeBmp = bmp;
+    Put(hugeBmp, 18, kMaxImageSide, 4);
+    Put(hugeBmp, 22, kMaxImageSide, 4);
+    std::vector<std::uint8_t> shortBmp = bmp;
+    shortBmp.pop_back();
+    std::vector<std::uint8_t> farOffsetBmp = bmp;
+    Put(farOffsetBmp, 10, 0x7FFFFFF0u, 4);
+
+    // TGA: 18-byte header, true colour 24 bits, 2 x 1 texels.
+    std::vector<std::uint8_t> tga(18, 0);
+    tga[2] = 2;
+    Put(tga, 12, 2, 2);
+    Put(tga, 14, 1, 2);
+    tga[16] = 24;
+    tga.insert(tga.end(), {1, 2, 3, 4, 5, 6});
+    std::vector<std::uint8_t> hugeTga = tga;
+    Put(hugeTga, 12, kMaxImageSide, 2);
+    Put(hugeTga, 14, kMaxImageSide, 2);
+    // Run-length: one packet of 2 texels, declared as 16384 x 16384.
+    std::vector<std::uint8_t> hugeRleTga = hugeTga;
+    hugeRleTga[2] = 10;
+    hugeRleTga.resize(18);
+    hugeRleTga.insert(hugeRleTga.end(), {0x81, 1, 2, 3});
+
+    const std::vector<std::uint8_t>* const absurdFiles[] = {&hugeBmp, &shortBmp, &farOffsetBmp, &hugeTga, &hugeRleTga};
+    for (const std::vector<std::uint8_t>* file : absurdFiles) {
+        const ImageDecodeResult header = ReadImageHeader(file->data(), file->size());
+        EXPECT_FALSE(header.ok);
+        EXPECT_EQ(header.error, "fewer texel bytes than the header declares");
+        const ImageDecodeResult decoded = DecodeImage(file->data(), file->size());
+        EXPECT_FALSE(decoded.ok);
+        EXPECT_TRUE(decoded.image.bgra.empty());
+    }
+
+    const std::vector<std::uint8_t>* const soundFiles[] = {&bmp, &tga};
+    for (const std::vector<std::uint8_t>* file : soundFiles) {
+        const ImageDecodeResult header = ReadImageHeader(file->data(), file->size());
+        ASSERT_TRUE(header.ok) << header.error;
+        EXPECT_EQ(header.image.width, 2u);
+        EXPECT_TRUE(header.image.bgra.empty());
+        EXPECT_EQ(header.image.pixels, FilePixels::R8G8B8);
+        EXPECT_TRUE(DecodeImage(file->data(), file->size()).ok);
+    }
+}
