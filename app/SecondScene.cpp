@@ -122,11 +122,13 @@ std::int32_t SecondScene::RestoreResources() {
     AddNormals();
 
     const DWORD faces = mesh->GetNumFaces();
-    std::unique_ptr<DWORD[]> adjacency(new (std::nothrow) DWORD[static_cast<std::size_t>(faces) * 3]);
-    if (adjacency == nullptr) return E_OUTOFMEMORY;
-    mesh->GenerateAdjacency(1e-6f, adjacency.get());
-    mesh->OptimizeInplace(D3DXMESHOPT_VERTEXCACHE, adjacency.get(), nullptr, nullptr, nullptr);
-    adjacency.reset();
+    // Without a face count the adjacency would be written past its array: the mesh is drawn as loaded.
+    if (faces != 0) {
+        std::unique_ptr<DWORD[]> adjacency(new (std::nothrow) DWORD[static_cast<std::size_t>(faces) * 3]);
+        if (adjacency == nullptr) return E_OUTOFMEMORY;
+        mesh->GenerateAdjacency(1e-6f, adjacency.get());
+        mesh->OptimizeInplace(D3DXMESHOPT_VERTEXCACHE, adjacency.get(), nullptr, nullptr, nullptr);
+    }
 
     const std::int32_t effectResult = CreateEffect();
     if (effectResult != 0) return effectResult;

@@ -231,12 +231,20 @@ std::int32_t Renderer::CreateDevice(D3DPRESENT_PARAMETERS& parameters) {
     return 0;
 }
 
+namespace {
+constexpr DWORD kSamplerStages = 16;  // pixel shader samplers of shader model 2.0 and 3.0
+}  // namespace
+
 void Renderer::ReleaseDirect3D() {
     if (screen != nullptr) {
         LogReleaseFailure(screen->InvalidateResources());
         LogReleaseFailure(screen->ReleaseResources());
     }
     if (device != nullptr) {
+        // A texture still set on the device holds a reference to it, and the device one to the
+        // texture: a drawing call that failed half-way must not keep both alive.
+        for (DWORD stage = 0; stage < kSamplerStages; ++stage)
+            device->SetTexture(stage, nullptr);
         device->Release();
         device = nullptr;
         // The published pointer would dangle: nothing may draw through it after the release.

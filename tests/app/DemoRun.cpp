@@ -13,10 +13,11 @@
 
 namespace DemoTest {
 
-DemoRun::DemoRun(std::uint32_t width, std::uint32_t height) {
-    WriteConfig(folder.Path(), width, height);
-    WriteAssets(folder.Path());
-    m_workingDirectory = std::make_unique<TestSupport::WorkingDirectory>(folder.Path());
+DemoRun::DemoRun(std::uint32_t width, std::uint32_t height, const std::filesystem::path& runFolder) {
+    const std::filesystem::path& path = runFolder.empty() ? folder.Path() : runFolder;
+    WriteConfig(path, width, height);
+    WriteAssets(path);
+    m_workingDirectory = std::make_unique<TestSupport::WorkingDirectory>(path);
     // As in a fresh process: the configuration all zero, the generator unseeded and no water
     // update counted yet.
     DeviceConfig = DeviceConfigRecord {};

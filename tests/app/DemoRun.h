@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -17,8 +18,9 @@ namespace DemoTest {
 
 class DemoRun {
 public:
-    // A folder with config.cfg (width x height) and the stand-in assets, made the working directory.
-    DemoRun(std::uint32_t width, std::uint32_t height);
+    // A folder with config.cfg (width x height) and the stand-in assets, made the working directory:
+    // `runFolder` when given (it outlives the run, and so does the log written there), else `folder`.
+    DemoRun(std::uint32_t width, std::uint32_t height, const std::filesystem::path& runFolder = {});
     ~DemoRun();
 
     // Runs WinMain to its end. `atPresent(frame)` runs as frame 1, 2, ... is presented, after which

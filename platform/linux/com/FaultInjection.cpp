@@ -93,4 +93,10 @@ int CallCount(const char* operation) {
     return found == registry.calls.end() ? 0 : found->second;
 }
 
+std::map<std::string, int> CallCounts() {
+    Registry& registry = TheRegistry();
+    std::lock_guard<std::mutex> guard(registry.mutex);
+    return std::map<std::string, int>(registry.calls.begin(), registry.calls.end());
+}
+
 }  // namespace nvesk::com

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <map>
+#include <string>
+
 namespace nvesk::com {
 
 // After `passing` more calls of `operation` succeed, the next `count` fail with `result`; count 0 disarms.
@@ -18,5 +21,7 @@ bool TakeInjectedFailure(const char* operation, HRESULT* result);
 // Call counting is off until a test turns it on; turning it on starts every count from 0.
 void CountCalls(bool on);
 int CallCount(const char* operation);
+// Every operation called since counting began, with its count.
+std::map<std::string, int> CallCounts();
 
 }  // namespace nvesk::com

@@ -47,6 +47,10 @@
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 #define HRESULT_CODE(hr) ((hr)&0xFFFF)
 #define HRESULT_FACILITY(hr) (((hr) >> 16) & 0x1fff)
+// A Win32 error code as an HRESULT (0 and values that are already HRESULTs stay as they are).
+static inline HRESULT HRESULT_FROM_WIN32(unsigned long code) {
+    return (HRESULT)code <= 0 ? (HRESULT)code : (HRESULT)((code & 0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000);
+}
 
 #define S_OK _HRESULT_TYPEDEF_(0L)
 #define S_FALSE _HRESULT_TYPEDEF_(1L)

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "ErrorMapping.h"
+#include "FaultPoint.h"
 #include "HandleTable.h"
 #include "Utf16.h"
 
@@ -131,6 +132,7 @@ using namespace nvesk::kernel32;
 extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                                      LPSECURITY_ATTRIBUTES, DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
                                      HANDLE) {
+    if (TakeFault("CreateFileW")) return INVALID_HANDLE_VALUE;
     if (lpFileName == nullptr || dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
@@ -219,6 +221,10 @@ extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
 
 extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
                                 LPOVERLAPPED lpOverlapped) {
+    if (TakeFault("ReadFile")) {
+        if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = 0;
+        return FALSE;
+    }
     FileObject* file = LookupFile(hFile);
     if (file == nullptr) return FALSE;
     if (lpNumberOfBytesRead == nullptr || lpOverlapped != nullptr) {
@@ -254,6 +260,10 @@ extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBy
 
 extern "C" BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                                  LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) {
+    if (TakeFault("WriteFile")) {
+        if (lpNumberOfBytesWritten != nullptr) *lpNumberOfBytesWritten = 0;
+        return FALSE;
+    }
     FileObject* file = LookupFile(hFile);
     if (file == nullptr) return FALSE;
     if (lpNumberOfBytesWritten == nullptr || lpOverlapped != nullptr) {
@@ -288,6 +298,7 @@ extern "C" BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOf
 
 extern "C" BOOL WINAPI SetFilePointerEx(HANDLE hFile, LARGE_INTEGER liDistanceToMove, PLARGE_INTEGER lpNewFilePointer,
                                         DWORD dwMoveMethod) {
+    if (TakeFault("SetFilePointerEx")) return FALSE;
     FileObject* file = LookupFile(hFile);
     if (file == nullptr) return FALSE;
     off_t base = 0;
@@ -330,6 +341,7 @@ extern "C" BOOL WINAPI SetFilePointerEx(HANDLE hFile, LARGE_INTEGER liDistanceTo
 }
 
 extern "C" BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize) {
+    if (TakeFault("GetFileSizeEx")) return FALSE;
     FileObject* file = LookupFile(hFile);
     if (file == nullptr) return FALSE;
     if (lpFileSize == nullptr) {

@@ -1,5 +1,7 @@
 #include "HandleTable.h"
 
+#include "FaultPoint.h"
+
 #include <mutex>
 #include <unordered_map>
 
@@ -47,6 +49,8 @@ std::unique_ptr<KernelObject> TakeHandle(HANDLE handle) {
 }  // namespace nvesk::kernel32
 
 extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {
+    // A close that fails leaves the handle open, as a failed close on Windows may.
+    if (nvesk::kernel32::TakeFault("CloseHandle")) return FALSE;
     // INVALID_HANDLE_VALUE is also the current process's pseudo-handle, which closes without effect.
     if (hObject == INVALID_HANDLE_VALUE) return TRUE;
     std::unique_ptr<nvesk::kernel32::KernelObject> object = nvesk::kernel32::TakeHandle(hObject);

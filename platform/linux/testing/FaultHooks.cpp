@@ -1,10 +1,19 @@
 #include <PlatformTesting/Faults.h>
 
 #include "com/FaultInjection.h"
+#include "kernel32/FaultPoint.h"
 
 namespace PlatformTesting {
 
+namespace {
+// kernel32 and user32 take their failures and counts from the same registry once a test uses it.
+void ConnectKernel() {
+    nvesk::kernel32::SetFaultSource(&nvesk::com::TakeInjectedFailure);
+}
+}  // namespace
+
 void FailNextCalls(const char* operation, HRESULT result, int count, int passingFirst) {
+    ConnectKernel();
     nvesk::com::InjectFailure(operation, result, count, passingFirst);
 }
 
@@ -13,6 +22,7 @@ void ClearFailures() {
 }
 
 CallCounter::CallCounter() {
+    ConnectKernel();
     nvesk::com::CountCalls(true);
 }
 
@@ -22,6 +32,10 @@ CallCounter::~CallCounter() {
 
 int CallCounter::Count(const char* operation) const {
     return nvesk::com::CallCount(operation);
+}
+
+std::map<std::string, int> CallCounter::Counts() const {
+    return nvesk::com::CallCounts();
 }
 
 }  // namespace PlatformTesting

@@ -1,11 +1,13 @@
 // RegisterClassExW and UnregisterClassW.
 #include "WindowClassRegistry.h"
+#include "kernel32/FaultPoint.h"
 
 #include <winuser.h>
 
 using nvesk::user32::WindowClassRegistry;
 
 extern "C" ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* lpwcx) {
+    if (nvesk::kernel32::TakeFault("RegisterClassExW")) return 0;
     if (lpwcx == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;

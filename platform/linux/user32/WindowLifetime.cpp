@@ -6,6 +6,7 @@
 #include "SentMessages.h"
 #include "WindowClassRegistry.h"
 #include "WindowTable.h"
+#include "kernel32/FaultPoint.h"
 
 #include <winuser.h>
 
@@ -44,6 +45,7 @@ using namespace nvesk::user32;
 extern "C" HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X,
                                        int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                                        HINSTANCE hInstance, LPVOID lpParam) {
+    if (nvesk::kernel32::TakeFault("CreateWindowExW")) return nullptr;
     const std::optional<WindowClass> windowClass = WindowClassRegistry::Instance().Find(lpClassName, hInstance);
     if (!windowClass) return Fail(ERROR_CANNOT_FIND_WND_CLASS);
     if (hWndParent != nullptr && hWndParent != WindowTable::Desktop() &&

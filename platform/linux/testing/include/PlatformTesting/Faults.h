@@ -1,10 +1,16 @@
 // Test hooks for every Direct3D 9, D3DX 9 and DirectInput 8 operation: injected failures by
 // operation name ("IDirect3DDevice9::CreateTexture", "D3DXCreateTextureFromFileExW",
 // "DirectInput8Create", "IDirectInput8W::CreateDevice", "IDirectInputDevice8W::Acquire", ...)
-// and call counts.
+// and call counts. The file and window operations the engine calls are named too: "CreateFileW",
+// "ReadFile", "WriteFile", "SetFilePointerEx", "GetFileSizeEx", "CloseHandle", "RegisterClassExW"
+// and "CreateWindowExW" fail with their Windows failure value, the last error set to the code of an
+// HRESULT_FROM_WIN32 result (any other result is set as it is).
 #pragma once
 
 #include <windows.h>
+
+#include <map>
+#include <string>
 
 namespace PlatformTesting {
 
@@ -22,6 +28,8 @@ public:
     CallCounter& operator=(const CallCounter&) = delete;
 
     int Count(const char* operation) const;
+    // Every operation called so far, with its count.
+    std::map<std::string, int> Counts() const;
 };
 
 }  // namespace PlatformTesting

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# The whole failure sweep: every call of every platform operation the demo's scripted run makes
+# (the first three, the middle and the last call of those called more than five times), each run
+# in a process of its own under Xvfb. Usage: tools/failure-sweep.sh [preset] [time limit in seconds]
+set -euo pipefail
+preset="${1:-linux-debug}"
+limit="${2:-3600}"
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build/$preset"
+cmake --build "$build" --target failure_sweep_tests -j2
+export NVESK_FULL_SWEEP=1
+exec timeout "$limit" nice xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/failure_sweep_tests" \
+  --gtest_filter='FailureSweepTest.EveryFailure*'
