@@ -1,6 +1,7 @@
 // The floor: the same frame written directly against SDL2 and OpenGL 4.5.
 #include "FrameWorkload.h"
 #include "Frames.h"
+#include "GlObjects.h"
 
 #include <SDL.h>
 #include <epoxy/gl.h>
@@ -16,20 +17,6 @@ GLuint Compile(GLenum stage, const char* source) {
     glShaderSource(shader, 1, &source, nullptr);
     glCompileShader(shader);
     return shader;
-}
-
-GLuint Texture(int width, int height, const std::uint8_t* texels) {
-    GLuint texture = 0;
-    glCreateTextures(GL_TEXTURE_2D, 1, &texture);
-    glTextureStorage2D(texture, 1, GL_RGBA8, width, height);
-    glTextureParameteri(texture, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTextureParameteri(texture, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTextureParameteri(texture, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTextureParameteri(texture, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    if (texels != nullptr) {
-        glTextureSubImage2D(texture, 0, 0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, texels);
-    }
-    return texture;
 }
 
 }  // namespace
@@ -122,8 +109,8 @@ double RunRawGlFrames(double seconds) {
 
     std::vector<std::uint8_t> sprite(kSpriteWidth * kSpriteHeight * 4);
     WriteSpriteTexels(sprite.data());
-    const GLuint spriteTexture = Texture(kSpriteWidth, kSpriteHeight, sprite.data());
-    const GLuint dynamicTexture = Texture(kTextureSize, kTextureSize, nullptr);
+    const GLuint spriteTexture = SceneBench::CreateTexture(kSpriteWidth, kSpriteHeight, sprite.data());
+    const GLuint dynamicTexture = SceneBench::CreateTexture(kTextureSize, kTextureSize, nullptr);
     std::vector<std::uint8_t> texels(kTextureSize * kTextureSize * 4);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
