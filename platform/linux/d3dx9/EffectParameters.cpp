@@ -16,6 +16,10 @@ bool Integral(ParameterType type) {
     return type == ParameterType::Int || type == ParameterType::Bool;
 }
 
+INT ToInt(INT value) {
+    return value;
+}
+
 // A float as an INT, truncated toward zero; out of range values stop at the ends, NaN is 0.
 INT ToInt(float value) {
     if (!(value == value)) return 0;
@@ -157,7 +161,8 @@ HRESULT EffectParameters::GetValue(int index, void* data, UINT bytes) const {
     return D3D_OK;
 }
 
-HRESULT EffectParameters::SetNumbers(int index, const float* values, UINT count) {
+template <typename Number>
+HRESULT EffectParameters::SetEach(int index, const Number* values, UINT count) {
     if (!IsNumeric(index) || values == nullptr || count > At(index).values.size())
         return Reject("the parameter is not numeric, values is null, or more values than it holds");
     EffectParameter& parameter = parameters_[static_cast<std::size_t>(index)];
@@ -165,24 +170,18 @@ HRESULT EffectParameters::SetNumbers(int index, const float* values, UINT count)
         if (Integral(parameter.desc.type)) {
             StoreInteger(parameter, i, ToInt(values[i]));
         } else {
-            parameter.values[i] = values[i];
+            parameter.values[i] = static_cast<float>(values[i]);
         }
     }
     return D3D_OK;
 }
 
+HRESULT EffectParameters::SetNumbers(int index, const float* values, UINT count) {
+    return SetEach(index, values, count);
+}
+
 HRESULT EffectParameters::SetIntegers(int index, const INT* values, UINT count) {
-    if (!IsNumeric(index) || values == nullptr || count > At(index).values.size())
-        return Reject("the parameter is not numeric, values is null, or more values than it holds");
-    EffectParameter& parameter = parameters_[static_cast<std::size_t>(index)];
-    for (UINT i = 0; i < count; ++i) {
-        if (Integral(parameter.desc.type)) {
-            StoreInteger(parameter, i, values[i]);
-        } else {
-            parameter.values[i] = static_cast<float>(values[i]);
-        }
-    }
-    return D3D_OK;
+    return SetEach(index, values, count);
 }
 
 HRESULT EffectParameters::GetIntegers(int index, INT* values, UINT count) const {

@@ -56,6 +56,8 @@ public:
 
 private:
     bool IsNumeric(int index) const;
+    template <typename Number>
+    HRESULT SetEach(int index, const Number* values, UINT count);
     // Stores element `i` of an int or bool parameter: bools as TRUE or FALSE.
     void StoreInteger(EffectParameter& parameter, std::size_t i, INT value);
 

@@ -98,6 +98,20 @@ std::string Realign(const std::string& produced, const std::string& original) {
     return line;
 }
 
+bool HasPragmaOnce(const std::string& text) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string word;
+        if (!(words >> word) || word[0] != '#') continue;
+        std::string pragma = word.substr(1);
+        if (pragma.empty()) words >> pragma;
+        std::string once;
+        if (pragma == "pragma" && words >> once && once.compare(0, 4, "once") == 0 && !IsWordChar(once[4])) return true;
+    }
+    return false;
+}
+
 // The name glslang knows file `index` by; plain, so it survives its #line directives unchanged.
 std::string KeyOf(std::size_t index) {
     return "fx" + std::to_string(index);
@@ -183,8 +197,7 @@ private:
             return Fail(error.empty() ? "failed to open source file" : error);
         std::string text = BlankComments(std::string(file.data, file.size));
         // glslang leaves `#pragma once` to us: a second inclusion of such a file reads nothing.
-        static const std::regex kOnce(R"((^|\n)[ \t]*#[ \t]*pragma[ \t]+once\b)");
-        const bool repeated = std::regex_search(text, kOnce) && !onceIncluded_.insert(file.name).second;
+        const bool repeated = HasPragmaOnce(text) && !onceIncluded_.insert(file.name).second;
         for (int at = parent; at >= 0 && !repeated; at = files_[static_cast<std::size_t>(at)].parent) {
             if (files_[static_cast<std::size_t>(at)].file.name == file.name) {
                 source_->Close(file);

@@ -206,7 +206,7 @@ TEST(EffectPreprocessor, MissingRecursiveAndTooDeepIncludesFailNamingFileAndLine
 }
 
 TEST(EffectPreprocessor, PragmaOnceEmptyFilesWindowsLineEndsAndTabsAreReadAsOnWindows) {
-    FakeIncludes includes({{"once.fxh", "#pragma once\nfloat fromOnce;\n"}, {"empty.fxh", ""}});
+    FakeIncludes includes({{"once.fxh", "// guarded\n  #  pragma once\nfloat fromOnce;\n"}, {"empty.fxh", ""}});
     const std::string source =
         "#include \"once.fxh\"\r\n#include \"empty.fxh\"\r\n#include \"once.fxh\"\r\n"
         "\tfloat\t tabbed;\r\n";
