@@ -839,8 +839,11 @@ HRESULT Device::PrepareDraw(const FixedFunctionKey& key) {
         }
     }
     vertexInput_.Bind(*declaration_, streams_, indices_);
-    return programs_.PrepareDraw(key, fixedFunction_.Uniforms(viewport_, renderStates_.Value(D3DRS_TEXTUREFACTOR)),
-                                 kHalfPixelShift / static_cast<float>(viewport_.Width),
+    const FixedFunctionUniforms fixed =
+        key.GeneratesVertex() || key.GeneratesPixel()
+            ? fixedFunction_.Uniforms(viewport_, renderStates_.Value(D3DRS_TEXTUREFACTOR))
+            : FixedFunctionUniforms {};
+    return programs_.PrepareDraw(key, fixed, kHalfPixelShift / static_cast<float>(viewport_.Width),
                                  -kHalfPixelShift / static_cast<float>(viewport_.Height), renderStates_.AlphaFunction(),
                                  renderStates_.AlphaReference());
 }

@@ -429,11 +429,13 @@ HRESULT ShaderPrograms::PrepareDraw(const FixedFunctionKey& key, const FixedFunc
         variant.lastOffset[0] = offsetX;
         variant.lastOffset[1] = offsetY;
     }
-    // -1 locations (stages the application brought) are ignored by GL.
-    glUniformMatrix4fv(variant.transform, 1, GL_FALSE, fixed.transform);
-    glUniform4fv(variant.screen, 1, fixed.screen);
-    glUniform2fv(variant.depth, 1, fixed.depth);
-    glUniform4fv(variant.factor, 1, fixed.factor);
+    if (key.GeneratesVertex() || key.GeneratesPixel()) {
+        // -1 locations (what the generated stages do not read) are ignored by GL.
+        glUniformMatrix4fv(variant.transform, 1, GL_FALSE, fixed.transform);
+        glUniform4fv(variant.screen, 1, fixed.screen);
+        glUniform2fv(variant.depth, 1, fixed.depth);
+        glUniform4fv(variant.factor, 1, fixed.factor);
+    }
     if (!alphaTest) {
         return D3D_OK;
     }

@@ -181,6 +181,14 @@ TEST_F(FixedFunctionTest, StageStatesAndTransformsStartAtDirect3DsDefaultsAndKee
     EXPECT_EQ(std::memcmp(&matrix, &world, sizeof(matrix)), 0);
     EXPECT_EQ(device_->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(4), &world), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->SetTransform(D3DTS_VIEW, nullptr), D3DERR_INVALIDCALL);
+
+    // Reset brings the defaults back.
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters(window_->Handle(), kWidth, kHeight);
+    ASSERT_EQ(device_->Reset(&parameters), D3D_OK);
+    ASSERT_EQ(device_->GetTextureStageState(1, D3DTSS_COLOROP, &value), D3D_OK);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_DISABLE));
+    ASSERT_EQ(device_->GetTransform(D3DTS_WORLD, &matrix), D3D_OK);
+    EXPECT_EQ(std::memcmp(&matrix, &identity, sizeof(matrix)), 0);
 }
 
 TEST_F(FixedFunctionTest, PretransformedQuadCoversExactlyItsPixelsInItsDiffuseColour) {
