@@ -3,6 +3,7 @@
 
 #include <d3d9.h>
 
+#include "FixedFunction.h"
 #include "FrameTarget.h"
 #include "GlContext.h"
 #include "PresentParameters.h"
@@ -62,12 +63,16 @@ public:
     HRESULT STDMETHODCALLTYPE EndScene() override;
     HRESULT STDMETHODCALLTYPE Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
                                     DWORD stencil) override;
+    HRESULT STDMETHODCALLTYPE SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
+    HRESULT STDMETHODCALLTYPE GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) override;
     HRESULT STDMETHODCALLTYPE SetViewport(const D3DVIEWPORT9* viewport) override;
     HRESULT STDMETHODCALLTYPE GetViewport(D3DVIEWPORT9* viewport) override;
     HRESULT STDMETHODCALLTYPE SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
     HRESULT STDMETHODCALLTYPE GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
     HRESULT STDMETHODCALLTYPE GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) override;
     HRESULT STDMETHODCALLTYPE SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
+    HRESULT STDMETHODCALLTYPE GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override;
+    HRESULT STDMETHODCALLTYPE SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override;
     HRESULT STDMETHODCALLTYPE GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override;
     HRESULT STDMETHODCALLTYPE SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
     HRESULT STDMETHODCALLTYPE SetScissorRect(const RECT* rect) override;
@@ -116,8 +121,9 @@ private:
     HRESULT CooperativeLevel();
     // Checks the streams hold vertices first..last for every element of the declaration.
     bool StreamsCover(INT first, INT last) const;
-    HRESULT CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vertexCount) const;
-    void PrepareDraw();
+    // Also picks the fixed-function stages the draw needs (refused outside the subset).
+    HRESULT CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vertexCount, FixedFunctionKey* key) const;
+    HRESULT PrepareDraw(const FixedFunctionKey& key);
 
     Direct3D* direct3D_;
     D3DDEVICE_CREATION_PARAMETERS creation_ {};
@@ -128,6 +134,7 @@ private:
     FrameTarget frame_;
     RenderStates renderStates_;
     SamplerStates samplerStates_;
+    FixedFunctionStates fixedFunction_;
     ShaderPrograms programs_;
     VertexInput vertexInput_;
     Surface* backBuffer_ = nullptr;
