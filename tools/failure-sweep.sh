@@ -7,7 +7,7 @@ preset="${1:-linux-debug}"
 limit="${2:-3600}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/$preset"
-cmake --build "$build" --target failure_sweep_tests -j2
+cmake --build "$build" --target reliability_tests -j2
 export NVESK_FULL_SWEEP=1
-exec timeout "$limit" nice xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/failure_sweep_tests" \
+exec timeout "$limit" nice xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/reliability_tests" \
   --gtest_filter='FailureSweepTest.EveryFailure*'
