@@ -6,6 +6,9 @@
 set -euo pipefail
 preset="${1:-linux-asan}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# Sanitizer settings (used by the linux-asan preset only), as tools/run-tests.sh sets them.
+export LSAN_OPTIONS="suppressions=$root/tools/lsan-suppressions.txt:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 build="$root/build/$preset"
 cmake --build "$build" --target reliability_tests -j2
 export NVESK_SOAK_LOSSES="${2:-1000}" NVESK_SOAK_SWITCHES="${3:-1000}"
