@@ -6,8 +6,11 @@ set -euo pipefail
 preset="${1:-linux-debug}"
 limit="${2:-3600}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# Sanitizer settings (used by the linux-asan preset only), as tools/run-tests.sh sets them.
+export LSAN_OPTIONS="suppressions=$root/tools/lsan-suppressions.txt:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 build="$root/build/$preset"
-cmake --build "$build" --target failure_sweep_tests -j2
+cmake --build "$build" --target reliability_tests -j2
 export NVESK_FULL_SWEEP=1
-exec timeout "$limit" nice xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/failure_sweep_tests" \
+exec timeout "$limit" nice xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/reliability_tests" \
   --gtest_filter='FailureSweepTest.EveryFailure*'

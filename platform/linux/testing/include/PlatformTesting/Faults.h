@@ -2,9 +2,9 @@
 // operation name ("IDirect3DDevice9::CreateTexture", "D3DXCreateTextureFromFileExW",
 // "DirectInput8Create", "IDirectInput8W::CreateDevice", "IDirectInputDevice8W::Acquire", ...)
 // and call counts. The file and window operations the engine calls are named too: "CreateFileW",
-// "ReadFile", "WriteFile", "SetFilePointerEx", "GetFileSizeEx", "CloseHandle", "RegisterClassExW"
-// and "CreateWindowExW" fail with their Windows failure value, the last error set to the code of an
-// HRESULT_FROM_WIN32 result (any other result is set as it is).
+// "ReadFile", "WriteFile", "SetFilePointerEx", "GetFileSizeEx", "CloseHandle", "WideCharToMultiByte",
+// "MultiByteToWideChar", "RegisterClassExW" and "CreateWindowExW" fail with their Windows failure value, the last error
+// set to the code of an HRESULT_FROM_WIN32 result (any other result is set as it is).
 #pragma once
 
 #include <windows.h>
