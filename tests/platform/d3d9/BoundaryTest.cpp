@@ -2,40 +2,12 @@
 // calls, given null pointers, out-of-range adapters, levels, streams and stages, absurd sizes and
 // calls out of order. Each refusal is D3DERR_INVALIDCALL and creates nothing; cases the validation,
 // lifetime and object suites cover are not repeated.
+#include "BoundaryCases.h"
 #include "Direct3DTestSupport.h"
 
-#include <PlatformTesting/Direct3D.h>
-
-#include <functional>
-#include <utility>
-#include <vector>
-
-namespace {
-
-struct BoundaryCase {
-    const char* call;
-    std::function<HRESULT()> run;
-    HRESULT expected;
-};
-
-BoundaryCase Case(const char* call, std::function<HRESULT()> run, HRESULT expected = D3DERR_INVALIDCALL) {
-    return {call, std::move(run), expected};
-}
-
-class D3D9BoundaryTest : public D3D9Test::DeviceTest {
-protected:
-    void ExpectResults(const std::vector<BoundaryCase>& cases) {
-        for (const BoundaryCase& test : cases) {
-            const int before = PlatformTesting::LiveDirect3DObjects();
-            EXPECT_EQ(test.run(), test.expected) << test.call;
-            if (FAILED(test.expected)) {
-                EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(), before) << test.call;
-            }
-        }
-    }
-};
-
-}  // namespace
+using D3D9Test::Case;
+using D3D9Test::ExpectResults;
+using D3D9BoundaryTest = D3D9Test::DeviceTest;
 
 TEST_F(D3D9BoundaryTest, Direct3DObjectRefusesMissingOutputsAndAdaptersThatDoNotExist) {
     D3DDISPLAYMODE mode {};

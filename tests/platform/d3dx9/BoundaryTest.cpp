@@ -1,33 +1,24 @@
 // D3DX at its boundary: the functions the engine calls, and the effect and mesh interfaces, given
 // null pointers, zero and absurd sizes, unknown names and calls out of order. Each refusal is the
 // result D3DX gives and creates nothing; cases the other D3DX suites cover are not repeated.
+#include "../d3d9/BoundaryCases.h"
 #include "../d3d9/Direct3DTestSupport.h"
 #include "BuiltInEffects.h"
 #include "XFileWriter.h"
 #include "support/TempDir.h"
 
-#include <PlatformTesting/Direct3D.h>
 #include <d3dx9.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 using D3DX9Tests::kMeshEffect;
 
 namespace {
 
-struct BoundaryCase {
-    const char* call;
-    std::function<HRESULT()> run;
-    HRESULT expected;
-};
-
-BoundaryCase Case(const char* call, std::function<HRESULT()> run, HRESULT expected) {
-    return {call, std::move(run), expected};
-}
+using D3D9Test::Case;
+using D3D9Test::ExpectResults;
 
 class D3DXBoundaryTest : public D3D9Test::DeviceTest {
 protected:
@@ -44,17 +35,6 @@ protected:
         if (effect_ != nullptr) effect_->Release();
         if (mesh_ != nullptr) mesh_->Release();
         DeviceTest::TearDown();
-    }
-
-    // Every case in turn: its result, and no new object left behind by a refusal.
-    void ExpectResults(const std::vector<BoundaryCase>& cases) {
-        for (const BoundaryCase& test : cases) {
-            const int before = PlatformTesting::LiveDirect3DObjects();
-            EXPECT_EQ(test.run(), test.expected) << test.call;
-            if (FAILED(test.expected)) {
-                EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(), before) << test.call;
-            }
-        }
     }
 
     std::wstring File(const char* name) const { return folder_.File(name); }
