@@ -99,9 +99,20 @@ int RunOurs(const ChildOptions& options) {
     return clock.Report();
 }
 
-// Runs a program with the arguments and returns the frames per second it printed; negative when
-// it failed (its complaints went to our stderr).
-double RunChild(const std::string& program, const std::vector<std::string>& arguments) {
+// One side's round of one scene.
+struct Measure {
+    double framesPerSecond = -1.0;
+    double cpuMsPerFrame = -1.0;
+};
+
+double Field(const std::string& text, const char* name) {
+    const std::size_t at = text.find(name);
+    return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + std::strlen(name));
+}
+
+// Runs a program with the arguments and returns what it measured; negative figures when it failed
+// (its complaints went to our stderr).
+Measure RunChild(const std::string& program, const std::vector<std::string>& arguments) {
     std::vector<std::string> words {program};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -109,7 +120,7 @@ double RunChild(const std::string& program, const std::vector<std::string>& argu
         argv.push_back(word.data());
     argv.push_back(nullptr);
     int out[2];
-    if (pipe(out) != 0) return -1.0;
+    if (pipe(out) != 0) return {};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
@@ -126,10 +137,9 @@ double RunChild(const std::string& program, const std::vector<std::string>& argu
     int status = 0;
     if (spawned != 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "%s %s failed\n", program.c_str(), arguments.empty() ? "" : arguments[0].c_str());
-        return -1.0;
+        return {};
     }
-    const std::size_t at = text.find("frames/s: ");
-    return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + 10);
+    return {Field(text, "frames/s: "), Field(text, "CPU ms/frame: ")};
 }
 
 double Median(std::vector<double> values) {
@@ -163,6 +173,49 @@ double Goal(Side side, Scene scene) {
     return 0.0;
 }
 
+// The medians of one figure per scene and side, and the medians of the rounds' own ratios (each
+// round's sides ran back to back); true when every goal is met.
+bool PrintTable(const std::vector<Measure> (&measures)[4][kSides], double Measure::*figure, bool theirsOverOurs) {
+    std::printf("%-6s %9s %9s %9s %9s %10s  %s\n", "scene", "ours", "raw GL", "SDL2", "vs GL", "vs SDL2",
+                theirsOverOurs ? "" : "goals");
+    bool allMet = true;
+    for (Scene scene : kScenes) {
+        const auto& sides = measures[static_cast<int>(scene)];
+        char cells[kSides][16];
+        std::string goals;
+        for (int side = kOurs; side < kSides; ++side) {
+            std::vector<double> values;
+            for (const Measure& measure : sides[side])
+                values.push_back(measure.*figure);
+            std::snprintf(cells[side], sizeof cells[side], values.empty() ? "-" : "%.2f", Median(values));
+        }
+        char ratios[kSides][16] = {"", "-", "-"};
+        for (int side = kRawGl; side < kSides; ++side) {
+            if (sides[side].empty()) continue;
+            std::vector<double> roundRatios;
+            for (std::size_t r = 0; r < sides[side].size(); ++r) {
+                const double ours = sides[kOurs][r].*figure;
+                const double theirs = sides[side][r].*figure;
+                roundRatios.push_back(theirsOverOurs ? theirs / ours : ours / theirs);
+            }
+            const double ratio = Median(roundRatios);
+            std::snprintf(ratios[side], sizeof ratios[side], "%.2f", ratio);
+            const double goal = Goal(static_cast<Side>(side), scene);
+            if (goal > 0.0 && !theirsOverOurs) {
+                const bool met = ratio >= goal;
+                allMet = allMet && met;
+                char text[48];
+                std::snprintf(text, sizeof text, "%s%s >= %.1f %s", goals.empty() ? "" : ", ", kSideNames[side], goal,
+                              met ? "met" : "NOT met");
+                goals += text;
+            }
+        }
+        std::printf("%-6s %9s %9s %9s %9s %10s  %s\n", SceneName(scene), cells[kOurs], cells[kRawGl], cells[kSdl],
+                    ratios[kRawGl], ratios[kSdl], goals.c_str());
+    }
+    return allMet;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -184,8 +237,8 @@ int main(int argc, char** argv) {
     }
     const std::string self = std::filesystem::canonical("/proc/self/exe").string();
 
-    // rates[scene][side]: one frame rate per round.
-    std::vector<double> rates[4][kSides];
+    // measures[scene][side]: one per round.
+    std::vector<Measure> measures[4][kSides];
     for (int round = 1; round <= rounds; ++round) {
         for (Scene scene : kScenes) {
             options.scene = scene;
@@ -195,48 +248,22 @@ int main(int argc, char** argv) {
                 if (program.empty()) continue;
                 std::vector<std::string> arguments = ChildArguments(options);
                 if (side == kOurs) arguments.insert(arguments.begin(), "--ours");
-                const double rate = RunChild(program, arguments);
-                if (rate <= 0.0) return 1;
-                rates[static_cast<int>(scene)][side].push_back(rate);
-                std::printf("  %s %.1f", kSideNames[side], rate);
+                const Measure measure = RunChild(program, arguments);
+                if (measure.framesPerSecond <= 0.0 || measure.cpuMsPerFrame <= 0.0) return 1;
+                measures[static_cast<int>(scene)][side].push_back(measure);
+                std::printf("  %s %.1f/s %.2f ms", kSideNames[side], measure.framesPerSecond, measure.cpuMsPerFrame);
                 std::fflush(stdout);
             }
             std::printf("\n");
         }
     }
 
-    std::printf("\nmedians of %d rounds, %.1f s per scene after a %.1f s warm-up, frames per second:\n", rounds,
-                seconds, options.warmUpSeconds);
-    std::printf("%-6s %9s %9s %9s %9s %10s  %s\n", "scene", "ours", "raw GL", "SDL2", "ours/GL", "ours/SDL2",
-                "goals (ours/GL, ours/SDL2)");
-    bool allMet = true;
-    for (Scene scene : kScenes) {
-        const auto& sceneRates = rates[static_cast<int>(scene)];
-        char cells[kSides][16];
-        char ratios[kSides][16] = {"", "-", "-"};
-        std::string goals;
-        for (int side = kOurs; side < kSides; ++side) {
-            std::snprintf(cells[side], sizeof cells[side], "%s", "-");
-            if (sceneRates[side].empty()) continue;
-            std::snprintf(cells[side], sizeof cells[side], "%.1f", Median(sceneRates[side]));
-            if (side == kOurs) continue;
-            // The median of the rounds' own ratios: each round's sides ran back to back.
-            std::vector<double> roundRatios;
-            for (std::size_t r = 0; r < sceneRates[side].size(); ++r)
-                roundRatios.push_back(sceneRates[kOurs][r] / sceneRates[side][r]);
-            const double ratio = Median(roundRatios);
-            std::snprintf(ratios[side], sizeof ratios[side], "%.2f", ratio);
-            const double goal = Goal(static_cast<Side>(side), scene);
-            if (goal > 0.0) {
-                const bool met = ratio >= goal;
-                allMet = allMet && met;
-                goals += std::string(goals.empty() ? "" : ", ") + ">= " + std::to_string(goal).substr(0, 3) +
-                         (met ? " met" : " NOT met");
-            }
-        }
-        std::printf("%-6s %9s %9s %9s %9s %10s  %s\n", SceneName(scene), cells[kOurs], cells[kRawGl], cells[kSdl],
-                    ratios[kRawGl], ratios[kSdl], goals.c_str());
-    }
-    std::printf("%s\n", allMet ? "every goal met" : "some goals not met");
+    std::printf("\nmedians of %d rounds, %.1f s per scene after a %.1f s warm-up\n", rounds, seconds,
+                options.warmUpSeconds);
+    std::printf("frames per second (ratio: ours / theirs, goals on it)\n");
+    const bool allMet = PrintTable(measures, &Measure::framesPerSecond, false);
+    std::printf("CPU ms per frame, all threads of the process (ratio: theirs / ours, above 1 ours costs less)\n");
+    PrintTable(measures, &Measure::cpuMsPerFrame, true);
+    std::printf("%s\n", allMet ? "every frame-rate goal met" : "some frame-rate goals not met");
     return 0;
 }

@@ -12,7 +12,9 @@ bool LoadPicture(const std::string& path, Picture& picture, std::string* error) 
     int channels = 0;
     stbi_uc* rgba = stbi_load(path.c_str(), &width, &height, &channels, 4);
     if (rgba == nullptr) {
-        *error = path + ": " + stbi_failure_reason();
+        // The decoder may be built without its failure texts.
+        const char* reason = stbi_failure_reason();
+        *error = path + ": " + (reason != nullptr ? reason : "cannot be read or decoded");
         return false;
     }
     picture.width = width;

@@ -3,8 +3,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace SceneBench {
+namespace {
+
+double ProcessCpuSeconds() {
+    timespec now {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+}  // namespace
 
 const char* SceneName(Scene scene) {
     switch (scene) {
@@ -75,10 +85,12 @@ bool FrameClock::Presented() {
         started_ = true;
         start_ = now;
         end_ = now;
+        cpuStart_ = ProcessCpuSeconds();
         return true;
     }
     ++frames_;
     end_ = now;
+    cpuEnd_ = ProcessCpuSeconds();
     return std::chrono::duration<double>(end_ - start_).count() < measured_;
 }
 
@@ -92,7 +104,8 @@ int FrameClock::Report() const {
         std::fprintf(stderr, "no frame was measured\n");
         return 1;
     }
-    std::printf("frames: %ld\nframes/s: %.2f\n", frames_, frames_ / seconds);
+    std::printf("frames: %ld\nframes/s: %.2f\nCPU ms/frame: %.3f\n", frames_, frames_ / seconds,
+                (cpuEnd_ - cpuStart_) * 1000.0 / frames_);
     return 0;
 }
 

@@ -60,7 +60,8 @@ public:
     double FrameTime() const { return frameTime_; }
     // Seconds since the first frame.
     double Elapsed() const;
-    // The result line the benchmark reads, or a complaint on stderr; the program's exit status.
+    // The result lines the benchmark reads (frames per second, and the process's CPU time per frame,
+    // all its threads, the rasteriser's included), or a complaint on stderr; the program's exit status.
     int Report() const;
 
 private:
@@ -71,6 +72,8 @@ private:
     Clock::time_point previous_;
     Clock::time_point start_;
     Clock::time_point end_;
+    double cpuStart_ = 0.0;
+    double cpuEnd_ = 0.0;
     double frameTime_ = 0.0;
     long frames_ = -1;  // -1 until the first frame, then the frames counted after the warm-up
     bool started_ = false;
