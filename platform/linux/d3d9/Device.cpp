@@ -190,6 +190,7 @@ void Device::ResetState() {
     renderStates_.Reset(frame_.HasDepth(), frame_.HasStencil(), frame_.HasAlpha());
     renderStates_.ApplyAll();
     samplerStates_.Reset();
+    textureStageStates_.Reset();
     for (UINT unit = 0; unit < SamplerStates::kUnitCount; ++unit) {
         glBindTextureUnit(unit, 0);
     }
@@ -721,6 +722,25 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
     return D3D_OK;
 }
 
+// Kept for the fixed-function stages; draws with a shader program do not read them.
+HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) {
+    NVESK_ENTER("IDirect3DDevice9::GetTextureStageState");
+    if (value == nullptr || !TextureStageStates::Valid(stage, type)) {
+        return Reject("value is null, or no such texture stage or state");
+    }
+    *value = textureStageStates_.Get(stage, type);
+    return D3D_OK;
+}
+
+HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
+    NVESK_ENTER("IDirect3DDevice9::SetTextureStageState");
+    if (!TextureStageStates::Valid(stage, type)) {
+        return Reject("no such texture stage or state");
+    }
+    textureStageStates_.Set(stage, type, value);
+    return D3D_OK;
+}
+
 HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
     NVESK_ENTER("IDirect3DDevice9::GetSamplerState");
     const int unit = SamplerStates::UnitOf(sampler);
@@ -792,6 +812,12 @@ HRESULT Device::CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vert
     }
     if (!programs_.HasCurrent()) {
         return Reject("no shader program is in use");
+    }
+    if (const char* missing = programs_.CurrentMissingStage(); missing != nullptr) {
+        return com::Refuse(D3DERR_NOTAVAILABLE,
+                           "the program in use has no %s shader and this device has no "
+                           "fixed-function %s stage to draw it with",
+                           missing, missing);
     }
     *vertexCount = VertexCountOf(type, primitiveCount);
     return D3D_OK;

@@ -9,6 +9,7 @@
 #include "RenderStates.h"
 #include "SamplerStates.h"
 #include "ShaderPrograms.h"
+#include "TextureStageStates.h"
 #include "VertexInput.h"
 #include "com/Object.h"
 
@@ -68,6 +69,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
     HRESULT STDMETHODCALLTYPE GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) override;
     HRESULT STDMETHODCALLTYPE SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
+    HRESULT STDMETHODCALLTYPE GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override;
+    HRESULT STDMETHODCALLTYPE SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override;
     HRESULT STDMETHODCALLTYPE GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override;
     HRESULT STDMETHODCALLTYPE SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
     HRESULT STDMETHODCALLTYPE SetScissorRect(const RECT* rect) override;
@@ -128,6 +131,7 @@ private:
     FrameTarget frame_;
     RenderStates renderStates_;
     SamplerStates samplerStates_;
+    TextureStageStates textureStageStates_;
     ShaderPrograms programs_;
     VertexInput vertexInput_;
     Surface* backBuffer_ = nullptr;

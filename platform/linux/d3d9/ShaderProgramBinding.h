@@ -12,6 +12,10 @@
 //   with only while the test is on). Sources must not use identifiers that begin with "nvesk_".
 // - Draws (DrawPrimitive, DrawIndexedPrimitive) use the program made current with
 //   UseShaderProgram; without one they fail with D3DERR_INVALIDCALL.
+// - A source with one stage empty is a program of one shader: that stage compiles at link time,
+//   the other is the fixed-function pipeline's, and varyings meet at d3d9::VaryingLocation
+//   (ShaderVaryings.h). It is a separable GL program (uniforms work as for two stages); draws
+//   with it return D3DERR_NOTAVAILABLE until the device has that fixed-function stage.
 // - Textures: a sampler uniform names a unit with SetSamplerUnit; the texture and the sampler
 //   states of that unit are IDirect3DDevice9::SetTexture(unit, ...) and SetSamplerState(unit, ...),
 //   exactly as for Direct3D sampler registers s0..s15.

@@ -117,6 +117,9 @@ HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHan
         return Reject("handle is null");
     }
     *handle = 0;
+    if (source.vertexGlsl.empty() != source.fragmentGlsl.empty()) {
+        return LinkOneStage(source, handle, &message);
+    }
     std::string vertexSource;
     std::string testedSource;
     if (!WrapVertexShader(source.vertexGlsl, &vertexSource, &message) ||
@@ -158,6 +161,54 @@ HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHan
     *handle = next_++;
     programs_[*handle] = std::move(record);
     return D3D_OK;
+}
+
+HRESULT ShaderPrograms::LinkOneStage(const ShaderProgramSource& source, ShaderProgramHandle* handle, std::string* log) {
+    // A separable GL program: its uniforms have locations now, and the fixed-function stage joins
+    // it in a program pipeline at draw time.
+    const bool vertex = !source.vertexGlsl.empty();
+    std::string wrapped;
+    const bool ok = vertex ? WrapVertexShader(source.vertexGlsl, &wrapped, log)
+                           : WrapFragmentShader(source.fragmentGlsl, source.colorOutput, &wrapped, log);
+    if (!ok) {
+        return E_FAIL;
+    }
+    const GLuint shader = Compile(vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER, wrapped, log);
+    if (shader == 0) {
+        return E_FAIL;
+    }
+    const GLuint program = glCreateProgram();
+    glProgramParameteri(program, GL_PROGRAM_SEPARABLE, GL_TRUE);
+    glAttachShader(program, shader);
+    for (const ShaderAttribute& attribute : source.attributes) {
+        const int location = VertexAttributeLocation(attribute.usage, attribute.usageIndex);
+        if (location >= 0) {
+            glBindAttribLocation(program, static_cast<GLuint>(location), attribute.name.c_str());
+        }
+    }
+    glLinkProgram(program);
+    glDetachShader(program, shader);
+    glDeleteShader(shader);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (linked != GL_TRUE) {
+        *log = "link: " + ProgramLog(program);
+        glDeleteProgram(program);
+        return E_FAIL;
+    }
+    Program record;
+    record.plain.name = program;
+    record.plain.pixelOffset = glGetUniformLocation(program, kPixelOffsetUniform);
+    record.missingStage = vertex ? "pixel" : "vertex";
+    record.partial = source;
+    *handle = next_++;
+    programs_[*handle] = std::move(record);
+    return D3D_OK;
+}
+
+const char* ShaderPrograms::CurrentMissingStage() const {
+    auto found = programs_.find(current_);
+    return found == programs_.end() ? nullptr : found->second.missingStage;
 }
 
 void ShaderPrograms::Delete(const Program& program) {
@@ -218,6 +269,9 @@ std::vector<ShaderPrograms::UniformTarget> ShaderPrograms::UniformTargets(Shader
     // A location the first program lacks goes to the second as -1, which GL ignores; the first
     // still refuses it.
     const int tested = translated != program.alphaTestedLocations.end() ? translated->second : -1;
+    if (program.alphaTested.name == 0) {
+        return {UniformTarget {program.plain.name, location}};  // a program of one stage
+    }
     return {UniformTarget {program.plain.name, location}, UniformTarget {program.alphaTested.name, tested}};
 }
 

@@ -34,6 +34,9 @@ public:
     // unknown handle.
     std::vector<UniformTarget> UniformTargets(ShaderProgramHandle handle, int location) const;
     bool HasCurrent() const { return current_ != 0; }
+    // The stage ("vertex" or "pixel") the current program leaves to the fixed-function pipeline;
+    // null when it has both.
+    const char* CurrentMissingStage() const;
 
     // Binds the current program's variant for the alpha test and brings its Direct3D uniforms up
     // to date; the pixel offset is in clip units, alphaFunction a D3DCMPFUNC (D3DCMP_ALWAYS when
@@ -54,9 +57,13 @@ private:
         int alphaReference = -1;
         int lastAlphaFunction = 8;
         float lastAlphaReference = 0.0f;
+        // A program of one stage keeps its source for the fixed-function stage it is drawn with.
+        const char* missingStage = nullptr;
+        ShaderProgramSource partial;
     };
 
     static void Delete(const Program& program);
+    HRESULT LinkOneStage(const ShaderProgramSource& source, ShaderProgramHandle* handle, std::string* log);
 
     std::map<ShaderProgramHandle, Program> programs_;
     ShaderProgramHandle next_ = 1;
