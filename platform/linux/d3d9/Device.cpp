@@ -190,7 +190,7 @@ void Device::ResetState() {
     renderStates_.Reset(frame_.HasDepth(), frame_.HasStencil(), frame_.HasAlpha());
     renderStates_.ApplyAll();
     samplerStates_.Reset();
-    textureStageStates_.Reset();
+    fixedFunction_.Reset();
     for (UINT unit = 0; unit < SamplerStates::kUnitCount; ++unit) {
         glBindTextureUnit(unit, 0);
     }
@@ -655,6 +655,16 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     return D3D_OK;
 }
 
+HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
+    NVESK_ENTER("IDirect3DDevice9::SetTransform");
+    return fixedFunction_.SetTransform(state, matrix);
+}
+
+HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
+    NVESK_ENTER("IDirect3DDevice9::GetTransform");
+    return fixedFunction_.GetTransform(state, matrix);
+}
+
 HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
     NVESK_ENTER("IDirect3DDevice9::SetViewport");
     if (viewport == nullptr || viewport->Width == 0 || viewport->Height == 0 ||
@@ -722,23 +732,14 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
     return D3D_OK;
 }
 
-// Kept for the fixed-function stages; draws with a shader program do not read them.
 HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) {
     NVESK_ENTER("IDirect3DDevice9::GetTextureStageState");
-    if (value == nullptr || !TextureStageStates::Valid(stage, type)) {
-        return Reject("value is null, or no such texture stage or state");
-    }
-    *value = textureStageStates_.Get(stage, type);
-    return D3D_OK;
+    return fixedFunction_.GetStageState(stage, type, value);
 }
 
 HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
     NVESK_ENTER("IDirect3DDevice9::SetTextureStageState");
-    if (!TextureStageStates::Valid(stage, type)) {
-        return Reject("no such texture stage or state");
-    }
-    textureStageStates_.Set(stage, type, value);
-    return D3D_OK;
+    return fixedFunction_.SetStageState(stage, type, value);
 }
 
 HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
@@ -800,7 +801,7 @@ bool Device::StreamsCover(INT first, INT last) const {
     return true;
 }
 
-HRESULT Device::CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vertexCount) const {
+HRESULT Device::CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vertexCount, FixedFunctionKey* key) const {
     if (!inScene_) {
         return Reject("drawing outside BeginScene and EndScene");
     }
@@ -810,20 +811,25 @@ HRESULT Device::CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vert
     if (declaration_ == nullptr) {
         return Reject("no vertex declaration is set");
     }
-    if (!programs_.HasCurrent()) {
-        return Reject("no shader program is in use");
-    }
-    if (const char* missing = programs_.CurrentMissingStage(); missing != nullptr) {
-        return com::Refuse(D3DERR_NOTAVAILABLE,
-                           "the program in use has no %s shader and this device has no "
-                           "fixed-function %s stage to draw it with",
-                           missing, missing);
+    *key = FixedFunctionKey {};
+    const bool vertexShader = programs_.CurrentHasVertex();
+    const bool pixelShader = programs_.CurrentHasPixel();
+    if (!vertexShader || !pixelShader) {
+        unsigned textured = 0;
+        for (DWORD stage = 0; stage < kFixedStageCount; ++stage) {
+            textured |= textures_[stage] != nullptr ? 1u << stage : 0u;
+        }
+        if (HRESULT hr = fixedFunction_.Select(!vertexShader, !pixelShader, *declaration_, renderStates_, textured,
+                                               programs_.CurrentVaryings(), key);
+            FAILED(hr)) {
+            return hr;
+        }
     }
     *vertexCount = VertexCountOf(type, primitiveCount);
     return D3D_OK;
 }
 
-void Device::PrepareDraw() {
+HRESULT Device::PrepareDraw(const FixedFunctionKey& key) {
     context_.MakeCurrent();
     for (UINT unit = 0; unit < SamplerStates::kUnitCount; ++unit) {
         const unsigned int name = textures_[unit] != nullptr ? textures_[unit]->GlTexture() : 0;
@@ -833,15 +839,20 @@ void Device::PrepareDraw() {
         }
     }
     vertexInput_.Bind(*declaration_, streams_, indices_);
-    programs_.PrepareDraw(kHalfPixelShift / static_cast<float>(viewport_.Width),
-                          -kHalfPixelShift / static_cast<float>(viewport_.Height), renderStates_.AlphaFunction(),
-                          renderStates_.AlphaReference());
+    const FixedFunctionUniforms fixed =
+        key.GeneratesVertex() || key.GeneratesPixel()
+            ? fixedFunction_.Uniforms(viewport_, renderStates_.Value(D3DRS_TEXTUREFACTOR))
+            : FixedFunctionUniforms {};
+    return programs_.PrepareDraw(key, fixed, kHalfPixelShift / static_cast<float>(viewport_.Width),
+                                 -kHalfPixelShift / static_cast<float>(viewport_.Height), renderStates_.AlphaFunction(),
+                                 renderStates_.AlphaReference());
 }
 
 HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
     NVESK_ENTER("IDirect3DDevice9::DrawPrimitive");
     UINT vertexCount = 0;
-    if (HRESULT hr = CheckDraw(type, primitiveCount, &vertexCount); FAILED(hr)) {
+    FixedFunctionKey key;
+    if (HRESULT hr = CheckDraw(type, primitiveCount, &vertexCount, &key); FAILED(hr)) {
         return hr;
     }
     if (!StreamsCover(static_cast<INT>(startVertex), static_cast<INT>(startVertex + vertexCount - 1))) {
@@ -850,7 +861,9 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT prim
     if (cooperation_ != Cooperation::Operational) {
         return D3D_OK;
     }
-    PrepareDraw();
+    if (HRESULT hr = PrepareDraw(key); FAILED(hr)) {
+        return hr;
+    }
     glDrawArrays(PrimitiveMode(type), static_cast<GLint>(startVertex), static_cast<GLsizei>(vertexCount));
     return D3D_OK;
 }
@@ -859,7 +872,8 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
                                      UINT startIndex, UINT primitiveCount) {
     NVESK_ENTER("IDirect3DDevice9::DrawIndexedPrimitive");
     UINT indexCount = 0;
-    if (HRESULT hr = CheckDraw(type, primitiveCount, &indexCount); FAILED(hr)) {
+    FixedFunctionKey key;
+    if (HRESULT hr = CheckDraw(type, primitiveCount, &indexCount, &key); FAILED(hr)) {
         return hr;
     }
     if (indices_ == nullptr || numVertices == 0) {
@@ -889,7 +903,9 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
     if (cooperation_ != Cooperation::Operational) {
         return D3D_OK;
     }
-    PrepareDraw();
+    if (HRESULT hr = PrepareDraw(key); FAILED(hr)) {
+        return hr;
+    }
     glDrawElementsBaseVertex(
         PrimitiveMode(type), static_cast<GLsizei>(indexCount), indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
         reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * indexSize), baseVertexIndex);

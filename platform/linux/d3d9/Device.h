@@ -3,13 +3,13 @@
 
 #include <d3d9.h>
 
+#include "FixedFunction.h"
 #include "FrameTarget.h"
 #include "GlContext.h"
 #include "PresentParameters.h"
 #include "RenderStates.h"
 #include "SamplerStates.h"
 #include "ShaderPrograms.h"
-#include "TextureStageStates.h"
 #include "VertexInput.h"
 #include "com/Object.h"
 
@@ -63,6 +63,8 @@ public:
     HRESULT STDMETHODCALLTYPE EndScene() override;
     HRESULT STDMETHODCALLTYPE Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
                                     DWORD stencil) override;
+    HRESULT STDMETHODCALLTYPE SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
+    HRESULT STDMETHODCALLTYPE GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) override;
     HRESULT STDMETHODCALLTYPE SetViewport(const D3DVIEWPORT9* viewport) override;
     HRESULT STDMETHODCALLTYPE GetViewport(D3DVIEWPORT9* viewport) override;
     HRESULT STDMETHODCALLTYPE SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
@@ -119,8 +121,9 @@ private:
     HRESULT CooperativeLevel();
     // Checks the streams hold vertices first..last for every element of the declaration.
     bool StreamsCover(INT first, INT last) const;
-    HRESULT CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vertexCount) const;
-    void PrepareDraw();
+    // Also picks the fixed-function stages the draw needs (refused outside the subset).
+    HRESULT CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vertexCount, FixedFunctionKey* key) const;
+    HRESULT PrepareDraw(const FixedFunctionKey& key);
 
     Direct3D* direct3D_;
     D3DDEVICE_CREATION_PARAMETERS creation_ {};
@@ -131,7 +134,7 @@ private:
     FrameTarget frame_;
     RenderStates renderStates_;
     SamplerStates samplerStates_;
-    TextureStageStates textureStageStates_;
+    FixedFunctionStates fixedFunction_;
     ShaderPrograms programs_;
     VertexInput vertexInput_;
     Surface* backBuffer_ = nullptr;

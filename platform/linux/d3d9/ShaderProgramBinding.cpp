@@ -76,7 +76,9 @@ int VertexAttributeLocation(BYTE usage, BYTE usageIndex) {
         return -1;
     }
     switch (usage) {
+    // A pretransformed position takes the place of the untransformed one.
     case D3DDECLUSAGE_POSITION:
+    case D3DDECLUSAGE_POSITIONT:
         return 0;
     case D3DDECLUSAGE_BLENDWEIGHT:
         return 1;

@@ -11,11 +11,9 @@
 //   alpha test (D3DRS_ALPHATESTENABLE/ALPHAFUNC/ALPHAREF; a second link of the program, drawn
 //   with only while the test is on). Sources must not use identifiers that begin with "nvesk_".
 // - Draws (DrawPrimitive, DrawIndexedPrimitive) use the program made current with
-//   UseShaderProgram; without one they fail with D3DERR_INVALIDCALL.
-// - A source with one stage empty is a program of one shader: that stage compiles at link time,
-//   the other is the fixed-function pipeline's, and varyings meet at d3d9::VaryingLocation
-//   (ShaderVaryings.h). It is a separable GL program (uniforms work as for two stages); draws
-//   with it return D3DERR_NOTAVAILABLE until the device has that fixed-function stage.
+//   UseShaderProgram; without one (or for the stage a program leaves empty) they use the
+//   fixed-function stages the device generates (FixedFunction.h), or fail with
+//   D3DERR_NOTAVAILABLE when the state is outside that subset.
 // - Textures: a sampler uniform names a unit with SetSamplerUnit; the texture and the sampler
 //   states of that unit are IDirect3DDevice9::SetTexture(unit, ...) and SetSamplerState(unit, ...),
 //   exactly as for Direct3D sampler registers s0..s15.
@@ -41,9 +39,23 @@ struct ShaderAttribute {
     BYTE usageIndex;
 };
 
+// A value one stage hands the other, by its Direct3D 9 semantic.
+struct ShaderVarying {
+    BYTE usage;  // D3DDECLUSAGE_COLOR or D3DDECLUSAGE_TEXCOORD reach the fixed-function side
+    BYTE usageIndex;
+    UINT location;    // its layout location in the given stage
+    UINT components;  // 1..4: float, vec2, vec3, vec4
+};
+
 struct ShaderProgramSource {
-    std::string vertexGlsl;    // complete shader, "#version 450" (or any 330+ core) first
-    std::string fragmentGlsl;  // complete shader
+    // Complete shaders, "#version 450" (or any 330+ core) first. One of them may be empty: the
+    // device then generates that stage from its fixed-function state at each draw (D3DFVF_XYZ /
+    // XYZRHW transform, or the texture stages), as Direct3D 9 does for a null vertex or pixel shader.
+    std::string vertexGlsl;
+    std::string fragmentGlsl;
+    // With one stage empty: the given stage's outputs (vertex) or inputs (fragment) other than the
+    // position, each declared with layout(location = ...); the generated stage matches them.
+    std::vector<ShaderVarying> varyings;
     std::vector<ShaderAttribute> attributes;
     // The fragment output written as COLOR0 (the alpha test reads it). Empty: the only
     // "out vec4" of the fragment shader.
@@ -57,7 +69,7 @@ int VertexAttributeLocation(BYTE usage, BYTE usageIndex);
 HRESULT LinkShaderProgram(IDirect3DDevice9* device, const ShaderProgramSource& source, ShaderProgramHandle* program,
                           std::string* log);
 
-// Makes the program current for the following draws; 0 unbinds (draws then fail).
+// Makes the program current for the following draws; 0 unbinds (draws then use fixed function).
 HRESULT UseShaderProgram(IDirect3DDevice9* device, ShaderProgramHandle program);
 
 // Frees the program; it is unbound first if it was current.

@@ -73,9 +73,9 @@ GLuint LinkStages(GLuint vertex, GLuint fragment, const std::vector<ShaderAttrib
     return program;
 }
 
-// For every element of every default-block uniform of `from`, its location there and in `to`.
-std::unordered_map<int, int> TranslateLocations(GLuint from, GLuint to) {
-    std::unordered_map<int, int> locations;
+// Calls visit(name, location in `from`, GL type) for every element of every default-block uniform.
+template <typename Visit>
+void ForEachUniformElement(GLuint from, Visit visit) {
     GLint count = 0;
     GLint longest = 0;
     glGetProgramiv(from, GL_ACTIVE_UNIFORMS, &count);
@@ -88,7 +88,9 @@ std::unordered_map<int, int> TranslateLocations(GLuint from, GLuint to) {
             continue;  // block members have no locations
         }
         GLint size = 0;
+        GLint type = 0;
         glGetActiveUniformsiv(from, 1, &index, GL_UNIFORM_SIZE, &size);
+        glGetActiveUniformsiv(from, 1, &index, GL_UNIFORM_TYPE, &type);
         GLsizei length = 0;
         glGetActiveUniformName(from, index, static_cast<GLsizei>(name.size()), &length, name.data());
         std::string base(name.data(), static_cast<size_t>(length));
@@ -100,47 +102,93 @@ std::unordered_map<int, int> TranslateLocations(GLuint from, GLuint to) {
             const std::string full = array ? base + "[" + std::to_string(element) + "]" : base;
             const GLint location = glGetUniformLocation(from, full.c_str());
             if (location >= 0) {
-                locations[location] = glGetUniformLocation(to, full.c_str());
+                visit(full, location, static_cast<GLenum>(type));
             }
         }
     }
+}
+
+// For every element of every default-block uniform of `from`, its location there and in `to`.
+std::unordered_map<int, int> TranslateLocations(GLuint from, GLuint to) {
+    std::unordered_map<int, int> locations;
+    ForEachUniformElement(from, [&](const std::string& name, GLint location, GLenum) {
+        locations[location] = glGetUniformLocation(to, name.c_str());
+    });
     return locations;
+}
+
+// Gives `to` the values `from` holds in the uniforms both have: a program linked later for other
+// fixed-function state starts with what the application set. The device's own (nvesk_) are set
+// per draw.
+void CopyUniformValues(GLuint from, GLuint to) {
+    ForEachUniformElement(from, [&](const std::string& name, GLint location, GLenum type) {
+        const GLint target = glGetUniformLocation(to, name.c_str());
+        if (target < 0 || name.rfind("nvesk_", 0) == 0) {
+            return;
+        }
+        GLfloat floats[16] = {};
+        GLint ints[4] = {};
+        switch (type) {
+        case GL_FLOAT:
+        case GL_FLOAT_VEC2:
+        case GL_FLOAT_VEC3:
+        case GL_FLOAT_VEC4: {
+            const PFNGLPROGRAMUNIFORM1FVPROC setters[] = {glProgramUniform1fv, glProgramUniform2fv, glProgramUniform3fv,
+                                                          glProgramUniform4fv};
+            const int components = type == GL_FLOAT ? 1 : static_cast<int>(type - GL_FLOAT_VEC2) + 2;
+            glGetUniformfv(from, location, floats);
+            setters[components - 1](to, target, 1, floats);
+            break;
+        }
+        case GL_FLOAT_MAT4:
+            glGetUniformfv(from, location, floats);
+            glProgramUniformMatrix4fv(to, target, 1, GL_FALSE, floats);
+            break;
+        case GL_INT:
+        case GL_BOOL:
+        case GL_SAMPLER_2D:
+        case GL_SAMPLER_CUBE:
+        case GL_SAMPLER_3D:
+            glGetUniformiv(from, location, ints);
+            glProgramUniform1iv(to, target, 1, ints);
+            break;
+        case GL_INT_VEC4:
+        case GL_BOOL_VEC4:
+            glGetUniformiv(from, location, ints);
+            glProgramUniform4iv(to, target, 1, ints);
+            break;
+        default:
+            break;  // the effect layer uploads vec4 registers, ivec4 registers and samplers only
+        }
+    });
+}
+
+int Translate(const std::unordered_map<int, int>& locations, int location) {
+    auto found = locations.find(location);
+    return found != locations.end() ? found->second : -1;
 }
 
 }  // namespace
 
-HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHandle* handle, std::string* log) {
-    std::string ignored;
-    std::string& message = log != nullptr ? *log : ignored;
-    message.clear();
-    if (handle == nullptr) {
-        return Reject("handle is null");
-    }
-    *handle = 0;
-    if (source.vertexGlsl.empty() != source.fragmentGlsl.empty()) {
-        return LinkOneStage(source, handle, &message);
-    }
+HRESULT ShaderPrograms::LinkPair(const std::string& vertexGlsl, const std::string& fragmentGlsl,
+                                 const std::string& colorOutput, const std::vector<ShaderAttribute>& attributes,
+                                 const FixedFunctionKey& generated, Linked* linked, std::string* log) {
+    std::string& message = *log;
     std::string vertexSource;
     std::string testedSource;
-    if (!WrapVertexShader(source.vertexGlsl, &vertexSource, &message) ||
-        !WrapFragmentShader(source.fragmentGlsl, source.colorOutput, &testedSource, &message)) {
+    if (!WrapVertexShader(vertexGlsl, &vertexSource, &message, generated.GeneratesVertex()) ||
+        !WrapFragmentShader(fragmentGlsl, colorOutput, &testedSource, &message, generated.GeneratesPixel())) {
         return E_FAIL;
-    }
-    for (const ShaderAttribute& attribute : source.attributes) {
-        if (VertexAttributeLocation(attribute.usage, attribute.usageIndex) < 0) {
-            message = "no vertex input location for " + attribute.name;
-            return Reject("%s", message.c_str());
-        }
     }
     const GLuint vertex = Compile(GL_VERTEX_SHADER, vertexSource, &message);
     const GLuint tested = vertex != 0 ? Compile(GL_FRAGMENT_SHADER, testedSource, &message) : 0;
-    const GLuint plain = tested != 0 ? Compile(GL_FRAGMENT_SHADER, source.fragmentGlsl, &message) : 0;
-    Program record;
+    const GLuint plain = tested != 0 ? Compile(GL_FRAGMENT_SHADER, fragmentGlsl, &message) : 0;
+    Linked record;
     if (plain != 0) {
-        record.plain.name = LinkStages(vertex, plain, source.attributes, &message);
+        record.plain.name = LinkStages(vertex, plain, attributes, &message);
     }
     if (record.plain.name != 0) {
-        record.alphaTested.name = LinkStages(vertex, tested, source.attributes, &message);
+        record.alphaTested.name = LinkStages(vertex, tested, attributes, &message);
     }
     for (GLuint shader : {vertex, tested, plain}) {
         if (shader != 0) {
@@ -153,69 +201,89 @@ HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHan
     }
     for (Variant* variant : {&record.plain, &record.alphaTested}) {
         variant->pixelOffset = glGetUniformLocation(variant->name, kPixelOffsetUniform);
+        variant->transform = glGetUniformLocation(variant->name, kFixedTransformUniform);
+        variant->screen = glGetUniformLocation(variant->name, kFixedScreenUniform);
+        variant->depth = glGetUniformLocation(variant->name, kFixedDepthUniform);
+        variant->factor = glGetUniformLocation(variant->name, kFixedFactorUniform);
     }
-    record.alphaTestedLocations = TranslateLocations(record.plain.name, record.alphaTested.name);
     record.alphaFunction = glGetUniformLocation(record.alphaTested.name, kAlphaFunctionUniform);
     record.alphaReference = glGetUniformLocation(record.alphaTested.name, kAlphaReferenceUniform);
     glProgramUniform1i(record.alphaTested.name, record.alphaFunction, record.lastAlphaFunction);
-    *handle = next_++;
-    programs_[*handle] = std::move(record);
+    *linked = std::move(record);
     return D3D_OK;
 }
 
-HRESULT ShaderPrograms::LinkOneStage(const ShaderProgramSource& source, ShaderProgramHandle* handle, std::string* log) {
-    // A separable GL program: its uniforms have locations now, and the fixed-function stage joins
-    // it in a program pipeline at draw time.
-    const bool vertex = !source.vertexGlsl.empty();
-    std::string wrapped;
-    const bool ok = vertex ? WrapVertexShader(source.vertexGlsl, &wrapped, log)
-                           : WrapFragmentShader(source.fragmentGlsl, source.colorOutput, &wrapped, log);
-    if (!ok) {
-        return E_FAIL;
+HRESULT ShaderPrograms::LinkCompleted(const ShaderProgramSource& source, const FixedFunctionKey& key, Linked* linked,
+                                      std::string* log) {
+    const bool generatedVertex = key.GeneratesVertex();
+    const bool generatedPixel = key.GeneratesPixel();
+    const std::vector<ShaderVarying>& varyings = generatedVertex && generatedPixel ? FixedVaryings() : source.varyings;
+    const HRESULT hr =
+        LinkPair(generatedVertex ? GenerateVertexStage(key.vertex, varyings) : source.vertexGlsl,
+                 generatedPixel ? GeneratePixelStage(key.pixel, varyings) : source.fragmentGlsl,
+                 generatedPixel ? "nvesk_ff_Color" : source.colorOutput,
+                 generatedVertex ? std::vector<ShaderAttribute> {} : source.attributes, key, linked, log);
+    if (SUCCEEDED(hr) && (generatedVertex || generatedPixel)) {
+        ++fixedFunctionLinks_;
     }
-    const GLuint shader = Compile(vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER, wrapped, log);
-    if (shader == 0) {
-        return E_FAIL;
+    return hr;
+}
+
+HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHandle* handle, std::string* log) {
+    std::string ignored;
+    std::string& message = log != nullptr ? *log : ignored;
+    message.clear();
+    if (handle == nullptr) {
+        return Reject("handle is null");
     }
-    const GLuint program = glCreateProgram();
-    glProgramParameteri(program, GL_PROGRAM_SEPARABLE, GL_TRUE);
-    glAttachShader(program, shader);
+    *handle = 0;
+    if (source.vertexGlsl.empty() && source.fragmentGlsl.empty()) {
+        return Reject("both stages are empty: draw without a program for fixed function");
+    }
     for (const ShaderAttribute& attribute : source.attributes) {
-        const int location = VertexAttributeLocation(attribute.usage, attribute.usageIndex);
-        if (location >= 0) {
-            glBindAttribLocation(program, static_cast<GLuint>(location), attribute.name.c_str());
+        if (VertexAttributeLocation(attribute.usage, attribute.usageIndex) < 0) {
+            message = "no vertex input location for " + attribute.name;
+            return Reject("%s", message.c_str());
         }
     }
-    glLinkProgram(program);
-    glDetachShader(program, shader);
-    glDeleteShader(shader);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (linked != GL_TRUE) {
-        *log = "link: " + ProgramLog(program);
-        glDeleteProgram(program);
-        return E_FAIL;
+    for (const ShaderVarying& varying : source.varyings) {
+        if (varying.components < 1 || varying.components > 4) {
+            return Reject("a varying of %u components", varying.components);
+        }
     }
     Program record;
-    record.plain.name = program;
-    record.plain.pixelOffset = glGetUniformLocation(program, kPixelOffsetUniform);
-    record.missingStage = vertex ? "pixel" : "vertex";
-    record.partial = source;
+    // The stage left empty is linked here with one fixed-function choice, so that compile errors
+    // show now and uniforms have locations; other choices are linked when a draw needs them.
+    if (source.vertexGlsl.empty()) {
+        record.referenceKey.vertex.position = FixedVertexKey::Transformed;
+    } else if (source.fragmentGlsl.empty()) {
+        record.referenceKey.pixel.generated = 1;
+    }
+    if (HRESULT hr = LinkCompleted(source, record.referenceKey, &record.reference, &message); FAILED(hr)) {
+        return hr;
+    }
+    record.reference.alphaTestedLocations =
+        TranslateLocations(record.reference.plain.name, record.reference.alphaTested.name);
+    if (record.referenceKey.GeneratesVertex() || record.referenceKey.GeneratesPixel()) {
+        record.source = source;
+    }
     *handle = next_++;
     programs_[*handle] = std::move(record);
     return D3D_OK;
 }
 
-const char* ShaderPrograms::CurrentMissingStage() const {
-    auto found = programs_.find(current_);
-    return found == programs_.end() ? nullptr : found->second.missingStage;
-}
-
-void ShaderPrograms::Delete(const Program& program) {
-    for (GLuint name : {program.plain.name, program.alphaTested.name}) {
+void ShaderPrograms::Delete(const Linked& linked) {
+    for (GLuint name : {linked.plain.name, linked.alphaTested.name}) {
         if (name != 0) {
             glDeleteProgram(name);
         }
+    }
+}
+
+void ShaderPrograms::Unbind(const Linked& linked) {
+    if (boundName_ != 0 && (boundName_ == linked.plain.name || boundName_ == linked.alphaTested.name)) {
+        glUseProgram(0);
+        boundName_ = 0;
     }
 }
 
@@ -232,11 +300,13 @@ HRESULT ShaderPrograms::Free(ShaderProgramHandle handle) {
     if (found == programs_.end()) {
         return Reject("not a program of this device");
     }
-    if (boundName_ == found->second.plain.name || boundName_ == found->second.alphaTested.name) {
-        glUseProgram(0);
-        boundName_ = 0;
+    Program& program = found->second;
+    Unbind(program.reference);
+    Delete(program.reference);
+    for (const auto& entry : program.completed) {
+        Unbind(entry.second);
+        Delete(entry.second);
     }
-    Delete(found->second);
     programs_.erase(found);
     if (current_ == handle) {
         current_ = 0;
@@ -246,16 +316,23 @@ HRESULT ShaderPrograms::Free(ShaderProgramHandle handle) {
 
 void ShaderPrograms::FreeAll() {
     for (auto& entry : programs_) {
+        Delete(entry.second.reference);
+        for (const auto& completed : entry.second.completed) {
+            Delete(completed.second);
+        }
+    }
+    for (const auto& entry : fixedFunction_) {
         Delete(entry.second);
     }
     programs_.clear();
+    fixedFunction_.clear();
     current_ = 0;
     boundName_ = 0;
 }
 
 unsigned int ShaderPrograms::GlProgram(ShaderProgramHandle handle) const {
     auto found = programs_.find(handle);
-    return found == programs_.end() ? 0 : found->second.plain.name;
+    return found == programs_.end() ? 0 : found->second.reference.plain.name;
 }
 
 std::vector<ShaderPrograms::UniformTarget> ShaderPrograms::UniformTargets(ShaderProgramHandle handle,
@@ -265,18 +342,82 @@ std::vector<ShaderPrograms::UniformTarget> ShaderPrograms::UniformTargets(Shader
         return {};
     }
     const Program& program = found->second;
-    auto translated = program.alphaTestedLocations.find(location);
-    // A location the first program lacks goes to the second as -1, which GL ignores; the first
-    // still refuses it.
-    const int tested = translated != program.alphaTestedLocations.end() ? translated->second : -1;
-    if (program.alphaTested.name == 0) {
-        return {UniformTarget {program.plain.name, location}};  // a program of one stage
+    // A location another link lacks goes there as -1, which GL ignores; the reference still
+    // refuses it.
+    std::vector<UniformTarget> targets = {UniformTarget {program.reference.plain.name, location},
+                                          UniformTarget {program.reference.alphaTested.name,
+                                                         Translate(program.reference.alphaTestedLocations, location)}};
+    for (const auto& entry : program.completed) {
+        const Linked& linked = entry.second;
+        targets.push_back(UniformTarget {linked.plain.name, Translate(linked.plainLocations, location)});
+        targets.push_back(UniformTarget {linked.alphaTested.name, Translate(linked.alphaTestedLocations, location)});
     }
-    return {UniformTarget {program.plain.name, location}, UniformTarget {program.alphaTested.name, tested}};
+    return targets;
 }
 
-void ShaderPrograms::PrepareDraw(float offsetX, float offsetY, DWORD alphaFunction, float alphaReference) {
+bool ShaderPrograms::CurrentHasVertex() const {
+    return current_ != 0 && !programs_.at(current_).referenceKey.GeneratesVertex();
+}
+
+bool ShaderPrograms::CurrentHasPixel() const {
+    return current_ != 0 && !programs_.at(current_).referenceKey.GeneratesPixel();
+}
+
+const std::vector<ShaderVarying>& ShaderPrograms::CurrentVaryings() const {
+    static const std::vector<ShaderVarying> kNone;
+    return current_ != 0 ? programs_.at(current_).source.varyings : kNone;
+}
+
+ShaderPrograms::Linked* ShaderPrograms::LinkedFor(const FixedFunctionKey& key, HRESULT* result) {
+    *result = D3D_OK;
+    std::string log;
+    if (current_ == 0) {
+        auto found = fixedFunction_.find(key);
+        if (found != fixedFunction_.end()) {
+            return &found->second;
+        }
+        Linked linked;
+        *result = LinkCompleted(ShaderProgramSource {}, key, &linked, &log);
+        if (FAILED(*result)) {
+            *result = com::Refuse(D3DERR_DRIVERINTERNALERROR, "a generated fixed-function program: %s", log.c_str());
+            return nullptr;
+        }
+        linked.alphaTestedLocations = TranslateLocations(linked.plain.name, linked.alphaTested.name);
+        return &fixedFunction_.emplace(key, std::move(linked)).first->second;
+    }
     Program& program = programs_.at(current_);
+    if (!key.GeneratesVertex() && !key.GeneratesPixel()) {
+        return &program.reference;
+    }
+    if (key == program.referenceKey) {
+        return &program.reference;
+    }
+    auto found = program.completed.find(key);
+    if (found != program.completed.end()) {
+        return &found->second;
+    }
+    Linked linked;
+    *result = LinkCompleted(program.source, key, &linked, &log);
+    if (FAILED(*result)) {
+        *result = com::Refuse(D3DERR_DRIVERINTERNALERROR, "the program completed by fixed function: %s", log.c_str());
+        return nullptr;
+    }
+    const GLuint reference = program.reference.plain.name;
+    linked.plainLocations = TranslateLocations(reference, linked.plain.name);
+    linked.alphaTestedLocations = TranslateLocations(reference, linked.alphaTested.name);
+    CopyUniformValues(reference, linked.plain.name);
+    CopyUniformValues(reference, linked.alphaTested.name);
+    return &program.completed.emplace(key, std::move(linked)).first->second;
+}
+
+HRESULT ShaderPrograms::PrepareDraw(const FixedFunctionKey& key, const FixedFunctionUniforms& fixed, float offsetX,
+                                    float offsetY, DWORD alphaFunction, float alphaReference) {
+    HRESULT result = D3D_OK;
+    Linked* found = LinkedFor(key, &result);
+    if (found == nullptr) {
+        return result;
+    }
+    Linked& program = *found;
     const bool alphaTest = alphaFunction != D3DCMP_ALWAYS;
     Variant& variant = alphaTest ? program.alphaTested : program.plain;
     if (boundName_ != variant.name) {
@@ -288,8 +429,15 @@ void ShaderPrograms::PrepareDraw(float offsetX, float offsetY, DWORD alphaFuncti
         variant.lastOffset[0] = offsetX;
         variant.lastOffset[1] = offsetY;
     }
+    if (key.GeneratesVertex() || key.GeneratesPixel()) {
+        // -1 locations (what the generated stages do not read) are ignored by GL.
+        glUniformMatrix4fv(variant.transform, 1, GL_FALSE, fixed.transform);
+        glUniform4fv(variant.screen, 1, fixed.screen);
+        glUniform2fv(variant.depth, 1, fixed.depth);
+        glUniform4fv(variant.factor, 1, fixed.factor);
+    }
     if (!alphaTest) {
-        return;
+        return D3D_OK;
     }
     const int function = static_cast<int>(alphaFunction);
     if (program.lastAlphaFunction != function) {
@@ -300,6 +448,7 @@ void ShaderPrograms::PrepareDraw(float offsetX, float offsetY, DWORD alphaFuncti
         glUniform1f(program.alphaReference, alphaReference);
         program.lastAlphaReference = alphaReference;
     }
+    return D3D_OK;
 }
 
 }  // namespace nvesk::d3d9

@@ -1,7 +1,9 @@
-// The GL programs the effect layer linked on one device, and the per-draw uniforms that carry
-// Direct3D's half-pixel shift and alpha test into them.
+// The GL programs the effect layer linked on one device, those the device generates for
+// fixed-function state, and the per-draw uniforms that carry Direct3D's half-pixel shift, alpha
+// test and fixed-function values into them.
 #pragma once
 
+#include "FixedFunction.h"
 #include "ShaderProgramBinding.h"
 
 #include <map>
@@ -30,45 +32,75 @@ public:
     bool Has(ShaderProgramHandle handle) const { return programs_.count(handle) != 0; }
     // The program whose uniform locations the effect layer sees; 0 for an unknown handle.
     unsigned int GlProgram(ShaderProgramHandle handle) const;
-    // Both GL programs of a handle with `location` (one of GlProgram's) in each; empty for an
+    // Every GL program behind a handle with `location` (one of GlProgram's) in each; empty for an
     // unknown handle.
     std::vector<UniformTarget> UniformTargets(ShaderProgramHandle handle, int location) const;
-    bool HasCurrent() const { return current_ != 0; }
-    // The stage ("vertex" or "pixel") the current program leaves to the fixed-function pipeline;
-    // null when it has both.
-    const char* CurrentMissingStage() const;
 
-    // Binds the current program's variant for the alpha test and brings its Direct3D uniforms up
-    // to date; the pixel offset is in clip units, alphaFunction a D3DCMPFUNC (D3DCMP_ALWAYS when
-    // the test is off).
-    void PrepareDraw(float offsetX, float offsetY, DWORD alphaFunction, float alphaReference);
+    // The stages the current program brings (none without one), and its varyings when it brings one.
+    bool CurrentHasVertex() const;
+    bool CurrentHasPixel() const;
+    const std::vector<ShaderVarying>& CurrentVaryings() const;
+
+    // Binds the program for a draw: the current one, completed with (or, without one, made of) the
+    // stages `key` generates, linked on first use and kept; then its variant for the alpha test,
+    // with the Direct3D uniforms up to date. The pixel offset is in clip units, alphaFunction a
+    // D3DCMPFUNC (D3DCMP_ALWAYS when the test is off). Fails only if a generated stage does not link.
+    HRESULT PrepareDraw(const FixedFunctionKey& key, const FixedFunctionUniforms& fixed, float offsetX, float offsetY,
+                        DWORD alphaFunction, float alphaReference);
+
+    // How many programs with a generated stage were linked (test hook: a cache hit links none).
+    unsigned FixedFunctionLinks() const { return fixedFunctionLinks_; }
 
 private:
     struct Variant {
         unsigned int name = 0;
         int pixelOffset = -1;
         float lastOffset[2] = {0.0f, 0.0f};
+        // The generated stages' uniforms; -1 where the program has none.
+        int transform = -1;
+        int screen = -1;
+        int depth = -1;
+        int factor = -1;
     };
-    struct Program {
+    // One link of a program: as given, and with the alpha test.
+    struct Linked {
         Variant plain;
         Variant alphaTested;
-        std::unordered_map<int, int> alphaTestedLocations;  // plain location -> alpha-tested one
+        // From the locations handed out (the reference link's plain ones) to this link's; the
+        // plain map is empty for the reference itself.
+        std::unordered_map<int, int> plainLocations;
+        std::unordered_map<int, int> alphaTestedLocations;
         int alphaFunction = -1;
         int alphaReference = -1;
         int lastAlphaFunction = 8;
         float lastAlphaReference = 0.0f;
-        // A program of one stage keeps its source for the fixed-function stage it is drawn with.
-        const char* missingStage = nullptr;
-        ShaderProgramSource partial;
+    };
+    struct Program {
+        Linked reference;
+        // With a stage left to the device: the source, the generated stage the reference was
+        // linked with, and the links made since for other fixed-function state.
+        ShaderProgramSource source;
+        FixedFunctionKey referenceKey;
+        std::map<FixedFunctionKey, Linked> completed;
     };
 
-    static void Delete(const Program& program);
-    HRESULT LinkOneStage(const ShaderProgramSource& source, ShaderProgramHandle* handle, std::string* log);
+    static HRESULT LinkPair(const std::string& vertexGlsl, const std::string& fragmentGlsl,
+                            const std::string& colorOutput, const std::vector<ShaderAttribute>& attributes,
+                            const FixedFunctionKey& generated, Linked* linked, std::string* log);
+    // Links `source` with the stages `key` generates for what it leaves empty.
+    HRESULT LinkCompleted(const ShaderProgramSource& source, const FixedFunctionKey& key, Linked* linked,
+                          std::string* log);
+    Linked* LinkedFor(const FixedFunctionKey& key, HRESULT* result);
+    static void Delete(const Linked& linked);
+    void Unbind(const Linked& linked);
 
     std::map<ShaderProgramHandle, Program> programs_;
+    // Programs of generated stages only, for draws without a program.
+    std::map<FixedFunctionKey, Linked> fixedFunction_;
     ShaderProgramHandle next_ = 1;
     ShaderProgramHandle current_ = 0;
     unsigned int boundName_ = 0;
+    unsigned fixedFunctionLinks_ = 0;
 };
 
 }  // namespace nvesk::d3d9

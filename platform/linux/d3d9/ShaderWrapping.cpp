@@ -7,14 +7,14 @@ namespace nvesk::d3d9 {
 namespace {
 
 // Splits after the #version line and renames main in what follows.
-bool RenameMain(const std::string& source, std::string* renamed, std::string* error) {
+bool RenameMain(const std::string& source, std::string* renamed, std::string* error, bool generated) {
     static const std::regex versionLine(R"(^[ \t]*#[ \t]*version[^\n]*\n?)", std::regex::multiline);
     std::smatch match;
     if (!std::regex_search(source, match, versionLine)) {
         *error = "shader source has no #version line";
         return false;
     }
-    if (source.find("nvesk_") != std::string::npos) {
+    if (!generated && source.find("nvesk_") != std::string::npos) {
         *error = "shader source uses the reserved prefix nvesk_";
         return false;
     }
@@ -43,9 +43,9 @@ bool FindColorOutput(const std::string& source, std::string* name, std::string* 
 
 }  // namespace
 
-bool WrapVertexShader(const std::string& source, std::string* wrapped, std::string* error) {
+bool WrapVertexShader(const std::string& source, std::string* wrapped, std::string* error, bool generated) {
     std::string renamed;
-    if (!RenameMain(source, &renamed, error)) {
+    if (!RenameMain(source, &renamed, error, generated)) {
         return false;
     }
     *wrapped = renamed + "uniform vec2 " + kPixelOffsetUniform +
@@ -60,13 +60,13 @@ bool WrapVertexShader(const std::string& source, std::string* wrapped, std::stri
 }
 
 bool WrapFragmentShader(const std::string& source, const std::string& colorOutput, std::string* wrapped,
-                        std::string* error) {
+                        std::string* error, bool generated) {
     std::string output = colorOutput;
     if (output.empty() && !FindColorOutput(source, &output, error)) {
         return false;
     }
     std::string renamed;
-    if (!RenameMain(source, &renamed, error)) {
+    if (!RenameMain(source, &renamed, error, generated)) {
         return false;
     }
     // Direct3D compares the alpha as an 8-bit value with the 8-bit reference.

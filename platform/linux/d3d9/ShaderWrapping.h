@@ -12,10 +12,11 @@ inline constexpr const char* kPixelOffsetUniform = "nvesk_PixelOffset";
 inline constexpr const char* kAlphaFunctionUniform = "nvesk_AlphaFunction";
 inline constexpr const char* kAlphaReferenceUniform = "nvesk_AlphaReference";
 
-bool WrapVertexShader(const std::string& source, std::string* wrapped, std::string* error);
+// `generated`: the device's own source, which may use the reserved nvesk_ prefix.
+bool WrapVertexShader(const std::string& source, std::string* wrapped, std::string* error, bool generated = false);
 
 // colorOutput: the fragment output to test; empty = the shader's only "out vec4".
 bool WrapFragmentShader(const std::string& source, const std::string& colorOutput, std::string* wrapped,
-                        std::string* error);
+                        std::string* error, bool generated = false);
 
 }  // namespace nvesk::d3d9

@@ -3,8 +3,6 @@
 #include "CompilerMessages.h"
 #include "VaryingRegisters.h"
 
-#include <d3d9/ShaderVaryings.h>
-
 #include <d3d9types.h>
 
 #include <glslang/Public/ResourceLimits.h>
@@ -185,18 +183,17 @@ void AddSamplers(CrossCompiler& cross, std::vector<std::string>& samplers) {
     }
 }
 
-// The vec4 location of a varying's Direct3D 9 register; false with `errors` set when it has none.
-bool RegisterLocation(const Semantic& semantic, const char* what, const std::string& fileName, unsigned& location,
-                      std::string& errors) {
-    const int usage = DeclarationUsage(semantic.name);
-    const int found = usage < 0 || semantic.index > 255
-                          ? -1
-                          : d3d9::VaryingLocation(static_cast<BYTE>(usage), static_cast<BYTE>(semantic.index));
-    if (found < 0) {
+// The varying of a semantic in its register; false with `errors` set when it has none.
+bool RegisterOf(const Semantic& semantic, const char* what, const std::string& fileName, StageVarying& varying,
+                std::string& errors) {
+    varying.usage = DeclarationUsage(semantic.name);
+    varying.usageIndex = semantic.index;
+    const int location = varying.usage < 0 ? -1 : RegisterLocation(varying.usage, semantic.index);
+    if (location < 0) {
         return FailWith(fileName, std::string(what) + " '" + IoName("", semantic) + "' has no Direct3D 9 register",
                         errors);
     }
-    location = static_cast<unsigned>(found);
+    varying.location = static_cast<unsigned>(location);
     return true;
 }
 
@@ -226,10 +223,11 @@ bool TranslateVertexStage(const std::vector<std::uint32_t>& spirv, const std::st
         } else if (semantic.name == "PSIZE") {
             spvc_compiler_set_decoration(compiler, output.id, SpvDecorationBuiltIn, SpvBuiltInPointSize);
         } else {
-            unsigned location = 0;
-            if (!RegisterLocation(semantic, "vertex output", fileName, location, errors)) return false;
+            StageVarying varying;
+            if (!RegisterOf(semantic, "vertex output", fileName, varying, errors)) return false;
             cross.Rename(output.id, IoName("fx_var_", semantic));
-            spvc_compiler_set_decoration(compiler, output.id, SpvDecorationLocation, location);
+            spvc_compiler_set_decoration(compiler, output.id, SpvDecorationLocation, varying.location);
+            program.vertexOutputs.push_back(varying);
         }
     }
     program.vertexConstants = cross.FlattenConstants(kVertexConstants);
@@ -248,9 +246,10 @@ bool TranslatePixelStage(const std::vector<std::uint32_t>& spirv, const std::str
     spvc_compiler compiler = cross.Compiler();
     for (const spvc_reflected_resource& input : cross.Resources(SPVC_RESOURCE_TYPE_STAGE_INPUT)) {
         const Semantic semantic = cross.SemanticOf(input.id);
-        unsigned location = 0;
-        if (!RegisterLocation(semantic, "pixel input", fileName, location, errors)) return false;
-        spvc_compiler_set_decoration(compiler, input.id, SpvDecorationLocation, location);
+        StageVarying varying;
+        if (!RegisterOf(semantic, "pixel input", fileName, varying, errors)) return false;
+        spvc_compiler_set_decoration(compiler, input.id, SpvDecorationLocation, varying.location);
+        program.pixelInputs.push_back(varying);
         cross.Rename(input.id, IoName("fx_var_", semantic));
     }
     for (const spvc_reflected_resource& output : cross.Resources(SPVC_RESOURCE_TYPE_STAGE_OUTPUT)) {

@@ -45,6 +45,13 @@ struct StageConstants {
     std::vector<ConstantSlot> slots;
 };
 
+// A value passed between the stages, in the vec4 register of its semantic.
+struct StageVarying {
+    int usage = 0;  // D3DDECLUSAGE
+    int usageIndex = 0;
+    unsigned location = 0;
+};
+
 struct CompiledProgram {
     std::string vertexGlsl;    // empty when the vertex stage is the device's
     std::string fragmentGlsl;  // empty when the pixel stage is the device's
@@ -53,6 +60,8 @@ struct CompiledProgram {
     StageConstants vertexConstants;
     StageConstants pixelConstants;
     std::vector<std::string> samplers;  // sampler uniforms either stage reads, by HLSL name
+    std::vector<StageVarying> vertexOutputs;
+    std::vector<StageVarying> pixelInputs;
 };
 
 struct ProgramCompileResult {

@@ -8,6 +8,14 @@ HRESULT PassProgram::Link(IDirect3DDevice9* device, std::shared_ptr<const Compil
     source.vertexGlsl = compiled->vertexGlsl;
     source.fragmentGlsl = compiled->fragmentGlsl;
     source.colorOutput = compiled->colorOutput;
+    // A program of one stage: the device generates the other and meets these vec4 registers.
+    if (source.vertexGlsl.empty() != source.fragmentGlsl.empty()) {
+        const auto& varyings = source.vertexGlsl.empty() ? compiled->pixelInputs : compiled->vertexOutputs;
+        for (const StageVarying& varying : varyings) {
+            source.varyings.push_back(
+                {static_cast<BYTE>(varying.usage), static_cast<BYTE>(varying.usageIndex), varying.location, 4});
+        }
+    }
     for (const VertexInput& input : compiled->vertexInputs) {
         source.attributes.push_back(
             {input.glslName, static_cast<BYTE>(input.usage), static_cast<BYTE>(input.usageIndex)});

@@ -1,5 +1,7 @@
 #include "VaryingRegisters.h"
 
+#include <d3d9types.h>
+
 #include <regex>
 
 namespace nvesk::d3dx9 {
@@ -22,6 +24,34 @@ std::string ToRegister(const std::string& type, const std::string& value) {
 }
 
 }  // namespace
+
+int RegisterLocation(int usage, int usageIndex) {
+    if (usageIndex < 0) return -1;
+    switch (usage) {
+    case D3DDECLUSAGE_TEXCOORD:
+        return usageIndex < 16 ? usageIndex : -1;
+    case D3DDECLUSAGE_COLOR:
+        return usageIndex < 4 ? 16 + usageIndex : -1;
+    case D3DDECLUSAGE_FOG:
+        return usageIndex == 0 ? 20 : -1;
+    case D3DDECLUSAGE_NORMAL:
+        return usageIndex < 2 ? 21 + usageIndex : -1;
+    case D3DDECLUSAGE_TANGENT:
+        return usageIndex < 2 ? 23 + usageIndex : -1;
+    case D3DDECLUSAGE_BINORMAL:
+        return usageIndex < 2 ? 25 + usageIndex : -1;
+    case D3DDECLUSAGE_POSITION:
+        return usageIndex >= 1 && usageIndex < 3 ? 26 + usageIndex : -1;  // POSITION0 is gl_Position
+    case D3DDECLUSAGE_BLENDWEIGHT:
+        return usageIndex == 0 ? 29 : -1;
+    case D3DDECLUSAGE_BLENDINDICES:
+        return usageIndex == 0 ? 30 : -1;
+    case D3DDECLUSAGE_DEPTH:
+        return usageIndex == 0 ? 31 : -1;
+    default:
+        return -1;
+    }
+}
 
 std::string WidenVaryings(const std::string& glsl, bool vertexStage) {
     static const std::regex declaration(

@@ -7,6 +7,10 @@
 
 namespace nvesk::d3dx9 {
 
+// The GL location of the register a varying of this declaration usage and index sits in, fixed by
+// semantic so that stages compiled apart meet; -1 when Direct3D 9 has no register for it.
+int RegisterLocation(int usage, int usageIndex);
+
 // Rewrites every `layout(location = N) in|out <float|vecK> fx_var_X;` of a SPIRV-Cross stage into
 // a vec4 varying fx_reg_X and a global fx_var_X of the original width, copied in before the
 // stage's main (inputs) or out after it (outputs; missing components are 0, w is 1).

@@ -25,6 +25,11 @@ bool LoseDevice(IDirect3DDevice9* device, UINT lostPolls) {
     return true;
 }
 
+int FixedFunctionProgramLinks(IDirect3DDevice9* device) {
+    nvesk::d3d9::Device* ours = nvesk::d3d9::Device::FromInterface(device);
+    return ours == nullptr ? -1 : static_cast<int>(ours->Programs().FixedFunctionLinks());
+}
+
 void ReportShaderVersions(DWORD vertexShaderVersion, DWORD pixelShaderVersion) {
     nvesk::d3d9::OverrideShaderVersions(vertexShaderVersion, pixelShaderVersion);
 }

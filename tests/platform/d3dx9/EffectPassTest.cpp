@@ -209,7 +209,7 @@ TEST_F(EffectPassTest, TextureStageStatesInAPassAreSetByBeginPassAndRestoredByEn
         "  ColorOp[0] = SelectArg2; colorarg1[0] = TEXTURE; ColorArg2[0] = Diffuse | Complement;\n"
         "  AlphaOp[1] = Modulate2x; AlphaArg1[1] = tfactor | AlphaReplicate; ResultArg[1] = Temp;\n"
         "  TexCoordIndex[1] = 0 | CameraSpaceNormal; TextureTransformFlags[0] = Count2 | Projected;\n"
-        "  BumpEnvMat00[0] = 0.5; Constant[2] = 0xFF102030;\n"
+        "  BumpEnvMat00[0] = 0.5;\n"
         "} }\n");
     struct Expected {
         DWORD stage;
@@ -230,7 +230,6 @@ TEST_F(EffectPassTest, TextureStageStatesInAPassAreSetByBeginPassAndRestoredByEn
         {1, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACENORMAL, 1},
         {0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2 | D3DTTFF_PROJECTED, D3DTTFF_DISABLE},
         {0, D3DTSS_BUMPENVMAT00, halfBits, 0},
-        {2, D3DTSS_CONSTANT, 0xFF102030u, 0},
     };
     auto expectAll = [&](bool during) {
         for (const Expected& e : expected) {
@@ -308,7 +307,7 @@ TEST_F(EffectPassTest, PassesWithOneOrNullShadersCreateValidateAndBegin) {
     EXPECT_EQ(effect_->End(), D3D_OK);
 }
 
-// Draws of a pass whose other stage is the device's fixed-function one. Positions are already in
+// Draws of passes whose missing stages are the device's fixed-function ones. Positions are already in
 // clip space, so the default (identity) transforms leave them where they are.
 TEST_F(EffectPassTest, OneStagePassesDrawWithTheFixedFunctionStage) {
     CreateOk(
@@ -316,22 +315,28 @@ TEST_F(EffectPassTest, OneStagePassesDrawWithTheFixedFunctionStage) {
         "float4 ColorPS() : COLOR { return g_Color; }\n"
         "void ColorVS(float3 p : POSITION, out float4 oPos : POSITION, out float4 oC : COLOR0)\n"
         "{ oPos = float4(p, 1); oC = float4(1, 0, 1, 1); }\n"
-        "technique PixelOnly { pass { VertexShader = NULL; PixelShader = compile ps_2_0 ColorPS(); } }\n"
+        "technique PixelOnly { pass { VertexShader = NULL; PixelShader = compile ps_2_0 ColorPS();\n"
+        "  Lighting = False; } }\n"
         "technique VertexOnly { pass { VertexShader = compile vs_2_0 ColorVS();\n"
-        "  ColorOp[0] = SelectArg1; ColorArg1[0] = Diffuse; AlphaOp[0] = SelectArg1; AlphaArg1[0] = Diffuse; } }\n");
+        "  ColorOp[0] = SelectArg1; ColorArg1[0] = Diffuse; AlphaOp[0] = SelectArg1; AlphaArg1[0] = Diffuse; } }\n"
+        "technique NullBoth { pass { VertexShader = NULL; PixelShader = NULL; Lighting = False;\n"
+        "  TextureFactor = 0xFF00FFFF; ColorOp[0] = SelectArg1; ColorArg1[0] = TFactor; } }\n");
     const std::vector<D3D9Test::QuadVertex> clipQuad = {
         {-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 1, 0}, {-1, -1, 0.5f, 0, 1}, {1, -1, 0.5f, 1, 1}};
     const D3DXVECTOR4 yellow(1, 1, 0, 1);
     ASSERT_EQ(effect_->SetVector("g_Color", &yellow), D3D_OK);
     Clear();
     const HRESULT drawn = DrawPass("PixelOnly", 0, clipQuad);
-    if (drawn == D3DERR_NOTAVAILABLE) GTEST_SKIP() << "the device has no fixed-function vertex stage";
     ASSERT_EQ(drawn, D3D_OK);
     EXPECT_EQ(Rgb(PixelAt(32, 24)), 0xFFFF00u);
     // The vertex shader's COLOR0 is the fixed-function stage's diffuse colour.
     Clear();
     ASSERT_EQ(DrawPass("VertexOnly", 0, clipQuad), D3D_OK);
     EXPECT_EQ(Rgb(PixelAt(32, 24)), 0xFF00FFu);
+    // Both stages NULL: the device draws on its own, here with the texture factor.
+    Clear();
+    ASSERT_EQ(DrawPass("NullBoth", 0, clipQuad), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(32, 24)), 0x00FFFFu);
 }
 
 TEST_F(EffectPassTest, MalformedPassShadersAreRefusedWithTheirPlace) {

@@ -24,6 +24,10 @@ bool LoseDevice(IDirect3DDevice9* device, UINT lostPolls = 0);
 // D3DPS_VERSION(1, 4), ...); 0 and 0 bring back the real ones.
 void ReportShaderVersions(DWORD vertexShaderVersion, DWORD pixelShaderVersion);
 
+// How many programs with a generated fixed-function stage the device has linked: drawing again
+// with the same fixed-function state links none. -1 when `device` is not a live device of ours.
+int FixedFunctionProgramLinks(IDirect3DDevice9* device);
+
 // While a watcher lives, `onPresent` runs at the start of every IDirect3DDevice9::Present, with the
 // device and the finished frame still in its back buffer: a test reads the frame back there, or
 // injects the input that the next frame will see. One watcher at a time.

@@ -1,0 +1,495 @@
+#include "FixedFunction.h"
+#include "com/Diagnostics.h"
+
+#include "Conversions.h"
+#include "RenderStates.h"
+#include "VertexDeclaration.h"
+
+#include <cstring>
+#include <tuple>
+
+namespace nvesk::d3d9 {
+
+using com::Refuse;
+using com::Reject;
+namespace {
+
+const char* OperationName(DWORD op) {
+    static const char* const kNames[] = {"",
+                                         "DISABLE",
+                                         "SELECTARG1",
+                                         "SELECTARG2",
+                                         "MODULATE",
+                                         "MODULATE2X",
+                                         "MODULATE4X",
+                                         "ADD",
+                                         "ADDSIGNED",
+                                         "ADDSIGNED2X",
+                                         "SUBTRACT",
+                                         "ADDSMOOTH",
+                                         "BLENDDIFFUSEALPHA",
+                                         "BLENDTEXTUREALPHA",
+                                         "BLENDFACTORALPHA",
+                                         "BLENDTEXTUREALPHAPM",
+                                         "BLENDCURRENTALPHA",
+                                         "PREMODULATE",
+                                         "MODULATEALPHA_ADDCOLOR",
+                                         "MODULATECOLOR_ADDALPHA",
+                                         "MODULATEINVALPHA_ADDCOLOR",
+                                         "MODULATEINVCOLOR_ADDALPHA",
+                                         "BUMPENVMAP",
+                                         "BUMPENVMAPLUMINANCE",
+                                         "DOTPRODUCT3",
+                                         "MULTIPLYADD",
+                                         "LERP"};
+    return op < sizeof(kNames) / sizeof(kNames[0]) ? kNames[op] : "unknown";
+}
+
+bool OperationOffered(DWORD op) {
+    return op == D3DTOP_SELECTARG1 || op == D3DTOP_SELECTARG2 || op == D3DTOP_MODULATE || op == D3DTOP_ADD;
+}
+
+bool UsesArg1(BYTE op) {
+    return op == D3DTOP_SELECTARG1 || op == D3DTOP_MODULATE || op == D3DTOP_ADD;
+}
+
+bool UsesArg2(BYTE op) {
+    return op == D3DTOP_SELECTARG2 || op == D3DTOP_MODULATE || op == D3DTOP_ADD;
+}
+
+bool ArgumentOffered(DWORD arg) {
+    return arg == D3DTA_DIFFUSE || arg == D3DTA_CURRENT || arg == D3DTA_TEXTURE || arg == D3DTA_TFACTOR;
+}
+
+std::string TypeOf(UINT components) {
+    return components == 1 ? "float" : "vec" + std::to_string(components);
+}
+
+// The first `components` of a vec4 expression.
+std::string Narrow(const std::string& value, UINT components) {
+    static const char* const kSwizzles[] = {"", ".x", ".xy", ".xyz", ""};
+    return "(" + value + ")" + kSwizzles[components];
+}
+
+// A narrower input widened as Direct3D 9 fills missing components: 0 for y and z, 1 for w.
+std::string Widen(const std::string& value, UINT components) {
+    static const char* const kFills[] = {"", ", 0.0, 0.0, 1.0", ", 0.0, 1.0", ", 1.0", ""};
+    return components == 4 ? value : "vec4(" + value + kFills[components] + ")";
+}
+
+std::string Varying(const char* direction, const ShaderVarying& varying, size_t index) {
+    return "layout(location = " + std::to_string(varying.location) + ") " + direction + " " +
+           TypeOf(varying.components) + " nvesk_ff_Io" + std::to_string(index) + ";\n";
+}
+
+// The texture coordinate sets a list of varyings carries, bit n for TEXCOORDn.
+unsigned TexCoordSets(const std::vector<ShaderVarying>& varyings) {
+    unsigned sets = 0;
+    for (const ShaderVarying& varying : varyings) {
+        if (varying.usage == D3DDECLUSAGE_TEXCOORD && varying.usageIndex < 8) {
+            sets |= 1u << varying.usageIndex;
+        }
+    }
+    return sets;
+}
+
+bool Samples(const FixedPixelKey::Stage& stage) {
+    return stage.textured != 0;
+}
+
+// One stage argument as a vec4 expression of the generated pixel stage.
+std::string Argument(BYTE arg, const FixedPixelKey::Stage& stage, size_t index, bool alpha) {
+    switch (arg) {
+    case D3DTA_DIFFUSE:
+        return "diffuse";
+    case D3DTA_CURRENT:
+        return "current";
+    case D3DTA_TFACTOR:
+        return kFixedFactorUniform;
+    default:
+        if (Samples(stage)) {
+            return "texel" + std::to_string(index);
+        }
+        return alpha ? "diffuse" : "vec4(1.0)";
+    }
+}
+
+std::string Operation(BYTE op, const std::string& arg1, const std::string& arg2, const char* channels) {
+    const std::string a = arg1 + channels;
+    const std::string b = arg2 + channels;
+    switch (op) {
+    case D3DTOP_SELECTARG1:
+        return a;
+    case D3DTOP_SELECTARG2:
+        return b;
+    case D3DTOP_MODULATE:
+        return a + " * " + b;
+    default:
+        return a + " + " + b;
+    }
+}
+
+// a * b, Direct3D row-major matrices.
+D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
+    D3DMATRIX product {};
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 4; ++column) {
+            for (int k = 0; k < 4; ++k) {
+                product.m[row][column] += a.m[row][k] * b.m[k][column];
+            }
+        }
+    }
+    return product;
+}
+
+}  // namespace
+
+bool FixedFunctionKey::operator<(const FixedFunctionKey& other) const {
+    return std::memcmp(this, &other, sizeof(*this)) < 0;
+}
+
+bool FixedFunctionKey::operator==(const FixedFunctionKey& other) const {
+    return std::memcmp(this, &other, sizeof(*this)) == 0;
+}
+
+// The key is compared as bytes: it must have no padding.
+static_assert(sizeof(FixedFunctionKey) == sizeof(FixedVertexKey) + 1 + kFixedStageCount * sizeof(FixedPixelKey::Stage),
+              "FixedFunctionKey has padding");
+
+const std::vector<ShaderVarying>& FixedVaryings() {
+    static const std::vector<ShaderVarying> kVaryings = {
+        {D3DDECLUSAGE_COLOR, 0, 0, 4}, {D3DDECLUSAGE_TEXCOORD, 0, 1, 4}, {D3DDECLUSAGE_TEXCOORD, 1, 2, 4}};
+    return kVaryings;
+}
+
+std::string GenerateVertexStage(const FixedVertexKey& key, const std::vector<ShaderVarying>& outputs) {
+    std::string source = "#version 450\nlayout(location = 0) in vec4 nvesk_ff_Position;\n";
+    if ((key.colors & 1) != 0) {
+        source += "layout(location = " + std::to_string(VertexAttributeLocation(D3DDECLUSAGE_COLOR, 0)) +
+                  ") in vec4 nvesk_ff_Color0;\n";
+    }
+    if ((key.colors & 2) != 0) {
+        source += "layout(location = " + std::to_string(VertexAttributeLocation(D3DDECLUSAGE_COLOR, 1)) +
+                  ") in vec4 nvesk_ff_Color1;\n";
+    }
+    for (BYTE set = 0; set < 8; ++set) {
+        if ((key.texCoords & (1u << set)) != 0) {
+            source += "layout(location = " + std::to_string(VertexAttributeLocation(D3DDECLUSAGE_TEXCOORD, set)) +
+                      ") in vec4 nvesk_ff_TexCoord" + std::to_string(set) + ";\n";
+        }
+    }
+    source += std::string("uniform mat4 ") + kFixedTransformUniform + ";\nuniform vec4 " + kFixedScreenUniform +
+              ";\nuniform vec2 " + kFixedDepthUniform + ";\n";
+    for (size_t index = 0; index < outputs.size(); ++index) {
+        source += Varying("out", outputs[index], index);
+    }
+    source += "void main() {\n";
+    if (key.position == FixedVertexKey::Transformed) {
+        // Direct3D's row vector times world * view * projection; the matrix arrives transposed.
+        source += std::string("    gl_Position = ") + kFixedTransformUniform + " * vec4(nvesk_ff_Position.xyz, 1.0);\n";
+    } else {
+        // Render-target pixels back through the viewport transform GL applies; w = 1/rhw keeps
+        // the interpolation perspective-correct, as Direct3D's is.
+        source += std::string("    vec4 s = ") + kFixedScreenUniform + ";\n    vec2 d = " + kFixedDepthUniform +
+                  ";\n"
+                  "    vec4 p = nvesk_ff_Position;\n"
+                  "    float w = p.w != 0.0 ? 1.0 / p.w : 1.0;\n"
+                  "    float z = d.y > d.x ? (p.z - d.x) / (d.y - d.x) : p.z;\n"
+                  "    gl_Position = vec4((p.x - s.x) / s.z * 2.0 - 1.0, 1.0 - (p.y - s.y) / s.w * 2.0, z, 1.0) * w;\n";
+    }
+    for (size_t index = 0; index < outputs.size(); ++index) {
+        const ShaderVarying& output = outputs[index];
+        std::string value = "vec4(0.0, 0.0, 0.0, 1.0)";
+        if (output.usage == D3DDECLUSAGE_COLOR) {
+            // Direct3D's default diffuse and specular colours are both 0xFFFFFFFF.
+            value = (key.colors & (1u << output.usageIndex)) != 0 ? "nvesk_ff_Color" + std::to_string(output.usageIndex)
+                                                                  : "vec4(1.0)";
+        } else if ((key.texCoords & (1u << output.usageIndex)) != 0) {
+            value = "nvesk_ff_TexCoord" + std::to_string(output.usageIndex);
+        }
+        source += "    nvesk_ff_Io" + std::to_string(index) + " = " + Narrow(value, output.components) + ";\n";
+    }
+    return source + "}\n";
+}
+
+std::string GeneratePixelStage(const FixedPixelKey& key, const std::vector<ShaderVarying>& inputs) {
+    std::string source = "#version 450\n";
+    for (size_t index = 0; index < inputs.size(); ++index) {
+        source += Varying("in", inputs[index], index);
+    }
+    for (size_t stage = 0; stage < kFixedStageCount; ++stage) {
+        if (Samples(key.stages[stage])) {
+            source += "layout(binding = " + std::to_string(stage) + ") uniform sampler2D nvesk_ff_Texture" +
+                      std::to_string(stage) + ";\n";
+        }
+    }
+    source += std::string("uniform vec4 ") + kFixedFactorUniform +
+              ";\nlayout(location = 0) out vec4 nvesk_ff_Color;\nvoid main() {\n";
+    // Read an input by semantic, widened to vec4; `absent` when the other stage does not write it.
+    auto input = [&inputs](BYTE usage, BYTE index, const char* absent) {
+        for (size_t i = 0; i < inputs.size(); ++i) {
+            if (inputs[i].usage == usage && inputs[i].usageIndex == index) {
+                return Widen("nvesk_ff_Io" + std::to_string(i), inputs[i].components);
+            }
+        }
+        return std::string(absent);
+    };
+    source += "    vec4 diffuse = " + input(D3DDECLUSAGE_COLOR, 0, "vec4(1.0)") + ";\n    vec4 current = diffuse;\n";
+    for (size_t index = 0; index < kFixedStageCount; ++index) {
+        const FixedPixelKey::Stage& stage = key.stages[index];
+        if (stage.colorOp == 0) {
+            break;
+        }
+        const std::string number = std::to_string(index);
+        if (Samples(stage)) {
+            source += "    vec4 texel" + number + " = texture(nvesk_ff_Texture" + number + ", " +
+                      input(D3DDECLUSAGE_TEXCOORD, static_cast<BYTE>(index), "vec4(0.0)") + ".xy);\n";
+        }
+        // Every stage's result saturates, as Direct3D's texture blending does.
+        source += "    current = clamp(vec4(" +
+                  Operation(stage.colorOp, Argument(stage.colorArg1, stage, index, false),
+                            Argument(stage.colorArg2, stage, index, false), ".rgb") +
+                  ", " +
+                  Operation(stage.alphaOp, Argument(stage.alphaArg1, stage, index, true),
+                            Argument(stage.alphaArg2, stage, index, true), ".a") +
+                  "), 0.0, 1.0);\n";
+    }
+    return source + "    nvesk_ff_Color = current;\n}\n";
+}
+
+void FixedFunctionStates::Reset() {
+    D3DMATRIX identity {};
+    for (int i = 0; i < 4; ++i) {
+        identity.m[i][i] = 1.0f;
+    }
+    transforms_.fill(identity);
+    for (DWORD stage = 0; stage < kTextureStageCount; ++stage) {
+        std::array<DWORD, kStageStateCount>& values = stages_[stage];
+        values.fill(0);
+        values[D3DTSS_COLOROP] = stage == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
+        values[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
+        values[D3DTSS_COLORARG2] = D3DTA_CURRENT;
+        values[D3DTSS_ALPHAOP] = stage == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
+        values[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
+        values[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
+        values[D3DTSS_TEXCOORDINDEX] = stage;
+        values[D3DTSS_TEXTURETRANSFORMFLAGS] = D3DTTFF_DISABLE;
+        values[D3DTSS_COLORARG0] = D3DTA_CURRENT;
+        values[D3DTSS_ALPHAARG0] = D3DTA_CURRENT;
+        values[D3DTSS_RESULTARG] = D3DTA_CURRENT;
+        values[D3DTSS_CONSTANT] = 0xFFFFFFFF;
+    }
+}
+
+int FixedFunctionStates::TransformIndex(D3DTRANSFORMSTATETYPE state) {
+    const DWORD value = static_cast<DWORD>(state);
+    if (value >= 256 && value < 512) {
+        return static_cast<int>(value - 256);
+    }
+    if (value == D3DTS_VIEW || value == D3DTS_PROJECTION) {
+        return static_cast<int>(256 + value - D3DTS_VIEW);
+    }
+    if (value >= D3DTS_TEXTURE0 && value <= D3DTS_TEXTURE7) {
+        return static_cast<int>(258 + value - D3DTS_TEXTURE0);
+    }
+    return -1;
+}
+
+HRESULT FixedFunctionStates::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
+    const int index = TransformIndex(state);
+    if (matrix == nullptr || index < 0) {
+        return Reject("matrix is null, or transform state %u unknown", static_cast<unsigned>(state));
+    }
+    transforms_[static_cast<size_t>(index)] = *matrix;
+    return D3D_OK;
+}
+
+HRESULT FixedFunctionStates::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) const {
+    const int index = TransformIndex(state);
+    if (matrix == nullptr || index < 0) {
+        return Reject("matrix is null, or transform state %u unknown", static_cast<unsigned>(state));
+    }
+    *matrix = transforms_[static_cast<size_t>(index)];
+    return D3D_OK;
+}
+
+namespace {
+
+bool StageStateKnown(DWORD type) {
+    return (type >= D3DTSS_COLOROP && type <= D3DTSS_TEXCOORDINDEX) ||
+           (type >= D3DTSS_BUMPENVLSCALE && type <= D3DTSS_TEXTURETRANSFORMFLAGS) ||
+           (type >= D3DTSS_COLORARG0 && type <= D3DTSS_RESULTARG) || type == D3DTSS_CONSTANT;
+}
+
+}  // namespace
+
+// Values are stored as given: Direct3D 9 checks them against the device at draw time.
+HRESULT FixedFunctionStates::SetStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
+    if (stage >= kTextureStageCount || !StageStateKnown(type)) {
+        return Reject("no texture stage %u, or stage state %u unknown", stage, static_cast<unsigned>(type));
+    }
+    stages_[stage][type] = value;
+    return D3D_OK;
+}
+
+HRESULT FixedFunctionStates::GetStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) const {
+    if (value == nullptr || stage >= kTextureStageCount || !StageStateKnown(type)) {
+        return Reject("value is null, no texture stage %u, or stage state %u unknown", stage,
+                      static_cast<unsigned>(type));
+    }
+    *value = stages_[stage][type];
+    return D3D_OK;
+}
+
+HRESULT FixedFunctionStates::Select(bool generateVertex, bool generatePixel, const VertexDeclaration& declaration,
+                                    const RenderStates& renderStates, unsigned texturedStages,
+                                    const std::vector<ShaderVarying>& userVaryings, FixedFunctionKey* key) const {
+    *key = FixedFunctionKey {};
+    if (generateVertex) {
+        if (HRESULT hr = SelectVertex(declaration, renderStates, &key->vertex); FAILED(hr)) {
+            return hr;
+        }
+        if (!generatePixel) {
+            for (const ShaderVarying& varying : userVaryings) {
+                if (varying.usage != D3DDECLUSAGE_COLOR && varying.usage != D3DDECLUSAGE_TEXCOORD) {
+                    return Refuse(D3DERR_NOTAVAILABLE,
+                                  "the pixel shader reads usage %u index %u, which fixed-function vertex processing "
+                                  "does not write",
+                                  static_cast<unsigned>(varying.usage), static_cast<unsigned>(varying.usageIndex));
+                }
+            }
+        }
+    }
+    if (generatePixel) {
+        if (HRESULT hr = SelectPixel(renderStates, texturedStages, &key->pixel); FAILED(hr)) {
+            return hr;
+        }
+        const unsigned sets = generateVertex ? key->vertex.texCoords : TexCoordSets(userVaryings);
+        for (DWORD stage = 0; stage < kFixedStageCount; ++stage) {
+            if (Samples(key->pixel.stages[stage]) && (sets & (1u << stage)) == 0) {
+                return Refuse(D3DERR_NOTAVAILABLE,
+                              "texture stage %u samples its texture, but no texture coordinate set %u reaches it",
+                              stage, stage);
+            }
+        }
+    }
+    return D3D_OK;
+}
+
+HRESULT FixedFunctionStates::SelectVertex(const VertexDeclaration& declaration, const RenderStates& renderStates,
+                                          FixedVertexKey* key) const {
+    for (const D3DVERTEXELEMENT9& element : declaration.Elements()) {
+        const bool first = element.UsageIndex == 0;
+        if (element.Usage == D3DDECLUSAGE_POSITION && first) {
+            if (element.Type != D3DDECLTYPE_FLOAT3 || key->position != FixedVertexKey::None) {
+                return Refuse(D3DERR_NOTAVAILABLE,
+                              "fixed-function vertices need one position: POSITION FLOAT3 or POSITIONT FLOAT4");
+            }
+            key->position = FixedVertexKey::Transformed;
+        } else if (element.Usage == D3DDECLUSAGE_POSITIONT && first) {
+            if (element.Type != D3DDECLTYPE_FLOAT4 || key->position != FixedVertexKey::None) {
+                return Refuse(D3DERR_NOTAVAILABLE,
+                              "fixed-function vertices need one position: POSITION FLOAT3 or POSITIONT FLOAT4");
+            }
+            key->position = FixedVertexKey::Pretransformed;
+        } else if (element.Usage == D3DDECLUSAGE_COLOR && element.UsageIndex < 2) {
+            key->colors |= static_cast<BYTE>(1u << element.UsageIndex);
+        } else if (element.Usage == D3DDECLUSAGE_TEXCOORD && element.UsageIndex < 8) {
+            key->texCoords |= static_cast<BYTE>(1u << element.UsageIndex);
+        } else if (element.Usage == D3DDECLUSAGE_PSIZE) {
+            return Refuse(D3DERR_NOTAVAILABLE, "fixed-function point sizes from the vertices are not available");
+        }
+    }
+    if (key->position == FixedVertexKey::None) {
+        return Refuse(D3DERR_NOTAVAILABLE, "the declaration has no POSITION FLOAT3 or POSITIONT FLOAT4 element");
+    }
+    // Pretransformed vertices are never lit, blended or transformed.
+    if (key->position == FixedVertexKey::Transformed) {
+        if (renderStates.Value(D3DRS_LIGHTING) != FALSE) {
+            return Refuse(D3DERR_NOTAVAILABLE, "fixed-function lighting is not available");
+        }
+        if (renderStates.Value(D3DRS_VERTEXBLEND) != D3DVBF_DISABLE ||
+            renderStates.Value(D3DRS_INDEXEDVERTEXBLENDENABLE) != FALSE) {
+            return Refuse(D3DERR_NOTAVAILABLE, "fixed-function vertex blending is not available");
+        }
+    }
+    for (DWORD stage = 0; stage < kTextureStageCount; ++stage) {
+        if (stages_[stage][D3DTSS_TEXTURETRANSFORMFLAGS] != D3DTTFF_DISABLE) {
+            return Refuse(D3DERR_NOTAVAILABLE, "texture transforms (stage %u) are not available", stage);
+        }
+        if ((stages_[stage][D3DTSS_TEXCOORDINDEX] & 0xFFFF0000u) != 0) {
+            return Refuse(D3DERR_NOTAVAILABLE, "generated texture coordinates (stage %u) are not available", stage);
+        }
+    }
+    return D3D_OK;
+}
+
+HRESULT FixedFunctionStates::SelectPixel(const RenderStates& renderStates, unsigned texturedStages,
+                                         FixedPixelKey* key) const {
+    key->generated = 1;
+    if (renderStates.Value(D3DRS_SPECULARENABLE) != FALSE) {
+        return Refuse(D3DERR_NOTAVAILABLE, "fixed-function specular addition is not available");
+    }
+    for (DWORD index = 0; index < kTextureStageCount; ++index) {
+        const std::array<DWORD, kStageStateCount>& values = stages_[index];
+        const DWORD colorOp = values[D3DTSS_COLOROP];
+        if (colorOp == D3DTOP_DISABLE) {
+            break;
+        }
+        if (index >= kFixedStageCount) {
+            return Refuse(D3DERR_NOTAVAILABLE, "texture stage %u is enabled; stages from %u on are not available",
+                          index, kFixedStageCount);
+        }
+        const DWORD alphaOp = values[D3DTSS_ALPHAOP];
+        if (!OperationOffered(colorOp) || !OperationOffered(alphaOp)) {
+            // ALPHAOP DISABLE under an enabled COLOROP is undefined in Direct3D 9.
+            return Refuse(D3DERR_NOTAVAILABLE, "texture stage %u: operation %s / %s is not available", index,
+                          OperationName(colorOp), OperationName(alphaOp));
+        }
+        if (values[D3DTSS_RESULTARG] != D3DTA_CURRENT || values[D3DTSS_TEXCOORDINDEX] != index) {
+            return Refuse(D3DERR_NOTAVAILABLE,
+                          "texture stage %u: a result other than CURRENT or another stage's coordinates is not "
+                          "available",
+                          index);
+        }
+        FixedPixelKey::Stage& stage = key->stages[index];
+        stage.colorOp = static_cast<BYTE>(colorOp);
+        stage.alphaOp = static_cast<BYTE>(alphaOp);
+        // Only the arguments the operations read take part, so equal pictures share a program.
+        const std::tuple<bool, DWORD, BYTE*> arguments[] = {
+            {UsesArg1(stage.colorOp), values[D3DTSS_COLORARG1], &stage.colorArg1},
+            {UsesArg2(stage.colorOp), values[D3DTSS_COLORARG2], &stage.colorArg2},
+            {UsesArg1(stage.alphaOp), values[D3DTSS_ALPHAARG1], &stage.alphaArg1},
+            {UsesArg2(stage.alphaOp), values[D3DTSS_ALPHAARG2], &stage.alphaArg2}};
+        bool readsTexture = false;
+        for (const auto& [used, arg, slot] : arguments) {
+            if (!used) {
+                continue;
+            }
+            if (!ArgumentOffered(arg)) {
+                return Refuse(D3DERR_NOTAVAILABLE, "texture stage %u: argument 0x%x is not available", index, arg);
+            }
+            *slot = static_cast<BYTE>(arg);
+            readsTexture = readsTexture || arg == D3DTA_TEXTURE;
+        }
+        stage.textured = readsTexture && (texturedStages & (1u << index)) != 0 ? 1 : 0;
+    }
+    return D3D_OK;
+}
+
+FixedFunctionUniforms FixedFunctionStates::Uniforms(const D3DVIEWPORT9& viewport, D3DCOLOR textureFactor) const {
+    FixedFunctionUniforms uniforms;
+    const D3DMATRIX product = Multiply(Multiply(transforms_[0], transforms_[256]), transforms_[257]);
+    std::memcpy(uniforms.transform, product.m, sizeof(uniforms.transform));
+    uniforms.screen[0] = static_cast<float>(viewport.X);
+    uniforms.screen[1] = static_cast<float>(viewport.Y);
+    uniforms.screen[2] = static_cast<float>(viewport.Width);
+    uniforms.screen[3] = static_cast<float>(viewport.Height);
+    uniforms.depth[0] = viewport.MinZ;
+    uniforms.depth[1] = viewport.MaxZ;
+    const std::array<float, 4> factor = ColorToFloats(textureFactor);
+    std::memcpy(uniforms.factor, factor.data(), sizeof(uniforms.factor));
+    return uniforms;
+}
+
+}  // namespace nvesk::d3d9
