@@ -346,7 +346,12 @@ HRESULT FixedFunctionStates::Select(bool generateVertex, bool generatePixel, con
                                     const std::vector<ShaderVarying>& userVaryings, FixedFunctionKey* key) const {
     *key = FixedFunctionKey {};
     if (generateVertex) {
-        if (HRESULT hr = SelectVertex(declaration, renderStates, &key->vertex); FAILED(hr)) {
+        // Lighting only makes the colours: a pixel shader that reads none does not see it.
+        bool colorsRead = generatePixel;
+        for (const ShaderVarying& varying : userVaryings) {
+            colorsRead = colorsRead || varying.usage == D3DDECLUSAGE_COLOR;
+        }
+        if (HRESULT hr = SelectVertex(declaration, renderStates, colorsRead, &key->vertex); FAILED(hr)) {
             return hr;
         }
         if (!generatePixel) {
@@ -377,7 +382,7 @@ HRESULT FixedFunctionStates::Select(bool generateVertex, bool generatePixel, con
 }
 
 HRESULT FixedFunctionStates::SelectVertex(const VertexDeclaration& declaration, const RenderStates& renderStates,
-                                          FixedVertexKey* key) const {
+                                          bool colorsRead, FixedVertexKey* key) const {
     for (const D3DVERTEXELEMENT9& element : declaration.Elements()) {
         const bool first = element.UsageIndex == 0;
         if (element.Usage == D3DDECLUSAGE_POSITION && first) {
@@ -405,7 +410,7 @@ HRESULT FixedFunctionStates::SelectVertex(const VertexDeclaration& declaration, 
     }
     // Pretransformed vertices are never lit, blended or transformed.
     if (key->position == FixedVertexKey::Transformed) {
-        if (renderStates.Value(D3DRS_LIGHTING) != FALSE) {
+        if (renderStates.Value(D3DRS_LIGHTING) != FALSE && colorsRead) {
             return Refuse(D3DERR_NOTAVAILABLE, "fixed-function lighting is not available");
         }
         if (renderStates.Value(D3DRS_VERTEXBLEND) != D3DVBF_DISABLE ||

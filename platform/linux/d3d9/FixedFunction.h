@@ -6,7 +6,8 @@
 //   vertices  D3DDECLUSAGE_POSITION FLOAT3 (D3DFVF_XYZ) transformed by world * view * projection,
 //             or POSITIONT FLOAT4 (D3DFVF_XYZRHW) in render-target pixels; COLOR0 (diffuse, white
 //             when absent) and TEXCOORD0..7 passed on; normals ignored, as with lighting off;
-//   lighting  D3DRS_LIGHTING FALSE, or TRUE with pretransformed vertices (which are never lit);
+//   lighting  D3DRS_LIGHTING FALSE, or TRUE with pretransformed vertices (which are never lit) or
+//             with a pixel shader that reads no colour;
 //   stages    0 and 1: COLOROP/ALPHAOP DISABLE, SELECTARG1, SELECTARG2, MODULATE, ADD with the
 //             arguments TEXTURE, DIFFUSE, CURRENT, TFACTOR (no modifiers); texture coordinate set
 //             n for stage n, no texture transform, results to CURRENT.
@@ -114,7 +115,7 @@ private:
     static constexpr size_t kTransformCount = 256 + 2 + kTextureStageCount;
     static int TransformIndex(D3DTRANSFORMSTATETYPE state);
 
-    HRESULT SelectVertex(const VertexDeclaration& declaration, const RenderStates& renderStates,
+    HRESULT SelectVertex(const VertexDeclaration& declaration, const RenderStates& renderStates, bool colorsRead,
                          FixedVertexKey* key) const;
     HRESULT SelectPixel(const RenderStates& renderStates, unsigned texturedStages, FixedPixelKey* key) const;
 

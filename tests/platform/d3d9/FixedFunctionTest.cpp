@@ -370,6 +370,34 @@ void main() { color = vec4(tint.r, coords, 1.0) * scale; }
     EXPECT_TRUE(NearRgb(DrawFullQuad(0xFFFF0000), 0xFFFF8080, 2));
 }
 
+TEST_F(FixedFunctionTest, LightingMattersOnlyToAPixelShaderThatReadsTheColours) {
+    nvesk::d3d9::ShaderProgramSource source;
+    source.fragmentGlsl = R"(#version 450
+layout(location = 0) in vec2 coords;
+out vec4 color;
+void main() { color = vec4(0.25, 0.5, 0.75, 1.0) + vec4(coords * 0.0, 0.0, 0.0); }
+)";
+    source.varyings = {{D3DDECLUSAGE_TEXCOORD, 0, 0, 2}};
+    const ShaderProgramHandle coordinatesOnly = Link(source);
+    source.fragmentGlsl = R"(#version 450
+layout(location = 0) in vec4 tint;
+out vec4 color;
+void main() { color = tint; }
+)";
+    source.varyings = {{D3DDECLUSAGE_COLOR, 0, 0, 4}};
+    const ShaderProgramHandle colours = Link(source);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE), D3D_OK);
+    Bind(std::vector<ModelVertex> {{-1, 1, 0.5f, 0}, {1, 1, 0.5f, 0}, {-1, -1, 0.5f, 0}, {1, -1, 0.5f, 0}},
+         kModelElements);
+    ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, coordinatesOnly), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(ReadBackBuffer()[(kHeight / 2) * kWidth + kWidth / 2], 0xFF4080BF));
+    ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, colours), D3D_OK);
+    EXPECT_EQ(Draw(), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(PlatformTesting::LastRefusal(),
+              "IDirect3DDevice9::DrawPrimitive: fixed-function lighting is not available");
+}
+
 TEST_F(FixedFunctionTest, VertexShaderAloneTakesTheTextureStages) {
     nvesk::d3d9::ShaderProgramSource source;
     source.vertexGlsl = R"(#version 450
