@@ -3,6 +3,7 @@
 
 #include "CompilerMessages.h"
 #include "EffectParser.h"
+#include "ShaderArguments.h"
 
 #include <strings.h>
 #include <algorithm>
@@ -59,8 +60,23 @@ D3DXPARAMETER_TYPE TypeOf(const EffectParameterDesc& desc) {
     return D3DXPT_UNSUPPORTED;
 }
 
-bool IsShaderState(const std::string& name) {
-    return strcasecmp(name.c_str(), "VertexShader") == 0 || strcasecmp(name.c_str(), "PixelShader") == 0;
+// The shaders a pass's stage may use: one, or an array's elements picked at BeginPass. An unset
+// stage is NULL (the device's) once the other one is set.
+std::vector<ShaderCompileRequest> StageChoices(const EffectDescription& description, const PassShader& shader) {
+    switch (shader.assignment) {
+    case ShaderAssignment::None:
+        return {ShaderCompileRequest()};
+    case ShaderAssignment::Compiled:
+        return {shader.compiled};
+    case ShaderAssignment::Selected:
+        break;
+    }
+    for (const ShaderObjectDesc& object : description.shaders) {
+        if (object.name != shader.object) continue;
+        if (!shader.indexParameter.empty()) return object.shaders;
+        return {object.shaders[static_cast<std::size_t>(shader.index)]};
+    }
+    return {ShaderCompileRequest()};  // the parser checked every name
 }
 
 }  // namespace
@@ -76,8 +92,10 @@ Effect::Effect(IDirect3DDevice9* device, const EffectDescription& description)
 void Effect::OnFinalRelease() {
     if (begun_) RestoreState();
     for (Technique& technique : techniques_) {
-        for (Pass& pass : technique.passes)
-            pass.program.Free(device_);
+        for (Pass& pass : technique.passes) {
+            for (PassProgram& program : pass.programs)
+                program.Free(device_);
+        }
     }
     techniques_ = std::vector<Technique>();
     samplers_ = std::vector<SamplerBinding>();
@@ -135,7 +153,6 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
             Pass& pass = technique.passes[p];
             pass.name = passDesc.name;
             for (const StateAssignment& assignment : passDesc.states) {
-                if (IsShaderState(assignment.name)) continue;  // `= NULL`: there is no fixed function here
                 PassState state;
                 std::string error;
                 if (!created->ResolveState(assignment, false, state, error)) {
@@ -144,25 +161,19 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
                     pass.states.push_back(state);
                 }
             }
-            if (!passDesc.hasVertexShader || !passDesc.hasPixelShader) {
-                fail(passDesc.position, "a pass needs a compiled vertex shader and pixel shader", E_FAIL);
-                continue;
-            }
             if (FAILED(result)) continue;  // report every error the front end finds, compile nothing
-            const ProgramCompileResult compiled =
-                CompileProgram(description.hlsl, fileName, passDesc.vertexShader, passDesc.pixelShader);
-            if (compiled.program == nullptr) {
-                errors += compiled.errors;
-                result = E_FAIL;
-                continue;
-            }
-            std::string log;
-            const HRESULT linked = pass.program.Link(device, compiled.program, log);
-            if (FAILED(linked)) {
-                fail(passDesc.position, "the device cannot link this pass: " + log, linked);
-            }
+            const HRESULT created_pass = created->CreatePass(description, passDesc, fileName, pass, errors);
+            if (FAILED(created_pass)) result = created_pass;
         }
     }
+    const bool compiledAny =
+        std::any_of(created->techniques_.begin(), created->techniques_.end(), [](const Technique& technique) {
+            return std::any_of(technique.passes.begin(), technique.passes.end(), [](const Pass& pass) {
+                return std::any_of(pass.programs.begin(), pass.programs.end(),
+                                   [](const PassProgram& p) { return p.HasShaders(); });
+            });
+        });
+    if (SUCCEEDED(result) && !compiledAny && !CheckHlsl(description.hlsl, fileName, errors)) result = E_FAIL;
     if (FAILED(result)) {
         created->Release();
         return result;
@@ -172,21 +183,104 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
     return D3D_OK;
 }
 
+HRESULT Effect::CreatePass(const EffectDescription& description, const EffectPassDesc& passDesc,
+                           const std::string& fileName, Pass& pass, std::string& errors) {
+    pass.setsShaders = passDesc.vertexShader.assignment != ShaderAssignment::None ||
+                       passDesc.pixelShader.assignment != ShaderAssignment::None;
+    if (!pass.setsShaders) return D3D_OK;
+    const std::vector<ShaderCompileRequest> vertexChoices = StageChoices(description, passDesc.vertexShader);
+    const std::vector<ShaderCompileRequest> pixelChoices = StageChoices(description, passDesc.pixelShader);
+    pass.vertexChoices = vertexChoices.size();
+    pass.pixelChoices = pixelChoices.size();
+    if (!passDesc.vertexShader.indexParameter.empty())
+        pass.vertexSelector = parameters_.FindByName(passDesc.vertexShader.indexParameter.c_str());
+    if (!passDesc.pixelShader.indexParameter.empty())
+        pass.pixelSelector = parameters_.FindByName(passDesc.pixelShader.indexParameter.c_str());
+    pass.programs.resize(vertexChoices.size() * pixelChoices.size());
+    HRESULT result = D3D_OK;
+    for (std::size_t v = 0; v < vertexChoices.size(); ++v) {
+        for (std::size_t p = 0; p < pixelChoices.size(); ++p) {
+            if (vertexChoices[v].entry.empty() && pixelChoices[p].entry.empty()) continue;  // both NULL
+            std::string hlsl = description.hlsl;
+            ShaderCompileRequest vertex;
+            ShaderCompileRequest pixel;
+            std::string error;
+            const bool vertexBound =
+                BindShaderArguments(description, vertexChoices[v], "fx_vertex_entry", hlsl, vertex, error);
+            if (!vertexBound ||
+                !BindShaderArguments(description, pixelChoices[p], "fx_pixel_entry", hlsl, pixel, error)) {
+                errors += FormatError(fileName, (vertexBound ? pixelChoices[p] : vertexChoices[v]).position, error);
+                result = E_FAIL;
+                continue;
+            }
+            const ProgramCompileResult compiled = CompileProgram(hlsl, fileName, vertex, pixel);
+            if (compiled.program == nullptr) {
+                errors += compiled.errors;
+                result = E_FAIL;
+                continue;
+            }
+            std::string log;
+            const HRESULT linked = pass.programs[v * pixelChoices.size() + p].Link(device_, compiled.program, log);
+            if (FAILED(linked)) {
+                errors += FormatError(fileName, passDesc.position, "the device cannot link this pass: " + log);
+                result = linked;
+            }
+        }
+    }
+    return result;
+}
+
+int Effect::IntParameter(int index) const {
+    float value = 0;
+    parameters_.GetNumbers(index, &value, 1);
+    return static_cast<int>(value);
+}
+
+int Effect::ChosenProgram(const Pass& pass) const {
+    auto choose = [&](int selector, std::size_t choices) {
+        if (selector < 0) return 0;
+        const int value = IntParameter(selector);
+        return value >= 0 && static_cast<std::size_t>(value) < choices ? value : -1;
+    };
+    const int vertex = choose(pass.vertexSelector, pass.vertexChoices);
+    const int pixel = choose(pass.pixelSelector, pass.pixelChoices);
+    if (vertex < 0 || pixel < 0) return -1;
+    return vertex * static_cast<int>(pass.pixelChoices) + pixel;
+}
+
 bool Effect::ResolveState(const StateAssignment& assignment, bool inSampler, PassState& state,
                           std::string& error) const {
     StateInfo info;
-    if (!inSampler && strcasecmp(assignment.name.c_str(), "Texture") == 0) {
-        state.target = StateTarget::Texture;
+    // `Sampler[n] = (s)` and `Texture[n] = <t>` name a parameter of that type for stage n.
+    struct ObjectState {
+        const char* name;
+        StateTarget target;
+        ParameterType type;
+        const char* what;
+    };
+    static const ObjectState kObjectStates[] = {
+        {"Sampler", StateTarget::SamplerBlock, ParameterType::Sampler, "a sampler"},
+        {"Texture", StateTarget::Texture, ParameterType::Texture, "a texture"}};
+    for (const ObjectState& object : kObjectStates) {
+        if (inSampler || strcasecmp(assignment.name.c_str(), object.name) != 0) continue;
+        state.target = object.target;
         state.unit = static_cast<DWORD>(assignment.index);
         state.parameter = parameters_.FindByName(assignment.value.c_str());
-        if (state.parameter < 0 || parameters_.At(state.parameter).desc.type != ParameterType::Texture) {
-            error = "'" + assignment.value + "' is not a texture";
+        if (state.parameter < 0 || parameters_.At(state.parameter).desc.type != object.type) {
+            error = "'" + assignment.value + "' is not " + object.what;
             return false;
         }
-        return state.unit < 16 || (error = "texture stage out of range", false);
+        return state.unit < 16 || (error = std::string(object.name) + " stage out of range", false);
     }
     if (!inSampler && FindRenderState(assignment.name, info)) {
         state.target = StateTarget::Render;
+    } else if (!inSampler && FindTextureStageState(assignment.name, info)) {
+        state.target = StateTarget::TextureStage;
+        state.unit = static_cast<DWORD>(assignment.index);
+        if (state.unit >= 8) {
+            error = "texture stage out of range";
+            return false;
+        }
     } else if (FindSamplerState(assignment.name, info)) {
         state.target = StateTarget::Sampler;
         state.unit = static_cast<DWORD>(assignment.index);
@@ -490,6 +584,15 @@ void Effect::SaveState(const Technique& technique, DWORD flags) {
         if (SUCCEEDED(device_->GetSamplerState(unit, type, &value)))
             saved_.samplerStates.emplace_back(unit, type, value);
     };
+    auto saveStage = [&](DWORD stage, DWORD state) {
+        const auto type = static_cast<D3DTEXTURESTAGESTATETYPE>(state);
+        for (const auto& entry : saved_.textureStageStates) {
+            if (std::get<0>(entry) == stage && std::get<1>(entry) == type) return;
+        }
+        DWORD value = 0;
+        if (SUCCEEDED(device_->GetTextureStageState(stage, type, &value)))
+            saved_.textureStageStates.emplace_back(stage, type, value);
+    };
     auto saveTexture = [&](DWORD unit) {
         if ((flags & D3DXFX_DONOTSAVESAMPLERSTATE) != 0) return;
         for (const auto& entry : saved_.textures) {
@@ -504,19 +607,27 @@ void Effect::SaveState(const Technique& technique, DWORD flags) {
                 DWORD value = 0;
                 const auto type = static_cast<D3DRENDERSTATETYPE>(state.state);
                 if (SUCCEEDED(device_->GetRenderState(type, &value))) saved_.renderStates.emplace_back(type, value);
+            } else if (state.target == StateTarget::TextureStage) {
+                saveStage(state.unit, state.state);
             } else if (state.target == StateTarget::Sampler) {
                 saveSampler(state.unit, state.state);
             } else if (state.target == StateTarget::Texture) {
                 saveTexture(state.unit);
             }
         }
-        for (std::size_t unit = 0; unit < pass.program.Samplers().size(); ++unit) {
-            const int sampler = parameters_.FindByName(pass.program.Samplers()[unit].c_str());
-            if (sampler < 0) continue;
-            if (samplers_[static_cast<std::size_t>(sampler)].textureParameter >= 0)
-                saveTexture(static_cast<DWORD>(unit));
+        auto saveSamplerBlock = [&](DWORD unit, int sampler) {
+            if (samplers_[static_cast<std::size_t>(sampler)].textureParameter >= 0) saveTexture(unit);
             for (const auto& entry : samplers_[static_cast<std::size_t>(sampler)].states) {
-                saveSampler(static_cast<DWORD>(unit), entry.first);
+                saveSampler(unit, entry.first);
+            }
+        };
+        for (const PassState& state : pass.states) {
+            if (state.target == StateTarget::SamplerBlock) saveSamplerBlock(state.unit, state.parameter);
+        }
+        for (const PassProgram& program : pass.programs) {
+            for (std::size_t unit = 0; unit < program.Samplers().size(); ++unit) {
+                const int sampler = parameters_.FindByName(program.Samplers()[unit].c_str());
+                if (sampler >= 0) saveSamplerBlock(static_cast<DWORD>(unit), sampler);
             }
         }
     }
@@ -525,6 +636,8 @@ void Effect::SaveState(const Technique& technique, DWORD flags) {
 void Effect::RestoreState() {
     for (const auto& [state, value] : saved_.renderStates)
         device_->SetRenderState(state, value);
+    for (const auto& [stage, state, value] : saved_.textureStageStates)
+        device_->SetTextureStageState(stage, state, value);
     for (const auto& [unit, state, value] : saved_.samplerStates)
         device_->SetSamplerState(unit, state, value);
     for (const auto& [unit, texture] : saved_.textures) {
@@ -545,17 +658,24 @@ HRESULT Effect::Begin(UINT* pPasses, DWORD Flags) {
     return D3D_OK;
 }
 
+void Effect::ApplySampler(DWORD stage, int sampler) {
+    const SamplerBinding& binding = samplers_[static_cast<std::size_t>(sampler)];
+    if (binding.textureParameter >= 0) device_->SetTexture(stage, parameters_.At(binding.textureParameter).texture);
+    for (const auto& [state, value] : binding.states) {
+        device_->SetSamplerState(stage, static_cast<D3DSAMPLERSTATETYPE>(state), value);
+    }
+}
+
 void Effect::ApplyParameters(const Pass& pass) {
-    pass.program.UploadConstants(device_, parameters_);
-    for (std::size_t unit = 0; unit < pass.program.Samplers().size(); ++unit) {
-        const int sampler = parameters_.FindByName(pass.program.Samplers()[unit].c_str());
-        if (sampler < 0) continue;
-        const SamplerBinding& binding = samplers_[static_cast<std::size_t>(sampler)];
-        const DWORD stage = static_cast<DWORD>(unit);
-        if (binding.textureParameter >= 0) device_->SetTexture(stage, parameters_.At(binding.textureParameter).texture);
-        for (const auto& [state, value] : binding.states) {
-            device_->SetSamplerState(stage, static_cast<D3DSAMPLERSTATETYPE>(state), value);
-        }
+    for (const PassState& state : pass.states) {
+        if (state.target == StateTarget::SamplerBlock) ApplySampler(state.unit, state.parameter);
+    }
+    if (currentProgram_ < 0) return;
+    const PassProgram& program = pass.programs[static_cast<std::size_t>(currentProgram_)];
+    program.UploadConstants(device_, parameters_);
+    for (std::size_t unit = 0; unit < program.Samplers().size(); ++unit) {
+        const int sampler = parameters_.FindByName(program.Samplers()[unit].c_str());
+        if (sampler >= 0) ApplySampler(static_cast<DWORD>(unit), sampler);
     }
 }
 
@@ -566,13 +686,21 @@ HRESULT Effect::BeginPass(UINT Pass) {
     if (Pass >= technique.passes.size())
         return Reject("pass %u of a %zu-pass technique", Pass, technique.passes.size());
     const Effect::Pass& pass = technique.passes[Pass];
-    const HRESULT used = pass.program.Use(device_);
-    if (FAILED(used)) return used;
+    int program = -1;
+    if (pass.setsShaders) {
+        program = ChosenProgram(pass);
+        if (program < 0) return Reject("a shader index parameter is outside its array");
+        const HRESULT used = pass.programs[static_cast<std::size_t>(program)].Use(device_);
+        if (FAILED(used)) return used;
+    }
     for (const PassState& state : pass.states) {
         const DWORD value = StateValue(state);
         switch (state.target) {
         case StateTarget::Render:
             device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state.state), value);
+            break;
+        case StateTarget::TextureStage:
+            device_->SetTextureStageState(state.unit, static_cast<D3DTEXTURESTAGESTATETYPE>(state.state), value);
             break;
         case StateTarget::Sampler:
             device_->SetSamplerState(state.unit, static_cast<D3DSAMPLERSTATETYPE>(state.state), value);
@@ -580,8 +708,11 @@ HRESULT Effect::BeginPass(UINT Pass) {
         case StateTarget::Texture:
             device_->SetTexture(state.unit, parameters_.At(state.parameter).texture);
             break;
+        case StateTarget::SamplerBlock:
+            break;  // with the parameters, so that CommitChanges brings its texture up to date
         }
     }
+    currentProgram_ = program;
     ApplyParameters(pass);
     currentPass_ = static_cast<int>(Pass);
     return D3D_OK;

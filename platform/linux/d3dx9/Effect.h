@@ -68,7 +68,8 @@ public:
     HRESULT STDMETHODCALLTYPE OnResetDevice() override;
 
 private:
-    enum class StateTarget { Render, Sampler, Texture };
+    // Texture: `Texture[n] = <t>`; SamplerBlock: `Sampler[n] = (s)`, a sampler_state on stage n.
+    enum class StateTarget { Render, TextureStage, Sampler, Texture, SamplerBlock };
 
     // One assignment of a pass, its value fixed or read from a parameter when the pass begins.
     struct PassState {
@@ -82,7 +83,12 @@ private:
 
     struct Pass {
         std::string name;
-        PassProgram program;
+        bool setsShaders = false;           // false: the device's shaders stay as they are
+        std::vector<PassProgram> programs;  // vertex choice * pixelChoices + pixel choice
+        int vertexSelector = -1;            // the int parameter that picks the vertex shader, or -1
+        int pixelSelector = -1;
+        std::size_t vertexChoices = 1;
+        std::size_t pixelChoices = 1;
         std::vector<PassState> states;
     };
 
@@ -99,6 +105,7 @@ private:
 
     struct SavedState {
         std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>> renderStates;
+        std::vector<std::tuple<DWORD, D3DTEXTURESTAGESTATETYPE, DWORD>> textureStageStates;
         std::vector<std::tuple<DWORD, D3DSAMPLERSTATETYPE, DWORD>> samplerStates;
         std::vector<std::pair<DWORD, IDirect3DBaseTexture9*>> textures;
     };
@@ -107,6 +114,12 @@ private:
     void OnFinalRelease() override;
 
     bool ResolveState(const StateAssignment& assignment, bool inSampler, PassState& state, std::string& error) const;
+    HRESULT CreatePass(const EffectDescription& description, const EffectPassDesc& passDesc,
+                       const std::string& fileName, Pass& pass, std::string& errors);
+    // Which of the pass's programs BeginPass uses now; -1 when a selector is out of range.
+    int ChosenProgram(const Pass& pass) const;
+    int IntParameter(int index) const;
+    void ApplySampler(DWORD stage, int sampler);
     int FindTechnique(D3DXHANDLE handle) const;
     int Parameter(D3DXHANDLE handle) const { return parameters_.Find(handle); }
     DWORD StateValue(const PassState& state) const;
@@ -121,6 +134,7 @@ private:
     int currentTechnique_ = -1;
     bool begun_ = false;
     int currentPass_ = -1;
+    int currentProgram_ = -1;
     SavedState saved_;
 };
 

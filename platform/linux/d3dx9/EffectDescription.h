@@ -27,10 +27,50 @@ struct StateAssignment {
     SourcePosition position;
 };
 
+// `compile vs_2_0 Fn(args)`; an empty entry stands for NULL (the stage is left to the device).
 struct ShaderCompileRequest {
     std::string profile;  // vs_2_0, ps_3_0, ...
     std::string entry;
+    std::vector<std::string> arguments;  // for Fn's uniform parameters, each as written
     SourcePosition position;
+};
+
+enum class ShaderAssignment {
+    None,      // the pass does not name this stage: the device's shader stays
+    Compiled,  // `= compile ...` or `= NULL`
+    Selected   // `= (shaders[i])`, `= <shader>`: a VertexShader/PixelShader global
+};
+
+struct PassShader {
+    ShaderAssignment assignment = ShaderAssignment::None;
+    ShaderCompileRequest compiled;  // Compiled
+    std::string object;             // Selected: the global's name
+    int index = 0;                  // Selected: a literal element
+    std::string indexParameter;     // Selected: the int parameter that picks the element at BeginPass
+    SourcePosition position;
+};
+
+// `VertexShader vs = compile ...;` or `PixelShader ps[2] = { compile ..., compile ... };`
+struct ShaderObjectDesc {
+    std::string name;
+    bool vertex = true;
+    int elements = 0;  // 0 when not an array
+    std::vector<ShaderCompileRequest> shaders;
+    SourcePosition position;
+};
+
+// A function of the HLSL, for the entries that take uniform arguments.
+struct FunctionParameterDesc {
+    std::string text;  // the declaration as written, semantic included
+    std::string name;
+    bool isUniform = false;
+};
+
+struct FunctionDesc {
+    std::string name;
+    std::string returnType;
+    std::string returnSemantic;
+    std::vector<FunctionParameterDesc> parameters;
 };
 
 struct EffectParameterDesc {
@@ -51,10 +91,8 @@ struct EffectParameterDesc {
 struct EffectPassDesc {
     std::string name;
     std::vector<Annotation> annotations;
-    bool hasVertexShader = false;
-    bool hasPixelShader = false;
-    ShaderCompileRequest vertexShader;
-    ShaderCompileRequest pixelShader;
+    PassShader vertexShader;
+    PassShader pixelShader;
     std::vector<StateAssignment> states;  // every other assignment, in order
     SourcePosition position;
 };
@@ -69,7 +107,9 @@ struct EffectTechniqueDesc {
 struct EffectDescription {
     std::vector<EffectParameterDesc> parameters;
     std::vector<EffectTechniqueDesc> techniques;
-    std::vector<std::string> functions;  // names of the functions the HLSL defines
+    std::vector<std::string> functions;    // names of the functions the HLSL defines
+    std::vector<FunctionDesc> signatures;  // their signatures, first definition of each name
+    std::vector<ShaderObjectDesc> shaders;
     // Same line breaks as the source, and the same columns but after the type names of int and
     // bool globals, which are declared as floats there.
     std::string hlsl;

@@ -230,7 +230,12 @@ private:
         for (;;) {
             const Token& nameToken = ExpectIdentifier("a name");
             if (IsSymbol("(")) {
-                ParseFunctionRest(nameToken);
+                ParseFunctionRest(typeToken, nameToken);
+                return;
+            }
+            if (shaderObject) {
+                ParseShaderObject(nameToken, lowerType == "vertexshader");
+                Blank(begin, EndOfPrevious());
                 return;
             }
             EffectParameterDesc parameter;
@@ -292,13 +297,19 @@ private:
         }
     }
 
-    void ParseFunctionRest(const Token& nameToken) {
+    void ParseFunctionRest(const Token& typeToken, const Token& nameToken) {
         description_.functions.push_back(nameToken.text);
-        SkipBalanced();  // parameter list
+        FunctionDesc function;
+        function.name = nameToken.text;
+        function.returnType = typeToken.text;
+        function.parameters = ParseFunctionParameters();
         while (IsSymbol(":")) {
             ++index_;
-            ExpectIdentifier("a semantic");
-            if (IsSymbol("(")) SkipBalanced();
+            function.returnSemantic = ExpectIdentifier("a semantic").text;
+            if (IsSymbol("(")) {
+                SkipBalanced();
+                function.returnSemantic.clear();  // register(...) is no semantic
+            }
         }
         if (IsSymbol(";")) {
             ++index_;
@@ -306,17 +317,100 @@ private:
         }
         if (!IsSymbol("{")) Fail(Current(), "syntax error: expected function body before " + Describe(Current()));
         SkipBalanced();
+        const auto& signatures = description_.signatures;
+        if (std::none_of(signatures.begin(), signatures.end(),
+                         [&](const FunctionDesc& known) { return known.name == function.name; })) {
+            description_.signatures.push_back(std::move(function));
+        }
+    }
+
+    // `(uniform bool lit, float4 p : POSITION, ...)`: each parameter's text, name and uniformity.
+    std::vector<FunctionParameterDesc> ParseFunctionParameters() {
+        std::vector<FunctionParameterDesc> parameters;
+        const std::size_t open = index_;
+        SkipBalanced();
+        const std::size_t close = index_ - 1;
+        std::size_t first = open + 1;
+        int depth = 0;
+        for (std::size_t i = open + 1; i <= close; ++i) {
+            const Token& token = tokens_[i];
+            const bool symbol = token.kind == TokenKind::Symbol;
+            if (symbol && (token.text == "(" || token.text == "[" || token.text == "{")) ++depth;
+            if (symbol && (token.text == ")" || token.text == "]" || token.text == "}") && i != close) --depth;
+            if (!(symbol && ((token.text == "," && depth == 0) || i == close)) || i == first) {
+                continue;
+            }
+            FunctionParameterDesc parameter;
+            parameter.text = std::string(description_.hlsl, tokens_[first].offset,
+                                         tokens_[i - 1].offset + tokens_[i - 1].length - tokens_[first].offset);
+            for (std::size_t j = first; j < i; ++j) {
+                const Token& part = tokens_[j];
+                if (part.kind == TokenKind::Symbol && (part.text == ":" || part.text == "=")) break;
+                if (part.kind == TokenKind::Identifier) {
+                    parameter.isUniform = parameter.isUniform || part.text == "uniform";
+                    parameter.name = part.text;
+                }
+            }
+            parameters.push_back(std::move(parameter));
+            first = i + 1;
+        }
+        return parameters;
+    }
+
+    // The value of a shader global: `compile vs_2_0 Fn(...)` or `NULL`.
+    ShaderCompileRequest ParseShaderValue(bool vertex) {
+        if (IsKeywordNoCase("null")) {
+            ShaderCompileRequest request;
+            request.position = Current().position;
+            ++index_;
+            return request;
+        }
+        if (IsKeywordNoCase("asm")) Fail(Current(), "assembly shaders are not supported");
+        if (!IsKeywordNoCase("compile")) {
+            Fail(Current(), "syntax error: expected 'compile' or 'NULL' before " + Describe(Current()));
+        }
+        return ParseCompileRequest(vertex ? "VertexShader" : "PixelShader");
+    }
+
+    void ParseShaderObject(const Token& nameToken, bool vertex) {
+        ShaderObjectDesc object;
+        object.name = nameToken.text;
+        object.vertex = vertex;
+        object.position = nameToken.position;
+        if (IsSymbol("[")) object.elements = ParseArraySize(64);
+        Expect("=");
+        if (object.elements > 0) {
+            Expect("{");
+            for (;;) {
+                object.shaders.push_back(ParseShaderValue(vertex));
+                if (!IsSymbol(",")) break;
+                ++index_;
+            }
+            Expect("}");
+            if (object.shaders.size() != static_cast<std::size_t>(object.elements)) {
+                Fail(nameToken, "'" + object.name + "' declares " + std::to_string(object.elements) +
+                                    " shaders and initialises " + std::to_string(object.shaders.size()));
+            }
+        } else {
+            object.shaders.push_back(ParseShaderValue(vertex));
+        }
+        Expect(";");
+        description_.shaders.push_back(std::move(object));
+    }
+
+    // `[N]` with N a literal from 1 to `limit`.
+    int ParseArraySize(int limit) {
+        Expect("[");
+        if (Current().kind != TokenKind::Number) Fail(Current(), "array size must be a literal number");
+        const int size = SmallCount(Current().text, limit);
+        if (size < 1) Fail(Current(), "invalid array size");
+        ++index_;
+        Expect("]");
+        return size;
     }
 
     void ParseDeclaratorRest(EffectParameterDesc& parameter) {
-        if (IsSymbol("[")) {
-            ++index_;
-            if (Current().kind != TokenKind::Number) Fail(Current(), "array size must be a literal number");
-            parameter.elements = SmallCount(Current().text, 65536);
-            if (parameter.elements < 1 || parameter.elements > 65536) Fail(Current(), "invalid array size");
-            ++index_;
-            Expect("]");
-        }
+        if (IsSymbol("[")) parameter.elements = ParseArraySize(65536);
         while (IsSymbol(":")) {
             ++index_;
             const Token& word = ExpectIdentifier("a semantic or register");
@@ -414,10 +508,14 @@ private:
                 Expect("]");
             }
             Expect("=");
-            if (IsKeywordNoCase("compile")) {
-                if (!allowCompile) Fail(Current(), "'compile' is allowed only in a pass");
-                ParseCompile(state, *pass);
+            const std::string target = Lower(state.name);
+            if (allowCompile && (target == "vertexshader" || target == "pixelshader")) {
+                (target == "vertexshader" ? pass->vertexShader : pass->pixelShader) =
+                    ParsePassShader(state, target == "vertexshader");
                 continue;
+            }
+            if (IsKeywordNoCase("compile")) {
+                Fail(Current(), "'compile' is allowed only for a pass's VertexShader and PixelShader");
             }
             if (IsKeywordNoCase("asm")) Fail(Current(), "assembly shaders are not supported");
             if ((IsSymbol("<") || IsSymbol("(")) && Ahead(1).kind == TokenKind::Identifier &&
@@ -440,7 +538,8 @@ private:
         return states;
     }
 
-    void ParseCompile(const StateAssignment& state, EffectPassDesc& pass) {
+    // `compile profile Fn(arguments)`, its profile checked against the stage it is for.
+    ShaderCompileRequest ParseCompileRequest(const std::string& stateName) {
         const Token& keyword = Current();
         ++index_;
         ShaderCompileRequest request;
@@ -449,19 +548,62 @@ private:
         request.entry = entry.text;
         request.position = entry.position;
         Expect("(");
-        if (!IsSymbol(")")) Fail(Current(), "arguments to a compiled shader are not supported");
-        Expect(")");
-        Expect(";");
-        const std::string target = Lower(state.name);
-        if (target == "vertexshader" && StartsWith(request.profile, "vs_")) {
-            pass.vertexShader = request;
-            pass.hasVertexShader = true;
-        } else if (target == "pixelshader" && StartsWith(request.profile, "ps_")) {
-            pass.pixelShader = request;
-            pass.hasPixelShader = true;
-        } else {
-            Fail(keyword, "'" + state.name + "' cannot be compiled with profile '" + request.profile + "'");
+        std::string argument;
+        int depth = 0;
+        while (!AtEnd() && !(depth == 0 && IsSymbol(")"))) {
+            if (depth == 0 && IsSymbol(",")) {
+                request.arguments.push_back(argument);
+                argument.clear();
+            } else {
+                if (IsSymbol("(")) ++depth;
+                if (IsSymbol(")")) --depth;
+                if (!argument.empty()) argument += ' ';
+                argument += Current().text;
+            }
+            ++index_;
         }
+        Expect(")");
+        if (!argument.empty() || !request.arguments.empty()) request.arguments.push_back(argument);
+        for (const std::string& value : request.arguments) {
+            if (value.empty()) Fail(keyword, "syntax error: empty argument to '" + request.entry + "'");
+        }
+        const bool vertex = Lower(stateName) == "vertexshader";
+        if (!StartsWith(request.profile, vertex ? "vs_" : "ps_")) {
+            Fail(keyword, "'" + stateName + "' cannot be compiled with profile '" + request.profile + "'");
+        }
+        return request;
+    }
+
+    // A pass's `VertexShader = ...;`: compiled, NULL, or a shader global (an element of an array
+    // by literal or by int parameter).
+    PassShader ParsePassShader(const StateAssignment& state, bool vertex) {
+        PassShader shader;
+        shader.position = state.position;
+        if (IsKeywordNoCase("compile") || IsKeywordNoCase("null") || IsKeywordNoCase("asm")) {
+            shader.assignment = ShaderAssignment::Compiled;
+            shader.compiled = ParseShaderValue(vertex);
+        } else {
+            shader.assignment = ShaderAssignment::Selected;
+            const char* close = IsSymbol("(") ? ")" : IsSymbol("<") ? ">" : nullptr;
+            if (close != nullptr) ++index_;
+            shader.object = ExpectIdentifier("a shader").text;
+            if (IsSymbol("[")) {
+                ++index_;
+                if (Current().kind == TokenKind::Number) {
+                    shader.index = SmallCount(Current().text, 64);
+                    if (shader.index < 0) Fail(Current(), "invalid shader index");
+                } else if (Current().kind == TokenKind::Identifier) {
+                    shader.indexParameter = Current().text;
+                } else {
+                    Fail(Current(), "a shader index must be a literal number or an int parameter");
+                }
+                ++index_;
+                Expect("]");
+            }
+            if (close != nullptr) Expect(close);
+        }
+        Expect(";");
+        return shader;
     }
 
     void ParseTechnique() {
@@ -497,15 +639,48 @@ private:
         description_.parameters.push_back(std::move(parameter));
     }
 
-    void CheckEntryPoints() const {
+    void CheckEntry(const ShaderCompileRequest& request) const {
         const auto& functions = description_.functions;
+        if (request.entry.empty()) return;  // NULL
+        if (std::find(functions.begin(), functions.end(), request.entry) == functions.end()) {
+            throw SyntaxError {request.position, "undeclared identifier '" + request.entry + "'"};
+        }
+    }
+
+    void CheckSelection(const PassShader& shader, bool vertex) const {
+        const auto& objects = description_.shaders;
+        const auto object = std::find_if(objects.begin(), objects.end(),
+                                         [&](const ShaderObjectDesc& known) { return known.name == shader.object; });
+        if (object == objects.end() || object->vertex != vertex) {
+            throw SyntaxError {shader.position,
+                               "'" + shader.object + "' is not a " + (vertex ? "VertexShader" : "PixelShader")};
+        }
+        if (static_cast<std::size_t>(shader.index) >= object->shaders.size()) {
+            throw SyntaxError {shader.position,
+                               "index " + std::to_string(shader.index) + " is outside '" + shader.object + "'"};
+        }
+        if (shader.indexParameter.empty()) return;
+        const auto& parameters = description_.parameters;
+        const auto index = std::find_if(parameters.begin(), parameters.end(), [&](const EffectParameterDesc& known) {
+            return known.name == shader.indexParameter;
+        });
+        if (index == parameters.end() || index->type != ParameterType::Int ||
+            index->parameterClass != ParameterClass::Scalar || index->elements != 0) {
+            throw SyntaxError {shader.position, "'" + shader.indexParameter + "' is not an int parameter"};
+        }
+    }
+
+    void CheckEntryPoints() const {
+        for (const ShaderObjectDesc& object : description_.shaders) {
+            for (const ShaderCompileRequest& request : object.shaders)
+                CheckEntry(request);
+        }
         for (const EffectTechniqueDesc& technique : description_.techniques) {
             for (const EffectPassDesc& pass : technique.passes) {
-                for (const ShaderCompileRequest* request : {&pass.vertexShader, &pass.pixelShader}) {
-                    if (request->entry.empty()) continue;
-                    if (std::find(functions.begin(), functions.end(), request->entry) == functions.end()) {
-                        throw SyntaxError {request->position, "undeclared identifier '" + request->entry + "'"};
-                    }
+                for (const PassShader* shader : {&pass.vertexShader, &pass.pixelShader}) {
+                    if (shader->assignment == ShaderAssignment::Compiled) CheckEntry(shader->compiled);
+                    if (shader->assignment == ShaderAssignment::Selected)
+                        CheckSelection(*shader, shader == &pass.vertexShader);
                 }
             }
         }

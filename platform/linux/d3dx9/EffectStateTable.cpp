@@ -138,6 +138,29 @@ const std::map<std::string, StateInfo>& SamplerStates() {
     return kStates;
 }
 
+const std::map<std::string, StateInfo>& TextureStageStates() {
+    static const std::map<std::string, StateInfo> kStates = {
+        {"COLOROP", {D3DTSS_COLOROP, Kind::TextureOp}},
+        {"COLORARG0", {D3DTSS_COLORARG0, Kind::TextureArg}},
+        {"COLORARG1", {D3DTSS_COLORARG1, Kind::TextureArg}},
+        {"COLORARG2", {D3DTSS_COLORARG2, Kind::TextureArg}},
+        {"ALPHAOP", {D3DTSS_ALPHAOP, Kind::TextureOp}},
+        {"ALPHAARG0", {D3DTSS_ALPHAARG0, Kind::TextureArg}},
+        {"ALPHAARG1", {D3DTSS_ALPHAARG1, Kind::TextureArg}},
+        {"ALPHAARG2", {D3DTSS_ALPHAARG2, Kind::TextureArg}},
+        {"RESULTARG", {D3DTSS_RESULTARG, Kind::TextureArg}},
+        {"BUMPENVMAT00", {D3DTSS_BUMPENVMAT00, Kind::Float}},
+        {"BUMPENVMAT01", {D3DTSS_BUMPENVMAT01, Kind::Float}},
+        {"BUMPENVMAT10", {D3DTSS_BUMPENVMAT10, Kind::Float}},
+        {"BUMPENVMAT11", {D3DTSS_BUMPENVMAT11, Kind::Float}},
+        {"BUMPENVLSCALE", {D3DTSS_BUMPENVLSCALE, Kind::Float}},
+        {"BUMPENVLOFFSET", {D3DTSS_BUMPENVLOFFSET, Kind::Float}},
+        {"TEXCOORDINDEX", {D3DTSS_TEXCOORDINDEX, Kind::TexCoordIndex}},
+        {"TEXTURETRANSFORMFLAGS", {D3DTSS_TEXTURETRANSFORMFLAGS, Kind::TransformFlags}},
+        {"CONSTANT", {D3DTSS_CONSTANT, Kind::Dword}}};
+    return kStates;
+}
+
 const std::map<std::string, DWORD>* NamedValues(Kind kind) {
     static const std::map<std::string, DWORD> kBool = {{"TRUE", 1}, {"FALSE", 0}};
     static const std::map<std::string, DWORD> kZBuffer = {
@@ -196,7 +219,56 @@ const std::map<std::string, DWORD>* NamedValues(Kind kind) {
                                                          {"PYRAMIDALQUAD", D3DTEXF_PYRAMIDALQUAD},
                                                          {"GAUSSIANQUAD", D3DTEXF_GAUSSIANQUAD},
                                                          {"CONVOLUTIONMONO", D3DTEXF_CONVOLUTIONMONO}};
+    static const std::map<std::string, DWORD> kTextureOp = {
+        {"DISABLE", D3DTOP_DISABLE},
+        {"SELECTARG1", D3DTOP_SELECTARG1},
+        {"SELECTARG2", D3DTOP_SELECTARG2},
+        {"MODULATE", D3DTOP_MODULATE},
+        {"MODULATE2X", D3DTOP_MODULATE2X},
+        {"MODULATE4X", D3DTOP_MODULATE4X},
+        {"ADD", D3DTOP_ADD},
+        {"ADDSIGNED", D3DTOP_ADDSIGNED},
+        {"ADDSIGNED2X", D3DTOP_ADDSIGNED2X},
+        {"SUBTRACT", D3DTOP_SUBTRACT},
+        {"ADDSMOOTH", D3DTOP_ADDSMOOTH},
+        {"BLENDDIFFUSEALPHA", D3DTOP_BLENDDIFFUSEALPHA},
+        {"BLENDTEXTUREALPHA", D3DTOP_BLENDTEXTUREALPHA},
+        {"BLENDFACTORALPHA", D3DTOP_BLENDFACTORALPHA},
+        {"BLENDTEXTUREALPHAPM", D3DTOP_BLENDTEXTUREALPHAPM},
+        {"BLENDCURRENTALPHA", D3DTOP_BLENDCURRENTALPHA},
+        {"PREMODULATE", D3DTOP_PREMODULATE},
+        {"MODULATEALPHA_ADDCOLOR", D3DTOP_MODULATEALPHA_ADDCOLOR},
+        {"MODULATECOLOR_ADDALPHA", D3DTOP_MODULATECOLOR_ADDALPHA},
+        {"MODULATEINVALPHA_ADDCOLOR", D3DTOP_MODULATEINVALPHA_ADDCOLOR},
+        {"MODULATEINVCOLOR_ADDALPHA", D3DTOP_MODULATEINVCOLOR_ADDALPHA},
+        {"BUMPENVMAP", D3DTOP_BUMPENVMAP},
+        {"BUMPENVMAPLUMINANCE", D3DTOP_BUMPENVMAPLUMINANCE},
+        {"DOTPRODUCT3", D3DTOP_DOTPRODUCT3},
+        {"MULTIPLYADD", D3DTOP_MULTIPLYADD},
+        {"LERP", D3DTOP_LERP}};
+    static const std::map<std::string, DWORD> kTextureArg = {
+        {"DIFFUSE", D3DTA_DIFFUSE},      {"CURRENT", D3DTA_CURRENT},       {"TEXTURE", D3DTA_TEXTURE},
+        {"TFACTOR", D3DTA_TFACTOR},      {"SPECULAR", D3DTA_SPECULAR},     {"TEMP", D3DTA_TEMP},
+        {"CONSTANT", D3DTA_CONSTANT},    {"COMPLEMENT", D3DTA_COMPLEMENT}, {"ALPHAREPLICATE", D3DTA_ALPHAREPLICATE},
+        {"SELECTMASK", D3DTA_SELECTMASK}};
+    static const std::map<std::string, DWORD> kTexCoordIndex = {
+        {"PASSTHRU", D3DTSS_TCI_PASSTHRU},
+        {"CAMERASPACENORMAL", D3DTSS_TCI_CAMERASPACENORMAL},
+        {"CAMERASPACEPOSITION", D3DTSS_TCI_CAMERASPACEPOSITION},
+        {"CAMERASPACEREFLECTIONVECTOR", D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR},
+        {"SPHEREMAP", D3DTSS_TCI_SPHEREMAP}};
+    static const std::map<std::string, DWORD> kTransformFlags = {
+        {"DISABLE", D3DTTFF_DISABLE}, {"COUNT1", D3DTTFF_COUNT1}, {"COUNT2", D3DTTFF_COUNT2},
+        {"COUNT3", D3DTTFF_COUNT3},   {"COUNT4", D3DTTFF_COUNT4}, {"PROJECTED", D3DTTFF_PROJECTED}};
     switch (kind) {
+    case Kind::TextureOp:
+        return &kTextureOp;
+    case Kind::TextureArg:
+        return &kTextureArg;
+    case Kind::TexCoordIndex:
+        return &kTexCoordIndex;
+    case Kind::TransformFlags:
+        return &kTransformFlags;
     case Kind::Bool:
         return &kBool;
     case Kind::ZBuffer:
@@ -260,6 +332,13 @@ bool FindRenderState(const std::string& name, StateInfo& info) {
     return true;
 }
 
+bool FindTextureStageState(const std::string& name, StateInfo& info) {
+    const auto found = TextureStageStates().find(Upper(name));
+    if (found == TextureStageStates().end()) return false;
+    info = found->second;
+    return true;
+}
+
 bool FindSamplerState(const std::string& name, StateInfo& info) {
     const auto found = SamplerStates().find(Upper(name));
     if (found == SamplerStates().end()) return false;
@@ -274,7 +353,9 @@ bool ParseStateValue(StateValueKind kind, const std::string& text, DWORD& value)
         if (c != ' ') compact += c;
     }
     const std::map<std::string, DWORD>* names = NamedValues(kind);
-    if (kind == Kind::ColorWrite) {
+    // Values that are flags OR'ed together: RED | GREEN, TEXTURE | COMPLEMENT, 1 | CAMERASPACENORMAL.
+    if (kind == Kind::ColorWrite || kind == Kind::TextureArg || kind == Kind::TexCoordIndex ||
+        kind == Kind::TransformFlags) {
         value = 0;
         std::stringstream parts(compact);
         std::string part;

@@ -24,16 +24,21 @@ enum class StateValueKind {
     MaterialSource,
     ColorWrite,  // RED|GREEN|BLUE|ALPHA or a number
     Address,
-    Filter
+    Filter,
+    TextureOp,      // D3DTOP: Modulate, SelectArg1, ...
+    TextureArg,     // D3DTA: Texture, Diffuse, ... with | Complement | AlphaReplicate
+    TexCoordIndex,  // a number with | CameraSpaceNormal, ...
+    TransformFlags  // D3DTTFF: Disable, Count2, ... | Projected
 };
 
 struct StateInfo {
-    DWORD state = 0;  // D3DRENDERSTATETYPE or D3DSAMPLERSTATETYPE
+    DWORD state = 0;  // D3DRENDERSTATETYPE, D3DTEXTURESTAGESTATETYPE or D3DSAMPLERSTATETYPE
     StateValueKind kind = StateValueKind::Dword;
 };
 
 bool FindRenderState(const std::string& name, StateInfo& info);
 bool FindSamplerState(const std::string& name, StateInfo& info);
+bool FindTextureStageState(const std::string& name, StateInfo& info);
 
 // The value as the device takes it; false when the text is not a value of that kind.
 bool ParseStateValue(StateValueKind kind, const std::string& text, DWORD& value);

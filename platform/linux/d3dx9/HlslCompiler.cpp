@@ -1,6 +1,7 @@
 #include "HlslCompiler.h"
 
 #include "CompilerMessages.h"
+#include "VaryingRegisters.h"
 
 #include <d3d9types.h>
 
@@ -182,11 +183,24 @@ void AddSamplers(CrossCompiler& cross, std::vector<std::string>& samplers) {
     }
 }
 
+// The varying of a semantic in its register; false with `errors` set when it has none.
+bool RegisterOf(const Semantic& semantic, const char* what, const std::string& fileName, StageVarying& varying,
+                std::string& errors) {
+    varying.usage = DeclarationUsage(semantic.name);
+    varying.usageIndex = semantic.index;
+    const int location = varying.usage < 0 ? -1 : RegisterLocation(varying.usage, semantic.index);
+    if (location < 0) {
+        return FailWith(fileName, std::string(what) + " '" + IoName("", semantic) + "' has no Direct3D 9 register",
+                        errors);
+    }
+    varying.location = static_cast<unsigned>(location);
+    return true;
+}
+
 // Vertex stage: inputs named by semantic (the device binds them by usage), POSITION becomes
-// gl_Position, other outputs keep their locations and are listed by semantic for the pixel stage.
+// gl_Position, other outputs take the location of their register.
 bool TranslateVertexStage(const std::vector<std::uint32_t>& spirv, const std::string& fileName,
-                          CompiledProgram& program, std::map<std::string, unsigned>& outputLocations,
-                          std::string& errors) {
+                          CompiledProgram& program, std::string& errors) {
     CrossCompiler cross(spirv);
     if (!cross.Ok()) return FailWith(fileName, cross.LastError(), errors);
     spvc_compiler compiler = cross.Compiler();
@@ -209,32 +223,33 @@ bool TranslateVertexStage(const std::vector<std::uint32_t>& spirv, const std::st
         } else if (semantic.name == "PSIZE") {
             spvc_compiler_set_decoration(compiler, output.id, SpvDecorationBuiltIn, SpvBuiltInPointSize);
         } else {
+            StageVarying varying;
+            if (!RegisterOf(semantic, "vertex output", fileName, varying, errors)) return false;
             cross.Rename(output.id, IoName("fx_var_", semantic));
-            outputLocations[IoName("", semantic)] =
-                spvc_compiler_get_decoration(compiler, output.id, SpvDecorationLocation);
+            spvc_compiler_set_decoration(compiler, output.id, SpvDecorationLocation, varying.location);
+            program.vertexOutputs.push_back(varying);
         }
     }
     program.vertexConstants = cross.FlattenConstants(kVertexConstants);
     AddSamplers(cross, program.samplers);
     std::string error;
-    return cross.ToGlsl(program.vertexGlsl, error) || FailWith(fileName, error, errors);
+    if (!cross.ToGlsl(program.vertexGlsl, error)) return FailWith(fileName, error, errors);
+    program.vertexGlsl = WidenVaryings(program.vertexGlsl, true);
+    return true;
 }
 
-// Pixel stage: each input takes the location of the vertex output with the same semantic.
+// Pixel stage: each input reads the register of its semantic.
 bool TranslatePixelStage(const std::vector<std::uint32_t>& spirv, const std::string& fileName, CompiledProgram& program,
-                         const std::map<std::string, unsigned>& outputLocations, std::string& errors) {
+                         std::string& errors) {
     CrossCompiler cross(spirv);
     if (!cross.Ok()) return FailWith(fileName, cross.LastError(), errors);
     spvc_compiler compiler = cross.Compiler();
-    unsigned spare = 0;
-    for (const auto& entry : outputLocations)
-        spare = std::max(spare, entry.second + 1);
     for (const spvc_reflected_resource& input : cross.Resources(SPVC_RESOURCE_TYPE_STAGE_INPUT)) {
         const Semantic semantic = cross.SemanticOf(input.id);
-        const auto match = outputLocations.find(IoName("", semantic));
-        // An input the vertex stage does not write reads an undefined value, as on Direct3D 9.
-        const unsigned location = match != outputLocations.end() ? match->second : spare++;
-        spvc_compiler_set_decoration(compiler, input.id, SpvDecorationLocation, location);
+        StageVarying varying;
+        if (!RegisterOf(semantic, "pixel input", fileName, varying, errors)) return false;
+        spvc_compiler_set_decoration(compiler, input.id, SpvDecorationLocation, varying.location);
+        program.pixelInputs.push_back(varying);
         cross.Rename(input.id, IoName("fx_var_", semantic));
     }
     for (const spvc_reflected_resource& output : cross.Resources(SPVC_RESOURCE_TYPE_STAGE_OUTPUT)) {
@@ -248,7 +263,9 @@ bool TranslatePixelStage(const std::vector<std::uint32_t>& spirv, const std::str
     program.pixelConstants = cross.FlattenConstants(kPixelConstants);
     AddSamplers(cross, program.samplers);
     std::string error;
-    return cross.ToGlsl(program.fragmentGlsl, error) || FailWith(fileName, error, errors);
+    if (!cross.ToGlsl(program.fragmentGlsl, error)) return FailWith(fileName, error, errors);
+    program.fragmentGlsl = WidenVaryings(program.fragmentGlsl, false);
+    return true;
 }
 
 }  // namespace
@@ -289,12 +306,18 @@ int DeclarationUsage(const std::string& semanticName) {
 ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& fileName,
                                     const ShaderCompileRequest& vertexShader, const ShaderCompileRequest& pixelShader) {
     ProgramCompileResult result;
-    if (!ValidProfile(vertexShader.profile, "vs_")) {
+    const bool hasVertex = !vertexShader.entry.empty();
+    const bool hasPixel = !pixelShader.entry.empty();
+    if (!hasVertex && !hasPixel) {
+        FailWith(fileName, "a program needs a vertex or a pixel shader", result.errors);
+        return result;
+    }
+    if (hasVertex && !ValidProfile(vertexShader.profile, "vs_")) {
         result.errors = FormatError(fileName, vertexShader.position,
                                     "invalid vertex shader profile '" + vertexShader.profile + "'");
         return result;
     }
-    if (!ValidProfile(pixelShader.profile, "ps_")) {
+    if (hasPixel && !ValidProfile(pixelShader.profile, "ps_")) {
         result.errors =
             FormatError(fileName, pixelShader.position, "invalid pixel shader profile '" + pixelShader.profile + "'");
         return result;
@@ -314,16 +337,16 @@ ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& 
         return result;
     }
     ++g_compileCount;
-    std::vector<std::uint32_t> vertexSpirv;
-    std::vector<std::uint32_t> pixelSpirv;
-    if (!CompileToSpirv(hlsl, fileName, vertexShader.entry, EShLangVertex, vertexSpirv, result.errors) ||
-        !CompileToSpirv(hlsl, fileName, pixelShader.entry, EShLangFragment, pixelSpirv, result.errors)) {
+    // Each stage is translated on its own: they meet by register, as on Direct3D 9.
+    auto program = std::make_shared<CompiledProgram>();
+    std::vector<std::uint32_t> spirv;
+    if (hasVertex && (!CompileToSpirv(hlsl, fileName, vertexShader.entry, EShLangVertex, spirv, result.errors) ||
+                      !TranslateVertexStage(spirv, fileName, *program, result.errors))) {
         return result;
     }
-    auto program = std::make_shared<CompiledProgram>();
-    std::map<std::string, unsigned> outputLocations;
-    if (!TranslateVertexStage(vertexSpirv, fileName, *program, outputLocations, result.errors) ||
-        !TranslatePixelStage(pixelSpirv, fileName, *program, outputLocations, result.errors)) {
+    spirv.clear();
+    if (hasPixel && (!CompileToSpirv(hlsl, fileName, pixelShader.entry, EShLangFragment, spirv, result.errors) ||
+                     !TranslatePixelStage(spirv, fileName, *program, result.errors))) {
         return result;
     }
     // A program keeps a few kilobytes; a process that compiles endless distinct sources must not grow
@@ -333,6 +356,16 @@ ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& 
     g_cache.emplace(key, program);
     result.program = std::move(program);
     return result;
+}
+
+bool CheckHlsl(const std::string& hlsl, const std::string& fileName, std::string& errors) {
+    std::lock_guard<std::mutex> lock(g_compilerMutex);
+    static const bool initialised = glslang::InitializeProcess();
+    if (!initialised) return FailWith(fileName, "the HLSL compiler could not start", errors);
+    // glslang parses the whole text; an entry of ours gives it something to compile.
+    const std::string text = hlsl + "\nfloat4 fx_check_entry() : COLOR { return 0; }\n";
+    std::vector<std::uint32_t> spirv;
+    return CompileToSpirv(text, fileName, "fx_check_entry", EShLangFragment, spirv, errors);
 }
 
 std::uint64_t ProgramCompileCount() {

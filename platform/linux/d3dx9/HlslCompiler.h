@@ -45,14 +45,23 @@ struct StageConstants {
     std::vector<ConstantSlot> slots;
 };
 
+// A value passed between the stages, in the vec4 register of its semantic.
+struct StageVarying {
+    int usage = 0;  // D3DDECLUSAGE
+    int usageIndex = 0;
+    unsigned location = 0;
+};
+
 struct CompiledProgram {
-    std::string vertexGlsl;
-    std::string fragmentGlsl;
+    std::string vertexGlsl;    // empty when the vertex stage is the device's
+    std::string fragmentGlsl;  // empty when the pixel stage is the device's
     std::vector<VertexInput> vertexInputs;
     std::string colorOutput;  // the fragment output for COLOR0
     StageConstants vertexConstants;
     StageConstants pixelConstants;
     std::vector<std::string> samplers;  // sampler uniforms either stage reads, by HLSL name
+    std::vector<StageVarying> vertexOutputs;
+    std::vector<StageVarying> pixelInputs;
 };
 
 struct ProgramCompileResult {
@@ -60,9 +69,14 @@ struct ProgramCompileResult {
     std::string errors;                              // formatted compiler messages
 };
 
-// The HLSL keeps the positions of the user's source; `fileName` names it in messages.
+// The HLSL keeps the positions of the user's source; `fileName` names it in messages. A request
+// with an empty entry is a stage the program leaves to the device (its GLSL stays empty).
 ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& fileName,
                                     const ShaderCompileRequest& vertexShader, const ShaderCompileRequest& pixelShader);
+
+// Checks the HLSL of an effect none of whose passes compiles a shader, as Direct3D 9 compiles the
+// whole file whatever its passes use; false with `errors` set when it does not compile.
+bool CheckHlsl(const std::string& hlsl, const std::string& fileName, std::string& errors);
 
 // How many programs were compiled (not taken from the cache) since the process started.
 std::uint64_t ProgramCompileCount();

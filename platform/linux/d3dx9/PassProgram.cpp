@@ -3,10 +3,19 @@
 namespace nvesk::d3dx9 {
 
 HRESULT PassProgram::Link(IDirect3DDevice9* device, std::shared_ptr<const CompiledProgram> compiled, std::string& log) {
+    if (compiled == nullptr) return D3D_OK;  // both stages NULL: program 0
     d3d9::ShaderProgramSource source;
     source.vertexGlsl = compiled->vertexGlsl;
     source.fragmentGlsl = compiled->fragmentGlsl;
     source.colorOutput = compiled->colorOutput;
+    // A program of one stage: the device generates the other and meets these vec4 registers.
+    if (source.vertexGlsl.empty() != source.fragmentGlsl.empty()) {
+        const auto& varyings = source.vertexGlsl.empty() ? compiled->pixelInputs : compiled->vertexOutputs;
+        for (const StageVarying& varying : varyings) {
+            source.varyings.push_back(
+                {static_cast<BYTE>(varying.usage), static_cast<BYTE>(varying.usageIndex), varying.location, 4});
+        }
+    }
     for (const VertexInput& input : compiled->vertexInputs) {
         source.attributes.push_back(
             {input.glslName, static_cast<BYTE>(input.usage), static_cast<BYTE>(input.usageIndex)});
@@ -45,7 +54,13 @@ HRESULT PassProgram::Use(IDirect3DDevice9* device) const {
     return d3d9::UseShaderProgram(device, program_);
 }
 
+const std::vector<std::string>& PassProgram::Samplers() const {
+    static const std::vector<std::string> kNone;
+    return compiled_ != nullptr ? compiled_->samplers : kNone;
+}
+
 HRESULT PassProgram::UploadConstants(IDirect3DDevice9* device, const EffectParameters& parameters) const {
+    if (compiled_ == nullptr) return D3D_OK;
     const HRESULT vertex = Upload(device, compiled_->vertexConstants, vertexConstants_, parameters);
     const HRESULT pixel = Upload(device, compiled_->pixelConstants, pixelConstants_, parameters);
     return FAILED(vertex) ? vertex : pixel;

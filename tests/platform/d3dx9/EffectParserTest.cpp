@@ -24,6 +24,25 @@ void ExpectState(const StateAssignment& state, const char* name, const char* val
     EXPECT_EQ(state.value, value);
 }
 
+// A source that must not parse, and where and why it fails.
+struct ErrorCase {
+    std::string source;
+    int line;
+    int column;
+    const char* messagePart;
+};
+
+void ExpectErrors(const std::vector<ErrorCase>& cases) {
+    for (const ErrorCase& c : cases) {
+        SCOPED_TRACE(c.source);
+        const ParseResult result = ParseEffect(c.source);
+        ASSERT_FALSE(result.ok);
+        EXPECT_EQ(result.errorPosition.line, c.line);
+        EXPECT_EQ(result.errorPosition.column, c.column);
+        EXPECT_NE(result.error.find(c.messagePart), std::string::npos) << result.error;
+    }
+}
+
 ParseResult ParseOk(const std::string& source) {
     ParseResult result = ParseEffect(source);
     EXPECT_TRUE(result.ok) << result.errorPosition.line << "," << result.errorPosition.column << ": " << result.error;
@@ -67,10 +86,10 @@ TEST(EffectParser, BuiltInImageEffectsDeclareTextureMatrixSamplerAndOnePass) {
         EXPECT_EQ(effect.techniques[0].name, "");
         ASSERT_EQ(effect.techniques[0].passes.size(), 1u);
         const EffectPassDesc& pass = effect.techniques[0].passes[0];
-        EXPECT_EQ(pass.vertexShader.profile, "vs_2_0");
-        EXPECT_EQ(pass.vertexShader.entry, "RenderSceneVS");
-        EXPECT_EQ(pass.pixelShader.profile, "ps_2_0");
-        EXPECT_EQ(pass.pixelShader.entry, "RenderScenePS");
+        EXPECT_EQ(pass.vertexShader.compiled.profile, "vs_2_0");
+        EXPECT_EQ(pass.vertexShader.compiled.entry, "RenderSceneVS");
+        EXPECT_EQ(pass.pixelShader.compiled.profile, "ps_2_0");
+        EXPECT_EQ(pass.pixelShader.compiled.entry, "RenderScenePS");
         ASSERT_EQ(pass.states.size(), 3u);
         for (int i = 0; i < 3; ++i)
             ExpectState(pass.states[i], c.states[i][0], c.states[i][1]);
@@ -160,20 +179,14 @@ TEST(EffectParser, DeclarationFormsThatAreAndAreNotParameters) {
     EXPECT_EQ(Find(effect, "g_Bones")->elements, 4);
     EXPECT_EQ(effect.functions, (std::vector<std::string> {"PS", "VS"}));
     ASSERT_EQ(effect.techniques.size(), 2u);
-    EXPECT_EQ(effect.techniques[0].passes[0].vertexShader.profile, "vs_3_0");
+    EXPECT_EQ(effect.techniques[0].passes[0].vertexShader.compiled.profile, "vs_3_0");
     ASSERT_EQ(effect.techniques[1].passes.size(), 2u);
-    EXPECT_FALSE(effect.techniques[1].passes[0].hasVertexShader);
+    EXPECT_EQ(effect.techniques[1].passes[0].vertexShader.assignment, ShaderAssignment::None);
     EXPECT_EQ(effect.techniques[1].passes[1].name, "Two");
 }
 
 TEST(EffectParser, ErrorsNameTheLineAndColumnOfTheFault) {
-    struct Case {
-        std::string source;
-        int line;
-        int column;
-        const char* messagePart;
-    };
-    const Case cases[] = {
+    ExpectErrors({
         {"float4 VS(float4 p:POSITION):POSITION{return p;}\ntechnique T\n{\n  pass P { ZEnable TRUE; }\n}\n", 4, 20,
          "expected '='"},
         {"float4 VS(float4 p:POSITION):POSITION{return p;}\ntechnique { pass { VertexShader = compile vs_2_0 "
@@ -186,15 +199,85 @@ TEST(EffectParser, ErrorsNameTheLineAndColumnOfTheFault) {
         {"float4 g = {1, 2;", 1, 18, "unbalanced"},
         {"float a[1e30];", 1, 9, "invalid array size"},
         {"technique { pass {", 1, 19, "end of file"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.source);
-        const ParseResult result = ParseEffect(c.source);
-        ASSERT_FALSE(result.ok);
-        EXPECT_EQ(result.errorPosition.line, c.line);
-        EXPECT_EQ(result.errorPosition.column, c.column);
-        EXPECT_NE(result.error.find(c.messagePart), std::string::npos) << result.error;
-    }
+    });
+}
+
+TEST(EffectParser, PassShadersMayBeCompiledNullAbsentOrPickedFromAnArray) {
+    const std::string source =
+        "int g_Pick = 1;\n"
+        "float4 VS(float4 p : POSITION, uniform bool bright, uniform int steps) : POSITION { return p; }\n"
+        "float4 PS(float2 uv : TEXCOORD0) : COLOR { return float4(uv, 0, 1); }\n"
+        "VertexShader g_Shaders[2] = { compile vs_2_0 VS(true, 2), compile vs_2_0 VS(false, 1 + 2) };\n"
+        "PixelShader g_One = compile ps_2_0 PS();\n"
+        "technique T {\n"
+        "  pass PixelOnly { PixelShader = compile ps_2_0 PS(); }\n"
+        "  pass NullVertex { VertexShader = NULL; PixelShader = <g_One>; }\n"
+        "  pass Picked { VertexShader = (g_Shaders[g_Pick]); PixelShader = (g_One); }\n"
+        "  pass Literal { vertexshader = g_Shaders[1]; }\n"
+        "  pass StatesOnly { ZEnable = FALSE; Sampler[0] = (g_Sampler); Texture[1] = <g_T>; }\n"
+        "  pass Empty { }\n"
+        "}\n";
+    const EffectDescription effect = ParseOk(source).description;
+    ASSERT_EQ(effect.shaders.size(), 2u);
+    EXPECT_EQ(effect.shaders[0].name, "g_Shaders");
+    EXPECT_TRUE(effect.shaders[0].vertex);
+    EXPECT_EQ(effect.shaders[0].elements, 2);
+    ASSERT_EQ(effect.shaders[0].shaders.size(), 2u);
+    EXPECT_EQ(effect.shaders[0].shaders[0].arguments, (std::vector<std::string> {"true", "2"}));
+    EXPECT_EQ(effect.shaders[0].shaders[1].arguments, (std::vector<std::string> {"false", "1 + 2"}));
+    EXPECT_FALSE(effect.shaders[1].vertex);
+    EXPECT_TRUE(effect.shaders[1].shaders[0].arguments.empty());
+    // Shader globals are effect-only text: the HLSL no longer holds them.
+    EXPECT_EQ(effect.hlsl.find("g_Shaders"), std::string::npos);
+    EXPECT_EQ(effect.hlsl.size(), source.size());
+
+    const std::vector<EffectPassDesc>& passes = effect.techniques.at(0).passes;
+    ASSERT_EQ(passes.size(), 6u);
+    EXPECT_EQ(passes[0].vertexShader.assignment, ShaderAssignment::None);
+    EXPECT_EQ(passes[0].pixelShader.assignment, ShaderAssignment::Compiled);
+    EXPECT_EQ(passes[0].pixelShader.compiled.entry, "PS");
+    EXPECT_EQ(passes[1].vertexShader.assignment, ShaderAssignment::Compiled);
+    EXPECT_EQ(passes[1].vertexShader.compiled.entry, "");  // NULL
+    EXPECT_EQ(passes[1].pixelShader.assignment, ShaderAssignment::Selected);
+    EXPECT_EQ(passes[1].pixelShader.object, "g_One");
+    EXPECT_EQ(passes[2].vertexShader.object, "g_Shaders");
+    EXPECT_EQ(passes[2].vertexShader.indexParameter, "g_Pick");
+    EXPECT_EQ(passes[3].vertexShader.index, 1);
+    EXPECT_TRUE(passes[3].vertexShader.indexParameter.empty());
+    EXPECT_EQ(passes[4].vertexShader.assignment, ShaderAssignment::None);
+    ASSERT_EQ(passes[4].states.size(), 3u);
+    EXPECT_TRUE(passes[4].states[1].isReference);
+    ExpectState(passes[4].states[1], "Sampler", "g_Sampler");
+    EXPECT_EQ(passes[4].states[2].index, 1);
+    EXPECT_TRUE(passes[5].states.empty());
+
+    // The signature keeps what the bound entry needs: the varying parameter as written.
+    ASSERT_EQ(effect.signatures.size(), 2u);
+    const FunctionDesc& vs = effect.signatures[0];
+    EXPECT_EQ(vs.returnType, "float4");
+    EXPECT_EQ(vs.returnSemantic, "POSITION");
+    ASSERT_EQ(vs.parameters.size(), 3u);
+    EXPECT_EQ(vs.parameters[0].text, "float4 p : POSITION");
+    EXPECT_FALSE(vs.parameters[0].isUniform);
+    EXPECT_EQ(vs.parameters[1].name, "bright");
+    EXPECT_TRUE(vs.parameters[1].isUniform);
+    EXPECT_EQ(vs.parameters[2].name, "steps");
+}
+
+TEST(EffectParser, MalformedShaderAssignmentsNameTheirPlace) {
+    const std::string functions = "float4 VS(float4 p:POSITION):POSITION{return p;}\nint g_I; float g_F;\n";
+    ExpectErrors({
+        {functions + "technique { pass { VertexShader = (g_Missing[0]); } }", 3, 20, "not a VertexShader"},
+        {functions + "VertexShader v[2] = { compile vs_2_0 VS(), NULL };\ntechnique { pass { VertexShader = "
+                     "(v[2]); } }",
+         4, 20, "outside 'v'"},
+        {functions + "VertexShader v[1] = { compile vs_2_0 VS() };\ntechnique { pass { VertexShader = (v[g_F]); } }", 4,
+         20, "not an int parameter"},
+        {functions + "VertexShader v[2] = { compile vs_2_0 VS() };", 3, 14, "declares 2 shaders"},
+        {functions + "PixelShader p = compile vs_2_0 VS();", 3, 17, "profile"},
+        {functions + "technique { pass { PixelShader = <v>; } }", 3, 20, "not a PixelShader"},
+        {functions + "technique { pass { VertexShader = compile vs_2_0 VS(1, ); } }", 3, 35, "empty argument"},
+    });
 }
 
 TEST(EffectParser, IntAndBoolGlobalsAreDeclaredAsFloatsOfTheirShapeForTheShadersOnly) {

@@ -2,6 +2,7 @@
 // reach the shaders, pass states are applied and restored, compile errors leave nothing behind,
 // and reloading a source costs no compile.
 #include "BuiltInEffects.h"
+#include "Pixels.h"
 
 #include "../d3d9/Direct3DTestSupport.h"
 
@@ -18,15 +19,9 @@
 
 namespace {
 
-constexpr DWORD kClearColor = 0xFF0000FF;  // opaque blue
-
-DWORD Rgb(DWORD pixel) {
-    return pixel & 0x00FFFFFF;
-}
-
-int Channel(DWORD pixel, int shift) {
-    return static_cast<int>((pixel >> shift) & 0xFF);
-}
+using D3DX9Tests::Channel;
+using D3DX9Tests::kClearColor;
+using D3DX9Tests::Rgb;
 
 class EffectTest : public D3D9Test::DeviceTest {
 protected:

@@ -5,6 +5,7 @@
 
 #include "EffectParser.h"
 #include "HlslCompiler.h"
+#include "ShaderArguments.h"
 
 #include <d3d9types.h>
 
@@ -26,7 +27,7 @@ std::shared_ptr<const CompiledProgram> CompileFirstPass(const std::string& sourc
     if (!parsed.ok) return nullptr;
     const EffectPassDesc& pass = parsed.description.techniques.at(0).passes.at(0);
     const ProgramCompileResult result =
-        CompileProgram(parsed.description.hlsl, fileName, pass.vertexShader, pass.pixelShader);
+        CompileProgram(parsed.description.hlsl, fileName, pass.vertexShader.compiled, pass.pixelShader.compiled);
     EXPECT_NE(result.program, nullptr) << result.errors;
     return result.program;
 }
@@ -37,7 +38,7 @@ std::string CompileErrors(const std::string& source, const std::string& fileName
     if (!parsed.ok) return {};
     const EffectPassDesc& pass = parsed.description.techniques.at(0).passes.at(0);
     const ProgramCompileResult result =
-        CompileProgram(parsed.description.hlsl, fileName, pass.vertexShader, pass.pixelShader);
+        CompileProgram(parsed.description.hlsl, fileName, pass.vertexShader.compiled, pass.pixelShader.compiled);
     EXPECT_EQ(result.program, nullptr);
     return result.errors;
 }
@@ -97,8 +98,8 @@ TEST(HlslCompiler, BuiltInImageEffectsBecomeValidGlsl) {
         EXPECT_NE(program->vertexGlsl.find("uniform vec4 " + program->vertexConstants.uniformName + "[4]"),
                   std::string::npos);
         EXPECT_TRUE(program->pixelConstants.slots.empty());
-        EXPECT_EQ(Location(program->vertexGlsl, "out", "fx_var_TEXCOORD0"),
-                  Location(program->fragmentGlsl, "in", "fx_var_TEXCOORD0"));
+        EXPECT_EQ(Location(program->vertexGlsl, "out", "fx_reg_TEXCOORD0"),
+                  Location(program->fragmentGlsl, "in", "fx_reg_TEXCOORD0"));
     }
 }
 
@@ -107,7 +108,7 @@ TEST(HlslCompiler, MeshEffectMatchesStagesBySemanticAndLaysOutItsConstants) {
     ASSERT_NE(program, nullptr);
     ExpectValidGlsl(*program);
     // The vertex stage writes TEXCOORD1 before COLOR0, the pixel stage reads them the other way round.
-    for (const char* varying : {"fx_var_TEXCOORD1", "fx_var_COLOR0"}) {
+    for (const char* varying : {"fx_reg_TEXCOORD1", "fx_reg_COLOR0"}) {
         const int written = Location(program->vertexGlsl, "out", varying);
         ASSERT_GE(written, 0) << varying << "\n" << program->vertexGlsl;
         EXPECT_EQ(Location(program->fragmentGlsl, "in", varying), written) << varying << "\n" << program->fragmentGlsl;
@@ -173,4 +174,89 @@ TEST(HlslCompiler, SemanticsSplitIntoUsageAndIndex) {
     EXPECT_EQ(ParseSemantic("SV_Target1").index, 1);
     EXPECT_EQ(DeclarationUsage("BLENDINDICES"), D3DDECLUSAGE_BLENDINDICES);
     EXPECT_EQ(DeclarationUsage("VPOS"), -1);
+}
+
+TEST(HlslCompiler, StagesMeetByRegisterWhateverTheWidthsTheyDeclare) {
+    // Direct3D 9 links a float4 TEXCOORD0 output to a float2 TEXCOORD0 input: both sit in one register.
+    const auto program = CompileFirstPass(
+        "struct VOut { float4 pos : POSITION; float4 uv : TEXCOORD0; float3 tint : COLOR0; float fog : TEXCOORD3; };"
+        "VOut VS(float4 p : POSITION) { VOut o; o.pos = p; o.uv = p; o.tint = p.xyz; o.fog = p.w; return o; }"
+        "float4 PS(float2 uv : TEXCOORD0, float4 tint : COLOR0, float2 fog : TEXCOORD3) : COLOR"
+        "{ return float4(uv, tint.x + fog.y, tint.w); }"
+        "technique { pass { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); } }");
+    ASSERT_NE(program, nullptr);
+    ExpectValidGlsl(*program);
+    for (const char* reg : {"fx_reg_TEXCOORD0", "fx_reg_COLOR0", "fx_reg_TEXCOORD3"}) {
+        EXPECT_NE(program->vertexGlsl.find(std::string("out vec4 ") + reg + ";"), std::string::npos)
+            << program->vertexGlsl;
+        EXPECT_NE(program->fragmentGlsl.find(std::string("in vec4 ") + reg + ";"), std::string::npos)
+            << program->fragmentGlsl;
+    }
+    // Registers are fixed by semantic, not by the order either stage declares them in.
+    EXPECT_EQ(Location(program->vertexGlsl, "out", "fx_reg_TEXCOORD0"), 0);
+    EXPECT_EQ(Location(program->fragmentGlsl, "in", "fx_reg_TEXCOORD3"), 3);
+    EXPECT_EQ(Location(program->vertexGlsl, "out", "fx_reg_COLOR0"), 16);
+    // A float3 written fills w with 1, as an unwritten register component reads on Direct3D 9.
+    EXPECT_NE(program->vertexGlsl.find("vec4(fx_var_COLOR0, 1.0)"), std::string::npos) << program->vertexGlsl;
+}
+
+TEST(HlslCompiler, AProgramMayHaveOneStage) {
+    const ParseResult parsed = ParseEffect(
+        "float4 PS(float2 uv : TEXCOORD1) : COLOR { return float4(uv, 0, 1); }"
+        "technique { pass { PixelShader = compile ps_2_0 PS(); } }");
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    const EffectPassDesc& pass = parsed.description.techniques.at(0).passes.at(0);
+    const ProgramCompileResult pixelOnly =
+        CompileProgram(parsed.description.hlsl, "memory", pass.vertexShader.compiled, pass.pixelShader.compiled);
+    ASSERT_NE(pixelOnly.program, nullptr) << pixelOnly.errors;
+    EXPECT_TRUE(pixelOnly.program->vertexGlsl.empty());
+    EXPECT_TRUE(pixelOnly.program->vertexInputs.empty());
+    EXPECT_EQ(Location(pixelOnly.program->fragmentGlsl, "in", "fx_reg_TEXCOORD1"), 1);
+    EXPECT_EQ(pixelOnly.program->colorOutput, "fx_out_COLOR0");
+    const ProgramCompileResult none =
+        CompileProgram(parsed.description.hlsl, "memory", ShaderCompileRequest(), ShaderCompileRequest());
+    EXPECT_EQ(none.program, nullptr);
+    EXPECT_NE(none.errors.find("memory: error:"), std::string::npos) << none.errors;
+}
+
+TEST(HlslCompiler, UniformArgumentsMakeOneProgramPerArgumentList) {
+    const ParseResult parsed = ParseEffect(
+        "float4 VS(float4 p : POSITION, uniform bool flip, uniform float scale, out float4 o : TEXCOORD0)"
+        " : POSITION { o = p * scale; return flip ? -p : p; }"
+        "float4 PS(float4 t : TEXCOORD0, uniform float3 tint) : COLOR { return float4(t.xyz * tint, 1); }"
+        "technique { pass { VertexShader = compile vs_2_0 VS(true, 2); "
+        "PixelShader = compile ps_2_0 PS(float3(1, 0.5, 0)); } }");
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    const EffectDescription& effect = parsed.description;
+    const EffectPassDesc& pass = effect.techniques.at(0).passes.at(0);
+    std::string hlsl = effect.hlsl;
+    ShaderCompileRequest vertex;
+    ShaderCompileRequest pixel;
+    std::string error;
+    ASSERT_TRUE(BindShaderArguments(effect, pass.vertexShader.compiled, "fx_v", hlsl, vertex, error)) << error;
+    ASSERT_TRUE(BindShaderArguments(effect, pass.pixelShader.compiled, "fx_p", hlsl, pixel, error)) << error;
+    EXPECT_EQ(vertex.entry, "fx_v");
+    EXPECT_NE(hlsl.find("float4 fx_v(float4 p : POSITION, out float4 o : TEXCOORD0) : POSITION"), std::string::npos)
+        << hlsl;
+    EXPECT_NE(hlsl.find("return VS(p, (true), (2), o);"), std::string::npos) << hlsl;
+    const std::uint64_t before = ProgramCompileCount();
+    const ProgramCompileResult first = CompileProgram(hlsl, "memory", vertex, pixel);
+    ASSERT_NE(first.program, nullptr) << first.errors;
+    ExpectValidGlsl(*first.program);
+    // The uniform parameters are constants of the variant, not registers the effect must fill.
+    EXPECT_TRUE(first.program->vertexConstants.slots.empty());
+
+    ShaderCompileRequest other = pass.vertexShader.compiled;
+    other.arguments = {"false", "0.5"};
+    std::string otherHlsl = effect.hlsl;
+    ASSERT_TRUE(BindShaderArguments(effect, other, "fx_v", otherHlsl, vertex, error)) << error;
+    ASSERT_TRUE(BindShaderArguments(effect, pass.pixelShader.compiled, "fx_p", otherHlsl, pixel, error)) << error;
+    const ProgramCompileResult second = CompileProgram(otherHlsl, "memory", vertex, pixel);
+    ASSERT_NE(second.program, nullptr) << second.errors;
+    EXPECT_EQ(ProgramCompileCount(), before + 2);
+    EXPECT_NE(first.program->vertexGlsl, second.program->vertexGlsl);
+
+    other.arguments = {"true"};
+    EXPECT_FALSE(BindShaderArguments(effect, other, "fx_v", otherHlsl, vertex, error));
+    EXPECT_NE(error.find("2 uniform parameters"), std::string::npos) << error;
 }

@@ -1,0 +1,359 @@
+// Effect passes as real effect files write them, on a real device: passes with one, none or NULL
+// shaders, sampler and texture states in a pass, uniform arguments to compiled shaders, shader
+// arrays picked by an int parameter, and stages that pass values of different widths.
+#include "../d3d9/Direct3DTestSupport.h"
+#include "Pixels.h"
+
+#include <d3dx9.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+using D3DX9Tests::Channel;
+using D3DX9Tests::kClearColor;
+using D3DX9Tests::Rgb;
+
+// Pixel positions of the fixture's quads to clip space, as the image box's projection does.
+const char kPixelVertexShader[] =
+    "float4 ToClip(float3 p) { return float4(p.x / 32.0 - 1.0, 1.0 - p.y / 24.0, p.z, 1.0); }\n"
+    "void PixelVS(float3 p : POSITION, float2 uv : TEXCOORD0, out float4 oPos : POSITION,\n"
+    "             out float2 oUv : TEXCOORD0) { oPos = ToClip(p); oUv = uv; }\n";
+
+class EffectPassTest : public D3D9Test::DeviceTest {
+protected:
+    void SetUp() override {
+        DeviceTest::SetUp();
+        ASSERT_EQ(CreateDevice(), D3D_OK);
+    }
+
+    void TearDown() override {
+        if (effect_ != nullptr) {
+            EXPECT_EQ(effect_->Release(), 0u);
+        }
+        for (IDirect3DTexture9* texture : textures_)
+            EXPECT_EQ(texture->Release(), 0u);
+        DeviceTest::TearDown();
+    }
+
+    HRESULT Create(const std::string& body, std::string* errors = nullptr) {
+        const std::string source = std::string(kPixelVertexShader) + body;
+        ID3DXBuffer* buffer = nullptr;
+        const HRESULT result = D3DXCreateEffect(device_, source.c_str(), static_cast<UINT>(source.size()), nullptr,
+                                                nullptr, 0, nullptr, &effect_, &buffer);
+        if (buffer != nullptr) {
+            if (errors != nullptr) *errors = static_cast<const char*>(buffer->GetBufferPointer());
+            buffer->Release();
+        }
+        return result;
+    }
+
+    void CreateOk(const std::string& body) {
+        std::string errors;
+        ASSERT_EQ(Create(body, &errors), D3D_OK) << errors;
+        // Every technique validates, and FindNextValidTechnique walks them all in order.
+        D3DXHANDLE technique = nullptr;
+        for (UINT i = 0;; ++i) {
+            D3DXHANDLE next = nullptr;
+            ASSERT_EQ(effect_->FindNextValidTechnique(technique, &next), D3D_OK);
+            EXPECT_EQ(next, effect_->GetTechnique(i));
+            if (next == nullptr) break;
+            EXPECT_EQ(effect_->ValidateTechnique(next), D3D_OK);
+            technique = next;
+        }
+    }
+
+    IDirect3DTexture9* SolidTexture(DWORD color) {
+        IDirect3DTexture9* texture = MakeTexture(4, 4, [color](UINT, UINT) { return color; });
+        textures_.push_back(texture);
+        return texture;
+    }
+
+    void Clear() {
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColor, 1.0f, 0), D3D_OK);
+    }
+
+    // Draws a quad in pass `pass` of technique `technique`; the draw's result.
+    HRESULT DrawPass(const char* technique, UINT pass, const std::vector<D3D9Test::QuadVertex>& quad) {
+        BindVertices(quad);
+        EXPECT_EQ(effect_->SetTechnique(technique), D3D_OK);
+        EXPECT_EQ(device_->BeginScene(), D3D_OK);
+        EXPECT_EQ(effect_->Begin(nullptr, 0), D3D_OK);
+        const HRESULT begun = effect_->BeginPass(pass);
+        const HRESULT drawn = SUCCEEDED(begun) ? device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2) : begun;
+        if (SUCCEEDED(begun)) {
+            EXPECT_EQ(effect_->EndPass(), D3D_OK);
+        }
+        EXPECT_EQ(effect_->End(), D3D_OK);
+        EXPECT_EQ(device_->EndScene(), D3D_OK);
+        return drawn;
+    }
+
+    DWORD PixelAt(UINT x, UINT y) { return ReadBackBuffer().at(y * kWidth + x); }
+
+    ID3DXEffect* effect_ = nullptr;
+    std::vector<IDirect3DTexture9*> textures_;
+};
+
+TEST_F(EffectPassTest, UniformArgumentsCompileOneVariantPerArgumentList) {
+    CreateOk(
+        "float4 Tinted(uniform float3 tint, uniform bool half) : COLOR\n"
+        "{ return float4(half ? tint * 0.5 : tint, 1); }\n"
+        "technique T {\n"
+        "  pass Red { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 Tinted(float3(1, 0, 0), "
+        "false); }\n"
+        "  pass HalfGreen { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 "
+        "Tinted(float3(0, 1, 0), true); }\n"
+        "}\n");
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 32, 48)), D3D_OK);
+    ASSERT_EQ(DrawPass("T", 1, Quad(32, 0, 32, 48)), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(10, 10)), 0xFF0000u);
+    const DWORD halfGreen = PixelAt(50, 10);
+    EXPECT_EQ(Channel(halfGreen, 16), 0);
+    EXPECT_NEAR(Channel(halfGreen, 8), 128, 1);
+    EXPECT_EQ(Channel(halfGreen, 0), 0);
+}
+
+TEST_F(EffectPassTest, AnIntParameterPicksTheShaderOfAnArrayAtBeginPass) {
+    CreateOk(
+        "int g_Which = 1;\n"
+        "float4 Solid(uniform float4 color) : COLOR { return color; }\n"
+        "PixelShader g_Shaders[3] = { compile ps_2_0 Solid(float4(1, 0, 0, 1)), compile ps_2_0 Solid(float4(0, 1, "
+        "0, 1)), compile ps_2_0 Solid(float4(1, 1, 1, 1)) };\n"
+        "technique T { pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = (g_Shaders[g_Which]); } }\n");
+    INT which = -1;
+    ASSERT_EQ(effect_->GetInt("g_Which", &which), D3D_OK);
+    EXPECT_EQ(which, 1);
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 20, 48)), D3D_OK);  // the default: green
+    ASSERT_EQ(effect_->SetInt("g_Which", 0), D3D_OK);
+    ASSERT_EQ(DrawPass("T", 0, Quad(20, 0, 20, 48)), D3D_OK);
+    ASSERT_EQ(effect_->SetInt("g_Which", 2), D3D_OK);
+    ASSERT_EQ(DrawPass("T", 0, Quad(40, 0, 24, 48)), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(5, 5)), 0x00FF00u);
+    EXPECT_EQ(Rgb(PixelAt(25, 5)), 0xFF0000u);
+    EXPECT_EQ(Rgb(PixelAt(50, 5)), 0xFFFFFFu);
+    // An index outside the array is refused, and the pass does not begin.
+    ASSERT_EQ(effect_->SetInt("g_Which", 3), D3D_OK);
+    EXPECT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3DERR_INVALIDCALL);
+    ASSERT_EQ(effect_->SetInt("g_Which", -1), D3D_OK);
+    ASSERT_EQ(effect_->Begin(nullptr, 0), D3D_OK);
+    EXPECT_EQ(effect_->BeginPass(0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(effect_->EndPass(), D3DERR_INVALIDCALL);
+    EXPECT_EQ(effect_->End(), D3D_OK);
+}
+
+TEST_F(EffectPassTest, StagesMeetByRegisterWhenTheirWidthsDiffer) {
+    // float4 TEXCOORD1 written, float2 read; float2 COLOR0 written, float4 read (z = 0, w = 1).
+    CreateOk(
+        "void WideVS(float3 p : POSITION, out float4 oPos : POSITION, out float4 oT : TEXCOORD1,\n"
+        "            out float2 oC : COLOR0) { oPos = ToClip(p); oT = float4(0.25, 0.5, 0.75, 0); oC = 1; }\n"
+        "float4 NarrowPS(float2 t : TEXCOORD1, float4 c : COLOR0) : COLOR\n"
+        "{ return float4(t.x, t.y, c.z, 1) * c.w; }\n"
+        "technique T { pass { VertexShader = compile vs_2_0 WideVS(); PixelShader = compile ps_2_0 NarrowPS(); } }\n");
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    const DWORD pixel = PixelAt(30, 20);
+    EXPECT_NEAR(Channel(pixel, 16), 64, 1);
+    EXPECT_NEAR(Channel(pixel, 8), 128, 1);
+    EXPECT_EQ(Channel(pixel, 0), 0);
+}
+
+TEST_F(EffectPassTest, SamplerAndTextureAssignmentsInAPassSetTheStage) {
+    CreateOk(
+        "texture g_Red; texture g_Green;\n"
+        "sampler2D s_Red = sampler_state { Texture = <g_Red>; MinFilter = Point; MagFilter = Point; "
+        "AddressU = Clamp; };\n"
+        "sampler2D s_Plain;\n"
+        "float4 SamplePS(float2 uv : TEXCOORD0) : COLOR { return tex2D(s_Plain, uv); }\n"
+        "technique T {\n"
+        "  pass BySampler { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 SamplePS();\n"
+        "                   Sampler[0] = (s_Red); }\n"
+        "  pass ByTexture { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 SamplePS();\n"
+        "                   Texture[0] = <g_Green>; AddressU[0] = Mirror; }\n"
+        "}\n");
+    ASSERT_EQ(effect_->SetTexture("g_Red", SolidTexture(0xFFFF0000)), D3D_OK);
+    ASSERT_EQ(effect_->SetTexture("g_Green", SolidTexture(0xFF00FF00)), D3D_OK);
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 32, 48)), D3D_OK);
+    ASSERT_EQ(DrawPass("T", 1, Quad(32, 0, 32, 48)), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(10, 10)), 0xFF0000u);
+    EXPECT_EQ(Rgb(PixelAt(50, 10)), 0x00FF00u);
+
+    // The states are the stage's while the pass runs, and End puts back what was there.
+    ASSERT_EQ(effect_->SetTechnique("T"), D3D_OK);
+    ASSERT_EQ(effect_->Begin(nullptr, 0), D3D_OK);
+    ASSERT_EQ(effect_->BeginPass(0), D3D_OK);
+    DWORD value = 0;
+    device_->GetSamplerState(0, D3DSAMP_ADDRESSU, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DTADDRESS_CLAMP));
+    device_->GetSamplerState(0, D3DSAMP_MAGFILTER, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DTEXF_POINT));
+    IDirect3DBaseTexture9* bound = nullptr;
+    ASSERT_EQ(device_->GetTexture(0, &bound), D3D_OK);
+    EXPECT_EQ(bound, textures_[0]);
+    if (bound != nullptr) bound->Release();
+    EXPECT_EQ(effect_->EndPass(), D3D_OK);
+    EXPECT_EQ(effect_->End(), D3D_OK);
+    device_->GetSamplerState(0, D3DSAMP_ADDRESSU, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DTADDRESS_WRAP));
+    ASSERT_EQ(device_->GetTexture(0, &bound), D3D_OK);
+    EXPECT_EQ(bound, nullptr);
+}
+
+TEST_F(EffectPassTest, TextureStageStatesInAPassAreSetByBeginPassAndRestoredByEnd) {
+    CreateOk(
+        "technique T { pass {\n"
+        "  ColorOp[0] = SelectArg2; colorarg1[0] = TEXTURE; ColorArg2[0] = Diffuse | Complement;\n"
+        "  AlphaOp[1] = Modulate2x; AlphaArg1[1] = tfactor | AlphaReplicate; ResultArg[1] = Temp;\n"
+        "  TexCoordIndex[1] = 0 | CameraSpaceNormal; TextureTransformFlags[0] = Count2 | Projected;\n"
+        "  BumpEnvMat00[0] = 0.5;\n"
+        "} }\n");
+    struct Expected {
+        DWORD stage;
+        D3DTEXTURESTAGESTATETYPE type;
+        DWORD during;
+        DWORD initially;  // Direct3D 9's default
+    };
+    const float half = 0.5f;
+    DWORD halfBits = 0;
+    std::memcpy(&halfBits, &half, sizeof(halfBits));
+    const Expected expected[] = {
+        {0, D3DTSS_COLOROP, D3DTOP_SELECTARG2, D3DTOP_MODULATE},
+        {0, D3DTSS_COLORARG1, D3DTA_TEXTURE, D3DTA_TEXTURE},
+        {0, D3DTSS_COLORARG2, D3DTA_DIFFUSE | D3DTA_COMPLEMENT, D3DTA_CURRENT},
+        {1, D3DTSS_ALPHAOP, D3DTOP_MODULATE2X, D3DTOP_DISABLE},
+        {1, D3DTSS_ALPHAARG1, D3DTA_TFACTOR | D3DTA_ALPHAREPLICATE, D3DTA_TEXTURE},
+        {1, D3DTSS_RESULTARG, D3DTA_TEMP, D3DTA_CURRENT},
+        {1, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACENORMAL, 1},
+        {0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2 | D3DTTFF_PROJECTED, D3DTTFF_DISABLE},
+        {0, D3DTSS_BUMPENVMAT00, halfBits, 0},
+    };
+    auto expectAll = [&](bool during) {
+        for (const Expected& e : expected) {
+            DWORD value = 0xDEADBEEF;
+            ASSERT_EQ(device_->GetTextureStageState(e.stage, e.type, &value), D3D_OK);
+            EXPECT_EQ(value, during ? e.during : e.initially) << "stage " << e.stage << " state " << e.type;
+        }
+    };
+    expectAll(false);
+    ASSERT_EQ(effect_->Begin(nullptr, 0), D3D_OK);
+    ASSERT_EQ(effect_->BeginPass(0), D3D_OK);
+    expectAll(true);
+    EXPECT_EQ(effect_->EndPass(), D3D_OK);
+    EXPECT_EQ(effect_->End(), D3D_OK);
+    expectAll(false);
+    DWORD value = 0;
+    EXPECT_EQ(device_->GetTextureStageState(8, D3DTSS_COLOROP, &value), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTextureStageState(0, static_cast<D3DTEXTURESTAGESTATETYPE>(12), 0), D3DERR_INVALIDCALL);
+
+    // Unknown values and stages beyond the eighth are refused with their place.
+    effect_->Release();
+    effect_ = nullptr;
+    std::string errors;
+    EXPECT_EQ(Create("technique { pass { ColorOp[0] = Multiply; } }\n", &errors), E_FAIL);
+    EXPECT_NE(errors.find("(4,20): error: invalid value 'Multiply' for state 'ColorOp'"), std::string::npos) << errors;
+    EXPECT_EQ(Create("technique { pass { AlphaOp[8] = Disable; } }\n", &errors), E_FAIL);
+    EXPECT_NE(errors.find("texture stage out of range"), std::string::npos) << errors;
+}
+
+TEST_F(EffectPassTest, StatesOnlyAndEmptyPassesKeepTheShadersInUse) {
+    CreateOk(
+        "float4 WhitePS() : COLOR { return 1; }\n"
+        "technique Full { pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 WhitePS(); } "
+        "}\n"
+        "technique StatesOnly { pass { ColorWriteEnable = Red | Alpha; CullMode = None; } }\n"
+        "technique Empty { pass { } }\n");
+    Clear();
+    ASSERT_EQ(DrawPass("Full", 0, Quad(0, 0, 20, 48)), D3D_OK);
+    ASSERT_EQ(DrawPass("StatesOnly", 0, Quad(20, 0, 20, 48)), D3D_OK);
+    ASSERT_EQ(DrawPass("Empty", 0, Quad(40, 0, 24, 48)), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(5, 5)), 0xFFFFFFu);
+    EXPECT_EQ(Rgb(PixelAt(25, 5)), 0xFF00FFu);  // white through a red-only mask over blue
+    EXPECT_EQ(Rgb(PixelAt(50, 5)), 0xFFFFFFu);  // End restored the mask
+}
+
+TEST_F(EffectPassTest, PassesWithOneOrNullShadersCreateValidateAndBegin) {
+    CreateOk(
+        "float4 g_Color = float4(0, 1, 0, 1);\n"
+        "float4 ColorPS() : COLOR { return g_Color; }\n"
+        "void ColorVS(float3 p : POSITION, out float4 oPos : POSITION, out float4 oC : COLOR0)\n"
+        "{ oPos = float4(p, 1); oC = float4(1, 0, 0, 1); }\n"
+        "technique PixelOnly { pass { PixelShader = compile ps_2_0 ColorPS(); } }\n"
+        "technique NullVertex { pass { VertexShader = NULL; PixelShader = compile ps_2_0 ColorPS(); } }\n"
+        "technique VertexOnly { pass { VertexShader = compile vs_2_0 ColorVS(); PixelShader = NULL; } }\n"
+        "technique NullBoth { pass { VertexShader = NULL; PixelShader = NULL; ZEnable = False; } }\n");
+    for (const char* name : {"PixelOnly", "NullVertex", "VertexOnly", "NullBoth"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(effect_->SetTechnique(name), D3D_OK);
+        UINT passes = 0;
+        ASSERT_EQ(effect_->Begin(&passes, 0), D3D_OK);
+        EXPECT_EQ(passes, 1u);
+        EXPECT_EQ(effect_->BeginPass(0), D3D_OK);
+        EXPECT_EQ(effect_->CommitChanges(), D3D_OK);
+        EXPECT_EQ(effect_->EndPass(), D3D_OK);
+        EXPECT_EQ(effect_->End(), D3D_OK);
+    }
+    // A pass's own state applies with no shader at all.
+    ASSERT_EQ(effect_->SetTechnique("NullBoth"), D3D_OK);
+    ASSERT_EQ(effect_->Begin(nullptr, 0), D3D_OK);
+    ASSERT_EQ(effect_->BeginPass(0), D3D_OK);
+    DWORD value = 1;
+    device_->GetRenderState(D3DRS_ZENABLE, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DZB_FALSE));
+    EXPECT_EQ(effect_->EndPass(), D3D_OK);
+    EXPECT_EQ(effect_->End(), D3D_OK);
+}
+
+// Draws of passes whose missing stages are the device's fixed-function ones. Positions are already in
+// clip space, so the default (identity) transforms leave them where they are.
+TEST_F(EffectPassTest, OneStagePassesDrawWithTheFixedFunctionStage) {
+    CreateOk(
+        "float4 g_Color = float4(0, 1, 0, 1);\n"
+        "float4 ColorPS() : COLOR { return g_Color; }\n"
+        "void ColorVS(float3 p : POSITION, out float4 oPos : POSITION, out float4 oC : COLOR0)\n"
+        "{ oPos = float4(p, 1); oC = float4(1, 0, 1, 1); }\n"
+        "technique PixelOnly { pass { VertexShader = NULL; PixelShader = compile ps_2_0 ColorPS();\n"
+        "  Lighting = False; } }\n"
+        "technique VertexOnly { pass { VertexShader = compile vs_2_0 ColorVS();\n"
+        "  ColorOp[0] = SelectArg1; ColorArg1[0] = Diffuse; AlphaOp[0] = SelectArg1; AlphaArg1[0] = Diffuse; } }\n"
+        "technique NullBoth { pass { VertexShader = NULL; PixelShader = NULL; Lighting = False;\n"
+        "  TextureFactor = 0xFF00FFFF; ColorOp[0] = SelectArg1; ColorArg1[0] = TFactor; } }\n");
+    const std::vector<D3D9Test::QuadVertex> clipQuad = {
+        {-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 1, 0}, {-1, -1, 0.5f, 0, 1}, {1, -1, 0.5f, 1, 1}};
+    const D3DXVECTOR4 yellow(1, 1, 0, 1);
+    ASSERT_EQ(effect_->SetVector("g_Color", &yellow), D3D_OK);
+    Clear();
+    const HRESULT drawn = DrawPass("PixelOnly", 0, clipQuad);
+    ASSERT_EQ(drawn, D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(32, 24)), 0xFFFF00u);
+    // The vertex shader's COLOR0 is the fixed-function stage's diffuse colour.
+    Clear();
+    ASSERT_EQ(DrawPass("VertexOnly", 0, clipQuad), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(32, 24)), 0xFF00FFu);
+    // Both stages NULL: the device draws on its own, here with the texture factor.
+    Clear();
+    ASSERT_EQ(DrawPass("NullBoth", 0, clipQuad), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(32, 24)), 0x00FFFFu);
+}
+
+TEST_F(EffectPassTest, MalformedPassShadersAreRefusedWithTheirPlace) {
+    std::string errors;
+    EXPECT_EQ(Create("float4 P(uniform float a) : COLOR { return a; }\n"
+                     "technique { pass { PixelShader = compile ps_2_0 P(1, 2); } }\n",
+                     &errors),
+              E_FAIL);
+    EXPECT_NE(errors.find("(5,49): error: 'P' has 1 uniform parameters and is given 2 arguments"), std::string::npos)
+        << errors;
+    EXPECT_EQ(effect_, nullptr);
+    EXPECT_EQ(Create("technique { pass { Sampler[0] = (g_Nothing); } }\n", &errors), E_FAIL);
+    EXPECT_NE(errors.find("'g_Nothing' is not a sampler"), std::string::npos) << errors;
+    // With no shader to compile, the HLSL is still compiled whole, as Direct3D 9 does.
+    EXPECT_EQ(Create("float4 Unused() : COLOR { return g_Undefined; }\ntechnique { pass { } }\n", &errors), E_FAIL);
+    EXPECT_NE(errors.find("(4,"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("g_Undefined"), std::string::npos) << errors;
+}
+
+}  // namespace
