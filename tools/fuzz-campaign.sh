@@ -30,7 +30,10 @@ fi
 
 start=$(date +%s)
 status=0
-NVESK_EFFECT_FUZZ="${target#effect-}" nice -n 19 "$root/tests/fuzz/$script" "$seconds" -runs="$left" || status=$?
+# Niced on a busy machine, one input can wait many seconds for a processor: only a minute counts
+# as a hang.
+NVESK_EFFECT_FUZZ="${target#effect-}" nice -n 19 "$root/tests/fuzz/$script" "$seconds" -runs="$left" -timeout=60 ||
+  status=$?
 elapsed=$(($(date +%s) - start))
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$root/build/fuzz/$name.log" | tail -1)
 runs="${runs:-0}"

@@ -159,6 +159,22 @@ bool HoldsDeclaredTexels(const unsigned char* bytes, int size, ImageFileFormat f
     return true;
 }
 
+// Whether every PNG chunk up to the end chunk has the data its length declares: the decoder would
+// otherwise take memory for a declared length of up to 2 GB before finding the file shorter.
+bool PngChunksFit(const unsigned char* bytes, int size) {
+    std::uint64_t at = 8;
+    while (at + 8 <= static_cast<std::uint64_t>(size)) {
+        const std::uint64_t length = static_cast<std::uint64_t>(Little(bytes, size, static_cast<int>(at), 1)) << 24 |
+                                     Little(bytes, size, static_cast<int>(at) + 1, 1) << 16 |
+                                     Little(bytes, size, static_cast<int>(at) + 2, 1) << 8 |
+                                     Little(bytes, size, static_cast<int>(at) + 3, 1);
+        if (at + 8 + length > static_cast<std::uint64_t>(size)) return false;
+        if (std::memcmp(bytes + at + 4, "IEND", 4) == 0) return true;
+        at += 12 + length;  // length, type, data, checksum
+    }
+    return true;
+}
+
 }  // namespace
 
 ImageDecodeResult ReadImageHeader(const void* data, std::size_t size) {
@@ -188,6 +204,10 @@ ImageDecodeResult ReadImageHeader(const void* data, std::size_t size) {
     }
     if (!PixelsOf(bytes, length, result.image.format, width, height, channels, result.image.pixels)) {
         result.error = "a texel layout D3DX does not read";
+        return result;
+    }
+    if (result.image.format == ImageFileFormat::Png && !PngChunksFit(bytes, length)) {
+        result.error = "a chunk longer than the file";
         return result;
     }
     if (!HoldsDeclaredTexels(bytes, length, result.image.format, static_cast<std::uint32_t>(width),

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 using namespace nvesk::d3dx9;
 
 namespace {
@@ -269,4 +272,26 @@ TEST(ImageDecoder, HeadersDeclaringMoreTexelsThanTheFileHoldsAreRefused) {
         EXPECT_EQ(header.image.pixels, FilePixels::R8G8B8);
         EXPECT_TRUE(DecodeImage(file->data(), file->size()).ok);
     }
+}
+
+// Found by fuzzing: a PNG chunk declaring a gigabyte of data made the decoder take that memory
+// before it found the file shorter. Such a file is refused from its chunk headers.
+TEST(ImageDecoder, PngChunksLongerThanTheFileAreRefusedBeforeDecoding) {
+    const std::vector<std::uint8_t> png = Encode(ImageFileFormat::Png, 3, 5, Pattern(3, 5));
+    const auto data = std::search(png.begin(), png.end(), std::begin("IDAT"), std::end("IDAT") - 1);
+    ASSERT_NE(data, png.end());
+    for (const std::uint32_t length : {0x42670000u, 0x7FFFFFF0u, 0xFFFFFFFFu}) {
+        std::vector<std::uint8_t> huge = png;
+        const std::size_t at = static_cast<std::size_t>(data - png.begin()) - 4;
+        for (int k = 0; k < 4; ++k)
+            huge[at + k] = static_cast<std::uint8_t>(length >> (8 * (3 - k)));
+        const ImageDecodeResult header = ReadImageHeader(huge.data(), huge.size());
+        EXPECT_FALSE(header.ok);
+        EXPECT_EQ(header.error, "a chunk longer than the file");
+        EXPECT_FALSE(DecodeImage(huge.data(), huge.size()).ok);
+    }
+    // Only the end chunk's checksum missing: every chunk's data is there.
+    const std::vector<std::uint8_t> withoutChecksum(png.begin(), png.end() - 4);
+    EXPECT_TRUE(ReadImageHeader(withoutChecksum.data(), withoutChecksum.size()).ok);
+    EXPECT_TRUE(DecodeImage(png.data(), png.size()).ok);
 }
