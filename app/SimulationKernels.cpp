@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <cstring>
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+// Not on Windows: MinGW's GCC does not realign the stack for 32- and 64-byte vectors spilled there
+// (GCC bug 54412), and the Windows ABI promises only 16 bytes.
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(_WIN32)
 #define NVESK_X86_KERNELS 1
 #include <immintrin.h>
 #endif
