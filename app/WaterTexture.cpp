@@ -1,5 +1,7 @@
 #include "app/WaterTexture.h"
 
+#include "app/SimulationKernels.h"
+
 #include <d3dx9.h>
 
 #include <algorithm>
@@ -139,66 +141,18 @@ std::uint8_t WaterTexture::RefractionOffset(std::int64_t difference) const {
     return refraction[index];
 }
 
-namespace {
-
-// What one output pixel reads: the source pixel displaced by the refraction of the two differences,
-// or the first pixel when the displaced sample leaves the field.
-struct RefractionSampler {
-    const std::uint8_t* refraction;
-    int n;
-    int lastColumn;
-    int lastRow;
-    std::int32_t sourcePitch;
-
-    // The offset signed like the difference right - here; the table index is the difference's low
-    // nine bits plus 256, which is its remainder in 0..511 whatever the difference's size.
-    int Offset(std::int32_t here, std::int32_t there) const {
-        const int offset =
-            refraction[(static_cast<std::uint32_t>(there) - static_cast<std::uint32_t>(here) + 256u) & 511u];
-        return there < here ? -offset : offset;
-    }
-
-    template <bool Clamped>
-    std::ptrdiff_t At(int x, int y, std::int32_t here, std::int32_t right, std::int32_t down) const {
-        const int sx = x + Offset(here, right);
-        const int sy = y + Offset(here, down);
-        const bool inside = static_cast<unsigned>(sx) < static_cast<unsigned>(n) &&
-                            static_cast<unsigned>(sy) < static_cast<unsigned>(n);
-        const int column = Clamped ? std::min(sx, lastColumn) : sx;
-        const int line = Clamped ? std::min(sy, lastRow) : sy;
-        return inside ? static_cast<std::ptrdiff_t>(line) * sourcePitch + 4 * column : 0;
-    }
-};
-
-template <bool Clamped>
-void RefractRows(const RefractionSampler& sampler, const std::int32_t* heights, const std::uint8_t* sourceBits,
-                 std::uint8_t* bits, std::int32_t pitch) {
-    const int n = sampler.n;
-    for (int y = 0; y < n; ++y) {
-        const std::int32_t* __restrict row = heights + y * n;
-        // The last row refracts with no difference downwards: it is its own row below.
-        const std::int32_t* __restrict below = y < n - 1 ? row + n : row;
-        std::uint8_t* __restrict out = bits + static_cast<std::ptrdiff_t>(y) * pitch;
-        for (int x = 0; x < n - 1; ++x)
-            std::memcpy(out + 4 * x, sourceBits + sampler.At<Clamped>(x, y, row[x], row[x + 1], below[x]), 4);
-        // So does the last column sideways.
-        std::memcpy(out + 4 * (n - 1), sourceBits + sampler.At<Clamped>(n - 1, y, row[n - 1], row[n - 1], below[n - 1]),
-                    4);
-    }
-}
-
-}  // namespace
-
 void WaterTexture::Refract(const std::uint8_t* sourceBits, std::int32_t sourcePitch, std::int32_t sourceWidth,
                            std::int32_t sourceHeight, std::uint8_t* bits, std::int32_t pitch) const {
     const int n = size;
     // A picture smaller than the field is read clamped to its last row and column.
-    const RefractionSampler sampler {refraction, n, std::max(std::min(sourceWidth, n) - 1, 0),
-                                     std::max(std::min(sourceHeight, n) - 1, 0), sourcePitch};
-    if (sourceWidth >= n && sourceHeight >= n)
-        RefractRows<false>(sampler, current.data(), sourceBits, bits, pitch);
-    else
-        RefractRows<true>(sampler, current.data(), sourceBits, bits, pitch);
+    const SimulationKernels::Refraction field {refraction,
+                                               current.data(),
+                                               n,
+                                               std::max(std::min(sourceWidth, n) - 1, 0),
+                                               std::max(std::min(sourceHeight, n) - 1, 0),
+                                               sourceBits,
+                                               sourcePitch};
+    SimulationKernels::Refract(field, bits, pitch);
 }
 
 void WaterTexture::Exchange() {

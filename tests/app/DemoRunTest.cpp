@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 using DemoTest::DemoRun;
@@ -36,6 +37,16 @@ namespace {
 template <typename SceneType>
 SceneType* Current() {
     return dynamic_cast<SceneType*>(SceneManager.current);
+}
+
+// The vertex buffer's bytes.
+std::vector<std::uint8_t> MeshVertices(ID3DXMesh* mesh) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(mesh->GetNumVertices()) * mesh->GetNumBytesPerVertex());
+    void* data = nullptr;
+    if (FAILED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &data))) return {};
+    std::memcpy(bytes.data(), data, bytes.size());
+    mesh->UnlockVertexBuffer();
+    return bytes;
 }
 
 // The cursor point pinned to (x, y): first pushed into the top-left corner, then moved out of it.
@@ -124,6 +135,44 @@ TEST(DemoRunTest, HoldingFOneRecreatesTheFireTextureEveryFrameWithoutLeaking) {
     for (std::size_t i = 1; i < created.size(); ++i) {
         EXPECT_EQ(created[i] - created[i - 1], 1) << i;
         EXPECT_EQ(liveTextures[i], liveTextures[0]) << i;
+    }
+    EXPECT_EQ(LiveDirect3DObjects(), 0);
+}
+
+TEST(DemoRunTest, HoldingFTwoReloadsTheMeshAndEffectEveryFrameWithTheSameResult) {
+    // Reloads served from what earlier loads worked out still create and release the objects, and
+    // each frame's mesh holds the same vertices.
+    DemoRun demo(320, 240);
+    PlatformTesting::CallCounter calls;
+    std::vector<int> meshLoads;
+    std::vector<int> effectCreations;
+    std::vector<int> liveMeshes;
+    std::vector<int> liveEffects;
+    std::vector<std::vector<std::uint8_t>> frames;
+    demo.Run([&](int frame) {
+        if (frame == 3) PlatformTesting::PressKey(DIK_F2);
+        if (frame >= 4 && frame <= 8) {
+            meshLoads.push_back(calls.Count("D3DXLoadMeshFromXW"));
+            effectCreations.push_back(calls.Count("D3DXCreateEffectFromFileW"));
+            liveMeshes.push_back(LiveDirect3DObjects(Direct3DObject::Mesh));
+            liveEffects.push_back(LiveDirect3DObjects(Direct3DObject::Effect));
+            SecondScene* scene = Current<SecondScene>();
+            ASSERT_NE(scene, nullptr);
+            ASSERT_NE(scene->mesh, nullptr);
+            frames.push_back(MeshVertices(scene->mesh));
+        }
+        if (frame == 8) {
+            PlatformTesting::ReleaseKey(DIK_F2);
+            PostMessageW(Renderer::Window, WM_CLOSE, 0, 0);
+        }
+    });
+    ASSERT_EQ(meshLoads.size(), 5u);
+    for (std::size_t i = 1; i < meshLoads.size(); ++i) {
+        EXPECT_EQ(meshLoads[i] - meshLoads[i - 1], 1) << i;
+        EXPECT_EQ(effectCreations[i] - effectCreations[i - 1], 1) << i;
+        EXPECT_EQ(liveMeshes[i], 1) << i;
+        EXPECT_EQ(liveEffects[i], liveEffects[0]) << i;
+        EXPECT_TRUE(!frames[i].empty() && frames[i] == frames[0]) << i;
     }
     EXPECT_EQ(LiveDirect3DObjects(), 0);
 }

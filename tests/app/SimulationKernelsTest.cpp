@@ -1,6 +1,7 @@
 // The fast fire and water steps against the plain cell-by-cell ones: the same grids, the same
 // random numbers, thousands of steps, every byte of the grids and of the pixels compared.
 #include "app/FireTexture.h"
+#include "app/SimulationKernels.h"
 #include "app/SimulationReference.h"
 #include "app/WaterTexture.h"
 
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -148,4 +150,36 @@ TEST_F(SimulationKernels, FastRefractionMatchesThePlainOneForAnyHeights) {
         ExpectRefractionsAgree(fast, plain, source, kSize, kSize, round);
         ExpectRefractionsAgree(fast, plain, source, 77, 255, round);
     }
+}
+
+TEST_F(SimulationKernels, EveryPaletteFormThisProcessorRunsMatchesThePlainLookup) {
+    // Any palette (alpha included), widths with and without a tail after the wide blocks, rows
+    // found by the pitch; the bytes between rows stay as they were.
+    std::mt19937 random(41);
+    std::uint32_t colours[256];
+    for (std::uint32_t& colour : colours)
+        colour = static_cast<std::uint32_t>(random());
+    using Level = ::SimulationKernels::Level;
+    int levelsRun = 0;
+    for (Level level : {Level::Portable, Level::Avx2, Level::Avx512Vbmi}) {
+        if (!::SimulationKernels::Supported(level)) continue;
+        ++levelsRun;
+        for (int width : {256, 200, 71, 64, 8, 5}) {
+            const int height = 9;
+            const std::int32_t pitch = width * 4 + 12;
+            std::vector<std::uint8_t> cells(static_cast<std::size_t>(width) * height);
+            FillUniform(cells, random, 0, 255);
+            std::vector<std::uint8_t> expected(static_cast<std::size_t>(pitch) * height, 0xA5);
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x)
+                    std::memcpy(&expected[static_cast<std::size_t>(y) * pitch + 4 * x], &colours[cells[y * width + x]],
+                                4);
+            }
+            std::vector<std::uint8_t> pixels(expected.size(), 0xA5);
+            ::SimulationKernels::PalettePixels(level, colours, cells.data(), width, height, pixels.data(), pitch);
+            ASSERT_TRUE(pixels == expected) << "level " << static_cast<int>(level) << ", width " << width;
+        }
+    }
+    EXPECT_GE(levelsRun, 1);
+    EXPECT_TRUE(::SimulationKernels::Supported(::SimulationKernels::Best()));
 }

@@ -6,10 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 int main(int argc, char** argv) {
     int exitCode = 0;
     if (TestSupport::TryRunScenario(argc, argv, exitCode)) return exitCode;
 
+#if !defined(_WIN32)
+    // Compiled programs are not kept between runs: every test sees the compiler at work, and the
+    // cache's own tests name their folders.
+    setenv("NVESK_SHADER_CACHE", "off", 1);
+#endif
     TestSupport::TempDir logFolder;
     if (NLib::Logger::Init(logFolder.File("tests.log")) != 0) return 2;
     testing::InitGoogleTest(&argc, argv);

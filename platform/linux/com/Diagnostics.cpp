@@ -4,11 +4,18 @@
 
 #include <d3d9.h>
 
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <mutex>
+#include <sstream>
 
 namespace nvesk::com {
 namespace {
@@ -98,6 +105,33 @@ std::string CapturedDebugOutput() {
     State& state = TheState();
     std::lock_guard<std::mutex> guard(state.mutex);
     return state.captured;
+}
+
+double SecondsSinceProcessStart() {
+    std::ifstream stat("/proc/self/stat");
+    const std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const std::size_t nameEnd = text.rfind(')');
+    if (nameEnd == std::string::npos || nameEnd + 2 > text.size()) return 0.0;
+    // Field 22 (start time in clock ticks after boot), counted from field 3 after the command name.
+    std::istringstream fields(text.substr(nameEnd + 2));
+    std::string field;
+    for (int i = 3; i <= 22; ++i)
+        fields >> field;
+    char* end = nullptr;
+    const double ticks = std::strtod(field.c_str(), &end);
+    if (field.empty() || *end != '\0') return 0.0;
+    timespec now {};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+void NoteFramePresented() {
+    static std::atomic<bool> noted {false};
+    if (noted.exchange(true)) return;
+    char line[96];
+    std::snprintf(line, sizeof line, "start-up: first frame presented %.0f ms after the process started",
+                  SecondsSinceProcessStart() * 1000.0);
+    WriteDebugLine(line);
 }
 
 }  // namespace nvesk::com

@@ -26,4 +26,9 @@ void WriteDebugLine(const std::string& line);
 void CaptureDebugOutput(bool on);
 std::string CapturedDebugOutput();
 
+// Seconds since this process started, by the kernel's record of its start.
+double SecondsSinceProcessStart();
+// Writes, once per process, how long the process took to present its first frame.
+void NoteFramePresented();
+
 }  // namespace nvesk::com

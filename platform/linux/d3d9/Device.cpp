@@ -416,6 +416,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
     glDisable(GL_SCISSOR_TEST);
     frame_.BlitToWindow(source, destination, height);
     context_.Swap(target);
+    com::NoteFramePresented();
     if (target != window_) {
         context_.MakeCurrent();
     }

@@ -1,6 +1,7 @@
 #include "HlslCompiler.h"
 
 #include "CompilerMessages.h"
+#include "ProgramCache.h"
 #include "VaryingRegisters.h"
 
 #include <d3d9types.h>
@@ -15,6 +16,7 @@
 #include <cctype>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 
 namespace nvesk::d3dx9 {
@@ -322,14 +324,24 @@ ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& 
             FormatError(fileName, pixelShader.position, "invalid pixel shader profile '" + pixelShader.profile + "'");
         return result;
     }
-    const std::string key = vertexShader.profile + ' ' + vertexShader.entry + ' ' + pixelShader.profile + ' ' +
-                            pixelShader.entry + '\n' + hlsl;
+    const std::string key = ProgramKey(hlsl, vertexShader, pixelShader);
 
     std::lock_guard<std::mutex> lock(g_compilerMutex);
     const auto cached = g_cache.find(key);
     if (cached != g_cache.end()) {
         result.program = cached->second;
         return result;
+    }
+    // The disk cache, read again at each miss so that the environment may change between effects.
+    const auto diskDirectory = ProgramCache::DirectoryFromEnvironment();
+    std::optional<ProgramCache> disk;
+    if (diskDirectory) disk.emplace(*diskDirectory, CompilerVersion());
+    if (disk) {
+        if (auto stored = disk->Load(key)) {
+            g_cache.emplace(key, stored);
+            result.program = std::move(stored);
+            return result;
+        }
     }
     static const bool initialised = glslang::InitializeProcess();
     if (!initialised) {
@@ -354,6 +366,7 @@ ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& 
     constexpr std::size_t kCacheLimit = 256;
     if (g_cache.size() >= kCacheLimit) g_cache.clear();
     g_cache.emplace(key, program);
+    if (disk) disk->Store(key, *program);
     result.program = std::move(program);
     return result;
 }

@@ -1,5 +1,6 @@
 // D3DXLoadMeshFromXW and D3DXComputeNormals: .x files into meshes of the device.
 #include "Buffer.h"
+#include "ContentMemo.h"
 #include "Mesh.h"
 #include "MeshOperations.h"
 #include "WideFile.h"
@@ -53,13 +54,24 @@ Buffer* EffectInstanceBuffer(std::size_t materials) {
     return buffer;
 }
 
+// The geometry of the files last loaded, by their whole contents: a file read again unchanged is
+// not parsed again.
+ContentMemo<MeshGeometry> g_loadedFiles(4);
+
 HRESULT LoadMesh(LPCWSTR file, DWORD options, IDirect3DDevice9* device, LPD3DXBUFFER* adjacency,
                  LPD3DXBUFFER* materials, LPD3DXBUFFER* effectInstances, DWORD* materialCount, LPD3DXMESH* result) {
     std::vector<BYTE> bytes;
     if (!ReadWholeFile(file, bytes)) return D3DXERR_INVALIDDATA;
-    XMeshLoadResult loaded = LoadXMesh(bytes.data(), bytes.size());
-    if (!loaded.ok) return D3DXERR_INVALIDDATA;
-    MeshGeometry& geometry = loaded.geometry;
+    MemoKey key;
+    key.Add(bytes);
+    std::shared_ptr<const MeshGeometry> kept = g_loadedFiles.Find(key);
+    if (kept == nullptr) {
+        XMeshLoadResult loaded = LoadXMesh(bytes.data(), bytes.size());
+        if (!loaded.ok) return D3DXERR_INVALIDDATA;
+        kept = std::make_shared<const MeshGeometry>(std::move(loaded.geometry));
+        g_loadedFiles.Keep(key, kept);
+    }
+    const MeshGeometry& geometry = *kept;
 
     // Faces grouped by material, each group keeping the file's order.
     std::vector<std::uint32_t> order(geometry.FaceCount());

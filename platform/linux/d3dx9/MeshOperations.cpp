@@ -1,5 +1,7 @@
 #include "MeshOperations.h"
 
+#include "ContentMemo.h"
+
 #include <meshoptimizer.h>
 
 #include <algorithm>
@@ -70,8 +72,9 @@ bool IndicesInRange(const std::vector<std::uint32_t>& indices, std::uint32_t ver
     return std::all_of(indices.begin(), indices.end(), [&](std::uint32_t index) { return index < vertexCount; });
 }
 
-bool ComputeNormals(VertexData vertices, std::uint32_t normalOffset, const std::vector<std::uint32_t>& indices) {
-    if (!Valid(vertices, indices) || normalOffset + 12 > vertices.stride) return false;
+namespace {
+
+void WriteNormals(VertexData vertices, std::uint32_t normalOffset, const std::vector<std::uint32_t>& indices) {
     std::vector<Vec3> sums(vertices.count, Vec3 {0, 0, 0});
     for (std::size_t f = 0; f < indices.size(); f += 3) {
         const Vec3 corners[3] = {PositionOf(vertices, indices[f]), PositionOf(vertices, indices[f + 1]),
@@ -94,12 +97,10 @@ bool ComputeNormals(VertexData vertices, std::uint32_t normalOffset, const std::
         const Vec3 n = Normalized(sums[v]);
         std::memcpy(vertices.bytes + static_cast<std::size_t>(v) * vertices.stride + normalOffset, &n, sizeof(n));
     }
-    return true;
 }
 
-bool GenerateAdjacency(VertexData vertices, const std::vector<std::uint32_t>& indices, float epsilon,
-                       std::vector<std::uint32_t>& adjacency) {
-    if (!Valid(vertices, indices) || !(epsilon >= 0)) return false;
+bool ComputeAdjacency(VertexData vertices, const std::vector<std::uint32_t>& indices, float epsilon,
+                      std::vector<std::uint32_t>& adjacency) {
     const std::vector<std::uint32_t> representative = PositionRepresentatives(vertices, epsilon);
     const std::size_t faces = indices.size() / 3;
     std::multimap<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> edgeFaces;
@@ -129,10 +130,9 @@ bool GenerateAdjacency(VertexData vertices, const std::vector<std::uint32_t>& in
     return true;
 }
 
-bool OptimizeForVertexCache(VertexData vertices, std::vector<std::uint32_t>& indices,
-                            std::vector<std::uint32_t>& attributes, std::vector<std::uint32_t>& faceRemap,
-                            std::vector<std::uint32_t>& vertexRemap) {
-    if (!Valid(vertices, indices) || attributes.size() * 3 != indices.size()) return false;
+bool ReorderForVertexCache(VertexData vertices, std::vector<std::uint32_t>& indices,
+                           std::vector<std::uint32_t>& attributes, std::vector<std::uint32_t>& faceRemap,
+                           std::vector<std::uint32_t>& vertexRemap) {
     const std::size_t faces = attributes.size();
     faceRemap.resize(faces);
     std::iota(faceRemap.begin(), faceRemap.end(), 0u);
@@ -186,6 +186,84 @@ bool OptimizeForVertexCache(VertexData vertices, std::vector<std::uint32_t>& ind
     std::memcpy(vertices.bytes, reordered.data(), reordered.size());
     meshopt_remapIndexBuffer(indices.data(), optimized.data(), optimized.size(), vertexRemap.data());
     attributes = sortedAttributes;
+    return true;
+}
+
+// What the reorder makes of its inputs: the vertices' bytes and the four arrays.
+struct Reordered {
+    std::vector<std::uint8_t> vertexBytes;
+    std::vector<std::uint32_t> indices;
+    std::vector<std::uint32_t> attributes;
+    std::vector<std::uint32_t> faceRemap;
+    std::vector<std::uint32_t> vertexRemap;
+};
+
+// A mesh reloaded every frame asks the same questions every frame.
+ContentMemo<std::vector<std::uint32_t>> g_adjacencies(4);
+ContentMemo<Reordered> g_reorders(4);
+ContentMemo<std::vector<std::uint8_t>> g_normals(4);
+
+MemoKey VertexKey(const VertexData& vertices) {
+    MemoKey key;
+    key.Value(vertices.stride).Value(vertices.count);
+    key.Add(vertices.bytes, static_cast<std::size_t>(vertices.stride) * vertices.count);
+    return key;
+}
+
+}  // namespace
+
+bool ComputeNormals(VertexData vertices, std::uint32_t normalOffset, const std::vector<std::uint32_t>& indices) {
+    if (!Valid(vertices, indices) || normalOffset + 12 > vertices.stride) return false;
+    MemoKey key = VertexKey(vertices);
+    key.Value(normalOffset).Add(indices);
+    const std::size_t vertexBytes = static_cast<std::size_t>(vertices.stride) * vertices.count;
+    if (const auto kept = g_normals.Find(key)) {
+        std::memcpy(vertices.bytes, kept->data(), vertexBytes);
+        return true;
+    }
+    WriteNormals(vertices, normalOffset, indices);
+    g_normals.Keep(key,
+                   std::make_shared<const std::vector<std::uint8_t>>(vertices.bytes, vertices.bytes + vertexBytes));
+    return true;
+}
+
+bool GenerateAdjacency(VertexData vertices, const std::vector<std::uint32_t>& indices, float epsilon,
+                       std::vector<std::uint32_t>& adjacency) {
+    if (!Valid(vertices, indices) || !(epsilon >= 0)) return false;
+    MemoKey key = VertexKey(vertices);
+    key.Value(epsilon).Add(indices);
+    if (const auto kept = g_adjacencies.Find(key)) {
+        adjacency = *kept;
+        return true;
+    }
+    if (!ComputeAdjacency(vertices, indices, epsilon, adjacency)) return false;
+    g_adjacencies.Keep(key, std::make_shared<const std::vector<std::uint32_t>>(adjacency));
+    return true;
+}
+
+bool OptimizeForVertexCache(VertexData vertices, std::vector<std::uint32_t>& indices,
+                            std::vector<std::uint32_t>& attributes, std::vector<std::uint32_t>& faceRemap,
+                            std::vector<std::uint32_t>& vertexRemap) {
+    if (!Valid(vertices, indices) || attributes.size() * 3 != indices.size()) return false;
+    MemoKey key = VertexKey(vertices);
+    key.Add(indices).Add(attributes);
+    const std::size_t vertexBytes = static_cast<std::size_t>(vertices.stride) * vertices.count;
+    if (const auto kept = g_reorders.Find(key)) {
+        std::memcpy(vertices.bytes, kept->vertexBytes.data(), vertexBytes);
+        indices = kept->indices;
+        attributes = kept->attributes;
+        faceRemap = kept->faceRemap;
+        vertexRemap = kept->vertexRemap;
+        return true;
+    }
+    if (!ReorderForVertexCache(vertices, indices, attributes, faceRemap, vertexRemap)) return false;
+    auto result = std::make_shared<Reordered>();
+    result->vertexBytes.assign(vertices.bytes, vertices.bytes + vertexBytes);
+    result->indices = indices;
+    result->attributes = attributes;
+    result->faceRemap = faceRemap;
+    result->vertexRemap = vertexRemap;
+    g_reorders.Keep(key, std::move(result));
     return true;
 }
 

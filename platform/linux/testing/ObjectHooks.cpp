@@ -34,6 +34,10 @@ void ClearLastRefusal() {
     nvesk::com::ClearLastRefusal();
 }
 
+double SecondsSinceProcessStart() {
+    return nvesk::com::SecondsSinceProcessStart();
+}
+
 DebugOutputCapture::DebugOutputCapture() {
     nvesk::com::CaptureDebugOutput(true);
 }

@@ -398,3 +398,52 @@ TEST(MeshOperations, VertexCacheOrderKeepsTheTrianglesAndSortsAttributes) {
         meshopt_analyzeVertexCache(mesh.indices.data(), mesh.indices.size(), mesh.vertexCount, 16, 0, 0).acmr;
     EXPECT_LT(after, before * 0.8f) << before << " -> " << after;
 }
+
+TEST(MeshOperations, RepeatedInputsGiveTheFirstAnswerAndAnyChangeIsWorkedOutAfresh) {
+    // The operations keep their last answers by input; a mesh that differs in one byte is not one
+    // of them, and the inputs asked again after it still get their own answer.
+    MeshGeometry square;
+    square.vertexCount = 4;
+    square.vertices = {0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 1, 0};
+    square.indices = {0, 1, 2, 2, 1, 3};
+    MeshGeometry apart = square;
+    apart.indices = {0, 1, 2, 3, 3, 3};
+    const std::vector<std::uint32_t> joined {0xFFFFFFFF, 1, 0xFFFFFFFF, 0, 0xFFFFFFFF, 0xFFFFFFFF};
+    for (int round = 0; round < 2; ++round) {
+        std::vector<std::uint32_t> adjacency;
+        ASSERT_TRUE(GenerateAdjacency(View(square), square.indices, 0.0f, adjacency));
+        EXPECT_EQ(adjacency, joined);
+        ASSERT_TRUE(GenerateAdjacency(View(apart), apart.indices, 0.0f, adjacency));
+        EXPECT_EQ(adjacency, std::vector<std::uint32_t>(6, 0xFFFFFFFF));
+    }
+
+    // Normals follow the winding: the same corners wound the other way face the other way.
+    MeshGeometry front = FromSource(Cube(true), true);
+    MeshGeometry back = front;
+    for (std::size_t f = 0; f < back.indices.size(); f += 3)
+        std::swap(back.indices[f + 1], back.indices[f + 2]);
+    const std::uint32_t normalOffset = 12;
+    for (int round = 0; round < 2; ++round) {
+        MeshGeometry a = front;
+        MeshGeometry b = back;
+        ASSERT_TRUE(ComputeNormals(View(a), normalOffset, a.indices));
+        ASSERT_TRUE(ComputeNormals(View(b), normalOffset, b.indices));
+        for (std::uint32_t v = 0; v < a.vertexCount; ++v) {
+            const std::size_t at = static_cast<std::size_t>(v) * a.VertexFloats() + 3;
+            for (int k = 0; k < 3; ++k)
+                EXPECT_FLOAT_EQ(a.vertices[at + k], -b.vertices[at + k]) << "round " << round << ", vertex " << v;
+        }
+    }
+
+    // The reorder handed out again is the whole first result, vertices included.
+    MeshGeometry first = square;
+    first.attributes = {0, 0};
+    MeshGeometry second = first;
+    std::vector<std::uint32_t> firstFaces, firstVertices, secondFaces, secondVertices;
+    ASSERT_TRUE(OptimizeForVertexCache(View(first), first.indices, first.attributes, firstFaces, firstVertices));
+    ASSERT_TRUE(OptimizeForVertexCache(View(second), second.indices, second.attributes, secondFaces, secondVertices));
+    EXPECT_EQ(second.vertices, first.vertices);
+    EXPECT_EQ(second.indices, first.indices);
+    EXPECT_EQ(secondFaces, firstFaces);
+    EXPECT_EQ(secondVertices, firstVertices);
+}

@@ -27,4 +27,8 @@ public:
 // "IDirect3DTexture9 created by IDirect3DDevice9::CreateTexture, 1 references".
 std::string LiveObjectReport();
 
+// Seconds since this process started, as the start-up line of the debug output counts them
+// ("start-up: first frame presented N ms after the process started", once per process).
+double SecondsSinceProcessStart();
+
 }  // namespace PlatformTesting

@@ -1,0 +1,315 @@
+#include "ProgramCache.h"
+
+#include <glslang/Public/ShaderLang.h>
+#include <spirv-tools/libspirv.h>
+#include <spirv_cross/spirv_cross_c.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace nvesk::d3dx9 {
+
+namespace {
+
+// Bumped whenever CompiledProgram or the file layout changes.
+constexpr std::uint32_t kFormatVersion = 2;
+constexpr char kMagic[8] = {'N', 'V', 'E', 'S', 'K', 'P', 'C', '\0'};
+
+std::uint64_t Fnv1a(const char* data, std::size_t size) {
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (std::size_t i = 0; i < size; ++i) {
+        hash ^= static_cast<unsigned char>(data[i]);
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}
+
+class Writer {
+public:
+    void U32(std::uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            bytes_ += static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+    void U64(std::uint64_t value) {
+        U32(static_cast<std::uint32_t>(value));
+        U32(static_cast<std::uint32_t>(value >> 32));
+    }
+    void Text(const std::string& text) {
+        U32(static_cast<std::uint32_t>(text.size()));
+        bytes_ += text;
+    }
+    void Raw(const char* data, std::size_t size) { bytes_.append(data, size); }
+    std::string& Bytes() { return bytes_; }
+
+private:
+    std::string bytes_;
+};
+
+// Reads what Writer wrote; every read past the end fails and the reader stays failed.
+class Reader {
+public:
+    Reader(const std::string& bytes, std::size_t begin, std::size_t end) : bytes_(bytes), at_(begin), end_(end) {}
+
+    bool U32(std::uint32_t& value) {
+        if (!Take(4)) return false;
+        value = 0;
+        for (int i = 0; i < 4; ++i)
+            value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes_[at_ - 4 + i])) << (8 * i);
+        return true;
+    }
+    bool U64(std::uint64_t& value) {
+        std::uint32_t low = 0;
+        std::uint32_t high = 0;
+        if (!U32(low) || !U32(high)) return false;
+        value = low | static_cast<std::uint64_t>(high) << 32;
+        return true;
+    }
+    bool Text(std::string& text) {
+        std::uint32_t size = 0;
+        if (!U32(size) || !Take(size)) return false;
+        text.assign(bytes_, at_ - size, size);
+        return true;
+    }
+    template <typename T>
+    bool Number(T& value) {
+        std::uint32_t raw = 0;
+        if (!U32(raw)) return false;
+        value = static_cast<T>(raw);
+        return true;
+    }
+    // A count of items of at least `itemBytes` each that can still fit in what is left.
+    bool Count(std::uint32_t& count, std::size_t itemBytes) {
+        return U32(count) && static_cast<std::size_t>(count) * itemBytes <= end_ - at_;
+    }
+    bool AtEnd() const { return ok_ && at_ == end_; }
+    std::size_t Position() const { return at_; }
+
+private:
+    bool Take(std::size_t size) {
+        if (!ok_ || size > end_ - at_) return ok_ = false;
+        at_ += size;
+        return true;
+    }
+    const std::string& bytes_;
+    std::size_t at_;
+    std::size_t end_;
+    bool ok_ = true;
+};
+
+void WriteConstants(Writer& out, const StageConstants& constants) {
+    out.Text(constants.uniformName);
+    out.U32(constants.registerCount);
+    out.U32(static_cast<std::uint32_t>(constants.slots.size()));
+    for (const ConstantSlot& slot : constants.slots) {
+        out.Text(slot.name);
+        out.U32(slot.offset);
+        out.U32(slot.matrixStride);
+        out.U32(slot.arrayStride);
+        out.U32(slot.columnMajor ? 1 : 0);
+        out.U32(static_cast<std::uint32_t>(slot.baseType));
+    }
+}
+
+bool ReadConstants(Reader& in, StageConstants& constants) {
+    std::uint32_t count = 0;
+    if (!in.Text(constants.uniformName) || !in.U32(constants.registerCount) || !in.Count(count, 24)) return false;
+    constants.slots.resize(count);
+    for (ConstantSlot& slot : constants.slots) {
+        std::uint32_t columnMajor = 0;
+        std::uint32_t baseType = 0;
+        if (!in.Text(slot.name) || !in.U32(slot.offset) || !in.U32(slot.matrixStride) || !in.U32(slot.arrayStride) ||
+            !in.U32(columnMajor) || !in.U32(baseType) || columnMajor > 1 ||
+            baseType > static_cast<std::uint32_t>(ConstantBaseType::Bool)) {
+            return false;
+        }
+        slot.columnMajor = columnMajor != 0;
+        slot.baseType = static_cast<ConstantBaseType>(baseType);
+    }
+    return true;
+}
+
+// The registers a stage writes or reads when the device supplies the other stage.
+void WriteVaryings(Writer& out, const std::vector<StageVarying>& varyings) {
+    out.U32(static_cast<std::uint32_t>(varyings.size()));
+    for (const StageVarying& varying : varyings) {
+        out.U32(static_cast<std::uint32_t>(varying.usage));
+        out.U32(static_cast<std::uint32_t>(varying.usageIndex));
+        out.U32(varying.location);
+    }
+}
+
+bool ReadVaryings(Reader& in, std::vector<StageVarying>& varyings) {
+    std::uint32_t count = 0;
+    if (!in.Count(count, 12)) return false;
+    varyings.resize(count);
+    for (StageVarying& varying : varyings) {
+        if (!in.Number(varying.usage) || !in.Number(varying.usageIndex) || !in.U32(varying.location)) return false;
+    }
+    return true;
+}
+
+bool ReadFile(const std::filesystem::path& path, std::string& bytes) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return !file.bad();
+}
+
+}  // namespace
+
+std::string ProgramKey(const std::string& hlsl, const ShaderCompileRequest& vertexShader,
+                       const ShaderCompileRequest& pixelShader) {
+    return vertexShader.profile + ' ' + vertexShader.entry + ' ' + pixelShader.profile + ' ' + pixelShader.entry +
+           '\n' + hlsl;
+}
+
+std::string CompilerVersion() {
+    static const std::string version = [] {
+        const glslang::Version glslangVersion = glslang::GetVersion();
+        unsigned major = 0;
+        unsigned minor = 0;
+        unsigned patch = 0;
+        spvc_get_version(&major, &minor, &patch);
+        return "format " + std::to_string(kFormatVersion) + "; glslang " + std::to_string(glslangVersion.major) + "." +
+               std::to_string(glslangVersion.minor) + "." + std::to_string(glslangVersion.patch) +
+               glslangVersion.flavor + "; SPIRV-Tools " + spvSoftwareVersionString() + "; SPIRV-Cross C API " +
+               std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch);
+    }();
+    return version;
+}
+
+std::string SerializeProgram(const CompiledProgram& program) {
+    Writer out;
+    out.Text(program.vertexGlsl);
+    out.Text(program.fragmentGlsl);
+    out.U32(static_cast<std::uint32_t>(program.vertexInputs.size()));
+    for (const VertexInput& input : program.vertexInputs) {
+        out.Text(input.glslName);
+        out.U32(static_cast<std::uint32_t>(input.usage));
+        out.U32(static_cast<std::uint32_t>(input.usageIndex));
+    }
+    out.Text(program.colorOutput);
+    WriteConstants(out, program.vertexConstants);
+    WriteConstants(out, program.pixelConstants);
+    out.U32(static_cast<std::uint32_t>(program.samplers.size()));
+    for (const std::string& sampler : program.samplers)
+        out.Text(sampler);
+    WriteVaryings(out, program.vertexOutputs);
+    WriteVaryings(out, program.pixelInputs);
+    return std::move(out.Bytes());
+}
+
+bool DeserializeProgram(const std::string& bytes, CompiledProgram& program) {
+    Reader in(bytes, 0, bytes.size());
+    std::uint32_t count = 0;
+    if (!in.Text(program.vertexGlsl) || !in.Text(program.fragmentGlsl) || !in.Count(count, 12)) return false;
+    program.vertexInputs.resize(count);
+    for (VertexInput& input : program.vertexInputs) {
+        if (!in.Text(input.glslName) || !in.Number(input.usage) || !in.Number(input.usageIndex)) return false;
+    }
+    if (!in.Text(program.colorOutput) || !ReadConstants(in, program.vertexConstants) ||
+        !ReadConstants(in, program.pixelConstants) || !in.Count(count, 4)) {
+        return false;
+    }
+    program.samplers.resize(count);
+    for (std::string& sampler : program.samplers) {
+        if (!in.Text(sampler)) return false;
+    }
+    return ReadVaryings(in, program.vertexOutputs) && ReadVaryings(in, program.pixelInputs) && in.AtEnd();
+}
+
+ProgramCache::ProgramCache(std::filesystem::path directory, std::string compilerVersion)
+    : directory_(std::move(directory)), compilerVersion_(std::move(compilerVersion)) {}
+
+std::optional<std::filesystem::path> ProgramCache::DirectoryFromEnvironment() {
+    if (const char* chosen = std::getenv("NVESK_SHADER_CACHE"); chosen != nullptr) {
+        if (*chosen == '\0' || std::strcmp(chosen, "off") == 0 || std::strcmp(chosen, "0") == 0) return std::nullopt;
+        return std::filesystem::path(chosen);
+    }
+    // The base directory specification ignores relative paths.
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && xdg[0] == '/') {
+        return std::filesystem::path(xdg) / "nvesk";
+    }
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+        return std::filesystem::path(home) / ".cache" / "nvesk";
+    }
+    return std::nullopt;
+}
+
+std::string ProgramCache::FullKey(const std::string& key) const {
+    return compilerVersion_ + '\n' + key;
+}
+
+std::filesystem::path ProgramCache::FileFor(const std::string& key) const {
+    const std::string full = FullKey(key);
+    char name[32];
+    std::snprintf(name, sizeof name, "%016llx.program",
+                  static_cast<unsigned long long>(Fnv1a(full.data(), full.size())));
+    return directory_ / name;
+}
+
+// File: magic, format version, key (text), program (text), checksum of everything before it.
+std::shared_ptr<const CompiledProgram> ProgramCache::Load(const std::string& key) const {
+    std::string bytes;
+    if (!ReadFile(FileFor(key), bytes) || bytes.size() < sizeof kMagic + 4 + 8 ||
+        std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
+        return nullptr;
+    }
+    const std::size_t body = bytes.size() - 8;
+    Reader trailer(bytes, body, bytes.size());
+    std::uint64_t checksum = 0;
+    if (!trailer.U64(checksum) || checksum != Fnv1a(bytes.data(), body)) return nullptr;
+    Reader in(bytes, sizeof kMagic, body);
+    std::uint32_t format = 0;
+    std::string storedKey;
+    std::string payload;
+    if (!in.U32(format) || format != kFormatVersion || !in.Text(storedKey) || storedKey != FullKey(key) ||
+        !in.Text(payload) || !in.AtEnd()) {
+        return nullptr;
+    }
+    auto program = std::make_shared<CompiledProgram>();
+    return DeserializeProgram(payload, *program) ? program : nullptr;
+}
+
+bool ProgramCache::Store(const std::string& key, const CompiledProgram& program) const {
+    Writer out;
+    out.Raw(kMagic, sizeof kMagic);
+    out.U32(kFormatVersion);
+    out.Text(FullKey(key));
+    out.Text(SerializeProgram(program));
+    out.U64(Fnv1a(out.Bytes().data(), out.Bytes().size()));
+
+    std::error_code error;
+    std::filesystem::create_directories(directory_, error);
+    if (error) return false;
+    // A name of its own per writer: processes sharing the cache never write into one file.
+    static std::atomic<unsigned> counter {0};
+    const std::filesystem::path target = FileFor(key);
+    std::filesystem::path temporary = target;
+    temporary += "." + std::to_string(getpid()) + "." + std::to_string(counter++) + ".tmp";
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        file.write(out.Bytes().data(), static_cast<std::streamsize>(out.Bytes().size()));
+        file.close();
+        if (!file) {
+            std::filesystem::remove(temporary, error);
+            return false;
+        }
+    }
+    std::filesystem::rename(temporary, target, error);
+    if (error) {
+        std::filesystem::remove(temporary, error);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace nvesk::d3dx9

@@ -1,0 +1,49 @@
+// The debug output's start-up line: written by the first Present of the process, once, with the
+// time since the process started. A scenario runs it in a process whose first frame it is.
+#include "Direct3DTestSupport.h"
+#include "support/Scenario.h"
+
+#include <PlatformTesting/Diagnostics.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr char kLine[] = "start-up: first frame presented ";
+
+NVESK_SCENARIO(first_present_notes_the_startup) {
+    D3D9Test::Window window;
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS parameters = D3D9Test::WindowedParameters(window.Handle(), 64, 48);
+    IDirect3DDevice9* device = nullptr;
+    if (d3d == nullptr || d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window.Handle(),
+                                            D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device) != D3D_OK) {
+        return 2;
+    }
+    std::string text;
+    {
+        const PlatformTesting::DebugOutputCapture capture;
+        for (int frame = 0; frame < std::stoi(argument); ++frame)
+            device->Present(nullptr, nullptr, nullptr, nullptr);
+        text = capture.Text();
+    }
+    const double now = PlatformTesting::SecondsSinceProcessStart() * 1000.0;
+    device->Release();
+    d3d->Release();
+    const std::size_t at = text.find(kLine);
+    if (at == std::string::npos || text.find(kLine, at + 1) != std::string::npos) return 3;
+    double milliseconds = -1.0;
+    char unit[8] = {};
+    if (std::sscanf(text.c_str() + at + sizeof kLine - 1, "%lf %7s", &milliseconds, unit) != 2) return 4;
+    // The process had run for a while before its first frame, and not longer than until now.
+    return std::string(unit) == "ms" && milliseconds > 0.0 && milliseconds <= now + 1.0 ? 0 : 5;
+}
+
+}  // namespace
+
+TEST(StartupTime, FirstPresentOfTheProcessWritesTheTimeSinceItStartedOnce) {
+    EXPECT_EQ(TestSupport::RunScenario("first_present_notes_the_startup", "3"), 0);
+}

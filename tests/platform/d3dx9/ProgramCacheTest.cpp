@@ -1,0 +1,245 @@
+// The compiled-program cache on disk: a hit gives back the program as compiled, a change of key or
+// of compilers is a miss, a damaged or truncated file is ignored and rewritten, and the compiler
+// reads and fills the cache the environment names.
+#include "BuiltInEffects.h"
+
+#include "EffectParser.h"
+#include "HlslCompiler.h"
+#include "ProgramCache.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+
+using namespace nvesk::d3dx9;
+
+namespace {
+
+struct Compiled {
+    std::string key;
+    std::shared_ptr<const CompiledProgram> program;
+};
+
+Compiled CompileFirstPass(const std::string& source) {
+    const ParseResult parsed = ParseEffect(source);
+    EXPECT_TRUE(parsed.ok) << parsed.error;
+    if (!parsed.ok) return {};
+    const EffectPassDesc& pass = parsed.description.techniques.at(0).passes.at(0);
+    const ProgramCompileResult result =
+        CompileProgram(parsed.description.hlsl, "memory", pass.vertexShader, pass.pixelShader);
+    EXPECT_NE(result.program, nullptr) << result.errors;
+    return {ProgramKey(parsed.description.hlsl, pass.vertexShader, pass.pixelShader), result.program};
+}
+
+void ExpectSameConstants(const StageConstants& a, const StageConstants& b) {
+    EXPECT_EQ(a.uniformName, b.uniformName);
+    EXPECT_EQ(a.registerCount, b.registerCount);
+    ASSERT_EQ(a.slots.size(), b.slots.size());
+    for (std::size_t i = 0; i < a.slots.size(); ++i) {
+        EXPECT_EQ(a.slots[i].name, b.slots[i].name);
+        EXPECT_EQ(a.slots[i].offset, b.slots[i].offset);
+        EXPECT_EQ(a.slots[i].matrixStride, b.slots[i].matrixStride);
+        EXPECT_EQ(a.slots[i].arrayStride, b.slots[i].arrayStride);
+        EXPECT_EQ(a.slots[i].columnMajor, b.slots[i].columnMajor);
+        EXPECT_EQ(a.slots[i].baseType, b.slots[i].baseType);
+    }
+}
+
+void ExpectSameVaryings(const std::vector<StageVarying>& a, const std::vector<StageVarying>& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].usage, b[i].usage);
+        EXPECT_EQ(a[i].usageIndex, b[i].usageIndex);
+        EXPECT_EQ(a[i].location, b[i].location);
+    }
+}
+
+void ExpectSameProgram(const CompiledProgram& a, const CompiledProgram& b) {
+    EXPECT_EQ(a.vertexGlsl, b.vertexGlsl);
+    EXPECT_EQ(a.fragmentGlsl, b.fragmentGlsl);
+    ASSERT_EQ(a.vertexInputs.size(), b.vertexInputs.size());
+    for (std::size_t i = 0; i < a.vertexInputs.size(); ++i) {
+        EXPECT_EQ(a.vertexInputs[i].glslName, b.vertexInputs[i].glslName);
+        EXPECT_EQ(a.vertexInputs[i].usage, b.vertexInputs[i].usage);
+        EXPECT_EQ(a.vertexInputs[i].usageIndex, b.vertexInputs[i].usageIndex);
+    }
+    EXPECT_EQ(a.colorOutput, b.colorOutput);
+    ExpectSameConstants(a.vertexConstants, b.vertexConstants);
+    ExpectSameConstants(a.pixelConstants, b.pixelConstants);
+    EXPECT_EQ(a.samplers, b.samplers);
+    ExpectSameVaryings(a.vertexOutputs, b.vertexOutputs);
+    ExpectSameVaryings(a.pixelInputs, b.pixelInputs);
+}
+
+// Sets an environment variable for one scope and puts back what was there.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) previous_ = old;
+        Set(value);
+    }
+    ~ScopedEnvironment() { Set(previous_ ? previous_->c_str() : nullptr); }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    void Set(const char* value) {
+        if (value != nullptr) {
+            setenv(name_, value, 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+    const char* name_;
+    std::optional<std::string> previous_;
+};
+
+}  // namespace
+
+TEST(ProgramCache, HitGivesBackTheProgramAsCompiled) {
+    TestSupport::TempDir folder;
+    // A pass with a pixel shader alone keeps the registers it reads for the device's vertex stage.
+    const std::string pixelOnly =
+        "float4 PS(float4 c : COLOR0, float2 t : TEXCOORD0) : COLOR0 { return c * t.x; }\n"
+        "technique T { pass P { VertexShader = NULL; PixelShader = compile ps_2_0 PS(); } }\n";
+    for (const std::string& source :
+         {std::string(D3DX9Tests::kMeshEffect), std::string(D3DX9Tests::kAlphaTestEffect), pixelOnly}) {
+        const Compiled compiled = CompileFirstPass(source);
+        ASSERT_NE(compiled.program, nullptr);
+        if (source == pixelOnly) EXPECT_EQ(compiled.program->pixelInputs.size(), 2u);
+        EXPECT_TRUE(ProgramCache(folder.Path(), "v1").Store(compiled.key, *compiled.program));
+        const auto loaded = ProgramCache(folder.Path(), "v1").Load(compiled.key);
+        ASSERT_NE(loaded, nullptr);
+        ExpectSameProgram(*loaded, *compiled.program);
+    }
+    // Only the finished files remain: no temporary is left behind.
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        EXPECT_EQ(entry.path().extension(), ".program");
+        ++files;
+    }
+    EXPECT_EQ(files, 3);
+}
+
+TEST(ProgramCache, KeyOrCompilerChangeIsAMiss) {
+    TestSupport::TempDir folder;
+    const Compiled compiled = CompileFirstPass(D3DX9Tests::kMeshEffect);
+    ASSERT_NE(compiled.program, nullptr);
+    const ProgramCache cache(folder.Path(), "glslang 1");
+    ASSERT_TRUE(cache.Store(compiled.key, *compiled.program));
+    EXPECT_EQ(cache.Load(compiled.key + " "), nullptr);
+    EXPECT_EQ(ProgramCache(folder.Path(), "glslang 2").Load(compiled.key), nullptr);
+    ASSERT_NE(cache.Load(compiled.key), nullptr);
+
+    // A file of another key under this key's name (a hash collision) is not taken for it.
+    const std::string other = compiled.key + "// other";
+    std::filesystem::copy_file(cache.FileFor(compiled.key), cache.FileFor(other));
+    EXPECT_EQ(cache.Load(other), nullptr);
+
+    // The real compiler's version names every compiler in the chain.
+    const std::string version = CompilerVersion();
+    for (const char* part : {"format ", "glslang ", "SPIRV-Tools", "SPIRV-Cross"})
+        EXPECT_NE(version.find(part), std::string::npos) << version;
+}
+
+TEST(ProgramCache, DamagedOrTruncatedFileIsIgnoredAndRewritten) {
+    TestSupport::TempDir folder;
+    const Compiled compiled = CompileFirstPass(D3DX9Tests::kAlphaTestEffect);
+    ASSERT_NE(compiled.program, nullptr);
+    const ProgramCache cache(folder.Path(), "v1");
+    ASSERT_TRUE(cache.Store(compiled.key, *compiled.program));
+    const std::filesystem::path file = cache.FileFor(compiled.key);
+    const std::vector<std::uint8_t> good = TestSupport::ReadBytes(file);
+    ASSERT_GT(good.size(), 100u);
+
+    std::vector<std::vector<std::uint8_t>> damaged;
+    for (std::size_t at : {std::size_t {0}, std::size_t {9}, good.size() / 2, good.size() - 1}) {
+        damaged.push_back(good);
+        damaged.back()[at] ^= 0x10;
+    }
+    for (std::size_t length : {std::size_t {0}, std::size_t {7}, good.size() / 2, good.size() - 1})
+        damaged.emplace_back(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length));
+    damaged.push_back(good);
+    damaged.back().push_back(0);
+
+    for (std::size_t i = 0; i < damaged.size(); ++i) {
+        SCOPED_TRACE("damage " + std::to_string(i));
+        TestSupport::WriteBytes(file, damaged[i]);
+        EXPECT_EQ(cache.Load(compiled.key), nullptr);
+        ASSERT_TRUE(cache.Store(compiled.key, *compiled.program));
+        EXPECT_EQ(TestSupport::ReadBytes(file), good);
+        const auto loaded = cache.Load(compiled.key);
+        ASSERT_NE(loaded, nullptr);
+        ExpectSameProgram(*loaded, *compiled.program);
+    }
+}
+
+TEST(ProgramCache, ProgramBytesCutShortOrPaddedAreRefused) {
+    const Compiled compiled = CompileFirstPass(D3DX9Tests::kMeshEffect);
+    ASSERT_NE(compiled.program, nullptr);
+    const std::string bytes = SerializeProgram(*compiled.program);
+    CompiledProgram back;
+    ASSERT_TRUE(DeserializeProgram(bytes, back));
+    ExpectSameProgram(back, *compiled.program);
+    for (std::size_t length = 0; length < bytes.size(); ++length) {
+        CompiledProgram cut;
+        EXPECT_FALSE(DeserializeProgram(bytes.substr(0, length), cut)) << length;
+    }
+    EXPECT_FALSE(DeserializeProgram(bytes + '\0', back));
+    // A count far beyond the bytes that follow is refused before anything is reserved for it.
+    std::string huge = bytes;
+    const std::size_t inputs = 8 + compiled.program->vertexGlsl.size() + compiled.program->fragmentGlsl.size();
+    huge.replace(inputs, 4, "\xff\xff\xff\x7f", 4);
+    EXPECT_FALSE(DeserializeProgram(huge, back));
+}
+
+TEST(ProgramCache, FolderComesFromTheEnvironment) {
+    {
+        ScopedEnvironment chosen("NVESK_SHADER_CACHE", "/tmp/somewhere");
+        EXPECT_EQ(ProgramCache::DirectoryFromEnvironment(), std::filesystem::path("/tmp/somewhere"));
+    }
+    for (const char* off : {"off", "0", ""}) {
+        ScopedEnvironment chosen("NVESK_SHADER_CACHE", off);
+        EXPECT_EQ(ProgramCache::DirectoryFromEnvironment(), std::nullopt) << off;
+    }
+    ScopedEnvironment unset("NVESK_SHADER_CACHE", nullptr);
+    {
+        ScopedEnvironment xdg("XDG_CACHE_HOME", "/var/cache-home");
+        EXPECT_EQ(ProgramCache::DirectoryFromEnvironment(), std::filesystem::path("/var/cache-home/nvesk"));
+    }
+    ScopedEnvironment relative("XDG_CACHE_HOME", "relative");
+    ScopedEnvironment home("HOME", "/home/someone");
+    EXPECT_EQ(ProgramCache::DirectoryFromEnvironment(), std::filesystem::path("/home/someone/.cache/nvesk"));
+}
+
+TEST(ProgramCache, CompilerReadsAndFillsTheCacheTheEnvironmentNames) {
+    TestSupport::TempDir folder;
+    const ScopedEnvironment chosen("NVESK_SHADER_CACHE", folder.Path().c_str());
+    const ProgramCache cache(folder.Path(), CompilerVersion());
+
+    // A source this process has not compiled yet: compiled, then written to the cache.
+    const std::string fresh = std::string(D3DX9Tests::kMeshEffect) + "// filled\n";
+    const std::uint64_t before = ProgramCompileCount();
+    const Compiled compiled = CompileFirstPass(fresh);
+    ASSERT_NE(compiled.program, nullptr);
+    EXPECT_EQ(ProgramCompileCount(), before + 1);
+    const auto stored = cache.Load(compiled.key);
+    ASSERT_NE(stored, nullptr);
+    ExpectSameProgram(*stored, *compiled.program);
+
+    // A program planted in the cache for another new source is taken from there, not compiled.
+    const std::string planted = std::string(D3DX9Tests::kMeshEffect) + "// planted\n";
+    const ParseResult parsed = ParseEffect(planted);
+    ASSERT_TRUE(parsed.ok);
+    const EffectPassDesc& pass = parsed.description.techniques.at(0).passes.at(0);
+    CompiledProgram marked = *compiled.program;
+    marked.samplers.push_back("planted");
+    ASSERT_TRUE(cache.Store(ProgramKey(parsed.description.hlsl, pass.vertexShader, pass.pixelShader), marked));
+    const ProgramCompileResult served =
+        CompileProgram(parsed.description.hlsl, "memory", pass.vertexShader, pass.pixelShader);
+    ASSERT_NE(served.program, nullptr);
+    EXPECT_EQ(ProgramCompileCount(), before + 1);
+    ExpectSameProgram(*served.program, marked);
+}
