@@ -28,9 +28,9 @@ Compiled CompileFirstPass(const std::string& source) {
     if (!parsed.ok) return {};
     const EffectPassDesc& pass = parsed.description.techniques.at(0).passes.at(0);
     const ProgramCompileResult result =
-        CompileProgram(parsed.description.hlsl, "memory", pass.vertexShader, pass.pixelShader);
+        CompileProgram(parsed.description.hlsl, "memory", pass.vertexShader.compiled, pass.pixelShader.compiled);
     EXPECT_NE(result.program, nullptr) << result.errors;
-    return {ProgramKey(parsed.description.hlsl, pass.vertexShader, pass.pixelShader), result.program};
+    return {ProgramKey(parsed.description.hlsl, pass.vertexShader.compiled, pass.pixelShader.compiled), result.program};
 }
 
 void ExpectSameConstants(const StageConstants& a, const StageConstants& b) {
@@ -108,7 +108,9 @@ TEST(ProgramCache, HitGivesBackTheProgramAsCompiled) {
          {std::string(D3DX9Tests::kMeshEffect), std::string(D3DX9Tests::kAlphaTestEffect), pixelOnly}) {
         const Compiled compiled = CompileFirstPass(source);
         ASSERT_NE(compiled.program, nullptr);
-        if (source == pixelOnly) EXPECT_EQ(compiled.program->pixelInputs.size(), 2u);
+        if (source == pixelOnly) {
+            EXPECT_EQ(compiled.program->pixelInputs.size(), 2u);
+        }
         EXPECT_TRUE(ProgramCache(folder.Path(), "v1").Store(compiled.key, *compiled.program));
         const auto loaded = ProgramCache(folder.Path(), "v1").Load(compiled.key);
         ASSERT_NE(loaded, nullptr);
@@ -236,9 +238,10 @@ TEST(ProgramCache, CompilerReadsAndFillsTheCacheTheEnvironmentNames) {
     const EffectPassDesc& pass = parsed.description.techniques.at(0).passes.at(0);
     CompiledProgram marked = *compiled.program;
     marked.samplers.push_back("planted");
-    ASSERT_TRUE(cache.Store(ProgramKey(parsed.description.hlsl, pass.vertexShader, pass.pixelShader), marked));
+    ASSERT_TRUE(cache.Store(ProgramKey(parsed.description.hlsl, pass.vertexShader.compiled, pass.pixelShader.compiled),
+                            marked));
     const ProgramCompileResult served =
-        CompileProgram(parsed.description.hlsl, "memory", pass.vertexShader, pass.pixelShader);
+        CompileProgram(parsed.description.hlsl, "memory", pass.vertexShader.compiled, pass.pixelShader.compiled);
     ASSERT_NE(served.program, nullptr);
     EXPECT_EQ(ProgramCompileCount(), before + 1);
     ExpectSameProgram(*served.program, marked);
