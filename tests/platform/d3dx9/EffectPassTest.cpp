@@ -1,7 +1,7 @@
 // Effect passes as real effect files write them, on a real device: passes with one, none or NULL
 // shaders, sampler and texture states in a pass, uniform arguments to compiled shaders, shader
 // arrays picked by an int parameter, and stages that pass values of different widths.
-#include "../d3d9/Direct3DTestSupport.h"
+#include "EffectDeviceTest.h"
 #include "Pixels.h"
 
 #include <d3dx9.h>
@@ -21,20 +21,16 @@ const char kPixelVertexShader[] =
     "void PixelVS(float3 p : POSITION, float2 uv : TEXCOORD0, out float4 oPos : POSITION,\n"
     "             out float2 oUv : TEXCOORD0) { oPos = ToClip(p); oUv = uv; }\n";
 
-class EffectPassTest : public D3D9Test::DeviceTest {
+class EffectPassTest : public D3DX9Tests::EffectDeviceTest {
 protected:
-    void SetUp() override {
-        DeviceTest::SetUp();
-        ASSERT_EQ(CreateDevice(), D3D_OK);
-    }
-
     void TearDown() override {
         if (effect_ != nullptr) {
             EXPECT_EQ(effect_->Release(), 0u);
+            effect_ = nullptr;
         }
         for (IDirect3DTexture9* texture : textures_)
             EXPECT_EQ(texture->Release(), 0u);
-        DeviceTest::TearDown();
+        EffectDeviceTest::TearDown();
     }
 
     HRESULT Create(const std::string& body, std::string* errors = nullptr) {
@@ -92,7 +88,6 @@ protected:
 
     DWORD PixelAt(UINT x, UINT y) { return ReadBackBuffer().at(y * kWidth + x); }
 
-    ID3DXEffect* effect_ = nullptr;
     std::vector<IDirect3DTexture9*> textures_;
 };
 

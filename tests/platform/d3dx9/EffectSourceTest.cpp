@@ -1,7 +1,7 @@
 // Effects as projects write them, on a real device: files that include files beside them or
 // through the caller's ID3DXInclude, macros from the caller, conditionals that choose which
 // technique exists, and int and bool globals beside float globals, each drawn and read back.
-#include "../d3d9/Direct3DTestSupport.h"
+#include "EffectDeviceTest.h"
 
 #include "support/TempDir.h"
 
@@ -67,19 +67,8 @@ private:
     std::map<std::string, std::string> files_;
 };
 
-class EffectSourceTest : public D3D9Test::DeviceTest {
+class EffectSourceTest : public D3DX9Tests::EffectDeviceTest {
 protected:
-    void SetUp() override {
-        DeviceTest::SetUp();
-        ASSERT_EQ(CreateDevice(), D3D_OK);
-    }
-    void TearDown() override {
-        if (effect_ != nullptr) {
-            EXPECT_EQ(effect_->Release(), 0u);
-        }
-        DeviceTest::TearDown();
-    }
-
     HRESULT Create(const std::string& source, const D3DXMACRO* defines = nullptr, ID3DXInclude* include = nullptr) {
         ID3DXBuffer* errors = nullptr;
         const HRESULT result = D3DXCreateEffect(device_, source.data(), static_cast<UINT>(source.size()), defines,
@@ -125,7 +114,6 @@ protected:
 
     std::vector<DWORD> pixels_;
 
-    ID3DXEffect* effect_ = nullptr;
     std::string errors_;
 };
 

@@ -4,7 +4,7 @@
 #include "BuiltInEffects.h"
 #include "Pixels.h"
 
-#include "../d3d9/Direct3DTestSupport.h"
+#include "EffectDeviceTest.h"
 
 #include "HlslCompiler.h"
 #include "support/TempDir.h"
@@ -23,21 +23,18 @@ using D3DX9Tests::Channel;
 using D3DX9Tests::kClearColor;
 using D3DX9Tests::Rgb;
 
-class EffectTest : public D3D9Test::DeviceTest {
+class EffectTest : public D3DX9Tests::EffectDeviceTest {
 protected:
-    void SetUp() override {
-        DeviceTest::SetUp();
-        ASSERT_EQ(CreateDevice(), D3D_OK);
-    }
-
     void TearDown() override {
+        // The effect may hold the texture: it goes first.
         if (effect_ != nullptr) {
             EXPECT_EQ(effect_->Release(), 0u);
+            effect_ = nullptr;
         }
         if (texture_ != nullptr) {
             EXPECT_EQ(texture_->Release(), 0u);
         }
-        DeviceTest::TearDown();
+        EffectDeviceTest::TearDown();
     }
 
     // Creates effect_ from an image-box text, with its terminating zero as the image box passes it.
@@ -70,7 +67,6 @@ protected:
 
     DWORD Pixel(const std::vector<DWORD>& pixels, UINT x, UINT y) const { return pixels.at(y * kWidth + x); }
 
-    ID3DXEffect* effect_ = nullptr;
     IDirect3DTexture9* texture_ = nullptr;
 };
 
