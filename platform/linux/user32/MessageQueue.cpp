@@ -34,12 +34,14 @@ void MessageQueue::Notify() {
     WakeVideoThread();
 }
 
-void MessageQueue::Post(const MSG& message) {
+bool MessageQueue::Post(const MSG& message) {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
+        if (posted_.size() >= kPostedMessageLimit) return false;
         posted_.push_back(message);
     }
     Notify();
+    return true;
 }
 
 void MessageQueue::PostInput(const MSG& message) {

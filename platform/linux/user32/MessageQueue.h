@@ -8,6 +8,7 @@
 
 #include <array>
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -30,7 +31,11 @@ public:
     // A message stamped with the current time and cursor position.
     static MSG Stamp(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    void Post(const MSG& message);
+    // Windows' default limit on a queue's posted messages.
+    static constexpr std::size_t kPostedMessageLimit = 10000;
+
+    // False when the queue already holds kPostedMessageLimit posted messages.
+    bool Post(const MSG& message);
     void PostInput(const MSG& message);
     void Send(const SentMessage& message);
     void PostQuit(int exitCode);

@@ -46,16 +46,16 @@ using nvesk::user32::MessageQueue;
 using nvesk::user32::WindowTable;
 
 extern "C" BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    if (hWnd == nullptr) {
-        MessageQueue::Current()->Post(MessageQueue::Stamp(nullptr, Msg, wParam, lParam));
-        return TRUE;
-    }
-    const std::shared_ptr<MessageQueue> queue = WindowTable::Instance().QueueOf(hWnd);
+    const std::shared_ptr<MessageQueue> queue =
+        hWnd == nullptr ? MessageQueue::Current() : WindowTable::Instance().QueueOf(hWnd);
     if (queue == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    queue->Post(MessageQueue::Stamp(hWnd, Msg, wParam, lParam));
+    if (!queue->Post(MessageQueue::Stamp(hWnd, Msg, wParam, lParam))) {
+        SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+        return FALSE;
+    }
     return TRUE;
 }
 

@@ -3,10 +3,14 @@
 #include <winuser.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
 
 namespace nvesk::user32 {
 namespace {
+
+// Longer class names make RegisterClassExW fail.
+constexpr std::size_t kMaxClassNameLength = 256;
 
 bool SameName(const std::wstring& a, LPCWSTR b) {
     std::size_t i = 0;
@@ -43,7 +47,8 @@ const WindowClass* WindowClassRegistry::Lookup(LPCWSTR nameOrAtom, HINSTANCE ins
 ATOM WindowClassRegistry::Register(const WNDCLASSEXW& description, DWORD& error) {
     if (description.cbSize != sizeof(WNDCLASSEXW) || description.lpszClassName == nullptr ||
         IS_INTRESOURCE(description.lpszClassName) || description.lpszClassName[0] == L'\0' ||
-        description.lpfnWndProc == nullptr || description.cbClsExtra < 0 || description.cbWndExtra < 0) {
+        std::wcslen(description.lpszClassName) > kMaxClassNameLength || description.lpfnWndProc == nullptr ||
+        description.cbClsExtra < 0 || description.cbWndExtra < 0) {
         error = ERROR_INVALID_PARAMETER;
         return 0;
     }
