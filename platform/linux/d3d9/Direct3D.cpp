@@ -1,6 +1,7 @@
 #include "Direct3D.h"
 #include "com/Diagnostics.h"
 
+#include "../user32/SdlVideo.h"
 #include "Device.h"
 #include "DeviceCaps.h"
 #include "PixelFormats.h"
@@ -22,7 +23,9 @@ bool IsDeviceType(D3DDEVTYPE type) {
 Direct3D::Direct3D() : ComObject(com::Kind::Direct3D) {}
 
 Direct3D* Direct3D::Create() {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    // Video is started once for the process, as the windows start it: starting and stopping it
+    // around each Direct3D object restarted SDL video mid-process, which could come back headless.
+    if (!user32::EnsureVideo()) {
         return nullptr;
     }
     Direct3D* direct3D = new Direct3D();
@@ -32,7 +35,6 @@ Direct3D* Direct3D::Create() {
 
 void Direct3D::OnFinalRelease() {
     modes_.clear();
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 HRESULT Direct3D::QueryInterface(REFIID riid, void** object) {
