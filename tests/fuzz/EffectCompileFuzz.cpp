@@ -14,9 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!parsed.ok) return 0;
     for (const EffectTechniqueDesc& technique : parsed.description.techniques) {
         for (const EffectPassDesc& pass : technique.passes) {
-            if (pass.vertexShader.entry.empty() || pass.pixelShader.entry.empty()) continue;
-            const ProgramCompileResult compiled =
-                CompileProgram(parsed.description.hlsl, "fuzz.fx", pass.vertexShader, pass.pixelShader);
+            const ShaderCompileRequest& vertex = pass.vertexShader.compiled;
+            const ShaderCompileRequest& pixel = pass.pixelShader.compiled;
+            if (pass.vertexShader.assignment != ShaderAssignment::Compiled ||
+                pass.pixelShader.assignment != ShaderAssignment::Compiled || vertex.entry.empty() ||
+                pixel.entry.empty()) {
+                continue;
+            }
+            const ProgramCompileResult compiled = CompileProgram(parsed.description.hlsl, "fuzz.fx", vertex, pixel);
             if (compiled.program == nullptr) {
                 if (compiled.errors.empty()) std::abort();
             } else if (compiled.program->vertexGlsl.empty() || compiled.program->fragmentGlsl.empty()) {
