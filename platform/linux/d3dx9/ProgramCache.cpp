@@ -234,7 +234,7 @@ std::optional<std::filesystem::path> ProgramCache::DirectoryFromEnvironment() {
         if (*chosen == '\0' || std::strcmp(chosen, "off") == 0 || std::strcmp(chosen, "0") == 0) return std::nullopt;
         return std::filesystem::path(chosen);
     }
-    // The base directory specification ignores relative paths.
+    // XDG cache folders are absolute; a relative value is ignored, as the freedesktop rules say.
     if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && xdg[0] == '/') {
         return std::filesystem::path(xdg) / "nvesk";
     }
