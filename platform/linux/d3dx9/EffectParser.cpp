@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <optional>
 #include <set>
 
 namespace nvesk::d3dx9 {
@@ -11,6 +13,15 @@ namespace nvesk::d3dx9 {
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
     return text;
+}
+
+const std::vector<std::string>& ArrayCastTypes() {
+    static const std::vector<std::string> kTypes = {"float", "half", "int", "uint", "bool"};
+    return kTypes;
+}
+
+std::string ArrayCastFunction(const std::string& type, int count) {
+    return "fx_A" + type.substr(0, 1) + std::to_string(count);
 }
 
 namespace {
@@ -108,6 +119,8 @@ public:
             const Token& token = Current();
             if (IsSymbol(";")) {
                 ++index_;
+            } else if (IsIdentifier("technique10") || IsIdentifier("technique11")) {
+                SkipDirect3D10(true);
             } else if (token.kind == TokenKind::Identifier && StartsWith(Lower(token.text), "technique")) {
                 ParseTechnique();
             } else if (IsIdentifier("struct")) {
@@ -123,7 +136,8 @@ public:
             }
         }
         CheckEntryPoints();
-        ApplyTypeEdits();
+        BlankDirect3D10Functions();
+        ApplyEdits();
         return std::move(description_);
     }
 
@@ -209,11 +223,21 @@ private:
             "static",       "const",  "uniform", "extern",          "shared", "volatile", "row_major",
             "column_major", "inline", "precise", "nointerpolation", "linear", "centroid", "noperspective",
             "groupshared",  "snorm",  "unorm"};
+        // Direct3D 10 and 11 objects, for their techniques only.
+        static const std::set<std::string> kDirect3D10Types = {
+            "blendstate",     "depthstencilstate", "rasterizerstate", "samplerstate", "samplercomparisonstate",
+            "geometryshader", "hullshader",        "domainshader",    "computeshader"};
         const std::size_t begin = Current().offset;
         bool isStatic = false;
+        bool isConst = false;
         while (Current().kind == TokenKind::Identifier && kModifiers.count(Lower(Current().text)) != 0) {
             if (Lower(Current().text) == "static") isStatic = true;
+            if (Lower(Current().text) == "const") isConst = true;
             ++index_;
+        }
+        if (Current().kind == TokenKind::Identifier && kDirect3D10Types.count(Lower(Current().text)) != 0) {
+            SkipDirect3D10(false, begin);
+            return;
         }
         const Token& typeToken = ExpectIdentifier("a type");
         TypeShape shape = ShapeOf(typeToken.text);
@@ -230,10 +254,14 @@ private:
         for (;;) {
             const Token& nameToken = ExpectIdentifier("a name");
             if (IsSymbol("(")) {
-                ParseFunctionRest(typeToken, nameToken);
+                ParseFunctionRest(typeToken, nameToken, begin);
                 return;
             }
             if (shaderObject) {
+                if (IsSymbol("=") && Ahead(1).kind == TokenKind::Identifier && Ahead(1).text == "CompileShader") {
+                    SkipDirect3D10(false, begin);
+                    return;
+                }
                 ParseShaderObject(nameToken, lowerType == "vertexshader");
                 Blank(begin, EndOfPrevious());
                 return;
@@ -246,7 +274,9 @@ private:
             parameter.rows = shape.rows;
             parameter.columns = shape.columns;
             parameter.position = nameToken.position;
-            ParseDeclaratorRest(parameter);
+            const bool integerConstant = isStatic && isConst && shape.known && shape.type == ParameterType::Int &&
+                                         shape.parameterClass == ParameterClass::Scalar;
+            ParseDeclaratorRest(parameter, integerConstant);
             if (!isStatic && !shaderObject && shape.known) AddParameter(std::move(parameter));
             if (IsSymbol(",")) {
                 ++index_;
@@ -265,11 +295,13 @@ private:
     void DeclareAsFloat(const Token& typeToken) {
         const std::size_t digits = typeToken.text.find_first_of("1234");
         const std::string shape = digits == std::string::npos ? std::string() : typeToken.text.substr(digits);
-        typeEdits_.push_back({typeToken.offset, typeToken.length, "float" + shape});
+        edits_.push_back({typeToken.offset, typeToken.length, "float" + shape});
     }
 
-    void ApplyTypeEdits() {
-        for (auto edit = typeEdits_.rbegin(); edit != typeEdits_.rend(); ++edit)
+    void ApplyEdits() {
+        std::stable_sort(edits_.begin(), edits_.end(),
+                         [](const TextEdit& a, const TextEdit& b) { return a.offset < b.offset; });
+        for (auto edit = edits_.rbegin(); edit != edits_.rend(); ++edit)
             description_.hlsl.replace(edit->offset, edit->length, edit->text);
     }
 
@@ -297,7 +329,7 @@ private:
         }
     }
 
-    void ParseFunctionRest(const Token& typeToken, const Token& nameToken) {
+    void ParseFunctionRest(const Token& typeToken, const Token& nameToken, std::size_t begin) {
         description_.functions.push_back(nameToken.text);
         FunctionDesc function;
         function.name = nameToken.text;
@@ -316,7 +348,10 @@ private:
             return;
         }
         if (!IsSymbol("{")) Fail(Current(), "syntax error: expected function body before " + Describe(Current()));
+        const std::size_t open = index_;
         SkipBalanced();
+        bodies_.push_back({function.name, begin, EndOfPrevious(), open, index_ - 1});
+        RewriteArrayCasts(open, index_ - 1);
         const auto& signatures = description_.signatures;
         if (std::none_of(signatures.begin(), signatures.end(),
                          [&](const FunctionDesc& known) { return known.name == function.name; })) {
@@ -357,9 +392,14 @@ private:
         return parameters;
     }
 
+    // `NULL`, or `0` as Direct3D 9 effects may also write it.
+    bool AtNullShader() const {
+        return IsKeywordNoCase("null") || (Current().kind == TokenKind::Number && Current().text == "0");
+    }
+
     // The value of a shader global: `compile vs_2_0 Fn(...)` or `NULL`.
     ShaderCompileRequest ParseShaderValue(bool vertex) {
-        if (IsKeywordNoCase("null")) {
+        if (AtNullShader()) {
             ShaderCompileRequest request;
             request.position = Current().position;
             ++index_;
@@ -398,18 +438,73 @@ private:
         description_.shaders.push_back(std::move(object));
     }
 
-    // `[N]` with N a literal from 1 to `limit`.
+    // `[N]` with N from 1 to `limit`: a literal, a static const int, or arithmetic of those.
     int ParseArraySize(int limit) {
         Expect("[");
-        if (Current().kind != TokenKind::Number) Fail(Current(), "array size must be a literal number");
-        const int size = SmallCount(Current().text, limit);
-        if (size < 1) Fail(Current(), "invalid array size");
-        ++index_;
+        const Token& first = Current();
+        const std::optional<long long> size = ConstantExpression();
+        if (!size) Fail(first, "array size must be a literal number or a static const int");
+        if (*size < 1 || *size > limit) Fail(first, "invalid array size");
         Expect("]");
-        return size;
+        return static_cast<int>(*size);
     }
 
-    void ParseDeclaratorRest(EffectParameterDesc& parameter) {
+    // Integer arithmetic (+ - * / % and brackets) of literals and the static const ints declared so
+    // far, as HLSL folds it; empty, with the position unspecified, when it is not such an expression.
+    std::optional<long long> ConstantExpression() {
+        std::optional<long long> value = ConstantTerm();
+        while (value && (IsSymbol("+") || IsSymbol("-"))) {
+            const bool add = IsSymbol("+");
+            ++index_;
+            const std::optional<long long> right = ConstantTerm();
+            value = right ? Bounded(add ? *value + *right : *value - *right) : std::nullopt;
+        }
+        return value;
+    }
+
+    std::optional<long long> ConstantTerm() {
+        std::optional<long long> value = ConstantFactor();
+        while (value && (IsSymbol("*") || IsSymbol("/") || IsSymbol("%"))) {
+            const char op = Current().text[0];
+            ++index_;
+            const std::optional<long long> right = ConstantFactor();
+            if (!right || (op != '*' && *right == 0)) return std::nullopt;
+            value = Bounded(op == '*' ? *value * *right : op == '/' ? *value / *right : *value % *right);
+        }
+        return value;
+    }
+
+    std::optional<long long> ConstantFactor() {
+        const Token& token = Current();
+        ++index_;
+        if (token.kind == TokenKind::Symbol && (token.text == "-" || token.text == "+")) {
+            const std::optional<long long> value = ConstantFactor();
+            return value && token.text == "-" ? std::optional<long long>(-*value) : value;
+        }
+        if (token.kind == TokenKind::Symbol && token.text == "(") {
+            const std::optional<long long> value = ConstantExpression();
+            if (!IsSymbol(")")) return std::nullopt;
+            ++index_;
+            return value;
+        }
+        if (token.kind == TokenKind::Number) {
+            // Too large for an int, a whole number is still one: the size check names it.
+            const float value = std::min(NumberValue(token.text), 2147483648.0f);
+            if (!(value >= 0.0f) || value != static_cast<float>(static_cast<long long>(value))) return std::nullopt;
+            return static_cast<long long>(value);
+        }
+        const auto constant = constants_.find(token.text);
+        if (token.kind == TokenKind::Identifier && constant != constants_.end()) return constant->second;
+        return std::nullopt;
+    }
+
+    // Values outside int's range are no array size; keeps the arithmetic from overflowing.
+    static std::optional<long long> Bounded(long long value) {
+        constexpr long long kLimit = 2147483647;
+        return value >= -kLimit && value <= kLimit ? std::optional<long long>(value) : std::nullopt;
+    }
+
+    void ParseDeclaratorRest(EffectParameterDesc& parameter, bool integerConstant) {
         if (IsSymbol("[")) parameter.elements = ParseArraySize(65536);
         while (IsSymbol(":")) {
             ++index_;
@@ -433,6 +528,12 @@ private:
             parameter.samplerStates = ParseStateBlock(false, nullptr);
             Blank(begin, EndOfPrevious());
             return;
+        }
+        if (integerConstant && parameter.elements == 0) {
+            const std::size_t value = index_;
+            const std::optional<long long> constant = ConstantExpression();
+            if (constant && (IsSymbol(";") || IsSymbol(","))) constants_[parameter.name] = *constant;
+            index_ = value;
         }
         ParseDefault(parameter);
     }
@@ -579,7 +680,7 @@ private:
     PassShader ParsePassShader(const StateAssignment& state, bool vertex) {
         PassShader shader;
         shader.position = state.position;
-        if (IsKeywordNoCase("compile") || IsKeywordNoCase("null") || IsKeywordNoCase("asm")) {
+        if (IsKeywordNoCase("compile") || AtNullShader() || IsKeywordNoCase("asm")) {
             shader.assignment = ShaderAssignment::Compiled;
             shader.compiled = ParseShaderValue(vertex);
         } else {
@@ -628,6 +729,142 @@ private:
         Expect("}");
         Blank(begin, EndOfPrevious());
         description_.techniques.push_back(std::move(technique));
+    }
+
+    // A `technique10`/`technique11` block, or a global only they use (`BlendState b { ... };`,
+    // `VertexShader vs = CompileShader(...);`): a Direct3D 9 effect has none of them, so they are
+    // blanked, and the functions they compile are noted.
+    void SkipDirect3D10(bool technique, std::size_t begin = std::string::npos) {
+        if (begin == std::string::npos) begin = Current().offset;
+        const Token& first = Current();
+        int depth = 0;
+        for (;;) {
+            if (AtEnd()) Fail(first, "syntax error: unexpected end of file in '" + first.text + "'");
+            const Token& token = Current();
+            if (token.kind == TokenKind::Identifier && token.text == "CompileShader" && Ahead(1).text == "(" &&
+                Ahead(3).text == "," && Ahead(4).kind == TokenKind::Identifier) {
+                direct3D10Entries_.insert(Ahead(4).text);
+            }
+            ++index_;
+            if (token.kind != TokenKind::Symbol) continue;
+            const char c = token.text[0];
+            if (c == '{' || c == '(' || c == '[' || (depth == 0 && c == '<')) ++depth;
+            if (c == '}' || c == ')' || c == ']' || (depth == 1 && c == '>')) --depth;
+            if (depth == 0 && ((technique && c == '}') || (!technique && c == ';'))) break;
+        }
+        Blank(begin, EndOfPrevious());
+    }
+
+    // Functions only Direct3D 10 techniques compile are no part of a Direct3D 9 effect: blanked, so
+    // that their shader model 4 code (and the objects blanked above) need not compile.
+    void BlankDirect3D10Functions() {
+        if (direct3D10Entries_.empty()) return;
+        std::set<std::string> direct3D9Entries;
+        for (const ShaderObjectDesc& object : description_.shaders) {
+            for (const ShaderCompileRequest& request : object.shaders)
+                direct3D9Entries.insert(request.entry);
+        }
+        for (const EffectTechniqueDesc& technique : description_.techniques) {
+            for (const EffectPassDesc& pass : technique.passes) {
+                direct3D9Entries.insert(pass.vertexShader.compiled.entry);
+                direct3D9Entries.insert(pass.pixelShader.compiled.entry);
+            }
+        }
+        const std::set<std::string> kept = Reachable(direct3D9Entries);
+        for (const std::string& name : Reachable(direct3D10Entries_)) {
+            if (kept.count(name) != 0) continue;
+            for (const FunctionBody& body : bodies_) {
+                if (body.name != name) continue;
+                Blank(body.begin, body.end);
+                edits_.erase(std::remove_if(edits_.begin(), edits_.end(),
+                                            [&](const TextEdit& edit) {
+                                                return edit.offset >= body.begin && edit.offset < body.end;
+                                            }),
+                             edits_.end());
+            }
+        }
+    }
+
+    // The functions `roots` name and every function their bodies name, by name.
+    std::set<std::string> Reachable(const std::set<std::string>& roots) const {
+        std::set<std::string> reached;
+        std::vector<std::string> pending(roots.begin(), roots.end());
+        while (!pending.empty()) {
+            const std::string name = pending.back();
+            pending.pop_back();
+            if (!reached.insert(name).second) continue;
+            for (const FunctionBody& body : bodies_) {
+                if (body.name != name) continue;
+                for (std::size_t i = body.open; i <= body.close; ++i) {
+                    const Token& token = tokens_[i];
+                    const bool isFunction = std::any_of(bodies_.begin(), bodies_.end(), [&](const FunctionBody& other) {
+                        return other.name == token.text;
+                    });
+                    if (token.kind == TokenKind::Identifier && isFunction) pending.push_back(token.text);
+                }
+            }
+        }
+        return reached;
+    }
+
+    // `(float[4])v` in the body between tokens `open` and `close` becomes `fx_Af4(v)`, padded so
+    // that `v` keeps its column; glslang has no casts to arrays.
+    void RewriteArrayCasts(std::size_t open, std::size_t close) {
+        const auto& types = ArrayCastTypes();
+        for (std::size_t i = open; i + 5 < close; ++i) {
+            const auto symbolAt = [&](std::size_t at, const char* text) {
+                return tokens_[at].kind == TokenKind::Symbol && tokens_[at].text == text;
+            };
+            if (!symbolAt(i, "(") || !symbolAt(i + 2, "[") || !symbolAt(i + 4, "]") || !symbolAt(i + 5, ")") ||
+                tokens_[i + 3].kind != TokenKind::Number ||
+                std::find(types.begin(), types.end(), tokens_[i + 1].text) == types.end()) {
+                continue;
+            }
+            const int count = SmallCount(tokens_[i + 3].text, kMaxArrayCast);
+            const std::size_t last = OperandEnd(i + 6, close);
+            if (count < 1 || last == 0) continue;  // left for the compiler to refuse
+            const std::string call = ArrayCastFunction(tokens_[i + 1].text, count) + "(";
+            const std::size_t castLength = tokens_[i + 5].offset + 1 - tokens_[i].offset;
+            edits_.push_back({tokens_[i].offset, castLength,
+                              call + std::string(castLength - std::min(castLength, call.size()), ' ')});
+            edits_.push_back({tokens_[last].offset + tokens_[last].length, 0, ")"});
+        }
+    }
+
+    // The last token of the unary expression that starts at token `first` (an identifier, literal
+    // or bracketed group with its member accesses, indexes and calls); 0 when there is none.
+    std::size_t OperandEnd(std::size_t first, std::size_t limit) const {
+        const auto closing = [&](std::size_t at) {
+            int depth = 0;
+            for (std::size_t i = at; i < limit; ++i) {
+                const char c = tokens_[i].kind == TokenKind::Symbol ? tokens_[i].text[0] : ' ';
+                if (c == '(' || c == '[') ++depth;
+                if ((c == ')' || c == ']') && --depth == 0) return i;
+            }
+            return std::size_t {0};
+        };
+        std::size_t at = first;
+        while (at < limit && tokens_[at].kind == TokenKind::Symbol && std::strchr("-+!~", tokens_[at].text[0]))
+            ++at;
+        if (at >= limit) return 0;
+        std::size_t last = at;
+        if (tokens_[at].kind == TokenKind::Symbol) {
+            if (tokens_[at].text != "(" || (last = closing(at)) == 0) return 0;
+        } else if (tokens_[at].kind != TokenKind::Identifier && tokens_[at].kind != TokenKind::Number) {
+            return 0;
+        }
+        for (;;) {
+            const Token& next = tokens_[last + 1];
+            if (last + 1 >= limit || next.kind != TokenKind::Symbol) return last;
+            if (next.text == "." && last + 2 < limit && tokens_[last + 2].kind == TokenKind::Identifier) {
+                last += 2;
+            } else if (next.text == "(" || next.text == "[") {
+                last = closing(last + 1);
+                if (last == 0) return 0;
+            } else {
+                return last;
+            }
+        }
     }
 
     void AddParameter(EffectParameterDesc parameter) {
@@ -686,16 +923,29 @@ private:
         }
     }
 
-    struct TypeEdit {
+    struct TextEdit {
         std::size_t offset;
         std::size_t length;
         std::string text;
     };
 
+    // A function definition: its text from its return type to its closing brace, and the tokens
+    // of its body.
+    struct FunctionBody {
+        std::string name;
+        std::size_t begin;
+        std::size_t end;
+        std::size_t open;
+        std::size_t close;
+    };
+
     std::vector<Token> tokens_;
     std::size_t index_ = 0;
     EffectDescription description_;
-    std::vector<TypeEdit> typeEdits_;  // applied once parsing is done, so offsets stay valid
+    std::vector<TextEdit> edits_;                 // type names and casts, applied once parsing is done
+    std::map<std::string, long long> constants_;  // static const ints, for array sizes
+    std::vector<FunctionBody> bodies_;
+    std::set<std::string> direct3D10Entries_;  // functions the Direct3D 10/11 techniques compile
 };
 
 }  // namespace

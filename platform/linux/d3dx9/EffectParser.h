@@ -5,6 +5,7 @@
 #include "EffectDescription.h"
 
 #include <string>
+#include <vector>
 
 namespace nvesk::d3dx9 {
 
@@ -16,6 +17,12 @@ struct ParseResult {
 };
 
 ParseResult ParseEffect(const std::string& source);
+
+// `(float[4])v` in a function body becomes a call of ArrayCastFunction("float", 4), which the HLSL
+// compiler defines for each of these element types and 1 to kMaxArrayCast elements.
+constexpr int kMaxArrayCast = 4;
+const std::vector<std::string>& ArrayCastTypes();
+std::string ArrayCastFunction(const std::string& type, int count);
 
 // `text` in ASCII lower case, as effect keywords, types and states compare.
 std::string Lower(std::string text);

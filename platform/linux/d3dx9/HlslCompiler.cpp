@@ -1,6 +1,7 @@
 #include "HlslCompiler.h"
 
 #include "CompilerMessages.h"
+#include "EffectParser.h"
 #include "ProgramCache.h"
 #include "VaryingRegisters.h"
 
@@ -42,6 +43,43 @@ bool ValidProfile(const std::string& profile, const char* prefix) {
     return profile.rfind(prefix, 0) == 0 && kVersions.count(profile.substr(3)) != 0;
 }
 
+// Ahead of every source, outside its lines and columns. Direct3D 9 has no 1D textures: tex1D
+// reads a 2D texture (a 1D texture there is one texel high) at the middle of its height, so the
+// 1D samplers are 2D ones; a wider coordinate is cut to its x, as HLSL truncates it. `(float[4])v` casts, written by
+// the effect parser as `fx_Af4(v)`, spread a vector's components over an array.
+const std::string& Preamble() {
+    static const std::string text = [] {
+        std::string preamble =
+            "#define sampler1D sampler2D\n"
+            "float4 fx_tex1D(sampler2D s, float t) { return tex2D(s, float2(t, 0.5)); }\n"
+            "float4 fx_tex1D(sampler2D s, float2 t) { return fx_tex1D(s, t.x); }\n"
+            "float4 fx_tex1D(sampler2D s, float3 t) { return fx_tex1D(s, t.x); }\n"
+            "float4 fx_tex1D(sampler2D s, float4 t) { return fx_tex1D(s, t.x); }\n"
+            "float4 fx_tex1D(sampler2D s, float t, float dx, float dy)\n"
+            "{ return tex2Dgrad(s, float2(t, 0.5), float2(dx, 0), float2(dy, 0)); }\n"
+            "float4 fx_tex1Dgrad(sampler2D s, float t, float dx, float dy) { return fx_tex1D(s, t, dx, dy); }\n"
+            "float4 fx_tex1Dbias(sampler2D s, float4 t) { return tex2Dbias(s, float4(t.x, 0.5, 0, t.w)); }\n"
+            "float4 fx_tex1Dlod(sampler2D s, float4 t) { return tex2Dlod(s, float4(t.x, 0.5, 0, t.w)); }\n"
+            "float4 fx_tex1Dproj(sampler2D s, float4 t) { return tex2D(s, float2(t.x / t.w, 0.5)); }\n"
+            "#define tex1D fx_tex1D\n#define tex1Dgrad fx_tex1Dgrad\n#define tex1Dbias fx_tex1Dbias\n"
+            "#define tex1Dlod fx_tex1Dlod\n#define tex1Dproj fx_tex1Dproj\n";
+        static const char* const kComponents[] = {"v.x", "v.y", "v.z", "v.w"};
+        for (const std::string& type : ArrayCastTypes()) {
+            for (int count = 1; count <= kMaxArrayCast; ++count) {
+                const std::string array = "fx_" + type + std::to_string(count) + "_array";
+                const std::string vector = count == 1 ? type : type + std::to_string(count);
+                preamble += "typedef " + type + " " + array + "[" + std::to_string(count) + "];\n";
+                preamble += array + " " + ArrayCastFunction(type, count) + "(" + vector + " v) { " + array + " r = {";
+                for (int i = 0; i < count; ++i)
+                    preamble += std::string(i == 0 ? "" : ", ") + (count == 1 ? "v" : kComponents[i]);
+                preamble += "}; return r; }\n";
+            }
+        }
+        return preamble;
+    }();
+    return text;
+}
+
 bool CompileToSpirv(const std::string& hlsl, const std::string& fileName, const std::string& entry, EShLanguage stage,
                     std::vector<std::uint32_t>& spirv, std::string& errors) {
     glslang::TShader shader(stage);
@@ -49,6 +87,7 @@ bool CompileToSpirv(const std::string& hlsl, const std::string& fileName, const 
     const int length = static_cast<int>(hlsl.size());
     const char* name = fileName.c_str();
     shader.setStringsWithLengthsAndNames(&text, &length, &name, 1);
+    shader.setPreamble(Preamble().c_str());
     shader.setEntryPoint(entry.c_str());
     shader.setEnvInput(glslang::EShSourceHlsl, stage, glslang::EShClientVulkan, 100);
     shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);

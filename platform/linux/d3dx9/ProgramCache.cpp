@@ -19,8 +19,8 @@ namespace nvesk::d3dx9 {
 
 namespace {
 
-// Bumped whenever CompiledProgram or the file layout changes.
-constexpr std::uint32_t kFormatVersion = 2;
+// Bumped whenever CompiledProgram, the file layout or the translation (the HLSL preamble) changes.
+constexpr std::uint32_t kFormatVersion = 3;
 constexpr char kMagic[8] = {'N', 'V', 'E', 'S', 'K', 'P', 'C', '\0'};
 
 std::uint64_t Fnv1a(const char* data, std::size_t size) {

@@ -299,3 +299,98 @@ TEST(EffectParser, IntAndBoolGlobalsAreDeclaredAsFloatsOfTheirShapeForTheShaders
     EXPECT_EQ(Find(result.description, "g_Grid")->rows, 3);
     EXPECT_EQ(Find(result.description, "s_Local"), nullptr);
 }
+
+TEST(EffectParser, StaticConstIntsSizeArraysAndOtherNamesDoNot) {
+    const std::string source =
+        "static const int MAX_MATRICES = 26;\n"
+        "float4x3 mWorldMatrixArray[MAX_MATRICES] : WORLDMATRIXARRAY;\n"
+        "static const int kHalf = MAX_MATRICES / 2 + 1, kRest = MAX_MATRICES % 4;\n"
+        "float2 vOffsets[(kHalf - 4) * -(-2)];\n"
+        "float kTwo[kRest];\n"
+        "VertexShader g_Pair[kRest] = { NULL, 0 };\n";
+    const EffectDescription effect = ParseOk(source).description;
+    ASSERT_NE(Find(effect, "mWorldMatrixArray"), nullptr);
+    EXPECT_EQ(Find(effect, "mWorldMatrixArray")->elements, 26);
+    EXPECT_EQ(Find(effect, "mWorldMatrixArray")->semantic, "WORLDMATRIXARRAY");
+    EXPECT_EQ(Find(effect, "vOffsets")->elements, 20);
+    EXPECT_EQ(Find(effect, "kTwo")->elements, 2);
+    EXPECT_EQ(Find(effect, "MAX_MATRICES"), nullptr);
+    EXPECT_EQ(effect.shaders.at(0).elements, 2);
+    // The HLSL keeps the names: the compiler folds the same constants.
+    EXPECT_NE(effect.hlsl.find("mWorldMatrixArray[MAX_MATRICES]"), std::string::npos);
+
+    const std::string header =
+        "static const int N = 2;\nconst int kUniform = 4;\nstatic const float kF = 3;\n"
+        "static const int kFromCall = max(2, 3);\n";
+    ExpectErrors({
+        {header + "float a[kUniform];", 5, 9, "static const int"},
+        {header + "float a[kF];", 5, 9, "static const int"},
+        {header + "float a[kFromCall];", 5, 9, "static const int"},
+        {header + "float a[M];", 5, 9, "static const int"},
+        {header + "float a[N - 2];", 5, 9, "invalid array size"},
+        {header + "float a[N / (N - 2)];", 5, 9, "static const int"},
+        {header + "float a[N * 65536];", 5, 9, "invalid array size"},
+    });
+}
+
+TEST(EffectParser, ZeroIsANullShaderAsNullIs) {
+    const std::string source =
+        "float4 PS() : COLOR { return 1; }\n"
+        "PixelShader g_Choices[2] = { compile ps_2_0 PS(), 0 };\n"
+        "technique T { pass { VertexShader = 0; PixelShader = compile ps_2_0 PS(); }\n"
+        "              pass { VertexShader = null; PixelShader = 0; } }\n";
+    const EffectDescription effect = ParseOk(source).description;
+    const std::vector<EffectPassDesc>& passes = effect.techniques.at(0).passes;
+    for (const PassShader* shader : {&passes[0].vertexShader, &passes[1].vertexShader, &passes[1].pixelShader}) {
+        EXPECT_EQ(shader->assignment, ShaderAssignment::Compiled);
+        EXPECT_EQ(shader->compiled.entry, "");
+    }
+    ASSERT_EQ(effect.shaders.at(0).shaders.size(), 2u);
+    EXPECT_EQ(effect.shaders[0].shaders[1].entry, "");
+    ExpectErrors({{"technique T { pass { VertexShader = 1; } }", 1, 37, "expected a shader"}});
+}
+
+TEST(EffectParser, Direct3D10TechniquesAndWhatOnlyTheyUseAreBlankedOut) {
+    const std::string source =
+        "float4 Shared(float4 p) { return p; }\n"
+        "float4 VS(float4 p : POSITION) : POSITION { return Shared(p); }\n"
+        "float4 Only10(float4 p) { return Shared(p) * g_Tex.Sample(s_State, p.xy); }\n"
+        "float4 VS10(float4 p : POSITION) : SV_Position { return Only10(p); }\n"
+        "SamplerState s_State { Filter = MIN_MAG_MIP_LINEAR; };\n"
+        "BlendState NoBlend < int a = 1; > { BlendEnable[0] = FALSE; };\n"
+        "VertexShader g_VS10 = CompileShader(vs_4_0, VS10());\n"
+        "technique10 T10 < string s = \"x\"; > { pass P { SetGeometryShader(0); SetVertexShader(g_VS10);\n"
+        "  SetPixelShader(CompileShader(ps_4_0, VS())); } }\n"
+        "technique11 T11 { pass { SetVertexShader(CompileShader(vs_5_0, VS10())); } }\n"
+        "technique T9 { pass { VertexShader = compile vs_2_0 VS(); } }\n";
+    const EffectDescription effect = ParseOk(source).description;
+    ASSERT_EQ(effect.techniques.size(), 1u);
+    EXPECT_EQ(effect.techniques[0].name, "T9");
+    EXPECT_TRUE(effect.shaders.empty());
+    EXPECT_TRUE(effect.parameters.empty());
+    const std::string& hlsl = effect.hlsl;
+    EXPECT_EQ(hlsl.size(), source.size());
+    EXPECT_EQ(std::count(hlsl.begin(), hlsl.end(), '\n'), std::count(source.begin(), source.end(), '\n'));
+    EXPECT_NE(hlsl.find("float4 Shared(float4 p) { return p; }\n"
+                        "float4 VS(float4 p : POSITION) : POSITION { return Shared(p); }\n"),
+              std::string::npos);
+    for (const char* gone : {"Only10", "VS10", "SamplerState", "BlendState", "technique"})
+        EXPECT_EQ(hlsl.find(gone), std::string::npos) << gone;
+    // Capitalised, they are Direct3D 9 techniques, which cannot hold Direct3D 10 calls.
+    ExpectErrors({{"Technique10 T { pass { SetVertexShader(0); } }", 1, 39, "expected '='"},
+                  {"technique10 T { pass { ", 1, 1, "end of file"}});
+}
+
+TEST(EffectParser, VectorsCastToArraysBecomeCallsThatKeepTheOperandsColumn) {
+    const std::string source =
+        "float4 F(float4 w : BLENDWEIGHT, int2 i : BLENDINDICES) : POSITION {\n"
+        "  float a[4] = (float[4])w; int b[2] = ( int [2] )i.yx;\n"
+        "  bool c[3] = (bool[3])float3(w.x, (float[1])w.y, 0)[0] + -(float[4])(w * 2)[1];\n"
+        "  float d[8] = (float[8])m; return w; }\n";
+    const std::string expected =
+        "float4 F(float4 w : BLENDWEIGHT, int2 i : BLENDINDICES) : POSITION {\n"
+        "  float a[4] = fx_Af4(   w); int b[2] = fx_Ai2(    i.yx);\n"
+        "  bool c[3] = fx_Ab3(  float3(w.x, fx_Af1(   w.y), 0)[0]) + -fx_Af4(   (w * 2)[1]);\n"
+        "  float d[8] = (float[8])m; return w; }\n";
+    EXPECT_EQ(ParseOk(source).description.hlsl, expected);
+}

@@ -156,6 +156,78 @@ TEST_F(EffectPassTest, StagesMeetByRegisterWhenTheirWidthsDiffer) {
     EXPECT_EQ(Channel(pixel, 0), 0);
 }
 
+TEST_F(EffectPassTest, StaticConstArraySizesAndArrayCastsReachTheShaderAsDeclared) {
+    // The array is sized by constants; the shader reads its last element, cast to an array.
+    CreateOk(
+        "static const int kPairs = 2;\n"
+        "static const int kCount = kPairs * 2;\n"
+        "float4 g_Colors[kCount];\n"
+        "float4 LastPS() : COLOR\n"
+        "{ float parts[4] = (float[4])g_Colors[kCount - 1]; return float4(parts[3], parts[2], parts[1], 1); }\n"
+        "technique T { pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 LastPS(); } }\n");
+    D3DXPARAMETER_DESC desc = {};
+    ASSERT_EQ(effect_->GetParameterDesc(effect_->GetParameterByName(nullptr, "g_Colors"), &desc), D3D_OK);
+    EXPECT_EQ(desc.Elements, 4u);
+    const D3DXVECTOR4 colors[4] = {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0.9f, 0.5f, 0.25f, 1.0f}};
+    ASSERT_EQ(effect_->SetValue("g_Colors", colors, sizeof(colors)), D3D_OK);
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    const DWORD pixel = PixelAt(30, 20);
+    EXPECT_EQ(Channel(pixel, 16), 255);  // parts[3]: w
+    EXPECT_NEAR(Channel(pixel, 8), 64, 1);
+    EXPECT_NEAR(Channel(pixel, 0), 128, 1);
+}
+
+TEST_F(EffectPassTest, Tex1DReadsAlongTheTextureOnPlainAnd1DSamplers) {
+    CreateOk(
+        "texture g_Ramp;\n"
+        "sampler s_Plain = sampler_state { Texture = <g_Ramp>; MinFilter = Point; MagFilter = Point; };\n"
+        "sampler1D s_Line = sampler_state { Texture = <g_Ramp>; MinFilter = Point; MagFilter = Point; };\n"
+        "float4 PlainPS(float2 uv : TEXCOORD0) : COLOR { return tex1D(s_Plain, uv.x); }\n"
+        "float4 LinePS(float2 uv : TEXCOORD0) : COLOR { return tex1D(s_Line, uv); }\n"
+        "technique T {\n"
+        "  pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 PlainPS(); }\n"
+        "  pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 LinePS(); }\n"
+        "}\n");
+    // Four texels in a row: red, green, blue, white.
+    static const DWORD kTexels[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
+    IDirect3DTexture9* ramp = MakeTexture(4, 1, [](UINT x, UINT) { return kTexels[x]; });
+    textures_.push_back(ramp);
+    ASSERT_EQ(effect_->SetTexture("g_Ramp", ramp), D3D_OK);
+    for (UINT pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        Clear();
+        ASSERT_EQ(DrawPass("T", pass, Quad(0, 0, 64, 48)), D3D_OK);
+        for (UINT texel = 0; texel < 4; ++texel)
+            EXPECT_EQ(Rgb(PixelAt(texel * 16 + 8, 24)), kTexels[texel] & 0xFFFFFFu) << texel;
+    }
+}
+
+TEST_F(EffectPassTest, Direct3D10TechniquesAreLeftOutAndTheirShaderModel4CodeNeedNotCompile) {
+    CreateOk(
+        "Texture2D g_Texture;\n"
+        "SamplerState s_Linear { Filter = MIN_MAG_MIP_LINEAR; AddressU = Wrap; };\n"
+        "BlendState NoBlending { BlendEnable[0] = FALSE; };\n"
+        "float4 Green() { return float4(0, 1, 0, 1); }\n"
+        "float4 GreenPS() : COLOR { return Green(); }\n"
+        "float4 Sample10(float2 uv) { return g_Texture.Sample(s_Linear, uv) * Green(); }\n"
+        "float4 PS10(float4 p : SV_POSITION, float2 uv : TEXCOORD0) : SV_Target { return Sample10(uv); }\n"
+        "VertexShader g_VS10 = CompileShader(vs_4_0, PixelVS());\n"
+        "technique10 Render10 { pass P0 { SetGeometryShader(0); SetVertexShader(g_VS10);\n"
+        "  SetPixelShader(CompileShader(ps_4_0, PS10())); SetBlendState(NoBlending, float4(0, 0, 0, 0), "
+        "0xFFFFFFFF); } }\n"
+        "technique11 Render11 { pass { SetPixelShader(CompileShader(ps_5_0, PS10())); } }\n"
+        "technique Render9 { pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 "
+        "GreenPS(); } }\n");
+    D3DXEFFECT_DESC desc = {};
+    ASSERT_EQ(effect_->GetDesc(&desc), D3D_OK);
+    EXPECT_EQ(desc.Techniques, 1u);
+    EXPECT_EQ(effect_->GetTechniqueByName("Render10"), nullptr);
+    Clear();
+    ASSERT_EQ(DrawPass("Render9", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(30, 20)), 0x00FF00u);
+}
+
 TEST_F(EffectPassTest, SamplerAndTextureAssignmentsInAPassSetTheStage) {
     CreateOk(
         "texture g_Red; texture g_Green;\n"
@@ -302,17 +374,17 @@ TEST_F(EffectPassTest, PassesWithOneOrNullShadersCreateValidateAndBegin) {
     EXPECT_EQ(effect_->End(), D3D_OK);
 }
 
-// Draws of passes whose missing stages are the device's fixed-function ones. Positions are already in
-// clip space, so the default (identity) transforms leave them where they are.
+// Draws of passes whose missing stages (left out, NULL or 0) are the device's fixed-function ones.
+// Positions are already in clip space, so the default (identity) transforms leave them where they are.
 TEST_F(EffectPassTest, OneStagePassesDrawWithTheFixedFunctionStage) {
     CreateOk(
         "float4 g_Color = float4(0, 1, 0, 1);\n"
         "float4 ColorPS() : COLOR { return g_Color; }\n"
         "void ColorVS(float3 p : POSITION, out float4 oPos : POSITION, out float4 oC : COLOR0)\n"
         "{ oPos = float4(p, 1); oC = float4(1, 0, 1, 1); }\n"
-        "technique PixelOnly { pass { VertexShader = NULL; PixelShader = compile ps_2_0 ColorPS();\n"
+        "technique PixelOnly { pass { VertexShader = 0; PixelShader = compile ps_2_0 ColorPS();\n"
         "  Lighting = False; } }\n"
-        "technique VertexOnly { pass { VertexShader = compile vs_2_0 ColorVS();\n"
+        "technique VertexOnly { pass { VertexShader = compile vs_2_0 ColorVS(); PixelShader = 0;\n"
         "  ColorOp[0] = SelectArg1; ColorArg1[0] = Diffuse; AlphaOp[0] = SelectArg1; AlphaArg1[0] = Diffuse; } }\n"
         "technique NullBoth { pass { VertexShader = NULL; PixelShader = NULL; Lighting = False;\n"
         "  TextureFactor = 0xFF00FFFF; ColorOp[0] = SelectArg1; ColorArg1[0] = TFactor; } }\n");
