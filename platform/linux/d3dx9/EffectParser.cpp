@@ -475,6 +475,7 @@ private:
     }
 
     std::optional<long long> ConstantFactor() {
+        if (AtEnd()) return std::nullopt;
         const Token& token = Current();
         ++index_;
         if (token.kind == TokenKind::Symbol && (token.text == "-" || token.text == "+")) {

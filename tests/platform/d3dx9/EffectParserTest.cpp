@@ -330,6 +330,8 @@ TEST(EffectParser, StaticConstIntsSizeArraysAndOtherNamesDoNot) {
         {header + "float a[N - 2];", 5, 9, "invalid array size"},
         {header + "float a[N / (N - 2)];", 5, 9, "static const int"},
         {header + "float a[N * 65536];", 5, 9, "invalid array size"},
+        {header + "float a[(N", 5, 9, "static const int"},
+        {"static const int N = (2", 1, 24, "unbalanced brackets"},
     });
 }
 

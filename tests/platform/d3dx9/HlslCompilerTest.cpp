@@ -154,6 +154,32 @@ TEST(HlslCompiler, ErrorsPointAtTheUsersLineAndColumn) {
     EXPECT_NE(fileErrors.find(": error: "), std::string::npos);
 }
 
+// Direct3D 9 has only 2D textures for tex1D to read, and glslang no casts to arrays: both are
+// mapped before glslang, the user's lines and columns kept.
+TEST(HlslCompiler, Tex1DReadsA2DSamplerAndArrayCastsCompile) {
+    const std::string source =
+        "sampler s_Plain = sampler_state { MinFilter = Point; };\n"
+        "sampler1D s_Line;\n"
+        "float4 VS(float4 p : POSITION, float4 w : BLENDWEIGHT) : POSITION\n"
+        "{ float a[4] = (float[4])w; int b[2] = (int[2])w.xy; return p * a[3] + b[1]; }\n"
+        "float4 PS(float2 uv : TEXCOORD0) : COLOR\n"
+        "{ return tex1D(s_Plain, uv.x) + tex1D(s_Line, uv) + tex1Dlod(s_Line, float4(uv, 0, 1)); }\n"
+        "technique T { pass { VertexShader = compile vs_3_0 VS(); PixelShader = compile ps_3_0 PS(); } }\n";
+    const auto program = CompileFirstPass(source);
+    ASSERT_NE(program, nullptr);
+    ExpectValidGlsl(*program);
+    EXPECT_NE(program->fragmentGlsl.find("uniform sampler2D s_Line;"), std::string::npos) << program->fragmentGlsl;
+    EXPECT_EQ(program->fragmentGlsl.find("sampler1D"), std::string::npos);
+    EXPECT_EQ(program->samplers.size(), 2u);
+
+    const std::string misspelt =
+        "float4 VS(float4 w : BLENDWEIGHT) : POSITION\n"
+        "{ float a[4] = (float[4])g_Missing; return a[0]; }\n"
+        "technique T { pass { VertexShader = compile vs_2_0 VS(); } }\n";
+    const std::string errors = CompileErrors(misspelt, "memory");
+    EXPECT_NE(errors.find("memory(2,26): error: 'g_Missing'"), std::string::npos) << errors;
+}
+
 TEST(HlslCompiler, SameSourceIsCompiledOnceThenServedFromTheCache) {
     const std::string source = std::string(D3DX9Tests::kAlphaTestEffect) + " ";
     const std::uint64_t before = ProgramCompileCount();
