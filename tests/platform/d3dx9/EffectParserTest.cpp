@@ -356,7 +356,7 @@ TEST(EffectParser, Direct3D10TechniquesAndWhatOnlyTheyUseAreBlankedOut) {
     const std::string source =
         "float4 Shared(float4 p) { return p; }\n"
         "float4 VS(float4 p : POSITION) : POSITION { return Shared(p); }\n"
-        "float4 Only10(float4 p) { return Shared(p) * g_Tex.Sample(s_State, p.xy); }\n"
+        "float4 Only10(float4 p) { float a[2] = (float[2])p.xy; return Shared(p) * g_Tex.Sample(s_State, a[0]); }\n"
         "float4 VS10(float4 p : POSITION) : SV_Position { return Only10(p); }\n"
         "SamplerState s_State { Filter = MIN_MAG_MIP_LINEAR; };\n"
         "BlendState NoBlend < int a = 1; > { BlendEnable[0] = FALSE; };\n"
@@ -376,7 +376,7 @@ TEST(EffectParser, Direct3D10TechniquesAndWhatOnlyTheyUseAreBlankedOut) {
     EXPECT_NE(hlsl.find("float4 Shared(float4 p) { return p; }\n"
                         "float4 VS(float4 p : POSITION) : POSITION { return Shared(p); }\n"),
               std::string::npos);
-    for (const char* gone : {"Only10", "VS10", "SamplerState", "BlendState", "technique"})
+    for (const char* gone : {"Only10", "VS10", "SamplerState", "BlendState", "technique", "fx_A"})
         EXPECT_EQ(hlsl.find(gone), std::string::npos) << gone;
     // Capitalised, they are Direct3D 9 techniques, which cannot hold Direct3D 10 calls.
     ExpectErrors({{"Technique10 T { pass { SetVertexShader(0); } }", 1, 39, "expected '='"},
