@@ -45,8 +45,9 @@ bool ValidProfile(const std::string& profile, const char* prefix) {
 
 // Ahead of every source, outside its lines and columns. Direct3D 9 has no 1D textures: tex1D
 // reads a 2D texture (a 1D texture there is one texel high) at the middle of its height, so the
-// 1D samplers are 2D ones; a wider coordinate is cut to its x, as HLSL truncates it. `(float[4])v` casts, written by
-// the effect parser as `fx_Af4(v)`, spread a vector's components over an array.
+// 1D samplers are 2D ones; a wider coordinate is cut to its x, as HLSL truncates it.
+// `(float[4])v` casts, written by the effect parser as `fx_Af4(v)`, spread a vector's components
+// over an array.
 const std::string& Preamble() {
     static const std::string text = [] {
         std::string preamble =
