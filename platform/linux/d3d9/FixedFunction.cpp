@@ -5,6 +5,7 @@
 #include "RenderStates.h"
 #include "VertexDeclaration.h"
 
+#include <algorithm>
 #include <cstring>
 #include <tuple>
 
@@ -153,12 +154,14 @@ bool FixedFunctionKey::operator==(const FixedFunctionKey& other) const {
 }
 
 // The key is compared as bytes: it must have no padding.
-static_assert(sizeof(FixedFunctionKey) == sizeof(FixedVertexKey) + 1 + kFixedStageCount * sizeof(FixedPixelKey::Stage),
+static_assert(sizeof(FixedFunctionKey) == sizeof(FixedVertexKey) + 2 + kFixedStageCount * sizeof(FixedPixelKey::Stage),
               "FixedFunctionKey has padding");
 
 const std::vector<ShaderVarying>& FixedVaryings() {
-    static const std::vector<ShaderVarying> kVaryings = {
-        {D3DDECLUSAGE_COLOR, 0, 0, 4}, {D3DDECLUSAGE_TEXCOORD, 0, 1, 4}, {D3DDECLUSAGE_TEXCOORD, 1, 2, 4}};
+    static const std::vector<ShaderVarying> kVaryings = {{D3DDECLUSAGE_COLOR, 0, 0, 4},
+                                                         {D3DDECLUSAGE_TEXCOORD, 0, 1, 4},
+                                                         {D3DDECLUSAGE_TEXCOORD, 1, 2, 4},
+                                                         {D3DDECLUSAGE_COLOR, 1, 3, 4}};
     return kVaryings;
 }
 
@@ -213,8 +216,8 @@ std::string GenerateVertexStage(const FixedVertexKey& key, const std::vector<Sha
         const ShaderVarying& output = outputs[index];
         std::string value = "vec4(0.0, 0.0, 0.0, 1.0)";
         if (output.usage == D3DDECLUSAGE_COLOR && lighting.lit) {
-            // Lit: the diffuse colour is the lighting's; specular lighting is not computed.
-            value = output.usageIndex == 0 ? "nvesk_ff_Lit" : "vec4(0.0)";
+            // Lit: both colours are the lighting's; specular is black unless computed.
+            value = output.usageIndex == 0 ? "nvesk_ff_Lit" : lighting.specular ? "nvesk_ff_LitSpecular" : "vec4(0.0)";
         } else if (output.usage == D3DDECLUSAGE_COLOR) {
             // Direct3D's default diffuse and specular colours are both 0xFFFFFFFF.
             value = (key.colors & (1u << output.usageIndex)) != 0 ? "nvesk_ff_Color" + std::to_string(output.usageIndex)
@@ -268,6 +271,11 @@ std::string GeneratePixelStage(const FixedPixelKey& key, const std::vector<Shade
                   Operation(stage.alphaOp, Argument(stage.alphaArg1, stage, index, true),
                             Argument(stage.alphaArg2, stage, index, true), ".a") +
                   "), 0.0, 1.0);\n";
+    }
+    if (key.specular != 0) {
+        // Direct3D adds the specular colour after the last stage.
+        source +=
+            "    current.rgb = clamp(current.rgb + " + input(D3DDECLUSAGE_COLOR, 1, "vec4(0.0)") + ".rgb, 0.0, 1.0);\n";
     }
     return source + "    nvesk_ff_Color = current;\n}\n";
 }
@@ -344,9 +352,6 @@ BYTE MaterialSource(DWORD source, bool colorVertex, BYTE colors) {
 
 HRESULT SelectLighting(const RenderStates& renderStates, const LightingStates& lighting, BYTE colors,
                        LightingKey* key) {
-    if (renderStates.Value(D3DRS_SPECULARENABLE) != FALSE) {
-        return Refuse(D3DERR_NOTAVAILABLE, "fixed-function specular lighting is not available");
-    }
     const std::size_t lights = lighting.EnabledCount();
     if (lights > kMaxActiveLights) {
         return Refuse(D3DERR_NOTAVAILABLE, "%zu lights are enabled; fixed-function lighting takes up to %u", lights,
@@ -358,6 +363,11 @@ HRESULT SelectLighting(const RenderStates& renderStates, const LightingStates& l
     key->diffuse = MaterialSource(renderStates.Value(D3DRS_DIFFUSEMATERIALSOURCE), colorVertex, colors);
     key->ambient = MaterialSource(renderStates.Value(D3DRS_AMBIENTMATERIALSOURCE), colorVertex, colors);
     key->emissive = MaterialSource(renderStates.Value(D3DRS_EMISSIVEMATERIALSOURCE), colorVertex, colors);
+    key->specular = renderStates.Value(D3DRS_SPECULARENABLE) != FALSE;
+    if (key->specular) {
+        key->specularSource = MaterialSource(renderStates.Value(D3DRS_SPECULARMATERIALSOURCE), colorVertex, colors);
+        key->localViewer = renderStates.Value(D3DRS_LOCALVIEWER) != FALSE;
+    }
     key->normalize = key->normal && renderStates.Value(D3DRS_NORMALIZENORMALS) != FALSE;
     return D3D_OK;
 }
@@ -416,6 +426,16 @@ HRESULT FixedFunctionStates::Select(bool generateVertex, bool generatePixel, con
     if (generatePixel) {
         if (HRESULT hr = SelectPixel(renderStates, texturedStages, &key->pixel); FAILED(hr)) {
             return hr;
+        }
+        // The specular colour added comes from the lighting, the vertex or the vertex shader.
+        const bool specularWritten =
+            generateVertex ? key->vertex.lighting.lit || (key->vertex.colors & 2) != 0
+                           : std::any_of(userVaryings.begin(), userVaryings.end(), [](const ShaderVarying& varying) {
+                                 return varying.usage == D3DDECLUSAGE_COLOR && varying.usageIndex == 1;
+                             });
+        if (key->pixel.specular != 0 && !specularWritten) {
+            return Refuse(D3DERR_NOTAVAILABLE, "specular addition needs a specular colour (COLOR1), which the %s",
+                          generateVertex ? "vertices lack" : "vertex shader does not write");
         }
         const unsigned sets = generateVertex ? key->vertex.texCoords : TexCoordSets(userVaryings);
         for (DWORD stage = 0; stage < kFixedStageCount; ++stage) {
@@ -492,9 +512,7 @@ HRESULT FixedFunctionStates::SelectVertex(const VertexDeclaration& declaration, 
 HRESULT FixedFunctionStates::SelectPixel(const RenderStates& renderStates, unsigned texturedStages,
                                          FixedPixelKey* key) const {
     key->generated = 1;
-    if (renderStates.Value(D3DRS_SPECULARENABLE) != FALSE) {
-        return Refuse(D3DERR_NOTAVAILABLE, "fixed-function specular addition is not available");
-    }
+    key->specular = renderStates.Value(D3DRS_SPECULARENABLE) != FALSE ? 1 : 0;
     for (DWORD index = 0; index < kTextureStageCount; ++index) {
         const std::array<DWORD, kStageStateCount>& values = stages_[index];
         const DWORD colorOp = values[D3DTSS_COLOROP];

@@ -10,13 +10,15 @@
 //             diffuse lighting (Lighting.h) by up to 8 directional, point and spot lights, with
 //             the NORMAL FLOAT3 element (none: N = 0, ambient and emissive only), material colours
 //             from the material or the vertex colours as D3DRS_*MATERIALSOURCE and
-//             D3DRS_COLORVERTEX choose, D3DRS_NORMALIZENORMALS; pretransformed vertices are never
-//             lit, nor is anything for a pixel shader that reads no colour;
+//             D3DRS_COLORVERTEX choose, D3DRS_NORMALIZENORMALS, specular lighting with
+//             D3DRS_SPECULARENABLE and D3DRS_LOCALVIEWER; pretransformed vertices are never lit,
+//             nor is anything for a pixel shader that reads no colour;
+//   specular  D3DRS_SPECULARENABLE adds COLOR1 (lit: the specular lighting) after the stages;
 //   stages    0 and 1: COLOROP/ALPHAOP DISABLE, SELECTARG1, SELECTARG2, MODULATE, ADD with the
 //             arguments TEXTURE, DIFFUSE, CURRENT, TFACTOR (no modifiers); texture coordinate set
 //             n for stage n, no texture transform, results to CURRENT.
-// Refused with D3DERR_NOTAVAILABLE at draw time, with the reason named: specular lighting and
-// specular addition (D3DRS_SPECULARENABLE), more than 8 enabled lights, a normal other than FLOAT3,
+// Refused with D3DERR_NOTAVAILABLE at draw time, with the reason named: specular addition for
+// unlit vertices without a specular colour, more than 8 enabled lights, a normal other than FLOAT3,
 // any other operation or argument, stage 2 or later enabled, texture transforms or generated
 // coordinates, vertex blending, per-vertex point size.
 // A stage argument TEXTURE with no texture bound reads opaque white for colour and, as Direct3D 9
@@ -68,6 +70,7 @@ struct FixedPixelKey {
         BYTE textured = 0;  // a texture is bound to the stage
     };
     BYTE generated = 0;
+    BYTE specular = 0;  // D3DRS_SPECULARENABLE: COLOR1 is added after the stages
     std::array<Stage, kFixedStageCount> stages {};
 };
 

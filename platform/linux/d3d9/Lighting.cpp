@@ -69,7 +69,7 @@ std::string GenerateLighting(const LightingKey& key) {
     source += "    vec4 nvesk_ff_Cd = " + SourceColor(key.diffuse, 8) +
               ";\n    vec4 nvesk_ff_Ca = " + SourceColor(key.ambient, 9) +
               ";\n    vec4 nvesk_ff_Ce = " + SourceColor(key.emissive, 10) + ";\n    vec3 nvesk_ff_Ambient = " + u +
-              "[7].rgb;\n    vec3 nvesk_ff_Diffuse = vec3(0.0);\n";
+              "[7].rgb;\n    vec3 nvesk_ff_Diffuse = vec3(0.0);\n    vec3 nvesk_ff_Specular = vec3(0.0);\n";
     source +=
         "    for (int i = 0; i < " + std::to_string(key.lights) +
         "; ++i) {\n        int b = " + std::to_string(kLightingHeaderVectors) + " + " + std::to_string(kLightVectors) +
@@ -96,10 +96,24 @@ std::string GenerateLighting(const LightingKey& key) {
         "        }\n"
         "        nvesk_ff_Ambient += " +
         u + "[b + 1].rgb * factor;\n        nvesk_ff_Diffuse += " + u +
-        "[b].rgb * max(dot(nvesk_ff_N, toLight), 0.0) * factor;\n"
+        "[b].rgb * max(dot(nvesk_ff_N, toLight), 0.0) * factor;\n";
+    if (key.specular) {
+        const std::string toViewer = key.localViewer ? "normalize(-nvesk_ff_P)" : "vec3(0.0, 0.0, -1.0)";
+        source += "        vec3 h = normalize(" + toViewer +
+                  " + toLight);\n"
+                  "        float nh = max(dot(nvesk_ff_N, h), 0.0);\n"
+                  "        nvesk_ff_Specular += " +
+                  u + "[b + 6].rgb * (" + u + "[12].x > 0.0 ? pow(nh, " + u + "[12].x) : 1.0) * factor;\n";
+    }
+    source +=
         "    }\n"
         "    vec4 nvesk_ff_Lit = clamp(vec4(nvesk_ff_Ca.rgb * nvesk_ff_Ambient + nvesk_ff_Cd.rgb * nvesk_ff_Diffuse "
         "+ nvesk_ff_Ce.rgb, nvesk_ff_Cd.a), 0.0, 1.0);\n";
+    if (key.specular) {
+        source += "    vec4 nvesk_ff_Cs = " + SourceColor(key.specularSource, 11) +
+                  ";\n    vec4 nvesk_ff_LitSpecular = clamp(vec4(nvesk_ff_Cs.rgb * nvesk_ff_Specular, nvesk_ff_Cs.a), "
+                  "0.0, 1.0);\n";
+    }
     return source;
 }
 
@@ -215,6 +229,8 @@ void LightingStates::FillUniform(const D3DMATRIX& worldView, const D3DMATRIX& vi
     StoreColor(vectors + 4 * 8, material_.Diffuse);
     StoreColor(vectors + 4 * 9, material_.Ambient);
     StoreColor(vectors + 4 * 10, material_.Emissive);
+    StoreColor(vectors + 4 * 11, material_.Specular);
+    Store(vectors + 4 * 12, material_.Power, 0.0f, 0.0f, 0.0f);
     float* light = vectors + 4 * kLightingHeaderVectors;
     for (const auto& [index, slot] : lights_) {
         if (!slot.enabled) {
@@ -232,6 +248,7 @@ void LightingStates::FillUniform(const D3DMATRIX& worldView, const D3DMATRIX& vi
         Store(light + 12, -direction.x, -direction.y, -direction.z, 0.0f);
         Store(light + 16, l.Range, l.Falloff, std::cos(l.Theta / 2.0f), std::cos(l.Phi / 2.0f));
         Store(light + 20, l.Attenuation0, l.Attenuation1, l.Attenuation2, 0.0f);
+        StoreColor(light + 24, l.Specular);
         light += 4 * kLightVectors;
     }
 }

@@ -1,7 +1,9 @@
 // Direct3D 9's lights and material (SetLight, LightEnable, SetMaterial), and the lighting the
 // generated vertex stage runs with them: per vertex, in camera space, as Direct3D 9 documents it,
-//   colour = clamp(Ca * (Ga + sum(Atten * Spot * La)) + Cd * sum(Ld * (N.L) * Atten * Spot) + Ce),
-//   alpha  = Cd alpha,
+//   diffuse  = clamp(Ca * (Ga + sum(Atten * Spot * La)) + Cd * sum(Ld * (N.L) * Atten * Spot) + Ce),
+//              alpha Cd alpha,
+//   specular = clamp(Cs * sum(Ls * (N.H)^P * Atten * Spot)) with D3DRS_SPECULARENABLE, where H is
+//              norm(norm(camera - vertex) + L) with D3DRS_LOCALVIEWER, else norm((0, 0, -1) + L),
 // for directional, point and spot lights (range, attenuation, falloff between theta and phi).
 #pragma once
 
@@ -16,11 +18,12 @@ namespace nvesk::d3d9 {
 inline constexpr DWORD kMaxActiveLights = 8;
 inline constexpr const char* kFixedLightingUniform = "nvesk_ff_Lighting";
 // The lighting uniform's vec4s: world * view (4 rows), its inverse transpose (3 rows), global
-// ambient, material diffuse, ambient and emissive; then per enabled light its diffuse, ambient,
-// camera-space position (w: type), direction to the light (directional) or of the cone reversed
-// (spot), {range, falloff, cos(theta/2), cos(phi/2)} and {attenuation 0, 1, 2}.
-inline constexpr std::size_t kLightingHeaderVectors = 11;
-inline constexpr std::size_t kLightVectors = 6;
+// ambient, material diffuse, ambient, emissive, specular and {power}; then per enabled light its
+// diffuse, ambient, camera-space position (w: type), direction to the light (directional) or of
+// the cone reversed (spot), {range, falloff, cos(theta/2), cos(phi/2)}, {attenuation 0, 1, 2} and
+// specular.
+inline constexpr std::size_t kLightingHeaderVectors = 13;
+inline constexpr std::size_t kLightVectors = 7;
 inline constexpr std::size_t kLightingVectors = kLightingHeaderVectors + kLightVectors * kMaxActiveLights;
 
 // Where a lit vertex takes a material colour from, as the generated stage reads it.
@@ -33,11 +36,15 @@ struct LightingKey {
     BYTE diffuse = 0;  // MaterialColorSource of each material colour
     BYTE ambient = 0;
     BYTE emissive = 0;
-    bool normal = false;     // the vertex has a normal; without one N is 0 and only ambient and emissive light it
-    bool normalize = false;  // D3DRS_NORMALIZENORMALS
+    BYTE specularSource = 0;
+    bool specular = false;     // D3DRS_SPECULARENABLE
+    bool localViewer = false;  // D3DRS_LOCALVIEWER
+    bool normal = false;       // the vertex has a normal; without one N is 0 and only ambient and emissive light it
+    bool normalize = false;    // D3DRS_NORMALIZENORMALS
 };
 
-// GLSL statements that compute `vec4 nvesk_ff_Lit` from `nvesk_ff_Position`, `nvesk_ff_Normal`
+// GLSL statements that compute `vec4 nvesk_ff_Lit` (and `vec4 nvesk_ff_LitSpecular` when the key
+// has specular) from `nvesk_ff_Position`, `nvesk_ff_Normal`
 // (when the key has a normal), the vertex colours the sources name and the lighting uniform.
 std::string GenerateLighting(const LightingKey& key);
 

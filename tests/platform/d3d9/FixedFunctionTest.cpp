@@ -273,12 +273,17 @@ TEST_F(FixedFunctionTest, AlphaOperationsReachTheBlender) {
 TEST_F(FixedFunctionTest, RefusesWhatTheSubsetLacksWithTheReason) {
     Bind(std::vector<ModelVertex> {{-1, 1, 0.5f, 0}, {1, 1, 0.5f, 0}, {-1, -1, 0.5f, 0}, {1, -1, 0.5f, 0}},
          kModelElements);
-    // Lighting is on by default; specular lighting and more than 8 lights are outside the subset.
+    // Lighting is on by default; more than 8 lights are outside the subset, and so is specular
+    // addition for unlit vertices without a specular colour.
     ASSERT_EQ(device_->SetRenderState(D3DRS_SPECULARENABLE, TRUE), D3D_OK);
+    EXPECT_EQ(Draw(), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
     EXPECT_EQ(Draw(), D3DERR_NOTAVAILABLE);
     EXPECT_EQ(PlatformTesting::LastRefusal(),
-              "IDirect3DDevice9::DrawPrimitive: fixed-function specular lighting is not available");
+              "IDirect3DDevice9::DrawPrimitive: specular addition needs a specular colour (COLOR1), which the "
+              "vertices lack");
     ASSERT_EQ(device_->SetRenderState(D3DRS_SPECULARENABLE, FALSE), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, TRUE), D3D_OK);
     for (DWORD light = 0; light < 9; ++light) {
         ASSERT_EQ(device_->LightEnable(light * 3, TRUE), D3D_OK);
     }
@@ -746,6 +751,51 @@ TEST_F(LightingTest, MaterialSourcesTakeTheVertexColourWhenColorVertexIsOn) {
     EnableHeadOnLight(0.25f);
     ASSERT_EQ(Draw(), D3D_OK);
     EXPECT_TRUE(NearRgb(Centre(), 0xFF80FFC0)) << std::hex << Centre();  // 64 + 64, 192 + 64, 128 + 64
+}
+
+// Specular lighting alone (no diffuse material): light and material specular (1, 0.5, 0.25),
+// power 2, the light straight onto the quad. Without a local viewer H = norm((0, 0, -1) + L) is
+// the normal: N.H = 1. With one, at each corner (1, 1, 0.5) in camera space H = norm(norm(-P) + L)
+// gives N.H = 0.8165, squared 0.667.
+TEST_F(LightingTest, SpecularLightingIsAddedAfterTheStages) {
+    BindLitQuad(0.5f, kLitFvf);
+    D3DMATERIAL9 material {};
+    material.Specular = D3DCOLORVALUE {1.0f, 0.5f, 0.25f, 1.0f};
+    material.Power = 2.0f;
+    ASSERT_EQ(device_->SetMaterial(&material), D3D_OK);
+    D3DLIGHT9 light = Light(D3DLIGHT_DIRECTIONAL, {}, {0, 0, 1});
+    light.Diffuse = D3DCOLORVALUE {};
+    light.Specular = D3DCOLORVALUE {1.0f, 1.0f, 1.0f, 1.0f};
+    ASSERT_EQ(device_->SetLight(0, &light), D3D_OK);
+    ASSERT_EQ(device_->LightEnable(0, TRUE), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), kBlack)) << std::hex << Centre();  // off by default
+    ASSERT_EQ(device_->SetRenderState(D3DRS_SPECULARENABLE, TRUE), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LOCALVIEWER, FALSE), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFFFF8040)) << std::hex << Centre();  // 255, 127.5, 63.75
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LOCALVIEWER, TRUE), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFFAA552A)) << std::hex << Centre();  // 170, 85, 42.5
+}
+
+TEST_F(LightingTest, UnlitVerticesAddTheirSpecularColour) {
+    struct Vertex {
+        float x, y, z, rhw;
+        DWORD diffuse, specular;
+    };
+    const DWORD diffuse = 0xFF402010, specular = 0xFF2040F0;
+    Bind(std::vector<Vertex> {{0, 0, 0.5f, 1, diffuse, specular},
+                              {kWidth, 0, 0.5f, 1, diffuse, specular},
+                              {0, kHeight, 0.5f, 1, diffuse, specular},
+                              {kWidth, kHeight, 0.5f, 1, diffuse, specular}},
+         kModelElements);
+    ASSERT_EQ(device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), diffuse)) << std::hex << Centre();
+    ASSERT_EQ(device_->SetRenderState(D3DRS_SPECULARENABLE, TRUE), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFF6060FF)) << std::hex << Centre();  // blue saturates
 }
 
 }  // namespace

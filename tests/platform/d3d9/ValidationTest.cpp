@@ -153,8 +153,9 @@ TEST_F(ValidationTest, DrawsNeedAScenePipelineAndVerticesInRange) {
     ASSERT_EQ(device_->BeginScene(), D3D_OK);
     // No program: fixed function, lighting these untransformed vertices (lighting is on by default).
     EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
-    ASSERT_EQ(device_->SetRenderState(D3DRS_SPECULARENABLE, TRUE), D3D_OK);
-    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_NOTAVAILABLE);  // outside the subset
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_SPECULARENABLE, TRUE), D3D_OK);  // no specular colour to add
+    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_NOTAVAILABLE);
     ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, program), D3D_OK);
     EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
     EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 1, 2), D3DERR_INVALIDCALL);  // past the buffer
