@@ -448,6 +448,16 @@ TEST_F(EffectPassTest, FixedFunctionStatesInAPassLightAndTransformTheDraw) {
     EXPECT_EQ(light.Range, 10.0f);
     EXPECT_EQ(light.Diffuse.g, 0.6f);
     EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+    // CommitChanges brings a light member read from a parameter up to date, and keeps the others.
+    const D3DXVECTOR4 blue(0.0f, 0.0f, 1.0f, 1.0f);
+    ASSERT_EQ(effect_->SetVector("g_LightColor", &blue), D3D_OK);
+    ASSERT_EQ(effect_->CommitChanges(), D3D_OK);
+    ASSERT_EQ(device_->GetLight(0, &light), D3D_OK);
+    EXPECT_EQ(light.Diffuse.b, 1.0f);
+    EXPECT_EQ(light.Diffuse.g, 0.0f);
+    EXPECT_EQ(light.Range, 10.0f);
+    const D3DXVECTOR4 original(0.5f, 0.6f, 0.2f, 1.0f);
+    ASSERT_EQ(effect_->SetVector("g_LightColor", &original), D3D_OK);
     EXPECT_EQ(effect_->EndPass(), D3D_OK);
     EXPECT_EQ(effect_->End(), D3D_OK);
     ASSERT_EQ(device_->EndScene(), D3D_OK);
