@@ -4,6 +4,7 @@
 #include "Conversions.h"
 #include "DeviceCaps.h"
 #include "Direct3D.h"
+#include "FlexibleVertexFormat.h"
 #include "IndexBuffer.h"
 #include "Surface.h"
 #include "Texture.h"
@@ -191,6 +192,7 @@ void Device::ResetState() {
     renderStates_.ApplyAll();
     samplerStates_.Reset();
     fixedFunction_.Reset();
+    lighting_.Reset();
     for (UINT unit = 0; unit < SamplerStates::kUnitCount; ++unit) {
         glBindTextureUnit(unit, 0);
     }
@@ -215,6 +217,7 @@ void Device::DropBindings() {
     }
     HoldPrivately(indices_, static_cast<IndexBuffer*>(nullptr));
     HoldPrivately(declaration_, static_cast<VertexDeclaration*>(nullptr));
+    fvf_ = 0;
     vertexInput_.Invalidate();
 }
 
@@ -691,6 +694,36 @@ HRESULT Device::GetViewport(D3DVIEWPORT9* viewport) {
     return D3D_OK;
 }
 
+HRESULT Device::SetMaterial(const D3DMATERIAL9* material) {
+    NVESK_ENTER("IDirect3DDevice9::SetMaterial");
+    return lighting_.SetMaterial(material);
+}
+
+HRESULT Device::GetMaterial(D3DMATERIAL9* material) {
+    NVESK_ENTER("IDirect3DDevice9::GetMaterial");
+    return lighting_.GetMaterial(material);
+}
+
+HRESULT Device::SetLight(DWORD index, const D3DLIGHT9* light) {
+    NVESK_ENTER("IDirect3DDevice9::SetLight");
+    return lighting_.SetLight(index, light);
+}
+
+HRESULT Device::GetLight(DWORD index, D3DLIGHT9* light) {
+    NVESK_ENTER("IDirect3DDevice9::GetLight");
+    return lighting_.GetLight(index, light);
+}
+
+HRESULT Device::LightEnable(DWORD index, BOOL enable) {
+    NVESK_ENTER("IDirect3DDevice9::LightEnable");
+    return lighting_.Enable(index, enable);
+}
+
+HRESULT Device::GetLightEnable(DWORD index, BOOL* enable) {
+    NVESK_ENTER("IDirect3DDevice9::GetLightEnable");
+    return lighting_.GetEnable(index, enable);
+}
+
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
     NVESK_ENTER("IDirect3DDevice9::SetRenderState");
     context_.MakeCurrent();
@@ -820,8 +853,8 @@ HRESULT Device::CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vert
         for (DWORD stage = 0; stage < kFixedStageCount; ++stage) {
             textured |= textures_[stage] != nullptr ? 1u << stage : 0u;
         }
-        if (HRESULT hr = fixedFunction_.Select(!vertexShader, !pixelShader, *declaration_, renderStates_, textured,
-                                               programs_.CurrentVaryings(), key);
+        if (HRESULT hr = fixedFunction_.Select(!vertexShader, !pixelShader, *declaration_, renderStates_, lighting_,
+                                               textured, programs_.CurrentVaryings(), key);
             FAILED(hr)) {
             return hr;
         }
@@ -840,10 +873,9 @@ HRESULT Device::PrepareDraw(const FixedFunctionKey& key) {
         }
     }
     vertexInput_.Bind(*declaration_, streams_, indices_);
-    const FixedFunctionUniforms fixed =
-        key.GeneratesVertex() || key.GeneratesPixel()
-            ? fixedFunction_.Uniforms(viewport_, renderStates_.Value(D3DRS_TEXTUREFACTOR))
-            : FixedFunctionUniforms {};
+    const FixedFunctionUniforms fixed = key.GeneratesVertex() || key.GeneratesPixel()
+                                            ? fixedFunction_.Uniforms(key, viewport_, renderStates_, lighting_)
+                                            : FixedFunctionUniforms {};
     return programs_.PrepareDraw(key, fixed, kHalfPixelShift / static_cast<float>(viewport_.Width),
                                  -kHalfPixelShift / static_cast<float>(viewport_.Height), renderStates_.AlphaFunction(),
                                  renderStates_.AlphaReference());
@@ -940,6 +972,38 @@ HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration) {
         HoldPrivately(declaration_, ours);
         vertexInput_.Invalidate();
     }
+    fvf_ = 0;
+    return D3D_OK;
+}
+
+HRESULT Device::SetFVF(DWORD fvf) {
+    NVESK_ENTER("IDirect3DDevice9::SetFVF");
+    // Direct3D 9 ignores a zero format and keeps the current declaration.
+    if (fvf == 0 || (fvf == fvf_ && declaration_ != nullptr)) {
+        return D3D_OK;
+    }
+    std::vector<D3DVERTEXELEMENT9> elements;
+    if (!DescribeFlexibleFormat(fvf, &elements)) {
+        return Reject("0x%x is not a flexible vertex format", fvf);
+    }
+    VertexDeclaration* created = nullptr;
+    if (HRESULT hr = VertexDeclaration::Create(this, elements.data(), &created); FAILED(hr)) {
+        return hr;
+    }
+    // The device holds the declaration privately, as a bound one; GetVertexDeclaration hands it out.
+    HoldPrivately(declaration_, created);
+    created->Release();
+    vertexInput_.Invalidate();
+    fvf_ = fvf;
+    return D3D_OK;
+}
+
+HRESULT Device::GetFVF(DWORD* fvf) {
+    NVESK_ENTER("IDirect3DDevice9::GetFVF");
+    if (fvf == nullptr) {
+        return Reject("fvf is null");
+    }
+    *fvf = fvf_;
     return D3D_OK;
 }
 

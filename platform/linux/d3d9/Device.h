@@ -67,6 +67,12 @@ public:
     HRESULT STDMETHODCALLTYPE GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) override;
     HRESULT STDMETHODCALLTYPE SetViewport(const D3DVIEWPORT9* viewport) override;
     HRESULT STDMETHODCALLTYPE GetViewport(D3DVIEWPORT9* viewport) override;
+    HRESULT STDMETHODCALLTYPE SetMaterial(const D3DMATERIAL9* material) override;
+    HRESULT STDMETHODCALLTYPE GetMaterial(D3DMATERIAL9* material) override;
+    HRESULT STDMETHODCALLTYPE SetLight(DWORD index, const D3DLIGHT9* light) override;
+    HRESULT STDMETHODCALLTYPE GetLight(DWORD index, D3DLIGHT9* light) override;
+    HRESULT STDMETHODCALLTYPE LightEnable(DWORD index, BOOL enable) override;
+    HRESULT STDMETHODCALLTYPE GetLightEnable(DWORD index, BOOL* enable) override;
     HRESULT STDMETHODCALLTYPE SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
     HRESULT STDMETHODCALLTYPE GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
     HRESULT STDMETHODCALLTYPE GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) override;
@@ -84,6 +90,8 @@ public:
                                                       IDirect3DVertexDeclaration9** declaration) override;
     HRESULT STDMETHODCALLTYPE SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration) override;
     HRESULT STDMETHODCALLTYPE GetVertexDeclaration(IDirect3DVertexDeclaration9** declaration) override;
+    HRESULT STDMETHODCALLTYPE SetFVF(DWORD fvf) override;
+    HRESULT STDMETHODCALLTYPE GetFVF(DWORD* fvf) override;
     HRESULT STDMETHODCALLTYPE SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
                                               UINT stride) override;
     HRESULT STDMETHODCALLTYPE GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
@@ -135,6 +143,7 @@ private:
     RenderStates renderStates_;
     SamplerStates samplerStates_;
     FixedFunctionStates fixedFunction_;
+    LightingStates lighting_;
     ShaderPrograms programs_;
     VertexInput vertexInput_;
     Surface* backBuffer_ = nullptr;
@@ -149,6 +158,8 @@ private:
     StreamSources streams_ {};
     IndexBuffer* indices_ = nullptr;
     VertexDeclaration* declaration_ = nullptr;
+    // The format SetFVF bound declaration_ for; 0 after SetVertexDeclaration.
+    DWORD fvf_ = 0;
 };
 
 }  // namespace nvesk::d3d9

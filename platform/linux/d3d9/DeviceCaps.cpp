@@ -1,4 +1,5 @@
 #include "DeviceCaps.h"
+#include "Lighting.h"
 
 #include <cstring>
 
@@ -76,6 +77,10 @@ void FillDeviceCaps(D3DDEVTYPE type, UINT adapter, D3DCAPS9* caps) {
     caps->MaxPrimitiveCount = 0xFFFFF;
     caps->MaxVertexIndex = 0xFFFFFF;
     caps->MaxStreams = 16;
+    caps->FVFCaps = 8;  // texture coordinate sets
+    caps->VertexProcessingCaps =
+        D3DVTXPCAPS_MATERIALSOURCE7 | D3DVTXPCAPS_DIRECTIONALLIGHTS | D3DVTXPCAPS_POSITIONALLIGHTS;
+    caps->MaxActiveLights = kMaxActiveLights;
     caps->MaxStreamStride = 2048;
     caps->VertexShaderVersion = D3DVS_VERSION(3, 0);
     caps->MaxVertexShaderConst = 256;

@@ -5,6 +5,7 @@
 #include "RenderStates.h"
 #include "VertexDeclaration.h"
 
+#include <algorithm>
 #include <cstring>
 #include <tuple>
 
@@ -153,12 +154,14 @@ bool FixedFunctionKey::operator==(const FixedFunctionKey& other) const {
 }
 
 // The key is compared as bytes: it must have no padding.
-static_assert(sizeof(FixedFunctionKey) == sizeof(FixedVertexKey) + 1 + kFixedStageCount * sizeof(FixedPixelKey::Stage),
+static_assert(sizeof(FixedFunctionKey) == sizeof(FixedVertexKey) + 2 + kFixedStageCount * sizeof(FixedPixelKey::Stage),
               "FixedFunctionKey has padding");
 
 const std::vector<ShaderVarying>& FixedVaryings() {
-    static const std::vector<ShaderVarying> kVaryings = {
-        {D3DDECLUSAGE_COLOR, 0, 0, 4}, {D3DDECLUSAGE_TEXCOORD, 0, 1, 4}, {D3DDECLUSAGE_TEXCOORD, 1, 2, 4}};
+    static const std::vector<ShaderVarying> kVaryings = {{D3DDECLUSAGE_COLOR, 0, 0, 4},
+                                                         {D3DDECLUSAGE_TEXCOORD, 0, 1, 4},
+                                                         {D3DDECLUSAGE_TEXCOORD, 1, 2, 4},
+                                                         {D3DDECLUSAGE_COLOR, 1, 3, 4}};
     return kVaryings;
 }
 
@@ -177,6 +180,15 @@ std::string GenerateVertexStage(const FixedVertexKey& key, const std::vector<Sha
             source += "layout(location = " + std::to_string(VertexAttributeLocation(D3DDECLUSAGE_TEXCOORD, set)) +
                       ") in vec4 nvesk_ff_TexCoord" + std::to_string(set) + ";\n";
         }
+    }
+    const LightingKey& lighting = key.lighting;
+    if (lighting.lit && lighting.normal) {
+        source += "layout(location = " + std::to_string(VertexAttributeLocation(D3DDECLUSAGE_NORMAL, 0)) +
+                  ") in vec3 nvesk_ff_Normal;\n";
+    }
+    if (lighting.lit) {
+        source +=
+            std::string("uniform vec4 ") + kFixedLightingUniform + "[" + std::to_string(kLightingVectors) + "];\n";
     }
     source += std::string("uniform mat4 ") + kFixedTransformUniform + ";\nuniform vec4 " + kFixedScreenUniform +
               ";\nuniform vec2 " + kFixedDepthUniform + ";\n";
@@ -197,10 +209,16 @@ std::string GenerateVertexStage(const FixedVertexKey& key, const std::vector<Sha
                   "    float z = d.y > d.x ? (p.z - d.x) / (d.y - d.x) : p.z;\n"
                   "    gl_Position = vec4((p.x - s.x) / s.z * 2.0 - 1.0, 1.0 - (p.y - s.y) / s.w * 2.0, z, 1.0) * w;\n";
     }
+    if (lighting.lit) {
+        source += GenerateLighting(lighting);
+    }
     for (size_t index = 0; index < outputs.size(); ++index) {
         const ShaderVarying& output = outputs[index];
         std::string value = "vec4(0.0, 0.0, 0.0, 1.0)";
-        if (output.usage == D3DDECLUSAGE_COLOR) {
+        if (output.usage == D3DDECLUSAGE_COLOR && lighting.lit) {
+            // Lit: both colours are the lighting's; specular is black unless computed.
+            value = output.usageIndex == 0 ? "nvesk_ff_Lit" : lighting.specular ? "nvesk_ff_LitSpecular" : "vec4(0.0)";
+        } else if (output.usage == D3DDECLUSAGE_COLOR) {
             // Direct3D's default diffuse and specular colours are both 0xFFFFFFFF.
             value = (key.colors & (1u << output.usageIndex)) != 0 ? "nvesk_ff_Color" + std::to_string(output.usageIndex)
                                                                   : "vec4(1.0)";
@@ -253,6 +271,11 @@ std::string GeneratePixelStage(const FixedPixelKey& key, const std::vector<Shade
                   Operation(stage.alphaOp, Argument(stage.alphaArg1, stage, index, true),
                             Argument(stage.alphaArg2, stage, index, true), ".a") +
                   "), 0.0, 1.0);\n";
+    }
+    if (key.specular != 0) {
+        // Direct3D adds the specular colour after the last stage.
+        source +=
+            "    current.rgb = clamp(current.rgb + " + input(D3DDECLUSAGE_COLOR, 1, "vec4(0.0)") + ".rgb, 0.0, 1.0);\n";
     }
     return source + "    nvesk_ff_Color = current;\n}\n";
 }
@@ -315,6 +338,40 @@ HRESULT FixedFunctionStates::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX
 
 namespace {
 
+// Where a material colour comes from: the vertex colour D3DRS_*MATERIALSOURCE names when
+// D3DRS_COLORVERTEX is on and the vertex has it, else the material.
+BYTE MaterialSource(DWORD source, bool colorVertex, BYTE colors) {
+    if (colorVertex && source == D3DMCS_COLOR1 && (colors & 1) != 0) {
+        return kFromColor0;
+    }
+    if (colorVertex && source == D3DMCS_COLOR2 && (colors & 2) != 0) {
+        return kFromColor1;
+    }
+    return kFromMaterial;
+}
+
+HRESULT SelectLighting(const RenderStates& renderStates, const LightingStates& lighting, BYTE colors,
+                       LightingKey* key) {
+    const std::size_t lights = lighting.EnabledCount();
+    if (lights > kMaxActiveLights) {
+        return Refuse(D3DERR_NOTAVAILABLE, "%zu lights are enabled; fixed-function lighting takes up to %u", lights,
+                      kMaxActiveLights);
+    }
+    const bool colorVertex = renderStates.Value(D3DRS_COLORVERTEX) != FALSE;
+    key->lit = true;
+    key->lights = static_cast<BYTE>(lights);
+    key->diffuse = MaterialSource(renderStates.Value(D3DRS_DIFFUSEMATERIALSOURCE), colorVertex, colors);
+    key->ambient = MaterialSource(renderStates.Value(D3DRS_AMBIENTMATERIALSOURCE), colorVertex, colors);
+    key->emissive = MaterialSource(renderStates.Value(D3DRS_EMISSIVEMATERIALSOURCE), colorVertex, colors);
+    key->specular = renderStates.Value(D3DRS_SPECULARENABLE) != FALSE;
+    if (key->specular) {
+        key->specularSource = MaterialSource(renderStates.Value(D3DRS_SPECULARMATERIALSOURCE), colorVertex, colors);
+        key->localViewer = renderStates.Value(D3DRS_LOCALVIEWER) != FALSE;
+    }
+    key->normalize = key->normal && renderStates.Value(D3DRS_NORMALIZENORMALS) != FALSE;
+    return D3D_OK;
+}
+
 bool StageStateKnown(DWORD type) {
     return (type >= D3DTSS_COLOROP && type <= D3DTSS_TEXCOORDINDEX) ||
            (type >= D3DTSS_BUMPENVLSCALE && type <= D3DTSS_TEXTURETRANSFORMFLAGS) ||
@@ -342,8 +399,9 @@ HRESULT FixedFunctionStates::GetStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE
 }
 
 HRESULT FixedFunctionStates::Select(bool generateVertex, bool generatePixel, const VertexDeclaration& declaration,
-                                    const RenderStates& renderStates, unsigned texturedStages,
-                                    const std::vector<ShaderVarying>& userVaryings, FixedFunctionKey* key) const {
+                                    const RenderStates& renderStates, const LightingStates& lighting,
+                                    unsigned texturedStages, const std::vector<ShaderVarying>& userVaryings,
+                                    FixedFunctionKey* key) const {
     *key = FixedFunctionKey {};
     if (generateVertex) {
         // Lighting only makes the colours: a pixel shader that reads none does not see it.
@@ -351,7 +409,7 @@ HRESULT FixedFunctionStates::Select(bool generateVertex, bool generatePixel, con
         for (const ShaderVarying& varying : userVaryings) {
             colorsRead = colorsRead || varying.usage == D3DDECLUSAGE_COLOR;
         }
-        if (HRESULT hr = SelectVertex(declaration, renderStates, colorsRead, &key->vertex); FAILED(hr)) {
+        if (HRESULT hr = SelectVertex(declaration, renderStates, lighting, colorsRead, &key->vertex); FAILED(hr)) {
             return hr;
         }
         if (!generatePixel) {
@@ -369,6 +427,16 @@ HRESULT FixedFunctionStates::Select(bool generateVertex, bool generatePixel, con
         if (HRESULT hr = SelectPixel(renderStates, texturedStages, &key->pixel); FAILED(hr)) {
             return hr;
         }
+        // The specular colour added comes from the lighting, the vertex or the vertex shader.
+        const bool specularWritten =
+            generateVertex ? key->vertex.lighting.lit || (key->vertex.colors & 2) != 0
+                           : std::any_of(userVaryings.begin(), userVaryings.end(), [](const ShaderVarying& varying) {
+                                 return varying.usage == D3DDECLUSAGE_COLOR && varying.usageIndex == 1;
+                             });
+        if (key->pixel.specular != 0 && !specularWritten) {
+            return Refuse(D3DERR_NOTAVAILABLE, "specular addition needs a specular colour (COLOR1), which the %s",
+                          generateVertex ? "vertices lack" : "vertex shader does not write");
+        }
         const unsigned sets = generateVertex ? key->vertex.texCoords : TexCoordSets(userVaryings);
         for (DWORD stage = 0; stage < kFixedStageCount; ++stage) {
             if (Samples(key->pixel.stages[stage]) && (sets & (1u << stage)) == 0) {
@@ -382,7 +450,8 @@ HRESULT FixedFunctionStates::Select(bool generateVertex, bool generatePixel, con
 }
 
 HRESULT FixedFunctionStates::SelectVertex(const VertexDeclaration& declaration, const RenderStates& renderStates,
-                                          bool colorsRead, FixedVertexKey* key) const {
+                                          const LightingStates& lighting, bool colorsRead, FixedVertexKey* key) const {
+    LightingKey& lit = key->lighting;
     for (const D3DVERTEXELEMENT9& element : declaration.Elements()) {
         const bool first = element.UsageIndex == 0;
         if (element.Usage == D3DDECLUSAGE_POSITION && first) {
@@ -401,6 +470,11 @@ HRESULT FixedFunctionStates::SelectVertex(const VertexDeclaration& declaration, 
             key->colors |= static_cast<BYTE>(1u << element.UsageIndex);
         } else if (element.Usage == D3DDECLUSAGE_TEXCOORD && element.UsageIndex < 8) {
             key->texCoords |= static_cast<BYTE>(1u << element.UsageIndex);
+        } else if (element.Usage == D3DDECLUSAGE_NORMAL && first) {
+            if (element.Type != D3DDECLTYPE_FLOAT3) {
+                return Refuse(D3DERR_NOTAVAILABLE, "fixed-function lighting reads a NORMAL FLOAT3 element only");
+            }
+            lit.normal = true;
         } else if (element.Usage == D3DDECLUSAGE_PSIZE) {
             return Refuse(D3DERR_NOTAVAILABLE, "fixed-function point sizes from the vertices are not available");
         }
@@ -408,10 +482,16 @@ HRESULT FixedFunctionStates::SelectVertex(const VertexDeclaration& declaration, 
     if (key->position == FixedVertexKey::None) {
         return Refuse(D3DERR_NOTAVAILABLE, "the declaration has no POSITION FLOAT3 or POSITIONT FLOAT4 element");
     }
+    // Normals matter only to lighting: unlit keys leave them out so that equal pictures share a program.
+    const bool normal = lit.normal;
+    lit = LightingKey {};
     // Pretransformed vertices are never lit, blended or transformed.
     if (key->position == FixedVertexKey::Transformed) {
         if (renderStates.Value(D3DRS_LIGHTING) != FALSE && colorsRead) {
-            return Refuse(D3DERR_NOTAVAILABLE, "fixed-function lighting is not available");
+            lit.normal = normal;
+            if (HRESULT hr = SelectLighting(renderStates, lighting, key->colors, &lit); FAILED(hr)) {
+                return hr;
+            }
         }
         if (renderStates.Value(D3DRS_VERTEXBLEND) != D3DVBF_DISABLE ||
             renderStates.Value(D3DRS_INDEXEDVERTEXBLENDENABLE) != FALSE) {
@@ -432,9 +512,7 @@ HRESULT FixedFunctionStates::SelectVertex(const VertexDeclaration& declaration, 
 HRESULT FixedFunctionStates::SelectPixel(const RenderStates& renderStates, unsigned texturedStages,
                                          FixedPixelKey* key) const {
     key->generated = 1;
-    if (renderStates.Value(D3DRS_SPECULARENABLE) != FALSE) {
-        return Refuse(D3DERR_NOTAVAILABLE, "fixed-function specular addition is not available");
-    }
+    key->specular = renderStates.Value(D3DRS_SPECULARENABLE) != FALSE ? 1 : 0;
     for (DWORD index = 0; index < kTextureStageCount; ++index) {
         const std::array<DWORD, kStageStateCount>& values = stages_[index];
         const DWORD colorOp = values[D3DTSS_COLOROP];
@@ -482,17 +560,23 @@ HRESULT FixedFunctionStates::SelectPixel(const RenderStates& renderStates, unsig
     return D3D_OK;
 }
 
-FixedFunctionUniforms FixedFunctionStates::Uniforms(const D3DVIEWPORT9& viewport, D3DCOLOR textureFactor) const {
+FixedFunctionUniforms FixedFunctionStates::Uniforms(const FixedFunctionKey& key, const D3DVIEWPORT9& viewport,
+                                                    const RenderStates& renderStates,
+                                                    const LightingStates& lighting) const {
     FixedFunctionUniforms uniforms;
-    const D3DMATRIX product = Multiply(Multiply(transforms_[0], transforms_[256]), transforms_[257]);
+    const D3DMATRIX worldView = Multiply(transforms_[0], transforms_[256]);
+    const D3DMATRIX product = Multiply(worldView, transforms_[257]);
     std::memcpy(uniforms.transform, product.m, sizeof(uniforms.transform));
+    if (key.vertex.lighting.lit) {
+        lighting.FillUniform(worldView, transforms_[256], renderStates.Value(D3DRS_AMBIENT), uniforms.lighting);
+    }
     uniforms.screen[0] = static_cast<float>(viewport.X);
     uniforms.screen[1] = static_cast<float>(viewport.Y);
     uniforms.screen[2] = static_cast<float>(viewport.Width);
     uniforms.screen[3] = static_cast<float>(viewport.Height);
     uniforms.depth[0] = viewport.MinZ;
     uniforms.depth[1] = viewport.MaxZ;
-    const std::array<float, 4> factor = ColorToFloats(textureFactor);
+    const std::array<float, 4> factor = ColorToFloats(renderStates.Value(D3DRS_TEXTUREFACTOR));
     std::memcpy(uniforms.factor, factor.data(), sizeof(uniforms.factor));
     return uniforms;
 }

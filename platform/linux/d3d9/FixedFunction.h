@@ -1,25 +1,33 @@
 // The subset of Direct3D 9's fixed-function pipeline the device draws with when a stage has no
-// shader: the states that select it (transforms, texture stage states) and the GLSL stages
-// generated for them, keyed by the state they depend on.
+// shader: the states that select it (transforms, lights, material, texture stage states) and the
+// GLSL stages generated for them, keyed by the state they depend on.
 //
 // Accepted:
 //   vertices  D3DDECLUSAGE_POSITION FLOAT3 (D3DFVF_XYZ) transformed by world * view * projection,
 //             or POSITIONT FLOAT4 (D3DFVF_XYZRHW) in render-target pixels; COLOR0 (diffuse, white
-//             when absent) and TEXCOORD0..7 passed on; normals ignored, as with lighting off;
-//   lighting  D3DRS_LIGHTING FALSE, or TRUE with pretransformed vertices (which are never lit) or
-//             with a pixel shader that reads no colour;
+//             when absent) and TEXCOORD0..7 passed on;
+//   lighting  D3DRS_LIGHTING FALSE; or TRUE on untransformed vertices: per-vertex ambient and
+//             diffuse lighting (Lighting.h) by up to 8 directional, point and spot lights, with
+//             the NORMAL FLOAT3 element (none: N = 0, ambient and emissive only), material colours
+//             from the material or the vertex colours as D3DRS_*MATERIALSOURCE and
+//             D3DRS_COLORVERTEX choose, D3DRS_NORMALIZENORMALS, specular lighting with
+//             D3DRS_SPECULARENABLE and D3DRS_LOCALVIEWER; pretransformed vertices are never lit,
+//             nor is anything for a pixel shader that reads no colour;
+//   specular  D3DRS_SPECULARENABLE adds COLOR1 (lit: the specular lighting) after the stages;
 //   stages    0 and 1: COLOROP/ALPHAOP DISABLE, SELECTARG1, SELECTARG2, MODULATE, ADD with the
 //             arguments TEXTURE, DIFFUSE, CURRENT, TFACTOR (no modifiers); texture coordinate set
 //             n for stage n, no texture transform, results to CURRENT.
-// Refused with D3DERR_NOTAVAILABLE at draw time, with the reason named: lighting of untransformed
-// vertices, any other operation or argument, stage 2 or later enabled, texture transforms or
-// generated coordinates, vertex blending, per-vertex point size, specular addition.
+// Refused with D3DERR_NOTAVAILABLE at draw time, with the reason named: specular addition for
+// unlit vertices without a specular colour, more than 8 enabled lights, a normal other than FLOAT3,
+// any other operation or argument, stage 2 or later enabled, texture transforms or generated
+// coordinates, vertex blending, per-vertex point size.
 // A stage argument TEXTURE with no texture bound reads opaque white for colour and, as Direct3D 9
 // documents for the alpha arguments, the diffuse alpha.
 #pragma once
 
 #include <d3d9.h>
 
+#include "Lighting.h"
 #include "ShaderProgramBinding.h"
 
 #include <array>
@@ -47,6 +55,7 @@ struct FixedVertexKey {
     BYTE position = None;
     BYTE colors = 0;     // bit 0: COLOR0 in the declaration, bit 1: COLOR1
     BYTE texCoords = 0;  // bit n: TEXCOORDn in the declaration
+    LightingKey lighting;
 };
 
 // What a generated pixel stage depends on; all zero when the pixel shader is the application's.
@@ -61,6 +70,7 @@ struct FixedPixelKey {
         BYTE textured = 0;  // a texture is bound to the stage
     };
     BYTE generated = 0;
+    BYTE specular = 0;  // D3DRS_SPECULARENABLE: COLOR1 is added after the stages
     std::array<Stage, kFixedStageCount> stages {};
 };
 
@@ -87,6 +97,7 @@ struct FixedFunctionUniforms {
     float screen[4] = {};      // viewport x, y, width, height
     float depth[2] = {};       // viewport MinZ, MaxZ
     float factor[4] = {};      // D3DRS_TEXTUREFACTOR as rgba
+    float lighting[4 * kLightingVectors] = {};
 };
 
 // The device's transforms and texture stage states, and the key they select for a draw.
@@ -104,10 +115,11 @@ public:
     // are those of the application's stage when only one is generated. Draws outside the subset
     // are refused with D3DERR_NOTAVAILABLE and the reason.
     HRESULT Select(bool generateVertex, bool generatePixel, const VertexDeclaration& declaration,
-                   const RenderStates& renderStates, unsigned texturedStages,
+                   const RenderStates& renderStates, const LightingStates& lighting, unsigned texturedStages,
                    const std::vector<ShaderVarying>& userVaryings, FixedFunctionKey* key) const;
 
-    FixedFunctionUniforms Uniforms(const D3DVIEWPORT9& viewport, D3DCOLOR textureFactor) const;
+    FixedFunctionUniforms Uniforms(const FixedFunctionKey& key, const D3DVIEWPORT9& viewport,
+                                   const RenderStates& renderStates, const LightingStates& lighting) const;
 
 private:
     static constexpr DWORD kStageStateCount = D3DTSS_CONSTANT + 1;
@@ -115,8 +127,8 @@ private:
     static constexpr size_t kTransformCount = 256 + 2 + kTextureStageCount;
     static int TransformIndex(D3DTRANSFORMSTATETYPE state);
 
-    HRESULT SelectVertex(const VertexDeclaration& declaration, const RenderStates& renderStates, bool colorsRead,
-                         FixedVertexKey* key) const;
+    HRESULT SelectVertex(const VertexDeclaration& declaration, const RenderStates& renderStates,
+                         const LightingStates& lighting, bool colorsRead, FixedVertexKey* key) const;
     HRESULT SelectPixel(const RenderStates& renderStates, unsigned texturedStages, FixedPixelKey* key) const;
 
     std::array<D3DMATRIX, kTransformCount> transforms_ {};

@@ -205,6 +205,7 @@ HRESULT ShaderPrograms::LinkPair(const std::string& vertexGlsl, const std::strin
         variant->screen = glGetUniformLocation(variant->name, kFixedScreenUniform);
         variant->depth = glGetUniformLocation(variant->name, kFixedDepthUniform);
         variant->factor = glGetUniformLocation(variant->name, kFixedFactorUniform);
+        variant->lighting = glGetUniformLocation(variant->name, kFixedLightingUniform);
     }
     record.alphaFunction = glGetUniformLocation(record.alphaTested.name, kAlphaFunctionUniform);
     record.alphaReference = glGetUniformLocation(record.alphaTested.name, kAlphaReferenceUniform);
@@ -435,6 +436,9 @@ HRESULT ShaderPrograms::PrepareDraw(const FixedFunctionKey& key, const FixedFunc
         glUniform4fv(variant.screen, 1, fixed.screen);
         glUniform2fv(variant.depth, 1, fixed.depth);
         glUniform4fv(variant.factor, 1, fixed.factor);
+        if (key.vertex.lighting.lit) {
+            glUniform4fv(variant.lighting, static_cast<GLsizei>(kLightingVectors), fixed.lighting);
+        }
     }
     if (!alphaTest) {
         return D3D_OK;

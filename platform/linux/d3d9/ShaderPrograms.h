@@ -61,6 +61,7 @@ private:
         int screen = -1;
         int depth = -1;
         int factor = -1;
+        int lighting = -1;
     };
     // One link of a program: as given, and with the alpha test.
     struct Linked {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <new>
 #include <tuple>
 
@@ -265,6 +266,13 @@ bool Effect::ResolveState(const StateAssignment& assignment, bool inSampler, Pas
         if (inSampler || strcasecmp(assignment.name.c_str(), object.name) != 0) continue;
         state.target = object.target;
         state.unit = static_cast<DWORD>(assignment.index);
+        // `Texture[n] = NULL;` or `= 0;` unbinds the stage's texture.
+        const bool none =
+            !assignment.isReference && (assignment.value == "0" || strcasecmp(assignment.value.c_str(), "NULL") == 0);
+        if (none && object.target == StateTarget::Texture) {
+            state.parameter = -1;
+            return state.unit < 16 || (error = std::string(object.name) + " stage out of range", false);
+        }
         state.parameter = parameters_.FindByName(assignment.value.c_str());
         if (state.parameter < 0 || parameters_.At(state.parameter).desc.type != object.type) {
             error = "'" + assignment.value + "' is not " + object.what;
@@ -288,16 +296,59 @@ bool Effect::ResolveState(const StateAssignment& assignment, bool inSampler, Pas
             error = "sampler index out of range";
             return false;
         }
+    } else if (!inSampler) {
+        return ResolveFixedState(assignment, state, error);
     } else {
         error = "unknown state '" + assignment.name + "'";
         return false;
     }
     state.state = info.state;
     state.kind = info.kind;
-    if (ParseStateValue(info.kind, assignment.value, state.value)) return true;
+    if (!assignment.isReference && ParseStateValue(info.kind, assignment.value, state.value)) return true;
     state.parameter = parameters_.FindByName(assignment.value.c_str());
-    if (state.parameter >= 0 && parameters_.At(state.parameter).desc.parameterClass == ParameterClass::Scalar) {
-        return true;
+    if (state.parameter >= 0) {
+        const ParameterClass parameterClass = parameters_.At(state.parameter).desc.parameterClass;
+        // A colour state also takes a vector parameter, converted to a D3DCOLOR when applied.
+        if (parameterClass == ParameterClass::Scalar ||
+            (parameterClass == ParameterClass::Vector && info.kind == StateValueKind::Color)) {
+            return true;
+        }
+    }
+    error = "invalid value '" + assignment.value + "' for state '" + assignment.name + "'";
+    return false;
+}
+
+bool Effect::ResolveFixedState(const StateAssignment& assignment, PassState& state, std::string& error) const {
+    FixedStateInfo info;
+    if (!FindFixedFunctionState(assignment.name, info)) {
+        error = "unknown state '" + assignment.name + "'";
+        return false;
+    }
+    const auto index = static_cast<DWORD>(assignment.index);
+    if (index >= info.indexLimit) {
+        error = "'" + assignment.name + "' index out of range";
+        return false;
+    }
+    state.target = StateTarget::Fixed;
+    state.fixedGroup = info.group;
+    state.unit = index;
+    state.state = info.group == FixedStateGroup::Transform ? info.state + index : info.state;
+    state.kind = info.kind;
+    if (!assignment.isReference) {
+        if (info.kind == StateValueKind::Vector && ParseVectorValue(assignment.value, state.vector)) return true;
+        if (ParseStateValue(info.kind, assignment.value, state.value)) return true;
+    }
+    state.parameter = parameters_.FindByName(assignment.value.c_str());
+    if (state.parameter >= 0) {
+        const ParameterClass parameterClass = parameters_.At(state.parameter).desc.parameterClass;
+        const ParameterType type = parameters_.At(state.parameter).desc.type;
+        const bool numeric = type == ParameterType::Float || type == ParameterType::Int || type == ParameterType::Bool;
+        if (numeric && (info.kind == StateValueKind::Matrix ? parameterClass == ParameterClass::MatrixRows
+                        : info.kind == StateValueKind::Vector
+                            ? parameterClass == ParameterClass::Scalar || parameterClass == ParameterClass::Vector
+                            : parameterClass == ParameterClass::Scalar)) {
+            return true;
+        }
     }
     error = "invalid value '" + assignment.value + "' for state '" + assignment.name + "'";
     return false;
@@ -562,9 +613,53 @@ HRESULT Effect::FindNextValidTechnique(D3DXHANDLE hTechnique, D3DXHANDLE* pTechn
 
 DWORD Effect::StateValue(const PassState& state) const {
     if (state.parameter < 0) return state.value;
+    if (parameters_.At(state.parameter).desc.parameterClass == ParameterClass::Vector) {
+        return VectorAsColor(VectorValue(state));
+    }
     float number = 0;
     parameters_.GetNumbers(state.parameter, &number, 1);
     return NumberAsStateValue(state.kind, number);
+}
+
+std::array<float, 4> Effect::VectorValue(const PassState& state) const {
+    if (state.parameter < 0) return state.vector;
+    std::array<float, 4> values = {0.0f, 0.0f, 0.0f, 1.0f};
+    const int columns = parameters_.At(state.parameter).desc.columns;
+    parameters_.GetNumbers(state.parameter, values.data(), static_cast<UINT>(std::min(4, columns)));
+    return values;
+}
+
+void Effect::SaveFixedState(const PassState& state) {
+    switch (state.fixedGroup) {
+    case FixedStateGroup::Transform: {
+        const auto type = static_cast<D3DTRANSFORMSTATETYPE>(state.state);
+        for (const auto& entry : saved_.transforms) {
+            if (entry.first == type) return;
+        }
+        D3DMATRIX matrix;
+        if (SUCCEEDED(device_->GetTransform(type, &matrix))) saved_.transforms.emplace_back(type, matrix);
+        return;
+    }
+    case FixedStateGroup::Light:
+    case FixedStateGroup::LightEnable: {
+        for (const SavedState::Light& entry : saved_.lights) {
+            if (entry.index == state.unit) return;
+        }
+        SavedState::Light light;
+        light.index = state.unit;
+        light.defined = SUCCEEDED(device_->GetLight(state.unit, &light.light)) &&
+                        SUCCEEDED(device_->GetLightEnable(state.unit, &light.enabled));
+        saved_.lights.push_back(light);
+        return;
+    }
+    case FixedStateGroup::Material:
+        if (!saved_.materialSaved) saved_.materialSaved = SUCCEEDED(device_->GetMaterial(&saved_.material));
+        return;
+    case FixedStateGroup::VertexFormat:
+        if (saved_.vertexFormatSaved || FAILED(device_->GetFVF(&saved_.fvf))) return;
+        saved_.vertexFormatSaved = saved_.fvf != 0 || SUCCEEDED(device_->GetVertexDeclaration(&saved_.declaration));
+        return;
+    }
 }
 
 void Effect::SaveState(const Technique& technique, DWORD flags) {
@@ -613,6 +708,8 @@ void Effect::SaveState(const Technique& technique, DWORD flags) {
                 saveSampler(state.unit, state.state);
             } else if (state.target == StateTarget::Texture) {
                 saveTexture(state.unit);
+            } else if (state.target == StateTarget::Fixed) {
+                SaveFixedState(state);
             }
         }
         auto saveSamplerBlock = [&](DWORD unit, int sampler) {
@@ -643,6 +740,27 @@ void Effect::RestoreState() {
     for (const auto& [unit, texture] : saved_.textures) {
         device_->SetTexture(unit, texture);
         if (texture != nullptr) texture->Release();
+    }
+    for (const auto& [type, matrix] : saved_.transforms)
+        device_->SetTransform(type, &matrix);
+    for (const SavedState::Light& light : saved_.lights) {
+        if (light.defined) {
+            device_->SetLight(light.index, &light.light);
+            device_->LightEnable(light.index, light.enabled);
+        } else {
+            // A light the pass created stays defined, as Direct3D 9 cannot remove one, but off.
+            BOOL enabled = FALSE;
+            if (SUCCEEDED(device_->GetLightEnable(light.index, &enabled))) device_->LightEnable(light.index, FALSE);
+        }
+    }
+    if (saved_.materialSaved) device_->SetMaterial(&saved_.material);
+    if (saved_.vertexFormatSaved) {
+        if (saved_.fvf != 0) {
+            device_->SetFVF(saved_.fvf);
+        } else {
+            device_->SetVertexDeclaration(saved_.declaration);
+            if (saved_.declaration != nullptr) saved_.declaration->Release();
+        }
     }
     saved_ = SavedState();
 }
@@ -679,6 +797,124 @@ void Effect::ApplyParameters(const Pass& pass) {
     }
 }
 
+namespace {
+
+D3DCOLORVALUE ColorOf(const std::array<float, 4>& v) {
+    return D3DCOLORVALUE {v[0], v[1], v[2], v[3]};
+}
+
+D3DVECTOR VectorOf(const std::array<float, 4>& v) {
+    return D3DVECTOR {v[0], v[1], v[2]};
+}
+
+float FloatOf(DWORD bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof(value));
+    return value;
+}
+
+void SetLightMember(D3DLIGHT9& light, DWORD member, const std::array<float, 4>& vector, DWORD value) {
+    switch (member) {
+    case kLightType:
+        light.Type = static_cast<D3DLIGHTTYPE>(value);
+        break;
+    case kLightDiffuse:
+        light.Diffuse = ColorOf(vector);
+        break;
+    case kLightSpecular:
+        light.Specular = ColorOf(vector);
+        break;
+    case kLightAmbient:
+        light.Ambient = ColorOf(vector);
+        break;
+    case kLightPosition:
+        light.Position = VectorOf(vector);
+        break;
+    case kLightDirection:
+        light.Direction = VectorOf(vector);
+        break;
+    default: {
+        float* const numbers[] = {&light.Range,        &light.Falloff, &light.Attenuation0, &light.Attenuation1,
+                                  &light.Attenuation2, &light.Theta,   &light.Phi};
+        *numbers[member - kLightRange] = FloatOf(value);
+    }
+    }
+}
+
+void SetMaterialMember(D3DMATERIAL9& material, DWORD member, const std::array<float, 4>& vector, DWORD value) {
+    D3DCOLORVALUE* const colors[] = {&material.Diffuse, &material.Ambient, &material.Specular, &material.Emissive};
+    if (member == kMaterialPower) {
+        material.Power = FloatOf(value);
+    } else {
+        *colors[member] = ColorOf(vector);
+    }
+}
+
+// The light Direct3D 9 creates for LightEnable on an index never set, the start of a pass's light.
+D3DLIGHT9 DefaultLight() {
+    D3DLIGHT9 light {};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Diffuse = D3DCOLORVALUE {1.0f, 1.0f, 1.0f, 0.0f};
+    light.Direction = D3DVECTOR {0.0f, 0.0f, 1.0f};
+    return light;
+}
+
+}  // namespace
+
+void Effect::ApplyStates(const Pass& pass, bool parametersOnly) {
+    // Lights and the material are set whole, once every member the pass names is in place.
+    std::map<DWORD, D3DLIGHT9> lights;
+    bool materialChanged = false;
+    D3DMATERIAL9 material {};
+    for (const PassState& state : pass.states) {
+        if (parametersOnly && state.parameter < 0) continue;
+        const DWORD value =
+            state.kind == StateValueKind::Vector || state.kind == StateValueKind::Matrix ? 0 : StateValue(state);
+        switch (state.target) {
+        case StateTarget::Render:
+            device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state.state), value);
+            break;
+        case StateTarget::TextureStage:
+            device_->SetTextureStageState(state.unit, static_cast<D3DTEXTURESTAGESTATETYPE>(state.state), value);
+            break;
+        case StateTarget::Sampler:
+            device_->SetSamplerState(state.unit, static_cast<D3DSAMPLERSTATETYPE>(state.state), value);
+            break;
+        case StateTarget::Texture:
+            device_->SetTexture(state.unit, state.parameter >= 0 ? parameters_.At(state.parameter).texture : nullptr);
+            break;
+        case StateTarget::SamplerBlock:
+            break;  // with the parameters, so that CommitChanges brings its texture up to date
+        case StateTarget::Fixed:
+            if (state.fixedGroup == FixedStateGroup::Transform) {
+                D3DXMATRIX matrix;
+                parameters_.GetMatrix(state.parameter, matrix, false);
+                device_->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(state.state), &matrix);
+            } else if (state.fixedGroup == FixedStateGroup::LightEnable) {
+                device_->LightEnable(state.unit, value != 0 ? TRUE : FALSE);
+            } else if (state.fixedGroup == FixedStateGroup::VertexFormat) {
+                device_->SetFVF(value);
+            } else if (state.fixedGroup == FixedStateGroup::Light) {
+                auto found = lights.find(state.unit);
+                if (found == lights.end()) {
+                    D3DLIGHT9 light = DefaultLight();
+                    device_->GetLight(state.unit, &light);
+                    found = lights.emplace(state.unit, light).first;
+                }
+                SetLightMember(found->second, state.state, VectorValue(state), value);
+            } else {
+                if (!materialChanged) device_->GetMaterial(&material);
+                materialChanged = true;
+                SetMaterialMember(material, state.state, VectorValue(state), value);
+            }
+            break;
+        }
+    }
+    for (const auto& [index, light] : lights)
+        device_->SetLight(index, &light);
+    if (materialChanged) device_->SetMaterial(&material);
+}
+
 HRESULT Effect::BeginPass(UINT Pass) {
     NVESK_ENTER("ID3DXEffect::BeginPass");
     if (!begun_ || currentPass_ >= 0) return Reject("BeginPass outside Begin and End, or inside another pass");
@@ -693,25 +929,7 @@ HRESULT Effect::BeginPass(UINT Pass) {
         const HRESULT used = pass.programs[static_cast<std::size_t>(program)].Use(device_);
         if (FAILED(used)) return used;
     }
-    for (const PassState& state : pass.states) {
-        const DWORD value = StateValue(state);
-        switch (state.target) {
-        case StateTarget::Render:
-            device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state.state), value);
-            break;
-        case StateTarget::TextureStage:
-            device_->SetTextureStageState(state.unit, static_cast<D3DTEXTURESTAGESTATETYPE>(state.state), value);
-            break;
-        case StateTarget::Sampler:
-            device_->SetSamplerState(state.unit, static_cast<D3DSAMPLERSTATETYPE>(state.state), value);
-            break;
-        case StateTarget::Texture:
-            device_->SetTexture(state.unit, parameters_.At(state.parameter).texture);
-            break;
-        case StateTarget::SamplerBlock:
-            break;  // with the parameters, so that CommitChanges brings its texture up to date
-        }
-    }
+    ApplyStates(pass, false);
     currentProgram_ = program;
     ApplyParameters(pass);
     currentPass_ = static_cast<int>(Pass);
@@ -721,8 +939,10 @@ HRESULT Effect::BeginPass(UINT Pass) {
 HRESULT Effect::CommitChanges() {
     NVESK_ENTER("ID3DXEffect::CommitChanges");
     if (currentPass_ < 0) return Reject("called outside BeginPass and EndPass");
-    ApplyParameters(
-        techniques_[static_cast<std::size_t>(currentTechnique_)].passes[static_cast<std::size_t>(currentPass_)]);
+    const Pass& pass =
+        techniques_[static_cast<std::size_t>(currentTechnique_)].passes[static_cast<std::size_t>(currentPass_)];
+    ApplyStates(pass, true);
+    ApplyParameters(pass);
     return D3D_OK;
 }
 

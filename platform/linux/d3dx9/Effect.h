@@ -9,6 +9,7 @@
 
 #include <d3dx9effect.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -68,8 +69,9 @@ public:
     HRESULT STDMETHODCALLTYPE OnResetDevice() override;
 
 private:
-    // Texture: `Texture[n] = <t>`; SamplerBlock: `Sampler[n] = (s)`, a sampler_state on stage n.
-    enum class StateTarget { Render, TextureStage, Sampler, Texture, SamplerBlock };
+    // Texture: `Texture[n] = <t>` (no parameter: `= NULL`, unbound); SamplerBlock: `Sampler[n] = (s)`,
+    // a sampler_state on stage n; Fixed: a transform, light, material or FVF (`fixedGroup`).
+    enum class StateTarget { Render, TextureStage, Sampler, Texture, SamplerBlock, Fixed };
 
     // One assignment of a pass, its value fixed or read from a parameter when the pass begins.
     struct PassState {
@@ -79,6 +81,8 @@ private:
         StateValueKind kind = StateValueKind::Dword;
         DWORD value = 0;
         int parameter = -1;
+        FixedStateGroup fixedGroup = FixedStateGroup::Transform;
+        std::array<float, 4> vector {};  // a Vector state's literal
     };
 
     struct Pass {
@@ -108,6 +112,19 @@ private:
         std::vector<std::tuple<DWORD, D3DTEXTURESTAGESTATETYPE, DWORD>> textureStageStates;
         std::vector<std::tuple<DWORD, D3DSAMPLERSTATETYPE, DWORD>> samplerStates;
         std::vector<std::pair<DWORD, IDirect3DBaseTexture9*>> textures;
+        std::vector<std::pair<D3DTRANSFORMSTATETYPE, D3DMATRIX>> transforms;
+        struct Light {
+            DWORD index = 0;
+            bool defined = false;  // false: the light did not exist before Begin
+            D3DLIGHT9 light {};
+            BOOL enabled = FALSE;
+        };
+        std::vector<Light> lights;
+        bool materialSaved = false;
+        D3DMATERIAL9 material {};
+        bool vertexFormatSaved = false;
+        DWORD fvf = 0;
+        IDirect3DVertexDeclaration9* declaration = nullptr;  // one reference, when fvf is 0
     };
 
     Effect(IDirect3DDevice9* device, const EffectDescription& description);
@@ -122,8 +139,13 @@ private:
     void ApplySampler(DWORD stage, int sampler);
     int FindTechnique(D3DXHANDLE handle) const;
     int Parameter(D3DXHANDLE handle) const { return parameters_.Find(handle); }
+    bool ResolveFixedState(const StateAssignment& assignment, PassState& state, std::string& error) const;
     DWORD StateValue(const PassState& state) const;
+    std::array<float, 4> VectorValue(const PassState& state) const;
+    // Sets the pass's states on the device; `parametersOnly`: those read from a parameter.
+    void ApplyStates(const Pass& pass, bool parametersOnly);
     void ApplyParameters(const Pass& pass);
+    void SaveFixedState(const PassState& state);
     void SaveState(const Technique& technique, DWORD flags);
     void RestoreState();
 

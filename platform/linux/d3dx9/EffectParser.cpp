@@ -626,7 +626,11 @@ private:
                 state.isReference = true;
                 index_ += 3;
             } else {
-                while (!AtEnd() && !IsSymbol(";") && !IsSymbol("}")) {
+                // A vector value `{0.8, 0.8, 0.8, 1.0f}` holds braces of its own.
+                int braces = 0;
+                while (!AtEnd() && !IsSymbol(";") && !(braces == 0 && IsSymbol("}"))) {
+                    if (IsSymbol("{")) ++braces;
+                    if (IsSymbol("}")) --braces;
                     if (!state.value.empty()) state.value += ' ';
                     state.value += Current().text;
                     ++index_;

@@ -36,7 +36,7 @@ const std::map<std::string, StateInfo>& RenderStates() {
         {"ALPHABLENDENABLE", {D3DRS_ALPHABLENDENABLE, Kind::Bool}},
         {"FOGENABLE", {D3DRS_FOGENABLE, Kind::Bool}},
         {"SPECULARENABLE", {D3DRS_SPECULARENABLE, Kind::Bool}},
-        {"FOGCOLOR", {D3DRS_FOGCOLOR, Kind::Dword}},
+        {"FOGCOLOR", {D3DRS_FOGCOLOR, Kind::Color}},
         {"FOGTABLEMODE", {D3DRS_FOGTABLEMODE, Kind::Fog}},
         {"FOGSTART", {D3DRS_FOGSTART, Kind::Float}},
         {"FOGEND", {D3DRS_FOGEND, Kind::Float}},
@@ -50,7 +50,7 @@ const std::map<std::string, StateInfo>& RenderStates() {
         {"STENCILREF", {D3DRS_STENCILREF, Kind::Dword}},
         {"STENCILMASK", {D3DRS_STENCILMASK, Kind::Dword}},
         {"STENCILWRITEMASK", {D3DRS_STENCILWRITEMASK, Kind::Dword}},
-        {"TEXTUREFACTOR", {D3DRS_TEXTUREFACTOR, Kind::Dword}},
+        {"TEXTUREFACTOR", {D3DRS_TEXTUREFACTOR, Kind::Color}},
         {"WRAP0", {D3DRS_WRAP0, Kind::Dword}},
         {"WRAP1", {D3DRS_WRAP1, Kind::Dword}},
         {"WRAP2", {D3DRS_WRAP2, Kind::Dword}},
@@ -61,7 +61,7 @@ const std::map<std::string, StateInfo>& RenderStates() {
         {"WRAP7", {D3DRS_WRAP7, Kind::Dword}},
         {"CLIPPING", {D3DRS_CLIPPING, Kind::Bool}},
         {"LIGHTING", {D3DRS_LIGHTING, Kind::Bool}},
-        {"AMBIENT", {D3DRS_AMBIENT, Kind::Dword}},
+        {"AMBIENT", {D3DRS_AMBIENT, Kind::Color}},
         {"FOGVERTEXMODE", {D3DRS_FOGVERTEXMODE, Kind::Fog}},
         {"COLORVERTEX", {D3DRS_COLORVERTEX, Kind::Bool}},
         {"LOCALVIEWER", {D3DRS_LOCALVIEWER, Kind::Bool}},
@@ -108,7 +108,7 @@ const std::map<std::string, StateInfo>& RenderStates() {
         {"COLORWRITEENABLE1", {D3DRS_COLORWRITEENABLE1, Kind::ColorWrite}},
         {"COLORWRITEENABLE2", {D3DRS_COLORWRITEENABLE2, Kind::ColorWrite}},
         {"COLORWRITEENABLE3", {D3DRS_COLORWRITEENABLE3, Kind::ColorWrite}},
-        {"BLENDFACTOR", {D3DRS_BLENDFACTOR, Kind::Dword}},
+        {"BLENDFACTOR", {D3DRS_BLENDFACTOR, Kind::Color}},
         {"SRGBWRITEENABLE", {D3DRS_SRGBWRITEENABLE, Kind::Bool}},
         {"DEPTHBIAS", {D3DRS_DEPTHBIAS, Kind::Float}},
         {"WRAP8", {D3DRS_WRAP8, Kind::Dword}},
@@ -129,7 +129,7 @@ const std::map<std::string, StateInfo>& RenderStates() {
 const std::map<std::string, StateInfo>& SamplerStates() {
     static const std::map<std::string, StateInfo> kStates = {
         {"ADDRESSU", {D3DSAMP_ADDRESSU, Kind::Address}},     {"ADDRESSV", {D3DSAMP_ADDRESSV, Kind::Address}},
-        {"ADDRESSW", {D3DSAMP_ADDRESSW, Kind::Address}},     {"BORDERCOLOR", {D3DSAMP_BORDERCOLOR, Kind::Dword}},
+        {"ADDRESSW", {D3DSAMP_ADDRESSW, Kind::Address}},     {"BORDERCOLOR", {D3DSAMP_BORDERCOLOR, Kind::Color}},
         {"MAGFILTER", {D3DSAMP_MAGFILTER, Kind::Filter}},    {"MINFILTER", {D3DSAMP_MINFILTER, Kind::Filter}},
         {"MIPFILTER", {D3DSAMP_MIPFILTER, Kind::Filter}},    {"MIPMAPLODBIAS", {D3DSAMP_MIPMAPLODBIAS, Kind::Float}},
         {"MAXMIPLEVEL", {D3DSAMP_MAXMIPLEVEL, Kind::Dword}}, {"MAXANISOTROPY", {D3DSAMP_MAXANISOTROPY, Kind::Dword}},
@@ -157,7 +157,37 @@ const std::map<std::string, StateInfo>& TextureStageStates() {
         {"BUMPENVLOFFSET", {D3DTSS_BUMPENVLOFFSET, Kind::Float}},
         {"TEXCOORDINDEX", {D3DTSS_TEXCOORDINDEX, Kind::TexCoordIndex}},
         {"TEXTURETRANSFORMFLAGS", {D3DTSS_TEXTURETRANSFORMFLAGS, Kind::TransformFlags}},
-        {"CONSTANT", {D3DTSS_CONSTANT, Kind::Dword}}};
+        {"CONSTANT", {D3DTSS_CONSTANT, Kind::Color}}};
+    return kStates;
+}
+
+const std::map<std::string, FixedStateInfo>& FixedFunctionStates() {
+    using Group = FixedStateGroup;
+    static const std::map<std::string, FixedStateInfo> kStates = {
+        {"WORLDTRANSFORM", {Group::Transform, 256, 256, Kind::Matrix}},
+        {"VIEWTRANSFORM", {Group::Transform, D3DTS_VIEW, 1, Kind::Matrix}},
+        {"PROJECTIONTRANSFORM", {Group::Transform, D3DTS_PROJECTION, 1, Kind::Matrix}},
+        {"TEXTURETRANSFORM", {Group::Transform, D3DTS_TEXTURE0, 8, Kind::Matrix}},
+        {"LIGHTENABLE", {Group::LightEnable, 0, 0xFFFFFFFF, Kind::Bool}},
+        {"LIGHTTYPE", {Group::Light, kLightType, 0xFFFFFFFF, Kind::LightType}},
+        {"LIGHTDIFFUSE", {Group::Light, kLightDiffuse, 0xFFFFFFFF, Kind::Vector}},
+        {"LIGHTSPECULAR", {Group::Light, kLightSpecular, 0xFFFFFFFF, Kind::Vector}},
+        {"LIGHTAMBIENT", {Group::Light, kLightAmbient, 0xFFFFFFFF, Kind::Vector}},
+        {"LIGHTPOSITION", {Group::Light, kLightPosition, 0xFFFFFFFF, Kind::Vector}},
+        {"LIGHTDIRECTION", {Group::Light, kLightDirection, 0xFFFFFFFF, Kind::Vector}},
+        {"LIGHTRANGE", {Group::Light, kLightRange, 0xFFFFFFFF, Kind::Float}},
+        {"LIGHTFALLOFF", {Group::Light, kLightFalloff, 0xFFFFFFFF, Kind::Float}},
+        {"LIGHTATTENUATION0", {Group::Light, kLightAttenuation0, 0xFFFFFFFF, Kind::Float}},
+        {"LIGHTATTENUATION1", {Group::Light, kLightAttenuation1, 0xFFFFFFFF, Kind::Float}},
+        {"LIGHTATTENUATION2", {Group::Light, kLightAttenuation2, 0xFFFFFFFF, Kind::Float}},
+        {"LIGHTTHETA", {Group::Light, kLightTheta, 0xFFFFFFFF, Kind::Float}},
+        {"LIGHTPHI", {Group::Light, kLightPhi, 0xFFFFFFFF, Kind::Float}},
+        {"MATERIALDIFFUSE", {Group::Material, kMaterialDiffuse, 1, Kind::Vector}},
+        {"MATERIALAMBIENT", {Group::Material, kMaterialAmbient, 1, Kind::Vector}},
+        {"MATERIALSPECULAR", {Group::Material, kMaterialSpecular, 1, Kind::Vector}},
+        {"MATERIALEMISSIVE", {Group::Material, kMaterialEmissive, 1, Kind::Vector}},
+        {"MATERIALPOWER", {Group::Material, kMaterialPower, 1, Kind::Float}},
+        {"FVF", {Group::VertexFormat, 0, 1, Kind::VertexFormat}}};
     return kStates;
 }
 
@@ -260,7 +290,36 @@ const std::map<std::string, DWORD>* NamedValues(Kind kind) {
     static const std::map<std::string, DWORD> kTransformFlags = {
         {"DISABLE", D3DTTFF_DISABLE}, {"COUNT1", D3DTTFF_COUNT1}, {"COUNT2", D3DTTFF_COUNT2},
         {"COUNT3", D3DTTFF_COUNT3},   {"COUNT4", D3DTTFF_COUNT4}, {"PROJECTED", D3DTTFF_PROJECTED}};
+    static const std::map<std::string, DWORD> kLightType = {
+        {"POINT", D3DLIGHT_POINT}, {"SPOT", D3DLIGHT_SPOT}, {"DIRECTIONAL", D3DLIGHT_DIRECTIONAL}};
+    static const std::map<std::string, DWORD> kVertexFormat = {{"XYZ", D3DFVF_XYZ},
+                                                               {"XYZRHW", D3DFVF_XYZRHW},
+                                                               {"XYZW", D3DFVF_XYZW},
+                                                               {"XYZB1", D3DFVF_XYZB1},
+                                                               {"XYZB2", D3DFVF_XYZB2},
+                                                               {"XYZB3", D3DFVF_XYZB3},
+                                                               {"XYZB4", D3DFVF_XYZB4},
+                                                               {"XYZB5", D3DFVF_XYZB5},
+                                                               {"NORMAL", D3DFVF_NORMAL},
+                                                               {"PSIZE", D3DFVF_PSIZE},
+                                                               {"DIFFUSE", D3DFVF_DIFFUSE},
+                                                               {"SPECULAR", D3DFVF_SPECULAR},
+                                                               {"TEX0", D3DFVF_TEX0},
+                                                               {"TEX1", D3DFVF_TEX1},
+                                                               {"TEX2", D3DFVF_TEX2},
+                                                               {"TEX3", D3DFVF_TEX3},
+                                                               {"TEX4", D3DFVF_TEX4},
+                                                               {"TEX5", D3DFVF_TEX5},
+                                                               {"TEX6", D3DFVF_TEX6},
+                                                               {"TEX7", D3DFVF_TEX7},
+                                                               {"TEX8", D3DFVF_TEX8},
+                                                               {"LASTBETA_UBYTE4", D3DFVF_LASTBETA_UBYTE4},
+                                                               {"LASTBETA_D3DCOLOR", D3DFVF_LASTBETA_D3DCOLOR}};
     switch (kind) {
+    case Kind::LightType:
+        return &kLightType;
+    case Kind::VertexFormat:
+        return &kVertexFormat;
     case Kind::TextureOp:
         return &kTextureOp;
     case Kind::TextureArg:
@@ -332,6 +391,13 @@ bool FindRenderState(const std::string& name, StateInfo& info) {
     return true;
 }
 
+bool FindFixedFunctionState(const std::string& name, FixedStateInfo& info) {
+    const auto found = FixedFunctionStates().find(Upper(name));
+    if (found == FixedFunctionStates().end()) return false;
+    info = found->second;
+    return true;
+}
+
 bool FindTextureStageState(const std::string& name, StateInfo& info) {
     const auto found = TextureStageStates().find(Upper(name));
     if (found == TextureStageStates().end()) return false;
@@ -355,7 +421,7 @@ bool ParseStateValue(StateValueKind kind, const std::string& text, DWORD& value)
     const std::map<std::string, DWORD>* names = NamedValues(kind);
     // Values that are flags OR'ed together: RED | GREEN, TEXTURE | COMPLEMENT, 1 | CAMERASPACENORMAL.
     if (kind == Kind::ColorWrite || kind == Kind::TextureArg || kind == Kind::TexCoordIndex ||
-        kind == Kind::TransformFlags) {
+        kind == Kind::TransformFlags || kind == Kind::VertexFormat) {
         value = 0;
         std::stringstream parts(compact);
         std::string part;
@@ -371,6 +437,14 @@ bool ParseStateValue(StateValueKind kind, const std::string& text, DWORD& value)
         }
         return !compact.empty();
     }
+    if (kind == Kind::Color) {
+        std::array<float, 4> rgba {};
+        if (ParseVectorValue(text, rgba)) {
+            value = VectorAsColor(rgba);
+            return true;
+        }
+    }
+    if (kind == Kind::Vector || kind == Kind::Matrix) return false;
     if (names != nullptr) {
         const auto found = names->find(Upper(compact));
         if (found != names->end()) {
@@ -388,6 +462,40 @@ DWORD NumberAsStateValue(StateValueKind kind, float number) {
         return bits;
     }
     return number < 0 ? static_cast<DWORD>(static_cast<INT>(number)) : static_cast<DWORD>(number);
+}
+
+bool ParseVectorValue(const std::string& text, std::array<float, 4>& values) {
+    std::string compact;
+    for (char c : text) {
+        if (c != ' ') compact += c;
+    }
+    std::string inner;
+    const std::string lower = Upper(compact);
+    if (compact.size() >= 2 && compact.front() == '{' && compact.back() == '}') {
+        inner = compact.substr(1, compact.size() - 2);
+    } else if (lower.size() > 7 && lower.compare(0, 5, "FLOAT") == 0 && lower[5] >= '1' && lower[5] <= '4' &&
+               (lower[6] == '(' || lower[6] == '<') && (lower.back() == ')' || lower.back() == '>')) {
+        inner = compact.substr(7, compact.size() - 8);
+    } else {
+        return false;
+    }
+    values = {0.0f, 0.0f, 0.0f, 1.0f};
+    std::stringstream parts(inner);
+    std::string part;
+    std::size_t count = 0;
+    while (std::getline(parts, part, ',')) {
+        DWORD bits = 0;
+        if (count == values.size() || !ParseNumber(part, true, bits)) return false;
+        std::memcpy(&values[count++], &bits, sizeof(float));
+    }
+    return count > 0;
+}
+
+DWORD VectorAsColor(const std::array<float, 4>& rgba) {
+    auto channel = [](float value) {
+        return value >= 1.0f ? 0xFFu : value <= 0.0f ? 0u : static_cast<DWORD>(value * 255.0f + 0.5f);
+    };
+    return channel(rgba[3]) << 24 | channel(rgba[0]) << 16 | channel(rgba[1]) << 8 | channel(rgba[2]);
 }
 
 }  // namespace nvesk::d3dx9

@@ -4,6 +4,7 @@
 
 #include <d3d9types.h>
 
+#include <array>
 #include <string>
 
 namespace nvesk::d3dx9 {
@@ -25,10 +26,15 @@ enum class StateValueKind {
     ColorWrite,  // RED|GREEN|BLUE|ALPHA or a number
     Address,
     Filter,
-    TextureOp,      // D3DTOP: Modulate, SelectArg1, ...
-    TextureArg,     // D3DTA: Texture, Diffuse, ... with | Complement | AlphaReplicate
-    TexCoordIndex,  // a number with | CameraSpaceNormal, ...
-    TransformFlags  // D3DTTFF: Disable, Count2, ... | Projected
+    TextureOp,       // D3DTOP: Modulate, SelectArg1, ...
+    TextureArg,      // D3DTA: Texture, Diffuse, ... with | Complement | AlphaReplicate
+    TexCoordIndex,   // a number with | CameraSpaceNormal, ...
+    TransformFlags,  // D3DTTFF: Disable, Count2, ... | Projected
+    Color,           // a D3DCOLOR: a number, or a vector {r, g, b, a} / float4(...) in 0..1
+    Vector,          // a float3/float4 of a light or material: {x, y, z, w}, float4(...) or a parameter
+    Matrix,          // a float4x4 parameter
+    LightType,       // POINT, SPOT, DIRECTIONAL
+    VertexFormat     // a number or D3DFVF names: XYZ | NORMAL | TEX1
 };
 
 struct StateInfo {
@@ -36,7 +42,42 @@ struct StateInfo {
     StateValueKind kind = StateValueKind::Dword;
 };
 
+// The fixed-function states that are not render, stage or sampler states.
+enum class FixedStateGroup { Transform, Light, LightEnable, Material, VertexFormat };
+
+// Light and material members, the `state` of Light and Material assignments.
+enum LightMember : DWORD {
+    kLightType,
+    kLightDiffuse,
+    kLightSpecular,
+    kLightAmbient,
+    kLightPosition,
+    kLightDirection,
+    kLightRange,
+    kLightFalloff,
+    kLightAttenuation0,
+    kLightAttenuation1,
+    kLightAttenuation2,
+    kLightTheta,
+    kLightPhi
+};
+enum MaterialMember : DWORD {
+    kMaterialDiffuse,
+    kMaterialAmbient,
+    kMaterialSpecular,
+    kMaterialEmissive,
+    kMaterialPower
+};
+
+struct FixedStateInfo {
+    FixedStateGroup group = FixedStateGroup::Transform;
+    DWORD state = 0;       // Transform: the D3DTRANSFORMSTATETYPE of index 0; Light, Material: the member
+    DWORD indexLimit = 1;  // indices accepted: 0 .. indexLimit - 1
+    StateValueKind kind = StateValueKind::Dword;
+};
+
 bool FindRenderState(const std::string& name, StateInfo& info);
+bool FindFixedFunctionState(const std::string& name, FixedStateInfo& info);
 bool FindSamplerState(const std::string& name, StateInfo& info);
 bool FindTextureStageState(const std::string& name, StateInfo& info);
 
@@ -44,5 +85,10 @@ bool FindTextureStageState(const std::string& name, StateInfo& info);
 bool ParseStateValue(StateValueKind kind, const std::string& text, DWORD& value);
 // A parameter's number as the device takes it for that kind of state.
 DWORD NumberAsStateValue(StateValueKind kind, float number);
+// `{a, b, c, d}`, `float4(a, b, c, d)` (any float1..4): up to four numbers, the rest filled as
+// Direct3D widens a vector (0, 0, 0, 1); false when the text is not such a vector.
+bool ParseVectorValue(const std::string& text, std::array<float, 4>& values);
+// A colour in 0..1 as a D3DCOLOR, each channel clamped and rounded as D3DXCOLOR converts it.
+DWORD VectorAsColor(const std::array<float, 4>& rgba);
 
 }  // namespace nvesk::d3dx9

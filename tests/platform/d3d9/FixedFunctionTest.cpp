@@ -273,10 +273,25 @@ TEST_F(FixedFunctionTest, AlphaOperationsReachTheBlender) {
 TEST_F(FixedFunctionTest, RefusesWhatTheSubsetLacksWithTheReason) {
     Bind(std::vector<ModelVertex> {{-1, 1, 0.5f, 0}, {1, 1, 0.5f, 0}, {-1, -1, 0.5f, 0}, {1, -1, 0.5f, 0}},
          kModelElements);
-    // Lighting is on by default.
+    // Lighting is on by default; more than 8 lights are outside the subset, and so is specular
+    // addition for unlit vertices without a specular colour.
+    ASSERT_EQ(device_->SetRenderState(D3DRS_SPECULARENABLE, TRUE), D3D_OK);
+    EXPECT_EQ(Draw(), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
     EXPECT_EQ(Draw(), D3DERR_NOTAVAILABLE);
     EXPECT_EQ(PlatformTesting::LastRefusal(),
-              "IDirect3DDevice9::DrawPrimitive: fixed-function lighting is not available");
+              "IDirect3DDevice9::DrawPrimitive: specular addition needs a specular colour (COLOR1), which the "
+              "vertices lack");
+    ASSERT_EQ(device_->SetRenderState(D3DRS_SPECULARENABLE, FALSE), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, TRUE), D3D_OK);
+    for (DWORD light = 0; light < 9; ++light) {
+        ASSERT_EQ(device_->LightEnable(light * 3, TRUE), D3D_OK);
+    }
+    EXPECT_EQ(Draw(), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(PlatformTesting::LastRefusal(),
+              "IDirect3DDevice9::DrawPrimitive: 9 lights are enabled; fixed-function lighting takes up to 8");
+    ASSERT_EQ(device_->LightEnable(24, FALSE), D3D_OK);
+    EXPECT_EQ(Draw(), D3D_OK);
     ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
     EXPECT_EQ(Draw(), D3D_OK);
 
@@ -392,10 +407,14 @@ void main() { color = tint; }
     ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, coordinatesOnly), D3D_OK);
     ASSERT_EQ(Draw(), D3D_OK);
     EXPECT_TRUE(NearRgb(ReadBackBuffer()[(kHeight / 2) * kWidth + kWidth / 2], 0xFF4080BF));
+    // The colours it reads are lit: no lights, so global ambient times material ambient.
     ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, colours), D3D_OK);
-    EXPECT_EQ(Draw(), D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(PlatformTesting::LastRefusal(),
-              "IDirect3DDevice9::DrawPrimitive: fixed-function lighting is not available");
+    ASSERT_EQ(device_->SetRenderState(D3DRS_AMBIENT, 0x00806040), D3D_OK);
+    D3DMATERIAL9 material {};
+    material.Ambient = D3DCOLORVALUE {1.0f, 1.0f, 0.5f, 1.0f};
+    ASSERT_EQ(device_->SetMaterial(&material), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(ReadBackBuffer()[(kHeight / 2) * kWidth + kWidth / 2], 0xFF806020));
 }
 
 TEST_F(FixedFunctionTest, VertexShaderAloneTakesTheTextureStages) {
@@ -422,6 +441,361 @@ void main() {
     SetStage(1, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT, D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_CURRENT);
     BindScreenQuad(0, 0, kWidth, kHeight, 0);
     EXPECT_EQ(Draw(), D3DERR_NOTAVAILABLE);
+}
+
+// --- lights, material and flexible vertex formats ---
+
+// D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE.
+struct LitVertex {
+    float x, y, z;
+    float nx, ny, nz;
+    DWORD diffuse;
+};
+
+D3DLIGHT9 Light(D3DLIGHTTYPE type, D3DVECTOR position, D3DVECTOR direction) {
+    D3DLIGHT9 light {};
+    light.Type = type;
+    light.Diffuse = D3DCOLORVALUE {1.0f, 1.0f, 1.0f, 1.0f};
+    light.Position = position;
+    light.Direction = direction;
+    light.Range = 100.0f;
+    light.Attenuation0 = 1.0f;
+    return light;
+}
+
+class LightingTest : public FixedFunctionTest {
+protected:
+    // A quad over the whole target at depth z facing the camera (normal -z), drawn through SetFVF.
+    void BindLitQuad(float z, DWORD fvf, DWORD diffuse = 0xFFFFFFFF) {
+        const std::vector<LitVertex> quad = {{-1, 1, z, 0, 0, -1, diffuse},
+                                             {1, 1, z, 0, 0, -1, diffuse},
+                                             {-1, -1, z, 0, 0, -1, diffuse},
+                                             {1, -1, z, 0, 0, -1, diffuse}};
+        Bind(quad, kModelElements);
+        ASSERT_EQ(device_->SetFVF(fvf), D3D_OK);
+        ASSERT_EQ(device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE), D3D_OK);
+    }
+
+    DWORD Centre() { return ReadBackBuffer()[(kHeight / 2) * kWidth + kWidth / 2]; }
+
+    // Light 0: directional straight onto the quad (N.L = 1), grey `intensity`.
+    void EnableHeadOnLight(float intensity) {
+        D3DLIGHT9 light = Light(D3DLIGHT_DIRECTIONAL, {}, {0, 0, 1});
+        light.Diffuse = D3DCOLORVALUE {intensity, intensity, intensity, 1.0f};
+        ASSERT_EQ(device_->SetLight(0, &light), D3D_OK);
+        ASSERT_EQ(device_->LightEnable(0, TRUE), D3D_OK);
+    }
+
+    void SetMaterial(D3DCOLORVALUE diffuse, D3DCOLORVALUE ambient = {}, D3DCOLORVALUE emissive = {}) {
+        D3DMATERIAL9 material {};
+        material.Diffuse = diffuse;
+        material.Ambient = ambient;
+        material.Emissive = emissive;
+        ASSERT_EQ(device_->SetMaterial(&material), D3D_OK);
+    }
+
+    static constexpr DWORD kLitFvf = D3DFVF_XYZ | D3DFVF_NORMAL;
+    static constexpr DWORD kLitColouredFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE;
+};
+
+TEST_F(LightingTest, LightsAndMaterialStartEmptyKeepWhatIsSetAndResetClearsThem) {
+    D3DLIGHT9 light {};
+    BOOL enabled = TRUE;
+    EXPECT_EQ(device_->GetLight(0, &light), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->GetLightEnable(0, &enabled), D3DERR_INVALIDCALL);
+    D3DMATERIAL9 material {};
+    material.Power = 7.0f;
+    ASSERT_EQ(device_->GetMaterial(&material), D3D_OK);
+    const D3DMATERIAL9 zero {};
+    EXPECT_EQ(std::memcmp(&material, &zero, sizeof(material)), 0);
+    D3DCAPS9 caps {};
+    ASSERT_EQ(device_->GetDeviceCaps(&caps), D3D_OK);
+    EXPECT_EQ(caps.MaxActiveLights, 8u);
+
+    // Enabling an index never set creates Direct3D 9's default light there; enabled reads 128.
+    ASSERT_EQ(device_->LightEnable(1000, TRUE), D3D_OK);
+    ASSERT_EQ(device_->GetLight(1000, &light), D3D_OK);
+    EXPECT_EQ(light.Type, D3DLIGHT_DIRECTIONAL);
+    EXPECT_EQ(light.Diffuse.r, 1.0f);
+    EXPECT_EQ(light.Diffuse.a, 0.0f);
+    EXPECT_EQ(light.Direction.z, 1.0f);
+    EXPECT_EQ(light.Range, 0.0f);
+    ASSERT_EQ(device_->GetLightEnable(1000, &enabled), D3D_OK);
+    EXPECT_EQ(enabled, 128);
+    ASSERT_EQ(device_->LightEnable(1000, FALSE), D3D_OK);
+    ASSERT_EQ(device_->GetLightEnable(1000, &enabled), D3D_OK);
+    EXPECT_EQ(enabled, FALSE);
+
+    const D3DLIGHT9 spot = [] {
+        D3DLIGHT9 l = Light(D3DLIGHT_SPOT, {1, 2, 3}, {0, -1, 0});
+        l.Theta = 0.5f;
+        l.Phi = 1.0f;
+        l.Falloff = 1.0f;
+        return l;
+    }();
+    ASSERT_EQ(device_->SetLight(3, &spot), D3D_OK);
+    ASSERT_EQ(device_->GetLight(3, &light), D3D_OK);
+    EXPECT_EQ(std::memcmp(&light, &spot, sizeof(light)), 0);
+    ASSERT_EQ(device_->GetLightEnable(3, &enabled), D3D_OK);
+    EXPECT_EQ(enabled, FALSE);  // SetLight does not enable
+
+    material.Diffuse = D3DCOLORVALUE {0.1f, 0.2f, 0.3f, 0.4f};
+    material.Power = 12.0f;
+    ASSERT_EQ(device_->SetMaterial(&material), D3D_OK);
+    D3DMATERIAL9 read {};
+    ASSERT_EQ(device_->GetMaterial(&read), D3D_OK);
+    EXPECT_EQ(std::memcmp(&read, &material, sizeof(read)), 0);
+
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters(window_->Handle(), kWidth, kHeight);
+    ASSERT_EQ(device_->Reset(&parameters), D3D_OK);
+    EXPECT_EQ(device_->GetLight(3, &light), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->GetLightEnable(1000, &enabled), D3DERR_INVALIDCALL);
+    ASSERT_EQ(device_->GetMaterial(&read), D3D_OK);
+    EXPECT_EQ(std::memcmp(&read, &zero, sizeof(read)), 0);
+}
+
+TEST_F(LightingTest, SetLightRefusesWhatDirect3DRefuses) {
+    const struct {
+        const char* what;
+        D3DLIGHT9 light;
+    } refused[] = {{"unknown type", Light(static_cast<D3DLIGHTTYPE>(4), {}, {0, 0, 1})},
+                   {"directional without direction", Light(D3DLIGHT_DIRECTIONAL, {}, {0, 0, 0})},
+                   {"negative range",
+                    [] {
+                        D3DLIGHT9 l = Light(D3DLIGHT_POINT, {}, {});
+                        l.Range = -1.0f;
+                        return l;
+                    }()},
+                   {"negative attenuation",
+                    [] {
+                        D3DLIGHT9 l = Light(D3DLIGHT_POINT, {}, {});
+                        l.Attenuation1 = -0.5f;
+                        return l;
+                    }()},
+                   {"spot theta over phi",
+                    [] {
+                        D3DLIGHT9 l = Light(D3DLIGHT_SPOT, {}, {0, 0, 1});
+                        l.Theta = 1.0f;
+                        l.Phi = 0.5f;
+                        return l;
+                    }()},
+                   {"spot phi over pi", [] {
+                        D3DLIGHT9 l = Light(D3DLIGHT_SPOT, {}, {0, 0, 1});
+                        l.Phi = 3.5f;
+                        return l;
+                    }()}};
+    for (const auto& entry : refused) {
+        EXPECT_EQ(device_->SetLight(0, &entry.light), D3DERR_INVALIDCALL) << entry.what;
+    }
+    D3DLIGHT9 light {};
+    EXPECT_EQ(device_->GetLight(0, &light), D3DERR_INVALIDCALL) << "a refused light is not stored";
+    EXPECT_EQ(device_->SetLight(0, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetMaterial(nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->GetMaterial(nullptr), D3DERR_INVALIDCALL);
+    // A point light's direction and a directional light's range do not matter.
+    const D3DLIGHT9 point = Light(D3DLIGHT_POINT, {}, {0, 0, 0});
+    EXPECT_EQ(device_->SetLight(0, &point), D3D_OK);
+    D3DLIGHT9 directional = Light(D3DLIGHT_DIRECTIONAL, {}, {0, 0, 1});
+    directional.Range = -5.0f;
+    EXPECT_EQ(device_->SetLight(1, &directional), D3D_OK);
+}
+
+TEST_F(LightingTest, SetFvfDescribesTheVerticesAndGivesWayToDeclarations) {
+    DWORD fvf = 1;
+    ASSERT_EQ(device_->GetFVF(&fvf), D3D_OK);
+    EXPECT_EQ(fvf, 0u);
+    ASSERT_EQ(device_->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX2 | D3DFVF_TEXCOORDSIZE3(1)),
+              D3D_OK);
+    ASSERT_EQ(device_->GetFVF(&fvf), D3D_OK);
+    EXPECT_EQ(fvf,
+              static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX2 | D3DFVF_TEXCOORDSIZE3(1)));
+    // The declaration GetVertexDeclaration hands out for the format set.
+    auto expectDeclaration = [this](const std::vector<D3DVERTEXELEMENT9>& expected) {
+        IDirect3DVertexDeclaration9* declaration = nullptr;
+        ASSERT_EQ(device_->GetVertexDeclaration(&declaration), D3D_OK);
+        ASSERT_NE(declaration, nullptr);
+        D3DVERTEXELEMENT9 elements[MAXD3DDECLLENGTH + 1] {};
+        UINT count = 0;
+        ASSERT_EQ(declaration->GetDeclaration(elements, &count), D3D_OK);
+        declaration->Release();
+        ASSERT_EQ(count, expected.size());
+        EXPECT_EQ(std::memcmp(elements, expected.data(), count * sizeof(D3DVERTEXELEMENT9)), 0);
+    };
+    expectDeclaration({{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+                       {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
+                       {0, 24, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
+                       {0, 28, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+                       {0, 36, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 1},
+                       D3DDECL_END()});
+    // Blend weights: the last beta as indices.
+    ASSERT_EQ(device_->SetFVF(D3DFVF_XYZB3 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_SPECULAR), D3D_OK);
+    expectDeclaration({{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+                       {0, 12, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_BLENDWEIGHT, 0},
+                       {0, 20, D3DDECLTYPE_UBYTE4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_BLENDINDICES, 0},
+                       {0, 24, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 1},
+                       D3DDECL_END()});
+
+    // Undefined bits, nine coordinate sets, sizes for sets not there, both last-beta kinds.
+    for (DWORD bad : {DWORD {D3DFVF_XYZ | D3DFVF_RESERVED0}, DWORD {D3DFVF_XYZ | 0x900},
+                      DWORD {D3DFVF_XYZ | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE3(1)},
+                      DWORD {D3DFVF_XYZB2 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_LASTBETA_D3DCOLOR}}) {
+        EXPECT_EQ(device_->SetFVF(bad), D3DERR_INVALIDCALL) << std::hex << bad;
+    }
+    ASSERT_EQ(device_->GetFVF(&fvf), D3D_OK);
+    EXPECT_EQ(fvf, static_cast<DWORD>(D3DFVF_XYZB3 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_SPECULAR));
+    EXPECT_EQ(device_->GetFVF(nullptr), D3DERR_INVALIDCALL);
+
+    // A declaration replaces the format.
+    IDirect3DVertexDeclaration9* declaration = nullptr;
+    ASSERT_EQ(device_->CreateVertexDeclaration(kModelElements, &declaration), D3D_OK);
+    ASSERT_EQ(device_->SetVertexDeclaration(declaration), D3D_OK);
+    declaration->Release();
+    ASSERT_EQ(device_->GetFVF(&fvf), D3D_OK);
+    EXPECT_EQ(fvf, 0u);
+}
+
+TEST_F(LightingTest, PretransformedFvfQuadDrawsWithoutADeclaration) {
+    BindScreenQuad(0, 0, kWidth, kHeight, 0xFF3060C0);
+    ASSERT_EQ(device_->SetVertexDeclaration(nullptr), D3D_OK);
+    // ScreenVertex is XYZRHW | DIFFUSE | TEX2.
+    ASSERT_EQ(device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFF3060C0));
+}
+
+// The documented equations, one directional light at 60 degrees from the normal (N.L = 0.5):
+//   red   = Ca.r (Ga.r + La.r) + Cd.r Ld.r 0.5 + Ce.r = 1.0 (32/255 + 0.1) + 0.8 * 1.0 * 0.5 + 0.05 = 0.675 -> 172
+//   green = 0.5 (64/255 + 0.2) + 0.5 * 0.8 * 0.5 = 0.425 -> 108.5
+//   blue  = 0.25 (96/255 + 0.3) + 1.0 * 0.6 * 0.5 = 0.469 -> 119.6
+TEST_F(LightingTest, DirectionalLightGivesTheDocumentedAmbientDiffuseAndEmissiveSum) {
+    BindLitQuad(0.5f, kLitFvf);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_AMBIENT, 0x00204060), D3D_OK);
+    SetMaterial({0.8f, 0.5f, 1.0f, 1.0f}, {1.0f, 0.5f, 0.25f, 1.0f}, {0.05f, 0.0f, 0.0f, 0.0f});
+    D3DLIGHT9 light = Light(D3DLIGHT_DIRECTIONAL, {}, {0.8660254f, 0.0f, 0.5f});
+    light.Diffuse = D3DCOLORVALUE {1.0f, 0.8f, 0.6f, 1.0f};
+    light.Ambient = D3DCOLORVALUE {0.1f, 0.2f, 0.3f, 0.0f};
+    ASSERT_EQ(device_->SetLight(2, &light), D3D_OK);
+    ASSERT_EQ(device_->LightEnable(2, TRUE), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFFAC6D78)) << std::hex << Centre();
+
+    // A disabled light adds nothing: ambient and emissive remain.
+    ASSERT_EQ(device_->LightEnable(2, FALSE), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    // red 1.0 * 32/255 + 0.05 = 0.175 -> 44.6; green 0.5 * 64/255 -> 32; blue 0.25 * 96/255 -> 24
+    EXPECT_TRUE(NearRgb(Centre(), 0xFF2D2018)) << std::hex << Centre();
+}
+
+TEST_F(LightingTest, NormalsFollowTheInverseTransposeAndNormalizeOnRequest) {
+    BindLitQuad(0.25f, kLitFvf);
+    SetMaterial({1.0f, 1.0f, 1.0f, 1.0f});
+    // Straight onto the quad: N.L = 1 with unit normals.
+    EnableHeadOnLight(1.0f);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFFFFFFFF)) << std::hex << Centre();
+    // World scaled by 4: the normal shrinks to 1/4 unless normalized.
+    const D3DMATRIX scale = Matrix(4, 4, 2, 0, 0, 0);
+    ASSERT_EQ(device_->SetTransform(D3DTS_WORLD, &scale), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFF808080)) << std::hex << Centre();  // 1/2 from z's scale of 2
+    ASSERT_EQ(device_->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFFFFFFFF)) << std::hex << Centre();
+}
+
+// A point light 1 in front of the quad's plane at its centre: every corner is sqrt(3) away with
+// N.L = 1/sqrt(3), and attenuation 1 / (0 + 1 * d) = 1/sqrt(3): diffuse = Cd / 3.
+TEST_F(LightingTest, PointAndSpotLightsAttenuateAndStopAtTheirRange) {
+    BindLitQuad(0.5f, kLitFvf);
+    SetMaterial({0.9f, 0.6f, 0.3f, 1.0f});
+    D3DLIGHT9 light = Light(D3DLIGHT_POINT, {0, 0, -0.5f}, {0, 0, 1});
+    light.Attenuation0 = 0.0f;
+    light.Attenuation1 = 1.0f;
+    ASSERT_EQ(device_->SetLight(0, &light), D3D_OK);
+    ASSERT_EQ(device_->LightEnable(0, TRUE), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFF4C331A)) << std::hex << Centre();  // 76.5, 51, 25.5
+
+    light.Range = 1.5f;  // short of every vertex
+    ASSERT_EQ(device_->SetLight(0, &light), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), kBlack)) << std::hex << Centre();
+
+    // As a spot pointing at the quad, each corner is 54.7 degrees off its axis (rho = 0.577),
+    // between theta/2 = 50 and phi/2 = 60 degrees: Spot = (0.577 - cos 60) / (cos 50 - cos 60) = 0.542.
+    light.Type = D3DLIGHT_SPOT;
+    light.Range = 100.0f;
+    light.Theta = 100.0f * 3.14159265f / 180.0f;
+    light.Phi = 120.0f * 3.14159265f / 180.0f;
+    light.Falloff = 1.0f;
+    ASSERT_EQ(device_->SetLight(0, &light), D3D_OK);
+    SetMaterial({1.0f, 1.0f, 1.0f, 1.0f});
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFF2E2E2E)) << std::hex << Centre();  // 255 / 3 * 0.542 = 46
+}
+
+TEST_F(LightingTest, MaterialSourcesTakeTheVertexColourWhenColorVertexIsOn) {
+    BindLitQuad(0.5f, kLitColouredFvf, 0xFF40C080);
+    SetMaterial({1.0f, 1.0f, 1.0f, 1.0f}, {}, {0.0f, 0.0f, 0.25f, 0.0f});
+    EnableHeadOnLight(1.0f);
+    // Diffuse from COLOR1 (the vertex diffuse) by default.
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFF40C0C0)) << std::hex << Centre();  // + emissive blue 64
+    ASSERT_EQ(device_->SetRenderState(D3DRS_COLORVERTEX, FALSE), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFFFFFFFF)) << std::hex << Centre();
+    // Emissive from the vertex colour, diffuse from the material.
+    ASSERT_EQ(device_->SetRenderState(D3DRS_COLORVERTEX, TRUE), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_MATERIAL), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_EMISSIVEMATERIALSOURCE, D3DMCS_COLOR1), D3D_OK);
+    EnableHeadOnLight(0.25f);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFF80FFC0)) << std::hex << Centre();  // 64 + 64, 192 + 64, 128 + 64
+}
+
+// Specular lighting alone (no diffuse material): light and material specular (1, 0.5, 0.25),
+// power 2, the light straight onto the quad. Without a local viewer H = norm((0, 0, -1) + L) is
+// the normal: N.H = 1. With one, at each corner (1, 1, 0.5) in camera space H = norm(norm(-P) + L)
+// gives N.H = 0.8165, squared 0.667.
+TEST_F(LightingTest, SpecularLightingIsAddedAfterTheStages) {
+    BindLitQuad(0.5f, kLitFvf);
+    D3DMATERIAL9 material {};
+    material.Specular = D3DCOLORVALUE {1.0f, 0.5f, 0.25f, 1.0f};
+    material.Power = 2.0f;
+    ASSERT_EQ(device_->SetMaterial(&material), D3D_OK);
+    D3DLIGHT9 light = Light(D3DLIGHT_DIRECTIONAL, {}, {0, 0, 1});
+    light.Diffuse = D3DCOLORVALUE {};
+    light.Specular = D3DCOLORVALUE {1.0f, 1.0f, 1.0f, 1.0f};
+    ASSERT_EQ(device_->SetLight(0, &light), D3D_OK);
+    ASSERT_EQ(device_->LightEnable(0, TRUE), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), kBlack)) << std::hex << Centre();  // off by default
+    ASSERT_EQ(device_->SetRenderState(D3DRS_SPECULARENABLE, TRUE), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LOCALVIEWER, FALSE), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFFFF8040)) << std::hex << Centre();  // 255, 127.5, 63.75
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LOCALVIEWER, TRUE), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFFAA552A)) << std::hex << Centre();  // 170, 85, 42.5
+}
+
+TEST_F(LightingTest, UnlitVerticesAddTheirSpecularColour) {
+    struct Vertex {
+        float x, y, z, rhw;
+        DWORD diffuse, specular;
+    };
+    const DWORD diffuse = 0xFF402010, specular = 0xFF2040F0;
+    Bind(std::vector<Vertex> {{0, 0, 0.5f, 1, diffuse, specular},
+                              {kWidth, 0, 0.5f, 1, diffuse, specular},
+                              {0, kHeight, 0.5f, 1, diffuse, specular},
+                              {kWidth, kHeight, 0.5f, 1, diffuse, specular}},
+         kModelElements);
+    ASSERT_EQ(device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), diffuse)) << std::hex << Centre();
+    ASSERT_EQ(device_->SetRenderState(D3DRS_SPECULARENABLE, TRUE), D3D_OK);
+    ASSERT_EQ(Draw(), D3D_OK);
+    EXPECT_TRUE(NearRgb(Centre(), 0xFF6060FF)) << std::hex << Centre();  // blue saturates
 }
 
 }  // namespace

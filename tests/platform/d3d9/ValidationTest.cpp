@@ -151,7 +151,10 @@ TEST_F(ValidationTest, DrawsNeedAScenePipelineAndVerticesInRange) {
     BindVertices(Quad(0, 0, 4, 4));
     EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_INVALIDCALL);  // outside a scene
     ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    // No program: fixed function, which does not light these untransformed vertices.
+    // No program: fixed function, lighting these untransformed vertices (lighting is on by default).
+    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_SPECULARENABLE, TRUE), D3D_OK);  // no specular colour to add
     EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_NOTAVAILABLE);
     ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, program), D3D_OK);
     EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);

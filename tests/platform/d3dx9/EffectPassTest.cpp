@@ -6,6 +6,7 @@
 
 #include <d3dx9.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -421,6 +422,173 @@ TEST_F(EffectPassTest, MalformedPassShadersAreRefusedWithTheirPlace) {
     EXPECT_EQ(Create("float4 Unused() : COLOR { return g_Undefined; }\ntechnique { pass { } }\n", &errors), E_FAIL);
     EXPECT_NE(errors.find("(4,"), std::string::npos) << errors;
     EXPECT_NE(errors.find("g_Undefined"), std::string::npos) << errors;
+}
+
+TEST_F(EffectPassTest, ColourStatesTakeVectorsAsD3DColors) {
+    CreateOk(
+        "float4 g_Factor = float4(0, 1, 0.5, 1);\n"
+        "technique T { pass {\n"
+        "  Ambient = {0.8, 0.8, 0.8, 1.0f}; TextureFactor = <g_Factor>;\n"
+        "  BlendFactor = float4(1, 0.5, 0, 0.25); FogColor = 0x0000FF00;\n"
+        "} }\n");
+    const struct {
+        D3DRENDERSTATETYPE state;
+        DWORD during;
+    } expected[] = {{D3DRS_AMBIENT, 0xFFCCCCCC},  // 0.8 * 255 = 204
+                    {D3DRS_TEXTUREFACTOR, 0xFF00FF80},
+                    {D3DRS_BLENDFACTOR, 0x40FF8000},
+                    {D3DRS_FOGCOLOR, 0x0000FF00}};
+    DWORD before[4] = {};
+    for (std::size_t i = 0; i < 4; ++i)
+        ASSERT_EQ(device_->GetRenderState(expected[i].state, &before[i]), D3D_OK);
+    ASSERT_EQ(effect_->Begin(nullptr, 0), D3D_OK);
+    ASSERT_EQ(effect_->BeginPass(0), D3D_OK);
+    for (const auto& e : expected) {
+        DWORD value = 0;
+        ASSERT_EQ(device_->GetRenderState(e.state, &value), D3D_OK);
+        EXPECT_EQ(value, e.during) << "state " << e.state;
+    }
+    // A changed parameter reaches the device with CommitChanges, clamped to 0..1.
+    const D3DXVECTOR4 bright(2.0f, -1.0f, 0.2f, 0.0f);
+    ASSERT_EQ(effect_->SetVector("g_Factor", &bright), D3D_OK);
+    ASSERT_EQ(effect_->CommitChanges(), D3D_OK);
+    DWORD factor = 0;
+    ASSERT_EQ(device_->GetRenderState(D3DRS_TEXTUREFACTOR, &factor), D3D_OK);
+    EXPECT_EQ(factor, 0x00FF0033u);
+    EXPECT_EQ(effect_->EndPass(), D3D_OK);
+    EXPECT_EQ(effect_->End(), D3D_OK);
+    for (std::size_t i = 0; i < 4; ++i) {
+        DWORD value = 0;
+        ASSERT_EQ(device_->GetRenderState(expected[i].state, &value), D3D_OK);
+        EXPECT_EQ(value, before[i]) << "state " << expected[i].state;
+    }
+}
+
+// A pass that sets transforms, a light, a material and the vertex format, and unbinds stage 0's
+// texture, draws a lit quad; End puts back what the application had set.
+TEST_F(EffectPassTest, FixedFunctionStatesInAPassLightAndTransformTheDraw) {
+    CreateOk(
+        "float4x4 g_World; float4x4 g_View; float4x4 g_Projection;\n"
+        "float4 g_LightColor = float4(0.5, 0.6, 0.2, 1);\n"
+        "technique Lit { pass {\n"
+        "  VertexShader = NULL; PixelShader = NULL; Texture[0] = NULL;\n"
+        "  WorldTransform[0] = <g_World>; ViewTransform = <g_View>; ProjectionTransform = (g_Projection);\n"
+        "  FVF = XYZ | Normal; Lighting = TRUE; NormalizeNormals = TRUE; Ambient = {0.25, 0.25, 0.25, 1};\n"
+        "  LightEnable[0] = TRUE; LightType[0] = Directional; LightDiffuse[0] = <g_LightColor>;\n"
+        "  LightDirection[0] = float3(0, 0, 1); LightAmbient[0] = {0, 0, 0, 0}; LightRange[0] = 10.0;\n"
+        "  MaterialDiffuse = {1, 1, 1, 1}; MaterialAmbient = float4(1, 0, 0, 1); MaterialPower = 4;\n"
+        "} }\n");
+    // The world doubles the model's [-0.5, 0.5] quad to the whole target (its normals halve, and are
+    // normalized again); the projection moves it to depth 0.5.
+    D3DXMATRIX world, identity, projection;
+    D3DXMatrixScaling(&world, 2.0f, 2.0f, 2.0f);
+    D3DXMatrixIdentity(&identity);
+    D3DXMatrixTranslation(&projection, 0.0f, 0.0f, 0.5f);
+    ASSERT_EQ(effect_->SetMatrix("g_World", &world), D3D_OK);
+    ASSERT_EQ(effect_->SetMatrix("g_View", &identity), D3D_OK);
+    ASSERT_EQ(effect_->SetMatrix("g_Projection", &projection), D3D_OK);
+
+    // What the application had: its own declaration and a texture the pass takes away (the pass's
+    // vertices have no coordinates for it).
+    BindVertices(Quad(0, 0, 4, 4));
+    ASSERT_EQ(device_->SetTexture(0, SolidTexture(0xFFFF00FF)), D3D_OK);
+    struct Vertex {
+        float x, y, z, nx, ny, nz;
+    };
+    const Vertex quad[] = {
+        {-0.5f, 0.5f, 0, 0, 0, -1}, {0.5f, 0.5f, 0, 0, 0, -1}, {-0.5f, -0.5f, 0, 0, 0, -1}, {0.5f, -0.5f, 0, 0, 0, -1}};
+    IDirect3DVertexBuffer9* buffer = nullptr;
+    ASSERT_EQ(device_->CreateVertexBuffer(sizeof(quad), 0, 0, D3DPOOL_MANAGED, &buffer, nullptr), D3D_OK);
+    void* data = nullptr;
+    ASSERT_EQ(buffer->Lock(0, 0, &data, 0), D3D_OK);
+    std::memcpy(data, quad, sizeof(quad));
+    ASSERT_EQ(buffer->Unlock(), D3D_OK);
+    ASSERT_EQ(device_->SetStreamSource(0, buffer, 0, sizeof(Vertex)), D3D_OK);
+    buffer->Release();  // the stream holds it
+    ASSERT_EQ(device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE), D3D_OK);
+
+    Clear();
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    ASSERT_EQ(effect_->Begin(nullptr, 0), D3D_OK);
+    ASSERT_EQ(effect_->BeginPass(0), D3D_OK);
+    D3DMATERIAL9 material {};
+    ASSERT_EQ(device_->GetMaterial(&material), D3D_OK);
+    EXPECT_EQ(material.Power, 4.0f);
+    D3DLIGHT9 light {};
+    ASSERT_EQ(device_->GetLight(0, &light), D3D_OK);
+    EXPECT_EQ(light.Type, D3DLIGHT_DIRECTIONAL);
+    EXPECT_EQ(light.Range, 10.0f);
+    EXPECT_EQ(light.Diffuse.g, 0.6f);
+    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+    // CommitChanges brings a light member read from a parameter up to date, and keeps the others.
+    const D3DXVECTOR4 blue(0.0f, 0.0f, 1.0f, 1.0f);
+    ASSERT_EQ(effect_->SetVector("g_LightColor", &blue), D3D_OK);
+    ASSERT_EQ(effect_->CommitChanges(), D3D_OK);
+    ASSERT_EQ(device_->GetLight(0, &light), D3D_OK);
+    EXPECT_EQ(light.Diffuse.b, 1.0f);
+    EXPECT_EQ(light.Diffuse.g, 0.0f);
+    EXPECT_EQ(light.Range, 10.0f);
+    const D3DXVECTOR4 original(0.5f, 0.6f, 0.2f, 1.0f);
+    ASSERT_EQ(effect_->SetVector("g_LightColor", &original), D3D_OK);
+    EXPECT_EQ(effect_->EndPass(), D3D_OK);
+    EXPECT_EQ(effect_->End(), D3D_OK);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    // Diffuse Cd * Ld * (N.L = 1) = (0.5, 0.6, 0.2), plus ambient Ca * Ga = (0.25, 0, 0).
+    const DWORD centre = PixelAt(32, 24);
+    EXPECT_LE(std::abs(Channel(centre, 16) - 191), 1) << std::hex << centre;
+    EXPECT_LE(std::abs(Channel(centre, 8) - 153), 1) << std::hex << centre;
+    EXPECT_LE(std::abs(Channel(centre, 0) - 51), 1) << std::hex << centre;
+
+    // End restored the application's state.
+    D3DMATRIX matrix {};
+    ASSERT_EQ(device_->GetTransform(D3DTS_WORLD, &matrix), D3D_OK);
+    EXPECT_EQ(std::memcmp(&matrix, &identity, sizeof(matrix)), 0);
+    ASSERT_EQ(device_->GetTransform(D3DTS_PROJECTION, &matrix), D3D_OK);
+    EXPECT_EQ(std::memcmp(&matrix, &identity, sizeof(matrix)), 0);
+    BOOL enabled = TRUE;
+    ASSERT_EQ(device_->GetLightEnable(0, &enabled), D3D_OK);
+    EXPECT_EQ(enabled, FALSE);
+    ASSERT_EQ(device_->GetMaterial(&material), D3D_OK);
+    EXPECT_EQ(material.Power, 0.0f);
+    DWORD fvf = 1;
+    ASSERT_EQ(device_->GetFVF(&fvf), D3D_OK);
+    EXPECT_EQ(fvf, 0u);
+    IDirect3DVertexDeclaration9* declaration = nullptr;
+    ASSERT_EQ(device_->GetVertexDeclaration(&declaration), D3D_OK);
+    EXPECT_EQ(declaration, declaration_);
+    if (declaration != nullptr) declaration->Release();
+    IDirect3DBaseTexture9* bound = nullptr;
+    ASSERT_EQ(device_->GetTexture(0, &bound), D3D_OK);
+    EXPECT_EQ(bound, textures_[0]);
+    if (bound != nullptr) bound->Release();
+    ASSERT_EQ(device_->SetTexture(0, nullptr), D3D_OK);
+}
+
+TEST_F(EffectPassTest, FixedFunctionStatesRefuseWrongValuesWithTheirPlace) {
+    const struct {
+        const char* pass;
+        const char* error;
+    } refused[] = {
+        {"WorldTransform[0] = <g_Vector>;", "invalid value 'g_Vector' for state 'WorldTransform'"},
+        {"WorldTransform[256] = <g_Matrix>;", "'WorldTransform' index out of range"},
+        {"TextureTransform[8] = <g_Matrix>;", "'TextureTransform' index out of range"},
+        {"LightType[0] = Square;", "invalid value 'Square' for state 'LightType'"},
+        {"LightDiffuse[0] = <g_Matrix>;", "invalid value 'g_Matrix' for state 'LightDiffuse'"},
+        {"MaterialAmbient = {1, 2, 3, 4, 5};", "invalid value '{ 1 , 2 , 3 , 4 , 5 }' for state 'MaterialAmbient'"},
+        {"FVF = XYZ | Bogus;", "invalid value 'XYZ | Bogus' for state 'FVF'"},
+        {"Ambient = <g_Matrix>;", "invalid value 'g_Matrix' for state 'Ambient'"},
+        {"Texture[0] = 1;", "'1' is not a texture"},
+    };
+    for (const auto& entry : refused) {
+        std::string errors;
+        EXPECT_EQ(
+            Create(std::string("float4x4 g_Matrix; float4 g_Vector;\ntechnique { pass { ") + entry.pass + " } }\n",
+                   &errors),
+            E_FAIL)
+            << entry.pass;
+        EXPECT_NE(errors.find(entry.error), std::string::npos) << errors;
+        EXPECT_NE(errors.find("(5,20): error"), std::string::npos) << errors;
+    }
 }
 
 }  // namespace
