@@ -868,8 +868,10 @@ void Effect::ApplyStates(const Pass& pass, bool parametersOnly) {
     D3DMATERIAL9 material {};
     for (const PassState& state : pass.states) {
         if (parametersOnly && state.parameter < 0) continue;
-        const DWORD value =
-            state.kind == StateValueKind::Vector || state.kind == StateValueKind::Matrix ? 0 : StateValue(state);
+        // Texture and sampler-block states name an object parameter, which has no number to read.
+        const bool numeric = state.target != StateTarget::Texture && state.target != StateTarget::SamplerBlock &&
+                             state.kind != StateValueKind::Vector && state.kind != StateValueKind::Matrix;
+        const DWORD value = numeric ? StateValue(state) : 0;
         switch (state.target) {
         case StateTarget::Render:
             device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state.state), value);
