@@ -659,6 +659,12 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     if ((flags & D3DCLEAR_ZBUFFER) != 0) {
         glClearDepthf(z);
         mask |= GL_DEPTH_BUFFER_BIT;
+        if (!frame_.HasStencil()) {
+            // Stencil bits Direct3D lacks (the window's, under D24X8) hold nothing anyone reads:
+            // clearing them too makes the clear a plain fill, not a masked rewrite of each texel.
+            glClearStencil(0);
+            mask |= GL_STENCIL_BUFFER_BIT;
+        }
     }
     if ((flags & D3DCLEAR_STENCIL) != 0) {
         glClearStencil(static_cast<GLint>(stencil));
