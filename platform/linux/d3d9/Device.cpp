@@ -211,6 +211,11 @@ void Device::ApplyTargetRects() {
     frame_.SetScissor(scissor_.left, scissor_.top, scissor_.right - scissor_.left, scissor_.bottom - scissor_.top);
 }
 
+void Device::KeepFrameOutOfWindow() {
+    frameStaysOutOfWindow_ = true;
+    TakeFrameOutOfWindow();
+}
+
 void Device::TakeFrameOutOfWindow() {
     if (frame_.InWindow()) {
         context_.MakeCurrent();
@@ -418,7 +423,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
     int height = 0;
     SDL_GL_GetDrawableSize(window_, &width, &height);
     // The usual windowed frame: the window shows the back buffer as it is.
-    const bool plain = target == window_ && sourceRect == nullptr && destRect == nullptr &&
+    const bool plain = !frameStaysOutOfWindow_ && target == window_ && sourceRect == nullptr && destRect == nullptr &&
                        present_.MultiSampleType == D3DMULTISAMPLE_NONE &&
                        frame_.FitsWindow(width, height, context_.Buffers());
     if (frame_.InWindow()) {

@@ -98,6 +98,8 @@ public:
     // Before the back buffer's texels are read or written directly (a lock, an upload): a frame
     // drawn into the window moves back into the back buffer's texture.
     void TakeFrameOutOfWindow();
+    // For good: a program reads window rows, which count from the top only outside the window.
+    void KeepFrameOutOfWindow();
     // Test hook: whether draws go straight into the window now.
     bool DrawsIntoWindow() const { return frame_.InWindow(); }
     void AddDefaultPoolResource() { ++defaultPoolResources_; }
@@ -140,6 +142,7 @@ private:
     GlContext context_;
     FrameTarget frame_;
     SwapKeepsImage swapKeepsImage_;
+    bool frameStaysOutOfWindow_ = false;
     RenderStates renderStates_;
     SamplerStates samplerStates_;
     FixedFunctionStates fixedFunction_;

@@ -44,6 +44,8 @@ bool GlContext::Create(SDL_Window* window, std::string* error) {
     glGetNamedFramebufferAttachmentParameteriv(0, GL_STENCIL, GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE,
                                                &buffers_.stencilBits);
     glGetIntegerv(GL_SAMPLES, &buffers_.samples);
+    // Asking the size of a buffer the window lacks is an error that leaves the size at 0.
+    while (glGetError() != GL_NO_ERROR) {}
     glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
     glDisable(GL_DITHER);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);

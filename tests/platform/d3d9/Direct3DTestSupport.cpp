@@ -167,7 +167,11 @@ nvesk::d3d9::ShaderProgramHandle DeviceTest::TexturedProgram() {
 }
 
 nvesk::d3d9::ShaderProgramHandle DeviceTest::SolidProgram() {
-    const nvesk::d3d9::ShaderProgramHandle program = LinkProgram(device_, kSolidFragment, kWidth, kHeight);
+    return ProgramWithFragment(kSolidFragment);
+}
+
+nvesk::d3d9::ShaderProgramHandle DeviceTest::ProgramWithFragment(const char* fragment) {
+    const nvesk::d3d9::ShaderProgramHandle program = LinkProgram(device_, fragment, kWidth, kHeight);
     programs_.push_back(program);
     return program;
 }

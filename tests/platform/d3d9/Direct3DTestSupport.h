@@ -69,6 +69,8 @@ protected:
     // Program writing one colour (SetColor) everywhere.
     nvesk::d3d9::ShaderProgramHandle SolidProgram();
     void SetColor(nvesk::d3d9::ShaderProgramHandle program, float r, float g, float b, float a);
+    // Program with the pixel-quad vertex stage and this GLSL pixel stage (output `color`).
+    nvesk::d3d9::ShaderProgramHandle ProgramWithFragment(const char* fragment);
 
     // Declaration + dynamic vertex buffer for `vertices`, bound to stream 0.
     void BindVertices(const std::vector<QuadVertex>& vertices);

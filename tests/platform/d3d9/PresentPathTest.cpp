@@ -146,6 +146,31 @@ TEST_F(PresentPathTest, DiscardEntersAtOnceAndResetStartsOverInTheImage) {
     EXPECT_EQ(ReadBackBuffer()[3 * kWidth + 3], kRed);
 }
 
+TEST_F(PresentPathTest, APixelStageReadingWindowRowsKeepsTheFrameOutOfTheWindow) {
+    // Red in the top four rows by the pixel's own position, blue below.
+    static const char kRowsFromTheTop[] = R"(#version 450
+in vec2 uv;
+out vec4 color;
+void main() { color = gl_FragCoord.y < 4.0 ? vec4(1.0, 0.0, 0.0, 1.0) : vec4(0.0, 0.0, 1.0, 1.0); }
+)";
+    MoveDrawingIntoWindow();
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3D_OK);
+    const nvesk::d3d9::ShaderProgramHandle program = ProgramWithFragment(kRowsFromTheTop);
+    EXPECT_FALSE(DrawsIntoWindow(device_));
+    ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, program), D3D_OK);
+    for (int frame = 0; frame < 2; ++frame) {
+        BindVertices(Quad(0, 0, kWidth, kHeight));
+        ASSERT_EQ(device_->BeginScene(), D3D_OK);
+        ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+        ASSERT_EQ(device_->EndScene(), D3D_OK);
+        const std::vector<DWORD> pixels = ReadBackBuffer();
+        EXPECT_EQ(At(pixels, 5, 3), kRed);
+        EXPECT_EQ(At(pixels, 5, 4), kBlue);
+        ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        EXPECT_FALSE(DrawsIntoWindow(device_));
+    }
+}
+
 TEST(PresentPathWindowTest, AWindowLargerThanTheBackBufferKeepsTheImageAndStretches) {
     Window window(200, 150);
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
