@@ -101,6 +101,13 @@ void DeviceTest::SetUp() {
     ASSERT_NE(d3d_, nullptr);
 }
 
+void WindowSizedDeviceTest::SetUp() {
+    windowWidth_ = kWidth;
+    windowHeight_ = kHeight;
+    DeviceTest::SetUp();
+    ASSERT_EQ(CreateDevice(), D3D_OK);
+}
+
 void DeviceTest::TearDown() {
     ReleaseDevice();
     if (d3d_ != nullptr) {

@@ -95,6 +95,13 @@ protected:
     std::vector<nvesk::d3d9::ShaderProgramHandle> programs_;
 };
 
+// Fixture: the device of DeviceTest, created, on a window of the back buffer's size (so that the
+// device can draw into the window).
+class WindowSizedDeviceTest : public DeviceTest {
+protected:
+    void SetUp() override;
+};
+
 template <typename Texel>
 IDirect3DTexture9* DeviceTest::MakeTexture(UINT width, UINT height, Texel texel) {
     IDirect3DTexture9* texture = nullptr;

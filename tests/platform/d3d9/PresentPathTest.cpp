@@ -13,15 +13,8 @@ constexpr DWORD kRed = 0xFFFF0000;
 constexpr DWORD kGreen = 0xFF00FF00;
 constexpr DWORD kBlue = 0xFF0000FF;
 
-class PresentPathTest : public DeviceTest {
+class PresentPathTest : public WindowSizedDeviceTest {
 protected:
-    void SetUp() override {
-        windowWidth_ = kWidth;
-        windowHeight_ = kHeight;
-        DeviceTest::SetUp();
-        ASSERT_EQ(CreateDevice(), D3D_OK);
-    }
-
     // A Present the window path cannot serve: the whole back buffer given as a source rectangle.
     void PresentThroughTheImage() {
         const RECT whole {0, 0, static_cast<LONG>(kWidth), static_cast<LONG>(kHeight)};
@@ -171,24 +164,15 @@ void main() { color = gl_FragCoord.y < 4.0 ? vec4(1.0, 0.0, 0.0, 1.0) : vec4(0.0
     }
 }
 
-TEST(PresentPathWindowTest, AWindowLargerThanTheBackBufferKeepsTheImageAndStretches) {
-    Window window(200, 150);
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d, nullptr);
-    D3DPRESENT_PARAMETERS parameters = WindowedParameters(window.Handle(), 64, 48);
-    IDirect3DDevice9* device = nullptr;
-    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window.Handle(),
-                                D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device),
-              D3D_OK);
+TEST_F(DeviceTest, AWindowLargerThanTheBackBufferKeepsTheImageAndStretches) {
+    ASSERT_EQ(CreateDevice(), D3D_OK);  // 64 x 48 on a 200 x 150 window
     for (D3DCOLOR colour : {kRed, kGreen, kBlue}) {
-        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, colour, 1.0f, 0), D3D_OK);
-        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-        EXPECT_FALSE(DrawsIntoWindow(device));
-        EXPECT_EQ(ReadBackBuffer(device)[0], colour);
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, colour, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        EXPECT_FALSE(DrawsIntoWindow(device_));
+        EXPECT_EQ(ReadBackBuffer()[0], colour);
         EXPECT_EQ(WindowPixel(199, 149), colour);  // stretched over the whole window
     }
-    EXPECT_EQ(device->Release(), 0u);
-    EXPECT_EQ(d3d->Release(), 0u);
 }
 
 }  // namespace

@@ -34,13 +34,10 @@ DWORD Gradient(UINT x, UINT y) {
     return 0xFF000000u | ((x * 16u) << 16) | ((y * 16u) << 8) | 0x40u;
 }
 
-class RenderingTest : public DeviceTest, public ::testing::WithParamInterface<FramePath> {
+class RenderingTest : public WindowSizedDeviceTest, public ::testing::WithParamInterface<FramePath> {
 protected:
     void SetUp() override {
-        windowWidth_ = kWidth;
-        windowHeight_ = kHeight;
-        DeviceTest::SetUp();
-        ASSERT_EQ(CreateDevice(), D3D_OK);
+        WindowSizedDeviceTest::SetUp();
         if (GetParam() == FramePath::Window) {
             MoveDrawingIntoWindow();
         }
