@@ -181,6 +181,7 @@ HRESULT Device::Configure(const D3DPRESENT_PARAMETERS& parameters, const Present
                                             (parameters.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0, image));
     present_ = parameters;
     deviceWindow_ = choice.window;
+    swapKeepsImage_.Restart();
     ResetState();
     cooperation_ = Cooperation::Operational;
     lostPollsLeft_ = 0;
@@ -201,10 +202,28 @@ void Device::ResetState() {
     programs_.Use(0);
     inScene_ = false;
     viewport_ = D3DVIEWPORT9 {0, 0, frame_.Width(), frame_.Height(), 0.0f, 1.0f};
-    glViewport(0, 0, static_cast<GLsizei>(frame_.Width()), static_cast<GLsizei>(frame_.Height()));
     glDepthRangef(0.0f, 1.0f);
     scissor_ = RECT {0, 0, static_cast<LONG>(frame_.Width()), static_cast<LONG>(frame_.Height())};
-    glScissor(0, 0, static_cast<GLsizei>(frame_.Width()), static_cast<GLsizei>(frame_.Height()));
+    ApplyTargetRects();
+}
+
+void Device::ApplyTargetRects() {
+    frame_.SetViewport(static_cast<LONG>(viewport_.X), static_cast<LONG>(viewport_.Y),
+                       static_cast<LONG>(viewport_.Width), static_cast<LONG>(viewport_.Height));
+    frame_.SetScissor(scissor_.left, scissor_.top, scissor_.right - scissor_.left, scissor_.bottom - scissor_.top);
+}
+
+void Device::KeepFrameOutOfWindow() {
+    frameStaysOutOfWindow_ = true;
+    TakeFrameOutOfWindow();
+}
+
+void Device::TakeFrameOutOfWindow() {
+    if (frame_.InWindow()) {
+        context_.MakeCurrent();
+        frame_.MoveOutOfWindow();
+        ApplyTargetRects();
+    }
 }
 
 void Device::DropBindings() {
@@ -402,26 +421,49 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
     if (cooperation_ != Cooperation::Operational) {
         return D3DERR_DEVICELOST;
     }
-    if (target == window_) {
-        context_.MakeCurrent();
-    } else if (!context_.MakeCurrentOn(target)) {
+    context_.MakeCurrent();
+    int width = 0;
+    int height = 0;
+    SDL_GL_GetDrawableSize(window_, &width, &height);
+    // The usual windowed frame: the window shows the back buffer as it is.
+    const bool plain = !frameStaysOutOfWindow_ && target == window_ && sourceRect == nullptr && destRect == nullptr &&
+                       present_.MultiSampleType == D3DMULTISAMPLE_NONE &&
+                       frame_.FitsWindow(width, height, context_.Buffers());
+    if (frame_.InWindow()) {
+        if (plain) {
+            context_.Swap(window_);
+            com::NoteFramePresented();
+            return D3D_OK;
+        }
+        TakeFrameOutOfWindow();
+    }
+    if (target != window_ && !context_.MakeCurrentOn(target)) {
         context_.MakeCurrent();
         return Reject("the override window cannot take the device's context");
     }
-    int width = 0;
-    int height = 0;
     SDL_GL_GetDrawableSize(target, &width, &height);
     RECT destination {0, 0, width, height};
     if (destRect != nullptr) {
         destination = *destRect;
+    }
+    const bool probing = plain && present_.SwapEffect != D3DSWAPEFFECT_DISCARD && swapKeepsImage_.Probing();
+    if (probing) {
+        swapKeepsImage_.Before(frame_);
     }
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDisable(GL_SCISSOR_TEST);
     frame_.BlitToWindow(source, destination, height);
     context_.Swap(target);
     com::NoteFramePresented();
+    if (probing) {
+        swapKeepsImage_.After(frame_);
+    }
     if (target != window_) {
         context_.MakeCurrent();
+    }
+    // From the next frame on, draws go to the window when it keeps what Direct3D keeps after a swap.
+    if (plain && (present_.SwapEffect == D3DSWAPEFFECT_DISCARD || swapKeepsImage_.Yes()) && frame_.MoveIntoWindow()) {
+        ApplyTargetRects();
     }
     frame_.Bind();
     // The blit changed only the scissor test (the context's other state is untouched by it).
@@ -625,6 +667,12 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     if ((flags & D3DCLEAR_ZBUFFER) != 0) {
         glClearDepthf(z);
         mask |= GL_DEPTH_BUFFER_BIT;
+        if (!frame_.HasStencil()) {
+            // Stencil bits Direct3D lacks (the window's, under D24X8) hold nothing anyone reads:
+            // clearing them too makes the clear a plain fill, not a masked rewrite of each texel.
+            glClearStencil(0);
+            mask |= GL_STENCIL_BUFFER_BIT;
+        }
     }
     if ((flags & D3DCLEAR_STENCIL) != 0) {
         glClearStencil(static_cast<GLint>(stencil));
@@ -648,10 +696,10 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         if (piece.left >= piece.right || piece.top >= piece.bottom) {
             continue;
         }
-        glScissor(piece.left, piece.top, piece.right - piece.left, piece.bottom - piece.top);
+        frame_.SetScissor(piece.left, piece.top, piece.right - piece.left, piece.bottom - piece.top);
         glClear(mask);
     }
-    glScissor(scissor_.left, scissor_.top, scissor_.right - scissor_.left, scissor_.bottom - scissor_.top);
+    frame_.SetScissor(scissor_.left, scissor_.top, scissor_.right - scissor_.left, scissor_.bottom - scissor_.top);
     if (renderStates_.Value(D3DRS_SCISSORTESTENABLE) == FALSE) {
         glDisable(GL_SCISSOR_TEST);
     }
@@ -678,9 +726,8 @@ HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
     }
     context_.MakeCurrent();
     viewport_ = *viewport;
-    // Rows count from the top in the upper-left clip space, as Direct3D's Y does.
-    glViewport(static_cast<GLint>(viewport->X), static_cast<GLint>(viewport->Y), static_cast<GLsizei>(viewport->Width),
-               static_cast<GLsizei>(viewport->Height));
+    frame_.SetViewport(static_cast<LONG>(viewport->X), static_cast<LONG>(viewport->Y),
+                       static_cast<LONG>(viewport->Width), static_cast<LONG>(viewport->Height));
     glDepthRangef(viewport->MinZ, viewport->MaxZ);
     return D3D_OK;
 }
@@ -803,7 +850,7 @@ HRESULT Device::SetScissorRect(const RECT* rect) {
     }
     context_.MakeCurrent();
     scissor_ = *rect;
-    glScissor(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+    frame_.SetScissor(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
     return D3D_OK;
 }
 

@@ -103,6 +103,13 @@ public:
     HRESULT EnterInternal(const char* operation) const { return Enter(operation); }
     void MakeCurrent() { context_.MakeCurrent(); }
     ShaderPrograms& Programs() { return programs_; }
+    // Before the back buffer's texels are read or written directly (a lock, an upload): a frame
+    // drawn into the window moves back into the back buffer's texture.
+    void TakeFrameOutOfWindow();
+    // For good: a program reads window rows, which count from the top only outside the window.
+    void KeepFrameOutOfWindow();
+    // Test hook: whether draws go straight into the window now.
+    bool DrawsIntoWindow() const { return frame_.InWindow(); }
     void AddDefaultPoolResource() { ++defaultPoolResources_; }
     void RemoveDefaultPoolResource() { --defaultPoolResources_; }
     // Test hook: the device is lost now; TestCooperativeLevel keeps reporting it for
@@ -123,6 +130,8 @@ private:
     HRESULT Configure(const D3DPRESENT_PARAMETERS& parameters, const PresentationChoice& choice);
     HRESULT CheckParameters(D3DPRESENT_PARAMETERS* parameters, PresentationChoice* choice) const;
     void ResetState();
+    // Sets the viewport and scissor rectangles on the frame's current orientation.
+    void ApplyTargetRects();
     // Lets go of every texture, stream source, index buffer and declaration bound.
     void DropBindings();
     void WatchFocus();
@@ -140,6 +149,8 @@ private:
     SDL_Window* window_ = nullptr;
     GlContext context_;
     FrameTarget frame_;
+    SwapKeepsImage swapKeepsImage_;
+    bool frameStaysOutOfWindow_ = false;
     RenderStates renderStates_;
     SamplerStates samplerStates_;
     FixedFunctionStates fixedFunction_;

@@ -2,6 +2,10 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
+#include <functional>
+#include <string_view>
+
 namespace nvesk::d3d9 {
 namespace {
 
@@ -16,6 +20,20 @@ void AllocateWindowLayout(GLuint texture, UINT width, UINT height) {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_BGRA,
                  GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+}
+
+// Copies colour, depth and stencil between two framebuffers of one size, upside down. Depth and
+// stencil copy only between buffers of one layout: false when GL refuses.
+bool CopyFlipped(GLuint from, GLuint to, GLsizei width, GLsizei height, GLbitfield depthStencil) {
+    while (glGetError() != GL_NO_ERROR) {}
+    const GLboolean scissored = glIsEnabled(GL_SCISSOR_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    glBlitNamedFramebuffer(from, to, 0, 0, width, height, 0, height, width, 0, GL_COLOR_BUFFER_BIT | depthStencil,
+                           GL_NEAREST);
+    if (scissored) {
+        glEnable(GL_SCISSOR_TEST);
+    }
+    return glGetError() == GL_NO_ERROR;
 }
 
 }  // namespace
@@ -48,12 +66,14 @@ bool FrameTarget::Create(UINT width, UINT height, const PixelFormat& color, D3DF
         glNamedRenderbufferStorage(depth_, internalFormat, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
         glNamedFramebufferRenderbuffer(framebuffer_, hasStencil_ ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
                                        GL_RENDERBUFFER, depth_);
+        glGetNamedFramebufferAttachmentParameteriv(framebuffer_, GL_DEPTH_ATTACHMENT,
+                                                   GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE, &depthBits_);
     }
     if (glCheckNamedFramebufferStatus(framebuffer_, GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         Destroy();
         return false;
     }
-    Bind();
+    SetWindowOrigin(false);
     return true;
 }
 
@@ -72,10 +92,52 @@ void FrameTarget::Destroy() {
         depth_ = 0;
     }
     hasStencil_ = false;
+    depthBits_ = 0;
+    inWindow_ = false;
 }
 
 void FrameTarget::Bind() const {
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, inWindow_ ? 0 : framebuffer_);
+}
+
+void FrameTarget::SetViewport(LONG x, LONG y, LONG width, LONG height) const {
+    glViewport(x, inWindow_ ? static_cast<LONG>(height_) - y - height : y, width, height);
+}
+
+void FrameTarget::SetScissor(LONG x, LONG y, LONG width, LONG height) const {
+    glScissor(x, inWindow_ ? static_cast<LONG>(height_) - y - height : y, width, height);
+}
+
+bool FrameTarget::FitsWindow(int windowWidth, int windowHeight, const WindowBuffers& window) const {
+    // The colour image is always 8 bits a channel with alpha (AllocateWindowLayout).
+    if (framebuffer_ == 0 || windowWidth != static_cast<int>(width_) || windowHeight != static_cast<int>(height_) ||
+        window.alphaBits != 8 || window.samples != 0) {
+        return false;
+    }
+    return depth_ == 0 || (window.depthBits == depthBits_ && (!hasStencil_ || window.stencilBits == 8));
+}
+
+bool FrameTarget::MoveIntoWindow() {
+    const GLbitfield depthStencil = depth_ == 0 ? 0 : GL_DEPTH_BUFFER_BIT | (hasStencil_ ? GL_STENCIL_BUFFER_BIT : 0);
+    if (!CopyFlipped(framebuffer_, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), depthStencil)) {
+        return false;
+    }
+    SetWindowOrigin(true);
+    return true;
+}
+
+void FrameTarget::MoveOutOfWindow() {
+    const GLbitfield depthStencil = depth_ == 0 ? 0 : GL_DEPTH_BUFFER_BIT | (hasStencil_ ? GL_STENCIL_BUFFER_BIT : 0);
+    // Fits the window, so the layouts matched one way and match the other.
+    CopyFlipped(0, framebuffer_, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), depthStencil);
+    SetWindowOrigin(false);
+}
+
+void FrameTarget::SetWindowOrigin(bool inWindow) {
+    inWindow_ = inWindow;
+    // The window's rows count from the bottom, the framebuffer object's (as Direct3D's) from the top.
+    glClipControl(inWindow ? GL_LOWER_LEFT : GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+    Bind();
 }
 
 void FrameTarget::BlitToWindow(const RECT& source, const RECT& destination, int windowHeight) const {
@@ -88,11 +150,66 @@ void FrameTarget::BlitToWindow(const RECT& source, const RECT& destination, int 
 }
 
 void FrameTarget::Read(const RECT& area, BYTE* destination) const {
+    if (inWindow_) {
+        ReadWindowArea(area, destination);
+    } else {
+        ReadFrom(framebuffer_, area, destination);
+    }
+}
+
+void FrameTarget::ReadWindow(std::vector<BYTE>* pixels) const {
+    pixels->resize(static_cast<size_t>(RowPitch(*colorFormat_, width_)) * height_);
+    ReadWindowArea(RECT {0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)}, pixels->data());
+}
+
+void FrameTarget::ReadWindowArea(const RECT& area, BYTE* destination) const {
+    const LONG height = area.bottom - area.top;
+    const LONG bottom = static_cast<LONG>(height_) - area.bottom;
+    ReadFrom(0, RECT {area.left, bottom, area.right, bottom + height}, destination);
+    // The window's rows came bottom-up.
+    const size_t pitch = RowPitch(*colorFormat_, static_cast<UINT>(area.right - area.left));
+    for (LONG top = 0, low = height - 1; top < low; ++top, --low) {
+        BYTE* upper = destination + static_cast<size_t>(top) * pitch;
+        std::swap_ranges(upper, upper + pitch, destination + static_cast<size_t>(low) * pitch);
+    }
+}
+
+void FrameTarget::ReadFrom(unsigned int framebuffer, const RECT& area, BYTE* destination) const {
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glNamedFramebufferReadBuffer(framebuffer_, GL_COLOR_ATTACHMENT0);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    glReadBuffer(framebuffer == 0 ? GL_BACK : GL_COLOR_ATTACHMENT0);
     glReadPixels(area.left, area.top, area.right - area.left, area.bottom - area.top, colorFormat_->uploadFormat,
                  colorFormat_->uploadType, destination);
+}
+
+void SwapKeepsImage::Restart() {
+    known_ = false;
+    probesLeft_ = kProbes;
+    previousHash_ = 0;
+    FreeImages();
+}
+
+void SwapKeepsImage::FreeImages() {
+    presented_ = std::vector<BYTE>();
+    kept_ = std::vector<BYTE>();
+}
+
+void SwapKeepsImage::Before(const FrameTarget& frame) {
+    presented_.resize(static_cast<size_t>(RowPitch(frame.ColorFormat(), frame.Width())) * frame.Height());
+    frame.Read(RECT {0, 0, static_cast<LONG>(frame.Width()), static_cast<LONG>(frame.Height())}, presented_.data());
+}
+
+void SwapKeepsImage::After(const FrameTarget& frame) {
+    frame.ReadWindow(&kept_);
+    const size_t hash = std::hash<std::string_view> {}(
+        std::string_view(reinterpret_cast<const char*>(presented_.data()), presented_.size()));
+    const bool blank = std::all_of(presented_.begin(), presented_.end(), [](BYTE value) { return value == 0; });
+    known_ = kept_ == presented_ && hash != previousHash_ && !blank;
+    previousHash_ = hash;
+    --probesLeft_;
+    if (!Probing()) {
+        FreeImages();
+    }
 }
 
 }  // namespace nvesk::d3d9

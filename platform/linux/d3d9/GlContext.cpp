@@ -38,6 +38,14 @@ bool GlContext::Create(SDL_Window* window, std::string* error) {
     renderer_ = renderer != nullptr ? renderer : "";
     software_ = renderer_.find("llvmpipe") != std::string::npos || renderer_.find("softpipe") != std::string::npos ||
                 renderer_.find("swrast") != std::string::npos;
+    glGetNamedFramebufferAttachmentParameteriv(0, GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE,
+                                               &buffers_.alphaBits);
+    glGetNamedFramebufferAttachmentParameteriv(0, GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE, &buffers_.depthBits);
+    glGetNamedFramebufferAttachmentParameteriv(0, GL_STENCIL, GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE,
+                                               &buffers_.stencilBits);
+    glGetIntegerv(GL_SAMPLES, &buffers_.samples);
+    // Asking the size of a buffer the window lacks is an error that leaves the size at 0.
+    while (glGetError() != GL_NO_ERROR) {}
     glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
     glDisable(GL_DITHER);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);

@@ -2,6 +2,8 @@
 // upper-left origin and 0..1 depth (glClipControl), no dithering.
 #pragma once
 
+#include "FrameTarget.h"
+
 #include <string>
 
 struct SDL_Window;
@@ -31,6 +33,8 @@ public:
     // Mesa's software rasterisers (llvmpipe, softpipe, swrast).
     bool IsSoftwareRenderer() const { return software_; }
     const std::string& Renderer() const { return renderer_; }
+    // The device window's own colour, depth and stencil buffers.
+    const WindowBuffers& Buffers() const { return buffers_; }
 
 private:
     SDL_Window* window_ = nullptr;
@@ -38,6 +42,7 @@ private:
     SDL_Window* currentWindow_ = nullptr;
     bool software_ = false;
     std::string renderer_;
+    WindowBuffers buffers_;
 };
 
 }  // namespace nvesk::d3d9

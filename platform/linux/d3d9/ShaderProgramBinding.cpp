@@ -10,6 +10,17 @@ namespace nvesk::d3d9 {
 using com::Reject;
 namespace {
 
+// A pixel stage that sees window rows (its position, y derivatives, offsets in pixels) counts them
+// from the top only in the back buffer's own image, not in the window.
+bool ReadsWindowRows(const std::string& fragmentGlsl) {
+    for (const char* name : {"gl_FragCoord", "dFdy", "interpolateAtOffset", "gl_SamplePosition"}) {
+        if (fragmentGlsl.find(name) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The live device behind an interface pointer, with its context current; null if not ours.
 Device* Enter(IDirect3DDevice9* device, const char* operation, HRESULT* result) {
     Device* ours = Device::FromInterface(device);
@@ -102,7 +113,11 @@ HRESULT LinkShaderProgram(IDirect3DDevice9* device, const ShaderProgramSource& s
     if (ours == nullptr) {
         return result;
     }
-    return ours->Programs().Link(source, program, log);
+    const HRESULT linked = ours->Programs().Link(source, program, log);
+    if (SUCCEEDED(linked) && ReadsWindowRows(source.fragmentGlsl)) {
+        ours->KeepFrameOutOfWindow();
+    }
+    return linked;
 }
 
 HRESULT UseShaderProgram(IDirect3DDevice9* device, ShaderProgramHandle program) {

@@ -117,6 +117,7 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD fl
     }
     if (!HasCpuCopy()) {
         // A lockable back buffer: its texels come from GL for the time of the lock.
+        OwnerDevice()->TakeFrameOutOfWindow();
         OwnerDevice()->MakeCurrent();
         memory_.assign(static_cast<size_t>(pitch_) * desc_.Height, 0);
         glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(desc_.Width));
@@ -163,6 +164,9 @@ void Surface::Upload(const RECT& rect) {
 
 void Surface::WriteImage(LONG x, LONG y, UINT width, UINT height, const BYTE* first, UINT rowLength) {
     std::vector<BYTE> opaque;
+    if (backBuffer_) {
+        OwnerDevice()->TakeFrameOutOfWindow();
+    }
     if (backBuffer_ && format_->format == D3DFMT_X8R8G8B8) {
         // The back buffer stores alpha, which must stay 1 under an X8 format: the X bytes written
         // here are not Direct3D's alpha.

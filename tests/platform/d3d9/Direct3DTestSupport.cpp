@@ -1,5 +1,7 @@
 #include "Direct3DTestSupport.h"
 
+#include <d3d9/Device.h>
+
 #include <cstring>
 
 namespace D3D9Test {
@@ -73,11 +75,37 @@ D3DPRESENT_PARAMETERS WindowedParameters(HWND window, UINT width, UINT height) {
     return parameters;
 }
 
+std::string FramePathName(const ::testing::TestParamInfo<FramePath>& info) {
+    return info.param == FramePath::Window ? "Window" : "BackBufferImage";
+}
+
+bool DrawsIntoWindow(IDirect3DDevice9* device) {
+    return nvesk::d3d9::Device::FromInterface(device)->DrawsIntoWindow();
+}
+
+void DeviceTest::MoveDrawingIntoWindow() {
+    for (D3DCOLOR colour : {D3DCOLOR(0xFF102030), D3DCOLOR(0xFF405060)}) {
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, colour, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        if (DrawsIntoWindow(device_)) {
+            return;
+        }
+    }
+    FAIL() << "still drawing into the back buffer's image after two plain Presents";
+}
+
 void DeviceTest::SetUp() {
-    window_ = new Window();
+    window_ = new Window(windowWidth_, windowHeight_);
     ASSERT_NE(window_->Handle(), nullptr);
     d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
     ASSERT_NE(d3d_, nullptr);
+}
+
+void WindowSizedDeviceTest::SetUp() {
+    windowWidth_ = kWidth;
+    windowHeight_ = kHeight;
+    DeviceTest::SetUp();
+    ASSERT_EQ(CreateDevice(), D3D_OK);
 }
 
 void DeviceTest::TearDown() {
@@ -146,7 +174,11 @@ nvesk::d3d9::ShaderProgramHandle DeviceTest::TexturedProgram() {
 }
 
 nvesk::d3d9::ShaderProgramHandle DeviceTest::SolidProgram() {
-    const nvesk::d3d9::ShaderProgramHandle program = LinkProgram(device_, kSolidFragment, kWidth, kHeight);
+    return ProgramWithFragment(kSolidFragment);
+}
+
+nvesk::d3d9::ShaderProgramHandle DeviceTest::ProgramWithFragment(const char* fragment) {
+    const nvesk::d3d9::ShaderProgramHandle program = LinkProgram(device_, fragment, kWidth, kHeight);
     programs_.push_back(program);
     return program;
 }

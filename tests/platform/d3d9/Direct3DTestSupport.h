@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace D3D9Test {
@@ -29,6 +30,13 @@ private:
 };
 
 D3DPRESENT_PARAMETERS WindowedParameters(HWND window, UINT width, UINT height);
+
+// Where a device's draws go: the back buffer's own image (what every unusual Present needs), or
+// straight into the window (the usual windowed frame, after the first Presents).
+enum class FramePath { BackBufferImage, Window };
+std::string FramePathName(const ::testing::TestParamInfo<FramePath>& info);
+// Whether `device` draws into its window now.
+bool DrawsIntoWindow(IDirect3DDevice9* device);
 
 // GLSL vertex stage mapping pixel positions (uniform screenSize) to clip space, passing `uv` on.
 extern const char kPixelQuadVertexShader[];
@@ -52,12 +60,17 @@ protected:
     // Creates `device_` (released again by TearDown).
     HRESULT CreateDevice(D3DDEVTYPE type = D3DDEVTYPE_HAL);
     void ReleaseDevice();
+    // Presents unlike frames until the device draws into the window (a frame read back after its
+    // swap tells that a swap keeps the image, as D3DSWAPEFFECT_COPY needs).
+    void MoveDrawingIntoWindow();
 
     // Program sampling unit 0 at the vertex's texture coordinate.
     nvesk::d3d9::ShaderProgramHandle TexturedProgram();
     // Program writing one colour (SetColor) everywhere.
     nvesk::d3d9::ShaderProgramHandle SolidProgram();
     void SetColor(nvesk::d3d9::ShaderProgramHandle program, float r, float g, float b, float a);
+    // Program with the pixel-quad vertex stage and this GLSL pixel stage (output `color`).
+    nvesk::d3d9::ShaderProgramHandle ProgramWithFragment(const char* fragment);
 
     // Declaration + dynamic vertex buffer for `vertices`, bound to stream 0.
     void BindVertices(const std::vector<QuadVertex>& vertices);
@@ -71,12 +84,22 @@ protected:
     // The back buffer's pixels as 0xAARRGGBB, row by row, via GetRenderTargetData.
     std::vector<DWORD> ReadBackBuffer();
 
+    // The window SetUp makes: larger than the back buffer unless a suite sets these first.
+    int windowWidth_ = 200;
+    int windowHeight_ = 150;
     IDirect3D9* d3d_ = nullptr;
     IDirect3DDevice9* device_ = nullptr;
     Window* window_ = nullptr;
     IDirect3DVertexDeclaration9* declaration_ = nullptr;
     IDirect3DVertexBuffer9* vertices_ = nullptr;
     std::vector<nvesk::d3d9::ShaderProgramHandle> programs_;
+};
+
+// Fixture: the device of DeviceTest, created, on a window of the back buffer's size (so that the
+// device can draw into the window).
+class WindowSizedDeviceTest : public DeviceTest {
+protected:
+    void SetUp() override;
 };
 
 template <typename Texel>

@@ -1,6 +1,7 @@
 // Pixel tests: what a frame holds after clears and draws, read back with GetRenderTargetData,
 // against what Direct3D 9 produces (pixel centres at integer coordinates, top-left fill rule,
-// texel-corner sampling for quads at whole pixels, counter-clockwise culling by default).
+// texel-corner sampling for quads at whole pixels, counter-clockwise culling by default). Each
+// runs twice: drawing into the back buffer's own image, and straight into the window.
 #include "Direct3DTestSupport.h"
 #include "support/ComPtr.h"
 
@@ -33,11 +34,13 @@ DWORD Gradient(UINT x, UINT y) {
     return 0xFF000000u | ((x * 16u) << 16) | ((y * 16u) << 8) | 0x40u;
 }
 
-class RenderingTest : public DeviceTest {
+class RenderingTest : public WindowSizedDeviceTest, public ::testing::WithParamInterface<FramePath> {
 protected:
     void SetUp() override {
-        DeviceTest::SetUp();
-        ASSERT_EQ(CreateDevice(), D3D_OK);
+        WindowSizedDeviceTest::SetUp();
+        if (GetParam() == FramePath::Window) {
+            MoveDrawingIntoWindow();
+        }
     }
 
     void DrawQuad(const std::vector<QuadVertex>& quad) {
@@ -57,7 +60,7 @@ protected:
     DWORD At(const std::vector<DWORD>& pixels, UINT x, UINT y) { return pixels[y * kWidth + x]; }
 };
 
-TEST_F(RenderingTest, ClearFillsTheTargetWithTheExactColourAndOnlyTheRectangles) {
+TEST_P(RenderingTest, ClearFillsTheTargetWithTheExactColourAndOnlyTheRectangles) {
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF102030, 1.0f, 0), D3D_OK);
     std::vector<DWORD> pixels = ReadBackBuffer();
     ASSERT_EQ(pixels.size(), kWidth * kHeight);
@@ -76,7 +79,7 @@ TEST_F(RenderingTest, ClearFillsTheTargetWithTheExactColourAndOnlyTheRectangles)
     EXPECT_EQ(At(pixels, 29, 47), 0xFF102030u);
 }
 
-TEST_F(RenderingTest, ClearIgnoresTheColourWriteMaskAndKeepsIt) {
+TEST_P(RenderingTest, ClearIgnoresTheColourWriteMaskAndKeepsIt) {
     ASSERT_EQ(device_->SetRenderState(D3DRS_COLORWRITEENABLE, 0), D3D_OK);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF336699, 1.0f, 0), D3D_OK);
     EXPECT_EQ(ReadBackBuffer()[0], 0xFF336699u);
@@ -85,7 +88,7 @@ TEST_F(RenderingTest, ClearIgnoresTheColourWriteMaskAndKeepsIt) {
     EXPECT_EQ(mask, 0u);
 }
 
-TEST_F(RenderingTest, OneToOneQuadCoversExactlyItsPixelsWithItsTexels) {
+TEST_P(RenderingTest, OneToOneQuadCoversExactlyItsPixelsWithItsTexels) {
     IDirect3DTexture9* texture = MakeTexture(16, 16, Gradient);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0), D3D_OK);
     ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, TexturedProgram()), D3D_OK);
@@ -102,7 +105,7 @@ TEST_F(RenderingTest, OneToOneQuadCoversExactlyItsPixelsWithItsTexels) {
     texture->Release();
 }
 
-TEST_F(RenderingTest, LinearFilteringSamplesTexelCornersAsDirect3DDoes) {
+TEST_P(RenderingTest, LinearFilteringSamplesTexelCornersAsDirect3DDoes) {
     IDirect3DTexture9* texture = MakeTexture(16, 16, Gradient);
     ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, TexturedProgram()), D3D_OK);
     ASSERT_EQ(device_->SetTexture(0, texture), D3D_OK);
@@ -128,7 +131,7 @@ TEST_F(RenderingTest, LinearFilteringSamplesTexelCornersAsDirect3DDoes) {
     texture->Release();
 }
 
-TEST_F(RenderingTest, AlphaBlendingMixesSourceOverDestination) {
+TEST_P(RenderingTest, AlphaBlendingMixesSourceOverDestination) {
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0), D3D_OK);
     ASSERT_EQ(device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE), D3D_OK);
     ASSERT_EQ(device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA), D3D_OK);
@@ -139,7 +142,7 @@ TEST_F(RenderingTest, AlphaBlendingMixesSourceOverDestination) {
     EXPECT_EQ(At(pixels, 40, 5), 0xFF0000FFu);
 }
 
-TEST_F(RenderingTest, AlphaTestComparesEightBitAlphaWithTheReference) {
+TEST_P(RenderingTest, AlphaTestComparesEightBitAlphaWithTheReference) {
     // Left half alpha 127, right half 128: the image box's GREATER 0x7F keeps only the right.
     IDirect3DTexture9* texture = MakeTexture(16, 16, [](UINT x, UINT) { return x < 8 ? 0x7F00FF00u : 0x8000FF00u; });
     ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, TexturedProgram()), D3D_OK);
@@ -171,7 +174,7 @@ TEST_F(RenderingTest, AlphaTestComparesEightBitAlphaWithTheReference) {
 
 // Draws with the alpha test on and off run different GL programs behind one handle: every upload
 // must reach both (arrays from their first or any later element, integers, sampler units).
-TEST_F(RenderingTest, UniformsReachTheProgramWithTheAlphaTestOnAndOff) {
+TEST_P(RenderingTest, UniformsReachTheProgramWithTheAlphaTestOnAndOff) {
     nvesk::d3d9::ShaderProgramSource source;
     source.vertexGlsl = kPixelQuadVertexShader;
     source.fragmentGlsl = R"(#version 450
@@ -214,7 +217,7 @@ void main() { color = palette[pick] * texture(image, uv); }
     texture->Release();
 }
 
-TEST_F(RenderingTest, DepthTestKeepsTheNearestSurface) {
+TEST_P(RenderingTest, DepthTestKeepsTheNearestSurface) {
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0), D3D_OK);
     DrawSolidQuad(1, 0, 0, 1, Quad(0, 0, 32, 32, 0.3f));
     DrawSolidQuad(0, 1, 0, 1, Quad(16, 16, 32, 32, 0.7f));
@@ -233,7 +236,7 @@ TEST_F(RenderingTest, DepthTestKeepsTheNearestSurface) {
     EXPECT_EQ(ReadBackBuffer()[0], 0xFFFFFFFFu);
 }
 
-TEST_F(RenderingTest, CullingFollowsDirect3DWinding) {
+TEST_P(RenderingTest, CullingFollowsDirect3DWinding) {
     const std::vector<QuadVertex> clockwise = Quad(0, 0, 16, 16);
     std::vector<QuadVertex> counterClockwise = clockwise;
     std::swap(counterClockwise[1], counterClockwise[2]);
@@ -254,7 +257,7 @@ TEST_F(RenderingTest, CullingFollowsDirect3DWinding) {
     }
 }
 
-TEST_F(RenderingTest, ViewportPlacesClipSpaceInsideIt) {
+TEST_P(RenderingTest, ViewportPlacesClipSpaceInsideIt) {
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0), D3D_OK);
     D3DVIEWPORT9 viewport {32, 24, 32, 24, 0.0f, 1.0f};
     ASSERT_EQ(device_->SetViewport(&viewport), D3D_OK);
@@ -266,7 +269,7 @@ TEST_F(RenderingTest, ViewportPlacesClipSpaceInsideIt) {
     EXPECT_EQ(At(pixels, 63, 47), 0xFF00FF00u);
 }
 
-TEST_F(RenderingTest, UpdateSurfaceCopiesASubRectangleToTheDestinationPoint) {
+TEST_P(RenderingTest, UpdateSurfaceCopiesASubRectangleToTheDestinationPoint) {
     IDirect3DTexture9* system = nullptr;
     IDirect3DTexture9* onDevice = nullptr;
     ASSERT_EQ(device_->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &system, nullptr), D3D_OK);
@@ -307,7 +310,7 @@ TEST_F(RenderingTest, UpdateSurfaceCopiesASubRectangleToTheDestinationPoint) {
     onDevice->Release();
 }
 
-TEST_F(RenderingTest, DynamicTextureShowsWhatEachDiscardingLockWrote) {
+TEST_P(RenderingTest, DynamicTextureShowsWhatEachDiscardingLockWrote) {
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(device_->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &texture, nullptr),
               D3D_OK);
@@ -329,7 +332,7 @@ TEST_F(RenderingTest, DynamicTextureShowsWhatEachDiscardingLockWrote) {
     texture->Release();
 }
 
-TEST_F(RenderingTest, LockedRowsFollowThePitch) {
+TEST_P(RenderingTest, LockedRowsFollowThePitch) {
     // 5 one-byte texels per row: rows are 8 bytes apart.
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(device_->CreateTexture(5, 3, 1, 0, D3DFMT_L8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
@@ -378,7 +381,7 @@ BYTE* TexelAt(const D3DLOCKED_RECT& locked, UINT bytes, UINT column, UINT row) {
     return static_cast<BYTE*>(locked.pBits) + row * locked.Pitch + column * bytes;
 }
 
-TEST_F(RenderingTest, SubRectangleLocksStartAtTheRectanglesFirstTexelInEveryTexelSize) {
+TEST_P(RenderingTest, SubRectangleLocksStartAtTheRectanglesFirstTexelInEveryTexelSize) {
     // Seven texels a row, so rows of 2-byte texels end in padding; both pools that keep a copy to
     // lock (managed, and dynamic in the default pool, uploaded on unlock).
     const SubRectangleCase cases[] = {
@@ -447,7 +450,7 @@ TEST_F(RenderingTest, SubRectangleLocksStartAtTheRectanglesFirstTexelInEveryTexe
     }
 }
 
-TEST_F(RenderingTest, IndexedDrawUsesTheBaseVertex) {
+TEST_P(RenderingTest, IndexedDrawUsesTheBaseVertex) {
     std::vector<QuadVertex> vertices = Quad(0, 0, 8, 8);
     const std::vector<QuadVertex> second = Quad(20, 10, 8, 8);
     vertices.insert(vertices.end(), second.begin(), second.end());
@@ -476,6 +479,9 @@ TEST_F(RenderingTest, IndexedDrawUsesTheBaseVertex) {
 
 // Direct3D reads an X8 target's alpha as 1 whatever was cleared, drawn or locked into it; an A8
 // target keeps the alpha it was given. Blending with destination alpha shows which one a pixel holds.
+INSTANTIATE_TEST_SUITE_P(BothFramePaths, RenderingTest,
+                         ::testing::Values(FramePath::BackBufferImage, FramePath::Window), FramePathName);
+
 TEST_F(DeviceTest, DestinationAlphaIsOneOnX8BackBuffersAndStoredOnA8Ones) {
     for (D3DFORMAT format : {D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8}) {
         D3DPRESENT_PARAMETERS parameters = WindowedParameters(window_->Handle(), kWidth, kHeight);
