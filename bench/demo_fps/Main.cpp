@@ -6,6 +6,7 @@
 #include <PlatformTesting/Diagnostics.h>
 #include <PlatformTesting/Direct3D.h>
 #include <PlatformTesting/Input.h>
+#include <PlatformTesting/ProcessEntry.h>
 #include <dinput.h>
 #include <windows.h>
 
@@ -32,6 +33,8 @@ struct SceneRun {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The demo's process starts as its own entry starts it.
+    const PlatformTesting::ProcessEntryWork entry;
     const std::filesystem::path folder = argc > 1 ? argv[1] : NVESK_DEMO_DIR;
     const double secondsPerScene = argc > 2 ? std::atof(argv[2]) : 3.0;
     // No seconds per scene: the start-up alone, the program quitting at its first frame.
