@@ -110,7 +110,7 @@ HRESULT LoadMesh(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device, LPD3
     if (FAILED(hr)) return hr;
     mesh->Attributes() = file->attributes;
     if (!mesh->WriteVertices(file->vertexBytes) || !mesh->WriteIndices(file->indices) ||
-        !mesh->RebuildAttributeTable()) {
+        !mesh->RebuildAttributeTable(file->indices)) {
         mesh->Release();
         return Reject("the mesh's buffers cannot be written");
     }
