@@ -83,11 +83,15 @@ ScopedEnvironment::~ScopedEnvironment() {
 }
 
 void ScopedEnvironment::Set(const char* value) {
+#if defined(_WIN32)
+    _putenv_s(m_name, value != nullptr ? value : "");  // an empty value removes it
+#else
     if (value != nullptr) {
         setenv(m_name, value, 1);
     } else {
         unsetenv(m_name);
     }
+#endif
 }
 
 }  // namespace TestSupport

@@ -38,14 +38,9 @@ int DriverCopies() {
 // A device on a window clears its back buffer to a colour and reads it back; 0 when it did.
 int FirstFrameDraws() {
     D3D9Test::Window window;
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS parameters = D3D9Test::WindowedParameters(window.Handle(), 64, 48);
+    IDirect3D9* d3d = nullptr;
     IDirect3DDevice9* device = nullptr;
-    if (d3d == nullptr || d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window.Handle(),
-                                            D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device) != D3D_OK) {
-        if (d3d != nullptr) d3d->Release();
-        return 10;
-    }
+    if (!D3D9Test::CreateWindowedDevice(window.Handle(), &d3d, &device)) return 10;
     const bool cleared = device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(0x20, 0x80, 0xC0), 1.0f, 0) == D3D_OK;
     const std::vector<DWORD> pixels = D3D9Test::ReadBackBuffer(device);
     const bool presented = device->Present(nullptr, nullptr, nullptr, nullptr) == D3D_OK;
