@@ -9,6 +9,7 @@
 #include <PlatformTesting/Diagnostics.h>
 #include <PlatformTesting/Direct3D.h>
 #include <PlatformTesting/Input.h>
+#include <PlatformTesting/ProcessEntry.h>
 #include <d3d9.h>
 #include <dinput.h>
 #include <windows.h>
@@ -226,6 +227,8 @@ bool PrintTable(const std::vector<Measure> (&measures)[4][kSides], double Measur
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--ours") == 0) {
+        // The demo's process starts as its own entry starts it.
+        const PlatformTesting::ProcessEntryWork entry;
         ChildOptions options;
         if (!ParseChildOptions(argc - 1, argv + 1, {Scene::Fire, Scene::Mesh, Scene::Water, Scene::Empty}, options))
             return 2;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 
@@ -70,6 +71,27 @@ WorkingDirectory::WorkingDirectory(const std::filesystem::path& folder) : m_prev
 WorkingDirectory::~WorkingDirectory() {
     std::error_code ignored;
     std::filesystem::current_path(m_previous, ignored);
+}
+
+ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : m_name(name) {
+    if (const char* old = std::getenv(name)) m_previous = old;
+    Set(value);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    Set(m_previous ? m_previous->c_str() : nullptr);
+}
+
+void ScopedEnvironment::Set(const char* value) {
+#if defined(_WIN32)
+    _putenv_s(m_name, value != nullptr ? value : "");  // an empty value removes it
+#else
+    if (value != nullptr) {
+        setenv(m_name, value, 1);
+    } else {
+        unsetenv(m_name);
+    }
+#endif
 }
 
 }  // namespace TestSupport

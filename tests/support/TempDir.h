@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,20 @@ public:
 
 private:
     std::filesystem::path m_previous;
+};
+
+// Sets an environment variable (null: unsets it) until destroyed, then puts back what was there.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    void Set(const char* value);
+    const char* m_name;
+    std::optional<std::string> m_previous;
 };
 
 }  // namespace TestSupport

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -15,27 +16,78 @@
 
 namespace nvesk::d3dx9 {
 
-// The bytes of an operation's inputs, appended one after another, each with its size.
+// The bytes of an operation's inputs, one after another, each with its size. The key only points
+// at the inputs until a lookup misses: it then copies them, so that the operation may change
+// them before its result is kept. A hit copies nothing.
 class MemoKey {
 public:
+    MemoKey() = default;
+    MemoKey(const MemoKey&) = delete;
+    MemoKey& operator=(const MemoKey&) = delete;
+    MemoKey(MemoKey&&) = default;
+    MemoKey& operator=(MemoKey&&) = default;
+
+    // `data` must stay as it is until the lookup.
     MemoKey& Add(const void* data, std::size_t size) {
         const std::uint64_t length = size;
-        bytes_.append(reinterpret_cast<const char*>(&length), sizeof length);
-        bytes_.append(static_cast<const char*>(data), size);
+        Piece(Keep(&length, sizeof length));
+        pieces_.emplace_back(static_cast<const char*>(data), size);
+        size_ += size;
+        owns_ = false;
         return *this;
     }
     template <typename T>
     MemoKey& Add(const std::vector<T>& values) {
         return Add(values.data(), values.size() * sizeof(T));
     }
+    // A value copied into the key.
     template <typename T>
     MemoKey& Value(const T& value) {
-        return Add(&value, sizeof value);
+        return Add(Keep(&value, sizeof value).data(), sizeof value);
     }
-    const std::string& Bytes() const { return bytes_; }
+
+    std::size_t Size() const { return size_; }
+    bool Matches(const std::string& bytes) const {
+        if (bytes.size() != size_) return false;
+        std::size_t at = 0;
+        for (const auto& [data, size] : pieces_) {
+            if (size != 0 && std::memcmp(bytes.data() + at, data, size) != 0) return false;
+            at += size;
+        }
+        return true;
+    }
+    std::string Bytes() const {
+        std::string bytes;
+        bytes.reserve(size_);
+        for (const auto& [data, size] : pieces_)
+            bytes.append(data, size);
+        return bytes;
+    }
+    // Copies what the key points at: the inputs may change from here on.
+    void Own() {
+        if (owns_) return;
+        std::string bytes = Bytes();
+        pieces_.clear();
+        owned_.clear();
+        owned_.push_back(std::move(bytes));
+        pieces_.emplace_back(owned_.back().data(), owned_.back().size());
+        owns_ = true;
+    }
 
 private:
-    std::string bytes_;
+    const std::string& Keep(const void* data, std::size_t size) {
+        owned_.emplace_back(static_cast<const char*>(data), size);
+        return owned_.back();
+    }
+    void Piece(const std::string& bytes) {
+        pieces_.emplace_back(bytes.data(), bytes.size());
+        size_ += bytes.size();
+    }
+
+    std::vector<std::pair<const char*, std::size_t>> pieces_;
+    std::deque<std::string> owned_;  // sizes and values; a deque keeps them in place
+    std::size_t size_ = 0;
+    bool owns_ = false;
 };
 
 template <typename Result>
@@ -43,15 +95,19 @@ class ContentMemo {
 public:
     explicit ContentMemo(std::size_t capacity) : capacity_(capacity) {}
 
-    // The result kept for exactly these inputs; null when none is.
-    std::shared_ptr<const Result> Find(const MemoKey& key) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (auto entry = entries_.begin(); entry != entries_.end(); ++entry) {
-            if (entry->first == key.Bytes()) {
-                entries_.splice(entries_.begin(), entries_, entry);  // most recent first
-                return entries_.front().second;
+    // The result kept for exactly these inputs; null when none is, and the key then holds its
+    // own copy of the inputs.
+    std::shared_ptr<const Result> Find(MemoKey& key) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (auto entry = entries_.begin(); entry != entries_.end(); ++entry) {
+                if (key.Matches(entry->first)) {
+                    entries_.splice(entries_.begin(), entries_, entry);  // most recent first
+                    return entries_.front().second;
+                }
             }
         }
+        key.Own();
         return nullptr;
     }
 

@@ -1,11 +1,15 @@
 #include "EffectPreprocessor.h"
 
+#include "CacheBytes.h"
 #include "CompilerMessages.h"
+#include "ContentMemo.h"
+#include "ProgramCache.h"
 
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <mutex>
@@ -18,6 +22,13 @@ namespace nvesk::d3dx9 {
 namespace {
 
 std::mutex g_preprocessorMutex;
+std::atomic<std::uint64_t> g_runCount {0};
+
+// Results of runs that asked for no file, by their whole input.
+ContentMemo<PreprocessedEffect> g_preprocessed(8);
+
+// Bumped whenever the result's form or the way it is made changes.
+constexpr char kPreprocessedKind[] = "preprocessed effect 1\n";
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -149,7 +160,11 @@ public:
 
     const std::vector<File>& Files() const { return files_; }
 
+    // Whether glslang asked for any file, found or not: then the result depends on the files.
+    bool Asked() const { return asked_; }
+
     IncludeResult* includeLocal(const char* header, const char* includer, size_t depth) override {
+        asked_ = true;
         IncludeResult* result = Include(false, header, includer, depth);
         if (result->headerName.empty()) localFailure_ = std::string(result->headerData, result->headerLength);
         return result;
@@ -158,6 +173,7 @@ public:
     // glslang asks here too when a "name" was not found: that answer stands, the handler is
     // asked once per directive as D3DX does.
     IncludeResult* includeSystem(const char* header, const char* includer, size_t depth) override {
+        asked_ = true;
         if (!localFailure_.empty()) {
             std::string message;
             message.swap(localFailure_);
@@ -216,6 +232,7 @@ private:
     std::vector<File> files_;
     std::string localFailure_;
     std::set<std::string> onceIncluded_;
+    bool asked_ = false;
 };
 
 // glslang's log (`ERROR: fx1:4: '#include' : text for header name: a.fxh`) as our messages.
@@ -299,8 +316,11 @@ std::string PreprocessedEffect::MapMessages(const std::string& messages, const s
     return mapped;
 }
 
-PreprocessedEffect PreprocessEffect(const IncludedFile& effect, const std::vector<Macro>& macros,
-                                    IncludeSource* includes) {
+namespace {
+
+PreprocessedEffect Run(const IncludedFile& effect, const std::vector<Macro>& macros, IncludeSource* includes,
+                       bool& asked) {
+    ++g_runCount;
     PreprocessedEffect result;
     std::lock_guard<std::mutex> lock(g_preprocessorMutex);
     static const bool initialised = glslang::InitializeProcess();
@@ -327,10 +347,94 @@ PreprocessedEffect PreprocessEffect(const IncludedFile& effect, const std::vecto
     std::string output;
     if (!shader.preprocess(GetDefaultResources(), 100, ENoProfile, false, false, messages, &output, includer)) {
         result.errors = TranslateLog(shader.getInfoLog(), includer.Files());
+        asked = includer.Asked();
         return result;
     }
     Assemble(output, includer.Files(), result);
     result.ok = true;
+    asked = includer.Asked();
+    return result;
+}
+
+}  // namespace
+
+std::string PreprocessedKey(const IncludedFile& effect, const std::vector<Macro>& macros) {
+    MemoKey key;
+    key.Add(effect.name.data(), effect.name.size()).Add(effect.data, effect.size).Value(macros.size());
+    for (const Macro& macro : macros)
+        key.Add(macro.name.data(), macro.name.size()).Add(macro.definition.data(), macro.definition.size());
+    return kPreprocessedKind + key.Bytes();
+}
+
+std::string SerializePreprocessed(const PreprocessedEffect& effect) {
+    CacheWriter out;
+    out.Text(effect.text);
+    out.U32(static_cast<std::uint32_t>(effect.fileNames.size()));
+    for (const std::string& name : effect.fileNames)
+        out.Text(name);
+    out.U32(static_cast<std::uint32_t>(effect.lines.size()));
+    for (const PreprocessedEffect::Origin& origin : effect.lines) {
+        out.U32(static_cast<std::uint32_t>(origin.file));
+        out.U32(static_cast<std::uint32_t>(origin.line));
+    }
+    return std::move(out.Bytes());
+}
+
+bool DeserializePreprocessed(const std::string& bytes, PreprocessedEffect& effect) {
+    CacheReader in(bytes, 0, bytes.size());
+    std::uint32_t count = 0;
+    if (!in.Text(effect.text) || !in.Count(count, 4)) return false;
+    effect.fileNames.resize(count);
+    for (std::string& name : effect.fileNames) {
+        if (!in.Text(name)) return false;
+    }
+    if (!in.Count(count, 8)) return false;
+    effect.lines.resize(count);
+    for (PreprocessedEffect::Origin& origin : effect.lines) {
+        std::uint32_t file = 0;
+        std::uint32_t line = 0;
+        if (!in.U32(file) || !in.U32(line) || file >= effect.fileNames.size() || line > 0x7FFFFFFF) return false;
+        origin.file = static_cast<int>(file);
+        origin.line = static_cast<int>(line);
+    }
+    // One origin per line of the text.
+    if (!in.AtEnd() ||
+        static_cast<std::size_t>(std::count(effect.text.begin(), effect.text.end(), '\n')) != effect.lines.size()) {
+        return false;
+    }
+    effect.ok = true;
+    effect.errors.clear();
+    return true;
+}
+
+std::uint64_t PreprocessorRunCount() {
+    return g_runCount.load();
+}
+
+PreprocessedEffect PreprocessEffect(const IncludedFile& effect, const std::vector<Macro>& macros,
+                                    IncludeSource* includes) {
+    // A run that asks for no file depends on the name, the text and the macros alone: kept in
+    // memory and beside the compiled programs, it spares glslang's start-up at the next start.
+    MemoKey memoKey;
+    const std::string key = PreprocessedKey(effect, macros);
+    memoKey.Add(key.data(), key.size());
+    if (const auto kept = g_preprocessed.Find(memoKey)) return *kept;
+    const auto diskDirectory = ProgramCache::DirectoryFromEnvironment();
+    std::optional<ProgramCache> disk;
+    if (diskDirectory) disk.emplace(*diskDirectory, CompilerVersion());
+    if (disk) {
+        PreprocessedEffect stored;
+        if (const auto bytes = disk->LoadBytes(key); bytes && DeserializePreprocessed(*bytes, stored)) {
+            g_preprocessed.Keep(memoKey, std::make_shared<const PreprocessedEffect>(stored));
+            return stored;
+        }
+    }
+    bool asked = false;
+    PreprocessedEffect result = Run(effect, macros, includes, asked);
+    if (result.ok && !asked) {
+        g_preprocessed.Keep(memoKey, std::make_shared<const PreprocessedEffect>(result));
+        if (disk) disk->StoreBytes(key, SerializePreprocessed(result));
+    }
     return result;
 }
 

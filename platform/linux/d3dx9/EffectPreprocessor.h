@@ -7,6 +7,7 @@
 #include "EffectLexer.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -56,8 +57,18 @@ struct PreprocessedEffect {
 constexpr std::size_t kMaxIncludeDepth = 32;
 
 // `includes` may be null: then every #include fails, as it does for an effect in memory without
-// a handler.
+// a handler. A run that asks for no file is kept, in memory and in the program cache's folder, by
+// its whole input; one that asks for files asks for them again every time.
 PreprocessedEffect PreprocessEffect(const IncludedFile& effect, const std::vector<Macro>& macros,
                                     IncludeSource* includes);
+
+// What a kept result is stored under, and its bytes there.
+std::string PreprocessedKey(const IncludedFile& effect, const std::vector<Macro>& macros);
+std::string SerializePreprocessed(const PreprocessedEffect& effect);
+// False for bytes that are not a whole result.
+bool DeserializePreprocessed(const std::string& bytes, PreprocessedEffect& effect);
+
+// How many times glslang's preprocessor has run in this process.
+std::uint64_t PreprocessorRunCount();
 
 }  // namespace nvesk::d3dx9

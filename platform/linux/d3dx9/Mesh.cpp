@@ -160,15 +160,21 @@ bool Mesh::WriteIndices(const std::vector<std::uint32_t>& indices) {
 
 bool Mesh::RebuildAttributeTable() {
     std::vector<std::uint32_t> indices;
-    if (!ReadIndices(indices)) return false;
+    return ReadIndices(indices) && RebuildAttributeTable(indices);
+}
+
+bool Mesh::RebuildAttributeTable(const std::vector<std::uint32_t>& written) {
+    if (written.size() != static_cast<std::size_t>(faces_) * 3) return false;
+    // The indices as the buffer holds them: 16 bits each unless the mesh is 32-bit.
+    auto index = [&](std::size_t at) { return Wide(options_) ? written[at] : static_cast<WORD>(written[at]); };
     attributeTable_.clear();
     for (DWORD face = 0; face < faces_;) {
         D3DXATTRIBUTERANGE range {attributes_[face], face, 0, 0xFFFFFFFFu, 0};
         DWORD last = 0;
         for (; face < faces_ && attributes_[face] == range.AttribId; ++face, ++range.FaceCount) {
-            for (int k = 0; k < 3; ++k) {
-                range.VertexStart = std::min<DWORD>(range.VertexStart, indices[face * 3 + k]);
-                last = std::max<DWORD>(last, indices[face * 3 + k]);
+            for (std::size_t k = 0; k < 3; ++k) {
+                range.VertexStart = std::min<DWORD>(range.VertexStart, index(face * 3 + k));
+                last = std::max<DWORD>(last, index(face * 3 + k));
             }
         }
         range.VertexCount = last - range.VertexStart + 1;
@@ -268,7 +274,7 @@ HRESULT Mesh::CloneMeshFVF(DWORD Options, DWORD FVF, LPDIRECT3DDEVICE9 pD3DDevic
         }
     }
     clone->attributes_ = attributes_;
-    if (!clone->WriteVertices(target) || !clone->WriteIndices(indices) || !clone->RebuildAttributeTable()) {
+    if (!clone->WriteVertices(target) || !clone->WriteIndices(indices) || !clone->RebuildAttributeTable(indices)) {
         clone->Release();
         return Reject("the clone's buffers cannot be written");
     }
@@ -412,7 +418,7 @@ HRESULT Mesh::OptimizeInplace(DWORD Flags, const DWORD* pAdjacencyIn, DWORD* pAd
     }
     vertices_ = vertexCount;
     attributes_.assign(attributes.begin(), attributes.end());
-    if (!WriteVertices(bytes) || !WriteIndices(indices) || !RebuildAttributeTable())
+    if (!WriteVertices(bytes) || !WriteIndices(indices) || !RebuildAttributeTable(indices))
         return Reject("the buffers cannot be written");
 
     if (pFaceRemap != nullptr) std::copy(faceRemap.begin(), faceRemap.end(), pFaceRemap);

@@ -29,6 +29,8 @@ public:
     const FvfLayout& Layout() const { return layout_; }
     // Groups consecutive faces of equal attribute into the attribute table.
     bool RebuildAttributeTable();
+    // From the indices just written (WriteIndices), without reading the buffer back.
+    bool RebuildAttributeTable(const std::vector<std::uint32_t>& written);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
 

@@ -54,36 +54,51 @@ Buffer* EffectInstanceBuffer(std::size_t materials) {
     return buffer;
 }
 
-// The geometry of the files last loaded, by their whole contents: a file read again unchanged is
-// not parsed again.
-ContentMemo<MeshGeometry> g_loadedFiles(4);
+// A file's mesh as every load builds it: the geometry, and its faces grouped by material (each
+// group in the file's order) with the vertices as bytes.
+struct LoadedFile {
+    MeshGeometry geometry;
+    std::vector<std::uint32_t> indices;
+    std::vector<DWORD> attributes;
+    std::vector<BYTE> vertexBytes;
+};
 
-HRESULT LoadMesh(LPCWSTR file, DWORD options, IDirect3DDevice9* device, LPD3DXBUFFER* adjacency,
-                 LPD3DXBUFFER* materials, LPD3DXBUFFER* effectInstances, DWORD* materialCount, LPD3DXMESH* result) {
-    std::vector<BYTE> bytes;
-    if (!ReadWholeFile(file, bytes)) return D3DXERR_INVALIDDATA;
-    MemoKey key;
-    key.Add(bytes);
-    std::shared_ptr<const MeshGeometry> kept = g_loadedFiles.Find(key);
-    if (kept == nullptr) {
-        XMeshLoadResult loaded = LoadXMesh(bytes.data(), bytes.size());
-        if (!loaded.ok) return D3DXERR_INVALIDDATA;
-        kept = std::make_shared<const MeshGeometry>(std::move(loaded.geometry));
-        g_loadedFiles.Keep(key, kept);
-    }
-    const MeshGeometry& geometry = *kept;
+// The files last loaded, by their whole contents: a file read again unchanged is not parsed again.
+ContentMemo<LoadedFile> g_loadedFiles(4);
 
-    // Faces grouped by material, each group keeping the file's order.
-    std::vector<std::uint32_t> order(geometry.FaceCount());
+std::shared_ptr<const LoadedFile> Build(MeshGeometry geometry) {
+    auto file = std::make_shared<LoadedFile>();
+    file->geometry = std::move(geometry);
+    const MeshGeometry& loaded = file->geometry;
+    std::vector<std::uint32_t> order(loaded.FaceCount());
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return geometry.attributes[a] < geometry.attributes[b]; });
-    std::vector<std::uint32_t> indices(geometry.indices.size());
-    std::vector<DWORD> attributes(order.size());
+                     [&](std::uint32_t a, std::uint32_t b) { return loaded.attributes[a] < loaded.attributes[b]; });
+    file->indices.resize(loaded.indices.size());
+    file->attributes.resize(order.size());
     for (std::size_t f = 0; f < order.size(); ++f) {
-        std::copy_n(geometry.indices.begin() + order[f] * 3, 3, indices.begin() + f * 3);
-        attributes[f] = geometry.attributes[order[f]];
+        std::copy_n(loaded.indices.begin() + order[f] * 3, 3, file->indices.begin() + f * 3);
+        file->attributes[f] = loaded.attributes[order[f]];
     }
+    file->vertexBytes.resize(loaded.vertices.size() * sizeof(float));
+    std::memcpy(file->vertexBytes.data(), loaded.vertices.data(), file->vertexBytes.size());
+    return file;
+}
+
+HRESULT LoadMesh(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device, LPD3DXBUFFER* adjacency,
+                 LPD3DXBUFFER* materials, LPD3DXBUFFER* effectInstances, DWORD* materialCount, LPD3DXMESH* result) {
+    std::vector<BYTE> bytes;
+    if (!ReadWholeFile(fileName, bytes)) return D3DXERR_INVALIDDATA;
+    MemoKey key;
+    key.Add(bytes);
+    std::shared_ptr<const LoadedFile> file = g_loadedFiles.Find(key);
+    if (file == nullptr) {
+        XMeshLoadResult loaded = LoadXMesh(bytes.data(), bytes.size());
+        if (!loaded.ok) return D3DXERR_INVALIDDATA;
+        file = Build(std::move(loaded.geometry));
+        g_loadedFiles.Keep(key, file);
+    }
+    const MeshGeometry& geometry = file->geometry;
 
     DWORD fvf = D3DFVF_XYZ;
     if (geometry.hasNormals) fvf |= D3DFVF_NORMAL;
@@ -93,10 +108,9 @@ HRESULT LoadMesh(LPCWSTR file, DWORD options, IDirect3DDevice9* device, LPD3DXBU
     Mesh* mesh = nullptr;
     HRESULT hr = Mesh::Create(device, options, fvf, geometry.FaceCount(), geometry.vertexCount, &mesh);
     if (FAILED(hr)) return hr;
-    std::vector<BYTE> vertexBytes(geometry.vertices.size() * sizeof(float));
-    std::memcpy(vertexBytes.data(), geometry.vertices.data(), vertexBytes.size());
-    mesh->Attributes() = attributes;
-    if (!mesh->WriteVertices(vertexBytes) || !mesh->WriteIndices(indices) || !mesh->RebuildAttributeTable()) {
+    mesh->Attributes() = file->attributes;
+    if (!mesh->WriteVertices(file->vertexBytes) || !mesh->WriteIndices(file->indices) ||
+        !mesh->RebuildAttributeTable(file->indices)) {
         mesh->Release();
         return Reject("the mesh's buffers cannot be written");
     }

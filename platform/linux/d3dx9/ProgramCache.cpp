@@ -1,5 +1,7 @@
 #include "ProgramCache.h"
 
+#include "CacheBytes.h"
+
 #include <glslang/Public/ShaderLang.h>
 #include <spirv-tools/libspirv.h>
 #include <spirv_cross/spirv_cross_c.h>
@@ -32,79 +34,7 @@ std::uint64_t Fnv1a(const char* data, std::size_t size) {
     return hash;
 }
 
-class Writer {
-public:
-    void U32(std::uint32_t value) {
-        for (int i = 0; i < 4; ++i)
-            bytes_ += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-    void U64(std::uint64_t value) {
-        U32(static_cast<std::uint32_t>(value));
-        U32(static_cast<std::uint32_t>(value >> 32));
-    }
-    void Text(const std::string& text) {
-        U32(static_cast<std::uint32_t>(text.size()));
-        bytes_ += text;
-    }
-    void Raw(const char* data, std::size_t size) { bytes_.append(data, size); }
-    std::string& Bytes() { return bytes_; }
-
-private:
-    std::string bytes_;
-};
-
-// Reads what Writer wrote; every read past the end fails and the reader stays failed.
-class Reader {
-public:
-    Reader(const std::string& bytes, std::size_t begin, std::size_t end) : bytes_(bytes), at_(begin), end_(end) {}
-
-    bool U32(std::uint32_t& value) {
-        if (!Take(4)) return false;
-        value = 0;
-        for (int i = 0; i < 4; ++i)
-            value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes_[at_ - 4 + i])) << (8 * i);
-        return true;
-    }
-    bool U64(std::uint64_t& value) {
-        std::uint32_t low = 0;
-        std::uint32_t high = 0;
-        if (!U32(low) || !U32(high)) return false;
-        value = low | static_cast<std::uint64_t>(high) << 32;
-        return true;
-    }
-    bool Text(std::string& text) {
-        std::uint32_t size = 0;
-        if (!U32(size) || !Take(size)) return false;
-        text.assign(bytes_, at_ - size, size);
-        return true;
-    }
-    template <typename T>
-    bool Number(T& value) {
-        std::uint32_t raw = 0;
-        if (!U32(raw)) return false;
-        value = static_cast<T>(raw);
-        return true;
-    }
-    // A count of items of at least `itemBytes` each that can still fit in what is left.
-    bool Count(std::uint32_t& count, std::size_t itemBytes) {
-        return U32(count) && static_cast<std::size_t>(count) * itemBytes <= end_ - at_;
-    }
-    bool AtEnd() const { return ok_ && at_ == end_; }
-    std::size_t Position() const { return at_; }
-
-private:
-    bool Take(std::size_t size) {
-        if (!ok_ || size > end_ - at_) return ok_ = false;
-        at_ += size;
-        return true;
-    }
-    const std::string& bytes_;
-    std::size_t at_;
-    std::size_t end_;
-    bool ok_ = true;
-};
-
-void WriteConstants(Writer& out, const StageConstants& constants) {
+void WriteConstants(CacheWriter& out, const StageConstants& constants) {
     out.Text(constants.uniformName);
     out.U32(constants.registerCount);
     out.U32(static_cast<std::uint32_t>(constants.slots.size()));
@@ -118,7 +48,7 @@ void WriteConstants(Writer& out, const StageConstants& constants) {
     }
 }
 
-bool ReadConstants(Reader& in, StageConstants& constants) {
+bool ReadConstants(CacheReader& in, StageConstants& constants) {
     std::uint32_t count = 0;
     if (!in.Text(constants.uniformName) || !in.U32(constants.registerCount) || !in.Count(count, 24)) return false;
     constants.slots.resize(count);
@@ -137,7 +67,7 @@ bool ReadConstants(Reader& in, StageConstants& constants) {
 }
 
 // The registers a stage writes or reads when the device supplies the other stage.
-void WriteVaryings(Writer& out, const std::vector<StageVarying>& varyings) {
+void WriteVaryings(CacheWriter& out, const std::vector<StageVarying>& varyings) {
     out.U32(static_cast<std::uint32_t>(varyings.size()));
     for (const StageVarying& varying : varyings) {
         out.U32(static_cast<std::uint32_t>(varying.usage));
@@ -146,7 +76,7 @@ void WriteVaryings(Writer& out, const std::vector<StageVarying>& varyings) {
     }
 }
 
-bool ReadVaryings(Reader& in, std::vector<StageVarying>& varyings) {
+bool ReadVaryings(CacheReader& in, std::vector<StageVarying>& varyings) {
     std::uint32_t count = 0;
     if (!in.Count(count, 12)) return false;
     varyings.resize(count);
@@ -187,7 +117,7 @@ std::string CompilerVersion() {
 }
 
 std::string SerializeProgram(const CompiledProgram& program) {
-    Writer out;
+    CacheWriter out;
     out.Text(program.vertexGlsl);
     out.Text(program.fragmentGlsl);
     out.U32(static_cast<std::uint32_t>(program.vertexInputs.size()));
@@ -208,7 +138,7 @@ std::string SerializeProgram(const CompiledProgram& program) {
 }
 
 bool DeserializeProgram(const std::string& bytes, CompiledProgram& program) {
-    Reader in(bytes, 0, bytes.size());
+    CacheReader in(bytes, 0, bytes.size());
     std::uint32_t count = 0;
     if (!in.Text(program.vertexGlsl) || !in.Text(program.fragmentGlsl) || !in.Count(count, 12)) return false;
     program.vertexInputs.resize(count);
@@ -256,35 +186,45 @@ std::filesystem::path ProgramCache::FileFor(const std::string& key) const {
     return directory_ / name;
 }
 
-// File: magic, format version, key (text), program (text), checksum of everything before it.
-std::shared_ptr<const CompiledProgram> ProgramCache::Load(const std::string& key) const {
+// File: magic, format version, key (text), payload (text), checksum of everything before it.
+std::optional<std::string> ProgramCache::LoadBytes(const std::string& key) const {
     std::string bytes;
     if (!ReadFile(FileFor(key), bytes) || bytes.size() < sizeof kMagic + 4 + 8 ||
         std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
-        return nullptr;
+        return std::nullopt;
     }
     const std::size_t body = bytes.size() - 8;
-    Reader trailer(bytes, body, bytes.size());
+    CacheReader trailer(bytes, body, bytes.size());
     std::uint64_t checksum = 0;
-    if (!trailer.U64(checksum) || checksum != Fnv1a(bytes.data(), body)) return nullptr;
-    Reader in(bytes, sizeof kMagic, body);
+    if (!trailer.U64(checksum) || checksum != Fnv1a(bytes.data(), body)) return std::nullopt;
+    CacheReader in(bytes, sizeof kMagic, body);
     std::uint32_t format = 0;
     std::string storedKey;
     std::string payload;
     if (!in.U32(format) || format != kFormatVersion || !in.Text(storedKey) || storedKey != FullKey(key) ||
         !in.Text(payload) || !in.AtEnd()) {
-        return nullptr;
+        return std::nullopt;
     }
+    return payload;
+}
+
+std::shared_ptr<const CompiledProgram> ProgramCache::Load(const std::string& key) const {
+    const std::optional<std::string> payload = LoadBytes(key);
+    if (!payload) return nullptr;
     auto program = std::make_shared<CompiledProgram>();
-    return DeserializeProgram(payload, *program) ? program : nullptr;
+    return DeserializeProgram(*payload, *program) ? program : nullptr;
 }
 
 bool ProgramCache::Store(const std::string& key, const CompiledProgram& program) const {
-    Writer out;
+    return StoreBytes(key, SerializeProgram(program));
+}
+
+bool ProgramCache::StoreBytes(const std::string& key, const std::string& payload) const {
+    CacheWriter out;
     out.Raw(kMagic, sizeof kMagic);
     out.U32(kFormatVersion);
     out.Text(FullKey(key));
-    out.Text(SerializeProgram(program));
+    out.Text(payload);
     out.U64(Fnv1a(out.Bytes().data(), out.Bytes().size()));
 
     std::error_code error;

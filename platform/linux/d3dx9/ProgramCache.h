@@ -2,6 +2,7 @@
 // glslang and SPIRV-Cross again at every start. One file per program, named by a hash of its key
 // (source text, entries, profiles and the compilers' versions); the file repeats the whole key and
 // carries a checksum, so a damaged, truncated or colliding file reads as a miss and is rewritten.
+// Preprocessed effects are kept the same way, under keys of their own.
 //
 // Where: $NVESK_SHADER_CACHE when set ("off" turns the cache off), else $XDG_CACHE_HOME/nvesk,
 // else ~/.cache/nvesk.
@@ -39,6 +40,11 @@ public:
     // Writes the file whole under a temporary name, then renames it into place; false on failure
     // (the cache is an optimisation: the caller carries on).
     bool Store(const std::string& key, const CompiledProgram& program) const;
+
+    // Other results kept the same way under keys of their own (a preprocessed effect): the bytes
+    // stored for `key`, absent when missing or damaged.
+    std::optional<std::string> LoadBytes(const std::string& key) const;
+    bool StoreBytes(const std::string& key, const std::string& payload) const;
 
     std::filesystem::path FileFor(const std::string& key) const;
 

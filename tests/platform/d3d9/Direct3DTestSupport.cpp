@@ -94,6 +94,19 @@ void DeviceTest::MoveDrawingIntoWindow() {
     FAIL() << "still drawing into the back buffer's image after two plain Presents";
 }
 
+bool CreateWindowedDevice(HWND window, IDirect3D9** d3d, IDirect3DDevice9** device) {
+    *device = nullptr;
+    *d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters(window, 64, 48);
+    if (*d3d != nullptr && (*d3d)->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
+                                                D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, device) == D3D_OK) {
+        return true;
+    }
+    if (*d3d != nullptr) (*d3d)->Release();
+    *d3d = nullptr;
+    return false;
+}
+
 void DeviceTest::SetUp() {
     window_ = new Window(windowWidth_, windowHeight_);
     ASSERT_NE(window_->Handle(), nullptr);

@@ -37,6 +37,9 @@ enum class FramePath { BackBufferImage, Window };
 std::string FramePathName(const ::testing::TestParamInfo<FramePath>& info);
 // Whether `device` draws into its window now.
 bool DrawsIntoWindow(IDirect3DDevice9* device);
+// A Direct3D object and a windowed 64 x 48 HAL device on `window`, for scenarios in a process of
+// their own; false, with nothing left to release, when either cannot be made.
+bool CreateWindowedDevice(HWND window, IDirect3D9** d3d, IDirect3DDevice9** device);
 
 // GLSL vertex stage mapping pixel positions (uniform screenSize) to clip space, passing `uv` on.
 extern const char kPixelQuadVertexShader[];

@@ -16,13 +16,9 @@ constexpr char kLine[] = "start-up: first frame presented ";
 
 NVESK_SCENARIO(first_present_notes_the_startup) {
     D3D9Test::Window window;
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS parameters = D3D9Test::WindowedParameters(window.Handle(), 64, 48);
+    IDirect3D9* d3d = nullptr;
     IDirect3DDevice9* device = nullptr;
-    if (d3d == nullptr || d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window.Handle(),
-                                            D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device) != D3D_OK) {
-        return 2;
-    }
+    if (!D3D9Test::CreateWindowedDevice(window.Handle(), &d3d, &device)) return 2;
     std::string text;
     {
         const PlatformTesting::DebugOutputCapture capture;

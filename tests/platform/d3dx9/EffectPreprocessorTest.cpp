@@ -4,6 +4,8 @@
 #include "BuiltInEffects.h"
 
 #include "EffectPreprocessor.h"
+#include "ProgramCache.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -60,6 +62,18 @@ std::string Collapsed(const std::string& text) {
         if (c != ' ' || result.empty() || result.back() != ' ') result += c;
     }
     return result;
+}
+
+void ExpectSameResult(const PreprocessedEffect& a, const PreprocessedEffect& b) {
+    EXPECT_EQ(a.ok, b.ok);
+    EXPECT_EQ(a.text, b.text);
+    EXPECT_EQ(a.errors, b.errors);
+    EXPECT_EQ(a.fileNames, b.fileNames);
+    ASSERT_EQ(a.lines.size(), b.lines.size());
+    for (std::size_t i = 0; i < a.lines.size(); ++i) {
+        EXPECT_EQ(a.lines[i].file, b.lines[i].file) << i;
+        EXPECT_EQ(a.lines[i].line, b.lines[i].line) << i;
+    }
 }
 
 std::string TrimRight(std::string text) {
@@ -226,4 +240,109 @@ TEST(EffectPreprocessor, PragmaOnceEmptyFilesWindowsLineEndsAndTabsAreReadAsOnWi
         EXPECT_EQ(result.MapMessages(message, "main.fx"), "main.fx(4,9): error: x\n");
     }
     EXPECT_NE(text.find("tabbed"), std::string::npos);
+}
+
+// Kept results: the same input is answered with the run's own result without running again; a
+// change of text, name or macros runs again; a run that asks for files is never kept.
+TEST(EffectPreprocessorCache, SameInputIsServedAndAnyChangedInputRunsAgain) {
+    const TestSupport::ScopedEnvironment noDisk("NVESK_SHADER_CACHE", "off");
+    const std::string source = "float g_Kept[SIZE];\n// kept, in memory\n";
+    const std::vector<Macro> macros = {{"SIZE", "2"}};
+    const std::uint64_t before = PreprocessorRunCount();
+    const PreprocessedEffect first = Preprocess(source, nullptr, macros);
+    ASSERT_TRUE(first.ok) << first.errors;
+    EXPECT_EQ(Collapsed(Lines(first.text).at(0)), "float g_Kept[2 ];");
+    ExpectSameResult(Preprocess(source, nullptr, macros), first);
+    EXPECT_EQ(PreprocessorRunCount(), before + 1);
+
+    struct Change {
+        const char* name;
+        std::string text;
+        std::vector<Macro> macros;
+        const char* firstLine;
+    };
+    const Change changes[] = {{"main.fx", source, {{"SIZE", "3"}}, "float g_Kept[3 ];"},
+                              {"main.fx", source, {{"SIZE", "2"}, {"OTHER", ""}}, "float g_Kept[2 ];"},
+                              {"main.fx", "float g_Kupt[SIZE];\n// kept, in memory\n", macros, "float g_Kupt[2 ];"},
+                              {"other.fx", source, macros, "float g_Kept[2 ];"}};
+    std::uint64_t runs = PreprocessorRunCount();
+    for (const Change& change : changes) {
+        const PreprocessedEffect result =
+            PreprocessEffect({change.name, change.text.data(), change.text.size()}, change.macros, nullptr);
+        ASSERT_TRUE(result.ok) << result.errors;
+        EXPECT_EQ(PreprocessorRunCount(), ++runs) << change.firstLine;
+        EXPECT_EQ(Collapsed(Lines(result.text).at(0)), change.firstLine);
+        EXPECT_EQ(result.fileNames.at(0), change.name);
+    }
+    ExpectSameResult(Preprocess(source, nullptr, macros), first);
+    EXPECT_EQ(PreprocessorRunCount(), runs);
+
+    // Files asked for, found or not: the source is asked again every time.
+    FakeIncludes includes(std::map<std::string, std::string> {{"a.fxh", "float fromA;\n"}});
+    const std::string including = "#include \"a.fxh\"\nfloat g_Including;\n";
+    const PreprocessedEffect included = Preprocess(including, &includes);
+    ASSERT_TRUE(included.ok) << included.errors;
+    ExpectSameResult(Preprocess(including, &includes), included);
+    EXPECT_EQ(includes.calls.size(), 4u);
+    const std::string missing = "#include \"missing.fxh\"\nfloat g_Missing;\n";
+    EXPECT_FALSE(Preprocess(missing, &includes).ok);
+    EXPECT_FALSE(Preprocess(missing, &includes).ok);
+    EXPECT_EQ(includes.calls.size(), 6u);
+    EXPECT_EQ(PreprocessorRunCount(), runs + 4);
+    // An #include the conditionals skip asks for nothing: kept.
+    const std::string skipped = "#if 0\n#include \"a.fxh\"\n#endif\nfloat g_Skipped;\n";
+    ExpectSameResult(Preprocess(skipped, &includes), Preprocess(skipped, &includes));
+    EXPECT_EQ(includes.calls.size(), 6u);
+    EXPECT_EQ(PreprocessorRunCount(), runs + 5);
+}
+
+TEST(EffectPreprocessorCache, DiskKeepsResultsAcrossProcessesAndRefusesDamagedOnes) {
+    TestSupport::TempDir folder;
+    const TestSupport::ScopedEnvironment chosen("NVESK_SHADER_CACHE", folder.Path().c_str());
+    const ProgramCache cache(folder.Path(), CompilerVersion());
+    auto keyOf = [](const std::string& text) { return PreprocessedKey({"main.fx", text.data(), text.size()}, {}); };
+
+    // A run that asks for no file is written to the folder.
+    const std::string fresh = "#define N 4\nfloat g_OnDisk[N];\n";
+    const std::uint64_t before = PreprocessorRunCount();
+    const PreprocessedEffect ran = Preprocess(fresh);
+    ASSERT_TRUE(ran.ok) << ran.errors;
+    EXPECT_EQ(PreprocessorRunCount(), before + 1);
+    const std::optional<std::string> stored = cache.LoadBytes(keyOf(fresh));
+    ASSERT_TRUE(stored.has_value());
+    PreprocessedEffect read;
+    ASSERT_TRUE(DeserializePreprocessed(*stored, read));
+    ExpectSameResult(read, ran);
+
+    // A result found there for a source this process never ran (as at the next start) is taken.
+    const std::string planted = "float g_Planted;\n";
+    PreprocessedEffect marked = ran;
+    marked.text = "float g_FromTheFolder;\n";
+    marked.lines = {{0, 1}};
+    ASSERT_TRUE(cache.StoreBytes(keyOf(planted), SerializePreprocessed(marked)));
+    ExpectSameResult(Preprocess(planted), marked);
+    EXPECT_EQ(PreprocessorRunCount(), before + 1);
+
+    // Bytes that are not a whole result are a miss: the source runs and the file is rewritten.
+    const std::string bytes = SerializePreprocessed(ran);
+    for (std::size_t length = 0; length < bytes.size(); ++length)
+        EXPECT_FALSE(DeserializePreprocessed(bytes.substr(0, length), read)) << length;
+    EXPECT_FALSE(DeserializePreprocessed(bytes + '\0', read));
+    PreprocessedEffect unmatched = ran;
+    unmatched.lines.pop_back();  // an origin missing for a line
+    EXPECT_FALSE(DeserializePreprocessed(SerializePreprocessed(unmatched), read));
+    unmatched = ran;
+    unmatched.lines[0].file = 5;  // a file that is not named
+    EXPECT_FALSE(DeserializePreprocessed(SerializePreprocessed(unmatched), read));
+
+    const std::string damaged = "#define N 5\nfloat g_Damaged[N];\n";
+    ASSERT_TRUE(cache.StoreBytes(keyOf(damaged), bytes.substr(0, bytes.size() / 2)));
+    const PreprocessedEffect rerun = Preprocess(damaged);
+    ASSERT_TRUE(rerun.ok) << rerun.errors;
+    EXPECT_EQ(Lines(rerun.text).at(1), "float g_Damaged[5];");
+    EXPECT_EQ(PreprocessorRunCount(), before + 2);
+    const std::optional<std::string> rewritten = cache.LoadBytes(keyOf(damaged));
+    ASSERT_TRUE(rewritten.has_value());
+    ASSERT_TRUE(DeserializePreprocessed(*rewritten, read));
+    ExpectSameResult(read, rerun);
 }

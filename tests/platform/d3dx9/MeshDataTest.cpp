@@ -1,6 +1,8 @@
-// .x loading through Assimp and the mesh operations, on files and meshes our tests write.
+// .x loading through Assimp and the mesh operations, on files and meshes our tests write, and the
+// memo that keeps their answers by input.
 #include "XFileWriter.h"
 
+#include "ContentMemo.h"
 #include "MeshOperations.h"
 #include "XMeshLoader.h"
 
@@ -446,4 +448,39 @@ TEST(MeshOperations, RepeatedInputsGiveTheFirstAnswerAndAnyChangeIsWorkedOutAfre
     EXPECT_EQ(second.indices, first.indices);
     EXPECT_EQ(secondFaces, firstFaces);
     EXPECT_EQ(secondVertices, firstVertices);
+}
+
+TEST(ContentMemo, KeyCopiesItsInputsOnAMissAndAnyChangedByteOrSplitMisses) {
+    ContentMemo<int> memo(2);
+    std::vector<std::uint8_t> input = {1, 2, 3, 4};
+    MemoKey key;
+    key.Add(input).Value(7);
+    EXPECT_EQ(memo.Find(key), nullptr);
+    // An operation working in place changes its inputs before its result is kept: the key is the
+    // inputs as they were looked up.
+    input[0] = 9;
+    memo.Keep(key, std::make_shared<const int>(42));
+    input[0] = 1;
+    auto find = [&](const std::vector<std::uint8_t>& bytes, int value) {
+        MemoKey probe;
+        probe.Add(bytes).Value(value);
+        const auto found = memo.Find(probe);
+        return found != nullptr ? *found : -1;
+    };
+    EXPECT_EQ(find(input, 7), 42);
+    EXPECT_EQ(find({9, 2, 3, 4}, 7), -1);
+    EXPECT_EQ(find({1, 2, 3, 5}, 7), -1);
+    EXPECT_EQ(find({1, 2, 3}, 7), -1);
+    EXPECT_EQ(find(input, 8), -1);
+    // The same bytes cut into other inputs are other inputs.
+    MemoKey split;
+    split.Add(input.data(), 2).Add(input.data() + 2, 2).Value(7);
+    EXPECT_EQ(memo.Find(split), nullptr);
+    // The least recently used entry goes when the memo is full.
+    memo.Keep(split, std::make_shared<const int>(1));
+    MemoKey third;
+    third.Value(3);
+    EXPECT_EQ(memo.Find(third), nullptr);
+    memo.Keep(third, std::make_shared<const int>(3));
+    EXPECT_EQ(find(input, 7), -1);
 }

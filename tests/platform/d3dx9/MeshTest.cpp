@@ -82,6 +82,29 @@ std::multiset<Triangle> Triangles(ID3DXMesh* mesh) {
     return triangles;
 }
 
+// Each subset's vertex range spans exactly the vertices its faces use, as the index buffer holds them.
+void ExpectRangesFollowTheIndexBuffer(ID3DXMesh* mesh) {
+    DWORD size = 0;
+    ASSERT_EQ(mesh->GetAttributeTable(nullptr, &size), D3D_OK);
+    std::vector<D3DXATTRIBUTERANGE> table(size);
+    ASSERT_EQ(mesh->GetAttributeTable(table.data(), &size), D3D_OK);
+    void* data = nullptr;
+    ASSERT_EQ(mesh->LockIndexBuffer(D3DLOCK_READONLY, &data), D3D_OK);
+    const bool wide = (mesh->GetOptions() & D3DXMESH_32BIT) != 0;
+    for (const D3DXATTRIBUTERANGE& range : table) {
+        DWORD low = 0xFFFFFFFFu;
+        DWORD high = 0;
+        for (DWORD i = range.FaceStart * 3; i < (range.FaceStart + range.FaceCount) * 3; ++i) {
+            const DWORD index = wide ? static_cast<const DWORD*>(data)[i] : static_cast<const WORD*>(data)[i];
+            low = std::min(low, index);
+            high = std::max(high, index);
+        }
+        EXPECT_EQ(range.VertexStart, low) << "subset " << range.AttribId;
+        EXPECT_EQ(range.VertexCount, high - low + 1) << "subset " << range.AttribId;
+    }
+    EXPECT_EQ(mesh->UnlockIndexBuffer(), D3D_OK);
+}
+
 class MeshTest : public D3D9Test::DeviceTest {
 protected:
     void SetUp() override {
@@ -206,6 +229,17 @@ TEST_F(MeshTest, MaterialsBecomeSubsetsWithAnAttributeTable) {
     ASSERT_EQ(mesh_->LockAttributeBuffer(D3DLOCK_READONLY, &attributes), D3D_OK);
     EXPECT_EQ(std::count(attributes, attributes + 12, 1u), 6);
     EXPECT_EQ(mesh_->UnlockAttributeBuffer(), D3D_OK);
+    ExpectRangesFollowTheIndexBuffer(mesh_);
+    // The ranges follow the indices through a clone and a reorder as well.
+    ID3DXMesh* clone = nullptr;
+    ASSERT_EQ(mesh_->CloneMeshFVF(D3DXMESH_MANAGED, mesh_->GetFVF() | D3DFVF_NORMAL, device_, &clone), D3D_OK);
+    ExpectRangesFollowTheIndexBuffer(clone);
+    std::vector<DWORD> cloneAdjacency(12 * 3);
+    ASSERT_EQ(clone->GenerateAdjacency(0.0f, cloneAdjacency.data()), D3D_OK);
+    ASSERT_EQ(clone->OptimizeInplace(D3DXMESHOPT_VERTEXCACHE, cloneAdjacency.data(), nullptr, nullptr, nullptr),
+              D3D_OK);
+    ExpectRangesFollowTheIndexBuffer(clone);
+    EXPECT_EQ(clone->Release(), 0u);
 }
 
 TEST_F(MeshTest, MaterialsKeepTheFilesVerticesAndAFileWithoutThemGetsTheDefaultMaterial) {

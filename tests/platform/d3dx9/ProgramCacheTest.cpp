@@ -73,29 +73,6 @@ void ExpectSameProgram(const CompiledProgram& a, const CompiledProgram& b) {
     ExpectSameVaryings(a.pixelInputs, b.pixelInputs);
 }
 
-// Sets an environment variable for one scope and puts back what was there.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) previous_ = old;
-        Set(value);
-    }
-    ~ScopedEnvironment() { Set(previous_ ? previous_->c_str() : nullptr); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    void Set(const char* value) {
-        if (value != nullptr) {
-            setenv(name_, value, 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-    const char* name_;
-    std::optional<std::string> previous_;
-};
-
 }  // namespace
 
 TEST(ProgramCache, HitGivesBackTheProgramAsCompiled) {
@@ -199,26 +176,26 @@ TEST(ProgramCache, ProgramBytesCutShortOrPaddedAreRefused) {
 
 TEST(ProgramCache, FolderComesFromTheEnvironment) {
     {
-        ScopedEnvironment chosen("NVESK_SHADER_CACHE", "/tmp/somewhere");
+        TestSupport::ScopedEnvironment chosen("NVESK_SHADER_CACHE", "/tmp/somewhere");
         EXPECT_EQ(ProgramCache::DirectoryFromEnvironment(), std::filesystem::path("/tmp/somewhere"));
     }
     for (const char* off : {"off", "0", ""}) {
-        ScopedEnvironment chosen("NVESK_SHADER_CACHE", off);
+        TestSupport::ScopedEnvironment chosen("NVESK_SHADER_CACHE", off);
         EXPECT_EQ(ProgramCache::DirectoryFromEnvironment(), std::nullopt) << off;
     }
-    ScopedEnvironment unset("NVESK_SHADER_CACHE", nullptr);
+    TestSupport::ScopedEnvironment unset("NVESK_SHADER_CACHE", nullptr);
     {
-        ScopedEnvironment xdg("XDG_CACHE_HOME", "/var/cache-home");
+        TestSupport::ScopedEnvironment xdg("XDG_CACHE_HOME", "/var/cache-home");
         EXPECT_EQ(ProgramCache::DirectoryFromEnvironment(), std::filesystem::path("/var/cache-home/nvesk"));
     }
-    ScopedEnvironment relative("XDG_CACHE_HOME", "relative");
-    ScopedEnvironment home("HOME", "/home/someone");
+    TestSupport::ScopedEnvironment relative("XDG_CACHE_HOME", "relative");
+    TestSupport::ScopedEnvironment home("HOME", "/home/someone");
     EXPECT_EQ(ProgramCache::DirectoryFromEnvironment(), std::filesystem::path("/home/someone/.cache/nvesk"));
 }
 
 TEST(ProgramCache, CompilerReadsAndFillsTheCacheTheEnvironmentNames) {
     TestSupport::TempDir folder;
-    const ScopedEnvironment chosen("NVESK_SHADER_CACHE", folder.Path().c_str());
+    const TestSupport::ScopedEnvironment chosen("NVESK_SHADER_CACHE", folder.Path().c_str());
     const ProgramCache cache(folder.Path(), CompilerVersion());
 
     // A source this process has not compiled yet: compiled, then written to the cache.
