@@ -281,49 +281,71 @@ NVESK_AVX512 void Avx512PaletteRows(const std::uint32_t (&colours)[256], const s
     }
 }
 
-// Sixty-four cells at a time from column 1 on; returns the first column left to do.
+// Cells x .. x + 63 of a fire row.
+NVESK_AVX512 inline void Avx512FireBlock(const std::uint8_t* __restrict above, const std::uint8_t* __restrict row,
+                                         const std::uint8_t* __restrict below, std::uint8_t* __restrict out, int x,
+                                         __m512i cool) {
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i a = _mm512_loadu_si512(above + x);
+    const __m512i b = _mm512_loadu_si512(below + x);
+    const __m512i l = _mm512_loadu_si512(row + x - 1);
+    const __m512i r = _mm512_loadu_si512(row + x + 1);
+    // Unpacking and packing both work within 128-bit lanes, so the cells come back in order.
+    const __m512i low =
+        _mm512_add_epi16(_mm512_add_epi16(_mm512_unpacklo_epi8(a, zero), _mm512_unpacklo_epi8(b, zero)),
+                         _mm512_add_epi16(_mm512_unpacklo_epi8(l, zero), _mm512_unpacklo_epi8(r, zero)));
+    const __m512i high =
+        _mm512_add_epi16(_mm512_add_epi16(_mm512_unpackhi_epi8(a, zero), _mm512_unpackhi_epi8(b, zero)),
+                         _mm512_add_epi16(_mm512_unpackhi_epi8(l, zero), _mm512_unpackhi_epi8(r, zero)));
+    const __m512i average = _mm512_packus_epi16(_mm512_srli_epi16(low, 2), _mm512_srli_epi16(high, 2));
+    _mm512_storeu_si512(out + x, _mm512_subs_epu8(average, cool));
+}
+
+// The inner columns sixty-four cells at a time; returns the first column left to do.
 NVESK_AVX512 int Avx512FireColumns(const std::uint8_t* __restrict above, const std::uint8_t* __restrict row,
                                    const std::uint8_t* __restrict below, std::uint8_t* __restrict out, int n,
                                    int cooling) {
-    const __m512i zero = _mm512_setzero_si512();
     const __m512i cool = _mm512_set1_epi8(static_cast<char>(cooling));
     int x = 1;
-    for (; x + 64 <= n - 1; x += 64) {
-        const __m512i a = _mm512_loadu_si512(above + x);
-        const __m512i b = _mm512_loadu_si512(below + x);
-        const __m512i l = _mm512_loadu_si512(row + x - 1);
-        const __m512i r = _mm512_loadu_si512(row + x + 1);
-        // Unpacking and packing both work within 128-bit lanes, so the cells come back in order.
-        const __m512i low =
-            _mm512_add_epi16(_mm512_add_epi16(_mm512_unpacklo_epi8(a, zero), _mm512_unpacklo_epi8(b, zero)),
-                             _mm512_add_epi16(_mm512_unpacklo_epi8(l, zero), _mm512_unpacklo_epi8(r, zero)));
-        const __m512i high =
-            _mm512_add_epi16(_mm512_add_epi16(_mm512_unpackhi_epi8(a, zero), _mm512_unpackhi_epi8(b, zero)),
-                             _mm512_add_epi16(_mm512_unpackhi_epi8(l, zero), _mm512_unpackhi_epi8(r, zero)));
-        const __m512i average = _mm512_packus_epi16(_mm512_srli_epi16(low, 2), _mm512_srli_epi16(high, 2));
-        _mm512_storeu_si512(out + x, _mm512_subs_epu8(average, cool));
+    for (; x + 64 <= n - 1; x += 64)
+        Avx512FireBlock(above, row, below, out, x, cool);
+    // The last block overlaps the one before: it writes the same values again.
+    if (x < n - 1 && n - 1 - 64 >= 1) {
+        Avx512FireBlock(above, row, below, out, n - 1 - 64, cool);
+        x = n - 1;
     }
     return x;
 }
 
-// Sixteen cells at a time from column 1 on; returns the first column left to do.
-NVESK_AVX512 int Avx512WaterColumns(const std::int32_t* __restrict above, const std::int32_t* __restrict middle,
-                                    const std::int32_t* __restrict below, std::int32_t* __restrict row, int n) {
+// The first `count` lanes.
+NVESK_AVX512 inline __mmask16 FirstLanes(int count) {
+    return static_cast<__mmask16>(count >= 16 ? 0xFFFF : (1u << count) - 1);
+}
+
+// Sixteen new heights (or the first `count`) from column x on; the older heights are read before
+// the new ones are stored, so the row can be its own output.
+NVESK_AVX512 inline void Avx512WaterBlock(const std::int32_t* above, const std::int32_t* middle,
+                                          const std::int32_t* below, std::int32_t* row, int x, int count) {
+    const __mmask16 lanes = FirstLanes(count);
+    const __m512i sum = _mm512_add_epi32(
+        _mm512_add_epi32(_mm512_maskz_loadu_epi32(lanes, below + x), _mm512_maskz_loadu_epi32(lanes, above + x)),
+        _mm512_add_epi32(_mm512_maskz_loadu_epi32(lanes, middle + x + 1),
+                         _mm512_maskz_loadu_epi32(lanes, middle + x - 1)));
+    const __m512i half = _mm512_srai_epi32(_mm512_add_epi32(sum, _mm512_srli_epi32(sum, 31)), 1);
+    const __m512i v = _mm512_sub_epi32(half, _mm512_maskz_loadu_epi32(lanes, row + x));
     const __m512d reciprocal = _mm512_set1_pd(kReciprocal);
-    int x = 1;
-    for (; x + 16 <= n - 1; x += 16) {
-        const __m512i sum =
-            _mm512_add_epi32(_mm512_add_epi32(_mm512_loadu_si512(below + x), _mm512_loadu_si512(above + x)),
-                             _mm512_add_epi32(_mm512_loadu_si512(middle + x + 1), _mm512_loadu_si512(middle + x - 1)));
-        const __m512i half = _mm512_srai_epi32(_mm512_add_epi32(sum, _mm512_srli_epi32(sum, 31)), 1);
-        const __m512i v = _mm512_sub_epi32(half, _mm512_loadu_si512(row + x));
-        const __m256i low =
-            _mm512_cvttpd_epi32(_mm512_mul_pd(_mm512_cvtepi32_pd(_mm512_castsi512_si256(v)), reciprocal));
-        const __m256i high =
-            _mm512_cvttpd_epi32(_mm512_mul_pd(_mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(v, 1)), reciprocal));
-        _mm512_storeu_si512(row + x, _mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1));
-    }
-    return x;
+    const __m256i low = _mm512_cvttpd_epi32(_mm512_mul_pd(_mm512_cvtepi32_pd(_mm512_castsi512_si256(v)), reciprocal));
+    const __m256i high =
+        _mm512_cvttpd_epi32(_mm512_mul_pd(_mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(v, 1)), reciprocal));
+    _mm512_mask_storeu_epi32(row + x, lanes, _mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1));
+}
+
+// The inner columns sixteen cells at a time, the last few under a mask; returns n - 1.
+NVESK_AVX512 int Avx512WaterColumns(const std::int32_t* above, const std::int32_t* middle, const std::int32_t* below,
+                                    std::int32_t* row, int n) {
+    for (int x = 1; x < n - 1; x += 16)
+        Avx512WaterBlock(above, middle, below, row, x, n - 1 - x);
+    return std::max(n - 1, 1);
 }
 
 // Whether every source offset the field can reach fits the 32-bit offsets of a gather.
@@ -333,67 +355,80 @@ bool GatherReaches(const Refraction& r) {
     return rows >= INT32_MIN && rows + reach <= INT32_MAX;
 }
 
-// Sixteen pixels at a time. Both differences' table indices sit in one vector (x's in the low half
-// of each lane, y's in the high half), so four 128-entry byte permutes and three blends look both
-// offsets up from the 512-byte table; the pixels then come with one gather, the ones outside the
-// field masked to the first source pixel.
-NVESK_AVX512 void Avx512RefractRows(const Refraction& r, int firstRow, int endRow, std::uint8_t* bits,
-                                    std::int32_t pitch) {
+// The refraction's constants in vectors.
+struct Avx512Refraction {
     __m512i table[8];
-    for (int i = 0; i < 8; ++i)
-        table[i] = _mm512_loadu_si512(r.table + 64 * i);
-    const __m512i lanes = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    __m512i n;
+    __m512i lastColumn;
+    __m512i lastRow;
+    __m512i sourcePitch;
+    __m512i firstPixel;
+    const std::uint8_t* sourceBits;
+};
+
+// Sixteen pixels (or the first `count`) of output row y from column x on. Both differences' table
+// indices sit in one vector (x's in the low half of each lane, y's in the high half), so four
+// 128-entry byte permutes and three blends look both offsets up from the 512-byte table; the pixels
+// then come with one gather, the ones outside the field masked to the first source pixel.
+NVESK_AVX512 inline void Avx512RefractBlock(const Avx512Refraction& k, const std::int32_t* row,
+                                            const std::int32_t* below, int x, int y, int count, std::uint8_t* out) {
+    const __mmask16 lanes = FirstLanes(count);
+    const __m512i here = _mm512_maskz_loadu_epi32(lanes, row + x);
+    const __m512i right = _mm512_maskz_loadu_epi32(lanes, row + x + 1);
+    const __m512i down = _mm512_maskz_loadu_epi32(lanes, below + x);
     const __m512i bias = _mm512_set1_epi32(256);
     const __m512i nineBits = _mm512_set1_epi32(511);
+    const __m512i across = _mm512_and_si512(_mm512_add_epi32(_mm512_sub_epi32(right, here), bias), nineBits);
+    const __m512i upDown = _mm512_and_si512(_mm512_add_epi32(_mm512_sub_epi32(down, here), bias), nineBits);
+    const __m512i index = _mm512_or_si512(across, _mm512_slli_epi32(upDown, 16));
+    // Bytes 0 and 2 of a lane hold index bits 0..7; bit 7 picks within a 256-entry half, bit 8
+    // (moved to bit 7 of the same byte) the half.
+    const __mmask64 upperQuarter = _mm512_movepi8_mask(index);
+    const __mmask64 upperHalf = _mm512_movepi8_mask(_mm512_srli_epi16(index, 1));
+    const __m512i lowerHalf =
+        _mm512_mask_blend_epi8(upperQuarter, _mm512_permutex2var_epi8(k.table[0], index, k.table[1]),
+                               _mm512_permutex2var_epi8(k.table[2], index, k.table[3]));
+    const __m512i higherHalf =
+        _mm512_mask_blend_epi8(upperQuarter, _mm512_permutex2var_epi8(k.table[4], index, k.table[5]),
+                               _mm512_permutex2var_epi8(k.table[6], index, k.table[7]));
+    const __m512i offsets = _mm512_mask_blend_epi8(upperHalf, lowerHalf, higherHalf);
     const __m512i lowByte = _mm512_set1_epi32(0xFF);
-    const __m512i n = _mm512_set1_epi32(r.n);
-    const __m512i lastColumn = _mm512_set1_epi32(r.lastColumn);
-    const __m512i lastRow = _mm512_set1_epi32(r.lastRow);
-    const __m512i sourcePitch = _mm512_set1_epi32(r.sourcePitch);
+    const __m512i dx = _mm512_and_si512(offsets, lowByte);
+    const __m512i dy = _mm512_and_si512(_mm512_srli_epi32(offsets, 16), lowByte);
+    const __m512i column =
+        _mm512_add_epi32(_mm512_set1_epi32(x), _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
+    const __m512i line = _mm512_set1_epi32(y);
+    const __m512i sx =
+        _mm512_mask_sub_epi32(_mm512_add_epi32(column, dx), _mm512_cmplt_epi32_mask(right, here), column, dx);
+    const __m512i sy = _mm512_mask_sub_epi32(_mm512_add_epi32(line, dy), _mm512_cmplt_epi32_mask(down, here), line, dy);
+    const __mmask16 inside = _mm512_cmplt_epu32_mask(sx, k.n) & _mm512_cmplt_epu32_mask(sy, k.n);
+    const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_min_epi32(sy, k.lastRow), k.sourcePitch),
+                                        _mm512_slli_epi32(_mm512_min_epi32(sx, k.lastColumn), 2));
+    const __m512i pixels = _mm512_mask_i32gather_epi32(k.firstPixel, inside & lanes, at, k.sourceBits, 1);
+    _mm512_mask_storeu_epi32(out + 4 * x, lanes, pixels);
+}
+
+NVESK_AVX512 void Avx512RefractRows(const Refraction& r, int firstRow, int endRow, std::uint8_t* bits,
+                                    std::int32_t pitch) {
+    Avx512Refraction k;
+    for (int i = 0; i < 8; ++i)
+        k.table[i] = _mm512_loadu_si512(r.table + 64 * i);
+    k.n = _mm512_set1_epi32(r.n);
+    k.lastColumn = _mm512_set1_epi32(r.lastColumn);
+    k.lastRow = _mm512_set1_epi32(r.lastRow);
+    k.sourcePitch = _mm512_set1_epi32(r.sourcePitch);
     std::int32_t first;
     std::memcpy(&first, r.sourceBits, 4);
-    const __m512i firstPixel = _mm512_set1_epi32(first);
-    const bool clamped = r.lastColumn != r.n - 1 || r.lastRow != r.n - 1;
+    k.firstPixel = _mm512_set1_epi32(first);
+    k.sourceBits = r.sourceBits;
     for (int y = firstRow; y < endRow; ++y) {
-        const std::int32_t* __restrict row = HeightRow(r, y);
-        const std::int32_t* __restrict below = HeightRowBelow(r, y);
-        std::uint8_t* __restrict out = bits + static_cast<std::ptrdiff_t>(y) * pitch;
-        const __m512i line = _mm512_set1_epi32(y);
-        int x = 0;
-        for (; x + 16 <= r.n - 1; x += 16) {
-            const __m512i here = _mm512_loadu_si512(row + x);
-            const __m512i right = _mm512_loadu_si512(row + x + 1);
-            const __m512i down = _mm512_loadu_si512(below + x);
-            const __m512i across = _mm512_and_si512(_mm512_add_epi32(_mm512_sub_epi32(right, here), bias), nineBits);
-            const __m512i upDown = _mm512_and_si512(_mm512_add_epi32(_mm512_sub_epi32(down, here), bias), nineBits);
-            const __m512i index = _mm512_or_si512(across, _mm512_slli_epi32(upDown, 16));
-            // Bytes 0 and 2 of a lane hold index bits 0..7; bit 7 picks within a 256-entry half,
-            // bit 8 (moved to bit 7 of the same byte) the half.
-            const __mmask64 upperQuarter = _mm512_movepi8_mask(index);
-            const __mmask64 upperHalf = _mm512_movepi8_mask(_mm512_srli_epi16(index, 1));
-            const __m512i lowerHalf =
-                _mm512_mask_blend_epi8(upperQuarter, _mm512_permutex2var_epi8(table[0], index, table[1]),
-                                       _mm512_permutex2var_epi8(table[2], index, table[3]));
-            const __m512i higherHalf =
-                _mm512_mask_blend_epi8(upperQuarter, _mm512_permutex2var_epi8(table[4], index, table[5]),
-                                       _mm512_permutex2var_epi8(table[6], index, table[7]));
-            const __m512i offsets = _mm512_mask_blend_epi8(upperHalf, lowerHalf, higherHalf);
-            const __m512i dx = _mm512_and_si512(offsets, lowByte);
-            const __m512i dy = _mm512_and_si512(_mm512_srli_epi32(offsets, 16), lowByte);
-            const __m512i column = _mm512_add_epi32(_mm512_set1_epi32(x), lanes);
-            const __m512i sx =
-                _mm512_mask_sub_epi32(_mm512_add_epi32(column, dx), _mm512_cmplt_epi32_mask(right, here), column, dx);
-            const __m512i sy =
-                _mm512_mask_sub_epi32(_mm512_add_epi32(line, dy), _mm512_cmplt_epi32_mask(down, here), line, dy);
-            const __mmask16 inside = _mm512_cmplt_epu32_mask(sx, n) & _mm512_cmplt_epu32_mask(sy, n);
-            const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_min_epi32(sy, lastRow), sourcePitch),
-                                                _mm512_slli_epi32(_mm512_min_epi32(sx, lastColumn), 2));
-            _mm512_storeu_si512(out + 4 * x, _mm512_mask_i32gather_epi32(firstPixel, inside, at, r.sourceBits, 1));
-        }
-        if (clamped)
-            RefractRow<true>(r, y, x, out);
-        else
-            RefractRow<false>(r, y, x, out);
+        const std::int32_t* row = HeightRow(r, y);
+        const std::int32_t* below = HeightRowBelow(r, y);
+        std::uint8_t* out = bits + static_cast<std::ptrdiff_t>(y) * pitch;
+        for (int x = 0; x < r.n - 1; x += 16)
+            Avx512RefractBlock(k, row, below, x, y, r.n - 1 - x, out);
+        // The last column, its own right neighbour.
+        RefractRow<true>(r, y, r.n - 1, out);
     }
 }
 #pragma GCC diagnostic pop
