@@ -3,13 +3,10 @@
 #include "app/SimulationKernels.h"
 #include "app/SimulationReference.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -65,7 +62,8 @@ FireTexture::FireTexture()
       size(256),
       cooling(1),
       current(static_cast<std::size_t>(size) * size, 0),
-      next(static_cast<std::size_t>(size) * size, 0) {
+      next(static_cast<std::size_t>(size) * size, 0),
+      kernels(SimulationKernels::Best()) {
     FillChannel(palette, 0, kBlue);
     FillChannel(palette, 1, kGreen);
     FillChannel(palette, 2, kRed);
@@ -78,61 +76,34 @@ FireTexture::~FireTexture() = default;
 
 namespace {
 
-std::uint8_t FireCell(int above, int below, int left, int right, int cooling) {
-    int v = (below + above + left + right) / 4 - cooling;
-    if (v < 0) v = 0;
-    return static_cast<std::uint8_t>(v);
+// The rows run a vector at a time when the grid is wide enough and the cooling fits a byte.
+bool RowsRunWide(const FireTexture& fire) {
+    return fire.size >= 18 && fire.cooling >= 0 && fire.cooling <= 255;
 }
 
-// One row of `next` from the row it rises from and its neighbours above and below; columns wrap.
-// The inner columns take no branches, so they run sixteen cells at a time.
-void FireRow(const std::uint8_t* __restrict above, const std::uint8_t* __restrict row,
-             const std::uint8_t* __restrict below, std::uint8_t* __restrict out, int n, int cooling) {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i cool = _mm_set1_epi8(static_cast<char>(cooling));
-    const auto block = [&](int x) {
-        const auto load = [](const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-        const __m128i a = load(above + x);
-        const __m128i b = load(below + x);
-        const __m128i l = load(row + x - 1);
-        const __m128i r = load(row + x + 1);
-        const __m128i low = _mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)),
-                                          _mm_add_epi16(_mm_unpacklo_epi8(l, zero), _mm_unpacklo_epi8(r, zero)));
-        const __m128i high = _mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero)),
-                                           _mm_add_epi16(_mm_unpackhi_epi8(l, zero), _mm_unpackhi_epi8(r, zero)));
-        const __m128i average = _mm_packus_epi16(_mm_srli_epi16(low, 2), _mm_srli_epi16(high, 2));
-        // Subtracting with saturation is the cooling clamped at zero.
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_subs_epu8(average, cool));
-    };
-    int x = 1;
-    for (; x + 16 <= n - 1; x += 16)
-        block(x);
-    // The last block overlaps the one before: it writes the same values again.
-    if (x < n - 1) block(n - 1 - 16);
-#else
-    for (int x = 1; x < n - 1; ++x)
-        out[x] = FireCell(above[x], below[x], row[x - 1], row[x + 1], cooling);
-#endif
-    out[0] = FireCell(above[0], below[0], row[n - 1], row[1], cooling);
-    out[n - 1] = FireCell(above[n - 1], below[n - 1], row[n - 2], row[0], cooling);
+// Row y - 1 of `next` from rows y - 1 .. y + 1 of `current` (the bottom row is its own row below).
+void SpreadRow(FireTexture& fire, int y) {
+    const int n = fire.size;
+    const std::uint8_t* grid = fire.current.data();
+    const int down = y < n - 1 ? y + 1 : n - 1;
+    SimulationKernels::FireRow(fire.kernels, grid + (y - 1) * n, grid + y * n, grid + down * n,
+                               fire.next.data() + (y - 1) * n, n, fire.cooling);
+}
+
+void PaletteColours(const FireTexture& fire, std::uint32_t (&colours)[256]) {
+    std::memcpy(colours, fire.palette, sizeof colours);
 }
 
 }  // namespace
 
 void FireTexture::Spread() {
-    const int n = size;
-    // The rows run sixteen cells at a time when the grid is wide enough and the cooling fits a byte.
-    if (n < 18 || cooling < 0 || cooling > 255) {
+    if (!RowsRunWide(*this)) {
         SimulationReference::FireSpread(*this);
         return;
     }
-    const std::uint8_t* grid = current.data();
     // Row 0 of `next` is written for y = 0 and again for y = 1, where the second value stays: start at 1.
-    for (int y = 1; y < n; ++y) {
-        const int down = y < n - 1 ? y + 1 : n - 1;
-        FireRow(grid + (y - 1) * n, grid + y * n, grid + down * n, next.data() + (y - 1) * n, n, cooling);
-    }
+    for (int y = 1; y < size; ++y)
+        SpreadRow(*this, y);
     Stir();
 }
 
@@ -150,8 +121,32 @@ void FireTexture::Stir() {
 
 void FireTexture::WritePixels(std::uint8_t* bits, std::int32_t pitch) const {
     std::uint32_t colours[256];
-    std::memcpy(colours, palette, sizeof colours);
-    SimulationKernels::PalettePixels(SimulationKernels::Best(), colours, next.data(), size, size, bits, pitch);
+    PaletteColours(*this, colours);
+    SimulationKernels::PalettePixels(kernels, colours, next.data(), size, size, bits, pitch);
+}
+
+void FireTexture::SpreadAndWritePixels(std::uint8_t* bits, std::int32_t pitch) {
+    if (!RowsRunWide(*this)) {
+        Spread();
+        WritePixels(bits, pitch);
+        return;
+    }
+    const int n = size;
+    std::uint32_t colours[256];
+    PaletteColours(*this, colours);
+    // Sixteen rows of cells and their pixels fit the first-level cache together.
+    constexpr int kBand = 16;
+    for (int top = 0; top < n - 1; top += kBand) {
+        const int end = std::min(top + kBand, n - 1);
+        for (int y = top; y < end; ++y)
+            SpreadRow(*this, y + 1);
+        SimulationKernels::PalettePixels(kernels, colours, next.data() + top * n, n, end - top,
+                                         bits + static_cast<std::ptrdiff_t>(top) * pitch, pitch);
+    }
+    // The bottom row comes from the stir, the step's only use of the random numbers.
+    Stir();
+    SimulationKernels::PalettePixels(kernels, colours, next.data() + (n - 1) * n, n, 1,
+                                     bits + static_cast<std::ptrdiff_t>(n - 1) * pitch, pitch);
 }
 
 void FireTexture::Exchange() {
@@ -161,10 +156,13 @@ void FireTexture::Exchange() {
 IDirect3DTexture9* FireTexture::Update() {
     // Without a texture there is nowhere to show a step: the fire waits for the next restore.
     if (texture == nullptr) return nullptr;
-    Spread();
     D3DLOCKED_RECT locked;
-    if (FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD))) return nullptr;
-    WritePixels(static_cast<std::uint8_t*>(locked.pBits), locked.Pitch);
+    if (FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD))) {
+        // The grid still steps (and draws its random numbers) with nowhere to show it.
+        Spread();
+        return nullptr;
+    }
+    SpreadAndWritePixels(static_cast<std::uint8_t*>(locked.pBits), locked.Pitch);
     if (FAILED(texture->UnlockRect(0))) return nullptr;
     Exchange();
     return texture;

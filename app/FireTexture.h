@@ -2,6 +2,7 @@
 // through a palette into a dynamic texture.
 #pragma once
 
+#include "app/SimulationKernels.h"
 #include "renderer/Scene.h"
 
 #include <d3d9.h>
@@ -27,6 +28,9 @@ public:
     void Stir();
     // Writes `next` through the palette as D3DFMT_A8R8G8B8 pixels, rows `pitch` bytes apart.
     void WritePixels(std::uint8_t* bits, std::int32_t pitch) const;
+    // Spread() then WritePixels() in one pass over the rows, each band of rows drawn while it is
+    // still in the cache: the same grids, pixels and random numbers.
+    void SpreadAndWritePixels(std::uint8_t* bits, std::int32_t pitch);
     // `next` becomes `current`.
     void Exchange();
 
@@ -39,4 +43,6 @@ public:
     // size x size intensities, row 0 at the top; freed with the simulation alone.
     std::vector<std::uint8_t> current;
     std::vector<std::uint8_t> next;
+    // The vector instructions the steps use: the widest this processor runs unless set otherwise.
+    SimulationKernels::Level kernels;
 };

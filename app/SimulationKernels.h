@@ -1,5 +1,5 @@
-// The innermost loops of the fire and water steps; the palette lookup in the widest form the
-// processor runs, picked at run time, every form giving the same bytes as the portable one.
+// The innermost loops of the fire and water steps in the widest form the processor runs, picked at
+// run time, every form giving the same bytes as the portable one.
 #pragma once
 
 #include <cstdint>
@@ -13,9 +13,21 @@ bool Supported(Level level);
 // The widest supported level.
 Level Best();
 
+// One row of the fire's spread into `out` from the row it rises from and its neighbours above and
+// below: the average of the four neighbours less `cooling`, not below zero; columns wrap. Needs
+// n >= 18 and cooling in 0..255.
+void FireRow(Level level, const std::uint8_t* above, const std::uint8_t* row, const std::uint8_t* below,
+             std::uint8_t* out, int n, int cooling);
+
 // Cells through a palette of 0xAARRGGBB-in-memory-order colours into rows `pitch` bytes apart.
 void PalettePixels(Level level, const std::uint32_t (&colours)[256], const std::uint8_t* cells, int width, int height,
                    std::uint8_t* bits, std::int32_t pitch);
+
+// One row of new water heights into `row`, which holds the older heights there: half the sum of the
+// four neighbours of `middle` (clamped to the row's ends) less the older height, divided by the
+// single-precision 1.05 in double precision and truncated.
+void WaterRow(Level level, const std::int32_t* above, const std::int32_t* middle, const std::int32_t* below,
+              std::int32_t* row, int n);
 
 // The water's refraction of an n x n height field: each pixel the source pixel displaced by the
 // table's offsets for the differences to the right and below (signed like them), or the first
@@ -30,8 +42,10 @@ struct Refraction {
     const std::uint8_t* sourceBits;
     std::int32_t sourcePitch;
 };
-// Pixel by pixel: gathering the pixels eight at a time (AVX2) measured slower on the processors
-// at hand than the scalar loads.
-void Refract(const Refraction& refraction, std::uint8_t* bits, std::int32_t pitch);
+// Output rows firstRow .. endRow - 1 of the image at `bits` (row 0 there). The AVX-512 form looks
+// the offsets up with byte permutes and gathers 16 pixels at once; the others go pixel by pixel
+// (AVX2 gathers measured slower than the scalar loads on the processors at hand).
+void Refract(Level level, const Refraction& refraction, int firstRow, int endRow, std::uint8_t* bits,
+             std::int32_t pitch);
 
 }  // namespace SimulationKernels

@@ -10,10 +10,6 @@
 #include <cstring>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 std::uint32_t WaterTexture::dropCounter = 0;
 
 namespace {
@@ -38,7 +34,8 @@ WaterTexture::WaterTexture(const std::wstring& name)
       fileName(name),
       size(256),
       current(static_cast<std::size_t>(size) * size, 0),
-      previous(static_cast<std::size_t>(size) * size, 0) {
+      previous(static_cast<std::size_t>(size) * size, 0),
+      kernels(SimulationKernels::Best()) {
     for (int difference = -256; difference < 256; ++difference)
         refraction[difference + 256] = RefractionFor(difference);
 }
@@ -87,51 +84,34 @@ void WaterTexture::AddDrop(std::int32_t cx, std::int32_t cy, std::int32_t radius
 
 namespace {
 
-// The damping divisor is the single-precision 1.05; the division itself is in double precision.
-const double kDamping = static_cast<double>(1.05f);
-
-std::int32_t WaterCell(std::int32_t above, std::int32_t below, std::int32_t left, std::int32_t right,
-                       std::int32_t here) {
-    const std::int32_t v = (below + above + right + left) / 2 - here;
-    return static_cast<std::int32_t>(v / kDamping);
+// Row y of `current` from rows y - 1 .. y + 1 of `previous`, clamped to the field.
+void SpreadRow(WaterTexture& water, int y) {
+    const int n = water.size;
+    const std::int32_t* heights = water.previous.data();
+    const int up = std::max(y - 1, 0);
+    const int down = std::min(y + 1, n - 1);
+    SimulationKernels::WaterRow(water.kernels, heights + up * n, heights + y * n, heights + down * n,
+                                water.current.data() + y * n, n);
 }
 
-// One row of new heights into `row` (which holds the older heights); neighbours clamped to the field.
-// The inner columns take no branches, so they run four cells at a time.
-void WaterRow(const std::int32_t* __restrict above, const std::int32_t* __restrict middle,
-              const std::int32_t* __restrict below, std::int32_t* __restrict row, int n) {
-    row[0] = WaterCell(above[0], below[0], middle[0], middle[n > 1 ? 1 : 0], row[0]);
-    int x = 1;
-#if defined(__SSE2__)
-    const __m128d damping = _mm_set1_pd(kDamping);
-    const auto load = [](const std::int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-    for (; x + 4 <= n - 1; x += 4) {
-        const __m128i sum = _mm_add_epi32(_mm_add_epi32(load(below + x), load(above + x)),
-                                          _mm_add_epi32(load(middle + x + 1), load(middle + x - 1)));
-        // Halving truncated toward zero: negative sums round up before the arithmetic shift.
-        const __m128i half = _mm_srai_epi32(_mm_add_epi32(sum, _mm_srli_epi32(sum, 31)), 1);
-        const __m128i v = _mm_sub_epi32(half, load(row + x));
-        // Every int32 and its quotient are exact in doubles; the conversion back truncates toward zero.
-        const __m128i low = _mm_cvttpd_epi32(_mm_div_pd(_mm_cvtepi32_pd(v), damping));
-        const __m128i high = _mm_cvttpd_epi32(_mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(v, v)), damping));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), _mm_unpacklo_epi64(low, high));
-    }
-#endif
-    for (; x < n - 1; ++x)
-        row[x] = WaterCell(above[x], below[x], middle[x - 1], middle[x + 1], row[x]);
-    if (n > 1) row[n - 1] = WaterCell(above[n - 1], below[n - 1], middle[n - 2], middle[n - 1], row[n - 1]);
+// A picture smaller than the field is read clamped to its last row and column.
+SimulationKernels::Refraction Field(const WaterTexture& water, const std::uint8_t* sourceBits, std::int32_t sourcePitch,
+                                    std::int32_t sourceWidth, std::int32_t sourceHeight) {
+    const int n = water.size;
+    return {water.refraction,
+            water.current.data(),
+            n,
+            std::max(std::min(sourceWidth, n) - 1, 0),
+            std::max(std::min(sourceHeight, n) - 1, 0),
+            sourceBits,
+            sourcePitch};
 }
 
 }  // namespace
 
 void WaterTexture::Spread() {
-    const int n = size;
-    const std::int32_t* heights = previous.data();
-    for (int y = 0; y < n; ++y) {
-        const int up = std::max(y - 1, 0);
-        const int down = std::min(y + 1, n - 1);
-        WaterRow(heights + up * n, heights + y * n, heights + down * n, current.data() + y * n, n);
-    }
+    for (int y = 0; y < size; ++y)
+        SpreadRow(*this, y);
 }
 
 std::uint8_t WaterTexture::RefractionOffset(std::int64_t difference) const {
@@ -143,16 +123,19 @@ std::uint8_t WaterTexture::RefractionOffset(std::int64_t difference) const {
 
 void WaterTexture::Refract(const std::uint8_t* sourceBits, std::int32_t sourcePitch, std::int32_t sourceWidth,
                            std::int32_t sourceHeight, std::uint8_t* bits, std::int32_t pitch) const {
+    SimulationKernels::Refract(kernels, Field(*this, sourceBits, sourcePitch, sourceWidth, sourceHeight), 0, size, bits,
+                               pitch);
+}
+
+void WaterTexture::SpreadAndRefract(const std::uint8_t* sourceBits, std::int32_t sourcePitch, std::int32_t sourceWidth,
+                                    std::int32_t sourceHeight, std::uint8_t* bits, std::int32_t pitch) {
     const int n = size;
-    // A picture smaller than the field is read clamped to its last row and column.
-    const SimulationKernels::Refraction field {refraction,
-                                               current.data(),
-                                               n,
-                                               std::max(std::min(sourceWidth, n) - 1, 0),
-                                               std::max(std::min(sourceHeight, n) - 1, 0),
-                                               sourceBits,
-                                               sourcePitch};
-    SimulationKernels::Refract(field, bits, pitch);
+    const SimulationKernels::Refraction field = Field(*this, sourceBits, sourcePitch, sourceWidth, sourceHeight);
+    if (n > 0) SpreadRow(*this, 0);
+    for (int y = 0; y < n; ++y) {
+        if (y + 1 < n) SpreadRow(*this, y + 1);
+        SimulationKernels::Refract(kernels, field, y, y + 1, bits, pitch);
+    }
 }
 
 void WaterTexture::Exchange() {
@@ -163,20 +146,23 @@ IDirect3DTexture9* WaterTexture::Update() {
     // Without both textures there is nothing to show a step with: the water waits for a restore.
     if (texture == nullptr || source == nullptr) return nullptr;
     DropWhenDue();
-    Spread();
-
+    // Where nothing can be shown the heights still step.
+    const auto spreadOnly = [this]() -> IDirect3DTexture9* {
+        Spread();
+        return nullptr;
+    };
     D3DSURFACE_DESC sourceDesc;
-    if (FAILED(source->GetLevelDesc(0, &sourceDesc))) return nullptr;
+    if (FAILED(source->GetLevelDesc(0, &sourceDesc))) return spreadOnly();
     D3DLOCKED_RECT sourceLocked;
-    if (FAILED(source->LockRect(0, &sourceLocked, nullptr, 0))) return nullptr;
+    if (FAILED(source->LockRect(0, &sourceLocked, nullptr, 0))) return spreadOnly();
     D3DLOCKED_RECT locked;
     if (FAILED(texture->LockRect(0, &locked, nullptr, 0))) {
         source->UnlockRect(0);
-        return nullptr;
+        return spreadOnly();
     }
-    Refract(static_cast<const std::uint8_t*>(sourceLocked.pBits), sourceLocked.Pitch,
-            static_cast<std::int32_t>(sourceDesc.Width), static_cast<std::int32_t>(sourceDesc.Height),
-            static_cast<std::uint8_t*>(locked.pBits), locked.Pitch);
+    SpreadAndRefract(static_cast<const std::uint8_t*>(sourceLocked.pBits), sourceLocked.Pitch,
+                     static_cast<std::int32_t>(sourceDesc.Width), static_cast<std::int32_t>(sourceDesc.Height),
+                     static_cast<std::uint8_t*>(locked.pBits), locked.Pitch);
     // The output is unlocked even when the source's unlock fails, so it is never left locked.
     const bool sourceUnlocked = SUCCEEDED(source->UnlockRect(0));
     const bool unlocked = SUCCEEDED(texture->UnlockRect(0));

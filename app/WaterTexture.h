@@ -2,6 +2,7 @@
 // pixel is the source picture's pixel displaced by the refraction through the local slope.
 #pragma once
 
+#include "app/SimulationKernels.h"
 #include "renderer/Scene.h"
 
 #include <d3d9.h>
@@ -33,6 +34,10 @@ public:
     // Output pixels from the source picture (width x height pixels, read clamped to it).
     void Refract(const std::uint8_t* sourceBits, std::int32_t sourcePitch, std::int32_t sourceWidth,
                  std::int32_t sourceHeight, std::uint8_t* bits, std::int32_t pitch) const;
+    // Spread() then Refract() in one pass: each row refracts as soon as the row below it has spread,
+    // while both are still in the cache; the same heights and pixels.
+    void SpreadAndRefract(const std::uint8_t* sourceBits, std::int32_t sourcePitch, std::int32_t sourceWidth,
+                          std::int32_t sourceHeight, std::uint8_t* bits, std::int32_t pitch);
     // `current` becomes `previous`.
     void Exchange();
     // The pixel offset for a height difference; any difference maps into the table.
@@ -51,4 +56,6 @@ public:
     std::vector<std::int32_t> previous;
     // Entry i is the offset for the difference i - 256.
     std::uint8_t refraction[512];
+    // The vector instructions the steps use: the widest this processor runs unless set otherwise.
+    SimulationKernels::Level kernels;
 };

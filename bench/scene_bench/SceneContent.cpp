@@ -50,8 +50,7 @@ bool LoadCursorFrames(const std::string& assetFolder, std::vector<Picture>& fram
 }
 
 void FireSteps::Step(std::uint8_t* bits, int pitch) {
-    fire_.Spread();
-    fire_.WritePixels(bits, pitch);
+    fire_.SpreadAndWritePixels(bits, pitch);
     fire_.Exchange();
 }
 
@@ -63,9 +62,8 @@ bool WaterSteps::Load(const std::string& assetFolder, std::string* error) {
 
 void WaterSteps::Step(std::uint8_t* bits, int pitch) {
     water_.DropWhenDue();
-    water_.Spread();
-    water_.Refract(reinterpret_cast<const std::uint8_t*>(picture_.texels.data()), picture_.width * 4, picture_.width,
-                   picture_.height, bits, pitch);
+    water_.SpreadAndRefract(reinterpret_cast<const std::uint8_t*>(picture_.texels.data()), picture_.width * 4,
+                            picture_.width, picture_.height, bits, pitch);
     water_.Exchange();
 }
 

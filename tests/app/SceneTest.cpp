@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -187,8 +188,17 @@ TEST_F(SceneFixture, FailedFireLockKeepsTheGridsAndTheShownTexture) {
     IDirect3DTexture9* const shown = scene.image->texture;
     for (const char* operation : {"IDirect3DTexture9::LockRect", "IDirect3DTexture9::UnlockRect"}) {
         SCOPED_TRACE(operation);
+        // The step still runs, drawing its random numbers, with nowhere to show it.
+        FireTexture expected;
+        expected.current = before;
+        std::srand(7);
+        expected.Spread();
+        const int following = std::rand();
+        std::srand(7);
         PlatformTesting::FailNextCalls(operation, D3DERR_INVALIDCALL, 1);
         scene.Update();
+        EXPECT_EQ(scene.fire.next, expected.next);
+        EXPECT_EQ(std::rand(), following);
         EXPECT_EQ(scene.fire.current, before);
         EXPECT_EQ(scene.image->texture, shown);
     }
@@ -213,9 +223,19 @@ TEST_F(SceneFixture, WaterUnlocksItsOutputEvenWhenTheSourceUnlockFails) {
     D3DLOCKED_RECT locked;
     EXPECT_EQ(scene.water.texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
     EXPECT_EQ(scene.water.texture->UnlockRect(0), D3D_OK);
-    // A failed output lock gives the source back too.
+    // A failed output lock gives the source back too, and the heights still step.
+    WaterTexture expected(L"ziemia.bmp");
+    expected.current = scene.water.current;
+    expected.previous = scene.water.previous;
+    const std::uint32_t counter = WaterTexture::dropCounter;
+    std::srand(9);
+    expected.DropWhenDue();
+    expected.Spread();
+    WaterTexture::dropCounter = counter;
+    std::srand(9);
     PlatformTesting::FailNextCalls("IDirect3DTexture9::LockRect", D3DERR_INVALIDCALL, 1, 1);
     EXPECT_EQ(scene.water.Update(), nullptr);
+    EXPECT_EQ(scene.water.current, expected.current);
     EXPECT_EQ(scene.water.source->LockRect(0, &locked, nullptr, 0), D3D_OK);
     EXPECT_EQ(scene.water.source->UnlockRect(0), D3D_OK);
     EXPECT_EQ(scene.InvalidateResources(), 0);

@@ -1,5 +1,7 @@
-// The fast fire and water steps against the plain cell-by-cell ones: the same grids, the same
-// random numbers, thousands of steps, every byte of the grids and of the pixels compared.
+// The fast fire and water steps against the plain cell-by-cell ones, at every level of vector
+// instructions this processor runs (the portable one, every other processor's, included), in parts
+// and fused: the same grids, the same random numbers, thousands of steps, every byte of the grids
+// and of the pixels compared.
 #include "app/FireTexture.h"
 #include "app/SimulationKernels.h"
 #include "app/SimulationReference.h"
@@ -8,19 +10,35 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
 
-constexpr int kSize = 256;
-// Rows a little longer than the image, so pixels are found by the pitch.
-constexpr int kPitch = kSize * 4 + 12;
+using Level = ::SimulationKernels::Level;
 
-std::vector<std::uint8_t> Pixels(std::uint8_t fill) {
-    return std::vector<std::uint8_t>(static_cast<std::size_t>(kPitch) * kSize, fill);
+constexpr int kSize = 256;
+
+std::vector<Level> RunnableLevels() {
+    std::vector<Level> levels;
+    for (Level level : {Level::Portable, Level::Avx2, Level::Avx512Vbmi}) {
+        if (::SimulationKernels::Supported(level)) levels.push_back(level);
+    }
+    return levels;
+}
+
+// Rows a little longer than the image, so pixels are found by the pitch.
+std::int32_t PitchFor(int width) {
+    return width * 4 + 12;
+}
+
+std::vector<std::uint8_t> Pixels(int size, std::uint8_t fill) {
+    return std::vector<std::uint8_t>(static_cast<std::size_t>(PitchFor(size)) * size, fill);
 }
 
 template <typename T>
@@ -30,83 +48,179 @@ void FillUniform(std::vector<T>& values, std::mt19937& random, std::int64_t low,
         value = static_cast<T>(pick(random));
 }
 
-// One fire stepped fast and one stepped plainly, from the same grids and the same random numbers.
-void ExpectFireStepsAgree(int cooling, unsigned seed, int steps) {
+// One simulation stepped the fast way at one level, in parts or in the fused pass.
+template <typename Simulation>
+struct FastStepper {
+    Level level;
+    bool fused;
+    std::unique_ptr<Simulation> simulation;
+    // Kept from step to step: a fresh image would cost a mapping and its page faults every time.
+    std::vector<std::uint8_t> pixels;
+
+    std::string Describe() const {
+        return "level " + std::to_string(static_cast<int>(level)) + (fused ? ", fused" : ", in parts");
+    }
+};
+
+// A simulation stepped the fused way at every level, and one stepped in parts at the widest level
+// (the parts run the same kernels, a whole grid at a time), each made by `make`.
+template <typename Simulation, typename Make>
+std::vector<FastStepper<Simulation>> FastSteppers(const Make& make) {
+    std::vector<FastStepper<Simulation>> steppers;
+    for (Level level : RunnableLevels())
+        steppers.push_back({level, true, make(), {}});
+    steppers.push_back({::SimulationKernels::Best(), false, make(), {}});
+    for (FastStepper<Simulation>& stepper : steppers)
+        stepper.simulation->kernels = stepper.level;
+    return steppers;
+}
+
+void Resize(FireTexture& fire, int size) {
+    fire.size = static_cast<std::uint16_t>(size);
+    fire.current.assign(static_cast<std::size_t>(size) * size, 0);
+    fire.next.assign(static_cast<std::size_t>(size) * size, 0);
+}
+
+// Fires of `size` x `size` cells stepped every fast way and one stepped plainly.
+void ExpectFireStepsAgree(int size, int cooling, unsigned seed, int steps) {
     std::mt19937 random(seed);
-    FireTexture fast;
     FireTexture plain;
-    fast.cooling = plain.cooling = cooling;
+    Resize(plain, size);
+    plain.cooling = cooling;
+    std::vector<FastStepper<FireTexture>> fast = FastSteppers<FireTexture>([size, cooling] {
+        auto fire = std::make_unique<FireTexture>();
+        fire->cooling = cooling;
+        Resize(*fire, size);
+        return fire;
+    });
+    const std::int32_t pitch = PitchFor(size);
+    std::vector<std::uint8_t> plainPixels = Pixels(size, 0);
     for (int step = 0; step < steps; ++step) {
         if (step % 400 == 0) {
-            FillUniform(fast.current, random, 0, 255);
-            plain.current = fast.current;
+            FillUniform(plain.current, random, 0, 255);
+            for (auto& stepper : fast)
+                stepper.simulation->current = plain.current;
         }
-        // Different leftovers in `next`: a cell the fast step forgot would differ.
-        std::fill(fast.next.begin(), fast.next.end(), static_cast<std::uint8_t>(step));
+        // Different leftovers in `next`: a cell a fast step forgot would differ.
         std::fill(plain.next.begin(), plain.next.end(), static_cast<std::uint8_t>(step + 128));
         std::srand(seed + step);
-        fast.Spread();
-        const int fastFollowing = std::rand();
-        std::srand(seed + step);
         SimulationReference::FireSpread(plain);
-        ASSERT_TRUE(fast.next == plain.next) << "cooling " << cooling << ", step " << step;
-        // The stir drew as many numbers: the generator stands at the same place after both.
-        ASSERT_EQ(fastFollowing, std::rand()) << "step " << step;
+        const int following = std::rand();
+        plainPixels.assign(plainPixels.size(), 0x5A);
+        SimulationReference::FireWritePixels(plain, plainPixels.data(), pitch);
 
-        std::vector<std::uint8_t> fastPixels = Pixels(0x5A);
-        std::vector<std::uint8_t> plainPixels = Pixels(0x5A);
-        fast.WritePixels(fastPixels.data(), kPitch);
-        SimulationReference::FireWritePixels(plain, plainPixels.data(), kPitch);
-        ASSERT_TRUE(fastPixels == plainPixels) << "cooling " << cooling << ", step " << step;
-        fast.Exchange();
+        for (auto& stepper : fast) {
+            FireTexture& fire = *stepper.simulation;
+            std::fill(fire.next.begin(), fire.next.end(), static_cast<std::uint8_t>(step));
+            // In an odd row the stir leaves the last bottom cell, a pair's first half, as it was.
+            if (size % 2 != 0) fire.next.back() = plain.next.back();
+            std::vector<std::uint8_t>& pixels = stepper.pixels;
+            pixels.assign(plainPixels.size(), 0x5A);
+            std::srand(seed + step);
+            if (stepper.fused) {
+                fire.SpreadAndWritePixels(pixels.data(), pitch);
+            } else {
+                fire.Spread();
+                fire.WritePixels(pixels.data(), pitch);
+            }
+            const std::string where = stepper.Describe() + ", size " + std::to_string(size) + ", cooling " +
+                                      std::to_string(cooling) + ", step " + std::to_string(step);
+            // The stir drew as many numbers: the generator stands at the same place after both.
+            ASSERT_EQ(std::rand(), following) << where;
+            ASSERT_TRUE(fire.next == plain.next) << where;
+            ASSERT_TRUE(pixels == plainPixels) << where;
+            fire.Exchange();
+        }
         plain.Exchange();
     }
 }
 
-// A picture of random bytes, `width` x `height` pixels at the test's pitch.
-std::vector<std::uint8_t> RandomPicture(std::mt19937& random) {
-    std::vector<std::uint8_t> picture = Pixels(0);
+void Resize(WaterTexture& water, int size) {
+    water.size = static_cast<std::uint16_t>(size);
+    water.current.assign(static_cast<std::size_t>(size) * size, 0);
+    water.previous.assign(static_cast<std::size_t>(size) * size, 0);
+}
+
+// Where a step reads its picture: the picture's size, its first row and the pitch.
+struct Source {
+    int width;
+    int height;
+    const std::uint8_t* bits;
+    std::int32_t pitch;
+};
+
+// The whole picture, a smaller part of it (read clamped to its edges) or the picture read
+// bottom-up through a negative pitch, in turns.
+Source SourceFor(const std::vector<std::uint8_t>& picture, int size, int step) {
+    const std::int32_t pitch = PitchFor(size);
+    switch (step % 16) {
+    case 0:
+        return {std::max(size * 3 / 4 - step % 7, 1), std::max(size / 2 + step % 5, 1), picture.data(), pitch};
+    case 8:
+        return {size, size, picture.data() + static_cast<std::ptrdiff_t>(size - 1) * pitch, -pitch};
+    default:
+        return {size, size, picture.data(), pitch};
+    }
+}
+
+std::vector<std::uint8_t> RandomPicture(int size, std::mt19937& random) {
+    std::vector<std::uint8_t> picture = Pixels(size, 0);
     FillUniform(picture, random, 0, 255);
     return picture;
 }
 
-void ExpectRefractionsAgree(const WaterTexture& fast, const WaterTexture& plain,
-                            const std::vector<std::uint8_t>& source, int width, int height, int step) {
-    std::vector<std::uint8_t> fastPixels = Pixels(0xC3);
-    std::vector<std::uint8_t> plainPixels = Pixels(0xC3);
-    fast.Refract(source.data(), kPitch, width, height, fastPixels.data(), kPitch);
-    SimulationReference::WaterRefract(plain, source.data(), kPitch, width, height, plainPixels.data(), kPitch);
-    ASSERT_TRUE(fastPixels == plainPixels) << width << " x " << height << ", step " << step;
-}
-
-// Water stepped fast and plainly with drops, from heights of up to `magnitude` either way, refilled
-// every `refill` steps so the sums stay within 32 bits.
-void ExpectWaterStepsAgree(std::int64_t magnitude, int refill, unsigned seed, int steps) {
+// Water of `size` x `size` heights stepped every fast way and plainly, with drops, from heights of
+// up to `magnitude` either way, refilled every `refill` steps so the sums stay within 32 bits.
+void ExpectWaterStepsAgree(int size, std::int64_t magnitude, int refill, unsigned seed, int steps) {
     std::mt19937 random(seed);
-    const std::vector<std::uint8_t> source = RandomPicture(random);
-    WaterTexture fast(L"water.bmp");
+    const std::vector<std::uint8_t> picture = RandomPicture(size, random);
     WaterTexture plain(L"water.bmp");
+    Resize(plain, size);
+    std::vector<FastStepper<WaterTexture>> fast = FastSteppers<WaterTexture>([size] {
+        auto water = std::make_unique<WaterTexture>(L"water.bmp");
+        Resize(*water, size);
+        return water;
+    });
+    const std::int32_t pitch = PitchFor(size);
+    std::vector<std::uint8_t> plainPixels = Pixels(size, 0);
     for (int step = 0; step < steps; ++step) {
         if (step % refill == 0) {
-            FillUniform(fast.current, random, -magnitude, magnitude);
-            FillUniform(fast.previous, random, -magnitude, magnitude);
-            plain.current = fast.current;
-            plain.previous = fast.previous;
+            FillUniform(plain.current, random, -magnitude, magnitude);
+            FillUniform(plain.previous, random, -magnitude, magnitude);
+            for (auto& stepper : fast) {
+                stepper.simulation->current = plain.current;
+                stepper.simulation->previous = plain.previous;
+            }
         }
+        const Source source = SourceFor(picture, size, step);
         const std::uint32_t counter = WaterTexture::dropCounter;
-        std::srand(seed + step);
-        fast.DropWhenDue();
-        fast.Spread();
-        WaterTexture::dropCounter = counter;
         std::srand(seed + step);
         plain.DropWhenDue();
         SimulationReference::WaterSpread(plain);
-        ASSERT_TRUE(fast.current == plain.current) << "magnitude " << magnitude << ", step " << step;
+        plainPixels.assign(plainPixels.size(), 0xC3);
+        SimulationReference::WaterRefract(plain, source.bits, source.pitch, source.width, source.height,
+                                          plainPixels.data(), pitch);
 
-        ExpectRefractionsAgree(fast, plain, source, kSize, kSize, step);
-        // A smaller picture is read clamped to its edges.
-        if (step % 16 == 0) ExpectRefractionsAgree(fast, plain, source, 200 - step % 7, 131 + step % 5, step);
-        fast.Exchange();
+        for (auto& stepper : fast) {
+            WaterTexture& water = *stepper.simulation;
+            std::vector<std::uint8_t>& pixels = stepper.pixels;
+            pixels.assign(plainPixels.size(), 0xC3);
+            WaterTexture::dropCounter = counter;
+            std::srand(seed + step);
+            water.DropWhenDue();
+            if (stepper.fused) {
+                water.SpreadAndRefract(source.bits, source.pitch, source.width, source.height, pixels.data(), pitch);
+            } else {
+                water.Spread();
+                water.Refract(source.bits, source.pitch, source.width, source.height, pixels.data(), pitch);
+            }
+            const std::string where = stepper.Describe() + ", size " + std::to_string(size) + ", magnitude " +
+                                      std::to_string(magnitude) + ", step " + std::to_string(step);
+            ASSERT_TRUE(water.current == plain.current) << where;
+            ASSERT_TRUE(pixels == plainPixels)
+                << where << ", picture " << source.width << " x " << source.height << " at pitch " << source.pitch;
+            water.Exchange();
+        }
         plain.Exchange();
     }
 }
@@ -120,35 +234,97 @@ protected:
 }  // namespace
 
 TEST_F(SimulationKernels, FastFireStepsMatchThePlainStepByteForByte) {
-    ExpectFireStepsAgree(1, 11, 2000);
+    ExpectFireStepsAgree(kSize, 1, 11, 2000);
     // Other coolings, down to none and up to one that empties every cell.
     for (int cooling : {0, 3, 200, 255})
-        ExpectFireStepsAgree(cooling, 100 + cooling, 300);
+        ExpectFireStepsAgree(kSize, cooling, 100 + cooling, 150);
     // Coolings beyond a byte go cell by cell; the results still agree.
     for (int cooling : {-7, 300})
-        ExpectFireStepsAgree(cooling, 500, 20);
+        ExpectFireStepsAgree(kSize, cooling, 500, 20);
+}
+
+TEST_F(SimulationKernels, FastFireStepsOfOtherSizesMatchThePlainStep) {
+    // Rows ending anywhere within the wide blocks, the narrowest grid the vector rows take, and
+    // grids narrower than that, which go cell by cell.
+    for (int size : {18, 19, 66, 81, 130, 300})
+        ExpectFireStepsAgree(size, 1, 600 + size, 60);
+    for (int size : {2, 5, 17})
+        ExpectFireStepsAgree(size, 1, 700 + size, 30);
 }
 
 TEST_F(SimulationKernels, FastWaterStepsMatchThePlainStepByteForByte) {
     // Ripples of the demo's size, then heights well beyond the table's -256..255, then magnitudes
     // near the limit where the four neighbours' sum still fits 32 bits (one step from each fill).
-    ExpectWaterStepsAgree(300, 500, 21, 2000);
-    ExpectWaterStepsAgree(1 << 20, 250, 22, 500);
-    ExpectWaterStepsAgree((1 << 28) - 1, 1, 23, 100);
+    ExpectWaterStepsAgree(kSize, 300, 500, 21, 2000);
+    ExpectWaterStepsAgree(kSize, 1 << 20, 250, 22, 300);
+    ExpectWaterStepsAgree(kSize, (1 << 28) - 1, 1, 23, 100);
+}
+
+TEST_F(SimulationKernels, FastWaterStepsOfOtherSizesMatchThePlainStep) {
+    // Rows ending anywhere within the wide blocks, and fields of one and two cells a side.
+    for (int size : {1, 2, 9, 17, 18, 33, 100, 257})
+        ExpectWaterStepsAgree(size, 300, 40, 800 + size, 40);
 }
 
 TEST_F(SimulationKernels, FastRefractionMatchesThePlainOneForAnyHeights) {
     // The differences of any two 32-bit heights, their wrap into the table and their sign.
     std::mt19937 random(31);
-    const std::vector<std::uint8_t> source = RandomPicture(random);
+    const std::vector<std::uint8_t> picture = RandomPicture(kSize, random);
     WaterTexture fast(L"water.bmp");
     WaterTexture plain(L"water.bmp");
-    for (int round = 0; round < 200; ++round) {
+    for (int round = 0; round < 100; ++round) {
         const std::int64_t magnitude = round % 2 == 0 ? INT32_MAX : 600;
         FillUniform(fast.current, random, -magnitude - 1, magnitude);
         plain.current = fast.current;
-        ExpectRefractionsAgree(fast, plain, source, kSize, kSize, round);
-        ExpectRefractionsAgree(fast, plain, source, 77, 255, round);
+        for (int turn : {1, 8, 16}) {
+            const Source source = SourceFor(picture, kSize, turn);
+            std::vector<std::uint8_t> plainPixels = Pixels(kSize, 0xC3);
+            SimulationReference::WaterRefract(plain, source.bits, source.pitch, source.width, source.height,
+                                              plainPixels.data(), PitchFor(kSize));
+            for (Level level : RunnableLevels()) {
+                fast.kernels = level;
+                std::vector<std::uint8_t> pixels = Pixels(kSize, 0xC3);
+                fast.Refract(source.bits, source.pitch, source.width, source.height, pixels.data(), PitchFor(kSize));
+                ASSERT_TRUE(pixels == plainPixels) << "level " << static_cast<int>(level) << ", round " << round
+                                                   << ", picture " << source.width << " x " << source.height;
+            }
+        }
+    }
+}
+
+TEST_F(SimulationKernels, EveryWaterRowFormDampsEveryHeightAsTheDivisionDoes) {
+    // With -2 above and nothing else around, a cell of older height h becomes (-1 - h) / 1.05f,
+    // divided in double precision and truncated: any 32-bit value v is reached with h = -1 - v.
+    constexpr int kWidth = 4099;
+    const std::vector<std::int32_t> above(kWidth, -2);
+    const std::vector<std::int32_t> nothing(kWidth, 0);
+    const double damping = static_cast<double>(1.05f);
+    std::mt19937 random(51);
+    std::uniform_int_distribution<std::int64_t> anyValue(INT32_MIN, INT32_MAX);
+    // Every value around zero and at both ends of the range, then values from all of it.
+    const std::int64_t runs[][2] = {
+        {-(1 << 22), 1 << 22}, {INT32_MIN, INT32_MIN + (1 << 20)}, {INT32_MAX - (1 << 20), INT32_MAX}, {0, -1}};
+    std::vector<std::int64_t> values;
+    for (const auto& run : runs) {
+        for (std::int64_t v = run[0]; v <= run[1]; ++v)
+            values.push_back(v);
+    }
+    for (int i = 0; i < (1 << 20); ++i)
+        values.push_back(anyValue(random));
+    for (Level level : RunnableLevels()) {
+        std::vector<std::int32_t> row(kWidth);
+        for (std::size_t start = 0; start < values.size(); start += kWidth) {
+            const std::size_t count = std::min<std::size_t>(kWidth, values.size() - start);
+            for (std::size_t i = 0; i < count; ++i)
+                row[i] = static_cast<std::int32_t>(-1 - values[start + i]);
+            ::SimulationKernels::WaterRow(level, above.data(), nothing.data(), nothing.data(), row.data(),
+                                          static_cast<int>(count));
+            for (std::size_t i = 0; i < count; ++i) {
+                const std::int64_t v = values[start + i];
+                ASSERT_EQ(row[i], static_cast<std::int32_t>(static_cast<double>(v) / damping))
+                    << "level " << static_cast<int>(level) << ", v " << v;
+            }
+        }
     }
 }
 
@@ -159,14 +335,12 @@ TEST_F(SimulationKernels, EveryPaletteFormThisProcessorRunsMatchesThePlainLookup
     std::uint32_t colours[256];
     for (std::uint32_t& colour : colours)
         colour = static_cast<std::uint32_t>(random());
-    using Level = ::SimulationKernels::Level;
     int levelsRun = 0;
-    for (Level level : {Level::Portable, Level::Avx2, Level::Avx512Vbmi}) {
-        if (!::SimulationKernels::Supported(level)) continue;
+    for (Level level : RunnableLevels()) {
         ++levelsRun;
         for (int width : {256, 200, 71, 64, 8, 5}) {
             const int height = 9;
-            const std::int32_t pitch = width * 4 + 12;
+            const std::int32_t pitch = PitchFor(width);
             std::vector<std::uint8_t> cells(static_cast<std::size_t>(width) * height);
             FillUniform(cells, random, 0, 255);
             std::vector<std::uint8_t> expected(static_cast<std::size_t>(pitch) * height, 0xA5);
