@@ -17,12 +17,13 @@ fuzz_build effect-compile-fuzz "$root"/tests/fuzz/EffectCompileFuzz.cpp "$d3dx9"
   -Wl,--start-group -lglslang -lSPIRV -lHLSL -lMachineIndependent -lGenericCodeGen -lOGLCompiler -lOSDependent \
   -lglslang-default-resource-limits -Wl,--end-group \
   -lSPIRV-Tools-opt -lSPIRV-Tools -lspirv-cross-c-shared -lpthread
-# Seeds: the demo's lighting effect, the image box's effect and a multi-line effect with
-# defaults, annotations and passes.
+# Seeds: the demo's lighting effect, the image box's effect, a multi-line effect with defaults,
+# annotations and passes, and that effect with a one-wide normal (a mul glslang once crashed on).
 for corpus in "$out/effect-parser-fuzz-corpus" "$out/effect-compile-fuzz-corpus"; do
   cp "$root/assets/effect.fx" "$corpus/lighting.fx"
   sed -n 's/^    "\(.*\)"[;]*$/\1/p' "$root/tests/platform/d3dx9/BuiltInEffects.h" | head -7 | tr -d '\n' > "$corpus/image.fx"
   sed -n '/R"(/,/)";/p' "$root/tests/platform/d3dx9/BuiltInEffects.h" | sed '1s/.*R"(//; $d' > "$corpus/mesh.fx"
+  sed 's/float3 normal : NORMAL/float1 normal : NORMAL/' "$corpus/mesh.fx" > "$corpus/mesh-one-wide-normal.fx"
 done
 
 case "$part" in

@@ -18,6 +18,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <regex>
 #include <set>
 
 namespace nvesk::d3dx9 {
@@ -81,6 +82,40 @@ const std::string& Preamble() {
     return text;
 }
 
+// glslang crashes on a mul() whose sizes differ where matching them would leave a matrix with one
+// row or column (a 1-component vector or a matrix with one row or column as an operand). Where the
+// source can hold such a value, every mul operand passes through an identity that refuses those
+// shapes, so such a call is an ordinary "no matching overloaded function" error at the call.
+bool MayHoldOneWideValues(const std::string& hlsl) {
+    static const std::regex kOneWide(
+        R"(\b(?:(?:float|half|double|int|uint|dword|bool|min16float|min10float|min16int|min12int|min16uint)(?:1|[1-4]x1|1x[1-4])\b|\b(?:vector|matrix)\s*<[^>]*\b1\b))");
+    return std::regex_search(hlsl, kOneWide);
+}
+
+const std::string& MulGuard() {
+    static const std::string text = [] {
+        const std::string refused = "fx_mul_operand_with_one_row_or_column";
+        std::string guard = "struct " + refused + " { float v; };\n";
+        for (const char* base : {"float", "double", "int", "uint", "bool"}) {
+            std::vector<std::string> shapes = {""};
+            for (int rows = 1; rows <= 4; ++rows) {
+                shapes.push_back(std::to_string(rows));
+                for (int columns = 1; columns <= 4; ++columns)
+                    shapes.push_back(std::to_string(rows) + "x" + std::to_string(columns));
+            }
+            for (const std::string& shape : shapes) {
+                const std::string type = base + shape;
+                const bool oneWide = shape == "1" || (shape.size() == 3 && shape.find('1') != std::string::npos);
+                guard += oneWide
+                             ? refused + " fx_mul_operand(" + type + " v) { " + refused + " r; r.v = 0; return r; }\n"
+                             : type + " fx_mul_operand(" + type + " v) { return v; }\n";
+            }
+        }
+        return guard + "#define mul(a, b) mul(fx_mul_operand(a), fx_mul_operand(b))\n";
+    }();
+    return text;
+}
+
 bool CompileToSpirv(const std::string& hlsl, const std::string& fileName, const std::string& entry, EShLanguage stage,
                     std::vector<std::uint32_t>& spirv, std::string& errors) {
     glslang::TShader shader(stage);
@@ -88,7 +123,8 @@ bool CompileToSpirv(const std::string& hlsl, const std::string& fileName, const 
     const int length = static_cast<int>(hlsl.size());
     const char* name = fileName.c_str();
     shader.setStringsWithLengthsAndNames(&text, &length, &name, 1);
-    shader.setPreamble(Preamble().c_str());
+    const std::string preamble = MayHoldOneWideValues(hlsl) ? Preamble() + MulGuard() : Preamble();
+    shader.setPreamble(preamble.c_str());
     shader.setEntryPoint(entry.c_str());
     shader.setEnvInput(glslang::EShSourceHlsl, stage, glslang::EShClientVulkan, 100);
     shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);

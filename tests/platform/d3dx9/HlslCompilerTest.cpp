@@ -180,6 +180,49 @@ TEST(HlslCompiler, Tex1DReadsA2DSamplerAndArrayCastsCompile) {
     EXPECT_NE(errors.find("memory(2,26): error: 'g_Missing'"), std::string::npos) << errors;
 }
 
+// glslang crashes matching the sizes of a mul() when that would leave a matrix with one row or
+// column; such a call (never valid HLSL) is a compile error at the call instead.
+TEST(HlslCompiler, MulOfMismatchedOneWideOperandsFailsAtTheCall) {
+    const std::string head =
+        "float4x4 g_mWorld; float3x1 g_col; float1x3 g_row;\n"
+        "struct VS_INPUT { float4 pos : POSITION; float1 normal : NORMAL; };\n"
+        "float4 VS(VS_INPUT i) : POSITION\n"
+        "{ float4 p = i.pos; p.xyz += mul(";
+    const std::string tail = ").x; return p; }\ntechnique T { pass { VertexShader = compile vs_2_0 VS(); } }\n";
+    for (const char* operands :
+         {"i.normal, (float3x3)g_mWorld", "(float3x3)g_mWorld, i.normal", "g_col, (float3x3)g_mWorld",
+          "(float3x3)g_mWorld, g_row", "g_row, i.normal", "g_row, i.pos.xy", "(int1)i.normal, (float3x3)g_mWorld"}) {
+        const std::string errors = CompileErrors(head + operands + tail, "memory");
+        EXPECT_NE(errors.find("memory(4,30): error: 'mul'"), std::string::npos) << operands << "\n" << errors;
+    }
+}
+
+// Where the source holds one-wide values, the valid calls compile as they did without them (only
+// SPIR-V's numbering of temporaries may differ). Any one-wide mul operand is refused.
+TEST(HlslCompiler, OneWideValuesLeaveValidMulCallsAsTheyWere) {
+    const auto plain = CompileFirstPass(D3DX9Tests::kMeshEffect);
+    const auto guarded = CompileFirstPass(std::string(D3DX9Tests::kMeshEffect) + "\ntypedef float1 OneWide;\n");
+    ASSERT_NE(plain, nullptr);
+    ASSERT_NE(guarded, nullptr);
+    const std::regex temporary("_\\d+");
+    EXPECT_EQ(std::regex_replace(guarded->vertexGlsl, temporary, "_n"),
+              std::regex_replace(plain->vertexGlsl, temporary, "_n"));
+    EXPECT_EQ(guarded->fragmentGlsl, plain->fragmentGlsl);
+
+    const std::string oneWide =
+        "float4x4 g_m; float1x3 g_row;\n"
+        "float4 VS(float4 p : POSITION, float1 w : BLENDWEIGHT) : POSITION\n"
+        "{ return mul(p, g_m) * w + mul(2.0, g_m)[0] + mul(p.xyz, (float3x3)g_m).xyzz + g_row[0].xyzz; }\n"
+        "float4 PS() : COLOR { return 1; }\n"
+        "technique T { pass { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); } }\n";
+    const auto program = CompileFirstPass(oneWide);
+    ASSERT_NE(program, nullptr);
+    ExpectValidGlsl(*program);
+    std::string refused = oneWide;
+    refused.replace(refused.find("mul(p, g_m)"), 11, "mul(w, g_row).xyzz");
+    EXPECT_NE(CompileErrors(refused, "memory").find("memory(3,10): error: 'mul'"), std::string::npos);
+}
+
 TEST(HlslCompiler, SameSourceIsCompiledOnceThenServedFromTheCache) {
     const std::string source = std::string(D3DX9Tests::kAlphaTestEffect) + " ";
     const std::uint64_t before = ProgramCompileCount();
