@@ -211,11 +211,12 @@ std::string GenerateVertexStage(const FixedVertexKey& key, const std::vector<Sha
         }
     }
     const LightingKey& lighting = key.lighting;
-    if (lighting.lit && lighting.normal) {
+    // The normal is kept in the key only where the lighting or a generated coordinate reads it.
+    if (lighting.normal) {
         source += "layout(location = " + std::to_string(VertexAttributeLocation(D3DDECLUSAGE_NORMAL, 0)) +
                   ") in vec3 nvesk_ff_Normal;\n";
     }
-    if (lighting.lit) {
+    if (key.CameraSpace()) {
         source +=
             std::string("uniform vec4 ") + kFixedLightingUniform + "[" + std::to_string(kLightingVectors) + "];\n";
     }
@@ -242,6 +243,9 @@ std::string GenerateVertexStage(const FixedVertexKey& key, const std::vector<Sha
                   "    float z = d.y > d.x ? (p.z - d.x) / (d.y - d.x) : p.z;\n"
                   "    gl_Position = vec4((p.x - s.x) / s.z * 2.0 - 1.0, 1.0 - (p.y - s.y) / s.w * 2.0, z, 1.0) * w;\n";
     }
+    if (key.CameraSpace()) {
+        source += GenerateCameraSpace(lighting);
+    }
     if (lighting.lit) {
         source += GenerateLighting(lighting);
     }
@@ -255,10 +259,16 @@ std::string GenerateVertexStage(const FixedVertexKey& key, const std::vector<Sha
             // Direct3D's default diffuse and specular colours are both 0xFFFFFFFF.
             value = (key.colors & (1u << output.usageIndex)) != 0 ? "nvesk_ff_Color" + std::to_string(output.usageIndex)
                                                                   : "vec4(1.0)";
-        } else if ((key.texCoords & (1u << output.usageIndex)) != 0) {
+        } else if ((key.texCoords & (1u << output.usageIndex)) != 0 ||
+                   (output.usageIndex < kFixedStageCount && key.texGenerated[output.usageIndex] != 0)) {
             const std::string set = std::to_string(output.usageIndex);
-            value = "nvesk_ff_TexCoord" + set;
-            const BYTE kept = output.usageIndex < kFixedStageCount ? key.texTransform[output.usageIndex] : 0;
+            const bool stageSet = output.usageIndex < kFixedStageCount;
+            const BYTE generated = stageSet ? key.texGenerated[output.usageIndex] : 0;
+            // Generated coordinates are (x, y, z, 1) in camera space.
+            value = generated == 0
+                        ? "nvesk_ff_TexCoord" + set
+                        : Expand(generated == (D3DTSS_TCI_CAMERASPACENORMAL >> 16) ? "nvesk_ff_N" : "nvesk_ff_P", 3);
+            const BYTE kept = stageSet ? key.texTransform[output.usageIndex] : 0;
             if (kept != 0) {
                 // Direct3D's row vector times the texture matrix, which arrives transposed; the
                 // components past COUNTn are not passed on and read as the defaults.
@@ -499,7 +509,10 @@ HRESULT FixedFunctionStates::Select(bool generateVertex, bool generatePixel, con
             return Refuse(D3DERR_NOTAVAILABLE, "specular addition needs a specular colour (COLOR1), which the %s",
                           generateVertex ? "vertices lack" : "vertex shader does not write");
         }
-        const unsigned sets = generateVertex ? key->vertex.texCoords : TexCoordSets(userVaryings);
+        unsigned sets = generateVertex ? key->vertex.texCoords : TexCoordSets(userVaryings);
+        for (DWORD stage = 0; stage < kFixedStageCount; ++stage) {
+            sets |= key->vertex.texGenerated[stage] != 0 ? 1u << stage : 0u;
+        }
         for (DWORD stage = 0; stage < kFixedStageCount; ++stage) {
             if (Samples(key->pixel.stages[stage]) && (sets & (1u << stage)) == 0) {
                 return Refuse(D3DERR_NOTAVAILABLE,
@@ -566,10 +579,29 @@ HRESULT FixedFunctionStates::SelectVertex(const VertexDeclaration& declaration, 
     }
     for (DWORD stage = 0; stage < kTextureStageCount; ++stage) {
         const DWORD index = stages_[stage][D3DTSS_TEXCOORDINDEX];
-        if ((index & 0xFFFF0000u) != 0) {
-            return Refuse(D3DERR_NOTAVAILABLE,
-                          "generated texture coordinates (stage %u, D3DTSS_TCI_* 0x%x) are not available", stage,
-                          index & 0xFFFF0000u);
+        const DWORD generation = index & 0xFFFF0000u;
+        if (generation != 0) {
+            if (stage >= kFixedStageCount ||
+                (generation != D3DTSS_TCI_CAMERASPACENORMAL && generation != D3DTSS_TCI_CAMERASPACEPOSITION)) {
+                return Refuse(D3DERR_NOTAVAILABLE,
+                              "generated texture coordinates (stage %u, D3DTSS_TCI_* 0x%x) are not available; stages "
+                              "0 and 1 generate CAMERASPACENORMAL and CAMERASPACEPOSITION",
+                              stage, generation);
+            }
+            if (key->position != FixedVertexKey::Transformed) {
+                return Refuse(D3DERR_NOTAVAILABLE,
+                              "stage %u generates texture coordinates, which pretransformed vertices do not have",
+                              stage);
+            }
+            if (generation == D3DTSS_TCI_CAMERASPACENORMAL) {
+                if (!normal) {
+                    return Refuse(D3DERR_NOTAVAILABLE,
+                                  "stage %u generates camera-space normals, but the vertices have no NORMAL", stage);
+                }
+                lit.normal = true;
+                lit.normalize = renderStates.Value(D3DRS_NORMALIZENORMALS) != FALSE;
+            }
+            key->texGenerated[stage] = static_cast<BYTE>(generation >> 16);
         }
         const DWORD flags = stages_[stage][D3DTSS_TEXTURETRANSFORMFLAGS];
         if (HRESULT hr = CheckTransformFlags(stage, flags); FAILED(hr)) {
@@ -583,7 +615,7 @@ HRESULT FixedFunctionStates::SelectVertex(const VertexDeclaration& declaration, 
             return Refuse(D3DERR_NOTAVAILABLE,
                           "texture transforms on stage %u are not available; stages 0 and 1 have them", stage);
         }
-        if (index != stage) {
+        if (generation == 0 && index != stage) {
             return Refuse(D3DERR_NOTAVAILABLE,
                           "texture transform on stage %u of coordinate set %u is not available; only set n on stage n",
                           stage, index);
@@ -592,6 +624,10 @@ HRESULT FixedFunctionStates::SelectVertex(const VertexDeclaration& declaration, 
         if (key->position == FixedVertexKey::Transformed && (key->texCoords & (1u << stage)) != 0) {
             key->texTransform[stage] = static_cast<BYTE>(kept);
             key->texInput[stage] = static_cast<BYTE>(texInputs[stage]);
+        }
+        if (generation != 0) {
+            key->texTransform[stage] = static_cast<BYTE>(kept);
+            key->texInput[stage] = 3;
         }
     }
     return D3D_OK;
@@ -617,7 +653,9 @@ HRESULT FixedFunctionStates::SelectPixel(const RenderStates& renderStates, unsig
             return Refuse(D3DERR_NOTAVAILABLE, "texture stage %u: operation %s / %s is not available", index,
                           OperationName(colorOp), OperationName(alphaOp));
         }
-        if (values[D3DTSS_RESULTARG] != D3DTA_CURRENT || values[D3DTSS_TEXCOORDINDEX] != index) {
+        // A generated coordinate (checked with the vertex stage) is the stage's own.
+        const DWORD coordinates = values[D3DTSS_TEXCOORDINDEX];
+        if (values[D3DTSS_RESULTARG] != D3DTA_CURRENT || ((coordinates & 0xFFFF0000u) == 0 && coordinates != index)) {
             return Refuse(D3DERR_NOTAVAILABLE,
                           "texture stage %u: a result other than CURRENT or another stage's coordinates is not "
                           "available",
@@ -664,7 +702,7 @@ FixedFunctionUniforms FixedFunctionStates::Uniforms(const FixedFunctionKey& key,
     const D3DMATRIX worldView = Multiply(transforms_[0], transforms_[256]);
     const D3DMATRIX product = Multiply(worldView, transforms_[257]);
     std::memcpy(uniforms.transform, product.m, sizeof(uniforms.transform));
-    if (key.vertex.lighting.lit) {
+    if (key.vertex.CameraSpace()) {
         lighting.FillUniform(worldView, transforms_[256], renderStates.Value(D3DRS_AMBIENT), uniforms.lighting);
     }
     uniforms.screen[0] = static_cast<float>(viewport.X);

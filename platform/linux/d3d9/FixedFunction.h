@@ -21,11 +21,14 @@
 //             widened to (u, 1, 0, 0), (u, v, 1, 0), (u, v, w, 1)) by D3DTS_TEXTURE0+n on
 //             untransformed vertices and keep that many components (pretransformed vertices
 //             are never transformed); D3DTTFF_PROJECTED divides by the last kept component
-//             (the fourth with COUNT unset) before the texture is sampled.
+//             (the fourth with COUNT unset) before the texture is sampled;
+//   generated D3DTSS_TCI_CAMERASPACEPOSITION and CAMERASPACENORMAL (x, y, z, 1) on stages 0 and 1
+//             of untransformed vertices, the normal normalized on D3DRS_NORMALIZENORMALS.
 // Refused with D3DERR_NOTAVAILABLE at draw time, with the reason named: specular addition for
 // unlit vertices without a specular colour, more than 8 enabled lights, a normal other than FLOAT3,
 // any other operation or argument, stage 2 or later enabled, texture transforms on stage 2 or later
-// or on another stage's coordinates, generated coordinates (D3DTSS_TCI_*), vertex blending,
+// or on another stage's coordinates, generated coordinates other than D3DTSS_TCI_CAMERASPACENORMAL
+// and CAMERASPACEPOSITION on stages 0 and 1 of untransformed vertices, vertex blending,
 // per-vertex point size.
 // A stage argument TEXTURE with no texture bound reads opaque white for colour and, as Direct3D 9
 // documents for the alpha arguments, the diffuse alpha.
@@ -67,6 +70,11 @@ struct FixedVertexKey {
     // those of the coordinate set it multiplies.
     std::array<BYTE, kFixedStageCount> texTransform {};
     std::array<BYTE, kFixedStageCount> texInput {};
+    // Per stage: D3DTSS_TCI_* >> 16 when the coordinates are generated, else 0.
+    std::array<BYTE, kFixedStageCount> texGenerated {};
+
+    // Whether the stage reads the camera-space uniform (the lighting's).
+    bool CameraSpace() const { return lighting.lit || texGenerated != decltype(texGenerated) {}; }
 };
 
 // What a generated pixel stage depends on; all zero when the pixel shader is the application's.

@@ -438,7 +438,7 @@ HRESULT ShaderPrograms::PrepareDraw(const FixedFunctionKey& key, const FixedFunc
         glUniform2fv(variant.depth, 1, fixed.depth);
         glUniform4fv(variant.factor, 1, fixed.factor);
         glUniformMatrix4fv(variant.texTransform, static_cast<GLsizei>(kFixedStageCount), GL_FALSE, fixed.texTransform);
-        if (key.vertex.lighting.lit) {
+        if (key.vertex.CameraSpace()) {
             glUniform4fv(variant.lighting, static_cast<GLsizei>(kLightingVectors), fixed.lighting);
         }
     }

@@ -309,8 +309,14 @@ TEST_F(FixedFunctionTest, RefusesWhatTheSubsetLacksWithTheReason) {
         {2, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2,
          "texture transforms on stage 2 are not available; stages 0 and 1 have them"},
         {0, D3DTSS_TEXTURETRANSFORMFLAGS, 5, "texture stage 0: texture transform flags 0x5 are not D3DTTFF values"},
-        {0, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION,
-         "generated texture coordinates (stage 0, D3DTSS_TCI_* 0x20000) are not available"},
+        {0, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_SPHEREMAP,
+         "generated texture coordinates (stage 0, D3DTSS_TCI_* 0x40000) are not available; stages 0 and 1 generate "
+         "CAMERASPACENORMAL and CAMERASPACEPOSITION"},
+        {2, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION,
+         "generated texture coordinates (stage 2, D3DTSS_TCI_* 0x20000) are not available; stages 0 and 1 generate "
+         "CAMERASPACENORMAL and CAMERASPACEPOSITION"},
+        {0, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACENORMAL,
+         "stage 0 generates camera-space normals, but the vertices have no NORMAL"},
         {1, D3DTSS_TEXCOORDINDEX, 0, nullptr}};  // stage 1 is disabled: its coordinates do not matter
     for (const auto& state : refused) {
         DWORD previous = 0;
@@ -447,6 +453,41 @@ TEST_F(TextureTransformTest, SwitchingTheFlagsSwitchesTheProgram) {
     // The matrix is a uniform, read at each draw.
     SetTextureMatrix(Identity({}));
     EXPECT_EQ(DrawWith(D3DTTFF_COUNT2), untransformed);
+}
+
+// D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1.
+struct NormalModelVertex {
+    float x, y, z;
+    float nx, ny, nz;
+    float u, v;
+};
+
+const D3DVERTEXELEMENT9 kNormalModelElements[] = {
+    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+    {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
+    {0, 24, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+    D3DDECL_END()};
+
+TEST_F(TextureTransformTest, CameraSpacePositionsAndNormalsAreGeneratedAsXyzOne) {
+    // Normals equal to the positions' x and y; the vertices' own coordinates are all 0 (red).
+    Bind(std::vector<NormalModelVertex> {{-1, 1, 0.5f, -1, 1, 0, 0, 0},
+                                         {1, 1, 0.5f, 1, 1, 0, 0, 0},
+                                         {-1, -1, 0.5f, -1, -1, 0, 0, 0},
+                                         {1, -1, 0.5f, 1, -1, 0, 0, 0}},
+         kNormalModelElements);
+    // The view moves x by 1 and the projection back: the picture stays put, camera-space x does not.
+    const D3DMATRIX view = Matrix(1, 1, 1, 1.0f, 0, 0);
+    const D3DMATRIX projection = Matrix(1, 1, 1, -1.0f, 0, 0);
+    ASSERT_EQ(device_->SetTransform(D3DTS_VIEW, &view), D3D_OK);
+    ASSERT_EQ(device_->SetTransform(D3DTS_PROJECTION, &projection), D3D_OK);
+    // u = (1 - y) / 2, v = (x + 1) / 2; the generated (x, y, z, 1) takes the fourth row's offsets.
+    SetTextureMatrix(Identity({{1, 1, 0.0f}, {1, 2, 0.5f}, {2, 1, -0.5f}, {2, 2, 0.0f}, {4, 1, 0.5f}, {4, 2, 0.5f}}));
+    ASSERT_EQ(device_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACENORMAL), D3D_OK);
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT2), (Quadrants {kRed, kBlue, kGreen, kWhite})) << "normals ignore the view's move";
+    ASSERT_EQ(device_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION), D3D_OK);
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT2), (Quadrants {kBlue, kRed, kWhite, kGreen})) << "positions move with the view";
+    ASSERT_EQ(device_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0), D3D_OK);
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT2), (Quadrants {kRed, kRed, kRed, kRed})) << "the vertices' (0, 0)";
 }
 
 TEST_F(TextureTransformTest, PretransformedVerticesKeepTheirCoordinates) {
