@@ -78,6 +78,35 @@ std::string Widen(const std::string& value, UINT components) {
     return components == 4 ? value : "vec4(" + value + kFills[components] + ")";
 }
 
+// A texture coordinate set of `components` as the 4-vector Direct3D 9 multiplies by the texture
+// transform: the component after the last given is 1, the rest 0.
+std::string Expand(const std::string& value, UINT components) {
+    static const char* const kExpansions[] = {"", "vec4(%.x, 1.0, 0.0, 0.0)", "vec4(%.xy, 1.0, 0.0)",
+                                              "vec4(%.xyz, 1.0)", "%"};
+    std::string expanded = kExpansions[components];
+    return expanded.replace(expanded.find('%'), 1, value);
+}
+
+// Components a declaration type gives a vertex shader input.
+UINT TypeComponents(BYTE type) {
+    switch (type) {
+    case D3DDECLTYPE_FLOAT1:
+        return 1;
+    case D3DDECLTYPE_FLOAT2:
+    case D3DDECLTYPE_SHORT2:
+    case D3DDECLTYPE_SHORT2N:
+    case D3DDECLTYPE_USHORT2N:
+    case D3DDECLTYPE_FLOAT16_2:
+        return 2;
+    case D3DDECLTYPE_FLOAT3:
+    case D3DDECLTYPE_UDEC3:
+    case D3DDECLTYPE_DEC3N:
+        return 3;
+    default:
+        return 4;
+    }
+}
+
 std::string Varying(const char* direction, const ShaderVarying& varying, size_t index) {
     return "layout(location = " + std::to_string(varying.location) + ") " + direction + " " +
            TypeOf(varying.components) + " nvesk_ff_Io" + std::to_string(index) + ";\n";
@@ -182,13 +211,18 @@ std::string GenerateVertexStage(const FixedVertexKey& key, const std::vector<Sha
         }
     }
     const LightingKey& lighting = key.lighting;
-    if (lighting.lit && lighting.normal) {
+    // The normal is kept in the key only where the lighting or a generated coordinate reads it.
+    if (lighting.normal) {
         source += "layout(location = " + std::to_string(VertexAttributeLocation(D3DDECLUSAGE_NORMAL, 0)) +
                   ") in vec3 nvesk_ff_Normal;\n";
     }
-    if (lighting.lit) {
+    if (key.CameraSpace()) {
         source +=
             std::string("uniform vec4 ") + kFixedLightingUniform + "[" + std::to_string(kLightingVectors) + "];\n";
+    }
+    if (key.texTransform != decltype(key.texTransform) {}) {
+        source +=
+            std::string("uniform mat4 ") + kFixedTexTransformUniform + "[" + std::to_string(kFixedStageCount) + "];\n";
     }
     source += std::string("uniform mat4 ") + kFixedTransformUniform + ";\nuniform vec4 " + kFixedScreenUniform +
               ";\nuniform vec2 " + kFixedDepthUniform + ";\n";
@@ -209,6 +243,9 @@ std::string GenerateVertexStage(const FixedVertexKey& key, const std::vector<Sha
                   "    float z = d.y > d.x ? (p.z - d.x) / (d.y - d.x) : p.z;\n"
                   "    gl_Position = vec4((p.x - s.x) / s.z * 2.0 - 1.0, 1.0 - (p.y - s.y) / s.w * 2.0, z, 1.0) * w;\n";
     }
+    if (key.CameraSpace()) {
+        source += GenerateCameraSpace(lighting);
+    }
     if (lighting.lit) {
         source += GenerateLighting(lighting);
     }
@@ -222,8 +259,24 @@ std::string GenerateVertexStage(const FixedVertexKey& key, const std::vector<Sha
             // Direct3D's default diffuse and specular colours are both 0xFFFFFFFF.
             value = (key.colors & (1u << output.usageIndex)) != 0 ? "nvesk_ff_Color" + std::to_string(output.usageIndex)
                                                                   : "vec4(1.0)";
-        } else if ((key.texCoords & (1u << output.usageIndex)) != 0) {
-            value = "nvesk_ff_TexCoord" + std::to_string(output.usageIndex);
+        } else if ((key.texCoords & (1u << output.usageIndex)) != 0 ||
+                   (output.usageIndex < kFixedStageCount && key.texGenerated[output.usageIndex] != 0)) {
+            const std::string set = std::to_string(output.usageIndex);
+            const bool stageSet = output.usageIndex < kFixedStageCount;
+            const BYTE generated = stageSet ? key.texGenerated[output.usageIndex] : 0;
+            // Generated coordinates are (x, y, z, 1) in camera space.
+            value = generated == 0
+                        ? "nvesk_ff_TexCoord" + set
+                        : Expand(generated == (D3DTSS_TCI_CAMERASPACENORMAL >> 16) ? "nvesk_ff_N" : "nvesk_ff_P", 3);
+            const BYTE kept = stageSet ? key.texTransform[output.usageIndex] : 0;
+            if (kept != 0) {
+                // Direct3D's row vector times the texture matrix, which arrives transposed; the
+                // components past COUNTn are not passed on and read as the defaults.
+                value = Widen(Narrow(std::string(kFixedTexTransformUniform) + "[" + set + "] * " +
+                                         Expand(value, key.texInput[output.usageIndex]),
+                                     kept),
+                              kept);
+            }
         }
         source += "    nvesk_ff_Io" + std::to_string(index) + " = " + Narrow(value, output.components) + ";\n";
     }
@@ -260,8 +313,14 @@ std::string GeneratePixelStage(const FixedPixelKey& key, const std::vector<Shade
         }
         const std::string number = std::to_string(index);
         if (Samples(stage)) {
-            source += "    vec4 texel" + number + " = texture(nvesk_ff_Texture" + number + ", " +
-                      input(D3DDECLUSAGE_TEXCOORD, static_cast<BYTE>(index), "vec4(0.0)") + ".xy);\n";
+            source += "    vec4 coord" + number + " = " +
+                      input(D3DDECLUSAGE_TEXCOORD, static_cast<BYTE>(index), "vec4(0.0)") + ";\n";
+            std::string coord = "coord" + number + ".xy";
+            if (stage.projected != 0) {
+                // Divided per pixel, after interpolation, as the rasterizer does.
+                coord += " / coord" + number + "." + "xyzw"[stage.projected - 1];
+            }
+            source += "    vec4 texel" + number + " = texture(nvesk_ff_Texture" + number + ", " + coord + ");\n";
         }
         // Every stage's result saturates, as Direct3D's texture blending does.
         source += "    current = clamp(vec4(" +
@@ -372,6 +431,19 @@ HRESULT SelectLighting(const RenderStates& renderStates, const LightingStates& l
     return D3D_OK;
 }
 
+// The components D3DTTFF_COUNTn keeps; 0 for D3DTTFF_DISABLE.
+DWORD TransformCount(DWORD flags) {
+    return flags & ~static_cast<DWORD>(D3DTTFF_PROJECTED);
+}
+
+HRESULT CheckTransformFlags(DWORD stage, DWORD flags) {
+    if (TransformCount(flags) > D3DTTFF_COUNT4) {
+        return Refuse(D3DERR_NOTAVAILABLE, "texture stage %u: texture transform flags 0x%x are not D3DTTFF values",
+                      stage, flags);
+    }
+    return D3D_OK;
+}
+
 bool StageStateKnown(DWORD type) {
     return (type >= D3DTSS_COLOROP && type <= D3DTSS_TEXCOORDINDEX) ||
            (type >= D3DTSS_BUMPENVLSCALE && type <= D3DTSS_TEXTURETRANSFORMFLAGS) ||
@@ -437,7 +509,10 @@ HRESULT FixedFunctionStates::Select(bool generateVertex, bool generatePixel, con
             return Refuse(D3DERR_NOTAVAILABLE, "specular addition needs a specular colour (COLOR1), which the %s",
                           generateVertex ? "vertices lack" : "vertex shader does not write");
         }
-        const unsigned sets = generateVertex ? key->vertex.texCoords : TexCoordSets(userVaryings);
+        unsigned sets = generateVertex ? key->vertex.texCoords : TexCoordSets(userVaryings);
+        for (DWORD stage = 0; stage < kFixedStageCount; ++stage) {
+            sets |= key->vertex.texGenerated[stage] != 0 ? 1u << stage : 0u;
+        }
         for (DWORD stage = 0; stage < kFixedStageCount; ++stage) {
             if (Samples(key->pixel.stages[stage]) && (sets & (1u << stage)) == 0) {
                 return Refuse(D3DERR_NOTAVAILABLE,
@@ -452,6 +527,7 @@ HRESULT FixedFunctionStates::Select(bool generateVertex, bool generatePixel, con
 HRESULT FixedFunctionStates::SelectVertex(const VertexDeclaration& declaration, const RenderStates& renderStates,
                                           const LightingStates& lighting, bool colorsRead, FixedVertexKey* key) const {
     LightingKey& lit = key->lighting;
+    std::array<UINT, kFixedStageCount> texInputs {};
     for (const D3DVERTEXELEMENT9& element : declaration.Elements()) {
         const bool first = element.UsageIndex == 0;
         if (element.Usage == D3DDECLUSAGE_POSITION && first) {
@@ -470,6 +546,9 @@ HRESULT FixedFunctionStates::SelectVertex(const VertexDeclaration& declaration, 
             key->colors |= static_cast<BYTE>(1u << element.UsageIndex);
         } else if (element.Usage == D3DDECLUSAGE_TEXCOORD && element.UsageIndex < 8) {
             key->texCoords |= static_cast<BYTE>(1u << element.UsageIndex);
+            if (element.UsageIndex < kFixedStageCount) {
+                texInputs[element.UsageIndex] = TypeComponents(element.Type);
+            }
         } else if (element.Usage == D3DDECLUSAGE_NORMAL && first) {
             if (element.Type != D3DDECLTYPE_FLOAT3) {
                 return Refuse(D3DERR_NOTAVAILABLE, "fixed-function lighting reads a NORMAL FLOAT3 element only");
@@ -499,11 +578,56 @@ HRESULT FixedFunctionStates::SelectVertex(const VertexDeclaration& declaration, 
         }
     }
     for (DWORD stage = 0; stage < kTextureStageCount; ++stage) {
-        if (stages_[stage][D3DTSS_TEXTURETRANSFORMFLAGS] != D3DTTFF_DISABLE) {
-            return Refuse(D3DERR_NOTAVAILABLE, "texture transforms (stage %u) are not available", stage);
+        const DWORD index = stages_[stage][D3DTSS_TEXCOORDINDEX];
+        const DWORD generation = index & 0xFFFF0000u;
+        if (generation != 0) {
+            if (stage >= kFixedStageCount ||
+                (generation != D3DTSS_TCI_CAMERASPACENORMAL && generation != D3DTSS_TCI_CAMERASPACEPOSITION)) {
+                return Refuse(D3DERR_NOTAVAILABLE,
+                              "generated texture coordinates (stage %u, D3DTSS_TCI_* 0x%x) are not available; stages "
+                              "0 and 1 generate CAMERASPACENORMAL and CAMERASPACEPOSITION",
+                              stage, generation);
+            }
+            if (key->position != FixedVertexKey::Transformed) {
+                return Refuse(D3DERR_NOTAVAILABLE,
+                              "stage %u generates texture coordinates, which pretransformed vertices do not have",
+                              stage);
+            }
+            if (generation == D3DTSS_TCI_CAMERASPACENORMAL) {
+                if (!normal) {
+                    return Refuse(D3DERR_NOTAVAILABLE,
+                                  "stage %u generates camera-space normals, but the vertices have no NORMAL", stage);
+                }
+                lit.normal = true;
+                lit.normalize = renderStates.Value(D3DRS_NORMALIZENORMALS) != FALSE;
+            }
+            key->texGenerated[stage] = static_cast<BYTE>(generation >> 16);
         }
-        if ((stages_[stage][D3DTSS_TEXCOORDINDEX] & 0xFFFF0000u) != 0) {
-            return Refuse(D3DERR_NOTAVAILABLE, "generated texture coordinates (stage %u) are not available", stage);
+        const DWORD flags = stages_[stage][D3DTSS_TEXTURETRANSFORMFLAGS];
+        if (HRESULT hr = CheckTransformFlags(stage, flags); FAILED(hr)) {
+            return hr;
+        }
+        const DWORD kept = TransformCount(flags);
+        if (kept == 0) {
+            continue;
+        }
+        if (stage >= kFixedStageCount) {
+            return Refuse(D3DERR_NOTAVAILABLE,
+                          "texture transforms on stage %u are not available; stages 0 and 1 have them", stage);
+        }
+        if (generation == 0 && index != stage) {
+            return Refuse(D3DERR_NOTAVAILABLE,
+                          "texture transform on stage %u of coordinate set %u is not available; only set n on stage n",
+                          stage, index);
+        }
+        // Pretransformed vertices keep their coordinates; an absent set has nothing to transform.
+        if (key->position == FixedVertexKey::Transformed && (key->texCoords & (1u << stage)) != 0) {
+            key->texTransform[stage] = static_cast<BYTE>(kept);
+            key->texInput[stage] = static_cast<BYTE>(texInputs[stage]);
+        }
+        if (generation != 0) {
+            key->texTransform[stage] = static_cast<BYTE>(kept);
+            key->texInput[stage] = 3;
         }
     }
     return D3D_OK;
@@ -529,7 +653,9 @@ HRESULT FixedFunctionStates::SelectPixel(const RenderStates& renderStates, unsig
             return Refuse(D3DERR_NOTAVAILABLE, "texture stage %u: operation %s / %s is not available", index,
                           OperationName(colorOp), OperationName(alphaOp));
         }
-        if (values[D3DTSS_RESULTARG] != D3DTA_CURRENT || values[D3DTSS_TEXCOORDINDEX] != index) {
+        // A generated coordinate (checked with the vertex stage) is the stage's own.
+        const DWORD coordinates = values[D3DTSS_TEXCOORDINDEX];
+        if (values[D3DTSS_RESULTARG] != D3DTA_CURRENT || ((coordinates & 0xFFFF0000u) == 0 && coordinates != index)) {
             return Refuse(D3DERR_NOTAVAILABLE,
                           "texture stage %u: a result other than CURRENT or another stage's coordinates is not "
                           "available",
@@ -556,6 +682,15 @@ HRESULT FixedFunctionStates::SelectPixel(const RenderStates& renderStates, unsig
             readsTexture = readsTexture || arg == D3DTA_TEXTURE;
         }
         stage.textured = readsTexture && (texturedStages & (1u << index)) != 0 ? 1 : 0;
+        const DWORD flags = values[D3DTSS_TEXTURETRANSFORMFLAGS];
+        if (HRESULT hr = CheckTransformFlags(index, flags); FAILED(hr)) {
+            return hr;
+        }
+        if (stage.textured != 0 && (flags & D3DTTFF_PROJECTED) != 0) {
+            // The last component counted; without a count, as a vertex shader writes all four, the fourth.
+            const DWORD kept = TransformCount(flags);
+            stage.projected = static_cast<BYTE>(kept != 0 ? kept : 4);
+        }
     }
     return D3D_OK;
 }
@@ -567,7 +702,7 @@ FixedFunctionUniforms FixedFunctionStates::Uniforms(const FixedFunctionKey& key,
     const D3DMATRIX worldView = Multiply(transforms_[0], transforms_[256]);
     const D3DMATRIX product = Multiply(worldView, transforms_[257]);
     std::memcpy(uniforms.transform, product.m, sizeof(uniforms.transform));
-    if (key.vertex.lighting.lit) {
+    if (key.vertex.CameraSpace()) {
         lighting.FillUniform(worldView, transforms_[256], renderStates.Value(D3DRS_AMBIENT), uniforms.lighting);
     }
     uniforms.screen[0] = static_cast<float>(viewport.X);
@@ -578,6 +713,11 @@ FixedFunctionUniforms FixedFunctionStates::Uniforms(const FixedFunctionKey& key,
     uniforms.depth[1] = viewport.MaxZ;
     const std::array<float, 4> factor = ColorToFloats(renderStates.Value(D3DRS_TEXTUREFACTOR));
     std::memcpy(uniforms.factor, factor.data(), sizeof(uniforms.factor));
+    for (DWORD stage = 0; stage < kFixedStageCount; ++stage) {
+        const auto matrix =
+            static_cast<size_t>(TransformIndex(static_cast<D3DTRANSFORMSTATETYPE>(D3DTS_TEXTURE0 + stage)));
+        std::memcpy(uniforms.texTransform + 16 * stage, transforms_[matrix].m, sizeof(D3DMATRIX));
+    }
     return uniforms;
 }
 

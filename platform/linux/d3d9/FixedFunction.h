@@ -16,11 +16,20 @@
 //   specular  D3DRS_SPECULARENABLE adds COLOR1 (lit: the specular lighting) after the stages;
 //   stages    0 and 1: COLOROP/ALPHAOP DISABLE, SELECTARG1, SELECTARG2, MODULATE, ADD with the
 //             arguments TEXTURE, DIFFUSE, CURRENT, TFACTOR (no modifiers); texture coordinate set
-//             n for stage n, no texture transform, results to CURRENT.
+//             n for stage n, results to CURRENT;
+//   texture   transforms on stages 0 and 1: D3DTTFF_COUNT1..4 multiply set n (1 to 3 components
+//             widened to (u, 1, 0, 0), (u, v, 1, 0), (u, v, w, 1)) by D3DTS_TEXTURE0+n on
+//             untransformed vertices and keep that many components (pretransformed vertices
+//             are never transformed); D3DTTFF_PROJECTED divides by the last kept component
+//             (the fourth with COUNT unset) before the texture is sampled;
+//   generated D3DTSS_TCI_CAMERASPACEPOSITION and CAMERASPACENORMAL (x, y, z, 1) on stages 0 and 1
+//             of untransformed vertices, the normal normalized on D3DRS_NORMALIZENORMALS.
 // Refused with D3DERR_NOTAVAILABLE at draw time, with the reason named: specular addition for
 // unlit vertices without a specular colour, more than 8 enabled lights, a normal other than FLOAT3,
-// any other operation or argument, stage 2 or later enabled, texture transforms or generated
-// coordinates, vertex blending, per-vertex point size.
+// any other operation or argument, stage 2 or later enabled, texture transforms on stage 2 or later
+// or on another stage's coordinates, generated coordinates other than D3DTSS_TCI_CAMERASPACENORMAL
+// and CAMERASPACEPOSITION on stages 0 and 1 of untransformed vertices, vertex blending,
+// per-vertex point size.
 // A stage argument TEXTURE with no texture bound reads opaque white for colour and, as Direct3D 9
 // documents for the alpha arguments, the diffuse alpha.
 #pragma once
@@ -48,6 +57,7 @@ inline constexpr const char* kFixedTransformUniform = "nvesk_ff_Transform";
 inline constexpr const char* kFixedScreenUniform = "nvesk_ff_Screen";
 inline constexpr const char* kFixedDepthUniform = "nvesk_ff_Depth";
 inline constexpr const char* kFixedFactorUniform = "nvesk_ff_Factor";
+inline constexpr const char* kFixedTexTransformUniform = "nvesk_ff_TexTransform";
 
 // What a generated vertex stage depends on; all zero when the vertex shader is the application's.
 struct FixedVertexKey {
@@ -56,6 +66,15 @@ struct FixedVertexKey {
     BYTE colors = 0;     // bit 0: COLOR0 in the declaration, bit 1: COLOR1
     BYTE texCoords = 0;  // bit n: TEXCOORDn in the declaration
     LightingKey lighting;
+    // Per stage: the components D3DTTFF_COUNTn keeps after the texture transform (0: none), and
+    // those of the coordinate set it multiplies.
+    std::array<BYTE, kFixedStageCount> texTransform {};
+    std::array<BYTE, kFixedStageCount> texInput {};
+    // Per stage: D3DTSS_TCI_* >> 16 when the coordinates are generated, else 0.
+    std::array<BYTE, kFixedStageCount> texGenerated {};
+
+    // Whether the stage reads the camera-space uniform (the lighting's).
+    bool CameraSpace() const { return lighting.lit || texGenerated != decltype(texGenerated) {}; }
 };
 
 // What a generated pixel stage depends on; all zero when the pixel shader is the application's.
@@ -67,7 +86,8 @@ struct FixedPixelKey {
         BYTE alphaOp = 0;
         BYTE alphaArg1 = 0;
         BYTE alphaArg2 = 0;
-        BYTE textured = 0;  // a texture is bound to the stage
+        BYTE textured = 0;   // a texture is bound to the stage
+        BYTE projected = 0;  // D3DTTFF_PROJECTED: 1-based component the coordinates are divided by
     };
     BYTE generated = 0;
     BYTE specular = 0;  // D3DRS_SPECULARENABLE: COLOR1 is added after the stages
@@ -93,10 +113,11 @@ std::string GeneratePixelStage(const FixedPixelKey& key, const std::vector<Shade
 
 // Per-draw values of the generated stages' uniforms.
 struct FixedFunctionUniforms {
-    float transform[16] = {};  // world * view * projection, Direct3D rows
-    float screen[4] = {};      // viewport x, y, width, height
-    float depth[2] = {};       // viewport MinZ, MaxZ
-    float factor[4] = {};      // D3DRS_TEXTUREFACTOR as rgba
+    float transform[16] = {};                        // world * view * projection, Direct3D rows
+    float screen[4] = {};                            // viewport x, y, width, height
+    float depth[2] = {};                             // viewport MinZ, MaxZ
+    float factor[4] = {};                            // D3DRS_TEXTUREFACTOR as rgba
+    float texTransform[16 * kFixedStageCount] = {};  // D3DTS_TEXTURE0.., Direct3D rows
     float lighting[4 * kLightingVectors] = {};
 };
 

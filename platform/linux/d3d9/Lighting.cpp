@@ -52,7 +52,7 @@ std::string SourceColor(BYTE source, std::size_t materialVector) {
 
 }  // namespace
 
-std::string GenerateLighting(const LightingKey& key) {
+std::string GenerateCameraSpace(const LightingKey& key) {
     const std::string u = kFixedLightingUniform;
     std::string source = "    mat4 nvesk_ff_WorldView = mat4(" + u + "[0], " + u + "[1], " + u + "[2], " + u +
                          "[3]);\n"
@@ -66,10 +66,16 @@ std::string GenerateLighting(const LightingKey& key) {
     } else {
         source += "    vec3 nvesk_ff_N = vec3(0.0);\n";
     }
-    source += "    vec4 nvesk_ff_Cd = " + SourceColor(key.diffuse, 8) +
-              ";\n    vec4 nvesk_ff_Ca = " + SourceColor(key.ambient, 9) +
-              ";\n    vec4 nvesk_ff_Ce = " + SourceColor(key.emissive, 10) + ";\n    vec3 nvesk_ff_Ambient = " + u +
-              "[7].rgb;\n    vec3 nvesk_ff_Diffuse = vec3(0.0);\n    vec3 nvesk_ff_Specular = vec3(0.0);\n";
+    return source;
+}
+
+std::string GenerateLighting(const LightingKey& key) {
+    const std::string u = kFixedLightingUniform;
+    std::string source = "    vec4 nvesk_ff_Cd = " + SourceColor(key.diffuse, 8) +
+                         ";\n    vec4 nvesk_ff_Ca = " + SourceColor(key.ambient, 9) +
+                         ";\n    vec4 nvesk_ff_Ce = " + SourceColor(key.emissive, 10) +
+                         ";\n    vec3 nvesk_ff_Ambient = " + u +
+                         "[7].rgb;\n    vec3 nvesk_ff_Diffuse = vec3(0.0);\n    vec3 nvesk_ff_Specular = vec3(0.0);\n";
     source +=
         "    for (int i = 0; i < " + std::to_string(key.lights) +
         "; ++i) {\n        int b = " + std::to_string(kLightingHeaderVectors) + " + " + std::to_string(kLightVectors) +

@@ -48,6 +48,10 @@ struct LightingKey {
 // (when the key has a normal), the vertex colours the sources name and the lighting uniform.
 std::string GenerateLighting(const LightingKey& key);
 
+// GLSL statements that compute the camera-space `mat4 nvesk_ff_WorldView`, `vec3 nvesk_ff_P` and
+// `vec3 nvesk_ff_N` (0 without a normal) the lighting and generated coordinates read.
+std::string GenerateCameraSpace(const LightingKey& key);
+
 class LightingStates {
 public:
     // No lights, a zero material.

@@ -206,6 +206,7 @@ HRESULT ShaderPrograms::LinkPair(const std::string& vertexGlsl, const std::strin
         variant->depth = glGetUniformLocation(variant->name, kFixedDepthUniform);
         variant->factor = glGetUniformLocation(variant->name, kFixedFactorUniform);
         variant->lighting = glGetUniformLocation(variant->name, kFixedLightingUniform);
+        variant->texTransform = glGetUniformLocation(variant->name, kFixedTexTransformUniform);
     }
     record.alphaFunction = glGetUniformLocation(record.alphaTested.name, kAlphaFunctionUniform);
     record.alphaReference = glGetUniformLocation(record.alphaTested.name, kAlphaReferenceUniform);
@@ -436,7 +437,8 @@ HRESULT ShaderPrograms::PrepareDraw(const FixedFunctionKey& key, const FixedFunc
         glUniform4fv(variant.screen, 1, fixed.screen);
         glUniform2fv(variant.depth, 1, fixed.depth);
         glUniform4fv(variant.factor, 1, fixed.factor);
-        if (key.vertex.lighting.lit) {
+        glUniformMatrix4fv(variant.texTransform, static_cast<GLsizei>(kFixedStageCount), GL_FALSE, fixed.texTransform);
+        if (key.vertex.CameraSpace()) {
             glUniform4fv(variant.lighting, static_cast<GLsizei>(kLightingVectors), fixed.lighting);
         }
     }

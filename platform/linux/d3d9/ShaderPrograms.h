@@ -62,6 +62,7 @@ private:
         int depth = -1;
         int factor = -1;
         int lighting = -1;
+        int texTransform = -1;
     };
     // One link of a program: as given, and with the alpha test.
     struct Linked {

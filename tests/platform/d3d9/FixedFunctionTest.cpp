@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <tuple>
 
 namespace D3D9Test {
 namespace {
@@ -304,7 +306,17 @@ TEST_F(FixedFunctionTest, RefusesWhatTheSubsetLacksWithTheReason) {
         {0, D3DTSS_COLOROP, D3DTOP_MODULATE2X, "texture stage 0: operation MODULATE2X / SELECTARG1 is not available"},
         {0, D3DTSS_ALPHAOP, D3DTOP_DISABLE, "texture stage 0: operation MODULATE / DISABLE is not available"},
         {0, D3DTSS_COLORARG1, D3DTA_TEXTURE | D3DTA_COMPLEMENT, "texture stage 0: argument 0x12 is not available"},
-        {0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2, "texture transforms (stage 0) are not available"},
+        {2, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2,
+         "texture transforms on stage 2 are not available; stages 0 and 1 have them"},
+        {0, D3DTSS_TEXTURETRANSFORMFLAGS, 5, "texture stage 0: texture transform flags 0x5 are not D3DTTFF values"},
+        {0, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_SPHEREMAP,
+         "generated texture coordinates (stage 0, D3DTSS_TCI_* 0x40000) are not available; stages 0 and 1 generate "
+         "CAMERASPACENORMAL and CAMERASPACEPOSITION"},
+        {2, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION,
+         "generated texture coordinates (stage 2, D3DTSS_TCI_* 0x20000) are not available; stages 0 and 1 generate "
+         "CAMERASPACENORMAL and CAMERASPACEPOSITION"},
+        {0, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACENORMAL,
+         "stage 0 generates camera-space normals, but the vertices have no NORMAL"},
         {1, D3DTSS_TEXCOORDINDEX, 0, nullptr}};  // stage 1 is disabled: its coordinates do not matter
     for (const auto& state : refused) {
         DWORD previous = 0;
@@ -319,6 +331,14 @@ TEST_F(FixedFunctionTest, RefusesWhatTheSubsetLacksWithTheReason) {
         }
         ASSERT_EQ(device_->SetTextureStageState(state.stage, state.type, previous), D3D_OK);
     }
+    ASSERT_EQ(device_->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 0), D3D_OK);
+    ASSERT_EQ(device_->SetTextureStageState(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2), D3D_OK);
+    EXPECT_EQ(Draw(), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(PlatformTesting::LastRefusal(),
+              "IDirect3DDevice9::DrawPrimitive: texture transform on stage 1 of coordinate set 0 is not available; "
+              "only set n on stage n");
+    ASSERT_EQ(device_->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 1), D3D_OK);
+    ASSERT_EQ(device_->SetTextureStageState(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE), D3D_OK);
     SetStage(1, D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_CURRENT, D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_CURRENT);
     SetStage(2, D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_CURRENT, D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_CURRENT);
     EXPECT_EQ(Draw(), D3DERR_NOTAVAILABLE);
@@ -332,6 +352,148 @@ TEST_F(FixedFunctionTest, RefusesWhatTheSubsetLacksWithTheReason) {
     EXPECT_EQ(PlatformTesting::LastRefusal(),
               "IDirect3DDevice9::DrawPrimitive: texture stage 0 samples its texture, but no texture coordinate set 0 "
               "reaches it");
+}
+
+// D3DFVF_XYZ | D3DFVF_TEX1: a 2D coordinate set.
+struct TexturedModelVertex {
+    float x, y, z;
+    float u, v;
+};
+
+const D3DVERTEXELEMENT9 kTexturedModelElements[] = {
+    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+    {0, 12, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+    D3DDECL_END()};
+
+constexpr DWORD kRed = 0xFFFF0000;
+constexpr DWORD kGreen = 0xFF00FF00;
+constexpr DWORD kBlue = 0xFF0000FF;
+constexpr DWORD kWhite = 0xFFFFFFFF;
+
+// Stage 0 shows a 2x2 texture (red, green / blue, white) on a quad whose coordinates run 0..1
+// across the target: each quadrant's centre samples at u, v = 0.25 or 0.75.
+class TextureTransformTest : public FixedFunctionTest {
+protected:
+    void SetUp() override {
+        FixedFunctionTest::SetUp();
+        ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+        ASSERT_EQ(device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE), D3D_OK);
+        IDirect3DTexture9* texture = MakeTexture(2, 2, [](UINT x, UINT y) {
+            static const DWORD kTexels[2][2] = {{kRed, kGreen}, {kBlue, kWhite}};
+            return kTexels[y][x];
+        });
+        ASSERT_EQ(device_->SetTexture(0, texture), D3D_OK);
+        texture->Release();
+        SetStage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_CURRENT);
+        Bind(
+            std::vector<TexturedModelVertex> {
+                {-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 1, 0}, {-1, -1, 0.5f, 0, 1}, {1, -1, 0.5f, 1, 1}},
+            kTexturedModelElements);
+    }
+
+    void SetTextureMatrix(const D3DMATRIX& matrix) {
+        ASSERT_EQ(device_->SetTransform(D3DTS_TEXTURE0, &matrix), D3D_OK);
+    }
+
+    // Draws with stage 0's transform flags; the quadrants' colours: top left, top right, bottom
+    // left, bottom right.
+    std::vector<DWORD> DrawWith(DWORD flags) {
+        EXPECT_EQ(device_->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, flags), D3D_OK);
+        EXPECT_EQ(Draw(), D3D_OK);
+        const std::vector<DWORD> pixels = ReadBackBuffer();
+        std::vector<DWORD> quadrants;
+        for (UINT y : {kHeight / 4, kHeight * 3 / 4}) {
+            for (UINT x : {kWidth / 4, kWidth * 3 / 4}) {
+                quadrants.push_back(pixels[y * kWidth + x] | 0xFF000000);
+            }
+        }
+        return quadrants;
+    }
+};
+
+// An identity matrix with some elements replaced, by row and column from 1.
+D3DMATRIX Identity(std::initializer_list<std::tuple<int, int, float>> elements) {
+    D3DMATRIX matrix = Matrix(1, 1, 1, 0, 0, 0);
+    for (const auto& [row, column, value] : elements) {
+        matrix.m[row - 1][column - 1] = value;
+    }
+    return matrix;
+}
+
+using Quadrants = std::vector<DWORD>;
+
+TEST_F(TextureTransformTest, TwoDimensionalCoordinatesAreMultipliedAsURowVectorWithOneThenZero) {
+    EXPECT_EQ(DrawWith(D3DTTFF_DISABLE), (Quadrants {kRed, kGreen, kBlue, kWhite}));
+    // u and v swapped: the top right samples (0.25, 0.75).
+    SetTextureMatrix(Identity({{1, 1, 0.0f}, {1, 2, 1.0f}, {2, 1, 1.0f}, {2, 2, 0.0f}}));
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT2), (Quadrants {kRed, kBlue, kGreen, kWhite}));
+    // (u, v) is multiplied as (u, v, 1, 0): the third row moves it by half the texture (wrapping),
+    // the fourth row does not, and neither does the transposed place of the third row's element.
+    SetTextureMatrix(Identity({{3, 1, 0.5f}}));
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT2), (Quadrants {kGreen, kRed, kWhite, kBlue}));
+    SetTextureMatrix(Identity({{4, 1, 0.5f}, {4, 2, 0.5f}, {1, 3, 0.5f}, {2, 3, 0.5f}}));
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT2), (Quadrants {kRed, kGreen, kBlue, kWhite}));
+    // COUNT1 keeps u alone: v reads 0, the top row.
+    SetTextureMatrix(Identity({{3, 1, 0.5f}, {3, 2, 0.5f}}));
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT1), (Quadrants {kGreen, kRed, kGreen, kRed}));
+}
+
+TEST_F(TextureTransformTest, SwitchingTheFlagsSwitchesTheProgram) {
+    // u' = u + 0.5, v' = v, third component 2: projected, (u + 0.5) / 2 and v / 2.
+    SetTextureMatrix(Identity({{3, 1, 0.5f}, {3, 3, 2.0f}}));
+    const Quadrants untransformed {kRed, kGreen, kBlue, kWhite};
+    const Quadrants moved {kGreen, kRed, kWhite, kBlue};
+    const Quadrants projected {kRed, kGreen, kRed, kGreen};
+    EXPECT_EQ(DrawWith(D3DTTFF_DISABLE), untransformed);
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT2), moved);
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT3), moved) << "a 2D texture ignores the third component";
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT3 | D3DTTFF_PROJECTED), projected);
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT2), moved);
+    EXPECT_EQ(DrawWith(D3DTTFF_DISABLE), untransformed);
+    // The matrix is a uniform, read at each draw.
+    SetTextureMatrix(Identity({}));
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT2), untransformed);
+}
+
+// D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1.
+struct NormalModelVertex {
+    float x, y, z;
+    float nx, ny, nz;
+    float u, v;
+};
+
+const D3DVERTEXELEMENT9 kNormalModelElements[] = {
+    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+    {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
+    {0, 24, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+    D3DDECL_END()};
+
+TEST_F(TextureTransformTest, CameraSpacePositionsAndNormalsAreGeneratedAsXyzOne) {
+    // Normals equal to the positions' x and y; the vertices' own coordinates are all 0 (red).
+    Bind(std::vector<NormalModelVertex> {{-1, 1, 0.5f, -1, 1, 0, 0, 0},
+                                         {1, 1, 0.5f, 1, 1, 0, 0, 0},
+                                         {-1, -1, 0.5f, -1, -1, 0, 0, 0},
+                                         {1, -1, 0.5f, 1, -1, 0, 0, 0}},
+         kNormalModelElements);
+    // The view moves x by 1 and the projection back: the picture stays put, camera-space x does not.
+    const D3DMATRIX view = Matrix(1, 1, 1, 1.0f, 0, 0);
+    const D3DMATRIX projection = Matrix(1, 1, 1, -1.0f, 0, 0);
+    ASSERT_EQ(device_->SetTransform(D3DTS_VIEW, &view), D3D_OK);
+    ASSERT_EQ(device_->SetTransform(D3DTS_PROJECTION, &projection), D3D_OK);
+    // u = (1 - y) / 2, v = (x + 1) / 2; the generated (x, y, z, 1) takes the fourth row's offsets.
+    SetTextureMatrix(Identity({{1, 1, 0.0f}, {1, 2, 0.5f}, {2, 1, -0.5f}, {2, 2, 0.0f}, {4, 1, 0.5f}, {4, 2, 0.5f}}));
+    ASSERT_EQ(device_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACENORMAL), D3D_OK);
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT2), (Quadrants {kRed, kBlue, kGreen, kWhite})) << "normals ignore the view's move";
+    ASSERT_EQ(device_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION), D3D_OK);
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT2), (Quadrants {kBlue, kRed, kWhite, kGreen})) << "positions move with the view";
+    ASSERT_EQ(device_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0), D3D_OK);
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT2), (Quadrants {kRed, kRed, kRed, kRed})) << "the vertices' (0, 0)";
+}
+
+TEST_F(TextureTransformTest, PretransformedVerticesKeepTheirCoordinates) {
+    SetTextureMatrix(Identity({{3, 1, 0.5f}}));
+    BindScreenQuad(0, 0, kWidth, kHeight, kWhite);
+    EXPECT_EQ(DrawWith(D3DTTFF_COUNT2), (Quadrants {kRed, kGreen, kBlue, kWhite}));
 }
 
 TEST_F(FixedFunctionTest, PretransformedVerticesDrawWithLightingOn) {
