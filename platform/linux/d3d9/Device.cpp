@@ -1000,7 +1000,11 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
     return D3D_OK;
 }
 
-HRESULT Device::CheckUserDraw(const void* vertexData, UINT vertexStride) const {
+HRESULT Device::CheckUserDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertexData, UINT vertexStride,
+                              UINT* vertexCount, FixedFunctionKey* key) const {
+    if (HRESULT hr = CheckDraw(type, primitiveCount, vertexCount, key); FAILED(hr)) {
+        return hr;
+    }
     if (vertexData == nullptr || vertexStride == 0) {
         return Reject("pVertexStreamZeroData is null, or the stride is 0");
     }
@@ -1042,10 +1046,7 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, cons
     NVESK_ENTER("IDirect3DDevice9::DrawPrimitiveUP");
     UINT vertexCount = 0;
     FixedFunctionKey key;
-    if (HRESULT hr = CheckDraw(type, primitiveCount, &vertexCount, &key); FAILED(hr)) {
-        return hr;
-    }
-    if (HRESULT hr = CheckUserDraw(vertexData, vertexStride); FAILED(hr)) {
+    if (HRESULT hr = CheckUserDraw(type, primitiveCount, vertexData, vertexStride, &vertexCount, &key); FAILED(hr)) {
         return hr;
     }
     if (cooperation_ == Cooperation::Operational) {
@@ -1067,10 +1068,7 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minVertexInde
     NVESK_ENTER("IDirect3DDevice9::DrawIndexedPrimitiveUP");
     UINT indexCount = 0;
     FixedFunctionKey key;
-    if (HRESULT hr = CheckDraw(type, primitiveCount, &indexCount, &key); FAILED(hr)) {
-        return hr;
-    }
-    if (HRESULT hr = CheckUserDraw(vertexData, vertexStride); FAILED(hr)) {
+    if (HRESULT hr = CheckUserDraw(type, primitiveCount, vertexData, vertexStride, &indexCount, &key); FAILED(hr)) {
         return hr;
     }
     if (indexData == nullptr || numVertices == 0 || (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32)) {

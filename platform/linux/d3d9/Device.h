@@ -147,9 +147,10 @@ private:
     // Also picks the fixed-function stages the draw needs (refused outside the subset).
     HRESULT CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vertexCount, FixedFunctionKey* key) const;
     HRESULT PrepareDraw(const FixedFunctionKey& key);
-    // The checks DrawPrimitiveUP and DrawIndexedPrimitiveUP add: vertices in user memory, every
+    // CheckDraw and what DrawPrimitiveUP and DrawIndexedPrimitiveUP add: vertices in user memory, every
     // element of the declaration in stream 0 and inside one vertex.
-    HRESULT CheckUserDraw(const void* vertexData, UINT vertexStride) const;
+    HRESULT CheckUserDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertexData, UINT vertexStride,
+                          UINT* vertexCount, FixedFunctionKey* key) const;
     // Copies the user's vertices (and indices) into the user stream and binds them in place of
     // stream 0 and the index buffer; `*indexOffset` is where the indices went.
     HRESULT PrepareUserDraw(const FixedFunctionKey& key, const void* vertices, size_t vertexBytes, UINT stride,
