@@ -46,6 +46,13 @@ GLenum PrimitiveMode(D3DPRIMITIVETYPE type) {
     }
 }
 
+// Whether each of `count` indices in user memory lies in [low, high].
+template <typename Index>
+bool UserIndicesWithin(const void* data, UINT count, UINT low, UINT high) {
+    const Index* indices = static_cast<const Index*>(data);
+    return std::all_of(indices, indices + count, [=](Index index) { return index >= low && index <= high; });
+}
+
 UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT primitives) {
     switch (type) {
     case D3DPT_POINTLIST:
@@ -248,6 +255,7 @@ void Device::OnFinalRelease() {
         programs_.FreeAll();
         samplerStates_.Destroy();
         vertexInput_.Destroy();
+        userStream_.Destroy();
         HoldPrivately(backBuffer_, static_cast<Surface*>(nullptr));
         frame_.Destroy();
         if (!present_.Windowed && window_ != nullptr) {
@@ -989,6 +997,110 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
     glDrawElementsBaseVertex(
         PrimitiveMode(type), static_cast<GLsizei>(indexCount), indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
         reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * indexSize), baseVertexIndex);
+    return D3D_OK;
+}
+
+HRESULT Device::CheckUserDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertexData, UINT vertexStride,
+                              UINT* vertexCount, FixedFunctionKey* key) const {
+    if (HRESULT hr = CheckDraw(type, primitiveCount, vertexCount, key); FAILED(hr)) {
+        return hr;
+    }
+    if (vertexData == nullptr || vertexStride == 0) {
+        return Reject("pVertexStreamZeroData is null, or the stride is 0");
+    }
+    for (const D3DVERTEXELEMENT9& element : declaration_->Elements()) {
+        if (element.Stream != 0 || element.Offset + VertexDeclaration::TypeSize(element.Type) > vertexStride) {
+            return Reject("the declaration reads stream %u, or past a vertex of stride %u", element.Stream,
+                          vertexStride);
+        }
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::PrepareUserDraw(const FixedFunctionKey& key, const void* vertices, size_t vertexBytes, UINT stride,
+                                const void* indices, size_t indexBytes, size_t* indexOffset) {
+    if (HRESULT hr = PrepareDraw(key); FAILED(hr)) {
+        return hr;
+    }
+    // One range for both, so that the indices' copy cannot orphan the vertices' copy.
+    const size_t vertexSpan =
+        (vertexBytes + UserStream::kAlignment - 1) / UserStream::kAlignment * UserStream::kAlignment;
+    const size_t offset = userStream_.Reserve(vertexSpan + indexBytes);
+    userStream_.Write(offset, vertices, vertexBytes);
+    *indexOffset = offset + vertexSpan;
+    if (indices != nullptr) {
+        userStream_.Write(*indexOffset, indices, indexBytes);
+    }
+    vertexInput_.BindUserStream(userStream_.Buffer(), offset, stride, indices != nullptr);
+    return D3D_OK;
+}
+
+void Device::UnbindAfterUserDraw() {
+    HoldPrivately(streams_[0].buffer, static_cast<VertexBuffer*>(nullptr));
+    streams_[0] = StreamSource {};
+    HoldPrivately(indices_, static_cast<IndexBuffer*>(nullptr));
+    vertexInput_.Invalidate();
+}
+
+HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertexData, UINT vertexStride) {
+    NVESK_ENTER("IDirect3DDevice9::DrawPrimitiveUP");
+    UINT vertexCount = 0;
+    FixedFunctionKey key;
+    if (HRESULT hr = CheckUserDraw(type, primitiveCount, vertexData, vertexStride, &vertexCount, &key); FAILED(hr)) {
+        return hr;
+    }
+    if (cooperation_ == Cooperation::Operational) {
+        size_t indexOffset = 0;
+        if (HRESULT hr = PrepareUserDraw(key, vertexData, static_cast<size_t>(vertexCount) * vertexStride, vertexStride,
+                                         nullptr, 0, &indexOffset);
+            FAILED(hr)) {
+            return hr;
+        }
+        glDrawArrays(PrimitiveMode(type), 0, static_cast<GLsizei>(vertexCount));
+    }
+    UnbindAfterUserDraw();
+    return D3D_OK;
+}
+
+HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minVertexIndex, UINT numVertices,
+                                       UINT primitiveCount, const void* indexData, D3DFORMAT indexFormat,
+                                       const void* vertexData, UINT vertexStride) {
+    NVESK_ENTER("IDirect3DDevice9::DrawIndexedPrimitiveUP");
+    UINT indexCount = 0;
+    FixedFunctionKey key;
+    if (HRESULT hr = CheckUserDraw(type, primitiveCount, vertexData, vertexStride, &indexCount, &key); FAILED(hr)) {
+        return hr;
+    }
+    if (indexData == nullptr || numVertices == 0 || (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32)) {
+        return Reject("pIndexData is null, NumVertices is 0, or the index format %d is not INDEX16 or INDEX32",
+                      static_cast<int>(indexFormat));
+    }
+    // The base vertex that moves MinVertexIndex to the copy's first vertex must fit a GLint.
+    const unsigned long long last = static_cast<unsigned long long>(minVertexIndex) + numVertices - 1;
+    if (last > 0xFFFFFFFFull || minVertexIndex > 0x7FFFFFFFu) {
+        return Reject("MinVertexIndex %u + NumVertices %u is past the last vertex index", minVertexIndex, numVertices);
+    }
+    const bool sixteen = indexFormat == D3DFMT_INDEX16;
+    const UINT high = static_cast<UINT>(last);
+    if (sixteen ? !UserIndicesWithin<WORD>(indexData, indexCount, minVertexIndex, high)
+                : !UserIndicesWithin<DWORD>(indexData, indexCount, minVertexIndex, high)) {
+        return Reject("an index lies outside MinVertexIndex %u .. %u", minVertexIndex, high);
+    }
+    if (cooperation_ == Cooperation::Operational) {
+        // Only the vertices the indices can reach are copied.
+        const BYTE* first = static_cast<const BYTE*>(vertexData) + static_cast<size_t>(minVertexIndex) * vertexStride;
+        const size_t indexSize = sixteen ? 2 : 4;
+        size_t indexOffset = 0;
+        if (HRESULT hr = PrepareUserDraw(key, first, static_cast<size_t>(numVertices) * vertexStride, vertexStride,
+                                         indexData, indexCount * indexSize, &indexOffset);
+            FAILED(hr)) {
+            return hr;
+        }
+        glDrawElementsBaseVertex(
+            PrimitiveMode(type), static_cast<GLsizei>(indexCount), sixteen ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+            reinterpret_cast<const void*>(static_cast<uintptr_t>(indexOffset)), -static_cast<GLint>(minVertexIndex));
+    }
+    UnbindAfterUserDraw();
     return D3D_OK;
 }
 

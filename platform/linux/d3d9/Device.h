@@ -10,6 +10,7 @@
 #include "RenderStates.h"
 #include "SamplerStates.h"
 #include "ShaderPrograms.h"
+#include "UserStream.h"
 #include "VertexInput.h"
 #include "com/Object.h"
 
@@ -86,6 +87,11 @@ public:
     HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override;
     HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex,
                                                    UINT numVertices, UINT startIndex, UINT primitiveCount) override;
+    HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertexData,
+                                              UINT vertexStride) override;
+    HRESULT STDMETHODCALLTYPE DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minVertexIndex, UINT numVertices,
+                                                     UINT primitiveCount, const void* indexData, D3DFORMAT indexFormat,
+                                                     const void* vertexData, UINT vertexStride) override;
     HRESULT STDMETHODCALLTYPE CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
                                                       IDirect3DVertexDeclaration9** declaration) override;
     HRESULT STDMETHODCALLTYPE SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration) override;
@@ -141,6 +147,16 @@ private:
     // Also picks the fixed-function stages the draw needs (refused outside the subset).
     HRESULT CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vertexCount, FixedFunctionKey* key) const;
     HRESULT PrepareDraw(const FixedFunctionKey& key);
+    // CheckDraw and what DrawPrimitiveUP and DrawIndexedPrimitiveUP add: vertices in user memory, every
+    // element of the declaration in stream 0 and inside one vertex.
+    HRESULT CheckUserDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertexData, UINT vertexStride,
+                          UINT* vertexCount, FixedFunctionKey* key) const;
+    // Copies the user's vertices (and indices) into the user stream and binds them in place of
+    // stream 0 and the index buffer; `*indexOffset` is where the indices went.
+    HRESULT PrepareUserDraw(const FixedFunctionKey& key, const void* vertices, size_t vertexBytes, UINT stride,
+                            const void* indices, size_t indexBytes, size_t* indexOffset);
+    // What Direct3D leaves after a user-memory draw: no stream 0 source and no index buffer.
+    void UnbindAfterUserDraw();
 
     Direct3D* direct3D_;
     D3DDEVICE_CREATION_PARAMETERS creation_ {};
@@ -157,6 +173,7 @@ private:
     LightingStates lighting_;
     ShaderPrograms programs_;
     VertexInput vertexInput_;
+    UserStream userStream_;
     Surface* backBuffer_ = nullptr;
     int defaultPoolResources_ = 0;
     bool inScene_ = false;

@@ -109,4 +109,11 @@ void VertexInput::Bind(const VertexDeclaration& declaration, const StreamSources
     dirty_ = false;
 }
 
+void VertexInput::BindUserStream(unsigned int buffer, size_t vertexOffset, UINT stride, bool indexed) {
+    glVertexArrayVertexBuffer(vertexArray_, 0, buffer, static_cast<GLintptr>(vertexOffset),
+                              static_cast<GLsizei>(stride));
+    glVertexArrayElementBuffer(vertexArray_, indexed ? buffer : 0);
+    dirty_ = true;
+}
+
 }  // namespace nvesk::d3d9

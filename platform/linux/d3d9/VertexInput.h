@@ -5,6 +5,7 @@
 #include <d3d9.h>
 
 #include <array>
+#include <cstddef>
 
 namespace nvesk::d3d9 {
 
@@ -29,6 +30,8 @@ public:
 
     // Binds the vertex array, reconfigured if the inputs changed since the last call.
     void Bind(const VertexDeclaration& declaration, const StreamSources& streams, const IndexBuffer* indices);
+    // After Bind: stream 0 (and the indices) from `buffer` instead, until the next Bind.
+    void BindUserStream(unsigned int buffer, size_t vertexOffset, UINT stride, bool indexed);
 
 private:
     unsigned int vertexArray_ = 0;

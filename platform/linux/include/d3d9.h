@@ -172,6 +172,14 @@ struct IDirect3DDevice9 : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVertexIndex,
                                                            UINT MinVertexIndex, UINT NumVertices, UINT startIndex,
                                                            UINT primCount) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount,
+                                                      const void* pVertexStreamZeroData,
+                                                      UINT VertexStreamZeroStride) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex,
+                                                             UINT NumVertices, UINT PrimitiveCount,
+                                                             const void* pIndexData, D3DFORMAT IndexDataFormat,
+                                                             const void* pVertexStreamZeroData,
+                                                             UINT VertexStreamZeroStride) = 0;
     virtual HRESULT STDMETHODCALLTYPE CreateVertexDeclaration(const D3DVERTEXELEMENT9* pVertexElements,
                                                               IDirect3DVertexDeclaration9** ppDecl) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetVertexDeclaration(IDirect3DVertexDeclaration9* pDecl) = 0;
