@@ -3,8 +3,10 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 
 namespace nvesk::user32 {
@@ -24,7 +26,28 @@ std::string FolderOf(void* handle) {
                             : std::string(map->l_name, static_cast<std::size_t>(slash + 1 - map->l_name));
 }
 
+// Whether the driver may load yet; one for the process, as SDL's video is.
+struct LoadGate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool open = false;
+};
+
+LoadGate& TheLoadGate() {
+    static LoadGate gate;
+    return gate;
+}
+
 }  // namespace
+
+void AllowDriverLoad() {
+    LoadGate& gate = TheLoadGate();
+    {
+        const std::lock_guard<std::mutex> lock(gate.mutex);
+        gate.open = true;
+    }
+    gate.changed.notify_all();
+}
 
 std::vector<PreloadedLibrary> GlDriverLibraries() {
     // SDL opens X11 windows here only with a display and its default video driver and library.
@@ -44,7 +67,9 @@ std::vector<PreloadedLibrary> GlDriverLibraries() {
     return libraries;
 }
 
-GlDriverPreload::GlDriverPreload(std::vector<PreloadedLibrary> libraries) {
+GlDriverPreload::GlDriverPreload(std::vector<PreloadedLibrary> libraries, bool warmCompiler,
+                                 std::chrono::milliseconds hold)
+    : warmCompiler_(warmCompiler), hold_(hold) {
     if (libraries.empty()) return;
     try {
         thread_ = std::thread([this, libraries = std::move(libraries)] { Run(libraries); });
@@ -54,6 +79,12 @@ GlDriverPreload::GlDriverPreload(std::vector<PreloadedLibrary> libraries) {
 }
 
 GlDriverPreload::~GlDriverPreload() {
+    LoadGate& gate = TheLoadGate();
+    {
+        const std::lock_guard<std::mutex> lock(gate.mutex);
+        abandoned_ = true;
+    }
+    gate.changed.notify_all();
     Wait();
 }
 
@@ -65,6 +96,12 @@ void GlDriverPreload::Run(const std::vector<PreloadedLibrary>& libraries) {
     std::string folder;
     for (const PreloadedLibrary& library : libraries) {
         if (library.inDriverFolder && folder.empty()) continue;
+        if (library.inDriverFolder) {
+            LoadGate& gate = TheLoadGate();
+            std::unique_lock<std::mutex> lock(gate.mutex);
+            gate.changed.wait_for(lock, hold_, [&] { return gate.open || abandoned_; });
+            if (abandoned_) return;
+        }
         const std::string path = library.inDriverFolder ? folder + "dri/" + library.name : library.name;
         // Never closed: the loader counts this opening beside SDL's and Mesa's own.
         void* handle = dlopen(path.c_str(), library.flags);
@@ -74,6 +111,13 @@ void GlDriverPreload::Run(const std::vector<PreloadedLibrary>& libraries) {
         }
         ++opened_;
         folder = FolderOf(handle);
+    }
+    if (warmCompiler_ && opened_ == libraries.size()) {
+        {
+            const std::lock_guard<std::mutex> lock(TheLoadGate().mutex);
+            if (abandoned_) return;
+        }
+        warmUp_.Run();
     }
 }
 

@@ -1,5 +1,7 @@
 #include "SdlVideo.h"
 
+#include "GlDriverPreload.h"
+
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -50,13 +52,19 @@ bool EnsureVideo() {
     // Closing a window is the window procedure's decision, and Ctrl+C must still end the process.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    // SDL's start of any part loads its D-Bus library first; with that done, the OpenGL driver's
+    // preload may take the dynamic loader while SDL connects to the display.
+    const bool eventsStarted = SDL_InitSubSystem(SDL_INIT_EVENTS) == 0;
+    AllowDriverLoad();
+    if (!eventsStarted || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "user32: no display (%s)\n", SDL_GetError());
+        if (eventsStarted) SDL_QuitSubSystem(SDL_INIT_EVENTS);
         return false;
     }
     if (HeadlessDriver() && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
         // SDL falls back to an off-screen driver by itself; nobody would see such windows.
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_QuitSubSystem(SDL_INIT_EVENTS);
         std::fprintf(stderr, "user32: no display\n");
         return false;
     }

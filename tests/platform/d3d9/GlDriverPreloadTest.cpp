@@ -13,12 +13,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <fstream>
+#include <memory>
 #include <string>
+#include <thread>
 
+using nvesk::user32::AllowDriverLoad;
 using nvesk::user32::GlDriverLibraries;
 using nvesk::user32::GlDriverPreload;
 using nvesk::user32::PreloadedLibrary;
+using nvesk::user32::SoftwareRenderingExpected;
 
 namespace {
 
@@ -53,6 +59,36 @@ int FirstFrameDraws() {
     return 0;
 }
 
+// A device draws a coloured quad with no shaders of its own, so the device compiles and links
+// the stages it generates, and reads it back; 0 when every pixel has the colour.
+int TriangleDraws() {
+    D3D9Test::Window window;
+    IDirect3D9* d3d = nullptr;
+    IDirect3DDevice9* device = nullptr;
+    if (!D3D9Test::CreateWindowedDevice(window.Handle(), &d3d, &device)) return 1;
+    struct Vertex {
+        float x, y, z, rhw;
+        D3DCOLOR colour;
+    };
+    const D3DCOLOR colour = D3DCOLOR_XRGB(0xC0, 0x40, 0x10);
+    const Vertex quad[] = {
+        {0, 0, 0.5f, 1, colour}, {64, 0, 0.5f, 1, colour}, {0, 48, 0.5f, 1, colour}, {64, 48, 0.5f, 1, colour}};
+    const bool drawn = device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0) == D3D_OK &&
+                       device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE) == D3D_OK &&
+                       device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE) == D3D_OK &&
+                       device->BeginScene() == D3D_OK && device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE) == D3D_OK &&
+                       device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex)) == D3D_OK &&
+                       device->EndScene() == D3D_OK;
+    const std::vector<DWORD> pixels = D3D9Test::ReadBackBuffer(device);
+    device->Release();
+    d3d->Release();
+    if (!drawn || pixels.size() != 64u * 48u) return 2;
+    for (DWORD pixel : pixels) {
+        if ((pixel & 0xFFFFFF) != (colour & 0xFFFFFF)) return 3;
+    }
+    return 0;
+}
+
 std::vector<PreloadedLibrary> Libraries(const std::string& which) {
     if (which == "missing") {
         // Nothing there: the driver that would sit beside a missing library is not looked for.
@@ -77,7 +113,7 @@ NVESK_SCENARIO(preload_then_first_frame) {
     const bool wait = argument.substr(space + 1) == "wait";
     const std::vector<PreloadedLibrary> libraries = Libraries(which);
     if (libraries.empty()) return 20;
-    GlDriverPreload preload(libraries);
+    GlDriverPreload preload(libraries, false);
     if (wait) {
         preload.Wait();
         if (which == "default" && (preload.Opened() != libraries.size() || DriverCopies() != 1)) return 21;
@@ -91,7 +127,65 @@ NVESK_SCENARIO(preload_then_first_frame) {
     return DriverCopies() == 1 ? 0 : 24;
 }
 
+// The driver waits for the video start's word: held for an hour, nothing of it loads until
+// AllowDriverLoad, and a preload ended before that never loads it. Argument: "allow" or "end".
+NVESK_SCENARIO(preload_held_for_the_video_start) {
+    const std::chrono::hours hold(1);
+    if (argument == "end") {
+        { const GlDriverPreload preload(GlDriverLibraries(), false, hold); }
+        return DriverCopies() == 0 ? 0 : 30;
+    }
+    GlDriverPreload preload(GlDriverLibraries(), false, hold);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    if (DriverCopies() != 0) return 31;
+    AllowDriverLoad();
+    preload.Wait();
+    if (preload.Opened() != GlDriverLibraries().size() || DriverCopies() != 1) return 32;
+    return FirstFrameDraws() == 0 ? 0 : 33;
+}
+
+// The compiler made ready on the preload's thread: devices compile and draw beside its context,
+// and after the preload has ended it.
+NVESK_SCENARIO(preload_warms_the_compiler) {
+    static_cast<void>(argument);
+    auto preload = std::make_unique<GlDriverPreload>(GlDriverLibraries(), true);
+    AllowDriverLoad();
+    preload->Wait();
+    if (!preload->CompilerWarmed()) return 40;
+    if (const int drawn = TriangleDraws(); drawn != 0) return drawn;
+    preload.reset();
+    if (const int drawn = TriangleDraws(); drawn != 0) return 50 + drawn;
+    return DriverCopies() == 1 ? 0 : 41;
+}
+
 }  // namespace
+
+TEST(GlDriverPreload, TheDriverWaitsForTheVideoStartAndAnEndedPreloadLeavesIt) {
+    EXPECT_EQ(TestSupport::RunScenario("preload_held_for_the_video_start", "allow"), 0);
+    EXPECT_EQ(TestSupport::RunScenario("preload_held_for_the_video_start", "end"), 0);
+}
+
+TEST(GlDriverPreload, TheWarmedCompilerLeavesDevicesCompilingAndDrawing) {
+    EXPECT_EQ(TestSupport::RunScenario("preload_warms_the_compiler", ""), 0);
+}
+
+TEST(GlDriverPreload, TheCompilerIsWarmedOnlyWhereMesaDrawsInSoftware) {
+    using TestSupport::ScopedEnvironment;
+    const ScopedEnvironment unforced("LIBGL_ALWAYS_SOFTWARE", nullptr);
+    const TestSupport::TempDir devices;
+    EXPECT_TRUE(SoftwareRenderingExpected(devices.Path().string()));
+    EXPECT_TRUE(SoftwareRenderingExpected((devices.Path() / "absent").string()));
+    std::ofstream(devices.Path() / "card0").put('\n');
+    EXPECT_TRUE(SoftwareRenderingExpected(devices.Path().string()));
+    std::ofstream(devices.Path() / "renderD128").put('\n');
+    EXPECT_FALSE(SoftwareRenderingExpected(devices.Path().string()));
+    {
+        const ScopedEnvironment forced("LIBGL_ALWAYS_SOFTWARE", "1");
+        EXPECT_TRUE(SoftwareRenderingExpected(devices.Path().string()));
+    }
+    const ScopedEnvironment off("LIBGL_ALWAYS_SOFTWARE", "0");
+    EXPECT_FALSE(SoftwareRenderingExpected(devices.Path().string()));
+}
 
 TEST(GlDriverPreload, SdlFindsTheDriverLoadedAndTheFirstFrameDraws) {
     EXPECT_EQ(TestSupport::RunScenario("preload_then_first_frame", "default wait"), 0);
