@@ -170,48 +170,71 @@ int Translate(const std::unordered_map<int, int>& locations, int location) {
 
 }  // namespace
 
+void ShaderPrograms::ReadLocations(Variant& variant) {
+    variant.pixelOffset = glGetUniformLocation(variant.name, kPixelOffsetUniform);
+    variant.transform = glGetUniformLocation(variant.name, kFixedTransformUniform);
+    variant.screen = glGetUniformLocation(variant.name, kFixedScreenUniform);
+    variant.depth = glGetUniformLocation(variant.name, kFixedDepthUniform);
+    variant.factor = glGetUniformLocation(variant.name, kFixedFactorUniform);
+    variant.lighting = glGetUniformLocation(variant.name, kFixedLightingUniform);
+    variant.texTransform = glGetUniformLocation(variant.name, kFixedTexTransformUniform);
+}
+
 HRESULT ShaderPrograms::LinkPair(const std::string& vertexGlsl, const std::string& fragmentGlsl,
                                  const std::string& colorOutput, const std::vector<ShaderAttribute>& attributes,
                                  const FixedFunctionKey& generated, Linked* linked, std::string* log) {
     std::string& message = *log;
-    std::string vertexSource;
-    std::string testedSource;
-    if (!WrapVertexShader(vertexGlsl, &vertexSource, &message, generated.GeneratesVertex()) ||
-        !WrapFragmentShader(fragmentGlsl, colorOutput, &testedSource, &message, generated.GeneratesPixel())) {
+    Linked record;
+    // Both texts are made now, so that a stage the alpha test cannot wrap fails the link; only
+    // the plain variant is compiled and linked.
+    if (!WrapVertexShader(vertexGlsl, &record.deferred.vertexSource, &message, generated.GeneratesVertex()) ||
+        !WrapFragmentShader(fragmentGlsl, colorOutput, &record.deferred.testedSource, &message,
+                            generated.GeneratesPixel())) {
         return E_FAIL;
     }
-    const GLuint vertex = Compile(GL_VERTEX_SHADER, vertexSource, &message);
-    const GLuint tested = vertex != 0 ? Compile(GL_FRAGMENT_SHADER, testedSource, &message) : 0;
-    const GLuint plain = tested != 0 ? Compile(GL_FRAGMENT_SHADER, fragmentGlsl, &message) : 0;
-    Linked record;
+    const GLuint vertex = Compile(GL_VERTEX_SHADER, record.deferred.vertexSource, &message);
+    const GLuint plain = vertex != 0 ? Compile(GL_FRAGMENT_SHADER, fragmentGlsl, &message) : 0;
     if (plain != 0) {
         record.plain.name = LinkStages(vertex, plain, attributes, &message);
     }
-    if (record.plain.name != 0) {
-        record.alphaTested.name = LinkStages(vertex, tested, attributes, &message);
-    }
-    for (GLuint shader : {vertex, tested, plain}) {
+    for (GLuint shader : {vertex, plain}) {
         if (shader != 0) {
             glDeleteShader(shader);
         }
     }
-    if (record.alphaTested.name == 0) {
-        Delete(record);
+    if (record.plain.name == 0) {
         return E_FAIL;
     }
-    for (Variant* variant : {&record.plain, &record.alphaTested}) {
-        variant->pixelOffset = glGetUniformLocation(variant->name, kPixelOffsetUniform);
-        variant->transform = glGetUniformLocation(variant->name, kFixedTransformUniform);
-        variant->screen = glGetUniformLocation(variant->name, kFixedScreenUniform);
-        variant->depth = glGetUniformLocation(variant->name, kFixedDepthUniform);
-        variant->factor = glGetUniformLocation(variant->name, kFixedFactorUniform);
-        variant->lighting = glGetUniformLocation(variant->name, kFixedLightingUniform);
-        variant->texTransform = glGetUniformLocation(variant->name, kFixedTexTransformUniform);
-    }
-    record.alphaFunction = glGetUniformLocation(record.alphaTested.name, kAlphaFunctionUniform);
-    record.alphaReference = glGetUniformLocation(record.alphaTested.name, kAlphaReferenceUniform);
-    glProgramUniform1i(record.alphaTested.name, record.alphaFunction, record.lastAlphaFunction);
+    ReadLocations(record.plain);
+    record.deferred.attributes = attributes;
+    record.locationsFrom = record.plain.name;
     *linked = std::move(record);
+    return D3D_OK;
+}
+
+HRESULT ShaderPrograms::LinkAlphaTested(Linked& linked) {
+    std::string log;
+    const GLuint vertex = Compile(GL_VERTEX_SHADER, linked.deferred.vertexSource, &log);
+    const GLuint tested = vertex != 0 ? Compile(GL_FRAGMENT_SHADER, linked.deferred.testedSource, &log) : 0;
+    const GLuint name = tested != 0 ? LinkStages(vertex, tested, linked.deferred.attributes, &log) : 0;
+    for (GLuint shader : {vertex, tested}) {
+        if (shader != 0) {
+            glDeleteShader(shader);
+        }
+    }
+    if (name == 0) {
+        return com::Refuse(D3DERR_DRIVERINTERNALERROR, "the program's alpha-tested variant: %s", log.c_str());
+    }
+    linked.alphaTested.name = name;
+    ReadLocations(linked.alphaTested);
+    linked.alphaFunction = glGetUniformLocation(name, kAlphaFunctionUniform);
+    linked.alphaReference = glGetUniformLocation(name, kAlphaReferenceUniform);
+    glProgramUniform1i(name, linked.alphaFunction, linked.lastAlphaFunction);
+    glProgramUniform1f(name, linked.alphaReference, linked.lastAlphaReference);
+    // The application's values so far reached the plain variant only.
+    linked.alphaTestedLocations = TranslateLocations(linked.locationsFrom, name);
+    CopyUniformValues(linked.plain.name, name);
+    linked.deferred = {};
     return D3D_OK;
 }
 
@@ -264,8 +287,6 @@ HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHan
     if (HRESULT hr = LinkCompleted(source, record.referenceKey, &record.reference, &message); FAILED(hr)) {
         return hr;
     }
-    record.reference.alphaTestedLocations =
-        TranslateLocations(record.reference.plain.name, record.reference.alphaTested.name);
     if (record.referenceKey.GeneratesVertex() || record.referenceKey.GeneratesPixel()) {
         record.source = source;
     }
@@ -346,13 +367,19 @@ std::vector<ShaderPrograms::UniformTarget> ShaderPrograms::UniformTargets(Shader
     const Program& program = found->second;
     // A location another link lacks goes there as -1, which GL ignores; the reference still
     // refuses it.
-    std::vector<UniformTarget> targets = {UniformTarget {program.reference.plain.name, location},
-                                          UniformTarget {program.reference.alphaTested.name,
-                                                         Translate(program.reference.alphaTestedLocations, location)}};
+    // Alpha-tested variants not linked yet take the values from their plain one when they are.
+    std::vector<UniformTarget> targets = {UniformTarget {program.reference.plain.name, location}};
+    if (program.reference.alphaTested.name != 0) {
+        targets.push_back(UniformTarget {program.reference.alphaTested.name,
+                                         Translate(program.reference.alphaTestedLocations, location)});
+    }
     for (const auto& entry : program.completed) {
         const Linked& linked = entry.second;
         targets.push_back(UniformTarget {linked.plain.name, Translate(linked.plainLocations, location)});
-        targets.push_back(UniformTarget {linked.alphaTested.name, Translate(linked.alphaTestedLocations, location)});
+        if (linked.alphaTested.name != 0) {
+            targets.push_back(
+                UniformTarget {linked.alphaTested.name, Translate(linked.alphaTestedLocations, location)});
+        }
     }
     return targets;
 }
@@ -384,7 +411,6 @@ ShaderPrograms::Linked* ShaderPrograms::LinkedFor(const FixedFunctionKey& key, H
             *result = com::Refuse(D3DERR_DRIVERINTERNALERROR, "a generated fixed-function program: %s", log.c_str());
             return nullptr;
         }
-        linked.alphaTestedLocations = TranslateLocations(linked.plain.name, linked.alphaTested.name);
         return &fixedFunction_.emplace(key, std::move(linked)).first->second;
     }
     Program& program = programs_.at(current_);
@@ -405,10 +431,9 @@ ShaderPrograms::Linked* ShaderPrograms::LinkedFor(const FixedFunctionKey& key, H
         return nullptr;
     }
     const GLuint reference = program.reference.plain.name;
+    linked.locationsFrom = reference;
     linked.plainLocations = TranslateLocations(reference, linked.plain.name);
-    linked.alphaTestedLocations = TranslateLocations(reference, linked.alphaTested.name);
     CopyUniformValues(reference, linked.plain.name);
-    CopyUniformValues(reference, linked.alphaTested.name);
     return &program.completed.emplace(key, std::move(linked)).first->second;
 }
 
@@ -421,6 +446,11 @@ HRESULT ShaderPrograms::PrepareDraw(const FixedFunctionKey& key, const FixedFunc
     }
     Linked& program = *found;
     const bool alphaTest = alphaFunction != D3DCMP_ALWAYS;
+    if (alphaTest && program.alphaTested.name == 0) {
+        if (HRESULT linked = LinkAlphaTested(program); FAILED(linked)) {
+            return linked;
+        }
+    }
     Variant& variant = alphaTest ? program.alphaTested : program.plain;
     if (boundName_ != variant.name) {
         glUseProgram(variant.name);

@@ -12,10 +12,11 @@
 
 namespace nvesk::d3d9 {
 
-// Each program is linked twice: as given, and with the alpha test. Draws with the alpha test off
+// Each program has two variants: as given, and with the alpha test. Draws with the alpha test off
 // use the first, because a fragment shader that may discard costs Mesa's software rasteriser its
-// early depth test and a good part of its fill rate. Uniform locations are those of the first;
-// uploads reach both through a table of the second's locations.
+// early depth test and a good part of its fill rate. The second is linked on the first draw with
+// the alpha test (most programs never see one), from the values the first holds then. Uniform
+// locations are those of the first; uploads reach both through a table of the second's locations.
 class ShaderPrograms {
 public:
     // A GL program behind a handle and a uniform location translated into it.
@@ -64,10 +65,19 @@ private:
         int lighting = -1;
         int texTransform = -1;
     };
-    // One link of a program: as given, and with the alpha test.
+    // What the alpha-tested variant is linked from; emptied once it is.
+    struct Deferred {
+        std::string vertexSource;
+        std::string testedSource;
+        std::vector<ShaderAttribute> attributes;
+    };
+    // One link of a program: as given, and with the alpha test (name 0 until a draw needs it).
     struct Linked {
         Variant plain;
         Variant alphaTested;
+        Deferred deferred;
+        // The program whose uniform locations the effect layer sees (the handle's reference).
+        unsigned int locationsFrom = 0;
         // From the locations handed out (the reference link's plain ones) to this link's; the
         // plain map is empty for the reference itself.
         std::unordered_map<int, int> plainLocations;
@@ -89,6 +99,8 @@ private:
     static HRESULT LinkPair(const std::string& vertexGlsl, const std::string& fragmentGlsl,
                             const std::string& colorOutput, const std::vector<ShaderAttribute>& attributes,
                             const FixedFunctionKey& generated, Linked* linked, std::string* log);
+    static HRESULT LinkAlphaTested(Linked& linked);
+    static void ReadLocations(Variant& variant);
     // Links `source` with the stages `key` generates for what it leaves empty.
     HRESULT LinkCompleted(const ShaderProgramSource& source, const FixedFunctionKey& key, Linked* linked,
                           std::string* log);
