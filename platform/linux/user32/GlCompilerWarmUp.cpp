@@ -3,6 +3,7 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <dlfcn.h>
+#include <strings.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -36,8 +37,13 @@ bool HasWord(const char* list, const char* word) {
 }  // namespace
 
 bool SoftwareRenderingExpected(const std::string& deviceFolder) {
+    // Mesa reads the variable as a yes/no word.
     const char* forced = std::getenv("LIBGL_ALWAYS_SOFTWARE");
-    if (forced != nullptr && *forced != '\0' && std::strcmp(forced, "0") != 0) return true;
+    if (forced != nullptr) {
+        for (const char* yes : {"1", "true", "y", "yes"}) {
+            if (strcasecmp(forced, yes) == 0) return true;
+        }
+    }
     std::error_code error;
     for (std::filesystem::directory_iterator entry(deviceFolder, error), end; !error && entry != end;
          entry.increment(error)) {

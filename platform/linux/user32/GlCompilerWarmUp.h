@@ -10,8 +10,8 @@
 
 namespace nvesk::user32 {
 
-// True where Mesa will draw in software: no GPU render node in `deviceFolder`, or
-// LIBGL_ALWAYS_SOFTWARE set. Only there does the warm-up pay: a GPU driver would start a second
+// True where Mesa will draw in software: LIBGL_ALWAYS_SOFTWARE says yes, or `deviceFolder` holds
+// no GPU render node. Only there does the warm-up pay: a GPU driver would start a second
 // device for it.
 bool SoftwareRenderingExpected(const std::string& deviceFolder = "/dev/dri");
 

@@ -179,12 +179,14 @@ TEST(GlDriverPreload, TheCompilerIsWarmedOnlyWhereMesaDrawsInSoftware) {
     EXPECT_TRUE(SoftwareRenderingExpected(devices.Path().string()));
     std::ofstream(devices.Path() / "renderD128").put('\n');
     EXPECT_FALSE(SoftwareRenderingExpected(devices.Path().string()));
-    {
-        const ScopedEnvironment forced("LIBGL_ALWAYS_SOFTWARE", "1");
-        EXPECT_TRUE(SoftwareRenderingExpected(devices.Path().string()));
+    for (const char* yes : {"1", "true", "YES"}) {
+        const ScopedEnvironment forced("LIBGL_ALWAYS_SOFTWARE", yes);
+        EXPECT_TRUE(SoftwareRenderingExpected(devices.Path().string())) << yes;
     }
-    const ScopedEnvironment off("LIBGL_ALWAYS_SOFTWARE", "0");
-    EXPECT_FALSE(SoftwareRenderingExpected(devices.Path().string()));
+    for (const char* no : {"0", "false", ""}) {
+        const ScopedEnvironment off("LIBGL_ALWAYS_SOFTWARE", no);
+        EXPECT_FALSE(SoftwareRenderingExpected(devices.Path().string())) << no;
+    }
 }
 
 TEST(GlDriverPreload, SdlFindsTheDriverLoadedAndTheFirstFrameDraws) {
