@@ -117,9 +117,13 @@ bool FrameTarget::FitsWindow(int windowWidth, int windowHeight, const WindowBuff
     return depth_ == 0 || (window.depthBits == depthBits_ && (!hasStencil_ || window.stencilBits == 8));
 }
 
+unsigned int FrameTarget::DepthStencilBits() const {
+    return depth_ == 0 ? 0 : GL_DEPTH_BUFFER_BIT | (hasStencil_ ? GL_STENCIL_BUFFER_BIT : 0);
+}
+
 bool FrameTarget::MoveIntoWindow() {
-    const GLbitfield depthStencil = depth_ == 0 ? 0 : GL_DEPTH_BUFFER_BIT | (hasStencil_ ? GL_STENCIL_BUFFER_BIT : 0);
-    if (!CopyFlipped(framebuffer_, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), depthStencil)) {
+    if (!CopyFlipped(framebuffer_, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_),
+                     DepthStencilBits())) {
         return false;
     }
     SetWindowOrigin(true);
@@ -127,9 +131,8 @@ bool FrameTarget::MoveIntoWindow() {
 }
 
 void FrameTarget::MoveOutOfWindow() {
-    const GLbitfield depthStencil = depth_ == 0 ? 0 : GL_DEPTH_BUFFER_BIT | (hasStencil_ ? GL_STENCIL_BUFFER_BIT : 0);
     // Fits the window, so the layouts matched one way and match the other.
-    CopyFlipped(0, framebuffer_, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), depthStencil);
+    CopyFlipped(0, framebuffer_, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), DepthStencilBits());
     SetWindowOrigin(false);
 }
 

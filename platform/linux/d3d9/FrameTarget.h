@@ -71,6 +71,8 @@ public:
     const PixelFormat& ColorFormat() const { return *colorFormat_; }
 
 private:
+    // The GL buffer bits of the depth and stencil images that travel with the frame.
+    unsigned int DepthStencilBits() const;
     void ReadFrom(unsigned int framebuffer, const RECT& area, BYTE* destination) const;
     void ReadWindowArea(const RECT& area, BYTE* destination) const;
     void SetWindowOrigin(bool inWindow);

@@ -123,6 +123,14 @@ std::string GenerateLighting(const LightingKey& key) {
     return source;
 }
 
+D3DLIGHT9 DefaultLight() {
+    D3DLIGHT9 light {};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Diffuse = D3DCOLORVALUE {1.0f, 1.0f, 1.0f, 0.0f};
+    light.Direction = D3DVECTOR {0.0f, 0.0f, 1.0f};
+    return light;
+}
+
 void LightingStates::Reset() {
     lights_.clear();
     material_ = D3DMATERIAL9 {};
@@ -169,9 +177,7 @@ HRESULT LightingStates::Enable(DWORD index, BOOL enable) {
     auto found = lights_.find(index);
     if (found == lights_.end()) {
         Slot slot;
-        slot.light.Type = D3DLIGHT_DIRECTIONAL;
-        slot.light.Diffuse = D3DCOLORVALUE {1.0f, 1.0f, 1.0f, 0.0f};
-        slot.light.Direction = D3DVECTOR {0.0f, 0.0f, 1.0f};
+        slot.light = DefaultLight();
         found = lights_.emplace(index, slot).first;
     }
     found->second.enabled = enable != FALSE;

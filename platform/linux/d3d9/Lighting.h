@@ -52,6 +52,9 @@ std::string GenerateLighting(const LightingKey& key);
 // `vec3 nvesk_ff_N` (0 without a normal) the lighting and generated coordinates read.
 std::string GenerateCameraSpace(const LightingKey& key);
 
+// The light Direct3D 9 creates for LightEnable on an index never set: white, directional, along +z.
+D3DLIGHT9 DefaultLight();
+
 class LightingStates {
 public:
     // No lights, a zero material.

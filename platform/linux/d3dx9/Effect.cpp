@@ -5,6 +5,8 @@
 #include "EffectParser.h"
 #include "ShaderArguments.h"
 
+#include <d3d9/Lighting.h>
+
 #include <strings.h>
 #include <algorithm>
 #include <cstdint>
@@ -850,15 +852,6 @@ void SetMaterialMember(D3DMATERIAL9& material, DWORD member, const std::array<fl
     }
 }
 
-// The light Direct3D 9 creates for LightEnable on an index never set, the start of a pass's light.
-D3DLIGHT9 DefaultLight() {
-    D3DLIGHT9 light {};
-    light.Type = D3DLIGHT_DIRECTIONAL;
-    light.Diffuse = D3DCOLORVALUE {1.0f, 1.0f, 1.0f, 0.0f};
-    light.Direction = D3DVECTOR {0.0f, 0.0f, 1.0f};
-    return light;
-}
-
 }  // namespace
 
 void Effect::ApplyStates(const Pass& pass, bool parametersOnly) {
@@ -899,7 +892,8 @@ void Effect::ApplyStates(const Pass& pass, bool parametersOnly) {
             } else if (state.fixedGroup == FixedStateGroup::Light) {
                 auto found = lights.find(state.unit);
                 if (found == lights.end()) {
-                    D3DLIGHT9 light = DefaultLight();
+                    // A light the device does not have yet starts as the one LightEnable would create.
+                    D3DLIGHT9 light = d3d9::DefaultLight();
                     device_->GetLight(state.unit, &light);
                     found = lights.emplace(state.unit, light).first;
                 }
