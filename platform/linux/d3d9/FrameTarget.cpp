@@ -1,5 +1,7 @@
 #include "FrameTarget.h"
 
+#include "TextureStorage.h"
+
 #include <epoxy/gl.h>
 
 #include <algorithm>
@@ -11,15 +13,9 @@ namespace {
 
 // Mesa turns a blit between images of one pixel layout into a plain copy, a flip between the
 // top-down and bottom-up row orders included; any other blit is drawn, which costs a full-screen
-// pass per Present. X11's 32-bit visuals hold B, G, R, A bytes, and Mesa picks exactly that layout
-// only for an unsized internal format given with matching upload format and type.
+// pass per Present. X11's 32-bit visuals hold B, G, R, A bytes: the colour image is kept in that layout.
 void AllocateWindowLayout(GLuint texture, UINT width, UINT height) {
-    GLint previous = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_BGRA,
-                 GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+    AllocateTextureLevels(texture, *FindPixelFormat(D3DFMT_A8R8G8B8), width, height, 1);
 }
 
 // Copies colour, depth and stencil between two framebuffers of one size, upside down. Depth and

@@ -5,6 +5,7 @@
 #include "Device.h"
 #include "DeviceCaps.h"
 #include "Surface.h"
+#include "TextureStorage.h"
 
 #include <epoxy/gl.h>
 
@@ -65,8 +66,7 @@ HRESULT Texture::Create(Device* device, UINT width, UINT height, UINT levels, DW
     if (onGl) {
         device->MakeCurrent();
         glCreateTextures(GL_TEXTURE_2D, 1, &created->glTexture_);
-        glTextureStorage2D(created->glTexture_, static_cast<GLsizei>(levels), pixelFormat->internalFormat,
-                           static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+        AllocateTextureLevels(created->glTexture_, *pixelFormat, width, height, levels);
         // Without a max level matching the chain, a mip-filtered one-level texture samples black.
         glTextureParameteri(created->glTexture_, GL_TEXTURE_BASE_LEVEL, 0);
         glTextureParameteri(created->glTexture_, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));

@@ -332,6 +332,51 @@ TEST_P(RenderingTest, DynamicTextureShowsWhatEachDiscardingLockWrote) {
     texture->Release();
 }
 
+TEST_P(RenderingTest, EveryLevelOfAChainSamplesWhatItsLockWrote) {
+    // One colour per level, its bytes all different, so that a level allocated at the wrong size,
+    // a swap of red and blue or a lost alpha shows. Blended over black, the result carries alpha.
+    const DWORD colours[] = {0xFF102030u, 0x80405060u, 0x40708090u, 0xC0A0B0C0u};
+    ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, TexturedProgram()), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA), D3D_OK);
+    ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT), D3D_OK);
+    for (D3DFORMAT format : {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8}) {
+        IDirect3DTexture9* texture = nullptr;
+        ASSERT_EQ(device_->CreateTexture(8, 8, 4, 0, format, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+        for (UINT level = 0; level < 4; ++level) {
+            const UINT size = 8u >> level;
+            D3DLOCKED_RECT locked;
+            ASSERT_EQ(texture->LockRect(level, &locked, nullptr, 0), D3D_OK);
+            for (UINT y = 0; y < size; ++y) {
+                for (UINT x = 0; x < size; ++x) {
+                    reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch)[x] = colours[level];
+                }
+            }
+            ASSERT_EQ(texture->UnlockRect(level), D3D_OK);
+        }
+        ASSERT_EQ(device_->SetTexture(0, texture), D3D_OK);
+        for (UINT level = 0; level < 4; ++level) {
+            // Magnified, the quad samples the most detailed level allowed.
+            ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, level), D3D_OK);
+            ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, kBlack, 1.0f, 0), D3D_OK);
+            DrawQuad(Quad(0, 0, 16, 16));
+            // An X8 texel's alpha reads as 1 whatever its byte holds.
+            const int alpha = format == D3DFMT_X8R8G8B8 ? 255 : Channel(colours[level], 24);
+            DWORD expected = kBlack;
+            for (int shift = 0; shift < 24; shift += 8) {
+                expected |= static_cast<DWORD>((Channel(colours[level], shift) * alpha + 127) / 255) << shift;
+            }
+            const DWORD pixel = ReadBackBuffer()[5 * kWidth + 5];
+            EXPECT_TRUE(Near(pixel, expected, 1))
+                << std::hex << pixel << " for " << expected << std::dec << ", format " << format << ", level " << level;
+        }
+        ASSERT_EQ(device_->SetTexture(0, nullptr), D3D_OK);
+        texture->Release();
+    }
+}
+
 TEST_P(RenderingTest, LockedRowsFollowThePitch) {
     // 5 one-byte texels per row: rows are 8 bytes apart.
     IDirect3DTexture9* texture = nullptr;
