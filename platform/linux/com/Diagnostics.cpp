@@ -125,13 +125,28 @@ double SecondsSinceProcessStart() {
     return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+namespace {
+
+std::atomic<double>& FirstFramePresented() {
+    static std::atomic<double> seconds {-1.0};
+    return seconds;
+}
+
+}  // namespace
+
 void NoteFramePresented() {
     static std::atomic<bool> noted {false};
     if (noted.exchange(true)) return;
+    const double seconds = SecondsSinceProcessStart();
+    FirstFramePresented() = seconds;
     char line[96];
     std::snprintf(line, sizeof line, "start-up: first frame presented %.0f ms after the process started",
-                  SecondsSinceProcessStart() * 1000.0);
+                  seconds * 1000.0);
     WriteDebugLine(line);
+}
+
+double FirstFramePresentedSeconds() {
+    return FirstFramePresented();
 }
 
 }  // namespace nvesk::com

@@ -28,7 +28,10 @@ std::string CapturedDebugOutput();
 
 // Seconds since this process started, by the kernel's record of its start.
 double SecondsSinceProcessStart();
-// Writes, once per process, how long the process took to present its first frame.
+// Called once a frame is on its way to the window (after the swap). The first call of the process
+// writes how long the process took to present that frame, and keeps it.
 void NoteFramePresented();
+// The time the first call of NoteFramePresented kept; negative before it.
+double FirstFramePresentedSeconds();
 
 }  // namespace nvesk::com

@@ -38,6 +38,10 @@ double SecondsSinceProcessStart() {
     return nvesk::com::SecondsSinceProcessStart();
 }
 
+double FirstFramePresentedSeconds() {
+    return nvesk::com::FirstFramePresentedSeconds();
+}
+
 DebugOutputCapture::DebugOutputCapture() {
     nvesk::com::CaptureDebugOutput(true);
 }

@@ -30,5 +30,8 @@ std::string LiveObjectReport();
 // Seconds since this process started, as the start-up line of the debug output counts them
 // ("start-up: first frame presented N ms after the process started", once per process).
 double SecondsSinceProcessStart();
+// When the process's first frame was presented (its swap done), in the same seconds: what the
+// start-up line reports. Negative before the first Present.
+double FirstFramePresentedSeconds();
 
 }  // namespace PlatformTesting
