@@ -156,11 +156,6 @@ void FrameTarget::Read(const RECT& area, BYTE* destination) const {
     }
 }
 
-void FrameTarget::ReadWindow(std::vector<BYTE>* pixels) const {
-    pixels->resize(static_cast<size_t>(RowPitch(*colorFormat_, width_)) * height_);
-    ReadWindowArea(RECT {0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)}, pixels->data());
-}
-
 void FrameTarget::ReadWindowArea(const RECT& area, BYTE* destination) const {
     const LONG height = area.bottom - area.top;
     const LONG bottom = static_cast<LONG>(height_) - area.bottom;
@@ -185,29 +180,43 @@ void SwapKeepsImage::Restart() {
     known_ = false;
     probesLeft_ = kProbes;
     previousHash_ = 0;
-    FreeImages();
+    band_ = std::vector<BYTE>();
 }
 
-void SwapKeepsImage::FreeImages() {
-    presented_ = std::vector<BYTE>();
-    kept_ = std::vector<BYTE>();
+size_t SwapKeepsImage::HashFrame(const FrameTarget& frame, bool window, bool* blank) {
+    const size_t pitch = RowPitch(frame.ColorFormat(), frame.Width());
+    band_.resize(pitch * std::min(kBandRows, frame.Height()));
+    size_t hash = 0;
+    bool zeros = true;
+    for (UINT top = 0; top < frame.Height(); top += kBandRows) {
+        const UINT rows = std::min(kBandRows, frame.Height() - top);
+        const RECT area {0, static_cast<LONG>(top), static_cast<LONG>(frame.Width()), static_cast<LONG>(top + rows)};
+        if (window) {
+            frame.ReadWindowArea(area, band_.data());
+        } else {
+            frame.Read(area, band_.data());
+        }
+        const std::string_view bytes(reinterpret_cast<const char*>(band_.data()), pitch * rows);
+        zeros = zeros && std::all_of(bytes.begin(), bytes.end(), [](char value) { return value == 0; });
+        hash ^= std::hash<std::string_view> {}(bytes) + 0x9E3779B97F4A7C15u + (hash << 6) + (hash >> 2);
+    }
+    if (blank != nullptr) {
+        *blank = zeros;
+    }
+    return hash;
 }
 
 void SwapKeepsImage::Before(const FrameTarget& frame) {
-    presented_.resize(static_cast<size_t>(RowPitch(frame.ColorFormat(), frame.Width())) * frame.Height());
-    frame.Read(RECT {0, 0, static_cast<LONG>(frame.Width()), static_cast<LONG>(frame.Height())}, presented_.data());
+    presentedHash_ = HashFrame(frame, false, &presentedBlank_);
 }
 
 void SwapKeepsImage::After(const FrameTarget& frame) {
-    frame.ReadWindow(&kept_);
-    const size_t hash = std::hash<std::string_view> {}(
-        std::string_view(reinterpret_cast<const char*>(presented_.data()), presented_.size()));
-    const bool blank = std::all_of(presented_.begin(), presented_.end(), [](BYTE value) { return value == 0; });
-    known_ = kept_ == presented_ && hash != previousHash_ && !blank;
-    previousHash_ = hash;
+    const size_t keptHash = HashFrame(frame, true, nullptr);
+    known_ = keptHash == presentedHash_ && presentedHash_ != previousHash_ && !presentedBlank_;
+    previousHash_ = presentedHash_;
     --probesLeft_;
     if (!Probing()) {
-        FreeImages();
+        band_ = std::vector<BYTE>();
     }
 }
 

@@ -57,8 +57,8 @@ public:
     void BlitToWindow(const RECT& source, const RECT& destination, int windowHeight) const;
     // Reads `area` into memory with rows `RowPitch` apart, in the colour format's layout.
     void Read(const RECT& area, BYTE* destination) const;
-    // The window's back buffer (after a blit or swap) with rows top-down, as Read lays them out.
-    void ReadWindow(std::vector<BYTE>* pixels) const;
+    // `area` of the window's back buffer (after a blit or swap), rows top-down as Read lays them out.
+    void ReadWindowArea(const RECT& area, BYTE* destination) const;
 
     UINT Width() const { return width_; }
     UINT Height() const { return height_; }
@@ -74,7 +74,6 @@ private:
     // The GL buffer bits of the depth and stencil images that travel with the frame.
     unsigned int DepthStencilBits() const;
     void ReadFrom(unsigned int framebuffer, const RECT& area, BYTE* destination) const;
-    void ReadWindowArea(const RECT& area, BYTE* destination) const;
     void SetWindowOrigin(bool inWindow);
 
     unsigned int framebuffer_ = 0;
@@ -93,6 +92,8 @@ private:
 // (and our FLIP) need once draws go to the window: GLX rarely says (Mesa's software path keeps it
 // but reports "undefined"). A frame read back after its swap tells, when it differs from the frame
 // before it (an exchanged buffer holds that one) and is not all zeros (a fresh buffer's bytes).
+// Frames are compared by a hash taken a band of rows at a time: no frame-sized copies, whose fresh
+// pages would cost the first Presents more than the reads themselves.
 class SwapKeepsImage {
 public:
     void Restart();
@@ -105,13 +106,17 @@ public:
 
 private:
     static constexpr int kProbes = 8;
-    void FreeImages();
+    static constexpr UINT kBandRows = 32;
+    // The frame from the back buffer's image, or the window's after the swap; `blank` (when given)
+    // tells whether it is all zeros.
+    size_t HashFrame(const FrameTarget& frame, bool window, bool* blank);
 
     bool known_ = false;
     int probesLeft_ = kProbes;
     size_t previousHash_ = 0;
-    std::vector<BYTE> presented_;
-    std::vector<BYTE> kept_;
+    size_t presentedHash_ = 0;
+    bool presentedBlank_ = false;
+    std::vector<BYTE> band_;
 };
 
 }  // namespace nvesk::d3d9

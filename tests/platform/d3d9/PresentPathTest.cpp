@@ -139,6 +139,34 @@ TEST_F(PresentPathTest, DiscardEntersAtOnceAndResetStartsOverInTheImage) {
     EXPECT_EQ(ReadBackBuffer()[3 * kWidth + 3], kRed);
 }
 
+TEST_F(PresentPathTest, ACopyingSwapIsTrustedOnlyAfterAFrameThatTellsCameBackWhole) {
+    // An A8 back buffer can hold a frame of zero bytes, which a fresh buffer would also show.
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters(window_->Handle(), kWidth, kHeight);
+    parameters.BackBufferFormat = D3DFMT_A8R8G8B8;
+    ASSERT_EQ(device_->Reset(&parameters), D3D_OK);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_FALSE(DrawsIntoWindow(device_)) << "an all-zero frame told nothing";
+
+    // A frame with one differing pixel tells; the ones after it are drawn in the window, and the
+    // back buffer still holds each presented frame.
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0), D3D_OK);
+    ClearRect(kWidth - 1, kHeight - 1, kWidth, kHeight, D3DCLEAR_TARGET, kRed, 1.0f);
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_TRUE(DrawsIntoWindow(device_));
+    const std::vector<DWORD> pixels = ReadBackBuffer();
+    EXPECT_EQ(At(pixels, kWidth - 1, kHeight - 1), kRed);
+    EXPECT_EQ(At(pixels, kWidth - 2, kHeight - 1), 0x00000000u);
+
+    // After a Reset the trust starts over, and the first frame that tells moves draws in again.
+    ASSERT_EQ(device_->Reset(&parameters), D3D_OK);
+    EXPECT_FALSE(DrawsIntoWindow(device_));
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGreen, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_TRUE(DrawsIntoWindow(device_));
+    EXPECT_EQ(ReadBackBuffer()[0], kGreen);
+}
+
 TEST_F(PresentPathTest, APixelStageReadingWindowRowsKeepsTheFrameOutOfTheWindow) {
     // Red in the top four rows by the pixel's own position, blue below.
     static const char kRowsFromTheTop[] = R"(#version 450
