@@ -19,11 +19,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -155,6 +157,8 @@ double Median(std::vector<double> values) {
     return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
 }
 
+constexpr std::chrono::milliseconds kSettle {500};
+
 // The programs of a round, in the order they take turns.
 enum Side { kOurs, kRawGl, kSdl, kSides };
 const char* const kSideNames[kSides] = {"ours", "raw GL", "SDL2"};
@@ -256,6 +260,10 @@ int main(int argc, char** argv) {
                 if (program.empty()) continue;
                 std::vector<std::string> arguments = ChildArguments(options);
                 if (side == kOurs) arguments.insert(arguments.begin(), "--ours");
+                // A program that has just ended still costs the machine for a while (the X server
+                // closes its connection and repaints where its window was): each starts on a settled
+                // machine, so that its start-up is its own.
+                std::this_thread::sleep_for(kSettle);
                 const Measure measure = RunChild(program, arguments);
                 if (measure.framesPerSecond <= 0.0 || measure.cpuMsPerFrame <= 0.0) return 1;
                 measures[static_cast<int>(scene)][side].push_back(measure);
