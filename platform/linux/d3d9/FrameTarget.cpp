@@ -11,13 +11,6 @@
 namespace nvesk::d3d9 {
 namespace {
 
-// Mesa turns a blit between images of one pixel layout into a plain copy, a flip between the
-// top-down and bottom-up row orders included; any other blit is drawn, which costs a full-screen
-// pass per Present. X11's 32-bit visuals hold B, G, R, A bytes: the colour image is kept in that layout.
-void AllocateWindowLayout(GLuint texture, UINT width, UINT height) {
-    AllocateTextureLevels(texture, *FindPixelFormat(D3DFMT_A8R8G8B8), width, height, 1);
-}
-
 // Copies colour, depth and stencil between two framebuffers of one size, upside down. Depth and
 // stencil copy only between buffers of one layout: false when GL refuses.
 bool CopyFlipped(GLuint from, GLuint to, GLsizei width, GLsizei height, GLbitfield depthStencil) {
@@ -45,7 +38,10 @@ bool FrameTarget::Create(UINT width, UINT height, const PixelFormat& color, D3DF
     colorFormat_ = &color;
     hasAlpha_ = color.swizzle[3] != GL_ONE;
     glCreateTextures(GL_TEXTURE_2D, 1, &color_);
-    AllocateWindowLayout(color_, width, height);
+    // Mesa turns a blit between images of one pixel layout into a plain copy, a flip between the
+    // top-down and bottom-up row orders included; any other blit is drawn, which costs a full-screen
+    // pass per Present. X11's 32-bit visuals hold B, G, R, A bytes, as A8R8G8B8 textures are kept.
+    AllocateTextureLevels(color_, *FindPixelFormat(D3DFMT_A8R8G8B8), width, height, 1);
     glTextureParameteri(color_, GL_TEXTURE_MAX_LEVEL, 0);
     // Opaque black: an X8 format's alpha must read 1 from the start (see HasAlpha).
     const GLuint opaqueBlack = 0xFF000000u;

@@ -38,15 +38,20 @@ LoadGate& TheLoadGate() {
     return gate;
 }
 
-}  // namespace
-
-void AllowDriverLoad() {
+// Sets one of the flags the gate's waiter looks at, and wakes it.
+void RaiseUnderGate(bool& flag) {
     LoadGate& gate = TheLoadGate();
     {
         const std::lock_guard<std::mutex> lock(gate.mutex);
-        gate.open = true;
+        flag = true;
     }
     gate.changed.notify_all();
+}
+
+}  // namespace
+
+void AllowDriverLoad() {
+    RaiseUnderGate(TheLoadGate().open);
 }
 
 std::vector<PreloadedLibrary> GlDriverLibraries() {
@@ -79,12 +84,7 @@ GlDriverPreload::GlDriverPreload(std::vector<PreloadedLibrary> libraries, bool w
 }
 
 GlDriverPreload::~GlDriverPreload() {
-    LoadGate& gate = TheLoadGate();
-    {
-        const std::lock_guard<std::mutex> lock(gate.mutex);
-        abandoned_ = true;
-    }
-    gate.changed.notify_all();
+    RaiseUnderGate(abandoned_);
     Wait();
 }
 

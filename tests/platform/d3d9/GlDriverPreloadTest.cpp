@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -41,31 +42,36 @@ int DriverCopies() {
     return copies;
 }
 
-// A device on a window clears its back buffer to a colour and reads it back; 0 when it did.
-int FirstFrameDraws() {
-    D3D9Test::Window window;
-    IDirect3D9* d3d = nullptr;
-    IDirect3DDevice9* device = nullptr;
-    if (!D3D9Test::CreateWindowedDevice(window.Handle(), &d3d, &device)) return 10;
-    const bool cleared = device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(0x20, 0x80, 0xC0), 1.0f, 0) == D3D_OK;
-    const std::vector<DWORD> pixels = D3D9Test::ReadBackBuffer(device);
-    const bool presented = device->Present(nullptr, nullptr, nullptr, nullptr) == D3D_OK;
-    device->Release();
-    d3d->Release();
-    if (!cleared || !presented || pixels.size() != 64u * 48u) return 11;
-    for (DWORD pixel : pixels) {
-        if ((pixel & 0xFFFFFF) != 0x2080C0) return 12;
-    }
-    return 0;
-}
-
-// A device draws a coloured quad with no shaders of its own, so the device compiles and links
-// the stages it generates, and reads it back; 0 when every pixel has the colour.
-int TriangleDraws() {
+// A device on a window draws with `draw`, reads its back buffer and presents it: 0 when every
+// pixel has `colour`, 1 without a device, 2 when a call failed, 3 on a pixel of another colour.
+int FrameShows(D3DCOLOR colour, const std::function<bool(IDirect3DDevice9*)>& draw) {
     D3D9Test::Window window;
     IDirect3D9* d3d = nullptr;
     IDirect3DDevice9* device = nullptr;
     if (!D3D9Test::CreateWindowedDevice(window.Handle(), &d3d, &device)) return 1;
+    const bool drawn = draw(device);
+    const std::vector<DWORD> pixels = D3D9Test::ReadBackBuffer(device);
+    const bool presented = device->Present(nullptr, nullptr, nullptr, nullptr) == D3D_OK;
+    device->Release();
+    d3d->Release();
+    if (!drawn || !presented || pixels.size() != 64u * 48u) return 2;
+    for (DWORD pixel : pixels) {
+        if ((pixel & 0xFFFFFF) != (colour & 0xFFFFFF)) return 3;
+    }
+    return 0;
+}
+
+// The back buffer cleared to a colour.
+int FirstFrameDraws() {
+    const D3DCOLOR colour = D3DCOLOR_XRGB(0x20, 0x80, 0xC0);
+    return FrameShows(colour, [&](IDirect3DDevice9* device) {
+        return device->Clear(0, nullptr, D3DCLEAR_TARGET, colour, 1.0f, 0) == D3D_OK;
+    });
+}
+
+// A coloured quad over black, with no shaders of the application's: the device compiles and
+// links the stages it generates.
+int TriangleDraws() {
     struct Vertex {
         float x, y, z, rhw;
         D3DCOLOR colour;
@@ -73,20 +79,14 @@ int TriangleDraws() {
     const D3DCOLOR colour = D3DCOLOR_XRGB(0xC0, 0x40, 0x10);
     const Vertex quad[] = {
         {0, 0, 0.5f, 1, colour}, {64, 0, 0.5f, 1, colour}, {0, 48, 0.5f, 1, colour}, {64, 48, 0.5f, 1, colour}};
-    const bool drawn = device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0) == D3D_OK &&
-                       device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE) == D3D_OK &&
-                       device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE) == D3D_OK &&
-                       device->BeginScene() == D3D_OK && device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE) == D3D_OK &&
-                       device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex)) == D3D_OK &&
-                       device->EndScene() == D3D_OK;
-    const std::vector<DWORD> pixels = D3D9Test::ReadBackBuffer(device);
-    device->Release();
-    d3d->Release();
-    if (!drawn || pixels.size() != 64u * 48u) return 2;
-    for (DWORD pixel : pixels) {
-        if ((pixel & 0xFFFFFF) != (colour & 0xFFFFFF)) return 3;
-    }
-    return 0;
+    return FrameShows(colour, [&](IDirect3DDevice9* device) {
+        return device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0) == D3D_OK &&
+               device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE) == D3D_OK &&
+               device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE) == D3D_OK && device->BeginScene() == D3D_OK &&
+               device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE) == D3D_OK &&
+               device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex)) == D3D_OK &&
+               device->EndScene() == D3D_OK;
+    });
 }
 
 std::vector<PreloadedLibrary> Libraries(const std::string& which) {
