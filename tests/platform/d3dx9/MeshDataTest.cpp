@@ -5,6 +5,7 @@
 #include "ContentMemo.h"
 #include "MeshOperations.h"
 #include "XMeshLoader.h"
+#include "support/SharedData.h"
 
 #include <gtest/gtest.h>
 
@@ -234,8 +235,8 @@ TEST(XMeshLoader, AVertexWithDifferentNormalsOnItsFacesBecomesOneVertexPerNormal
 
 // Text .x files from public projects, kept outside the repository as test data.
 TEST(XMeshLoader, RealWorldFilesLoadWithTheirOwnCounts) {
-    const std::filesystem::path folder = NVESK_X_CORPUS_DIR;
-    ASSERT_TRUE(std::filesystem::is_directory(folder)) << "the .x corpus is missing: " << folder;
+    const std::filesystem::path folder = TestSupport::SharedDataRoot() / "corpus" / "x";
+    NVESK_NEEDS_SHARED_FOLDER(folder);
     struct Expected {
         std::uint32_t vertices;  // the file's, plus one per extra normal a vertex has on other faces
         std::uint32_t faces;     // triangles: polygons fan out
