@@ -82,12 +82,69 @@ std::vector<ShaderCompileRequest> StageChoices(const EffectDescription& descript
     return {ShaderCompileRequest()};  // the parser checked every name
 }
 
+// An annotation as a read-only parameter of its type, so that GetParameterDesc and the Get
+// methods read it as D3DX reads annotations.
+EffectParameterDesc AsParameter(const Annotation& annotation) {
+    EffectParameterDesc desc;
+    desc.name = annotation.name;
+    desc.typeName = annotation.type;
+    desc.parameterClass = annotation.parameterClass;
+    desc.type = annotation.valueType;
+    desc.rows = annotation.rows;
+    desc.columns = annotation.columns;
+    desc.defaultValue = annotation.numbers;
+    if (annotation.valueType == ParameterType::String) desc.text = annotation.value;
+    return desc;
+}
+
+// In the order of annotations_: the parameters', then each technique's followed by its passes'.
+std::vector<EffectParameterDesc> AllAnnotations(const EffectDescription& description) {
+    std::vector<EffectParameterDesc> all;
+    auto add = [&](const std::vector<Annotation>& annotations) {
+        for (const Annotation& annotation : annotations)
+            all.push_back(AsParameter(annotation));
+    };
+    for (const EffectParameterDesc& parameter : description.parameters)
+        add(parameter.annotations);
+    for (const EffectTechniqueDesc& technique : description.techniques) {
+        add(technique.annotations);
+        for (const EffectPassDesc& pass : technique.passes)
+            add(pass.annotations);
+    }
+    return all;
+}
+
+// "vs_2_0" as D3DVS_VERSION(2, 0), "ps_3_0" as D3DPS_VERSION(3, 0); the 2_a and 2_b profiles as 2.0.
+DWORD ProfileVersion(const std::string& profile) {
+    if (profile.size() < 4 || profile[2] != '_' || profile[3] < '0' || profile[3] > '9') return 0;
+    const DWORD major = static_cast<DWORD>(profile[3] - '0');
+    const DWORD minor =
+        profile.size() >= 6 && profile[4] == '_' && profile[5] >= '0' && profile[5] <= '9' ? profile[5] - '0' : 0;
+    if (profile.compare(0, 2, "vs") == 0) return D3DVS_VERSION(major, minor);
+    if (profile.compare(0, 2, "ps") == 0) return D3DPS_VERSION(major, minor);
+    return 0;
+}
+
+DWORD HighestVersion(const std::vector<ShaderCompileRequest>& choices) {
+    DWORD version = 0;
+    for (const ShaderCompileRequest& choice : choices)
+        version = std::max(version, choice.entry.empty() ? 0 : ProfileVersion(choice.profile));
+    return version;
+}
+
+std::string Written(const StateAssignment& assignment) {
+    std::string text = assignment.name;
+    if (assignment.index != 0) text += "[" + std::to_string(assignment.index) + "]";
+    return text + " = " + (assignment.isReference ? "<" + assignment.value + ">" : assignment.value);
+}
+
 }  // namespace
 
 Effect::Effect(IDirect3DDevice9* device, const EffectDescription& description)
     : ComObject(com::Kind::Effect),
       device_(device),
       parameters_(description.parameters),
+      annotations_(AllAnnotations(description)),
       samplers_(description.parameters.size()) {
     device_->AddRef();
 }
@@ -103,6 +160,7 @@ void Effect::OnFinalRelease() {
     techniques_ = std::vector<Technique>();
     samplers_ = std::vector<SamplerBinding>();
     parameters_.Clear();
+    annotations_.Clear();
     device_->Release();
 }
 
@@ -122,6 +180,15 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
         errors += FormatError(fileName, position, message);
         if (SUCCEEDED(result)) result = code;
     };
+    // Ranges taken in the order AllAnnotations lists them.
+    UINT nextAnnotation = 0;
+    auto annotations = [&](const std::vector<Annotation>& list) {
+        const AnnotationRange range {nextAnnotation, static_cast<UINT>(list.size())};
+        nextAnnotation += range.count;
+        return range;
+    };
+    for (const EffectParameterDesc& parameter : description.parameters)
+        created->parameterAnnotations_.push_back(annotations(parameter.annotations));
 
     for (std::size_t i = 0; i < description.parameters.size(); ++i) {
         const EffectParameterDesc& parameter = description.parameters[i];
@@ -150,17 +217,20 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
         const EffectTechniqueDesc& techniqueDesc = description.techniques[t];
         Technique& technique = created->techniques_[t];
         technique.name = techniqueDesc.name;
+        technique.annotations = annotations(techniqueDesc.annotations);
         technique.passes.resize(techniqueDesc.passes.size());
         for (std::size_t p = 0; p < techniqueDesc.passes.size(); ++p) {
             const EffectPassDesc& passDesc = techniqueDesc.passes[p];
             Pass& pass = technique.passes[p];
             pass.name = passDesc.name;
+            pass.annotations = annotations(passDesc.annotations);
             for (const StateAssignment& assignment : passDesc.states) {
                 PassState state;
                 std::string error;
                 if (!created->ResolveState(assignment, false, state, error)) {
                     fail(assignment.position, error, E_FAIL);
                 } else {
+                    state.written = Written(assignment);
                     pass.states.push_back(state);
                 }
             }
@@ -195,6 +265,8 @@ HRESULT Effect::CreatePass(const EffectDescription& description, const EffectPas
     const std::vector<ShaderCompileRequest> pixelChoices = StageChoices(description, passDesc.pixelShader);
     pass.vertexChoices = vertexChoices.size();
     pass.pixelChoices = pixelChoices.size();
+    pass.vertexShaderVersion = HighestVersion(vertexChoices);
+    pass.pixelShaderVersion = HighestVersion(pixelChoices);
     if (!passDesc.vertexShader.indexParameter.empty())
         pass.vertexSelector = parameters_.FindByName(passDesc.vertexShader.indexParameter.c_str());
     if (!passDesc.pixelShader.indexParameter.empty())
@@ -374,9 +446,10 @@ HRESULT Effect::GetDesc(D3DXEFFECT_DESC* pDesc) {
 
 HRESULT Effect::GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* pDesc) {
     NVESK_ENTER("ID3DXEffect::GetParameterDesc");
-    const int index = Parameter(hParameter);
-    if (index < 0 || pDesc == nullptr) return Reject("no such parameter or technique, or pDesc is null");
-    const EffectParameterDesc& desc = parameters_.At(index).desc;
+    const auto [values, index] = Readable(hParameter);
+    if (index < 0 || pDesc == nullptr) return Reject("no such parameter or annotation, or pDesc is null");
+    const EffectParameterDesc& desc = values->At(index).desc;
+    const bool annotation = values == &annotations_;
     pDesc->Name = desc.name.c_str();
     pDesc->Semantic = desc.semantic.empty() ? nullptr : desc.semantic.c_str();
     pDesc->Class = ClassOf(desc);
@@ -384,11 +457,17 @@ HRESULT Effect::GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* pDes
     pDesc->Rows = static_cast<UINT>(desc.parameterClass == ParameterClass::Object ? 0 : desc.rows);
     pDesc->Columns = static_cast<UINT>(desc.parameterClass == ParameterClass::Object ? 0 : desc.columns);
     pDesc->Elements = static_cast<UINT>(desc.elements);
-    pDesc->Annotations = static_cast<UINT>(desc.annotations.size());
+    pDesc->Annotations = annotation ? 0 : parameterAnnotations_[static_cast<std::size_t>(index)].count;
     pDesc->StructMembers = 0;
-    pDesc->Flags = 0;
-    pDesc->Bytes = parameters_.ByteSize(index);
+    pDesc->Flags = annotation ? D3DX_PARAMETER_ANNOTATION : 0;
+    pDesc->Bytes = values->ByteSize(index);
     return D3D_OK;
+}
+
+std::pair<const EffectParameters*, int> Effect::Readable(D3DXHANDLE handle) const {
+    const int annotation = annotations_.FindHandle(handle);
+    if (annotation >= 0) return {&annotations_, annotation};
+    return {&parameters_, parameters_.Find(handle)};
 }
 
 int Effect::FindTechnique(D3DXHANDLE handle) const {
@@ -410,8 +489,59 @@ HRESULT Effect::GetTechniqueDesc(D3DXHANDLE hTechnique, D3DXTECHNIQUE_DESC* pDes
     const Technique& technique = techniques_[static_cast<std::size_t>(index)];
     pDesc->Name = technique.name.empty() ? nullptr : technique.name.c_str();
     pDesc->Passes = static_cast<UINT>(technique.passes.size());
-    pDesc->Annotations = 0;
+    pDesc->Annotations = technique.annotations.count;
     return D3D_OK;
+}
+
+const Effect::Pass* Effect::FindPass(D3DXHANDLE handle) const {
+    for (const Technique& technique : techniques_) {
+        for (const Pass& pass : technique.passes) {
+            if (reinterpret_cast<D3DXHANDLE>(&pass) == handle) return &pass;
+        }
+    }
+    return nullptr;
+}
+
+HRESULT Effect::GetPassDesc(D3DXHANDLE hPass, D3DXPASS_DESC* pDesc) {
+    NVESK_ENTER("ID3DXEffect::GetPassDesc");
+    const Pass* pass = FindPass(hPass);
+    if (pass == nullptr || pDesc == nullptr) return Reject("no such pass, or pDesc is null");
+    pDesc->Name = pass->name.empty() ? nullptr : pass->name.c_str();
+    pDesc->Annotations = pass->annotations.count;
+    // Our shaders are GLSL programs: there is no Direct3D shader bytecode to point at.
+    pDesc->pVertexShaderFunction = nullptr;
+    pDesc->pPixelShaderFunction = nullptr;
+    return D3D_OK;
+}
+
+const Effect::AnnotationRange* Effect::AnnotationsOf(D3DXHANDLE handle) const {
+    if (handle == nullptr || annotations_.FindHandle(handle) >= 0) return nullptr;
+    if (const Pass* pass = FindPass(handle)) return &pass->annotations;
+    // Handles before names, so that a technique's handle is never read as a parameter's name.
+    for (const Technique& technique : techniques_) {
+        if (reinterpret_cast<D3DXHANDLE>(&technique) == handle) return &technique.annotations;
+    }
+    const int parameter = parameters_.Find(handle);
+    if (parameter >= 0) return &parameterAnnotations_[static_cast<std::size_t>(parameter)];
+    const int technique = FindTechnique(handle);
+    return technique < 0 ? nullptr : &techniques_[static_cast<std::size_t>(technique)].annotations;
+}
+
+D3DXHANDLE Effect::GetAnnotation(D3DXHANDLE hObject, UINT Index) {
+    NVESK_ENTER_OR("ID3DXEffect::GetAnnotation", nullptr);
+    const AnnotationRange* range = AnnotationsOf(hObject);
+    if (range == nullptr || Index >= range->count) return nullptr;
+    return annotations_.HandleOf(static_cast<int>(range->first + Index));
+}
+
+D3DXHANDLE Effect::GetAnnotationByName(D3DXHANDLE hObject, LPCSTR pName) {
+    NVESK_ENTER_OR("ID3DXEffect::GetAnnotationByName", nullptr);
+    const AnnotationRange* range = AnnotationsOf(hObject);
+    if (range == nullptr || pName == nullptr) return nullptr;
+    for (UINT i = range->first; i < range->first + range->count; ++i) {
+        if (annotations_.At(static_cast<int>(i)).desc.name == pName) return annotations_.HandleOf(static_cast<int>(i));
+    }
+    return nullptr;
 }
 
 D3DXHANDLE Effect::GetParameter(D3DXHANDLE hParameter, UINT Index) {
@@ -467,8 +597,8 @@ HRESULT Effect::SetValue(D3DXHANDLE hParameter, LPCVOID pData, UINT Bytes) {
 
 HRESULT Effect::GetValue(D3DXHANDLE hParameter, LPVOID pData, UINT Bytes) {
     NVESK_ENTER("ID3DXEffect::GetValue");
-    const int index = Parameter(hParameter);
-    return index < 0 ? Reject("no such parameter") : parameters_.GetValue(index, pData, Bytes);
+    const auto [values, index] = Readable(hParameter);
+    return index < 0 ? Reject("no such parameter") : values->GetValue(index, pData, Bytes);
 }
 
 HRESULT Effect::SetBool(D3DXHANDLE hParameter, BOOL b) {
@@ -493,8 +623,8 @@ HRESULT Effect::SetInt(D3DXHANDLE hParameter, INT n) {
 
 HRESULT Effect::GetInt(D3DXHANDLE hParameter, INT* pn) {
     NVESK_ENTER("ID3DXEffect::GetInt");
-    const int index = Parameter(hParameter);
-    return index < 0 ? Reject("no such parameter") : parameters_.GetIntegers(index, pn, 1);
+    const auto [values, index] = Readable(hParameter);
+    return index < 0 ? Reject("no such parameter") : values->GetIntegers(index, pn, 1);
 }
 
 HRESULT Effect::SetFloat(D3DXHANDLE hParameter, FLOAT f) {
@@ -515,8 +645,8 @@ HRESULT Effect::SetFloatArray(D3DXHANDLE hParameter, const FLOAT* pf, UINT Count
 
 HRESULT Effect::GetFloatArray(D3DXHANDLE hParameter, FLOAT* pf, UINT Count) {
     NVESK_ENTER("ID3DXEffect::GetFloatArray");
-    const int index = Parameter(hParameter);
-    return index < 0 ? Reject("no such parameter") : parameters_.GetNumbers(index, pf, Count);
+    const auto [values, index] = Readable(hParameter);
+    return index < 0 ? Reject("no such parameter") : values->GetNumbers(index, pf, Count);
 }
 
 HRESULT Effect::SetVector(D3DXHANDLE hParameter, const D3DXVECTOR4* pVector) {
@@ -528,9 +658,9 @@ HRESULT Effect::SetVector(D3DXHANDLE hParameter, const D3DXVECTOR4* pVector) {
 
 HRESULT Effect::GetVector(D3DXHANDLE hParameter, D3DXVECTOR4* pVector) {
     NVESK_ENTER("ID3DXEffect::GetVector");
-    const int index = Parameter(hParameter);
+    const auto [values, index] = Readable(hParameter);
     if (index < 0 || pVector == nullptr) return Reject("no such parameter, or pVector is null");
-    return parameters_.GetVector(index, static_cast<FLOAT*>(*pVector));
+    return values->GetVector(index, static_cast<FLOAT*>(*pVector));
 }
 
 HRESULT Effect::SetMatrix(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) {
@@ -542,9 +672,9 @@ HRESULT Effect::SetMatrix(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) {
 
 HRESULT Effect::GetMatrix(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) {
     NVESK_ENTER("ID3DXEffect::GetMatrix");
-    const int index = Parameter(hParameter);
+    const auto [values, index] = Readable(hParameter);
     return index < 0 || pMatrix == nullptr ? Reject("no such parameter, or pMatrix is null")
-                                           : parameters_.GetMatrix(index, *pMatrix, false);
+                                           : values->GetMatrix(index, *pMatrix, false);
 }
 
 HRESULT Effect::SetMatrixTranspose(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) {
@@ -556,9 +686,15 @@ HRESULT Effect::SetMatrixTranspose(D3DXHANDLE hParameter, const D3DXMATRIX* pMat
 
 HRESULT Effect::GetMatrixTranspose(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) {
     NVESK_ENTER("ID3DXEffect::GetMatrixTranspose");
-    const int index = Parameter(hParameter);
+    const auto [values, index] = Readable(hParameter);
     return index < 0 || pMatrix == nullptr ? Reject("no such parameter, or pMatrix is null")
-                                           : parameters_.GetMatrix(index, *pMatrix, true);
+                                           : values->GetMatrix(index, *pMatrix, true);
+}
+
+HRESULT Effect::GetString(D3DXHANDLE hParameter, LPCSTR* ppString) {
+    NVESK_ENTER("ID3DXEffect::GetString");
+    const auto [values, index] = Readable(hParameter);
+    return index < 0 ? Reject("no such parameter") : values->GetString(index, ppString);
 }
 
 HRESULT Effect::SetTexture(D3DXHANDLE hParameter, LPDIRECT3DBASETEXTURE9 pTexture) {
@@ -597,10 +733,47 @@ D3DXHANDLE Effect::GetCurrentTechnique() {
                : reinterpret_cast<D3DXHANDLE>(&techniques_[static_cast<std::size_t>(currentTechnique_)]);
 }
 
+HRESULT Effect::Validate(const Technique& technique) {
+    // Every pass was compiled and linked when the effect was created; what is left is whether this
+    // device takes the shaders' versions and every state the passes set.
+    D3DCAPS9 caps {};
+    if (FAILED(device_->GetDeviceCaps(&caps))) return Reject("the device's caps cannot be read");
+    for (std::size_t p = 0; p < technique.passes.size(); ++p) {
+        const Pass& pass = technique.passes[p];
+        if (pass.vertexShaderVersion > caps.VertexShaderVersion || pass.pixelShaderVersion > caps.PixelShaderVersion) {
+            const bool vertex = pass.vertexShaderVersion > caps.VertexShaderVersion;
+            const DWORD needed = vertex ? pass.vertexShaderVersion : pass.pixelShaderVersion;
+            const DWORD offered = vertex ? caps.VertexShaderVersion : caps.PixelShaderVersion;
+            return Reject("pass %zu '%s': its %s shader needs shader model %u.%u, the device offers %u.%u", p,
+                          pass.name.c_str(), vertex ? "vertex" : "pixel", (needed >> 8) & 0xFF, needed & 0xFF,
+                          (offered >> 8) & 0xFF, offered & 0xFF);
+        }
+    }
+    // The states are applied as BeginPass would, then put back; inside Begin and End the states
+    // saved for End are kept aside meanwhile.
+    SavedState outer = std::move(saved_);
+    SaveState(technique, 0);
+    HRESULT result = D3D_OK;
+    for (std::size_t p = 0; p < technique.passes.size() && SUCCEEDED(result); ++p) {
+        const Pass& pass = technique.passes[p];
+        const PassState* failed = nullptr;
+        const HRESULT applied = ApplyStates(pass, false, &failed);
+        if (FAILED(applied)) {
+            result = com::Refuse(applied, "pass %zu '%s': the device refuses %s", p, pass.name.c_str(),
+                                 failed != nullptr ? failed->written.c_str() : "its lights or material");
+        }
+    }
+    RestoreState();
+    saved_ = std::move(outer);
+    return result;
+}
+
 HRESULT Effect::ValidateTechnique(D3DXHANDLE hTechnique) {
     NVESK_ENTER("ID3DXEffect::ValidateTechnique");
-    // Every pass was compiled and linked on this device when the effect was created.
-    return FindTechnique(hTechnique) < 0 ? Reject("no such technique") : D3D_OK;
+    // NULL stands for the current technique.
+    const int index = hTechnique == nullptr ? currentTechnique_ : FindTechnique(hTechnique);
+    if (index < 0) return Reject("no such technique");
+    return Validate(techniques_[static_cast<std::size_t>(index)]);
 }
 
 HRESULT Effect::FindNextValidTechnique(D3DXHANDLE hTechnique, D3DXHANDLE* pTechnique) {
@@ -608,8 +781,13 @@ HRESULT Effect::FindNextValidTechnique(D3DXHANDLE hTechnique, D3DXHANDLE* pTechn
     if (pTechnique == nullptr) return Reject("pTechnique is null");
     const int after = hTechnique == nullptr ? -1 : FindTechnique(hTechnique);
     if (hTechnique != nullptr && after < 0) return Reject("no such technique");
-    const std::size_t next = static_cast<std::size_t>(after + 1);
-    *pTechnique = next < techniques_.size() ? reinterpret_cast<D3DXHANDLE>(&techniques_[next]) : nullptr;
+    *pTechnique = nullptr;
+    for (std::size_t next = static_cast<std::size_t>(after + 1); next < techniques_.size(); ++next) {
+        if (SUCCEEDED(Validate(techniques_[next]))) {
+            *pTechnique = reinterpret_cast<D3DXHANDLE>(&techniques_[next]);
+            break;
+        }
+    }
     return D3D_OK;
 }
 
@@ -854,7 +1032,14 @@ void SetMaterialMember(D3DMATERIAL9& material, DWORD member, const std::array<fl
 
 }  // namespace
 
-void Effect::ApplyStates(const Pass& pass, bool parametersOnly) {
+HRESULT Effect::ApplyStates(const Pass& pass, bool parametersOnly, const PassState** failed) {
+    HRESULT result = D3D_OK;
+    auto note = [&](HRESULT applied, const PassState* state) {
+        if (SUCCEEDED(result) && FAILED(applied)) {
+            result = applied;
+            if (failed != nullptr) *failed = state;
+        }
+    };
     // Lights and the material are set whole, once every member the pass names is in place.
     std::map<DWORD, D3DLIGHT9> lights;
     bool materialChanged = false;
@@ -867,16 +1052,19 @@ void Effect::ApplyStates(const Pass& pass, bool parametersOnly) {
         const DWORD value = numeric ? StateValue(state) : 0;
         switch (state.target) {
         case StateTarget::Render:
-            device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state.state), value);
+            note(device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state.state), value), &state);
             break;
         case StateTarget::TextureStage:
-            device_->SetTextureStageState(state.unit, static_cast<D3DTEXTURESTAGESTATETYPE>(state.state), value);
+            note(device_->SetTextureStageState(state.unit, static_cast<D3DTEXTURESTAGESTATETYPE>(state.state), value),
+                 &state);
             break;
         case StateTarget::Sampler:
-            device_->SetSamplerState(state.unit, static_cast<D3DSAMPLERSTATETYPE>(state.state), value);
+            note(device_->SetSamplerState(state.unit, static_cast<D3DSAMPLERSTATETYPE>(state.state), value), &state);
             break;
         case StateTarget::Texture:
-            device_->SetTexture(state.unit, state.parameter >= 0 ? parameters_.At(state.parameter).texture : nullptr);
+            note(device_->SetTexture(state.unit,
+                                     state.parameter >= 0 ? parameters_.At(state.parameter).texture : nullptr),
+                 &state);
             break;
         case StateTarget::SamplerBlock:
             break;  // with the parameters, so that CommitChanges brings its texture up to date
@@ -884,11 +1072,11 @@ void Effect::ApplyStates(const Pass& pass, bool parametersOnly) {
             if (state.fixedGroup == FixedStateGroup::Transform) {
                 D3DXMATRIX matrix;
                 parameters_.GetMatrix(state.parameter, matrix, false);
-                device_->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(state.state), &matrix);
+                note(device_->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(state.state), &matrix), &state);
             } else if (state.fixedGroup == FixedStateGroup::LightEnable) {
-                device_->LightEnable(state.unit, value != 0 ? TRUE : FALSE);
+                note(device_->LightEnable(state.unit, value != 0 ? TRUE : FALSE), &state);
             } else if (state.fixedGroup == FixedStateGroup::VertexFormat) {
-                device_->SetFVF(value);
+                note(device_->SetFVF(value), &state);
             } else if (state.fixedGroup == FixedStateGroup::Light) {
                 auto found = lights.find(state.unit);
                 if (found == lights.end()) {
@@ -907,8 +1095,9 @@ void Effect::ApplyStates(const Pass& pass, bool parametersOnly) {
         }
     }
     for (const auto& [index, light] : lights)
-        device_->SetLight(index, &light);
-    if (materialChanged) device_->SetMaterial(&material);
+        note(device_->SetLight(index, &light), nullptr);
+    if (materialChanged) note(device_->SetMaterial(&material), nullptr);
+    return result;
 }
 
 HRESULT Effect::BeginPass(UINT Pass) {

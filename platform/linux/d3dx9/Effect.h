@@ -28,12 +28,15 @@ public:
     HRESULT STDMETHODCALLTYPE GetDesc(D3DXEFFECT_DESC* pDesc) override;
     HRESULT STDMETHODCALLTYPE GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* pDesc) override;
     HRESULT STDMETHODCALLTYPE GetTechniqueDesc(D3DXHANDLE hTechnique, D3DXTECHNIQUE_DESC* pDesc) override;
+    HRESULT STDMETHODCALLTYPE GetPassDesc(D3DXHANDLE hPass, D3DXPASS_DESC* pDesc) override;
     D3DXHANDLE STDMETHODCALLTYPE GetParameter(D3DXHANDLE hParameter, UINT Index) override;
     D3DXHANDLE STDMETHODCALLTYPE GetParameterByName(D3DXHANDLE hParameter, LPCSTR pName) override;
     D3DXHANDLE STDMETHODCALLTYPE GetParameterBySemantic(D3DXHANDLE hParameter, LPCSTR pSemantic) override;
     D3DXHANDLE STDMETHODCALLTYPE GetTechnique(UINT Index) override;
     D3DXHANDLE STDMETHODCALLTYPE GetTechniqueByName(LPCSTR pName) override;
     D3DXHANDLE STDMETHODCALLTYPE GetPass(D3DXHANDLE hTechnique, UINT Index) override;
+    D3DXHANDLE STDMETHODCALLTYPE GetAnnotation(D3DXHANDLE hObject, UINT Index) override;
+    D3DXHANDLE STDMETHODCALLTYPE GetAnnotationByName(D3DXHANDLE hObject, LPCSTR pName) override;
     HRESULT STDMETHODCALLTYPE SetValue(D3DXHANDLE hParameter, LPCVOID pData, UINT Bytes) override;
     HRESULT STDMETHODCALLTYPE GetValue(D3DXHANDLE hParameter, LPVOID pData, UINT Bytes) override;
     HRESULT STDMETHODCALLTYPE SetBool(D3DXHANDLE hParameter, BOOL b) override;
@@ -50,6 +53,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetMatrix(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) override;
     HRESULT STDMETHODCALLTYPE SetMatrixTranspose(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) override;
     HRESULT STDMETHODCALLTYPE GetMatrixTranspose(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) override;
+    HRESULT STDMETHODCALLTYPE GetString(D3DXHANDLE hParameter, LPCSTR* ppString) override;
     HRESULT STDMETHODCALLTYPE SetTexture(D3DXHANDLE hParameter, LPDIRECT3DBASETEXTURE9 pTexture) override;
     HRESULT STDMETHODCALLTYPE GetTexture(D3DXHANDLE hParameter, LPDIRECT3DBASETEXTURE9* ppTexture) override;
 
@@ -83,6 +87,13 @@ private:
         int parameter = -1;
         FixedStateGroup fixedGroup = FixedStateGroup::Transform;
         std::array<float, 4> vector {};  // a Vector state's literal
+        std::string written;             // as the file writes it, for messages: "FogEnable = TRUE"
+    };
+
+    // Where the annotations of a parameter, technique or pass are in annotations_.
+    struct AnnotationRange {
+        UINT first = 0;
+        UINT count = 0;
     };
 
     struct Pass {
@@ -94,11 +105,15 @@ private:
         std::size_t vertexChoices = 1;
         std::size_t pixelChoices = 1;
         std::vector<PassState> states;
+        DWORD vertexShaderVersion = 0;  // the highest profile its shaders compile for (D3DVS_VERSION)
+        DWORD pixelShaderVersion = 0;
+        AnnotationRange annotations;
     };
 
     struct Technique {
         std::string name;
         std::vector<Pass> passes;
+        AnnotationRange annotations;
     };
 
     // What a sampler_state block sets on the texture stage of a sampler.
@@ -138,12 +153,24 @@ private:
     int IntParameter(int index) const;
     void ApplySampler(DWORD stage, int sampler);
     int FindTechnique(D3DXHANDLE handle) const;
-    int Parameter(D3DXHANDLE handle) const { return parameters_.Find(handle); }
+    const Pass* FindPass(D3DXHANDLE handle) const;
+    // A parameter by handle or name; an annotation's handle is none.
+    int Parameter(D3DXHANDLE handle) const {
+        return annotations_.FindHandle(handle) >= 0 ? -1 : parameters_.Find(handle);
+    }
+    // What the Get methods read: a parameter (by handle or name) or an annotation (by handle).
+    std::pair<const EffectParameters*, int> Readable(D3DXHANDLE handle) const;
+    // The annotations of a pass, technique or parameter, by handle or name; null when none of these.
+    const AnnotationRange* AnnotationsOf(D3DXHANDLE handle) const;
+    // ValidateTechnique's checks: shader versions the device offers, and every state of every pass
+    // applied (and put back) without failing.
+    HRESULT Validate(const Technique& technique);
     bool ResolveFixedState(const StateAssignment& assignment, PassState& state, std::string& error) const;
     DWORD StateValue(const PassState& state) const;
     std::array<float, 4> VectorValue(const PassState& state) const;
-    // Sets the pass's states on the device; `parametersOnly`: those read from a parameter.
-    void ApplyStates(const Pass& pass, bool parametersOnly);
+    // Sets the pass's states on the device; `parametersOnly`: those read from a parameter. Returns
+    // the first failure, and `failed` the state that failed (null when a light or the material did).
+    HRESULT ApplyStates(const Pass& pass, bool parametersOnly, const PassState** failed = nullptr);
     void ApplyParameters(const Pass& pass);
     void SaveFixedState(const PassState& state);
     void SaveState(const Technique& technique, DWORD flags);
@@ -151,6 +178,9 @@ private:
 
     IDirect3DDevice9* device_;
     EffectParameters parameters_;
+    // Every annotation, read-only: the parameters' in order, then each technique's and its passes'.
+    EffectParameters annotations_;
+    std::vector<AnnotationRange> parameterAnnotations_;  // by parameter index
     std::vector<Technique> techniques_;
     std::vector<SamplerBinding> samplers_;  // by parameter index
     int currentTechnique_ = -1;

@@ -16,6 +16,12 @@ struct Annotation {
     std::string type;
     std::string name;
     std::string value;  // the literal as written (strings without their quotes)
+    // As a parameter of its type: its shape, and its numbers in order as a default value's (true: 1).
+    ParameterClass parameterClass = ParameterClass::Scalar;
+    ParameterType valueType = ParameterType::Float;
+    int rows = 1;
+    int columns = 1;
+    std::vector<float> numbers;
 };
 
 // `Name = value;` inside a pass or a sampler_state block.
@@ -84,6 +90,7 @@ struct EffectParameterDesc {
     std::string semantic;
     std::vector<Annotation> annotations;
     std::vector<float> defaultValue;             // empty: zero-filled
+    std::string text;                            // a string's value, without its quotes
     std::vector<StateAssignment> samplerStates;  // sampler_state contents
     SourcePosition position;
 };

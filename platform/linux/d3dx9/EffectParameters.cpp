@@ -72,16 +72,22 @@ D3DXHANDLE EffectParameters::HandleOf(int index) const {
     return reinterpret_cast<D3DXHANDLE>(&parameters_[static_cast<std::size_t>(index)]);
 }
 
-int EffectParameters::Find(D3DXHANDLE handle) const {
-    if (handle == nullptr || parameters_.empty()) return -1;
+bool EffectParameters::Inside(D3DXHANDLE handle) const {
     const auto address = reinterpret_cast<std::uintptr_t>(handle);
-    const auto first = reinterpret_cast<std::uintptr_t>(parameters_.data());
-    const auto end = reinterpret_cast<std::uintptr_t>(parameters_.data() + parameters_.size());
-    if (address >= first && address < end) {
-        if ((address - first) % sizeof(EffectParameter) != 0) return -1;
-        return static_cast<int>((address - first) / sizeof(EffectParameter));
-    }
-    return FindByName(handle);
+    return !parameters_.empty() && address >= reinterpret_cast<std::uintptr_t>(parameters_.data()) &&
+           address < reinterpret_cast<std::uintptr_t>(parameters_.data() + parameters_.size());
+}
+
+int EffectParameters::FindHandle(D3DXHANDLE handle) const {
+    if (!Inside(handle)) return -1;
+    const auto offset = reinterpret_cast<std::uintptr_t>(handle) - reinterpret_cast<std::uintptr_t>(parameters_.data());
+    return offset % sizeof(EffectParameter) == 0 ? static_cast<int>(offset / sizeof(EffectParameter)) : -1;
+}
+
+int EffectParameters::Find(D3DXHANDLE handle) const {
+    if (handle == nullptr) return -1;
+    // An address inside our parameters is a handle or nothing, never a name.
+    return Inside(handle) ? FindHandle(handle) : FindByName(handle);
 }
 
 int EffectParameters::FindByName(const char* name) const {
@@ -255,6 +261,13 @@ HRESULT EffectParameters::GetTexture(int index, IDirect3DBaseTexture9** texture)
         return Reject("texture is null, or the parameter is not a texture");
     *texture = At(index).texture;
     if (*texture != nullptr) (*texture)->AddRef();
+    return D3D_OK;
+}
+
+HRESULT EffectParameters::GetString(int index, LPCSTR* text) const {
+    if (text == nullptr || At(index).desc.type != ParameterType::String)
+        return Reject("ppString is null, or the parameter is not a string");
+    *text = At(index).desc.text.c_str();
     return D3D_OK;
 }
 

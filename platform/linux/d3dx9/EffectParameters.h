@@ -32,6 +32,8 @@ public:
     D3DXHANDLE HandleOf(int index) const;
     // A handle of ours or a parameter name; -1 when it is neither.
     int Find(D3DXHANDLE handle) const;
+    // A handle of ours only; -1 for anything else.
+    int FindHandle(D3DXHANDLE handle) const;
     int FindByName(const char* name) const;
     int FindBySemantic(const char* semantic) const;
     // Bytes GetValue/SetValue move: 4 per number (float, INT or BOOL), a pointer for a texture.
@@ -50,12 +52,14 @@ public:
     HRESULT GetMatrix(int index, D3DXMATRIX& matrix, bool transposed) const;
     HRESULT SetTexture(int index, IDirect3DBaseTexture9* texture);
     HRESULT GetTexture(int index, IDirect3DBaseTexture9** texture) const;
+    HRESULT GetString(int index, LPCSTR* text) const;
 
     // The stage's vec4 registers with every parameter it reads in its place.
     void FillRegisters(const StageConstants& constants, std::vector<float>& registers) const;
 
 private:
     bool IsNumeric(int index) const;
+    bool Inside(D3DXHANDLE handle) const;
     template <typename Number>
     HRESULT SetEach(int index, const Number* values, UINT count);
     // Stores element `i` of an int or bool parameter: bools as TRUE or FALSE.

@@ -560,6 +560,9 @@ private:
                 if (lower == "true" || lower == "false")
                     parameter.defaultValue.push_back(lower == "true" ? 1.0f : 0.0f);
                 negative = false;
+            } else if (token.kind == TokenKind::String) {
+                parameter.text = token.text.substr(1, token.text.size() - 2);
+                negative = false;
             } else {
                 negative = false;
             }
@@ -576,7 +579,19 @@ private:
             Annotation annotation;
             annotation.type = ExpectIdentifier("an annotation type").text;
             annotation.name = ExpectIdentifier("an annotation name").text;
+            const TypeShape shape = ShapeOf(annotation.type);
+            annotation.parameterClass = shape.parameterClass;
+            annotation.valueType = shape.type;
+            annotation.rows = shape.rows;
+            annotation.columns = shape.columns;
             Expect("=");
+            // Its numbers as a parameter's default would be read, then its text.
+            const std::size_t valueBegin = index_;
+            EffectParameterDesc literal;
+            literal.name = annotation.name;
+            ParseDefault(literal);
+            annotation.numbers = std::move(literal.defaultValue);
+            index_ = valueBegin;
             std::string value;
             while (!AtEnd() && !IsSymbol(";")) {
                 const Token& token = Current();

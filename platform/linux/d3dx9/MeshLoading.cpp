@@ -88,13 +88,13 @@ std::shared_ptr<const LoadedFile> Build(MeshGeometry geometry) {
 HRESULT LoadMesh(LPCWSTR fileName, DWORD options, IDirect3DDevice9* device, LPD3DXBUFFER* adjacency,
                  LPD3DXBUFFER* materials, LPD3DXBUFFER* effectInstances, DWORD* materialCount, LPD3DXMESH* result) {
     std::vector<BYTE> bytes;
-    if (!ReadWholeFile(fileName, bytes)) return D3DXERR_INVALIDDATA;
+    if (!ReadWholeFile(fileName, bytes)) return com::Refuse(D3DXERR_INVALIDDATA, "the file cannot be read");
     MemoKey key;
     key.Add(bytes);
     std::shared_ptr<const LoadedFile> file = g_loadedFiles.Find(key);
     if (file == nullptr) {
         XMeshLoadResult loaded = LoadXMesh(bytes.data(), bytes.size());
-        if (!loaded.ok) return D3DXERR_INVALIDDATA;
+        if (!loaded.ok) return com::Refuse(D3DXERR_INVALIDDATA, "%s", loaded.error.c_str());
         file = Build(std::move(loaded.geometry));
         g_loadedFiles.Keep(key, file);
     }

@@ -21,14 +21,16 @@ struct Token {
     std::string text;
     double number = 0;
     bool integer = false;  // a whole number written as one (text) or from an integer list (binary)
+    XPosition position;
 };
 
 struct Failure {
     std::string message;
+    XPosition position;
 };
 
-[[noreturn]] void Fail(const std::string& message) {
-    throw Failure {message};
+[[noreturn]] void Fail(const std::string& message, XPosition position = {}) {
+    throw Failure {message, position};
 }
 
 bool NameStart(unsigned char c) {
@@ -38,41 +40,56 @@ bool NamePart(unsigned char c) {
     return std::isalnum(c) || c == '_' || c == '-' || c == '.';
 }
 
+// `text` follows the 16-byte header on the file's first line, so its first byte is in column 17.
 std::vector<Token> TextTokens(const char* text, std::size_t size) {
     std::vector<Token> tokens;
+    std::uint32_t line = 1;
+    std::size_t lineBegin = 0;  // where the line starts in `text`, less the columns before `text`
+    std::size_t headerColumns = 16;
+    auto at = [&](std::size_t offset) {
+        return XPosition {line, static_cast<std::uint32_t>(offset + headerColumns - lineBegin + 1)};
+    };
+    auto push = [&](Kind kind, std::string tokenText, std::size_t begin, double number = 0, bool integer = false) {
+        tokens.push_back({kind, std::move(tokenText), number, integer, at(begin)});
+    };
     std::size_t i = 0;
     while (i < size) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+        if (c == '\n') {
+            ++i;
+            ++line;
+            lineBegin = i;
+            headerColumns = 0;
+        } else if (c == ' ' || c == '\t' || c == '\r') {
             ++i;
         } else if (c == ',' || c == ';') {
-            tokens.push_back({Kind::Separator, std::string(1, static_cast<char>(c)), 0, false});
+            push(Kind::Separator, std::string(1, static_cast<char>(c)), i);
             ++i;
         } else if (c == '#' || (c == '/' && i + 1 < size && text[i + 1] == '/')) {
             while (i < size && text[i] != '\n')
                 ++i;
         } else if (c == '{' || c == '}') {
-            tokens.push_back({c == '{' ? Kind::Open : Kind::Close, std::string(1, static_cast<char>(c)), 0, false});
+            push(c == '{' ? Kind::Open : Kind::Close, std::string(1, static_cast<char>(c)), i);
             ++i;
         } else if (c == '[' || c == ']') {
-            tokens.push_back({Kind::Symbol, std::string(1, static_cast<char>(c)), 0, false});
+            push(Kind::Symbol, std::string(1, static_cast<char>(c)), i);
             ++i;
         } else if (c == '.' && size - i >= 3 && text[i + 1] == '.' && text[i + 2] == '.') {
-            tokens.push_back({Kind::Symbol, "...", 0, false});  // an open template's restriction
+            push(Kind::Symbol, "...", i);  // an open template's restriction
             i += 3;
         } else if (c == '<') {
-            const std::size_t begin = ++i;
+            const std::size_t begin = i++;
             while (i < size && (std::isxdigit(static_cast<unsigned char>(text[i])) || text[i] == '-'))
                 ++i;
-            if (i >= size || text[i] != '>') Fail("malformed GUID");
-            tokens.push_back({Kind::Guid, std::string(text + begin, i - begin), 0, false});
+            if (i >= size || text[i] != '>') Fail("malformed GUID", at(begin));
+            push(Kind::Guid, std::string(text + begin + 1, i - begin - 1), begin);
             ++i;
         } else if (c == '"') {
-            const std::size_t begin = ++i;
+            const std::size_t begin = i++;
             while (i < size && text[i] != '"' && text[i] != '\n' && text[i] != '\0')
                 ++i;
-            if (i >= size || text[i] != '"') Fail("unterminated string");
-            tokens.push_back({Kind::String, std::string(text + begin, i - begin), 0, false});
+            if (i >= size || text[i] != '"') Fail("unterminated string", at(begin));
+            push(Kind::String, std::string(text + begin + 1, i - begin - 1), begin);
             ++i;
         } else if (std::isdigit(c) || c == '-' || c == '.') {
             const std::size_t begin = i;
@@ -87,7 +104,7 @@ std::vector<Token> TextTokens(const char* text, std::size_t size) {
                 while (i < size && std::isdigit(static_cast<unsigned char>(text[i])))
                     ++i, ++digits;
             }
-            if (digits == 0) Fail("malformed number");
+            if (digits == 0) Fail("malformed number", at(begin));
             if (i < size && (text[i] == 'e' || text[i] == 'E')) {
                 integer = false;
                 ++i;
@@ -95,21 +112,21 @@ std::vector<Token> TextTokens(const char* text, std::size_t size) {
                 std::size_t exponent = 0;
                 while (i < size && std::isdigit(static_cast<unsigned char>(text[i])))
                     ++i, ++exponent;
-                if (exponent == 0) Fail("malformed number");
+                if (exponent == 0) Fail("malformed number", at(begin));
             }
-            if (i < size && NamePart(static_cast<unsigned char>(text[i]))) Fail("malformed number");
+            if (i < size && NamePart(static_cast<unsigned char>(text[i]))) Fail("malformed number", at(begin));
             const std::string literal(text + begin, i - begin);
-            tokens.push_back({Kind::Number, literal, std::strtod(literal.c_str(), nullptr), integer});
+            push(Kind::Number, literal, begin, std::strtod(literal.c_str(), nullptr), integer);
         } else if (NameStart(c)) {
             const std::size_t begin = i;
             while (i < size && NamePart(static_cast<unsigned char>(text[i])))
                 ++i;
-            tokens.push_back({Kind::Name, std::string(text + begin, i - begin), 0, false});
+            push(Kind::Name, std::string(text + begin, i - begin), begin);
         } else {
-            Fail("unexpected byte " + std::to_string(c) + " in text data");
+            Fail("unexpected byte " + std::to_string(c) + " in text data", at(i));
         }
     }
-    tokens.push_back({});
+    tokens.push_back({Kind::End, {}, 0, false, at(size)});
     return tokens;
 }
 
@@ -150,7 +167,7 @@ std::vector<Token> BinaryTokens(const unsigned char* data, std::size_t size, boo
             for (char c : name) {
                 if (!NamePart(static_cast<unsigned char>(c))) Fail("malformed name");
             }
-            tokens.push_back({Kind::Name, name, 0, false});
+            tokens.push_back({Kind::Name, name, 0, false, {}});
             break;
         }
         case 2: {  // string, then its terminator
@@ -159,15 +176,15 @@ std::vector<Token> BinaryTokens(const unsigned char* data, std::size_t size, boo
             if (text.find('\0') != std::string::npos) Fail("malformed string");
             const std::uint32_t end = reader.Read(2);
             if (end != 19 && end != 20) Fail("string without terminator");
-            tokens.push_back({Kind::String, text, 0, false});
+            tokens.push_back({Kind::String, text, 0, false, {}});
             break;
         }
         case 3:  // one integer
-            tokens.push_back({Kind::Number, {}, static_cast<double>(reader.Read(4)), true});
+            tokens.push_back({Kind::Number, {}, static_cast<double>(reader.Read(4)), true, {}});
             break;
         case 5:
             reader.Bytes(16);
-            tokens.push_back({Kind::Guid, {}, 0, false});
+            tokens.push_back({Kind::Guid, {}, 0, false, {}});
             break;
         case 6:
         case 7: {
@@ -187,19 +204,19 @@ std::vector<Token> BinaryTokens(const unsigned char* data, std::size_t size, boo
                     std::memcpy(&single, &bits, 4);
                     value = single;
                 }
-                tokens.push_back({Kind::Number, {}, value, type == 6});
+                tokens.push_back({Kind::Number, {}, value, type == 6, {}});
             }
             break;
         }
         case 10:
-            tokens.push_back({Kind::Open, "{", 0, false});
+            tokens.push_back({Kind::Open, "{", 0, false, {}});
             break;
         case 11:
-            tokens.push_back({Kind::Close, "}", 0, false});
+            tokens.push_back({Kind::Close, "}", 0, false, {}});
             break;
         case 19:
         case 20:
-            tokens.push_back({Kind::Separator, type == 19 ? "," : ";", 0, false});
+            tokens.push_back({Kind::Separator, type == 19 ? "," : ";", 0, false, {}});
             break;
         case 12:
         case 13:
@@ -209,11 +226,11 @@ std::vector<Token> BinaryTokens(const unsigned char* data, std::size_t size, boo
         case 17:
         case 18: {
             static const char kSymbols[] = "()[]<>.";
-            tokens.push_back({Kind::Symbol, std::string(1, kSymbols[type - 12]), 0, false});
+            tokens.push_back({Kind::Symbol, std::string(1, kSymbols[type - 12]), 0, false, {}});
             break;
         }
         case 31:
-            tokens.push_back({Kind::Name, "template", 0, false});
+            tokens.push_back({Kind::Name, "template", 0, false, {}});
             break;
         default:
             if (type >= 40 && type <= 52) {
@@ -221,7 +238,7 @@ std::vector<Token> BinaryTokens(const unsigned char* data, std::size_t size, boo
                 static const char* const kKeywords[] = {"WORD",    "DWORD",   "FLOAT",  "DOUBLE", "CHAR",
                                                         "UCHAR",   "SWORD",   "SDWORD", "VOID",   "STRING",
                                                         "UNICODE", "CSTRING", "array"};
-                tokens.push_back({Kind::Name, kKeywords[type - 40], 0, false});
+                tokens.push_back({Kind::Name, kKeywords[type - 40], 0, false, {}});
                 break;
             }
             Fail("unknown binary token " + std::to_string(type));
@@ -255,17 +272,18 @@ private:
         return token;
     }
     void Expect(Kind kind, const char* what) {
-        if (Next().kind != kind) Fail(std::string("expected ") + what);
+        const Token& token = Next();
+        if (token.kind != kind) Fail(std::string("expected ") + what, token.position);
     }
 
     bool AtSymbol(const char* symbol) const { return Peek().kind == Kind::Symbol && Peek().text == symbol; }
     void ExpectSymbol(const char* symbol) {
-        if (!AtSymbol(symbol)) Fail(std::string("expected '") + symbol + "' in a template");
+        if (!AtSymbol(symbol)) Fail(std::string("expected '") + symbol + "' in a template", Peek().position);
         Next();
     }
     void ExpectSeparator(const char* separator) {
         if (Peek().kind != Kind::Separator || Peek().text != separator) {
-            Fail(std::string("expected '") + separator + "' in a template");
+            Fail(std::string("expected '") + separator + "' in a template", Peek().position);
         }
         Next();
     }
@@ -286,7 +304,7 @@ private:
                     ExpectSymbol("[");
                     const Token& size = Next();
                     if (!(size.kind == Kind::Name || (size.kind == Kind::Number && size.integer && size.number >= 0))) {
-                        Fail("an array dimension is neither a count nor a member name");
+                        Fail("an array dimension is neither a count nor a member name", size.position);
                     }
                     ExpectSymbol("]");
                 } while (AtSymbol("["));
@@ -316,11 +334,12 @@ private:
     }
 
     XObject DataObject(int depth) {
-        if (depth > kMaxDepth) Fail("data objects nested too deeply");
+        if (depth > kMaxDepth) Fail("data objects nested too deeply", Peek().position);
         XObject object;
         const Token& type = Next();
-        if (type.kind != Kind::Name || type.text == "template") Fail("expected a data object");
+        if (type.kind != Kind::Name || type.text == "template") Fail("expected a data object", type.position);
         object.type = type.text;
+        object.position = type.position;
         if (Peek().kind == Kind::Name) object.name = Next().text;
         Expect(Kind::Open, "'{' after a data object's name");
         if (Peek().kind == Kind::Guid) Next();
@@ -334,7 +353,7 @@ private:
             }
             switch (token.kind) {
             case Kind::Number:
-                object.numbers.push_back({token.number, token.integer});
+                object.numbers.push_back({token.number, token.integer, token.position});
                 Next();
                 afterValue = true;
                 break;
@@ -343,10 +362,10 @@ private:
                 afterValue = true;
                 break;
             case Kind::Separator:
-                if (!afterValue) Fail("misplaced separator in data object '" + object.type + "'");
+                if (!afterValue) Fail("misplaced separator in data object '" + object.type + "'", token.position);
                 // A comma separates two values of a list: a value must follow it.
                 if (Next().text == "," && Peek().kind != Kind::Number && Peek().kind != Kind::String) {
-                    Fail("a comma that separates no values in data object '" + object.type + "'");
+                    Fail("a comma that separates no values in data object '" + object.type + "'", token.position);
                 }
                 break;
             case Kind::Name:
@@ -354,16 +373,18 @@ private:
                 break;
             case Kind::Open:
                 Next();
-                if (Peek().kind != Kind::Name) Fail("expected a reference name");
+                if (Peek().kind != Kind::Name) Fail("expected a reference name", Peek().position);
                 object.references.push_back(Next().text);
                 if (Peek().kind == Kind::Guid) Next();
                 Expect(Kind::Close, "'}' after a reference");
                 break;
             case Kind::Close:
-                Next();
+                object.end = Next().position;
                 return object;
+            case Kind::End:
+                Fail("the file ends inside data object '" + object.type + "'", token.position);
             default:
-                Fail("unexpected token in data object '" + object.type + "'");
+                Fail("unexpected token in data object '" + object.type + "'", token.position);
             }
         }
     }
@@ -372,7 +393,8 @@ private:
     std::size_t at_ = 0;
 };
 
-// Reads the numbers of one data object in order, checking each kind of value as it goes.
+// Reads the numbers of one data object in order, checking each kind of value as it goes. A
+// failure points at the value it is about, or at the object's closing brace when values run out.
 class Numbers {
 public:
     Numbers(const XObject& object, bool binary) : object_(object), binary_(binary) {}
@@ -380,29 +402,32 @@ public:
     std::uint32_t Count() {
         const XNumber& token = Take();
         if (!token.integer || token.value < 0 || token.value > static_cast<double>(kMaxCount)) {
-            Fail("invalid count in '" + object_.type + "'");
+            Fail("invalid count in '" + object_.type + "'", token.position);
         }
         return static_cast<std::uint32_t>(token.value);
     }
     std::uint32_t Index(std::uint32_t limit) {
         const std::uint32_t index = Count();
-        if (index >= limit) Fail("index out of range in '" + object_.type + "'");
+        if (index >= limit) Fail("index out of range in '" + object_.type + "'", Last());
         return index;
     }
     void Floats(std::uint64_t count) {
-        if (count > Left()) Fail("'" + object_.type + "' holds fewer values than it declares");
+        if (count > Left()) Fail("'" + object_.type + "' holds fewer values than it declares", object_.end);
         for (std::uint64_t k = 0; k < count; ++k) {
-            if (Take().integer && binary_) Fail("integer where '" + object_.type + "' needs a float");
+            if (Take().integer && binary_) Fail("integer where '" + object_.type + "' needs a float", Last());
         }
     }
     void Finish() const {
-        if (Left() != 0) Fail("'" + object_.type + "' holds more values than it declares");
+        if (Left() != 0)
+            Fail("'" + object_.type + "' holds more values than it declares", object_.numbers[at_].position);
     }
+    // Where the value read last is.
+    XPosition Last() const { return at_ == 0 ? object_.position : object_.numbers[at_ - 1].position; }
 
 private:
     std::size_t Left() const { return object_.numbers.size() - at_; }
     const XNumber& Take() {
-        if (Left() == 0) Fail("'" + object_.type + "' holds fewer values than it declares");
+        if (Left() == 0) Fail("'" + object_.type + "' holds fewer values than it declares", object_.end);
         return object_.numbers[at_++];
     }
 
@@ -430,7 +455,7 @@ public:
         if (type == "AnimTicksPerSecond") Counts(object, 1);
         if (type == "Material") CheckMaterial(object);
         if (type == "AnimationKey") CheckAnimationKey(object);
-        if (type == "Frame" && !object.numbers.empty()) Fail("a frame holds values");
+        if (type == "Frame" && !object.numbers.empty()) Fail("a frame holds values", object.numbers[0].position);
         for (const XObject& child : object.children)
             Check(child);
     }
@@ -454,7 +479,7 @@ private:
         for (const XObject& child : object.children) {
             if ((child.type == "TextureFilename" || child.type == "TextureFileName") &&
                 (child.strings.size() != 1 || !child.numbers.empty() || !child.children.empty())) {
-                Fail("a texture file name holds one string");
+                Fail("a texture file name holds one string", child.position);
             }
         }
     }
@@ -464,11 +489,11 @@ private:
         const std::uint32_t keyType = numbers.Count();
         static const std::map<std::uint32_t, std::uint32_t> kValues = {{0, 4}, {1, 3}, {2, 3}, {3, 16}, {4, 16}};
         const auto values = kValues.find(keyType);
-        if (values == kValues.end()) Fail("unknown animation key type");
+        if (values == kValues.end()) Fail("unknown animation key type", numbers.Last());
         const std::uint32_t keys = numbers.Count();
         for (std::uint32_t k = 0; k < keys; ++k) {
             numbers.Count();
-            if (numbers.Count() != values->second) Fail("animation key of the wrong size");
+            if (numbers.Count() != values->second) Fail("animation key of the wrong size", numbers.Last());
             numbers.Floats(values->second);
         }
         numbers.Finish();
@@ -482,7 +507,7 @@ private:
         std::vector<std::uint32_t> faceSizes(faces);
         for (std::uint32_t f = 0; f < faces; ++f) {
             faceSizes[f] = numbers.Count();
-            if (faceSizes[f] < 3) Fail("a face with fewer than three corners");
+            if (faceSizes[f] < 3) Fail("a face with fewer than three corners", numbers.Last());
             for (std::uint32_t k = 0; k < faceSizes[f]; ++k)
                 numbers.Index(vertices);
         }
@@ -492,16 +517,18 @@ private:
                 Numbers normals(child, binary_);
                 const std::uint32_t count = normals.Count();
                 normals.Floats(static_cast<std::uint64_t>(count) * 3);
-                if (normals.Count() != faces) Fail("normal faces do not match the mesh's faces");
+                if (normals.Count() != faces) Fail("normal faces do not match the mesh's faces", normals.Last());
                 for (std::uint32_t f = 0; f < faces; ++f) {
-                    if (normals.Count() != faceSizes[f]) Fail("a normal face does not match its mesh face");
+                    if (normals.Count() != faceSizes[f])
+                        Fail("a normal face does not match its mesh face", normals.Last());
                     for (std::uint32_t k = 0; k < faceSizes[f]; ++k)
                         normals.Index(count);
                 }
                 normals.Finish();
             } else if (child.type == "MeshTextureCoords") {
                 Numbers coordinates(child, binary_);
-                if (coordinates.Count() != vertices) Fail("texture coordinates do not match the vertices");
+                if (coordinates.Count() != vertices)
+                    Fail("texture coordinates do not match the vertices", coordinates.Last());
                 coordinates.Floats(static_cast<std::uint64_t>(vertices) * 2);
                 coordinates.Finish();
             } else if (child.type == "MeshVertexColors") {
@@ -516,7 +543,7 @@ private:
                 CheckMaterialList(child, faces);
             } else if (child.type == "SkinWeights") {
                 Numbers weights(child, binary_);
-                if (child.strings.size() != 1) Fail("skin weights name one frame");
+                if (child.strings.size() != 1) Fail("skin weights name one frame", child.position);
                 const std::uint32_t count = weights.Count();
                 for (std::uint32_t k = 0; k < count; ++k)
                     weights.Index(vertices);
@@ -526,27 +553,28 @@ private:
                 Check(child);
             }
         }
-        if (!mesh.references.empty()) Fail("a mesh refers to another object");
+        if (!mesh.references.empty()) Fail("a mesh refers to another object", mesh.position);
     }
 
     void CheckMaterialList(const XObject& list, std::uint32_t faces) {
         Numbers numbers(list, binary_);
         const std::uint32_t materials = numbers.Count();
         const std::uint32_t indices = numbers.Count();
-        if (indices != faces && indices != 1) Fail("material indices do not match the faces");
+        if (indices != faces && indices != 1) Fail("material indices do not match the faces", numbers.Last());
         for (std::uint32_t k = 0; k < indices; ++k)
             numbers.Index(materials);
         numbers.Finish();
         std::size_t given = list.references.size();
         for (const std::string& reference : list.references) {
-            if (materials_.count(reference) == 0) Fail("a material list names an unknown material");
+            if (materials_.count(reference) == 0) Fail("a material list names an unknown material", list.position);
         }
         for (const XObject& child : list.children) {
-            if (child.type != "Material") Fail("a material list holds something else than materials");
+            if (child.type != "Material") Fail("a material list holds something else than materials", child.position);
             CheckMaterial(child);
             ++given;
         }
-        if (given != materials) Fail("a material list holds another number of materials than it declares");
+        if (given != materials)
+            Fail("a material list holds another number of materials than it declares", list.position);
     }
 
     bool binary_;
@@ -590,7 +618,10 @@ bool ReadXFile(const void* data, std::size_t size, std::vector<XObject>& objects
             checker.Check(object);
         objects = std::move(parsed);
     } catch (const Failure& failure) {
-        error = failure.message;
+        const XPosition& at = failure.position;
+        error = at.line == 0 ? failure.message
+                             : "line " + std::to_string(at.line) + ", column " + std::to_string(at.column) + ": " +
+                                   failure.message;
         return false;
     }
     return true;

@@ -341,6 +341,24 @@ TEST_F(MeshTest, MissingAndMalformedFilesFailAndCreateNothing) {
     EXPECT_EQ(PlatformTesting::LiveDirect3DObjects(), liveBefore);
 }
 
+TEST_F(MeshTest, ARefusedFileSaysWhyWithTheLineAndColumnOfATextFile) {
+    const std::string triangle = "xof 0303txt 0032\nMesh {\n 3;\n 0;0;0;,\n 1;0;0;,\n 0;1;0;;\n 1;\n 3;0,1,5;;\n}\n";
+    ID3DXMesh* mesh = nullptr;
+    EXPECT_EQ(D3DXLoadMeshFromXW(WriteFile("corner.x", triangle).c_str(), 0, device_, nullptr, nullptr, nullptr,
+                                 nullptr, &mesh),
+              D3DXERR_INVALIDDATA);
+    EXPECT_EQ(PlatformTesting::LastRefusal(), "D3DXLoadMeshFromXW: line 8, column 8: index out of range in 'Mesh'");
+    EXPECT_EQ(D3DXLoadMeshFromXW(WriteFile("empty.x", "xof 0303txt 0032\n").c_str(), 0, device_, nullptr, nullptr,
+                                 nullptr, nullptr, &mesh),
+              D3DXERR_INVALIDDATA);
+    EXPECT_EQ(PlatformTesting::LastRefusal(), "D3DXLoadMeshFromXW: the file holds no mesh");
+    EXPECT_EQ(
+        D3DXLoadMeshFromXW(folder_.File("missing.x").c_str(), 0, device_, nullptr, nullptr, nullptr, nullptr, &mesh),
+        D3DXERR_INVALIDDATA);
+    EXPECT_EQ(PlatformTesting::LastRefusal(), "D3DXLoadMeshFromXW: the file cannot be read");
+    EXPECT_EQ(mesh, nullptr);
+}
+
 // Golden images live next to this file; NVESK_UPDATE_GOLDEN=1 rewrites them from this build.
 std::filesystem::path GoldenFile(const char* name) {
     return std::filesystem::path(D3DX9_TEST_DATA_DIR) / name;

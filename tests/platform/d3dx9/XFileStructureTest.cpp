@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 using nvesk::d3dx9::CheckXFileStructure;
@@ -95,4 +96,59 @@ TEST(XFileStructure, TheLoaderRefusesWhatTheCheckRefuses) {
     const nvesk::d3dx9::XMeshLoadResult result = nvesk::d3dx9::LoadXMesh(crash.data(), crash.size());
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.error.empty());
+}
+
+namespace {
+
+std::string Refusal(const std::string& text) {
+    std::string error;
+    EXPECT_FALSE(CheckXFileStructure(text.data(), text.size(), error)) << text;
+    return error;
+}
+
+// "line L, column C: " of the byte at `offset`, both counted from 1 as an editor shows them.
+std::string PositionOf(const std::string& text, std::size_t offset) {
+    const std::size_t lineStart = text.rfind('\n', offset - 1);
+    const std::size_t line = 1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n');
+    const std::size_t column = lineStart == std::string::npos ? offset + 1 : offset - lineStart;
+    return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": ";
+}
+
+}  // namespace
+
+TEST(XFileStructure, RefusalsOfTextFilesNameTheLineAndColumnOfWhatIsWrong) {
+    const std::string triangle = "xof 0303txt 0032\nMesh {\n 3;\n 0;0;0;,\n 1;0;0;,\n 0;1;0;;\n 1;\n 3;0,1,2;;\n}\n";
+    // A corner beyond the vertices: the index itself.
+    EXPECT_EQ(Refusal(Replace(triangle, "3;0,1,2;;", "3;0,1,5;;")), "line 8, column 8: index out of range in 'Mesh'");
+    // Fewer vertices than declared: the values run out at the closing brace.
+    EXPECT_EQ(Refusal(Replace(triangle, " 1;\n 3;0,1,2;;\n", "")),
+              "line 7, column 1: 'Mesh' holds fewer values than it declares");
+    // More values than declared: the first one too many.
+    EXPECT_EQ(Refusal(Replace(triangle, "3;0,1,2;;", "3;0,1,2;, 7;")),
+              "line 8, column 12: 'Mesh' holds more values than it declares");
+    // The first line: columns go on after the 16 bytes of the header.
+    EXPECT_EQ(Refusal("xof 0303txt 0032 Mesh {@ }"), "line 1, column 24: unexpected byte 64 in text data");
+    EXPECT_EQ(Refusal("xof 0303txt 0032\r\n\r\n  Mesh { \"open }"), "line 3, column 10: unterminated string");
+    EXPECT_EQ(Refusal("xof 0303txt 0032\nMesh {\n 3;\n"), "line 4, column 1: the file ends inside data object 'Mesh'");
+}
+
+TEST(XFileStructure, ACountThatDisagreesWithItsDataIsReportedAtThatCount) {
+    const std::string good = D3DX9Tests::TextXFile(FullCube());
+    const std::string coordinates = "MeshTextureCoords {\n   ";
+    const std::string wrongCount = Replace(good, coordinates + "8;", coordinates + "7;");
+    const std::size_t at = wrongCount.find(coordinates) + coordinates.size();
+    EXPECT_EQ(Refusal(wrongCount), PositionOf(wrongCount, at) + "texture coordinates do not match the vertices");
+    const std::string materials = "MeshMaterialList {\n   ";
+    const std::string fewerMaterials = Replace(good, materials + "2;", materials + "3;");
+    EXPECT_EQ(Refusal(fewerMaterials), PositionOf(fewerMaterials, fewerMaterials.find("MeshMaterialList")) +
+                                           "a material list holds another number of materials than it declares");
+}
+
+TEST(XFileStructure, BinaryFilesHaveNoLinesToName) {
+    std::vector<std::uint8_t> binary = D3DX9Tests::BinaryXFile(D3DX9Tests::Cube(true));
+    binary.push_back(99);
+    binary.push_back(0);
+    std::string error;
+    EXPECT_FALSE(CheckXFileStructure(binary.data(), binary.size(), error));
+    EXPECT_EQ(error, "unknown binary token 99");
 }
