@@ -15,5 +15,9 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # test runs once more; a test that really fails fails both times.
 retry=()
 [ "$preset" = linux-asan ] && retry=(--repeat until-pass:2)
-# Window and Direct3D tests need an X display: one Xvfb for the whole run.
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset "$preset" -j2 --timeout 300 "${retry[@]}"
+# Window and Direct3D tests need an X display each: as many Xvfb servers as tests run at a time.
+jobs="${NVESK_TEST_JOBS:-$(nproc)}"
+source tools/test-displays.sh
+spec="$PWD/build/$preset/x-displays.json"
+start_test_displays "$jobs" "$spec"
+ctest --preset "$preset" -j "$jobs" --resource-spec-file "$spec" --timeout 300 "${retry[@]}"

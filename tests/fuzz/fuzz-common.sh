@@ -5,12 +5,44 @@ out="$root/build/fuzz"
 "$root/tools/install-deps.sh" fuzz
 mkdir -p "$out"
 
-# fuzz_build NAME SOURCES... [LIBS...]: build/fuzz/NAME from the given sources.
+# object_is_current OBJECT: the object is newer than its source and every header it read.
+object_is_current() {
+  local object="$1" dependency
+  [ -f "$object" ] && [ -f "$object.d" ] || return 1
+  for dependency in $(sed -e 's/^[^:]*://' -e 's/\\$//' "$object.d"); do
+    [ "$object" -nt "$dependency" ] || return 1
+  done
+}
+
+# fuzz_build NAME SOURCES... [FLAGS...] [LIBS...]: build/fuzz/NAME from the given sources. Each
+# source is compiled once per set of flags into build/fuzz/objects/, on every core, and targets that
+# share sources (the two effect fuzzers) share their objects.
 fuzz_build() {
   local name="$1"
   shift
-  clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -I"$root" -I"$root/platform/linux/include" "$@" -o "$out/$name"
+  local sources=() flags=() libs=() arg
+  for arg in "$@"; do
+    case "$arg" in
+      *.cpp) sources+=("$arg") ;;
+      -l* | -Wl,*) libs+=("$arg") ;;
+      *) flags+=("$arg") ;;
+    esac
+  done
+  local compile=(clang++ -std=c++17 -g -O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                 -I"$root" -I"$root/platform/linux/include" "${flags[@]}")
+  local objects="$out/objects/$(printf '%s\n' "${compile[@]}" | md5sum | cut -c1-12)"
+  local source object pids=() built=()
+  for source in "${sources[@]}"; do
+    object="$objects/${source#"$root"/}.o"
+    built+=("$object")
+    object_is_current "$object" && continue
+    mkdir -p "$(dirname "$object")"
+    while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n; done
+    "${compile[@]}" -MMD -MF "$object.d" -c "$source" -o "$object" &
+    pids+=($!)
+  done
+  for pid in "${pids[@]}"; do wait "$pid"; done
+  clang++ -fsanitize=fuzzer,address,undefined "${built[@]}" "${libs[@]}" -o "$out/$name"
   mkdir -p "$out/$name-corpus"
 }
 

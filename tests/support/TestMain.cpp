@@ -3,12 +3,14 @@
 #include "lib/Logger.h"
 #include "support/Scenario.h"
 #include "support/TempDir.h"
+#include "support/TestDisplay.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 int main(int argc, char** argv) {
+    TestSupport::TakeTheDisplay();
     int exitCode = 0;
     if (TestSupport::TryRunScenario(argc, argv, exitCode)) return exitCode;
 
