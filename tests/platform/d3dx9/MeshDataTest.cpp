@@ -234,7 +234,7 @@ TEST(XMeshLoader, AVertexWithDifferentNormalsOnItsFacesBecomesOneVertexPerNormal
 }
 
 // Text .x files from public projects, kept outside the repository as test data.
-TEST(XMeshLoader, RealWorldFilesLoadWithTheirOwnCounts) {
+TEST(XMeshCorpus, RealWorldFilesLoadWithTheirOwnCounts) {
     const std::filesystem::path folder = TestSupport::SharedDataRoot() / "corpus" / "x";
     NVESK_NEEDS_SHARED_FOLDER(folder);
     struct Expected {
