@@ -20,6 +20,6 @@ retry=()
 # Window and Direct3D tests need an X display each: as many Xvfb servers as tests run at a time.
 jobs="${NVESK_TEST_JOBS:-$(nproc)}"
 source tools/test-displays.sh
-spec="$PWD/build/$preset/x-displays.json"
-start_test_displays "$jobs" "$spec"
-ctest --preset "$preset" -j "$jobs" --resource-spec-file "$spec" --timeout 300 "${retry[@]}"
+displays_file="$PWD/build/$preset/x-displays.json"
+start_test_displays "$jobs" "$displays_file"
+ctest --preset "$preset" -j "$jobs" --resource-spec-file "$displays_file" --timeout 300 "${retry[@]}"

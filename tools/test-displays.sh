@@ -1,8 +1,8 @@
 # Sourced by tools/run-tests.sh: starts COUNT Xvfb servers, one per display test that may run at a
 # time, and writes the CTest resource file that hands them out. The servers are stopped at exit.
-# start_test_displays COUNT SPEC_FILE
+# start_test_displays COUNT RESOURCE_FILE
 start_test_displays() {
-  local count="$1" spec="$2" ids=() folder number
+  local count="$1" resource_file="$2" ids=() folder number
   test_display_pids=()
   test_display_folder="$(mktemp -d)"
   trap 'kill "${test_display_pids[@]}" 2>/dev/null || true; rm -rf "$test_display_folder"' EXIT
@@ -28,6 +28,6 @@ start_test_displays() {
   export DISPLAY=":${ids[0]}"
   local entries
   entries="$(printf '{"id":"%s","slots":1},' "${ids[@]}")"
-  printf '{"version":{"major":1,"minor":0},"local":[{"x_display":[%s]}]}\n' "${entries%,}" >"$spec"
+  printf '{"version":{"major":1,"minor":0},"local":[{"x_display":[%s]}]}\n' "${entries%,}" >"$resource_file"
   echo "X displays for the tests: ${ids[*]/#/:}"
 }
