@@ -22,4 +22,5 @@ jobs="${NVESK_TEST_JOBS:-$(nproc)}"
 source tools/test-displays.sh
 displays_file="$PWD/build/$preset/x-displays.json"
 start_test_displays "$jobs" "$displays_file"
-ctest --preset "$preset" -j "$jobs" --resource-spec-file "$displays_file" --timeout 300 "${retry[@]}"
+# The "-displays" test preset hands CTest the file that lists them.
+ctest --preset "$preset-displays" -j "$jobs" --timeout 300 "${retry[@]}"
