@@ -15,8 +15,8 @@ object_is_current() {
 }
 
 # fuzz_build NAME SOURCES... [FLAGS...] [LIBS...]: build/fuzz/NAME from the given sources. Each
-# source is compiled once per set of flags into build/fuzz/objects/, on every core, and targets that
-# share sources (the two effect fuzzers) share their objects.
+# source is compiled into build/fuzz/objects/ (one folder per set of flags), on every core, and again
+# only when it or a header it reads has changed.
 fuzz_build() {
   local name="$1"
   shift
