@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <regex>
 #include <set>
@@ -67,6 +68,28 @@ std::string BlankComments(std::string text) {
 
 bool IsWordChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+// A file's text as the legacy compiler reads it: a UTF-8 byte-order mark at its start is no part
+// of it, and a line continuation (a backslash ending the line) also ends the token before it, so
+// that `#define NAME\` keeps NAME apart from the next line's first token. glslang joins the lines
+// and keeps the line numbers of the lines after.
+std::string SourceText(const char* data, std::size_t size) {
+    static const char kByteOrderMark[] = "\xEF\xBB\xBF";
+    if (size >= 3 && std::equal(kByteOrderMark, kByteOrderMark + 3, data)) {
+        data += 3;
+        size -= 3;
+    }
+    std::string text;
+    text.reserve(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        const bool endsLine =
+            i + 1 < size && (data[i + 1] == '\n' || (data[i + 1] == '\r' && i + 2 < size && data[i + 2] == '\n'));
+        if (data[i] == '\\' && endsLine && !text.empty() && !std::isspace(static_cast<unsigned char>(text.back())))
+            text += ' ';
+        text += data[i];
+    }
+    return text;
 }
 
 // Where `token` stands in `original` at or after `from`, a word or number only where it stands alone.
@@ -144,12 +167,16 @@ public:
         IncludedFile file;
         int parent = -1;
         bool open = false;
-        std::string text;  // comments blanked, for lining tokens up
+        std::shared_ptr<const std::string> source;  // what glslang reads (SourceText)
+        std::string text;                           // comments blanked, for lining tokens up
     };
 
     Includer(const IncludedFile& effect, IncludeSource* source) : source_(source) {
-        files_.push_back({effect, -1, false, BlankComments(std::string(effect.data, effect.size))});
+        auto text = std::make_shared<const std::string>(SourceText(effect.data, effect.size));
+        files_.push_back({effect, -1, false, text, BlankComments(*text)});
     }
+
+    const std::string& EffectText() const { return *files_.front().source; }
     ~Includer() override {
         for (File& file : files_) {
             if (file.open) source_->Close(file.file);
@@ -211,7 +238,8 @@ private:
         std::string error;
         if (!source_->Open(system, header, files_[static_cast<std::size_t>(parent)].file, file, error))
             return Fail(error.empty() ? "failed to open source file" : error);
-        std::string text = BlankComments(std::string(file.data, file.size));
+        auto source = std::make_shared<const std::string>(SourceText(file.data, file.size));
+        std::string text = BlankComments(*source);
         // glslang leaves `#pragma once` to us: a second inclusion of such a file reads nothing.
         const bool repeated = HasPragmaOnce(text) && !onceIncluded_.insert(file.name).second;
         for (int at = parent; at >= 0 && !repeated; at = files_[static_cast<std::size_t>(at)].parent) {
@@ -220,12 +248,12 @@ private:
                 return Fail("recursive include");
             }
         }
-        files_.push_back({file, parent, true, std::move(text)});
+        files_.push_back({file, parent, true, source, std::move(text)});
         // glslang reads the last byte of what it is given: an empty file is handed over as one line break.
         static const char kNothing[] = "\n";
-        const bool nothing = repeated || file.size == 0;
-        return new IncludeResult(KeyOf(files_.size() - 1), nothing ? kNothing : file.data, nothing ? 1 : file.size,
-                                 nullptr);
+        const bool nothing = repeated || source->empty();
+        return new IncludeResult(KeyOf(files_.size() - 1), nothing ? kNothing : source->data(),
+                                 nothing ? 1 : source->size(), nullptr);
     }
 
     IncludeSource* source_;
@@ -334,8 +362,11 @@ PreprocessedEffect Run(const IncludedFile& effect, const std::vector<Macro>& mac
 
     Includer includer(effect, includes);
     glslang::TShader shader(EShLangVertex);
-    const char* text = effect.data;
-    const int length = static_cast<int>(effect.size);
+    // Never nothing: glslang reads the last byte of what it is given (a file of a byte-order mark alone).
+    static const std::string kLineBreak = "\n";
+    const std::string& source = includer.EffectText().empty() ? kLineBreak : includer.EffectText();
+    const char* text = source.data();
+    const int length = static_cast<int>(source.size());
     const std::string key = KeyOf(0);
     const char* name = key.c_str();
     shader.setStringsWithLengthsAndNames(&text, &length, &name, 1);

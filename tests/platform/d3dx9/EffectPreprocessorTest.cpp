@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <sstream>
 
@@ -62,6 +63,11 @@ std::string Collapsed(const std::string& text) {
         if (c != ' ' || result.empty() || result.back() != ' ') result += c;
     }
     return result;
+}
+
+std::string WithoutSpaces(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+    return text;
 }
 
 void ExpectSameResult(const PreprocessedEffect& a, const PreprocessedEffect& b) {
@@ -240,6 +246,62 @@ TEST(EffectPreprocessor, PragmaOnceEmptyFilesWindowsLineEndsAndTabsAreReadAsOnWi
         EXPECT_EQ(result.MapMessages(message, "main.fx"), "main.fx(4,9): error: x\n");
     }
     EXPECT_NE(text.find("tabbed"), std::string::npos);
+}
+
+// A backslash ending a line joins it to the next everywhere; it also ends the token before it, so a
+// macro's name stays apart from a body that starts the next line. The lines after keep their numbers.
+TEST(EffectPreprocessor, LineContinuationsJoinLinesEndTheTokenBeforeThemAndKeepLaterLineNumbers) {
+    const std::string source =
+        "#define NAME\\\n"
+        "1.5\n"
+        "#define SCALE(x)\\\r\n"
+        "((x) *\\\n"
+        " 2)\n"
+        "float a = NAME;\n"
+        "float b = SCALE(3) + \\\n"
+        "   4;\n"
+        "float after;\n";
+    const PreprocessedEffect result = Preprocess(source);
+    ASSERT_TRUE(result.ok) << result.errors;
+    const std::string text = WithoutSpaces(result.text);
+    EXPECT_NE(text.find("floata=1.5;"), std::string::npos) << result.text;
+    EXPECT_NE(text.find("floatb=((3)*2)+\n4;"), std::string::npos) << result.text;
+    EXPECT_EQ(text.find("NAME1"), std::string::npos) << result.text;
+    // `after` stands on the ninth line of the file, at its own column.
+    const std::vector<std::string> lines = Lines(result.text);
+    bool found = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::size_t column = lines[i].find("after");
+        if (column == std::string::npos) continue;
+        found = true;
+        EXPECT_EQ(column, 6u);
+        const std::string message = "main.fx(" + std::to_string(i + 1) + ",7): error: x\n";
+        EXPECT_EQ(result.MapMessages(message, "main.fx"), "main.fx(9,7): error: x\n");
+    }
+    EXPECT_TRUE(found) << result.text;
+}
+
+// A UTF-8 byte-order mark opening the effect or an included file is no part of the text: the
+// directive after it is read, and the columns of the first line are counted without it.
+TEST(EffectPreprocessor, AByteOrderMarkOpeningTheEffectOrAnIncludeIsSkipped) {
+    FakeIncludes includes(
+        std::map<std::string, std::string> {{"marked.fxh", "\xEF\xBB\xBF#define FROM_INCLUDE 2\nfloat inInclude;\n"}});
+    const std::string source = "\xEF\xBB\xBF#include \"marked.fxh\"\nfloat fromEffect = FROM_INCLUDE;\n";
+    const PreprocessedEffect result = Preprocess(source, &includes);
+    ASSERT_TRUE(result.ok) << result.errors;
+    EXPECT_EQ(result.text.find("\xEF"), std::string::npos) << result.text;
+    EXPECT_NE(WithoutSpaces(result.text).find("floatfromEffect=2;"), std::string::npos) << result.text;
+    const std::vector<std::string> lines = Lines(result.text);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find("inInclude") == std::string::npos) continue;
+        EXPECT_EQ(lines[i].find("float"), 0u);
+        const std::string message = "main.fx(" + std::to_string(i + 1) + ",7): error: x\n";
+        EXPECT_EQ(result.MapMessages(message, "main.fx"), "marked.fxh(2,7): error: x\n");
+    }
+    // A mark and nothing else is an empty effect.
+    const PreprocessedEffect empty = Preprocess("\xEF\xBB\xBF");
+    ASSERT_TRUE(empty.ok) << empty.errors;
+    EXPECT_EQ(empty.text.find_first_not_of(" \n"), std::string::npos);
 }
 
 // Kept results: the same input is answered with the run's own result without running again; a
