@@ -1,5 +1,7 @@
 #include "EffectParser.h"
 
+#include "ArrayInitialisers.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -136,8 +138,10 @@ public:
             }
         }
         CheckEntryPoints();
+        NestArrayInitialisers(
+            tokens_, [this](std::size_t first, std::size_t last) { return ConstantIn(first, last); }, edits_);
         BlankDirect3D10Functions();
-        ApplyEdits();
+        ApplyEdits(std::move(edits_), description_.hlsl);
         return std::move(description_);
     }
 
@@ -298,13 +302,6 @@ private:
         edits_.push_back({typeToken.offset, typeToken.length, "float" + shape});
     }
 
-    void ApplyEdits() {
-        std::stable_sort(edits_.begin(), edits_.end(),
-                         [](const TextEdit& a, const TextEdit& b) { return a.offset < b.offset; });
-        for (auto edit = edits_.rbegin(); edit != edits_.rend(); ++edit)
-            description_.hlsl.replace(edit->offset, edit->length, edit->text);
-    }
-
     void ParseTemplateShape(TypeShape& shape, std::string& typeName) {
         const std::size_t begin = Current().offset;
         ++index_;
@@ -421,10 +418,12 @@ private:
         Expect("=");
         if (object.elements > 0) {
             Expect("{");
+            // A comma may close the list, as in any initialiser list.
             for (;;) {
                 object.shaders.push_back(ParseShaderValue(vertex));
                 if (!IsSymbol(",")) break;
                 ++index_;
+                if (IsSymbol("}")) break;
             }
             Expect("}");
             if (object.shaders.size() != static_cast<std::size_t>(object.elements)) {
@@ -505,8 +504,26 @@ private:
         return value >= -kLimit && value <= kLimit ? std::optional<long long>(value) : std::nullopt;
     }
 
+    // The constant expression of tokens [first, last) alone, as ConstantExpression reads it.
+    std::optional<long long> ConstantIn(std::size_t first, std::size_t last) {
+        const std::size_t saved = index_;
+        index_ = first;
+        std::optional<long long> value = ConstantExpression();
+        if (index_ != last) value.reset();
+        index_ = saved;
+        return value;
+    }
+
     void ParseDeclaratorRest(EffectParameterDesc& parameter, bool integerConstant) {
-        if (IsSymbol("[")) parameter.elements = ParseArraySize(65536);
+        // An array of arrays is one array of all their elements, in order, as D3DX describes it.
+        constexpr int kMaxElements = 65536;
+        while (IsSymbol("[")) {
+            const Token& bracket = Current();
+            const int size = ParseArraySize(kMaxElements);
+            const long long elements = static_cast<long long>(std::max(1, parameter.elements)) * size;
+            if (elements > kMaxElements) Fail(bracket, "invalid array size");
+            parameter.elements = static_cast<int>(elements);
+        }
         while (IsSymbol(":")) {
             ++index_;
             const Token& word = ExpectIdentifier("a semantic or register");
@@ -943,11 +960,7 @@ private:
         }
     }
 
-    struct TextEdit {
-        std::size_t offset;
-        std::size_t length;
-        std::string text;
-    };
+    using TextEdit = SourceEdit;
 
     // A function definition: its text from its return type to its closing brace, and the tokens
     // of its body.

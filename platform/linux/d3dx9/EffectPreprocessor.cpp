@@ -29,7 +29,7 @@ std::atomic<std::uint64_t> g_runCount {0};
 ContentMemo<PreprocessedEffect> g_preprocessed(8);
 
 // Bumped whenever the result's form or the way it is made changes.
-constexpr char kPreprocessedKind[] = "preprocessed effect 1\n";
+constexpr char kPreprocessedKind[] = "preprocessed effect 2\n";
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;

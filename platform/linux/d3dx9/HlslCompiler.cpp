@@ -205,9 +205,14 @@ public:
                     spvc_compiler_type_struct_member_matrix_stride(compiler_, type, i, &value);
                     slot.matrixStride = value;
                 }
-                if (spvc_type_get_num_array_dimensions(member) > 0) {
+                if (const unsigned dimensions = spvc_type_get_num_array_dimensions(member); dimensions > 0) {
+                    // An array of arrays is uploaded as one array of all its elements (as D3DX
+                    // describes it): the stride of the outermost dimension over the elements it holds.
                     spvc_compiler_type_struct_member_array_stride(compiler_, type, i, &value);
-                    slot.arrayStride = value;
+                    unsigned inner = 1;
+                    for (unsigned d = 0; d + 1 < dimensions; ++d)
+                        inner *= spvc_type_get_array_dimension(member, d);
+                    slot.arrayStride = inner > 0 ? value / inner : value;
                 }
                 // glslang states HLSL's column-major packing as SPIR-V row-major, and the reverse.
                 slot.columnMajor = spvc_compiler_has_member_decoration(compiler_, block.base_type_id, i,

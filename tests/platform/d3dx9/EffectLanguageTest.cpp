@@ -1,0 +1,130 @@
+// The HLSL language as effect files write it, on a real device: the legacy compiler's rules
+// (line continuations, byte-order marks, trailing commas, for-loop scoping, writes to globals in
+// compatibility mode), arrays of arrays, and every construct the language table of
+// docs/platform-linux.md names.
+#include "EffectDrawTest.h"
+#include "Pixels.h"
+
+#include <d3dx9.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using D3DX9Tests::Channel;
+using D3DX9Tests::Rgb;
+
+using EffectLanguageTest = D3DX9Tests::EffectDrawTest;
+
+// A pass of PixelVS and `pixelShader` (an entry of the body), compiled for `profile`.
+[[maybe_unused]] std::string Technique(const std::string& pixelShader, const char* profile = "ps_2_0") {
+    return "technique T { pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile " +
+           std::string(profile) + " " + pixelShader + "(); } }\n";
+}
+
+TEST_F(EffectLanguageTest, TrailingCommasCloseInitialiserListsOfParametersAndLocals) {
+    CreateOk(
+        "float4 g_Pair[2] = { float4(1, 0, 0, 1), float4(0, 1, 0, 1), };\n"
+        "float2 g_Two < float4 UIColor = { 1, 0, 0, 1, }; > = { 0.25, 0.5, };\n"
+        "int g_Counts[2] = { 3, 4, };\n"
+        "float2x2 g_Turn = { 0, 1, -1, 0, };\n"
+        "static const float3 kTaps[2] = { { 1, 0, 0 }, { 0, 0, 1, }, };\n"
+        "float4 TrailingPS() : COLOR {\n"
+        "    float3 local[2] = { float3(0, 0, 1), float3(1, 1, 1), };\n"
+        "    float2 pair = { 1, 0, };\n"
+        "    return float4(g_Pair[1].g, g_Two.y, local[0].z * pair.x * kTaps[1].z, 1);\n"
+        "}\n"
+        "float4 Solid(uniform float4 color) : COLOR { return color; }\n"
+        "PixelShader g_Shaders[2] = { compile ps_2_0 Solid(float4(1, 1, 0, 1)), compile ps_2_0 TrailingPS(), };\n"
+        "technique T { pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = (g_Shaders[1]); } }\n");
+    float pair[8] = {};
+    ASSERT_EQ(effect_->GetFloatArray("g_Pair", pair, 8), D3D_OK);
+    EXPECT_EQ(std::vector<float>(pair, pair + 8), (std::vector<float> {1, 0, 0, 1, 0, 1, 0, 1}));
+    float two[2] = {};
+    ASSERT_EQ(effect_->GetFloatArray("g_Two", two, 2), D3D_OK);
+    EXPECT_EQ(two[0], 0.25f);
+    EXPECT_EQ(two[1], 0.5f);
+    float color[4] = {};
+    ASSERT_EQ(
+        effect_->GetVector(effect_->GetAnnotationByName("g_Two", "UIColor"), reinterpret_cast<D3DXVECTOR4*>(color)),
+        D3D_OK);
+    EXPECT_EQ(std::vector<float>(color, color + 4), (std::vector<float> {1, 0, 0, 1}));
+    INT counts[2] = {};
+    ASSERT_EQ(effect_->GetValue("g_Counts", counts, sizeof(counts)), D3D_OK);
+    EXPECT_EQ(counts[1], 4);
+    D3DXMATRIX turn;
+    ASSERT_EQ(effect_->GetMatrix("g_Turn", &turn), D3D_OK);
+    EXPECT_EQ(turn._12, 1.0f);
+    EXPECT_EQ(turn._21, -1.0f);
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    const DWORD pixel = PixelAt(30, 20);
+    EXPECT_EQ(Channel(pixel, 16), 255);
+    EXPECT_NEAR(Channel(pixel, 8), 128, 1);
+    EXPECT_EQ(Channel(pixel, 0), 255);
+}
+
+// Arrays of arrays: a static table written flat or nested, read with constant indices and with
+// indices computed in the shader; a uniform array of arrays as D3DX describes it, one array of
+// all the elements in order, set as such and read by the shader at the element it names.
+TEST_F(EffectLanguageTest, ArraysOfArraysTakeFlatAndNestedInitialisersAndAreIndexedAsDeclared) {
+    CreateOk(
+        "static const float kDither[4][4] = {\n"
+        "    0, 8, 2, 10,\n"
+        "    12, 4, 14, 6,\n"
+        "    3, 11, 1, 9,\n"
+        "    15, 7, 13, 5 };\n"
+        "static const float2 kNested[2][2] = { { float2(0.1, 0.2), float2(0.3, 0.4) },\n"
+        "                                      { float2(0.5, 0.6), float2(0.7, 0.8) } };\n"
+        "float g_Grid[2][3];\n"
+        "int g_Row = 1;\n"
+        "float4 DitherPS(float2 uv : TEXCOORD0) : COLOR {\n"
+        "    int2 cell = (int2)(uv * 4);\n"
+        "    return float4(kDither[cell.y][cell.x] / 16, 0, 0, 1);\n"
+        "}\n"
+        "float4 ConstantPS() : COLOR {\n"
+        "    float local[2][2] = { 0.25, 0.5, 0.75, 1.0 };\n"
+        "    return float4(kDither[2][1] / 16, kNested[1][0].y, local[1][0], 1);\n"
+        "}\n"
+        "float4 GridPS() : COLOR { return float4(g_Grid[g_Row][2], g_Grid[0][1], g_Grid[1][0], 1); }\n"
+        "technique T {\n"
+        "  pass { VertexShader = compile vs_3_0 PixelVS(); PixelShader = compile ps_3_0 DitherPS(); }\n"
+        "  pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 ConstantPS(); }\n"
+        "  pass { VertexShader = compile vs_3_0 PixelVS(); PixelShader = compile ps_3_0 GridPS(); }\n"
+        "}\n");
+    D3DXPARAMETER_DESC desc = {};
+    ASSERT_EQ(effect_->GetParameterDesc(effect_->GetParameterByName(nullptr, "g_Grid"), &desc), D3D_OK);
+    EXPECT_EQ(desc.Elements, 6u);
+    EXPECT_EQ(desc.Class, D3DXPC_SCALAR);
+    EXPECT_EQ(desc.Bytes, 24u);
+    const float grid[6] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f};
+    ASSERT_EQ(effect_->SetFloatArray("g_Grid", grid, 6), D3D_OK);
+    float read[6] = {};
+    ASSERT_EQ(effect_->GetFloatArray("g_Grid", read, 6), D3D_OK);
+    EXPECT_EQ(std::vector<float>(read, read + 6), std::vector<float>(grid, grid + 6));
+
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    const float dither[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            EXPECT_NEAR(Channel(PixelAt(8 + 16 * x, 6 + 12 * y), 16), dither[y][x] / 16 * 255, 1.5) << x << "," << y;
+        }
+    }
+    ASSERT_EQ(DrawPass("T", 1, Quad(0, 0, 64, 48)), D3D_OK);
+    DWORD pixel = PixelAt(30, 20);
+    EXPECT_NEAR(Channel(pixel, 16), 11.0 / 16 * 255, 1.5);
+    EXPECT_NEAR(Channel(pixel, 8), 0.6 * 255, 1.5);
+    EXPECT_NEAR(Channel(pixel, 0), 0.75 * 255, 1.5);
+    ASSERT_EQ(DrawPass("T", 2, Quad(0, 0, 64, 48)), D3D_OK);
+    pixel = PixelAt(30, 20);
+    EXPECT_NEAR(Channel(pixel, 16), 0.6 * 255, 1.5);  // [1][2]: the sixth element
+    EXPECT_NEAR(Channel(pixel, 8), 0.2 * 255, 1.5);   // [0][1]: the second
+    EXPECT_NEAR(Channel(pixel, 0), 0.4 * 255, 1.5);   // [1][0]: the fourth
+    ASSERT_EQ(effect_->SetInt("g_Row", 0), D3D_OK);
+    ASSERT_EQ(DrawPass("T", 2, Quad(0, 0, 64, 48)), D3D_OK);
+    EXPECT_NEAR(Channel(PixelAt(30, 20), 16), 0.3 * 255, 1.5);  // [0][2]
+}
+
+}  // namespace
