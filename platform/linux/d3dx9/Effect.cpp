@@ -448,7 +448,7 @@ HRESULT Effect::GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* pDes
     NVESK_ENTER("ID3DXEffect::GetParameterDesc");
     const auto [values, index] = Readable(hParameter);
     if (index < 0 || pDesc == nullptr) return Reject("no such parameter or annotation, or pDesc is null");
-    const EffectParameterDesc& desc = values->At(index).desc;
+    const EffectParameterDesc& desc = values->Desc(index);
     const bool annotation = values == &annotations_;
     pDesc->Name = desc.name.c_str();
     pDesc->Semantic = desc.semantic.empty() ? nullptr : desc.semantic.c_str();
@@ -457,7 +457,8 @@ HRESULT Effect::GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* pDes
     pDesc->Rows = static_cast<UINT>(desc.parameterClass == ParameterClass::Object ? 0 : desc.rows);
     pDesc->Columns = static_cast<UINT>(desc.parameterClass == ParameterClass::Object ? 0 : desc.columns);
     pDesc->Elements = static_cast<UINT>(desc.elements);
-    pDesc->Annotations = annotation ? 0 : parameterAnnotations_[static_cast<std::size_t>(index)].count;
+    pDesc->Annotations =
+        annotation || values->IsElement(index) ? 0 : parameterAnnotations_[static_cast<std::size_t>(index)].count;
     pDesc->StructMembers = 0;
     pDesc->Flags = annotation ? D3DX_PARAMETER_ANNOTATION : 0;
     pDesc->Bytes = values->ByteSize(index);
@@ -522,6 +523,8 @@ const Effect::AnnotationRange* Effect::AnnotationsOf(D3DXHANDLE handle) const {
         if (reinterpret_cast<D3DXHANDLE>(&technique) == handle) return &technique.annotations;
     }
     const int parameter = parameters_.Find(handle);
+    static const AnnotationRange kNone {0, 0};  // an array's element has none of its own
+    if (parameter >= 0 && parameters_.IsElement(parameter)) return &kNone;
     if (parameter >= 0) return &parameterAnnotations_[static_cast<std::size_t>(parameter)];
     const int technique = FindTechnique(handle);
     return technique < 0 ? nullptr : &techniques_[static_cast<std::size_t>(technique)].annotations;
@@ -546,9 +549,17 @@ D3DXHANDLE Effect::GetAnnotationByName(D3DXHANDLE hObject, LPCSTR pName) {
 
 D3DXHANDLE Effect::GetParameter(D3DXHANDLE hParameter, UINT Index) {
     NVESK_ENTER_OR("ID3DXEffect::GetParameter", nullptr);
-    // Our parameters have no members: only the top level has children.
-    if (hParameter != nullptr || Index >= parameters_.Count()) return nullptr;
+    // A parameter's children are its elements, as an array's; the top level's are the parameters.
+    if (hParameter != nullptr) return parameters_.ElementHandle(Parameter(hParameter), Index);
+    if (Index >= parameters_.Count()) return nullptr;
     return parameters_.HandleOf(static_cast<int>(Index));
+}
+
+D3DXHANDLE Effect::GetParameterElement(D3DXHANDLE hParameter, UINT ElementIndex) {
+    NVESK_ENTER_OR("ID3DXEffect::GetParameterElement", nullptr);
+    if (hParameter != nullptr) return parameters_.ElementHandle(Parameter(hParameter), ElementIndex);
+    if (ElementIndex >= parameters_.Count()) return nullptr;
+    return parameters_.HandleOf(static_cast<int>(ElementIndex));
 }
 
 D3DXHANDLE Effect::GetParameterByName(D3DXHANDLE hParameter, LPCSTR pName) {

@@ -32,6 +32,7 @@ public:
     D3DXHANDLE STDMETHODCALLTYPE GetParameter(D3DXHANDLE hParameter, UINT Index) override;
     D3DXHANDLE STDMETHODCALLTYPE GetParameterByName(D3DXHANDLE hParameter, LPCSTR pName) override;
     D3DXHANDLE STDMETHODCALLTYPE GetParameterBySemantic(D3DXHANDLE hParameter, LPCSTR pSemantic) override;
+    D3DXHANDLE STDMETHODCALLTYPE GetParameterElement(D3DXHANDLE hParameter, UINT ElementIndex) override;
     D3DXHANDLE STDMETHODCALLTYPE GetTechnique(UINT Index) override;
     D3DXHANDLE STDMETHODCALLTYPE GetTechniqueByName(LPCSTR pName) override;
     D3DXHANDLE STDMETHODCALLTYPE GetPass(D3DXHANDLE hTechnique, UINT Index) override;

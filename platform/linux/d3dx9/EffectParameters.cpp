@@ -3,8 +3,11 @@
 
 #include <strings.h>
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace nvesk::d3dx9 {
 
@@ -55,6 +58,20 @@ EffectParameters::EffectParameters(const std::vector<EffectParameterDesc>& descr
         }
         parameters_.push_back(std::move(parameter));
     }
+    // Built once all parameters stand, so that every handle stays where it is.
+    for (std::size_t i = 0; i < parameters_.size(); ++i) {
+        const EffectParameterDesc& desc = parameters_[i].desc;
+        firstElement_.push_back(elements_.size());
+        if (desc.parameterClass == ParameterClass::Object || desc.elements == 0) continue;
+        const std::size_t size = static_cast<std::size_t>(desc.rows) * desc.columns;
+        for (int e = 0; e < desc.elements; ++e) {
+            Element element {static_cast<int>(i), static_cast<std::size_t>(e) * size, desc};
+            element.desc.elements = 0;
+            element.desc.annotations.clear();
+            element.desc.defaultValue.clear();
+            elements_.push_back(std::move(element));
+        }
+    }
 }
 
 EffectParameters::~EffectParameters() {
@@ -66,22 +83,73 @@ void EffectParameters::Clear() {
         if (parameter.texture != nullptr) parameter.texture->Release();
     }
     parameters_ = std::vector<EffectParameter>();
+    elements_ = std::vector<Element>();
+    firstElement_ = std::vector<std::size_t>();
+}
+
+const EffectParameterDesc& EffectParameters::Desc(int index) const {
+    return IsElement(index) ? elements_[static_cast<std::size_t>(index) - parameters_.size()].desc : At(index).desc;
+}
+
+EffectParameter& EffectParameters::Owner(int index) {
+    return parameters_[static_cast<std::size_t>(IsElement(index) ? elements_[index - parameters_.size()].parameter
+                                                                 : index)];
+}
+
+const EffectParameter& EffectParameters::Owner(int index) const {
+    return parameters_[static_cast<std::size_t>(IsElement(index) ? elements_[index - parameters_.size()].parameter
+                                                                 : index)];
+}
+
+std::size_t EffectParameters::First(int index) const {
+    return IsElement(index) ? elements_[static_cast<std::size_t>(index) - parameters_.size()].first : 0;
+}
+
+std::size_t EffectParameters::Size(int index) const {
+    const EffectParameterDesc& desc = Desc(index);
+    return IsElement(index) ? static_cast<std::size_t>(desc.rows) * desc.columns : Owner(index).values.size();
 }
 
 D3DXHANDLE EffectParameters::HandleOf(int index) const {
+    if (IsElement(index)) return reinterpret_cast<D3DXHANDLE>(&elements_[index - parameters_.size()]);
     return reinterpret_cast<D3DXHANDLE>(&parameters_[static_cast<std::size_t>(index)]);
 }
 
-bool EffectParameters::Inside(D3DXHANDLE handle) const {
+D3DXHANDLE EffectParameters::ElementHandle(int index, UINT element) const {
+    if (index < 0 || IsElement(index) || !IsNumeric(index) || element >= static_cast<UINT>(Desc(index).elements))
+        return nullptr;
+    return HandleOf(static_cast<int>(parameters_.size() + firstElement_[static_cast<std::size_t>(index)] + element));
+}
+
+namespace {
+
+// The index of `handle` among `items` when it is the address of one of them, -1 otherwise.
+template <typename Item>
+int IndexAmong(const std::vector<Item>& items, D3DXHANDLE handle) {
     const auto address = reinterpret_cast<std::uintptr_t>(handle);
-    return !parameters_.empty() && address >= reinterpret_cast<std::uintptr_t>(parameters_.data()) &&
-           address < reinterpret_cast<std::uintptr_t>(parameters_.data() + parameters_.size());
+    const auto begin = reinterpret_cast<std::uintptr_t>(items.data());
+    if (items.empty() || address < begin || address >= begin + items.size() * sizeof(Item)) return -1;
+    return (address - begin) % sizeof(Item) == 0 ? static_cast<int>((address - begin) / sizeof(Item)) : -1;
+}
+
+template <typename Item>
+bool WithinItems(const std::vector<Item>& items, D3DXHANDLE handle) {
+    const auto address = reinterpret_cast<std::uintptr_t>(handle);
+    const auto begin = reinterpret_cast<std::uintptr_t>(items.data());
+    return !items.empty() && address >= begin && address < begin + items.size() * sizeof(Item);
+}
+
+}  // namespace
+
+bool EffectParameters::Inside(D3DXHANDLE handle) const {
+    return WithinItems(parameters_, handle) || WithinItems(elements_, handle);
 }
 
 int EffectParameters::FindHandle(D3DXHANDLE handle) const {
-    if (!Inside(handle)) return -1;
-    const auto offset = reinterpret_cast<std::uintptr_t>(handle) - reinterpret_cast<std::uintptr_t>(parameters_.data());
-    return offset % sizeof(EffectParameter) == 0 ? static_cast<int>(offset / sizeof(EffectParameter)) : -1;
+    const int parameter = IndexAmong(parameters_, handle);
+    if (parameter >= 0) return parameter;
+    const int element = IndexAmong(elements_, handle);
+    return element < 0 ? -1 : static_cast<int>(parameters_.size()) + element;
 }
 
 int EffectParameters::Find(D3DXHANDLE handle) const {
@@ -95,7 +163,14 @@ int EffectParameters::FindByName(const char* name) const {
     for (std::size_t i = 0; i < parameters_.size(); ++i) {
         if (parameters_[i].desc.name == name) return static_cast<int>(i);
     }
-    return -1;
+    // `array[2]` names an element, as D3DX reads names.
+    const char* open = std::strrchr(name, '[');
+    if (open == nullptr || open == name || !std::isdigit(static_cast<unsigned char>(open[1]))) return -1;
+    char* end = nullptr;
+    const unsigned long element = std::strtoul(open + 1, &end, 10);
+    if (*end != ']' || end[1] != '\0' || element > 0xFFFFFFFFul) return -1;
+    const D3DXHANDLE handle = ElementHandle(FindByName(std::string(name, open).c_str()), static_cast<UINT>(element));
+    return handle == nullptr ? -1 : FindHandle(handle);
 }
 
 int EffectParameters::FindBySemantic(const char* semantic) const {
@@ -109,7 +184,7 @@ int EffectParameters::FindBySemantic(const char* semantic) const {
 }
 
 bool EffectParameters::IsNumeric(int index) const {
-    return At(index).desc.parameterClass != ParameterClass::Object;
+    return Desc(index).parameterClass != ParameterClass::Object;
 }
 
 void EffectParameters::StoreInteger(EffectParameter& parameter, std::size_t i, INT value) {
@@ -119,28 +194,29 @@ void EffectParameters::StoreInteger(EffectParameter& parameter, std::size_t i, I
 }
 
 UINT EffectParameters::ByteSize(int index) const {
-    if (IsNumeric(index)) return static_cast<UINT>(At(index).values.size() * 4);
-    return At(index).desc.type == ParameterType::Texture ? static_cast<UINT>(sizeof(IDirect3DBaseTexture9*)) : 0;
+    if (IsNumeric(index)) return static_cast<UINT>(Size(index) * 4);
+    return Desc(index).type == ParameterType::Texture ? static_cast<UINT>(sizeof(IDirect3DBaseTexture9*)) : 0;
 }
 
 HRESULT EffectParameters::SetValue(int index, const void* data, UINT bytes) {
     if (data == nullptr) return Reject("data is null");
-    if (At(index).desc.type == ParameterType::Texture && bytes >= sizeof(IDirect3DBaseTexture9*)) {
+    if (Desc(index).type == ParameterType::Texture && bytes >= sizeof(IDirect3DBaseTexture9*)) {
         IDirect3DBaseTexture9* texture;
         std::memcpy(&texture, data, sizeof(texture));
         return SetTexture(index, texture);
     }
     if (!IsNumeric(index) || bytes < ByteSize(index))
         return Reject("the parameter is not numeric, or fewer bytes than it holds");
-    EffectParameter& parameter = parameters_[static_cast<std::size_t>(index)];
+    EffectParameter& parameter = Owner(index);
+    const std::size_t first = First(index);
     const auto* words = static_cast<const BYTE*>(data);
-    for (std::size_t i = 0; i < parameter.values.size(); ++i) {
+    for (std::size_t i = 0; i < Size(index); ++i) {
         if (parameter.desc.type == ParameterType::Float) {
-            std::memcpy(&parameter.values[i], words + i * 4, 4);
+            std::memcpy(&parameter.values[first + i], words + i * 4, 4);
         } else {
             INT number;
             std::memcpy(&number, words + i * 4, 4);
-            StoreInteger(parameter, i, number);
+            StoreInteger(parameter, first + i, number);
         }
     }
     return D3D_OK;
@@ -150,18 +226,19 @@ HRESULT EffectParameters::GetValue(int index, void* data, UINT bytes) const {
     if (data == nullptr || bytes < ByteSize(index) || ByteSize(index) == 0)
         return Reject("data is null, or fewer bytes than the parameter holds");
     if (!IsNumeric(index)) {
-        IDirect3DBaseTexture9* texture = At(index).texture;
+        IDirect3DBaseTexture9* texture = Owner(index).texture;
         if (texture != nullptr) texture->AddRef();
         std::memcpy(data, &texture, sizeof(texture));
         return D3D_OK;
     }
-    const EffectParameter& parameter = At(index);
+    const EffectParameter& parameter = Owner(index);
+    const std::size_t first = First(index);
     auto* words = static_cast<BYTE*>(data);
-    for (std::size_t i = 0; i < parameter.values.size(); ++i) {
+    for (std::size_t i = 0; i < Size(index); ++i) {
         if (parameter.desc.type == ParameterType::Float) {
-            std::memcpy(words + i * 4, &parameter.values[i], 4);
+            std::memcpy(words + i * 4, &parameter.values[first + i], 4);
         } else {
-            std::memcpy(words + i * 4, &parameter.integers[i], 4);
+            std::memcpy(words + i * 4, &parameter.integers[first + i], 4);
         }
     }
     return D3D_OK;
@@ -169,14 +246,15 @@ HRESULT EffectParameters::GetValue(int index, void* data, UINT bytes) const {
 
 template <typename Number>
 HRESULT EffectParameters::SetEach(int index, const Number* values, UINT count) {
-    if (!IsNumeric(index) || values == nullptr || count > At(index).values.size())
+    if (!IsNumeric(index) || values == nullptr || count > Size(index))
         return Reject("the parameter is not numeric, values is null, or more values than it holds");
-    EffectParameter& parameter = parameters_[static_cast<std::size_t>(index)];
+    EffectParameter& parameter = Owner(index);
+    const std::size_t first = First(index);
     for (UINT i = 0; i < count; ++i) {
         if (Integral(parameter.desc.type)) {
-            StoreInteger(parameter, i, ToInt(values[i]));
+            StoreInteger(parameter, first + i, ToInt(values[i]));
         } else {
-            parameter.values[i] = static_cast<float>(values[i]);
+            parameter.values[first + i] = static_cast<float>(values[i]);
         }
     }
     return D3D_OK;
@@ -191,56 +269,61 @@ HRESULT EffectParameters::SetIntegers(int index, const INT* values, UINT count) 
 }
 
 HRESULT EffectParameters::GetIntegers(int index, INT* values, UINT count) const {
-    if (!IsNumeric(index) || values == nullptr || count > At(index).values.size())
+    if (!IsNumeric(index) || values == nullptr || count > Size(index))
         return Reject("the parameter is not numeric, values is null, or more values than it holds");
-    const EffectParameter& parameter = At(index);
-    for (UINT i = 0; i < count; ++i)
-        values[i] = Integral(parameter.desc.type) ? parameter.integers[i] : ToInt(parameter.values[i]);
+    const EffectParameter& parameter = Owner(index);
+    const std::size_t first = First(index);
+    for (UINT i = 0; i < count; ++i) {
+        values[i] = Integral(parameter.desc.type) ? parameter.integers[first + i] : ToInt(parameter.values[first + i]);
+    }
     return D3D_OK;
 }
 
 HRESULT EffectParameters::GetNumbers(int index, float* values, UINT count) const {
-    if (!IsNumeric(index) || values == nullptr || count > At(index).values.size())
+    if (!IsNumeric(index) || values == nullptr || count > Size(index))
         return Reject("the parameter is not numeric, values is null, or more values than it holds");
-    std::copy_n(At(index).values.begin(), count, values);
+    std::copy_n(Owner(index).values.begin() + static_cast<std::ptrdiff_t>(First(index)), count, values);
     return D3D_OK;
 }
 
 HRESULT EffectParameters::SetVector(int index, const float values[4]) {
-    const ParameterClass kind = At(index).desc.parameterClass;
+    const ParameterClass kind = Desc(index).parameterClass;
     if (kind != ParameterClass::Scalar && kind != ParameterClass::Vector)
         return Reject("the parameter is not a scalar or vector");
-    return SetNumbers(index, values, static_cast<UINT>(std::min(4, At(index).desc.columns)));
+    return SetNumbers(index, values, static_cast<UINT>(std::min(4, Desc(index).columns)));
 }
 
 HRESULT EffectParameters::GetVector(int index, float values[4]) const {
-    const ParameterClass kind = At(index).desc.parameterClass;
+    const ParameterClass kind = Desc(index).parameterClass;
     if (kind != ParameterClass::Scalar && kind != ParameterClass::Vector)
         return Reject("the parameter is not a scalar or vector");
     std::fill_n(values, 4, 0.0f);
-    return GetNumbers(index, values, static_cast<UINT>(std::min(4, At(index).desc.columns)));
+    return GetNumbers(index, values, static_cast<UINT>(std::min(4, Desc(index).columns)));
 }
 
 HRESULT EffectParameters::SetMatrix(int index, const D3DXMATRIX& matrix, bool transposed) {
-    if (At(index).desc.parameterClass != ParameterClass::MatrixRows) return Reject("the parameter is not a matrix");
-    EffectParameter& parameter = parameters_[static_cast<std::size_t>(index)];
+    if (Desc(index).parameterClass != ParameterClass::MatrixRows) return Reject("the parameter is not a matrix");
+    EffectParameter& parameter = Owner(index);
+    const std::size_t first = First(index);
     const int rows = parameter.desc.rows;
     const int columns = parameter.desc.columns;
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
-            parameter.values[static_cast<std::size_t>(r * columns + c)] = transposed ? matrix.m[c][r] : matrix.m[r][c];
+            parameter.values[first + static_cast<std::size_t>(r * columns + c)] =
+                transposed ? matrix.m[c][r] : matrix.m[r][c];
         }
     }
     return D3D_OK;
 }
 
 HRESULT EffectParameters::GetMatrix(int index, D3DXMATRIX& matrix, bool transposed) const {
-    if (At(index).desc.parameterClass != ParameterClass::MatrixRows) return Reject("the parameter is not a matrix");
-    const EffectParameter& parameter = At(index);
+    if (Desc(index).parameterClass != ParameterClass::MatrixRows) return Reject("the parameter is not a matrix");
+    const EffectParameter& parameter = Owner(index);
+    const std::size_t first = First(index);
     std::memset(&matrix, 0, sizeof(matrix));
     for (int r = 0; r < parameter.desc.rows; ++r) {
         for (int c = 0; c < parameter.desc.columns; ++c) {
-            const float value = parameter.values[static_cast<std::size_t>(r * parameter.desc.columns + c)];
+            const float value = parameter.values[first + static_cast<std::size_t>(r * parameter.desc.columns + c)];
             (transposed ? matrix.m[c][r] : matrix.m[r][c]) = value;
         }
     }
@@ -248,8 +331,8 @@ HRESULT EffectParameters::GetMatrix(int index, D3DXMATRIX& matrix, bool transpos
 }
 
 HRESULT EffectParameters::SetTexture(int index, IDirect3DBaseTexture9* texture) {
-    if (At(index).desc.type != ParameterType::Texture) return Reject("the parameter is not a texture");
-    EffectParameter& parameter = parameters_[static_cast<std::size_t>(index)];
+    if (Desc(index).type != ParameterType::Texture) return Reject("the parameter is not a texture");
+    EffectParameter& parameter = Owner(index);
     if (texture != nullptr) texture->AddRef();
     if (parameter.texture != nullptr) parameter.texture->Release();
     parameter.texture = texture;
@@ -257,17 +340,17 @@ HRESULT EffectParameters::SetTexture(int index, IDirect3DBaseTexture9* texture) 
 }
 
 HRESULT EffectParameters::GetTexture(int index, IDirect3DBaseTexture9** texture) const {
-    if (texture == nullptr || At(index).desc.type != ParameterType::Texture)
+    if (texture == nullptr || Desc(index).type != ParameterType::Texture)
         return Reject("texture is null, or the parameter is not a texture");
-    *texture = At(index).texture;
+    *texture = Owner(index).texture;
     if (*texture != nullptr) (*texture)->AddRef();
     return D3D_OK;
 }
 
 HRESULT EffectParameters::GetString(int index, LPCSTR* text) const {
-    if (text == nullptr || At(index).desc.type != ParameterType::String)
+    if (text == nullptr || Desc(index).type != ParameterType::String)
         return Reject("ppString is null, or the parameter is not a string");
-    *text = At(index).desc.text.c_str();
+    *text = Desc(index).text.c_str();
     return D3D_OK;
 }
 

@@ -1,5 +1,7 @@
 // The values of an effect's parameters, addressed by D3DX handles (our own handles or names),
-// and their placement in the constant registers of a compiled stage.
+// and their placement in the constant registers of a compiled stage. Each element of a numeric
+// array is addressed too, as D3DX gives it: by a handle of its own, described as a parameter of
+// the array's name and type that is no array, its values a part of the array's.
 #pragma once
 
 #include "EffectDescription.h"
@@ -27,9 +29,17 @@ public:
     // Lets go of every parameter, and of the textures they hold.
     void Clear();
 
+    // Parameters are indexed 0 to Count() - 1; array elements have the indices after them.
     UINT Count() const { return static_cast<UINT>(parameters_.size()); }
+    bool IsElement(int index) const { return index >= static_cast<int>(parameters_.size()); }
+    // A parameter (not an element) by index.
     const EffectParameter& At(int index) const { return parameters_[static_cast<std::size_t>(index)]; }
+    // What GetParameterDesc says of a parameter or an element.
+    const EffectParameterDesc& Desc(int index) const;
     D3DXHANDLE HandleOf(int index) const;
+    // The handle of element `element` of parameter `index`; null when it is no numeric array or
+    // has no such element.
+    D3DXHANDLE ElementHandle(int index, UINT element) const;
     // A handle of ours or a parameter name; -1 when it is neither.
     int Find(D3DXHANDLE handle) const;
     // A handle of ours only; -1 for anything else.
@@ -58,14 +68,27 @@ public:
     void FillRegisters(const StageConstants& constants, std::vector<float>& registers) const;
 
 private:
+    struct Element {
+        int parameter;
+        std::size_t first;  // its first value in the array's values
+        EffectParameterDesc desc;
+    };
+
     bool IsNumeric(int index) const;
     bool Inside(D3DXHANDLE handle) const;
+    // The parameter whose values `index` addresses, the first of them and how many.
+    EffectParameter& Owner(int index);
+    const EffectParameter& Owner(int index) const;
+    std::size_t First(int index) const;
+    std::size_t Size(int index) const;
     template <typename Number>
     HRESULT SetEach(int index, const Number* values, UINT count);
     // Stores element `i` of an int or bool parameter: bools as TRUE or FALSE.
     void StoreInteger(EffectParameter& parameter, std::size_t i, INT value);
 
     std::vector<EffectParameter> parameters_;
+    std::vector<Element> elements_;
+    std::vector<std::size_t> firstElement_;  // per parameter: its first element in elements_
 };
 
 }  // namespace nvesk::d3dx9

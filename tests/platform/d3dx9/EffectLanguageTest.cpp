@@ -127,4 +127,61 @@ TEST_F(EffectLanguageTest, ArraysOfArraysTakeFlatAndNestedInitialisersAndAreInde
     EXPECT_NEAR(Channel(PixelAt(30, 20), 16), 0.3 * 255, 1.5);  // [0][2]
 }
 
+// Each element of a uniform array (of arrays) has a handle of its own, as D3DX gives it: described
+// as a parameter of the array's name and type that is no array, set and read on its own, and read
+// by the shader at the element it is.
+TEST_F(EffectLanguageTest, ElementsOfArraysOfArraysHaveHandlesThatSetThePartTheShaderReads) {
+    CreateOk(
+        "float4 g_Colors[2][2] : TINTS;\n"
+        "float g_Scale = 1;\n"
+        "float4 ColorsPS() : COLOR { return g_Colors[1][1] * g_Scale + g_Colors[0][1]; }\n" +
+        Technique("ColorsPS"));
+    const D3DXHANDLE colors = effect_->GetParameterByName(nullptr, "g_Colors");
+    ASSERT_NE(colors, nullptr);
+    const D3DXHANDLE last = effect_->GetParameterElement(colors, 3);
+    ASSERT_NE(last, nullptr);
+    EXPECT_NE(last, colors);
+    EXPECT_EQ(effect_->GetParameter(colors, 3), last);
+    EXPECT_EQ(effect_->GetParameterByName(nullptr, "g_Colors[3]"), last);
+    EXPECT_EQ(effect_->GetParameterElement(colors, 4), nullptr);
+    EXPECT_EQ(effect_->GetParameterByName(nullptr, "g_Colors[4]"), nullptr);
+    EXPECT_EQ(effect_->GetParameterElement(effect_->GetParameterByName(nullptr, "g_Scale"), 0), nullptr);
+    EXPECT_EQ(effect_->GetParameterElement(last, 0), nullptr);
+    // With no parameter, the top level's parameters are the elements.
+    EXPECT_EQ(effect_->GetParameterElement(nullptr, 1), effect_->GetParameterByName(nullptr, "g_Scale"));
+
+    D3DXPARAMETER_DESC desc = {};
+    ASSERT_EQ(effect_->GetParameterDesc(last, &desc), D3D_OK);
+    EXPECT_STREQ(desc.Name, "g_Colors");
+    EXPECT_STREQ(desc.Semantic, "TINTS");
+    EXPECT_EQ(desc.Class, D3DXPC_VECTOR);
+    EXPECT_EQ(desc.Columns, 4u);
+    EXPECT_EQ(desc.Elements, 0u);
+    EXPECT_EQ(desc.Bytes, 16u);
+    EXPECT_EQ(desc.Annotations, 0u);
+    ASSERT_EQ(effect_->GetParameterDesc(colors, &desc), D3D_OK);
+    EXPECT_EQ(desc.Elements, 4u);
+    EXPECT_EQ(desc.Bytes, 64u);
+
+    const D3DXVECTOR4 red(1, 0, 0, 1);
+    const D3DXVECTOR4 green(0, 0.5f, 0, 0);
+    ASSERT_EQ(effect_->SetVector(last, &red), D3D_OK);
+    ASSERT_EQ(effect_->SetFloatArray(effect_->GetParameterElement(colors, 1), &green.x, 4), D3D_OK);
+    EXPECT_EQ(effect_->SetFloatArray(last, &red.x, 5), D3DERR_INVALIDCALL);  // one element holds 4
+    float all[16] = {};
+    ASSERT_EQ(effect_->GetFloatArray(colors, all, 16), D3D_OK);
+    EXPECT_EQ(std::vector<float>(all + 4, all + 8), (std::vector<float> {0, 0.5f, 0, 0}));
+    EXPECT_EQ(std::vector<float>(all + 12, all + 16), (std::vector<float> {1, 0, 0, 1}));
+    D3DXVECTOR4 read;
+    ASSERT_EQ(effect_->GetVector("g_Colors[1]", &read), D3D_OK);
+    EXPECT_EQ(read.y, 0.5f);
+
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    const DWORD pixel = PixelAt(30, 20);
+    EXPECT_EQ(Channel(pixel, 16), 255);
+    EXPECT_NEAR(Channel(pixel, 8), 128, 1);
+    EXPECT_EQ(Channel(pixel, 0), 0);
+}
+
 }  // namespace
