@@ -1,6 +1,7 @@
 #include "EffectParser.h"
 
 #include "ArrayInitialisers.h"
+#include "LegacyForScope.h"
 
 #include <algorithm>
 #include <cctype>
@@ -349,6 +350,7 @@ private:
         SkipBalanced();
         bodies_.push_back({function.name, begin, EndOfPrevious(), open, index_ - 1});
         RewriteArrayCasts(open, index_ - 1);
+        HoistForDeclarations(tokens_, open, index_ - 1, description_.hlsl, edits_);
         const auto& signatures = description_.signatures;
         if (std::none_of(signatures.begin(), signatures.end(),
                          [&](const FunctionDesc& known) { return known.name == function.name; })) {

@@ -184,4 +184,50 @@ TEST_F(EffectLanguageTest, ElementsOfArraysOfArraysHaveHandlesThatSetThePartTheS
     EXPECT_EQ(Channel(pixel, 0), 0);
 }
 
+// The legacy compiler's for scoping: a variable the first clause declares stays visible to the
+// end of the block around the loop, a later loop's declaration of the same name is the one used
+// from then on, and outside that block the name is unknown, at its own line and column.
+TEST_F(EffectLanguageTest, ForLoopVariablesStayVisibleToTheEndOfTheirBlock) {
+    CreateOk(
+        "float4 LoopPS() : COLOR {\n"
+        "    float sum = 0;\n"
+        "    for (int i = 0; i < 3; ++i)\n"
+        "        sum += 0.125;\n"
+        "    float count = i;\n"
+        "    [unroll] for (int i = 0; i < 2; i++) { sum += 0.125; }\n"
+        "    for (int k = 0, m = 4; k < m; ++k) { }\n"
+        "    if (sum > 0) {\n"
+        "        for (const int j = 0; j < 1; ++j) { }\n"
+        "        count += j;\n"
+        "    }\n"
+        "    return float4(sum, count / 4, (i + k) / 8.0, 1);\n"
+        "}\n" +
+        Technique("LoopPS"));
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    const DWORD pixel = PixelAt(30, 20);
+    EXPECT_NEAR(Channel(pixel, 16), 0.625 * 255, 1);  // five steps of the two loops
+    EXPECT_EQ(Channel(pixel, 8), 255);                // i was 3 after the first loop, j 1
+    EXPECT_NEAR(Channel(pixel, 0), 0.75 * 255, 1);    // the second i ended at 2, k at 4
+    effect_->Release();
+    effect_ = nullptr;
+
+    // Outside the block around the loop the name is unknown; lines after a loop keep their columns.
+    const std::string outside =
+        "float4 OutsidePS() : COLOR {\n"
+        "    float sum = 0;\n"
+        "    if (sum == 0) {\n"
+        "        for (int i = 0; i < 3; ++i)\n"
+        "            sum += 1;\n"
+        "    }\n"
+        "    return sum + i;\n"
+        "}\n" +
+        Technique("OutsidePS");
+    std::string errors;
+    EXPECT_EQ(Create(outside, &errors), E_FAIL);
+    const int line = 3 + 7;  // the fixture's vertex shader takes three lines
+    EXPECT_NE(errors.find("memory(" + std::to_string(line) + ",18): error: 'i' : unknown variable"), std::string::npos)
+        << errors;
+}
+
 }  // namespace
