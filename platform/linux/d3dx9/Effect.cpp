@@ -164,10 +164,13 @@ void Effect::OnFinalRelease() {
     device_->Release();
 }
 
-HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, const std::string& fileName,
+HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, const std::string& fileName, DWORD flags,
                        Effect** effect, std::string& errors) {
     *effect = nullptr;
-    const ParseResult parsed = ParseEffect(source);
+    // The legacy compiler lets shader code write to uniform globals; compatibility mode does too.
+    const bool backwardsCompatible =
+        (flags & (D3DXSHADER_ENABLE_BACKWARDS_COMPATIBILITY | D3DXSHADER_USE_LEGACY_D3DX9_31_DLL)) != 0;
+    const ParseResult parsed = ParseEffect(source, backwardsCompatible);
     if (!parsed.ok) {
         errors = FormatError(fileName, parsed.errorPosition, parsed.error);
         return E_FAIL;

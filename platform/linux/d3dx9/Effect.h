@@ -18,8 +18,8 @@ namespace nvesk::d3dx9 {
 class Effect final : public com::ComObject<ID3DXEffect> {
 public:
     // Parses, compiles and links every pass; on failure returns a failing HRESULT, `errors`
-    // holds `file(line,col): error: ...` lines and nothing is created.
-    static HRESULT Create(IDirect3DDevice9* device, const std::string& source, const std::string& fileName,
+    // holds `file(line,col): error: ...` lines and nothing is created. `flags` are D3DXCreateEffect's.
+    static HRESULT Create(IDirect3DDevice9* device, const std::string& source, const std::string& fileName, DWORD flags,
                           Effect** effect, std::string& errors);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;

@@ -112,7 +112,7 @@ HRESULT CreateEffectFromSource(IDirect3DDevice9* device, std::string source, con
         return E_FAIL;
     }
     Effect* created = nullptr;
-    const HRESULT result = Effect::Create(device, preprocessed.text, fileName, &created, messages);
+    const HRESULT result = Effect::Create(device, preprocessed.text, fileName, flags, &created, messages);
     GiveErrors(preprocessed.MapMessages(messages, fileName), errors);
     if (SUCCEEDED(result)) *effect = created;
     return result;

@@ -1,6 +1,7 @@
 #include "EffectParser.h"
 
 #include "ArrayInitialisers.h"
+#include "GlobalWrites.h"
 #include "LegacyForScope.h"
 
 #include <algorithm>
@@ -113,7 +114,8 @@ TypeShape ShapeOf(const std::string& typeName) {
 
 class Parser {
 public:
-    Parser(const std::string& source, std::vector<Token> tokens) : tokens_(std::move(tokens)) {
+    Parser(const std::string& source, std::vector<Token> tokens, bool backwardsCompatible)
+        : tokens_(std::move(tokens)), backwardsCompatible_(backwardsCompatible) {
         description_.hlsl = source;
     }
 
@@ -142,6 +144,7 @@ public:
         NestArrayInitialisers(
             tokens_, [this](std::size_t first, std::size_t last) { return ConstantIn(first, last); }, edits_);
         BlankDirect3D10Functions();
+        CheckGlobalWrites();
         ApplyEdits(std::move(edits_), description_.hlsl);
         return std::move(description_);
     }
@@ -256,6 +259,9 @@ private:
                                  (shape.type == ParameterType::Int || shape.type == ParameterType::Bool);
         const bool blankWhole =
             shape.type == ParameterType::Texture || shape.type == ParameterType::String || shaderObject;
+        // Uniforms the shaders might write: numbers and structures, not objects.
+        const bool uniform = !isStatic && !isConst && shape.known && shape.parameterClass != ParameterClass::Object;
+        std::vector<std::string> declared;
         for (;;) {
             const Token& nameToken = ExpectIdentifier("a name");
             if (IsSymbol("(")) {
@@ -281,7 +287,14 @@ private:
             parameter.position = nameToken.position;
             const bool integerConstant = isStatic && isConst && shape.known && shape.type == ParameterType::Int &&
                                          shape.parameterClass == ParameterClass::Scalar;
+            const std::size_t afterName = index_;
             ParseDeclaratorRest(parameter, integerConstant);
+            if (uniform) {
+                const std::string type = heldAsFloat ? FloatShape(typeToken) : typeName;
+                uniforms_[nameToken.text] = {
+                    afterName - 1, "static " + type + " " + nameToken.text + ArrayText(afterName), 0, dimensions_};
+                declared.push_back(nameToken.text);
+            }
             if (!isStatic && !shaderObject && shape.known) AddParameter(std::move(parameter));
             if (IsSymbol(",")) {
                 ++index_;
@@ -290,6 +303,8 @@ private:
             Expect(";");
             break;
         }
+        for (const std::string& name : declared)
+            uniforms_[name].end = EndOfPrevious();
         if (blankWhole) Blank(begin, EndOfPrevious());
         if (heldAsFloat) DeclareAsFloat(typeToken);
     }
@@ -298,9 +313,50 @@ private:
     // as floats of the same shape (`int3` -> `float3`), so they share one register array with the
     // float globals.
     void DeclareAsFloat(const Token& typeToken) {
+        edits_.push_back({typeToken.offset, typeToken.length, FloatShape(typeToken)});
+    }
+
+    static std::string FloatShape(const Token& typeToken) {
         const std::size_t digits = typeToken.text.find_first_of("1234");
-        const std::string shape = digits == std::string::npos ? std::string() : typeToken.text.substr(digits);
-        edits_.push_back({typeToken.offset, typeToken.length, "float" + shape});
+        return "float" + (digits == std::string::npos ? std::string() : typeToken.text.substr(digits));
+    }
+
+    // The `[2][3]` of a declarator whose dimensions start at token `first`, as written.
+    std::string ArrayText(std::size_t first) const {
+        std::size_t last = first;
+        while (last < tokens_.size() && tokens_[last].kind == TokenKind::Symbol && tokens_[last].text == "[") {
+            int depth = 0;
+            for (; last < tokens_.size(); ++last) {
+                if (tokens_[last].text == "[") ++depth;
+                if (tokens_[last].text == "]" && --depth == 0) break;
+            }
+            ++last;
+        }
+        if (last == first) return std::string();
+        const std::size_t end = tokens_[last - 1].offset + tokens_[last - 1].length;
+        return std::string(description_.hlsl, tokens_[first].offset, end - tokens_[first].offset);
+    }
+
+    // A write to a uniform global: refused, or in compatibility mode made to a copy of it.
+    void CheckGlobalWrites() {
+        OutParameters outs;
+        for (const FunctionBody& body : bodies_) {
+            std::vector<bool>& written = outs[body.name];
+            written.resize(std::max(written.size(), body.outs.size()));
+            for (std::size_t i = 0; i < body.outs.size(); ++i)
+                written[i] = written[i] || body.outs[i];
+        }
+        std::set<std::string> written;
+        for (const FunctionBody& body : bodies_) {
+            if (description_.hlsl[tokens_[body.open].offset] != '{') continue;  // blanked: not Direct3D 9's
+            for (const GlobalWrite& write :
+                 FindGlobalWrites(tokens_, body.open, body.close, uniforms_, body.parameters, outs)) {
+                if (!backwardsCompatible_) throw SyntaxError {write.position, kGlobalWriteError};
+                written.insert(write.name);
+            }
+        }
+        for (const std::string& name : written)
+            CopyWrittenGlobal(tokens_, uniforms_[name], edits_);
     }
 
     void ParseTemplateShape(TypeShape& shape, std::string& typeName) {
@@ -348,7 +404,13 @@ private:
         if (!IsSymbol("{")) Fail(Current(), "syntax error: expected function body before " + Describe(Current()));
         const std::size_t open = index_;
         SkipBalanced();
-        bodies_.push_back({function.name, begin, EndOfPrevious(), open, index_ - 1});
+        bodies_.push_back({function.name, begin, EndOfPrevious(), open, index_ - 1, {}, {}});
+        for (const FunctionParameterDesc& parameter : function.parameters) {
+            bodies_.back().parameters.push_back(parameter.name);
+            const std::string words = " " + parameter.text + " ";
+            bodies_.back().outs.push_back(words.find(" out ") != std::string::npos ||
+                                          words.find(" inout ") != std::string::npos);
+        }
         RewriteArrayCasts(open, index_ - 1);
         HoistForDeclarations(tokens_, open, index_ - 1, description_.hlsl, edits_);
         const auto& signatures = description_.signatures;
@@ -519,9 +581,11 @@ private:
     void ParseDeclaratorRest(EffectParameterDesc& parameter, bool integerConstant) {
         // An array of arrays is one array of all their elements, in order, as D3DX describes it.
         constexpr int kMaxElements = 65536;
+        dimensions_.clear();
         while (IsSymbol("[")) {
             const Token& bracket = Current();
             const int size = ParseArraySize(kMaxElements);
+            dimensions_.push_back(size);
             const long long elements = static_cast<long long>(std::max(1, parameter.elements)) * size;
             if (elements > kMaxElements) Fail(bracket, "invalid array size");
             parameter.elements = static_cast<int>(elements);
@@ -972,6 +1036,8 @@ private:
         std::size_t end;
         std::size_t open;
         std::size_t close;
+        std::vector<std::string> parameters;  // their names
+        std::vector<bool> outs;               // which of them are `out` or `inout`
     };
 
     std::vector<Token> tokens_;
@@ -980,12 +1046,15 @@ private:
     std::vector<TextEdit> edits_;                 // type names and casts, applied once parsing is done
     std::map<std::string, long long> constants_;  // static const ints, for array sizes
     std::vector<FunctionBody> bodies_;
-    std::set<std::string> direct3D10Entries_;  // functions the Direct3D 10/11 techniques compile
+    std::set<std::string> direct3D10Entries_;        // functions the Direct3D 10/11 techniques compile
+    std::map<std::string, UniformGlobal> uniforms_;  // globals the shaders may not write, by name
+    bool backwardsCompatible_;                       // D3DXSHADER_ENABLE_BACKWARDS_COMPATIBILITY
+    std::vector<int> dimensions_;                    // of the declarator read last
 };
 
 }  // namespace
 
-ParseResult ParseEffect(const std::string& source) {
+ParseResult ParseEffect(const std::string& source, bool backwardsCompatible) {
     ParseResult result;
     LexResult lexed = Tokenize(source);
     if (!lexed.ok) {
@@ -994,7 +1063,7 @@ ParseResult ParseEffect(const std::string& source) {
         return result;
     }
     try {
-        result.description = Parser(source, std::move(lexed.tokens)).Run();
+        result.description = Parser(source, std::move(lexed.tokens), backwardsCompatible).Run();
         result.ok = true;
     } catch (const SyntaxError& error) {
         result.errorPosition = error.position;

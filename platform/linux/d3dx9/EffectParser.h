@@ -16,7 +16,9 @@ struct ParseResult {
     std::string error;
 };
 
-ParseResult ParseEffect(const std::string& source);
+// `backwardsCompatible`: compiled with D3DXSHADER_ENABLE_BACKWARDS_COMPATIBILITY, where shader code
+// may write to uniform globals (each invocation then works on its own copy).
+ParseResult ParseEffect(const std::string& source, bool backwardsCompatible = false);
 
 // `(float[4])v` in a function body becomes a call of ArrayCastFunction("float", 4), which the HLSL
 // compiler defines for each of these element types and 1 to kMaxArrayCast elements.

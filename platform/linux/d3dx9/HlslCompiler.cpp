@@ -2,6 +2,7 @@
 
 #include "CompilerMessages.h"
 #include "EffectParser.h"
+#include "GlobalWrites.h"
 #include "ProgramCache.h"
 #include "VaryingRegisters.h"
 
@@ -196,7 +197,7 @@ public:
             const unsigned members = spvc_type_get_num_member_types(type);
             for (unsigned i = 0; i < members; ++i) {
                 ConstantSlot slot;
-                slot.name = spvc_compiler_get_member_name(compiler_, block.base_type_id, i);
+                slot.name = ParameterOfConstant(spvc_compiler_get_member_name(compiler_, block.base_type_id, i));
                 unsigned value = 0;
                 spvc_compiler_type_struct_member_offset(compiler_, type, i, &value);
                 slot.offset = value;

@@ -230,4 +230,88 @@ TEST_F(EffectLanguageTest, ForLoopVariablesStayVisibleToTheEndOfTheirBlock) {
         << errors;
 }
 
+// A shader that writes a uniform global: refused by default with the reference compiler's words at
+// the name written; parameters and locals of the same name are the function's own and may be
+// written.
+TEST_F(EffectLanguageTest, WritingAUniformGlobalIsRefusedOutsideCompatibilityMode) {
+    CreateOk(
+        "float g_Gain = 2;\n"
+        "float Twice(float g_Gain) { g_Gain *= 2; return g_Gain; }\n"
+        "float4 g_Tint;\n"
+        "float4 g_Other;\n"
+        "float4 OwnPS() : COLOR {\n"
+        "    vector<float, 4> g_Tint = 0, g_Other = 1; g_Tint.r = Twice(0.25); g_Other = 0;\n"
+        "    return g_Tint * g_Gain + g_Other;\n"
+        "}\n" +
+        Technique("OwnPS"));
+    effect_->Release();
+    effect_ = nullptr;
+    const struct {
+        const char* body;
+        const char* position;
+    } cases[] = {
+        {"float4 g_Tint;\nfloat4 WritePS() : COLOR {\n    g_Tint.rg = 1;\n    return g_Tint;\n}\n", "(6,5)"},
+        {"float g_Gain;\nfloat4 WritePS() : COLOR { return ++g_Gain; }\n", "(5,37)"},
+        {"float4x4 g_M;\nfloat4 WritePS() : COLOR { g_M[1][2] += 1; return g_M[1]; }\n", "(5,28)"},
+        {"int g_N;\nfloat4 WritePS() : COLOR { for (int i = 0; i < 2; ++i) g_N--; return g_N; }\n", "(5,56)"},
+        {"float4 g_C;\nvoid Set(out float4 v) { v = 1; }\nfloat4 WritePS() : COLOR { Set(g_C); return g_C; }\n",
+         "(6,32)"},
+    };
+    for (const auto& entry : cases) {
+        std::string errors;
+        EXPECT_EQ(Create(std::string(entry.body) + Technique("WritePS"), &errors), E_FAIL) << entry.body;
+        EXPECT_EQ(errors, std::string("memory") + entry.position +
+                              ": error: global variables are implicitly constant, enable compatibility mode to "
+                              "allow modification\n")
+            << entry.body;
+        ASSERT_EQ(effect_, nullptr);
+    }
+}
+
+// In compatibility mode each invocation writes its own copy, initialised from the uniform at the
+// draw: the shader's writes reach its result, the parameter keeps its value, and the next draw
+// starts again from the parameter's current value.
+TEST_F(EffectLanguageTest, InCompatibilityModeEachInvocationWritesItsOwnCopyOfAUniform) {
+    CreateOk(
+        "float4 g_Tint = { 0.5, 0.25, 0, 1 };\n"
+        "float g_Gain = 2;\n"
+        "int g_Steps[2] = { 1, 3 };\n"
+        "void CopyVS(float3 p : POSITION, out float4 oPos : POSITION, out float4 oC : COLOR0) {\n"
+        "    g_Gain = g_Gain * 0.25;\n"
+        "    oPos = ToClip(p); oC = g_Gain;\n"
+        "}\n"
+        "float4 ScaledPS(float4 c : COLOR0) : COLOR {\n"
+        "    g_Tint.rg *= g_Gain;\n"
+        "    g_Steps[1]++;\n"
+        "    g_Gain = 0;\n"
+        "    return float4(g_Tint.rg + g_Gain, g_Steps[1] / 8.0, 1) * c.a * 2;\n"
+        "}\n"
+        "technique T { pass { VertexShader = compile vs_2_0 CopyVS(); PixelShader = compile ps_2_0 ScaledPS(); } }\n",
+        D3DXSHADER_ENABLE_BACKWARDS_COMPATIBILITY);
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    for (const DWORD pixel : {PixelAt(10, 10), PixelAt(50, 40)}) {
+        EXPECT_EQ(Channel(pixel, 16), 255);            // 0.5 * 2
+        EXPECT_NEAR(Channel(pixel, 8), 128, 1);        // 0.25 * 2
+        EXPECT_NEAR(Channel(pixel, 0), 0.5 * 255, 1);  // (3 + 1) / 8
+    }
+    D3DXVECTOR4 tint;
+    ASSERT_EQ(effect_->GetVector("g_Tint", &tint), D3D_OK);
+    EXPECT_EQ(tint, D3DXVECTOR4(0.5f, 0.25f, 0, 1));
+    FLOAT gain = 0;
+    ASSERT_EQ(effect_->GetFloat("g_Gain", &gain), D3D_OK);
+    EXPECT_EQ(gain, 2.0f);
+    D3DXPARAMETER_DESC desc = {};
+    EXPECT_EQ(effect_->GetParameterDesc("g_Tint", &desc), D3D_OK);
+
+    const D3DXVECTOR4 blue(0.125f, 0, 1, 1);
+    ASSERT_EQ(effect_->SetVector("g_Tint", &blue), D3D_OK);
+    ASSERT_EQ(effect_->SetFloat("g_Gain", 4), D3D_OK);
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    const DWORD pixel = PixelAt(30, 20);
+    EXPECT_EQ(Channel(pixel, 16), 255);  // 0.125 * 4 * 2 (the vertex copy: 1)
+    EXPECT_EQ(Channel(pixel, 8), 0);
+    EXPECT_EQ(Channel(pixel, 0), 255);
+}
+
 }  // namespace
