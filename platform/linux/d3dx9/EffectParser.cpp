@@ -3,6 +3,7 @@
 #include "ArrayInitialisers.h"
 #include "GlobalWrites.h"
 #include "LegacyForScope.h"
+#include "MatrixSwizzles.h"
 
 #include <algorithm>
 #include <cctype>
@@ -145,6 +146,7 @@ public:
             tokens_, [this](std::size_t first, std::size_t last) { return ConstantIn(first, last); }, edits_);
         BlankDirect3D10Functions();
         CheckGlobalWrites();
+        RefuseTextureShaderIntrinsics();
         ApplyEdits(std::move(edits_), description_.hlsl);
         return std::move(description_);
     }
@@ -337,6 +339,22 @@ private:
         return std::string(description_.hlsl, tokens_[first].offset, end - tokens_[first].offset);
     }
 
+    // noise() is an intrinsic of texture shaders (tx_1_0), which no pass compiles; a function of
+    // the file's own may take the name.
+    void RefuseTextureShaderIntrinsics() const {
+        const auto own = [](const FunctionBody& body) { return body.name == "noise"; };
+        if (std::any_of(bodies_.begin(), bodies_.end(), own)) return;
+        for (const FunctionBody& body : bodies_) {
+            for (std::size_t i = body.open; i < body.close; ++i) {
+                if (tokens_[i].kind == TokenKind::Identifier && tokens_[i].text == "noise" &&
+                    tokens_[i + 1].text == "(") {
+                    throw SyntaxError {tokens_[i].position,
+                                       "intrinsic function 'noise' is for texture shaders (tx_1_0) only"};
+                }
+            }
+        }
+    }
+
     // A write to a uniform global: refused, or in compatibility mode made to a copy of it.
     void CheckGlobalWrites() {
         OutParameters outs;
@@ -413,6 +431,7 @@ private:
         }
         RewriteArrayCasts(open, index_ - 1);
         HoistForDeclarations(tokens_, open, index_ - 1, description_.hlsl, edits_);
+        ExpandMatrixSwizzles(tokens_, open, index_ - 1, description_.hlsl, edits_);
         const auto& signatures = description_.signatures;
         if (std::none_of(signatures.begin(), signatures.end(),
                          [&](const FunctionDesc& known) { return known.name == function.name; })) {

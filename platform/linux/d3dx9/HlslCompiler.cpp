@@ -65,7 +65,36 @@ const std::string& Preamble() {
             "float4 fx_tex1Dlod(sampler2D s, float4 t) { return tex2Dlod(s, float4(t.x, 0.5, 0, t.w)); }\n"
             "float4 fx_tex1Dproj(sampler2D s, float4 t) { return tex2D(s, float2(t.x / t.w, 0.5)); }\n"
             "#define tex1D fx_tex1D\n#define tex1Dgrad fx_tex1Dgrad\n#define tex1Dbias fx_tex1Dbias\n"
-            "#define tex1Dlod fx_tex1Dlod\n#define tex1Dproj fx_tex1Dproj\n";
+            "#define tex1Dlod fx_tex1Dlod\n#define tex1Dproj fx_tex1Dproj\n"
+            // glslang crashes on a call of its own noise(); only the file's own functions may have the name.
+            "#define noise fx_noise\n";
+        // HLSL's fmod keeps the sign of x (x = i * y + f, i whole); glslang's that of y.
+        preamble += "float fx_fmod(float x, float y) { return x - y * trunc(x / y); }\n";
+        for (const char* type : {"float2", "float3", "float4"}) {
+            const std::string t = type;
+            for (const auto& [x, y] :
+                 {std::pair(t, t), std::pair(t, std::string("float")), std::pair(std::string("float"), t)})
+                preamble += t + " fx_fmod(" + x + " x, " + y + " y) { return x - y * trunc(x / y); }\n";
+        }
+        preamble += "#define fmod fx_fmod\n";
+        // glslang's lit() multiplies n_dot_h by m where the reference raises it to the power m.
+        preamble +=
+            "float4 fx_lit(float n_dot_l, float n_dot_h, float m)\n"
+            "{ return float4(1, max(n_dot_l, 0), (n_dot_l < 0 || n_dot_h < 0) ? 0 : pow(n_dot_h, m), 1); }\n"
+            "#define lit fx_lit\n";
+        // any() and all() of a scalar: glslang emits them as vector operations, which are invalid on a
+        // scalar, so every call goes through overloads that compare with zero first.
+        for (const char* name : {"any", "all"}) {
+            for (const char* type : {"float", "int", "uint", "bool"}) {
+                const std::string zero = std::string(type) == "bool" ? "false" : "0";
+                preamble += std::string("bool fx_") + name + "(" + type + " x) { return x != " + zero + "; }\n";
+                for (int size = 2; size <= 4; ++size) {
+                    preamble += std::string("bool fx_") + name + "(" + type + std::to_string(size) + " x) { return " +
+                                name + "(x != " + zero + "); }\n";
+                }
+            }
+            preamble += std::string("#define ") + name + " fx_" + name + "\n";
+        }
         static const char* const kComponents[] = {"v.x", "v.y", "v.z", "v.w"};
         for (const std::string& type : ArrayCastTypes()) {
             for (int count = 1; count <= kMaxArrayCast; ++count) {
@@ -150,7 +179,14 @@ bool CompileToSpirv(const std::string& hlsl, const std::string& fileName, const 
     options.disableOptimizer = false;  // the optimiser legalises HLSL
     spv::SpvBuildLogger logger;
     glslang::GlslangToSpv(*program.getIntermediate(stage), spirv, &logger, &options);
-    return !spirv.empty() || FailWith(fileName, logger.getAllMessages(), errors);
+    // glslang notes what it cannot translate, and goes on with code that is wrong there.
+    const std::string notes = logger.getAllMessages();
+    if (notes.find("Missing functionality") != std::string::npos) {
+        spirv.clear();
+        return FailWith(fileName, "the HLSL compiler cannot translate this: " + notes.substr(0, notes.find('\n')),
+                        errors);
+    }
+    return !spirv.empty() || FailWith(fileName, notes, errors);
 }
 
 // One SPIRV-Cross translation of one stage; releases its context on destruction.

@@ -7,6 +7,7 @@
 
 #include <d3dx9.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ using EffectLanguageTest = D3DX9Tests::EffectDrawTest;
 }
 
 TEST_F(EffectLanguageTest, TrailingCommasCloseInitialiserListsOfParametersAndLocals) {
-    CreateOk(
+    ASSERT_NO_FATAL_FAILURE(CreateOk(
         "float4 g_Pair[2] = { float4(1, 0, 0, 1), float4(0, 1, 0, 1), };\n"
         "float2 g_Two < float4 UIColor = { 1, 0, 0, 1, }; > = { 0.25, 0.5, };\n"
         "int g_Counts[2] = { 3, 4, };\n"
@@ -37,7 +38,7 @@ TEST_F(EffectLanguageTest, TrailingCommasCloseInitialiserListsOfParametersAndLoc
         "}\n"
         "float4 Solid(uniform float4 color) : COLOR { return color; }\n"
         "PixelShader g_Shaders[2] = { compile ps_2_0 Solid(float4(1, 1, 0, 1)), compile ps_2_0 TrailingPS(), };\n"
-        "technique T { pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = (g_Shaders[1]); } }\n");
+        "technique T { pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = (g_Shaders[1]); } }\n"));
     float pair[8] = {};
     ASSERT_EQ(effect_->GetFloatArray("g_Pair", pair, 8), D3D_OK);
     EXPECT_EQ(std::vector<float>(pair, pair + 8), (std::vector<float> {1, 0, 0, 1, 0, 1, 0, 1}));
@@ -69,30 +70,30 @@ TEST_F(EffectLanguageTest, TrailingCommasCloseInitialiserListsOfParametersAndLoc
 // indices computed in the shader; a uniform array of arrays as D3DX describes it, one array of
 // all the elements in order, set as such and read by the shader at the element it names.
 TEST_F(EffectLanguageTest, ArraysOfArraysTakeFlatAndNestedInitialisersAndAreIndexedAsDeclared) {
-    CreateOk(
-        "static const float kDither[4][4] = {\n"
-        "    0, 8, 2, 10,\n"
-        "    12, 4, 14, 6,\n"
-        "    3, 11, 1, 9,\n"
-        "    15, 7, 13, 5 };\n"
-        "static const float2 kNested[2][2] = { { float2(0.1, 0.2), float2(0.3, 0.4) },\n"
-        "                                      { float2(0.5, 0.6), float2(0.7, 0.8) } };\n"
-        "float g_Grid[2][3];\n"
-        "int g_Row = 1;\n"
-        "float4 DitherPS(float2 uv : TEXCOORD0) : COLOR {\n"
-        "    int2 cell = (int2)(uv * 4);\n"
-        "    return float4(kDither[cell.y][cell.x] / 16, 0, 0, 1);\n"
-        "}\n"
-        "float4 ConstantPS() : COLOR {\n"
-        "    float local[2][2] = { 0.25, 0.5, 0.75, 1.0 };\n"
-        "    return float4(kDither[2][1] / 16, kNested[1][0].y, local[1][0], 1);\n"
-        "}\n"
-        "float4 GridPS() : COLOR { return float4(g_Grid[g_Row][2], g_Grid[0][1], g_Grid[1][0], 1); }\n"
-        "technique T {\n"
-        "  pass { VertexShader = compile vs_3_0 PixelVS(); PixelShader = compile ps_3_0 DitherPS(); }\n"
-        "  pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 ConstantPS(); }\n"
-        "  pass { VertexShader = compile vs_3_0 PixelVS(); PixelShader = compile ps_3_0 GridPS(); }\n"
-        "}\n");
+    ASSERT_NO_FATAL_FAILURE(
+        CreateOk("static const float kDither[4][4] = {\n"
+                 "    0, 8, 2, 10,\n"
+                 "    12, 4, 14, 6,\n"
+                 "    3, 11, 1, 9,\n"
+                 "    15, 7, 13, 5 };\n"
+                 "static const float2 kNested[2][2] = { { float2(0.1, 0.2), float2(0.3, 0.4) },\n"
+                 "                                      { float2(0.5, 0.6), float2(0.7, 0.8) } };\n"
+                 "float g_Grid[2][3];\n"
+                 "int g_Row = 1;\n"
+                 "float4 DitherPS(float2 uv : TEXCOORD0) : COLOR {\n"
+                 "    int2 cell = (int2)(uv * 4);\n"
+                 "    return float4(kDither[cell.y][cell.x] / 16, 0, 0, 1);\n"
+                 "}\n"
+                 "float4 ConstantPS() : COLOR {\n"
+                 "    float local[2][2] = { 0.25, 0.5, 0.75, 1.0 };\n"
+                 "    return float4(kDither[2][1] / 16, kNested[1][0].y, local[1][0], 1);\n"
+                 "}\n"
+                 "float4 GridPS() : COLOR { return float4(g_Grid[g_Row][2], g_Grid[0][1], g_Grid[1][0], 1); }\n"
+                 "technique T {\n"
+                 "  pass { VertexShader = compile vs_3_0 PixelVS(); PixelShader = compile ps_3_0 DitherPS(); }\n"
+                 "  pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 ConstantPS(); }\n"
+                 "  pass { VertexShader = compile vs_3_0 PixelVS(); PixelShader = compile ps_3_0 GridPS(); }\n"
+                 "}\n"));
     D3DXPARAMETER_DESC desc = {};
     ASSERT_EQ(effect_->GetParameterDesc(effect_->GetParameterByName(nullptr, "g_Grid"), &desc), D3D_OK);
     EXPECT_EQ(desc.Elements, 6u);
@@ -131,11 +132,11 @@ TEST_F(EffectLanguageTest, ArraysOfArraysTakeFlatAndNestedInitialisersAndAreInde
 // as a parameter of the array's name and type that is no array, set and read on its own, and read
 // by the shader at the element it is.
 TEST_F(EffectLanguageTest, ElementsOfArraysOfArraysHaveHandlesThatSetThePartTheShaderReads) {
-    CreateOk(
-        "float4 g_Colors[2][2] : TINTS;\n"
-        "float g_Scale = 1;\n"
-        "float4 ColorsPS() : COLOR { return g_Colors[1][1] * g_Scale + g_Colors[0][1]; }\n" +
-        Technique("ColorsPS"));
+    ASSERT_NO_FATAL_FAILURE(
+        CreateOk("float4 g_Colors[2][2] : TINTS;\n"
+                 "float g_Scale = 1;\n"
+                 "float4 ColorsPS() : COLOR { return g_Colors[1][1] * g_Scale + g_Colors[0][1]; }\n" +
+                 Technique("ColorsPS")));
     const D3DXHANDLE colors = effect_->GetParameterByName(nullptr, "g_Colors");
     ASSERT_NE(colors, nullptr);
     const D3DXHANDLE last = effect_->GetParameterElement(colors, 3);
@@ -188,21 +189,21 @@ TEST_F(EffectLanguageTest, ElementsOfArraysOfArraysHaveHandlesThatSetThePartTheS
 // end of the block around the loop, a later loop's declaration of the same name is the one used
 // from then on, and outside that block the name is unknown, at its own line and column.
 TEST_F(EffectLanguageTest, ForLoopVariablesStayVisibleToTheEndOfTheirBlock) {
-    CreateOk(
-        "float4 LoopPS() : COLOR {\n"
-        "    float sum = 0;\n"
-        "    for (int i = 0; i < 3; ++i)\n"
-        "        sum += 0.125;\n"
-        "    float count = i;\n"
-        "    [unroll] for (int i = 0; i < 2; i++) { sum += 0.125; }\n"
-        "    for (int k = 0, m = 4; k < m; ++k) { }\n"
-        "    if (sum > 0) {\n"
-        "        for (const int j = 0; j < 1; ++j) { }\n"
-        "        count += j;\n"
-        "    }\n"
-        "    return float4(sum, count / 4, (i + k) / 8.0, 1);\n"
-        "}\n" +
-        Technique("LoopPS"));
+    ASSERT_NO_FATAL_FAILURE(
+        CreateOk("float4 LoopPS() : COLOR {\n"
+                 "    float sum = 0;\n"
+                 "    for (int i = 0; i < 3; ++i)\n"
+                 "        sum += 0.125;\n"
+                 "    float count = i;\n"
+                 "    [unroll] for (int i = 0; i < 2; i++) { sum += 0.125; }\n"
+                 "    for (int k = 0, m = 4; k < m; ++k) { }\n"
+                 "    if (sum > 0) {\n"
+                 "        for (const int j = 0; j < 1; ++j) { }\n"
+                 "        count += j;\n"
+                 "    }\n"
+                 "    return float4(sum, count / 4, (i + k) / 8.0, 1);\n"
+                 "}\n" +
+                 Technique("LoopPS")));
     Clear();
     ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
     const DWORD pixel = PixelAt(30, 20);
@@ -234,16 +235,16 @@ TEST_F(EffectLanguageTest, ForLoopVariablesStayVisibleToTheEndOfTheirBlock) {
 // the name written; parameters and locals of the same name are the function's own and may be
 // written.
 TEST_F(EffectLanguageTest, WritingAUniformGlobalIsRefusedOutsideCompatibilityMode) {
-    CreateOk(
-        "float g_Gain = 2;\n"
-        "float Twice(float g_Gain) { g_Gain *= 2; return g_Gain; }\n"
-        "float4 g_Tint;\n"
-        "float4 g_Other;\n"
-        "float4 OwnPS() : COLOR {\n"
-        "    vector<float, 4> g_Tint = 0, g_Other = 1; g_Tint.r = Twice(0.25); g_Other = 0;\n"
-        "    return g_Tint * g_Gain + g_Other;\n"
-        "}\n" +
-        Technique("OwnPS"));
+    ASSERT_NO_FATAL_FAILURE(
+        CreateOk("float g_Gain = 2;\n"
+                 "float Twice(float g_Gain) { g_Gain *= 2; return g_Gain; }\n"
+                 "float4 g_Tint;\n"
+                 "float4 g_Other;\n"
+                 "float4 OwnPS() : COLOR {\n"
+                 "    vector<float, 4> g_Tint = 0, g_Other = 1; g_Tint.r = Twice(0.25); g_Other = 0;\n"
+                 "    return g_Tint * g_Gain + g_Other;\n"
+                 "}\n" +
+                 Technique("OwnPS")));
     effect_->Release();
     effect_ = nullptr;
     const struct {
@@ -272,7 +273,7 @@ TEST_F(EffectLanguageTest, WritingAUniformGlobalIsRefusedOutsideCompatibilityMod
 // draw: the shader's writes reach its result, the parameter keeps its value, and the next draw
 // starts again from the parameter's current value.
 TEST_F(EffectLanguageTest, InCompatibilityModeEachInvocationWritesItsOwnCopyOfAUniform) {
-    CreateOk(
+    ASSERT_NO_FATAL_FAILURE(CreateOk(
         "float4 g_Tint = { 0.5, 0.25, 0, 1 };\n"
         "float g_Gain = 2;\n"
         "int g_Steps[2] = { 1, 3 };\n"
@@ -287,7 +288,7 @@ TEST_F(EffectLanguageTest, InCompatibilityModeEachInvocationWritesItsOwnCopyOfAU
         "    return float4(g_Tint.rg + g_Gain, g_Steps[1] / 8.0, 1) * c.a * 2;\n"
         "}\n"
         "technique T { pass { VertexShader = compile vs_2_0 CopyVS(); PixelShader = compile ps_2_0 ScaledPS(); } }\n",
-        D3DXSHADER_ENABLE_BACKWARDS_COMPATIBILITY);
+        D3DXSHADER_ENABLE_BACKWARDS_COMPATIBILITY));
     Clear();
     ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
     for (const DWORD pixel : {PixelAt(10, 10), PixelAt(50, 40)}) {
@@ -312,6 +313,184 @@ TEST_F(EffectLanguageTest, InCompatibilityModeEachInvocationWritesItsOwnCopyOfAU
     EXPECT_EQ(Channel(pixel, 16), 255);  // 0.125 * 4 * 2 (the vertex copy: 1)
     EXPECT_EQ(Channel(pixel, 8), 0);
     EXPECT_EQ(Channel(pixel, 0), 255);
+}
+
+// Every intrinsic of shader models 1 to 3 (but noise, for texture shaders only) computes what the
+// HLSL reference says at values read from a parameter, on the device: each check's number is the
+// pixel's red channel when it is the first to fail, 0 when none does.
+TEST_F(EffectLanguageTest, EveryIntrinsicOfShaderModels1To3ComputesItsDocumentedValue) {
+    static const char* const kChecks[] = {"none",
+                                          "abs",
+                                          "acos",
+                                          "all",
+                                          "any",
+                                          "asin",
+                                          "atan",
+                                          "atan2",
+                                          "ceil",
+                                          "clamp",
+                                          "cos",
+                                          "cosh",
+                                          "cross",
+                                          "D3DCOLORtoUBYTE4",
+                                          "ddx",
+                                          "ddy",
+                                          "degrees",
+                                          "determinant",
+                                          "distance",
+                                          "dot",
+                                          "exp",
+                                          "exp2",
+                                          "faceforward",
+                                          "floor",
+                                          "fmod",
+                                          "frac",
+                                          "frexp",
+                                          "fwidth",
+                                          "isfinite isinf isnan",
+                                          "ldexp",
+                                          "length",
+                                          "lerp",
+                                          "lit",
+                                          "log log10 log2",
+                                          "max min",
+                                          "modf",
+                                          "mul",
+                                          "normalize",
+                                          "pow",
+                                          "radians",
+                                          "reflect",
+                                          "refract",
+                                          "round",
+                                          "rsqrt",
+                                          "saturate",
+                                          "sign",
+                                          "sin",
+                                          "sincos",
+                                          "sinh",
+                                          "smoothstep",
+                                          "sqrt",
+                                          "step",
+                                          "tan",
+                                          "tanh",
+                                          "transpose",
+                                          "trunc",
+                                          "tex2D",
+                                          "tex2D with derivatives",
+                                          "tex2Dbias",
+                                          "tex2Dgrad",
+                                          "tex2Dlod",
+                                          "tex2Dproj",
+                                          "tex1D",
+                                          "tex1Dbias tex1Dgrad tex1Dlod tex1Dproj",
+                                          "the vertex shader's tex2Dlod, sincos and mul"};
+    ASSERT_NO_FATAL_FAILURE(CreateOk(
+        "float4 g_In = { 0.5, -0.25, 2, 0.75 };\n"
+        "texture g_Texture;\n"
+        "sampler2D g_Solid = sampler_state { Texture = <g_Texture>; MipFilter = None; };\n"
+        "static const float4 kSolid = float4(255, 128, 64, 255) / 255;\n"
+        "void IntrinsicsVS(float3 p : POSITION, float2 uv : TEXCOORD0, out float4 oPos : POSITION,\n"
+        "                  out float2 oUv : TEXCOORD0, out float4 oResult : TEXCOORD1) {\n"
+        "    float s, c;\n"
+        "    sincos(g_In.x * 0, s, c);\n"
+        "    oResult = float4(mul(float3x3(1, 0, 0, 0, 1, 0, 0, 0, 1), tex2Dlod(g_Solid, float4(0.5, 0.5, 0, "
+        "0)).rgb),\n"
+        "                     c + s);\n"
+        "    oPos = ToClip(p);\n"
+        "    oUv = uv;\n"
+        "}\n"
+        "#define CHECK(n, a, b) if (failed == 0 && any(abs((a) - (b)) > 0.002)) failed = n\n"
+        "float4 IntrinsicsPS(float2 uv : TEXCOORD0, float4 vertexResult : TEXCOORD1) : COLOR {\n"
+        "    const float x = g_In.x, y = g_In.y, z = g_In.z, w = g_In.w;\n"
+        "    float failed = 0;\n"
+        "    float e, i, j, s, c;\n"
+        "    sincos(x, s, c);\n"
+        "    CHECK(1, abs(y), 0.25);\n"
+        "    CHECK(2, acos(x), 1.0471976);\n"
+        "    CHECK(3, (float)all(float2(x, z)), 1);\n"
+        "    CHECK(4, (float)any(float2(0, x)), 1);\n"
+        "    CHECK(5, asin(x), 0.5235988);\n"
+        "    CHECK(6, atan(x), 0.4636476);\n"
+        "    CHECK(7, atan2(x, z), 0.2449787);\n"
+        "    CHECK(8, float2(ceil(y), ceil(w)), float2(0, 1));\n"
+        "    CHECK(9, clamp(z, 0, 1), 1);\n"
+        "    CHECK(10, cos(x), 0.8775826);\n"
+        "    CHECK(11, cosh(x), 1.1276260);\n"
+        "    CHECK(12, cross(float3(1, 0, 0), float3(0, x * 2, 0)), float3(0, 0, 1));\n"
+        "    CHECK(13, (float4)D3DCOLORtoUBYTE4(float4(x, w, 0.25, 1)), float4(63, 191, 127, 255));\n"
+        "    CHECK(14, ddx(uv.x), 1.0 / 64);\n"
+        "    CHECK(15, ddy(uv.y), 1.0 / 48);\n"
+        "    CHECK(16, degrees(x), 28.647890);\n"
+        "    CHECK(17, float2(determinant(float2x2(z, 1, 1, 3)), determinant(float3x3(z, 0, 0, 0, 3, 0, 0, 0, 4))), "
+        "float2(5, 24));\n"
+        "    CHECK(18, distance(float2(0, 0), float2(3, 4) * x * 2), 5);\n"
+        "    CHECK(19, dot(float3(1, 2, 3), float3(4, 5, 6) * x * 2), 32);\n"
+        "    CHECK(20, exp(x), 1.6487213);\n"
+        "    CHECK(21, exp2(z), 4);\n"
+        "    CHECK(22, faceforward(float3(0, 0, 1), float3(0, 0, x), float3(0, 0, 1)), float3(0, 0, -1));\n"
+        "    CHECK(23, floor(y), -1);\n"
+        "    CHECK(24, float2(fmod(-2.5 * x * 2, 2), fmod(2.5 * x * 2, -2)), float2(-0.5, 0.5));\n"
+        "    CHECK(25, frac(y), 0.75);\n"
+        "    CHECK(26, float2(frexp(z * 3, e), e), float2(0.75, 3));\n"
+        "    CHECK(27, fwidth(uv.x), 1.0 / 64);\n"
+        "    CHECK(28, float3(isfinite(x), isinf(x), isnan(x)), float3(1, 0, 0));\n"
+        "    CHECK(29, ldexp(w, 3), 6);\n"
+        "    CHECK(30, length(float2(3, 4) * x * 2), 5);\n"
+        "    CHECK(31, lerp(0, 4, w), 3);\n"
+        "    CHECK(32, float4(lit(x, x, z)) + float4(lit(y, x, z)), float4(2, 0.5, 0.25, 2));\n"
+        "    CHECK(33, float3(log(z), log10(100 * x * 2), log2(8 * x * 2)), float3(0.6931472, 2, 3));\n"
+        "    CHECK(34, float2(max(x, z), min(x, y)), float2(2, -0.25));\n"
+        "    CHECK(35, float4(modf(z + w, i), i, modf(-z - w, j), j), float4(0.75, 2, -0.75, -2));\n"
+        "    CHECK(36, float4(mul(float2x2(1, 2, 3, 4), float2(1, 1) * x * 2), mul(float2(1, 1) * x * 2, float2x2(1, "
+        "2, 3, 4))), float4(3, 7, 4, 6));\n"
+        "    CHECK(37, normalize(float2(3, 4) * x), float2(0.6, 0.8));\n"
+        "    CHECK(38, pow(z, 3), 8);\n"
+        "    CHECK(39, radians(180 * x * 2), 3.1415927);\n"
+        "    CHECK(40, reflect(float2(1, -1) * x * 2, float2(0, 1)), float2(1, 1));\n"
+        "    CHECK(41, refract(float3(0, -1, 0) * x * 2, float3(0, 1, 0), 0.5), float3(0, -1, 0));\n"
+        "    CHECK(42, float2(round(1.3 * x * 2), round(-1.7 * x * 2)), float2(1, -2));\n"
+        "    CHECK(43, rsqrt(z * 2), 0.5);\n"
+        "    CHECK(44, float2(saturate(z), saturate(y)), float2(1, 0));\n"
+        "    CHECK(45, float2(sign(y), sign(x - 0.5)), float2(-1, 0));\n"
+        "    CHECK(46, sin(x), 0.4794255);\n"
+        "    CHECK(47, float2(s, c), float2(0.4794255, 0.8775826));\n"
+        "    CHECK(48, sinh(x), 0.5210953);\n"
+        "    CHECK(49, smoothstep(0, 1, w), 0.84375);\n"
+        "    CHECK(50, sqrt(z), 1.4142136);\n"
+        "    CHECK(51, float2(step(x, w), step(w, x)), float2(1, 0));\n"
+        "    CHECK(52, tan(x), 0.5463025);\n"
+        "    CHECK(53, tanh(x), 0.4621172);\n"
+        "    CHECK(54, transpose(float2x2(1, 2, 3, 4) * x * 2)[0], float2(1, 3));\n"
+        "    CHECK(55, trunc(-1.7 * x * 2), -1);\n"
+        "    CHECK(56, tex2D(g_Solid, uv), kSolid);\n"
+        "    CHECK(57, tex2D(g_Solid, uv, ddx(uv), ddy(uv)), kSolid);\n"
+        "    CHECK(58, tex2Dbias(g_Solid, float4(uv, 0, 1)), kSolid);\n"
+        "    CHECK(59, tex2Dgrad(g_Solid, uv, ddx(uv), ddy(uv)), kSolid);\n"
+        "    CHECK(60, tex2Dlod(g_Solid, float4(uv, 0, 0)), kSolid);\n"
+        "    CHECK(61, tex2Dproj(g_Solid, float4(uv, 0, 2)), kSolid);\n"
+        "    CHECK(62, tex1D(g_Solid, uv.x) + tex1D(g_Solid, uv.x, 0, 0), kSolid * 2);\n"
+        "    CHECK(63, tex1Dbias(g_Solid, float4(uv, 0, 0)) + tex1Dgrad(g_Solid, uv.x, 0, 0) + tex1Dlod(g_Solid, "
+        "float4(uv, 0, 0)) + tex1Dproj(g_Solid, float4(uv, 0, 1)), kSolid * 4);\n"
+        "    CHECK(64, vertexResult, float4(kSolid.rgb, 1));\n"
+        "    clip(x);\n"
+        "    return float4(failed / 255, 1, 0, 1);\n"
+        "}\n"
+        "float4 ClipPS() : COLOR { clip(float2(g_In.x, g_In.y)); return 1; }\n"
+        "technique T {\n"
+        "  pass { VertexShader = compile vs_3_0 IntrinsicsVS(); PixelShader = compile ps_3_0 IntrinsicsPS(); }\n"
+        "  pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 ClipPS(); }\n"
+        "}\n"));
+    ASSERT_EQ(effect_->SetTexture("g_Texture", SolidTexture(0xFFFF8040)), D3D_OK);
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    const DWORD pixel = PixelAt(30, 20);
+    const int failed = Channel(pixel, 16);
+    ASSERT_LT(static_cast<std::size_t>(failed), std::size(kChecks));
+    EXPECT_EQ(failed, 0) << "first failing check: " << kChecks[failed];
+    EXPECT_EQ(Channel(pixel, 8), 255);
+    // clip() with a negative component discards the pixel: the clear colour stays.
+    ASSERT_EQ(DrawPass("T", 1, Quad(0, 0, 64, 48)), D3D_OK);
+    EXPECT_EQ(PixelAt(30, 20), pixel);
 }
 
 }  // namespace
