@@ -147,6 +147,7 @@ public:
         BlankDirect3D10Functions();
         CheckGlobalWrites();
         RefuseTextureShaderIntrinsics();
+        RefuseBitwiseOperations();
         ApplyEdits(std::move(edits_), description_.hlsl);
         return std::move(description_);
     }
@@ -337,6 +338,46 @@ private:
         if (last == first) return std::string();
         const std::size_t end = tokens_[last - 1].offset + tokens_[last - 1].length;
         return std::string(description_.hlsl, tokens_[first].offset, end - tokens_[first].offset);
+    }
+
+    // Shader models 1 to 3 have no integer bit operations: a function a pass compiles refuses them,
+    // with the profile it is compiled for, as the reference compiler does.
+    void RefuseBitwiseOperations() const {
+        std::vector<const ShaderCompileRequest*> requests;
+        for (const ShaderObjectDesc& object : description_.shaders) {
+            for (const ShaderCompileRequest& request : object.shaders)
+                requests.push_back(&request);
+        }
+        for (const EffectTechniqueDesc& technique : description_.techniques) {
+            for (const EffectPassDesc& pass : technique.passes) {
+                requests.push_back(&pass.vertexShader.compiled);
+                requests.push_back(&pass.pixelShader.compiled);
+            }
+        }
+        const auto adjacent = [&](std::size_t i) {
+            return tokens_[i].offset + tokens_[i].length == tokens_[i + 1].offset;
+        };
+        for (const ShaderCompileRequest* request : requests) {
+            if (request->entry.empty()) continue;
+            for (const std::string& name : Reachable({request->entry})) {
+                for (const FunctionBody& body : bodies_) {
+                    if (body.name != name) continue;
+                    for (std::size_t i = body.open; i < body.close; ++i) {
+                        const Token& token = tokens_[i];
+                        if (token.kind != TokenKind::Symbol) continue;
+                        const char c = token.text[0];
+                        const char next = adjacent(i) ? tokens_[i + 1].text[0] : ' ';
+                        const char before = i > 0 && adjacent(i - 1) ? tokens_[i - 1].text[0] : ' ';
+                        const bool logical = (c == '&' || c == '|') && (next == c || before == c);
+                        const bool shift = (c == '<' || c == '>') && next == c;
+                        if ((c == '&' || c == '|' || c == '^' || c == '~' || shift) && !logical) {
+                            throw SyntaxError {token.position,
+                                               "Bitwise operations not supported on target " + request->profile};
+                        }
+                    }
+                }
+            }
+        }
     }
 
     // noise() is an intrinsic of texture shaders (tx_1_0), which no pass compiles; a function of

@@ -67,7 +67,9 @@ const std::string& Preamble() {
             "#define tex1D fx_tex1D\n#define tex1Dgrad fx_tex1Dgrad\n#define tex1Dbias fx_tex1Dbias\n"
             "#define tex1Dlod fx_tex1Dlod\n#define tex1Dproj fx_tex1Dproj\n"
             // glslang crashes on a call of its own noise(); only the file's own functions may have the name.
-            "#define noise fx_noise\n";
+            "#define noise fx_noise\n"
+            // Direct3D 9 computes in 32-bit floats: a double is one, as a half is (it shares their registers).
+            "#define double float\n";
         // HLSL's fmod keeps the sign of x (x = i * y + f, i whole); glslang's that of y.
         preamble += "float fx_fmod(float x, float y) { return x - y * trunc(x / y); }\n";
         for (const char* type : {"float2", "float3", "float4"}) {

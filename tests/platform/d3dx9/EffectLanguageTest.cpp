@@ -493,4 +493,120 @@ TEST_F(EffectLanguageTest, EveryIntrinsicOfShaderModels1To3ComputesItsDocumented
     EXPECT_EQ(PixelAt(30, 20), pixel);
 }
 
+// The language of shader models 1 to 3 as the HLSL reference describes it, each construct
+// computing its documented value on the device: types, structures, typedef, packing, storage
+// classes, functions with out and inout parameters, flow control and its attributes, casts,
+// swizzles, operators and literals. Each check's number is the pixel's red channel when it is the
+// first to fail.
+TEST_F(EffectLanguageTest, TheShaderModel3LanguageComputesWhatTheReferenceDescribes) {
+    static const char* const kChecks[] = {"none",
+                                          "scalar types",
+                                          "dword and uint",
+                                          "vector and matrix templates",
+                                          "typedef",
+                                          "structures",
+                                          "row_major and column_major parameters",
+                                          "mul with each packing",
+                                          "out, inout and default parameters",
+                                          "overloads",
+                                          "static locals and constants",
+                                          "flow control with attributes",
+                                          "switch",
+                                          "casts and truncation",
+                                          "swizzles and write masks",
+                                          "matrix swizzles",
+                                          "operators",
+                                          "integer modulo and comparisons",
+                                          "literals",
+                                          "bool arithmetic"};
+    ASSERT_NO_FATAL_FAILURE(CreateOk(
+        "#pragma pack_matrix(column_major)\n"
+        "#pragma warning(disable : 3206)\n"
+        "typedef float3 Colour;\n"
+        "typedef vector<float, 2> Pair;\n"
+        "struct Light { float3 direction; Colour colour; };\n"
+        "struct Nested { Light light; float weights[2]; };\n"
+        "static const Light kLight = { float3(0, 0, 1), float3(0.5, 0.25, 1) };\n"
+        "static const float kHalf = 0.5;\n"
+        "uniform float4 g_Four : register(c8) = { 1, 2, 3, 4 };\n"
+        "extern float g_Extern;\n"
+        "shared float g_Shared;\n"
+        "volatile float g_Volatile;\n"
+        "row_major float2x2 g_Rows;\n"
+        "column_major float2x2 g_Columns;\n"
+        "dword g_Word = 7;\n"
+        "uint g_Unsigned = 9;\n"
+        "bool g_Flag = true;\n"
+        "double g_Double = 0.25;\n"
+        "Light g_Lights[2];\n"
+        "inline float Split(in float a, out float b, inout float c, float d = 3)\n"
+        "{ b = a * d; c += 1; return a; }\n"
+        "float Scaled(float v, float by = 2) { return v * by; }\n"
+        "float Sum(float a) { return a; }\n"
+        "float Sum(float2 a) { return a.x + a.y; }\n"
+        "float Counted() { static float count = 1; return count; }\n"
+        "#define CHECK(n, a, b) if (failed == 0 && any(abs((a) - (b)) > 0.002)) failed = n\n"
+        "float4 LanguagePS(float2 uv : TEXCOORD0) : COLOR0 {\n"
+        "    float failed = 0;\n"
+        "    bool b = true; int i = 2; uint u = 3; half h = 0.5; double d = g_Double;\n"
+        "    vector<float, 3> tv = float3(1, 2, 3); matrix<float, 2, 3> tm = { 1, 2, 3, 4, 5, 6 };\n"
+        "    vector<int, 2> vi = int2(1, 2);\n"
+        "    Colour tint = kLight.colour;\n"
+        "    Light light = kLight;\n"
+        "    Light lights[2] = { kLight, { float3(0, 1, 0), float3(0, 0.25, 0) } };\n"
+        "    Nested nested; nested.light = kLight; nested.weights[0] = 3; nested.weights[1] = 4;\n"
+        "    float outValue, inoutValue = 2;\n"
+        "    Split(2, outValue, inoutValue);\n"
+        "    float loops = 0, whiles = 0, dos = 0, branches = 0;\n"
+        "    [unroll] for (int k = 0; k < 3; ++k) loops += k;\n"
+        "    [loop] for (int m = 0; m < 10; ++m) { if (m == 3) break; if (m == 1) continue; loops += 1; }\n"
+        "    [unroll(4)] for (int n = 0; n < 1; ++n) loops += 1;\n"
+        "    [fastopt] while (whiles < 3) whiles += 1;\n"
+        "    do { dos += 1; } while (dos < 2);\n"
+        "    [branch] if (uv.x >= 0) branches += 1; else branches -= 1;\n"
+        "    [flatten] if (uv.x < 0) branches += 5;\n"
+        "    float picked = 0;\n"
+        "    int selector = (int)(g_Four.y);\n"
+        "    [forcecase] switch (selector) { case 1: picked = 10; break; case 2: picked = 20; break; default: picked = "
+        "30; }\n"
+        "    float4 masked = 0; masked.wz = float2(4, 0); masked.x = 1;\n"
+        "    float s = 0.5;\n"
+        "    float ternary = uv.x >= 0 ? 1 : 0;\n"
+        "    float comma = (ternary, 2);\n"
+        "    float compound = 3; compound *= 2; compound += 4; compound -= 1;\n"
+        "    CHECK(1, float4(b, i + u, h, d), float4(1, 5, 0.5, 0.25));\n"
+        "    CHECK(2, float2(g_Word, g_Unsigned), float2(7, 9));\n"
+        "    CHECK(3, float3(tv.z, tm._m12, (float)vi.y), float3(3, 6, 2));\n"
+        "    CHECK(4, tint, float3(0.5, 0.25, 1));\n"
+        "    CHECK(5, float4(light.direction.z, lights[1].colour.g, nested.light.colour.b, nested.weights[1]), "
+        "float4(1, 0.25, 1, 4));\n"
+        "    CHECK(6, float4(g_Rows[0].y, g_Rows[1].x, g_Columns[0].y, g_Columns[1].x), float4(2, 3, 2, 3));\n"
+        "    CHECK(7, float4(mul(g_Rows, float2(1, 0)), mul(g_Columns, float2(0, 1))), float4(1, 3, 2, 4));\n"
+        "    CHECK(8, float3(outValue, inoutValue, Scaled(2)), float3(6, 3, 4));\n"
+        "    CHECK(9, float2(Sum(1), Sum(float2(1, 2))), float2(1, 3));\n"
+        "    CHECK(10, Counted() + kHalf, 1.5);\n"
+        "    CHECK(11, float4(loops, whiles, dos, branches), float4(6, 3, 2, 1));\n"
+        "    CHECK(12, picked, 20);\n"
+        "    CHECK(13, float4((float3)g_Four, (int)2.7), float4(1, 2, 3, 2));\n"
+        "    CHECK(14, float4(masked.wz, s.xx), float4(4, 0, 0.5, 0.5));\n"
+        "    CHECK(15, float4(g_Rows._m00_m11, g_Rows._12_21), float4(1, 4, 2, 3));\n"
+        "    CHECK(16, float4(ternary, comma, compound, (float)(7 / 2)), float4(1, 2, 9, 3));\n"
+        "    CHECK(17, float4(7 % 3, -7 % 3, 2.5 % 2, (2 < 3) && !(2 > 3)), float4(1, -1, 0.5, 1));\n"
+        "    CHECK(18, float4(1.5f + 0.5h, 0x10, 1e1, 017), float4(2, 16, 10, 15));\n"
+        "    CHECK(19, float2(true + true, (float)(false || g_Flag)), float2(2, 1));\n"
+        "    return float4(failed / 255, 1, 0, 1) + 0 * (g_Extern + g_Shared + g_Volatile + g_Lights[0].colour.x);\n"
+        "}\n" +
+        Technique("LanguagePS", "ps_3_0")));
+    const D3DXMATRIX matrix(1, 2, 0, 0, 3, 4, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
+    ASSERT_EQ(effect_->SetMatrix("g_Rows", &matrix), D3D_OK);
+    ASSERT_EQ(effect_->SetMatrix("g_Columns", &matrix), D3D_OK);
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    const DWORD pixel = PixelAt(30, 20);
+    const int failed = Channel(pixel, 16);
+    ASSERT_LT(static_cast<std::size_t>(failed), std::size(kChecks));
+    EXPECT_EQ(failed, 0) << "first failing check: " << kChecks[failed];
+    EXPECT_EQ(Channel(pixel, 8), 255);
+}
+
 }  // namespace
