@@ -147,7 +147,7 @@ public:
         BlankDirect3D10Functions();
         CheckGlobalWrites();
         RefuseTextureShaderIntrinsics();
-        RefuseBitwiseOperations();
+        RefuseWhatLegacyTargetsLack();
         ApplyEdits(std::move(edits_), description_.hlsl);
         return std::move(description_);
     }
@@ -340,9 +340,9 @@ private:
         return std::string(description_.hlsl, tokens_[first].offset, end - tokens_[first].offset);
     }
 
-    // Shader models 1 to 3 have no integer bit operations: a function a pass compiles refuses them,
-    // with the profile it is compiled for, as the reference compiler does.
-    void RefuseBitwiseOperations() const {
+    // Shader models 1 to 3 have no integer bit operations and no recursion: a function a pass
+    // compiles refuses them (bit operations with the profile, as the reference compiler says).
+    void RefuseWhatLegacyTargetsLack() const {
         std::vector<const ShaderCompileRequest*> requests;
         for (const ShaderObjectDesc& object : description_.shaders) {
             for (const ShaderCompileRequest& request : object.shaders)
@@ -375,8 +375,22 @@ private:
                                                "Bitwise operations not supported on target " + request->profile};
                         }
                     }
+                    RefuseRecursion(body.name, body.open, body.close);
                 }
             }
+        }
+    }
+
+    // A call that comes back to the calling function, directly or through others: shaders have no
+    // call stack.
+    void RefuseRecursion(const std::string& name, std::size_t open, std::size_t close) const {
+        for (std::size_t i = open; i < close; ++i) {
+            const Token& token = tokens_[i];
+            if (token.kind != TokenKind::Identifier || tokens_[i + 1].text != "(") continue;
+            const bool isFunction = std::any_of(bodies_.begin(), bodies_.end(),
+                                                [&](const FunctionBody& other) { return other.name == token.text; });
+            if (isFunction && Reachable({token.text}).count(name) != 0)
+                throw SyntaxError {token.position, "recursive call of '" + token.text + "'"};
         }
     }
 

@@ -128,7 +128,7 @@ const std::string& MulGuard() {
     static const std::string text = [] {
         const std::string refused = "fx_mul_operand_with_one_row_or_column";
         std::string guard = "struct " + refused + " { float v; };\n";
-        for (const char* base : {"float", "double", "int", "uint", "bool"}) {
+        for (const char* base : {"float", "int", "uint", "bool"}) {  // a double is a float (Preamble)
             std::vector<std::string> shapes = {""};
             for (int rows = 1; rows <= 4; ++rows) {
                 shapes.push_back(std::to_string(rows));
@@ -398,6 +398,11 @@ Semantic ParseSemantic(const std::string& text) {
     std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
     if (upper == "SV_POSITION") upper = "POSITION";
     if (upper.rfind("SV_TARGET", 0) == 0) upper = "COLOR" + upper.substr(9);
+    // `TEXCOORD0_centroid` asks for centroid sampling, which only multisampling tells apart.
+    static const std::string kCentroid = "_CENTROID";
+    if (upper.size() > kCentroid.size() &&
+        upper.compare(upper.size() - kCentroid.size(), kCentroid.size(), kCentroid) == 0)
+        upper.erase(upper.size() - kCentroid.size());
     std::size_t digits = upper.size();
     while (digits > 0 && std::isdigit(static_cast<unsigned char>(upper[digits - 1])))
         --digits;

@@ -609,4 +609,76 @@ TEST_F(EffectLanguageTest, TheShaderModel3LanguageComputesWhatTheReferenceDescri
     EXPECT_EQ(Channel(pixel, 8), 255);
 }
 
+// Semantics with their indices on entry parameters and structure members, outputs a vertex shader
+// may write (FOG, PSIZE), a pixel shader's DEPTH, and the `_centroid` modifier of shader model 3
+// inputs.
+TEST_F(EffectLanguageTest, SemanticsWithIndicesOnParametersStructuresAndArraysMeetByRegister) {
+    ASSERT_NO_FATAL_FAILURE(CreateOk(
+        "struct VertexIn { float3 position : POSITION0; float2 uv : TEXCOORD0; };\n"
+        "struct VertexOut {\n"
+        "    float4 position : POSITION;\n"
+        "    float4 first : TEXCOORD1;\n"
+        "    float4 second : TEXCOORD2;\n"
+        "    float4 colour : COLOR1;\n"
+        "    float fog : FOG;\n"
+        "    float size : PSIZE;\n"
+        "};\n"
+        "VertexOut StructVS(VertexIn input) {\n"
+        "    VertexOut output;\n"
+        "    output.position = ToClip(input.position);\n"
+        "    output.first = float4(0.25, 0, 0, 0);\n"
+        "    output.second = float4(0, 0.5, 0, 0);\n"
+        "    output.colour = float4(0, 0, 1, 1);\n"
+        "    output.fog = 1;\n"
+        "    output.size = 1;\n"
+        "    return output;\n"
+        "}\n"
+        "struct PixelOut { float4 colour : COLOR0; float depth : DEPTH; };\n"
+        "PixelOut StructPS(float4 first : TEXCOORD1, float4 second : TEXCOORD2_centroid, float4 c : COLOR1) {\n"
+        "    PixelOut output;\n"
+        "    output.colour = float4(first.x, second.y, c.b, 1);\n"
+        "    output.depth = 0.25;\n"
+        "    return output;\n"
+        "}\n"
+        "technique T { pass { VertexShader = compile vs_3_0 StructVS(); PixelShader = compile ps_3_0 StructPS(); } "
+        "}\n"));
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    const DWORD pixel = PixelAt(30, 20);
+    EXPECT_NEAR(Channel(pixel, 16), 64, 1);
+    EXPECT_NEAR(Channel(pixel, 8), 128, 1);
+    EXPECT_EQ(Channel(pixel, 0), 255);
+}
+
+// What shader models 1 to 3 do not have is refused with the file, line and column of the construct:
+// bit operations (with the profile), noise() (texture shaders only) and recursion.
+TEST_F(EffectLanguageTest, WhatShaderModels1To3LackIsRefusedAtItsPlace) {
+    const struct {
+        const char* body;
+        const char* message;
+    } cases[] = {
+        {"float4 BitsPS(float2 uv : TEXCOORD0) : COLOR {\n    int n = (int)uv.x;\n    return n & 1;\n}\n",
+         "memory(6,14): error: Bitwise operations not supported on target ps_2_0"},
+        {"float4 BitsPS(float2 uv : TEXCOORD0) : COLOR { int n = 4; return (float)(n >> 1); }\n",
+         "memory(4,76): error: Bitwise operations not supported on target ps_2_0"},
+        {"float4 BitsPS(float2 uv : TEXCOORD0) : COLOR { return noise(uv); }\n",
+         "memory(4,55): error: intrinsic function 'noise' is for texture shaders (tx_1_0) only"},
+        {"float Down(float x) { return x > 0 ? Down(x - 1) : 0; }\n"
+         "float4 BitsPS(float2 uv : TEXCOORD0) : COLOR { return Down(uv.x); }\n",
+         "memory(4,38): error: recursive call of 'Down'"},
+    };
+    for (const auto& entry : cases) {
+        std::string errors;
+        EXPECT_EQ(Create(std::string(entry.body) + Technique("BitsPS"), &errors), E_FAIL) << entry.body;
+        EXPECT_EQ(errors.rfind(entry.message, 0), 0u) << errors;
+        ASSERT_EQ(effect_, nullptr);
+    }
+    // The file's own noise() is the one called; logical operators are no bit operations.
+    ASSERT_NO_FATAL_FAILURE(
+        CreateOk("float noise(float2 p) { return frac(p.x * 3); }\n"
+                 "float4 OwnPS(float2 uv : TEXCOORD0) : COLOR { return (uv.x > 0 && uv.y > 0) || !(uv.x < 1) ? "
+                 "noise(uv) : 0; }\n" +
+                 Technique("OwnPS")));
+}
+
 }  // namespace
