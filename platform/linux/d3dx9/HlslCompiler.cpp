@@ -79,6 +79,10 @@ const std::string& Preamble() {
                 preamble += t + " fx_fmod(" + x + " x, " + y + " y) { return x - y * trunc(x / y); }\n";
         }
         preamble += "#define fmod fx_fmod\n";
+        // glslang gives texCUBEproj to GLSL's textureProj, which has no cube form: divide, then look up.
+        preamble +=
+            "float4 fx_texCUBEproj(samplerCUBE s, float4 t) { return texCUBE(s, t.xyz / t.w); }\n"
+            "#define texCUBEproj fx_texCUBEproj\n";
         // glslang's lit() multiplies n_dot_h by m where the reference raises it to the power m.
         preamble +=
             "float4 fx_lit(float n_dot_l, float n_dot_h, float m)\n"

@@ -681,4 +681,40 @@ TEST_F(EffectLanguageTest, WhatShaderModels1To3LackIsRefusedAtItsPlace) {
                  Technique("OwnPS")));
 }
 
+// Textures and samplers of every dimension declare and compile, and every tex3D and texCUBE form
+// reads what Direct3D 9 reads from a stage with no texture (the device offers no volume or cube
+// textures): black. A #line directive renames the lines after it in messages.
+TEST_F(EffectLanguageTest, SamplersOfEveryDimensionCompileAndReadBlackWithoutATexture) {
+    ASSERT_NO_FATAL_FAILURE(CreateOk(
+        "texture g_Any; texture1D g_Line; texture2D g_Plane; texture3D g_Volume; textureCUBE g_Cube;\n"
+        "sampler g_Plain = sampler_state { Texture = <g_Any>; };\n"
+        "sampler1D g_Sampler1D = sampler_state { Texture = <g_Line>; };\n"
+        "sampler2D g_Sampler2D = sampler_state { Texture = <g_Plane>; };\n"
+        "sampler3D g_Sampler3D = sampler_state { Texture = <g_Volume>; };\n"
+        "samplerCUBE g_SamplerCube = sampler_state { Texture = <g_Cube>; };\n"
+        "float4 VolumePS(float2 uv : TEXCOORD0) : COLOR {\n"
+        "    float3 p = float3(uv, 0.5);\n"
+        "    float4 volume = tex3D(g_Sampler3D, p) + tex3D(g_Sampler3D, p, ddx(p), ddy(p)) +\n"
+        "                    tex3Dbias(g_Sampler3D, float4(p, 0)) + tex3Dgrad(g_Sampler3D, p, ddx(p), ddy(p)) +\n"
+        "                    tex3Dlod(g_Sampler3D, float4(p, 0)) + tex3Dproj(g_Sampler3D, float4(p, 1));\n"
+        "    float4 cube = texCUBE(g_SamplerCube, p) + texCUBE(g_SamplerCube, p, ddx(p), ddy(p)) +\n"
+        "                  texCUBEbias(g_SamplerCube, float4(p, 0)) + texCUBEgrad(g_SamplerCube, p, ddx(p), ddy(p)) +\n"
+        "                  texCUBElod(g_SamplerCube, float4(p, 0)) + texCUBEproj(g_SamplerCube, float4(p, 1));\n"
+        "    return float4((volume + cube).rgb, 1) + 0 * (tex2D(g_Plain, uv) + tex1D(g_Sampler1D, uv.x) +\n"
+        "                                               tex2D(g_Sampler2D, uv));\n"
+        "}\n" +
+        Technique("VolumePS", "ps_3_0")));
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(30, 20)), 0u);
+    effect_->Release();
+    effect_ = nullptr;
+
+    std::string errors;
+    EXPECT_EQ(Create("#line 100 \"lit.fxh\"\nfloat4 LinePS() : COLOR { return undefinedName; }\n" + Technique("LinePS"),
+                     &errors),
+              E_FAIL);
+    EXPECT_EQ(errors.rfind("lit.fxh(100,", 0), 0u) << errors;
+}
+
 }  // namespace
