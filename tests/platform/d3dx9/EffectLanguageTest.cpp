@@ -648,6 +648,15 @@ TEST_F(EffectLanguageTest, SemanticsWithIndicesOnParametersStructuresAndArraysMe
     EXPECT_NEAR(Channel(pixel, 16), 64, 1);
     EXPECT_NEAR(Channel(pixel, 8), 128, 1);
     EXPECT_EQ(Channel(pixel, 0), 255);
+    effect_->Release();
+    effect_ = nullptr;
+
+    // A semantic Direct3D 9 has no register for is refused, named.
+    std::string errors;
+    EXPECT_EQ(
+        Create("float4 FifthPS(float4 c : COLOR4) : COLOR { return c; }\n" + Technique("FifthPS", "ps_3_0"), &errors),
+        E_FAIL);
+    EXPECT_EQ(errors, "memory: error: pixel input 'COLOR4' has no Direct3D 9 register\n");
 }
 
 // What shader models 1 to 3 do not have is refused with the file, line and column of the construct:
