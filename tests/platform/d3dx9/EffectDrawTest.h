@@ -30,9 +30,10 @@ protected:
         EffectDeviceTest::TearDown();
     }
 
-    // `flags` as D3DXCreateEffect takes them (D3DXSHADER_...).
-    HRESULT Create(const std::string& body, std::string* errors = nullptr, DWORD flags = 0) {
-        const std::string source = std::string(kPixelVertexShader) + body;
+    // `flags` as D3DXCreateEffect takes them (D3DXSHADER_...); `lead` comes before everything.
+    HRESULT Create(const std::string& body, std::string* errors = nullptr, DWORD flags = 0,
+                   const std::string& lead = std::string()) {
+        const std::string source = lead + kPixelVertexShader + body;
         ID3DXBuffer* buffer = nullptr;
         const HRESULT result = D3DXCreateEffect(device_, source.c_str(), static_cast<UINT>(source.size()), nullptr,
                                                 nullptr, flags, nullptr, &effect_, &buffer);
@@ -43,9 +44,9 @@ protected:
         return result;
     }
 
-    void CreateOk(const std::string& body, DWORD flags = 0) {
+    void CreateOk(const std::string& body, DWORD flags = 0, const std::string& lead = std::string()) {
         std::string errors;
-        ASSERT_EQ(Create(body, &errors, flags), D3D_OK) << errors;
+        ASSERT_EQ(Create(body, &errors, flags, lead), D3D_OK) << errors;
         // Every technique validates, and FindNextValidTechnique walks them all in order.
         D3DXHANDLE technique = nullptr;
         for (UINT i = 0;; ++i) {

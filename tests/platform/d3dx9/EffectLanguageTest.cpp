@@ -16,7 +16,29 @@ namespace {
 using D3DX9Tests::Channel;
 using D3DX9Tests::Rgb;
 
-using EffectLanguageTest = D3DX9Tests::EffectDrawTest;
+class EffectLanguageTest : public D3DX9Tests::EffectDrawTest {
+protected:
+    // Draws pass `pass` of technique T over the whole back buffer; the pixel in its middle.
+    DWORD DrawWhole(UINT pass = 0) {
+        EXPECT_EQ(DrawPass("T", pass, Quad(0, 0, kWidth, kHeight)), D3D_OK);
+        return PixelAt(30, 20);
+    }
+};
+
+// A shader of CHECKs writes the number of the first that failed in red (0: none) and full green.
+void ExpectEveryCheckPassed(DWORD pixel, const char* const* names, std::size_t count) {
+    const auto failed = static_cast<std::size_t>(Channel(pixel, 16));
+    ASSERT_LT(failed, count);
+    EXPECT_EQ(failed, 0u) << "first failing check: " << names[failed];
+    EXPECT_EQ(Channel(pixel, 8), 255);
+}
+
+// The red, green and blue channels of `pixel`, each within `tolerance` of what is given.
+void ExpectRgb(DWORD pixel, double red, double green, double blue, double tolerance = 1) {
+    EXPECT_NEAR(Channel(pixel, 16), red, tolerance) << std::hex << pixel;
+    EXPECT_NEAR(Channel(pixel, 8), green, tolerance) << std::hex << pixel;
+    EXPECT_NEAR(Channel(pixel, 0), blue, tolerance) << std::hex << pixel;
+}
 
 // A pass of PixelVS and `pixelShader` (an entry of the body), compiled for `profile`.
 [[maybe_unused]] std::string Technique(const std::string& pixelShader, const char* profile = "ps_2_0") {
@@ -59,11 +81,33 @@ TEST_F(EffectLanguageTest, TrailingCommasCloseInitialiserListsOfParametersAndLoc
     EXPECT_EQ(turn._12, 1.0f);
     EXPECT_EQ(turn._21, -1.0f);
     Clear();
-    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
-    const DWORD pixel = PixelAt(30, 20);
-    EXPECT_EQ(Channel(pixel, 16), 255);
-    EXPECT_NEAR(Channel(pixel, 8), 128, 1);
-    EXPECT_EQ(Channel(pixel, 0), 255);
+    const DWORD pixel = DrawWhole();
+    ExpectRgb(pixel, 255, 128, 255, 1.5);
+}
+
+// An effect that opens with a byte-order mark and continues lines, in a #define too: the macro's
+// body is the next line, the shader draws with it, and a message about a later line names that
+// line and its column.
+TEST_F(EffectLanguageTest, AByteOrderMarkAndLineContinuationsAreReadAsTheLegacyCompilerReadsThem) {
+    const std::string body =
+        "#define GREEN\\\n"
+        "0.5\n"
+        "#define TINT(r)\\\n"
+        "  float4(r,\\\n"
+        "         GREEN, 1, 1)\n"
+        "float4 TintPS() : COLOR { return TINT(1); }\n";
+    const std::string mark = "\xEF\xBB\xBF";
+    ASSERT_NO_FATAL_FAILURE(CreateOk(body + Technique("TintPS"), 0, mark));
+    Clear();
+    ExpectRgb(DrawWhole(), 255, 128, 255);
+    effect_->Release();
+    effect_ = nullptr;
+
+    std::string errors;
+    EXPECT_EQ(Create(body + "float4 LaterPS() : COLOR { return missing; }\n" + Technique("LaterPS"), &errors, 0, mark),
+              E_FAIL);
+    // The fixture's vertex shader takes three lines, the body six.
+    EXPECT_EQ(errors.rfind("memory(10,35): error: 'missing'", 0), 0u) << errors;
 }
 
 // Arrays of arrays: a static table written flat or nested, read with constant indices and with
@@ -106,26 +150,20 @@ TEST_F(EffectLanguageTest, ArraysOfArraysTakeFlatAndNestedInitialisersAndAreInde
     EXPECT_EQ(std::vector<float>(read, read + 6), std::vector<float>(grid, grid + 6));
 
     Clear();
-    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    DrawWhole();
     const float dither[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 4; ++x) {
             EXPECT_NEAR(Channel(PixelAt(8 + 16 * x, 6 + 12 * y), 16), dither[y][x] / 16 * 255, 1.5) << x << "," << y;
         }
     }
-    ASSERT_EQ(DrawPass("T", 1, Quad(0, 0, 64, 48)), D3D_OK);
-    DWORD pixel = PixelAt(30, 20);
-    EXPECT_NEAR(Channel(pixel, 16), 11.0 / 16 * 255, 1.5);
-    EXPECT_NEAR(Channel(pixel, 8), 0.6 * 255, 1.5);
-    EXPECT_NEAR(Channel(pixel, 0), 0.75 * 255, 1.5);
-    ASSERT_EQ(DrawPass("T", 2, Quad(0, 0, 64, 48)), D3D_OK);
-    pixel = PixelAt(30, 20);
-    EXPECT_NEAR(Channel(pixel, 16), 0.6 * 255, 1.5);  // [1][2]: the sixth element
-    EXPECT_NEAR(Channel(pixel, 8), 0.2 * 255, 1.5);   // [0][1]: the second
-    EXPECT_NEAR(Channel(pixel, 0), 0.4 * 255, 1.5);   // [1][0]: the fourth
+    DWORD pixel = DrawWhole(1);
+    ExpectRgb(pixel, 11.0 / 16 * 255, 0.6 * 255, 0.75 * 255, 1.5);
+    pixel = DrawWhole(2);
+    // [1][2], [0][1] and [1][0]: the sixth, second and fourth elements.
+    ExpectRgb(pixel, 0.6 * 255, 0.2 * 255, 0.4 * 255, 1.5);
     ASSERT_EQ(effect_->SetInt("g_Row", 0), D3D_OK);
-    ASSERT_EQ(DrawPass("T", 2, Quad(0, 0, 64, 48)), D3D_OK);
-    EXPECT_NEAR(Channel(PixelAt(30, 20), 16), 0.3 * 255, 1.5);  // [0][2]
+    EXPECT_NEAR(Channel(DrawWhole(2), 16), 0.3 * 255, 1.5);  // [0][2]
 }
 
 // Each element of a uniform array (of arrays) has a handle of its own, as D3DX gives it: described
@@ -178,11 +216,8 @@ TEST_F(EffectLanguageTest, ElementsOfArraysOfArraysHaveHandlesThatSetThePartTheS
     EXPECT_EQ(read.y, 0.5f);
 
     Clear();
-    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
-    const DWORD pixel = PixelAt(30, 20);
-    EXPECT_EQ(Channel(pixel, 16), 255);
-    EXPECT_NEAR(Channel(pixel, 8), 128, 1);
-    EXPECT_EQ(Channel(pixel, 0), 0);
+    const DWORD pixel = DrawWhole();
+    ExpectRgb(pixel, 255, 128, 0, 1.5);
 }
 
 // The legacy compiler's for scoping: a variable the first clause declares stays visible to the
@@ -205,11 +240,9 @@ TEST_F(EffectLanguageTest, ForLoopVariablesStayVisibleToTheEndOfTheirBlock) {
                  "}\n" +
                  Technique("LoopPS")));
     Clear();
-    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
-    const DWORD pixel = PixelAt(30, 20);
-    EXPECT_NEAR(Channel(pixel, 16), 0.625 * 255, 1);  // five steps of the two loops
-    EXPECT_EQ(Channel(pixel, 8), 255);                // i was 3 after the first loop, j 1
-    EXPECT_NEAR(Channel(pixel, 0), 0.75 * 255, 1);    // the second i ended at 2, k at 4
+    const DWORD pixel = DrawWhole();
+    // Five steps of the two loops; i was 3 after the first loop and j 1; the second i ended at 2, k at 4.
+    ExpectRgb(pixel, 0.625 * 255, 255, 0.75 * 255, 1.5);
     effect_->Release();
     effect_ = nullptr;
 
@@ -290,12 +323,10 @@ TEST_F(EffectLanguageTest, InCompatibilityModeEachInvocationWritesItsOwnCopyOfAU
         "technique T { pass { VertexShader = compile vs_2_0 CopyVS(); PixelShader = compile ps_2_0 ScaledPS(); } }\n",
         D3DXSHADER_ENABLE_BACKWARDS_COMPATIBILITY));
     Clear();
-    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
-    for (const DWORD pixel : {PixelAt(10, 10), PixelAt(50, 40)}) {
-        EXPECT_EQ(Channel(pixel, 16), 255);            // 0.5 * 2
-        EXPECT_NEAR(Channel(pixel, 8), 128, 1);        // 0.25 * 2
-        EXPECT_NEAR(Channel(pixel, 0), 0.5 * 255, 1);  // (3 + 1) / 8
-    }
+    DrawWhole();
+    // 0.5 * 2, 0.25 * 2, (3 + 1) / 8, alike at every pixel.
+    for (const DWORD pixel : {PixelAt(10, 10), PixelAt(50, 40)})
+        ExpectRgb(pixel, 255, 128, 0.5 * 255);
     D3DXVECTOR4 tint;
     ASSERT_EQ(effect_->GetVector("g_Tint", &tint), D3D_OK);
     EXPECT_EQ(tint, D3DXVECTOR4(0.5f, 0.25f, 0, 1));
@@ -303,16 +334,15 @@ TEST_F(EffectLanguageTest, InCompatibilityModeEachInvocationWritesItsOwnCopyOfAU
     ASSERT_EQ(effect_->GetFloat("g_Gain", &gain), D3D_OK);
     EXPECT_EQ(gain, 2.0f);
     D3DXPARAMETER_DESC desc = {};
-    EXPECT_EQ(effect_->GetParameterDesc("g_Tint", &desc), D3D_OK);
+    ASSERT_EQ(effect_->GetParameterDesc("g_Tint", &desc), D3D_OK);
+    EXPECT_STREQ(desc.Name, "g_Tint");  // the renamed uniform is still the parameter
 
     const D3DXVECTOR4 blue(0.125f, 0, 1, 1);
     ASSERT_EQ(effect_->SetVector("g_Tint", &blue), D3D_OK);
     ASSERT_EQ(effect_->SetFloat("g_Gain", 4), D3D_OK);
-    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
-    const DWORD pixel = PixelAt(30, 20);
-    EXPECT_EQ(Channel(pixel, 16), 255);  // 0.125 * 4 * 2 (the vertex copy: 1)
-    EXPECT_EQ(Channel(pixel, 8), 0);
-    EXPECT_EQ(Channel(pixel, 0), 255);
+    const DWORD pixel = DrawWhole();
+    // 0.125 * 4 * 2 (the vertex shader's copy: 1)
+    ExpectRgb(pixel, 255, 0, 255, 1.5);
 }
 
 // Every intrinsic of shader models 1 to 3 (but noise, for texture shaders only) computes what the
@@ -482,15 +512,10 @@ TEST_F(EffectLanguageTest, EveryIntrinsicOfShaderModels1To3ComputesItsDocumented
         "}\n"));
     ASSERT_EQ(effect_->SetTexture("g_Texture", SolidTexture(0xFFFF8040)), D3D_OK);
     Clear();
-    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
-    const DWORD pixel = PixelAt(30, 20);
-    const int failed = Channel(pixel, 16);
-    ASSERT_LT(static_cast<std::size_t>(failed), std::size(kChecks));
-    EXPECT_EQ(failed, 0) << "first failing check: " << kChecks[failed];
-    EXPECT_EQ(Channel(pixel, 8), 255);
+    const DWORD pixel = DrawWhole();
+    ExpectEveryCheckPassed(pixel, kChecks, std::size(kChecks));
     // clip() with a negative component discards the pixel: the clear colour stays.
-    ASSERT_EQ(DrawPass("T", 1, Quad(0, 0, 64, 48)), D3D_OK);
-    EXPECT_EQ(PixelAt(30, 20), pixel);
+    EXPECT_EQ(DrawWhole(1), pixel);
 }
 
 // The language of shader models 1 to 3 as the HLSL reference describes it, each construct
@@ -601,12 +626,8 @@ TEST_F(EffectLanguageTest, TheShaderModel3LanguageComputesWhatTheReferenceDescri
     ASSERT_EQ(effect_->SetMatrix("g_Rows", &matrix), D3D_OK);
     ASSERT_EQ(effect_->SetMatrix("g_Columns", &matrix), D3D_OK);
     Clear();
-    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
-    const DWORD pixel = PixelAt(30, 20);
-    const int failed = Channel(pixel, 16);
-    ASSERT_LT(static_cast<std::size_t>(failed), std::size(kChecks));
-    EXPECT_EQ(failed, 0) << "first failing check: " << kChecks[failed];
-    EXPECT_EQ(Channel(pixel, 8), 255);
+    const DWORD pixel = DrawWhole();
+    ExpectEveryCheckPassed(pixel, kChecks, std::size(kChecks));
 }
 
 // Semantics with their indices on entry parameters and structure members, outputs a vertex shader
@@ -643,11 +664,8 @@ TEST_F(EffectLanguageTest, SemanticsWithIndicesOnParametersStructuresAndArraysMe
         "technique T { pass { VertexShader = compile vs_3_0 StructVS(); PixelShader = compile ps_3_0 StructPS(); } "
         "}\n"));
     Clear();
-    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
-    const DWORD pixel = PixelAt(30, 20);
-    EXPECT_NEAR(Channel(pixel, 16), 64, 1);
-    EXPECT_NEAR(Channel(pixel, 8), 128, 1);
-    EXPECT_EQ(Channel(pixel, 0), 255);
+    const DWORD pixel = DrawWhole();
+    ExpectRgb(pixel, 64, 128, 255, 1.5);
     effect_->Release();
     effect_ = nullptr;
 
@@ -714,8 +732,7 @@ TEST_F(EffectLanguageTest, SamplersOfEveryDimensionCompileAndReadBlackWithoutATe
         "}\n" +
         Technique("VolumePS", "ps_3_0")));
     Clear();
-    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
-    EXPECT_EQ(Rgb(PixelAt(30, 20)), 0u);
+    EXPECT_EQ(Rgb(DrawWhole()), 0u);
     effect_->Release();
     effect_ = nullptr;
 
