@@ -290,6 +290,7 @@ TEST_F(EffectLanguageTest, WritingAUniformGlobalIsRefusedOutsideCompatibilityMod
         {"int g_N;\nfloat4 WritePS() : COLOR { for (int i = 0; i < 2; ++i) g_N--; return g_N; }\n", "(5,56)"},
         {"float4 g_C;\nvoid Set(out float4 v) { v = 1; }\nfloat4 WritePS() : COLOR { Set(g_C); return g_C; }\n",
          "(6,32)"},
+        {"float g_S;\nfloat4 WritePS() : COLOR { float c; sincos(1, g_S, c); return g_S; }\n", "(5,47)"},
     };
     for (const auto& entry : cases) {
         std::string errors;
@@ -464,6 +465,8 @@ TEST_F(EffectLanguageTest, EveryIntrinsicOfShaderModels1To3ComputesItsDocumented
         "    CHECK(26, float2(frexp(z * 3, e), e), float2(0.75, 3));\n"
         "    CHECK(27, fwidth(uv.x), 1.0 / 64);\n"
         "    CHECK(28, float3(isfinite(x), isinf(x), isnan(x)), float3(1, 0, 0));\n"
+        "    CHECK(28, float3(isinf(x / (x - 0.5)), isnan((x - 0.5) / (x - 0.5)), isfinite(x / (x - 0.5))), float3(1, "
+        "1, 0));\n"
         "    CHECK(29, ldexp(w, 3), 6);\n"
         "    CHECK(30, length(float2(3, 4) * x * 2), 5);\n"
         "    CHECK(31, lerp(0, 4, w), 3);\n"
