@@ -22,7 +22,7 @@ namespace nvesk::d3dx9 {
 namespace {
 
 // Bumped whenever CompiledProgram, the file layout or the translation (the HLSL preamble) changes.
-constexpr std::uint32_t kFormatVersion = 3;
+constexpr std::uint32_t kFormatVersion = 4;
 constexpr char kMagic[8] = {'N', 'V', 'E', 'S', 'K', 'P', 'C', '\0'};
 
 std::uint64_t Fnv1a(const char* data, std::size_t size) {
