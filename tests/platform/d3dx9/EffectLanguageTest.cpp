@@ -262,6 +262,13 @@ TEST_F(EffectLanguageTest, ForLoopVariablesStayVisibleToTheEndOfTheirBlock) {
     const int line = 3 + 7;  // the fixture's vertex shader takes three lines
     EXPECT_NE(errors.find("memory(" + std::to_string(line) + ",18): error: 'i' : unknown variable"), std::string::npos)
         << errors;
+    // The loop's own clause keeps its columns too.
+    EXPECT_EQ(Create("float4 ClausePS() : COLOR {\n    float sum = 0;\n    for (int i = 0; i < count; ++i) sum += i;\n"
+                     "    return sum;\n}\n" +
+                         Technique("ClausePS"),
+                     &errors),
+              E_FAIL);
+    EXPECT_EQ(errors.rfind("memory(6,25): error: 'count' : unknown variable", 0), 0u) << errors;
 }
 
 // A shader that writes a uniform global: refused by default with the reference compiler's words at
