@@ -1,5 +1,6 @@
 #include "CompilerMessages.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <regex>
 #include <sstream>
@@ -81,6 +82,38 @@ std::string TranslateGlslangLog(const std::string& log, const std::string& sourc
         result = FormatError(fileName, SourcePosition {stopLine, stopColumn}, "syntax error");
     }
     return result;
+}
+
+std::string PlaceSemanticErrors(const std::string& messages, const std::string& source, const std::string& fileName) {
+    static const std::regex kAboutSemantic(R"(^(?:vertex input|vertex output|pixel input) '(\w+)' .*$)");
+    const std::string prefix = fileName + ": error: ";
+    std::string placed;
+    std::istringstream input(messages);
+    for (std::string line; std::getline(input, line);) {
+        std::smatch match;
+        const std::string text = line.compare(0, prefix.size(), prefix) == 0 ? line.substr(prefix.size()) : "";
+        std::smatch where;
+        if (std::regex_match(text, match, kAboutSemantic)) {
+            // The message names usage and index (`COLOR4`, `VPOS0`); the source may leave out an index 0.
+            const std::string named = match[1].str();
+            const std::size_t digits = named.find_last_not_of("0123456789") + 1;
+            const std::string index = named.substr(digits);
+            const std::regex written(
+                ":\\s*(" + named.substr(0, digits) + (index == "0" ? "0?" : index) + ")(?:_centroid)?\\b",
+                std::regex::icase);
+            if (std::regex_search(source, where, written)) {
+                const auto at = static_cast<std::size_t>(where.position(1));
+                const std::size_t lineStart = at == 0 ? std::string::npos : source.rfind('\n', at - 1);
+                SourcePosition position;
+                position.line = 1 + static_cast<int>(std::count(source.begin(), source.begin() + at, '\n'));
+                position.column = static_cast<int>(at - (lineStart == std::string::npos ? 0 : lineStart + 1)) + 1;
+                placed += FormatError(fileName, position, text);
+                continue;
+            }
+        }
+        placed += line + '\n';
+    }
+    return placed;
 }
 
 }  // namespace nvesk::d3dx9

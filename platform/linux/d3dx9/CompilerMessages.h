@@ -15,4 +15,8 @@ std::string FormatError(const std::string& fileName, SourcePosition position, co
 // that of its token on the line (the occurrence nearest before the parser's stop), or the stop column.
 std::string TranslateGlslangLog(const std::string& log, const std::string& source, const std::string& fileName);
 
+// Messages about a semantic (`fileName: error: pixel input 'COLOR4' ...`) get the position where
+// the source first gives that semantic (`: COLOR4`, in any case); other lines stay as they are.
+std::string PlaceSemanticErrors(const std::string& messages, const std::string& source, const std::string& fileName);
+
 }  // namespace nvesk::d3dx9

@@ -483,11 +483,13 @@ ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& 
     std::vector<std::uint32_t> spirv;
     if (hasVertex && (!CompileToSpirv(hlsl, fileName, vertexShader.entry, EShLangVertex, spirv, result.errors) ||
                       !TranslateVertexStage(spirv, fileName, *program, result.errors))) {
+        result.errors = PlaceSemanticErrors(result.errors, hlsl, fileName);
         return result;
     }
     spirv.clear();
     if (hasPixel && (!CompileToSpirv(hlsl, fileName, pixelShader.entry, EShLangFragment, spirv, result.errors) ||
                      !TranslatePixelStage(spirv, fileName, *program, result.errors))) {
+        result.errors = PlaceSemanticErrors(result.errors, hlsl, fileName);
         return result;
     }
     // A program keeps a few kilobytes; a process that compiles endless distinct sources must not grow

@@ -679,12 +679,12 @@ TEST_F(EffectLanguageTest, SemanticsWithIndicesOnParametersStructuresAndArraysMe
     effect_->Release();
     effect_ = nullptr;
 
-    // A semantic Direct3D 9 has no register for is refused, named.
+    // A semantic Direct3D 9 has no register for is refused, named, where it is written.
     std::string errors;
     EXPECT_EQ(
         Create("float4 FifthPS(float4 c : COLOR4) : COLOR { return c; }\n" + Technique("FifthPS", "ps_3_0"), &errors),
         E_FAIL);
-    EXPECT_EQ(errors, "memory: error: pixel input 'COLOR4' has no Direct3D 9 register\n");
+    EXPECT_EQ(errors, "memory(4,27): error: pixel input 'COLOR4' has no Direct3D 9 register\n");
 }
 
 // What shader models 1 to 3 do not have is refused with the file, line and column of the construct:
