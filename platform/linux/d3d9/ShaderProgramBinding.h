@@ -5,7 +5,8 @@
 // - Programs belong to the device they were linked on; they survive Reset and device loss
 //   (as Direct3D shaders do) and are freed with ReleaseShaderProgram or with the device.
 // - Vertex inputs are bound by Direct3D declaration usage and usage index: an input named in
-//   ShaderProgramSource::attributes reads the declaration element with that usage/index.
+//   ShaderProgramSource::attributes reads the declaration element with that usage/index, for
+//   every usage and index 0..15, up to 16 inputs a program (AttributeLocations.h).
 // - The device wraps both shaders before compiling: the vertex stage gets the Direct3D 9
 //   half-pixel shift (63/64 of a pixel, from the current viewport), the fragment stage the
 //   alpha test (D3DRS_ALPHATESTENABLE/ALPHAFUNC/ALPHAREF; a second link of the program, drawn
@@ -62,7 +63,8 @@ struct ShaderProgramSource {
     std::string colorOutput;
 };
 
-// GL vertex attribute location of a declaration usage/usage index; -1 when the pair has none.
+// The GL vertex attribute location the generated fixed-function stages read a declaration
+// usage/usage index from; -1 when they read nothing from it. A program's own inputs may take others.
 int VertexAttributeLocation(BYTE usage, BYTE usageIndex);
 
 // Compiles and links; on failure *log receives the compiler's or linker's text.

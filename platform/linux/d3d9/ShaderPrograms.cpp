@@ -50,15 +50,13 @@ GLuint Compile(GLenum stage, const std::string& source, std::string* log) {
     return shader;
 }
 
-// Links the two stages with the attributes at their declaration locations; 0 with *log set on failure.
-GLuint LinkStages(GLuint vertex, GLuint fragment, const std::vector<ShaderAttribute>& attributes, std::string* log) {
+// Links the two stages with the vertex inputs at their locations; 0 with *log set on failure.
+GLuint LinkStages(GLuint vertex, GLuint fragment, const AttributeBindings& attributes, std::string* log) {
     const GLuint program = glCreateProgram();
     glAttachShader(program, vertex);
     glAttachShader(program, fragment);
-    for (const ShaderAttribute& attribute : attributes) {
-        glBindAttribLocation(program,
-                             static_cast<GLuint>(VertexAttributeLocation(attribute.usage, attribute.usageIndex)),
-                             attribute.name.c_str());
+    for (const auto& [name, location] : attributes) {
+        glBindAttribLocation(program, location, name.c_str());
     }
     glLinkProgram(program);
     glDetachShader(program, vertex);
@@ -181,7 +179,7 @@ void ShaderPrograms::ReadLocations(Variant& variant) {
 }
 
 HRESULT ShaderPrograms::LinkPair(const std::string& vertexGlsl, const std::string& fragmentGlsl,
-                                 const std::string& colorOutput, const std::vector<ShaderAttribute>& attributes,
+                                 const std::string& colorOutput, const AttributeBindings& attributes,
                                  const FixedFunctionKey& generated, Linked* linked, std::string* log) {
     std::string& message = *log;
     Linked record;
@@ -238,8 +236,8 @@ HRESULT ShaderPrograms::LinkAlphaTested(Linked& linked) {
     return D3D_OK;
 }
 
-HRESULT ShaderPrograms::LinkCompleted(const ShaderProgramSource& source, const FixedFunctionKey& key, Linked* linked,
-                                      std::string* log) {
+HRESULT ShaderPrograms::LinkCompleted(const ShaderProgramSource& source, const AttributeLocations& locations,
+                                      const FixedFunctionKey& key, Linked* linked, std::string* log) {
     const bool generatedVertex = key.GeneratesVertex();
     const bool generatedPixel = key.GeneratesPixel();
     const std::vector<ShaderVarying>& varyings = generatedVertex && generatedPixel ? FixedVaryings() : source.varyings;
@@ -247,7 +245,7 @@ HRESULT ShaderPrograms::LinkCompleted(const ShaderProgramSource& source, const F
         LinkPair(generatedVertex ? GenerateVertexStage(key.vertex, varyings) : source.vertexGlsl,
                  generatedPixel ? GeneratePixelStage(key.pixel, varyings) : source.fragmentGlsl,
                  generatedPixel ? "nvesk_ff_Color" : source.colorOutput,
-                 generatedVertex ? std::vector<ShaderAttribute> {} : source.attributes, key, linked, log);
+                 generatedVertex ? AttributeBindings {} : locations.Bindings(source.attributes), key, linked, log);
     if (SUCCEEDED(hr) && (generatedVertex || generatedPixel)) {
         ++fixedFunctionLinks_;
     }
@@ -265,18 +263,15 @@ HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHan
     if (source.vertexGlsl.empty() && source.fragmentGlsl.empty()) {
         return Reject("both stages are empty: draw without a program for fixed function");
     }
-    for (const ShaderAttribute& attribute : source.attributes) {
-        if (VertexAttributeLocation(attribute.usage, attribute.usageIndex) < 0) {
-            message = "no vertex input location for " + attribute.name;
-            return Reject("%s", message.c_str());
-        }
+    Program record;
+    if (!AttributeLocations::ForInputs(source.attributes, &record.locations, &message)) {
+        return Reject("%s", message.c_str());
     }
     for (const ShaderVarying& varying : source.varyings) {
         if (varying.components < 1 || varying.components > 4) {
             return Reject("a varying of %u components", varying.components);
         }
     }
-    Program record;
     // The stage left empty is linked here with one fixed-function choice, so that compile errors
     // show now and uniforms have locations; other choices are linked when a draw needs them.
     if (source.vertexGlsl.empty()) {
@@ -284,7 +279,8 @@ HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHan
     } else if (source.fragmentGlsl.empty()) {
         record.referenceKey.pixel.generated = 1;
     }
-    if (HRESULT hr = LinkCompleted(source, record.referenceKey, &record.reference, &message); FAILED(hr)) {
+    if (HRESULT hr = LinkCompleted(source, record.locations, record.referenceKey, &record.reference, &message);
+        FAILED(hr)) {
         return hr;
     }
     if (record.referenceKey.GeneratesVertex() || record.referenceKey.GeneratesPixel()) {
@@ -392,6 +388,10 @@ bool ShaderPrograms::CurrentHasPixel() const {
     return current_ != 0 && !programs_.at(current_).referenceKey.GeneratesPixel();
 }
 
+const AttributeLocations& ShaderPrograms::CurrentAttributeLocations() const {
+    return CurrentHasVertex() ? programs_.at(current_).locations : AttributeLocations::FixedFunction();
+}
+
 const std::vector<ShaderVarying>& ShaderPrograms::CurrentVaryings() const {
     static const std::vector<ShaderVarying> kNone;
     return current_ != 0 ? programs_.at(current_).source.varyings : kNone;
@@ -406,7 +406,7 @@ ShaderPrograms::Linked* ShaderPrograms::LinkedFor(const FixedFunctionKey& key, H
             return &found->second;
         }
         Linked linked;
-        *result = LinkCompleted(ShaderProgramSource {}, key, &linked, &log);
+        *result = LinkCompleted(ShaderProgramSource {}, AttributeLocations::FixedFunction(), key, &linked, &log);
         if (FAILED(*result)) {
             *result = com::Refuse(D3DERR_DRIVERINTERNALERROR, "a generated fixed-function program: %s", log.c_str());
             return nullptr;
@@ -425,7 +425,7 @@ ShaderPrograms::Linked* ShaderPrograms::LinkedFor(const FixedFunctionKey& key, H
         return &found->second;
     }
     Linked linked;
-    *result = LinkCompleted(program.source, key, &linked, &log);
+    *result = LinkCompleted(program.source, program.locations, key, &linked, &log);
     if (FAILED(*result)) {
         *result = com::Refuse(D3DERR_DRIVERINTERNALERROR, "the program completed by fixed function: %s", log.c_str());
         return nullptr;

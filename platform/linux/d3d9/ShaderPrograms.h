@@ -3,6 +3,7 @@
 // test and fixed-function values into them.
 #pragma once
 
+#include "AttributeLocations.h"
 #include "FixedFunction.h"
 #include "ShaderProgramBinding.h"
 
@@ -41,6 +42,9 @@ public:
     bool CurrentHasVertex() const;
     bool CurrentHasPixel() const;
     const std::vector<ShaderVarying>& CurrentVaryings() const;
+    // Where the declaration's elements go for the current program's vertex stage, or for the
+    // generated one.
+    const AttributeLocations& CurrentAttributeLocations() const;
 
     // Binds the program for a draw: the current one, completed with (or, without one, made of) the
     // stages `key` generates, linked on first use and kept; then its variant for the alpha test,
@@ -69,7 +73,7 @@ private:
     struct Deferred {
         std::string vertexSource;
         std::string testedSource;
-        std::vector<ShaderAttribute> attributes;
+        AttributeBindings attributes;
     };
     // One link of a program: as given, and with the alpha test (name 0 until a draw needs it).
     struct Linked {
@@ -89,6 +93,7 @@ private:
     };
     struct Program {
         Linked reference;
+        AttributeLocations locations;  // of the vertex shader's inputs
         // With a stage left to the device: the source, the generated stage the reference was
         // linked with, and the links made since for other fixed-function state.
         ShaderProgramSource source;
@@ -97,13 +102,13 @@ private:
     };
 
     static HRESULT LinkPair(const std::string& vertexGlsl, const std::string& fragmentGlsl,
-                            const std::string& colorOutput, const std::vector<ShaderAttribute>& attributes,
+                            const std::string& colorOutput, const AttributeBindings& attributes,
                             const FixedFunctionKey& generated, Linked* linked, std::string* log);
     static HRESULT LinkAlphaTested(Linked& linked);
     static void ReadLocations(Variant& variant);
     // Links `source` with the stages `key` generates for what it leaves empty.
-    HRESULT LinkCompleted(const ShaderProgramSource& source, const FixedFunctionKey& key, Linked* linked,
-                          std::string* log);
+    HRESULT LinkCompleted(const ShaderProgramSource& source, const AttributeLocations& locations,
+                          const FixedFunctionKey& key, Linked* linked, std::string* log);
     Linked* LinkedFor(const FixedFunctionKey& key, HRESULT* result);
     static void Delete(const Linked& linked);
     void Unbind(const Linked& linked);

@@ -316,14 +316,25 @@ bool TranslateVertexStage(const std::vector<std::uint32_t>& spirv, const std::st
     return true;
 }
 
-// Pixel stage: each input reads the register of its semantic.
-bool TranslatePixelStage(const std::vector<std::uint32_t>& spirv, const std::string& fileName, CompiledProgram& program,
-                         std::string& errors) {
+// Pixel stage: each input reads the register of its semantic; VPOS and VFACE (ps_3_0) read the
+// rasteriser's position and facing instead.
+bool TranslatePixelStage(const std::vector<std::uint32_t>& spirv, const std::string& fileName,
+                         const ShaderCompileRequest& request, CompiledProgram& program, std::string& errors) {
     CrossCompiler cross(spirv);
     if (!cross.Ok()) return FailWith(fileName, cross.LastError(), errors);
     spvc_compiler compiler = cross.Compiler();
     for (const spvc_reflected_resource& input : cross.Resources(SPVC_RESOURCE_TYPE_STAGE_INPUT)) {
         const Semantic semantic = cross.SemanticOf(input.id);
+        if (IsPixelSystemInput(semantic.name)) {
+            if (request.profile != "ps_3_0" && request.profile != "ps_3_sw") {
+                errors = FormatError(fileName, request.position,
+                                     "pixel input '" + semantic.name + "' needs ps_3_0, not " + request.profile);
+                return false;
+            }
+            cross.Rename(input.id, SystemInputName(semantic.name));
+            spvc_compiler_set_decoration(compiler, input.id, SpvDecorationLocation, 0);
+            continue;
+        }
         StageVarying varying;
         if (!RegisterOf(semantic, "pixel input", fileName, varying, errors)) return false;
         spvc_compiler_set_decoration(compiler, input.id, SpvDecorationLocation, varying.location);
@@ -434,7 +445,7 @@ ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& 
     }
     spirv.clear();
     if (hasPixel && (!CompileToSpirv(hlsl, fileName, pixelShader.entry, EShLangFragment, spirv, result.errors) ||
-                     !TranslatePixelStage(spirv, fileName, *program, result.errors))) {
+                     !TranslatePixelStage(spirv, fileName, pixelShader, *program, result.errors))) {
         return result;
     }
     // A program keeps a few kilobytes; a process that compiles endless distinct sources must not grow
