@@ -15,6 +15,9 @@
 //   UseShaderProgram; without one (or for the stage a program leaves empty) they use the
 //   fixed-function stages the device generates (FixedFunction.h), or fail with
 //   D3DERR_NOTAVAILABLE when the state is outside that subset.
+// - Fragment stages see Direct3D 9's target: gl_FragCoord counts rows from its top (a program
+//   that reads it keeps the device drawing into the back buffer's own image), and gl_FrontFacing
+//   is true on its front faces: clockwise triangles, counterclockwise ones under D3DCULL_CW.
 // - Textures: a sampler uniform names a unit with SetSamplerUnit; the texture and the sampler
 //   states of that unit are IDirect3DDevice9::SetTexture(unit, ...) and SetSamplerState(unit, ...),
 //   exactly as for Direct3D sampler registers s0..s15.
