@@ -238,20 +238,70 @@ HRESULT ShaderPrograms::LinkAlphaTested(Linked& linked) {
     return D3D_OK;
 }
 
-HRESULT ShaderPrograms::LinkCompleted(const ShaderProgramSource& source, const FixedFunctionKey& key, Linked* linked,
-                                      std::string* log) {
+ShaderPrograms::PairSource ShaderPrograms::CompletedSource(const ShaderProgramSource& source,
+                                                           const FixedFunctionKey& key) {
     const bool generatedVertex = key.GeneratesVertex();
     const bool generatedPixel = key.GeneratesPixel();
     const std::vector<ShaderVarying>& varyings = generatedVertex && generatedPixel ? FixedVaryings() : source.varyings;
+    return {generatedVertex ? GenerateVertexStage(key.vertex, varyings) : source.vertexGlsl,
+            generatedPixel ? GeneratePixelStage(key.pixel, varyings) : source.fragmentGlsl,
+            generatedPixel ? "nvesk_ff_Color" : source.colorOutput,
+            generatedVertex ? std::vector<ShaderAttribute> {} : source.attributes};
+}
+
+HRESULT ShaderPrograms::LinkCompleted(const ShaderProgramSource& source, const FixedFunctionKey& key, Linked* linked,
+                                      std::string* log) {
+    const PairSource pair = CompletedSource(source, key);
     const HRESULT hr =
-        LinkPair(generatedVertex ? GenerateVertexStage(key.vertex, varyings) : source.vertexGlsl,
-                 generatedPixel ? GeneratePixelStage(key.pixel, varyings) : source.fragmentGlsl,
-                 generatedPixel ? "nvesk_ff_Color" : source.colorOutput,
-                 generatedVertex ? std::vector<ShaderAttribute> {} : source.attributes, key, linked, log);
-    if (SUCCEEDED(hr) && (generatedVertex || generatedPixel)) {
+        LinkPair(pair.vertexGlsl, pair.fragmentGlsl, pair.colorOutput, pair.attributes, key, linked, log);
+    if (SUCCEEDED(hr) && (key.GeneratesVertex() || key.GeneratesPixel())) {
         ++fixedFunctionLinks_;
     }
     return hr;
+}
+
+HRESULT ShaderPrograms::Validate(const ShaderProgramSource& source, FixedFunctionKey* referenceKey, std::string* log) {
+    if (source.vertexGlsl.empty() && source.fragmentGlsl.empty()) {
+        return Reject("both stages are empty: draw without a program for fixed function");
+    }
+    for (const ShaderAttribute& attribute : source.attributes) {
+        if (VertexAttributeLocation(attribute.usage, attribute.usageIndex) < 0) {
+            *log = "no vertex input location for " + attribute.name;
+            return Reject("%s", log->c_str());
+        }
+    }
+    for (const ShaderVarying& varying : source.varyings) {
+        if (varying.components < 1 || varying.components > 4) {
+            return Reject("a varying of %u components", varying.components);
+        }
+    }
+    // The stage left empty is linked here with one fixed-function choice, so that compile errors
+    // show now and uniforms have locations; other choices are linked when a draw needs them.
+    *referenceKey = FixedFunctionKey {};
+    if (source.vertexGlsl.empty()) {
+        referenceKey->vertex.position = FixedVertexKey::Transformed;
+    } else if (source.fragmentGlsl.empty()) {
+        referenceKey->pixel.generated = 1;
+    }
+    return D3D_OK;
+}
+
+HRESULT ShaderPrograms::Check(const ShaderProgramSource& source, std::string* log) {
+    std::string ignored;
+    std::string& message = log != nullptr ? *log : ignored;
+    message.clear();
+    FixedFunctionKey key;
+    if (HRESULT hr = Validate(source, &key, &message); FAILED(hr)) {
+        return hr;
+    }
+    const PairSource pair = CompletedSource(source, key);
+    std::string vertex;
+    std::string tested;
+    if (!WrapVertexShader(pair.vertexGlsl, &vertex, &message, key.GeneratesVertex()) ||
+        !WrapFragmentShader(pair.fragmentGlsl, pair.colorOutput, &tested, &message, key.GeneratesPixel())) {
+        return E_FAIL;
+    }
+    return D3D_OK;
 }
 
 HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHandle* handle, std::string* log) {
@@ -262,27 +312,9 @@ HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHan
         return Reject("handle is null");
     }
     *handle = 0;
-    if (source.vertexGlsl.empty() && source.fragmentGlsl.empty()) {
-        return Reject("both stages are empty: draw without a program for fixed function");
-    }
-    for (const ShaderAttribute& attribute : source.attributes) {
-        if (VertexAttributeLocation(attribute.usage, attribute.usageIndex) < 0) {
-            message = "no vertex input location for " + attribute.name;
-            return Reject("%s", message.c_str());
-        }
-    }
-    for (const ShaderVarying& varying : source.varyings) {
-        if (varying.components < 1 || varying.components > 4) {
-            return Reject("a varying of %u components", varying.components);
-        }
-    }
     Program record;
-    // The stage left empty is linked here with one fixed-function choice, so that compile errors
-    // show now and uniforms have locations; other choices are linked when a draw needs them.
-    if (source.vertexGlsl.empty()) {
-        record.referenceKey.vertex.position = FixedVertexKey::Transformed;
-    } else if (source.fragmentGlsl.empty()) {
-        record.referenceKey.pixel.generated = 1;
+    if (HRESULT hr = Validate(source, &record.referenceKey, &message); FAILED(hr)) {
+        return hr;
     }
     if (HRESULT hr = LinkCompleted(source, record.referenceKey, &record.reference, &message); FAILED(hr)) {
         return hr;
