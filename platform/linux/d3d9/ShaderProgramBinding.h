@@ -70,6 +70,12 @@ struct ShaderProgramSource {
 // usage/usage index from; -1 when they read nothing from it. A program's own inputs may take others.
 int VertexAttributeLocation(BYTE usage, BYTE usageIndex);
 
+// Everything LinkShaderProgram checks before the driver compiles: the inputs, the varyings and the
+// device's wrapping of both stages; on failure *log says why. D3D_OK leaves only the driver's
+// compiler and linker to refuse the program (as a Direct3D 9 driver may refuse a shader at its
+// first draw). A pixel stage that reads its window position settles the frame's place now.
+HRESULT CheckShaderProgram(IDirect3DDevice9* device, const ShaderProgramSource& source, std::string* log);
+
 // Compiles and links; on failure *log receives the compiler's or linker's text.
 HRESULT LinkShaderProgram(IDirect3DDevice9* device, const ShaderProgramSource& source, ShaderProgramHandle* program,
                           std::string* log);

@@ -236,20 +236,69 @@ HRESULT ShaderPrograms::LinkAlphaTested(Linked& linked) {
     return D3D_OK;
 }
 
-HRESULT ShaderPrograms::LinkCompleted(const ShaderProgramSource& source, const AttributeLocations& locations,
-                                      const FixedFunctionKey& key, Linked* linked, std::string* log) {
+ShaderPrograms::PairSource ShaderPrograms::CompletedSource(const ShaderProgramSource& source,
+                                                           const FixedFunctionKey& key) {
     const bool generatedVertex = key.GeneratesVertex();
     const bool generatedPixel = key.GeneratesPixel();
     const std::vector<ShaderVarying>& varyings = generatedVertex && generatedPixel ? FixedVaryings() : source.varyings;
-    const HRESULT hr =
-        LinkPair(generatedVertex ? GenerateVertexStage(key.vertex, varyings) : source.vertexGlsl,
-                 generatedPixel ? GeneratePixelStage(key.pixel, varyings) : source.fragmentGlsl,
-                 generatedPixel ? "nvesk_ff_Color" : source.colorOutput,
-                 generatedVertex ? AttributeBindings {} : locations.Bindings(source.attributes), key, linked, log);
-    if (SUCCEEDED(hr) && (generatedVertex || generatedPixel)) {
+    return {generatedVertex ? GenerateVertexStage(key.vertex, varyings) : source.vertexGlsl,
+            generatedPixel ? GeneratePixelStage(key.pixel, varyings) : source.fragmentGlsl,
+            generatedPixel ? "nvesk_ff_Color" : source.colorOutput};
+}
+
+HRESULT ShaderPrograms::LinkCompleted(const ShaderProgramSource& source, const AttributeLocations& locations,
+                                      const FixedFunctionKey& key, Linked* linked, std::string* log) {
+    const PairSource pair = CompletedSource(source, key);
+    const HRESULT hr = LinkPair(pair.vertexGlsl, pair.fragmentGlsl, pair.colorOutput,
+                                key.GeneratesVertex() ? AttributeBindings {} : locations.Bindings(source.attributes),
+                                key, linked, log);
+    if (SUCCEEDED(hr) && (key.GeneratesVertex() || key.GeneratesPixel())) {
         ++fixedFunctionLinks_;
     }
     return hr;
+}
+
+HRESULT ShaderPrograms::Validate(const ShaderProgramSource& source, AttributeLocations* locations,
+                                 FixedFunctionKey* referenceKey, std::string* log) {
+    if (source.vertexGlsl.empty() && source.fragmentGlsl.empty()) {
+        return Reject("both stages are empty: draw without a program for fixed function");
+    }
+    if (!AttributeLocations::ForInputs(source.attributes, locations, log)) {
+        return Reject("%s", log->c_str());
+    }
+    for (const ShaderVarying& varying : source.varyings) {
+        if (varying.components < 1 || varying.components > 4) {
+            return Reject("a varying of %u components", varying.components);
+        }
+    }
+    // The stage left empty is linked here with one fixed-function choice, so that compile errors
+    // show now and uniforms have locations; other choices are linked when a draw needs them.
+    *referenceKey = FixedFunctionKey {};
+    if (source.vertexGlsl.empty()) {
+        referenceKey->vertex.position = FixedVertexKey::Transformed;
+    } else if (source.fragmentGlsl.empty()) {
+        referenceKey->pixel.generated = 1;
+    }
+    return D3D_OK;
+}
+
+HRESULT ShaderPrograms::Check(const ShaderProgramSource& source, std::string* log) {
+    std::string ignored;
+    std::string& message = log != nullptr ? *log : ignored;
+    message.clear();
+    AttributeLocations locations;
+    FixedFunctionKey key;
+    if (HRESULT hr = Validate(source, &locations, &key, &message); FAILED(hr)) {
+        return hr;
+    }
+    const PairSource pair = CompletedSource(source, key);
+    std::string vertex;
+    std::string tested;
+    if (!WrapVertexShader(pair.vertexGlsl, &vertex, &message, key.GeneratesVertex()) ||
+        !WrapFragmentShader(pair.fragmentGlsl, pair.colorOutput, &tested, &message, key.GeneratesPixel())) {
+        return E_FAIL;
+    }
+    return D3D_OK;
 }
 
 HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHandle* handle, std::string* log) {
@@ -260,24 +309,9 @@ HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHan
         return Reject("handle is null");
     }
     *handle = 0;
-    if (source.vertexGlsl.empty() && source.fragmentGlsl.empty()) {
-        return Reject("both stages are empty: draw without a program for fixed function");
-    }
     Program record;
-    if (!AttributeLocations::ForInputs(source.attributes, &record.locations, &message)) {
-        return Reject("%s", message.c_str());
-    }
-    for (const ShaderVarying& varying : source.varyings) {
-        if (varying.components < 1 || varying.components > 4) {
-            return Reject("a varying of %u components", varying.components);
-        }
-    }
-    // The stage left empty is linked here with one fixed-function choice, so that compile errors
-    // show now and uniforms have locations; other choices are linked when a draw needs them.
-    if (source.vertexGlsl.empty()) {
-        record.referenceKey.vertex.position = FixedVertexKey::Transformed;
-    } else if (source.fragmentGlsl.empty()) {
-        record.referenceKey.pixel.generated = 1;
+    if (HRESULT hr = Validate(source, &record.locations, &record.referenceKey, &message); FAILED(hr)) {
+        return hr;
     }
     if (HRESULT hr = LinkCompleted(source, record.locations, record.referenceKey, &record.reference, &message);
         FAILED(hr)) {

@@ -27,6 +27,9 @@ public:
     };
 
     HRESULT Link(const ShaderProgramSource& source, ShaderProgramHandle* handle, std::string* log);
+    // What Link refuses before the driver sees the texts (inputs, varyings, the wrapping of both
+    // stages); D3D_OK leaves only the driver's compiler and linker to refuse the program.
+    static HRESULT Check(const ShaderProgramSource& source, std::string* log);
     HRESULT Use(ShaderProgramHandle handle);
     HRESULT Free(ShaderProgramHandle handle);
     void FreeAll();
@@ -101,6 +104,17 @@ private:
         std::map<FixedFunctionKey, Linked> completed;
     };
 
+    // The texts a program is linked from: `source` with the stages `key` generates.
+    struct PairSource {
+        std::string vertexGlsl;
+        std::string fragmentGlsl;
+        std::string colorOutput;
+    };
+    static PairSource CompletedSource(const ShaderProgramSource& source, const FixedFunctionKey& key);
+    // The checks before any compile: the inputs' locations, the varyings, and the fixed-function
+    // choice for the stage left empty.
+    static HRESULT Validate(const ShaderProgramSource& source, AttributeLocations* locations,
+                            FixedFunctionKey* referenceKey, std::string* log);
     static HRESULT LinkPair(const std::string& vertexGlsl, const std::string& fragmentGlsl,
                             const std::string& colorOutput, const AttributeBindings& attributes,
                             const FixedFunctionKey& generated, Linked* linked, std::string* log);
