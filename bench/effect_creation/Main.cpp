@@ -1,9 +1,11 @@
 // How long D3DXCreateEffectFromFileW takes for our own effect files, cold and warm. Each creation
 // is the first one in a process of its own, as a program meets it at start-up:
-//   cold: the program cache and Mesa's shader cache off, every pass through glslang, SPIRV-Cross
-//         and the driver's compiler;
+//   cold: the program cache and Mesa's shader cache off, every stage through glslang and
+//         SPIRV-Cross; then every technique validated, which has the driver link every pass (a
+//         pass is linked at its first use), timed apart;
 //   warm: both caches filled by an earlier process.
-// Run under Xvfb: xvfb-run -a bench/effect_creation_bench [--runs N] [--json FILE] [FILE.fx...]
+// On a busy machine run it with a real-time priority, so that other work does not land in the
+// figures: chrt -f 10 xvfb-run -a bench/effect_creation_bench [--runs N] [--json FILE] [FILE.fx...]
 #include "ToolDevice.h"
 
 #include <d3dx9.h>
@@ -40,13 +42,7 @@ double ProcessorMilliseconds() {
 // In the child: one creation, its milliseconds on stdout; 1 when the effect fails.
 int CreateOnce(const std::string& file) {
     NVeskTools::ToolDevice device;
-    const auto deviceStart = std::chrono::steady_clock::now();
-    const bool deviceCreated = device.Create();
-    if (std::getenv("NVESK_BENCH_DEVICE_TIME") != nullptr) {
-        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - deviceStart;
-        std::fprintf(stderr, "device %.1f ms\n", took.count());
-    }
-    if (!deviceCreated) {
+    if (!device.Create()) {
         std::fprintf(stderr, "no Direct3D device (no display?)\n");
         return 2;
     }
@@ -63,9 +59,16 @@ int CreateOnce(const std::string& file) {
                      errors != nullptr ? static_cast<const char*>(errors->GetBufferPointer()) : "");
         return 1;
     }
+    // The driver links each pass at its first use; ValidateTechnique uses every pass of a technique.
+    const auto linkStart = std::chrono::steady_clock::now();
+    D3DXEFFECT_DESC description {};
+    effect->GetDesc(&description);
+    for (UINT t = 0; t < description.Techniques; ++t)
+        effect->ValidateTechnique(effect->GetTechnique(t));
+    const std::chrono::duration<double, std::milli> linking = std::chrono::steady_clock::now() - linkStart;
     effect->Release();
     if (errors != nullptr) errors->Release();
-    std::printf("%.3f %.3f\n", took.count(), processor);
+    std::printf("%.3f %.3f %.3f\n", took.count(), processor, linking.count());
     return 0;
 }
 
@@ -79,6 +82,7 @@ std::string Quoted(const std::string& text) {
 struct Sample {
     double wall = -1;  // milliseconds; negative when the creation failed
     double processor = 0;
+    double firstUse = 0;  // every pass linked by the driver afterwards
 };
 
 // One child process's creation.
@@ -87,7 +91,7 @@ Sample TimeInChild(const std::string& self, const std::string& file, const std::
     FILE* child = popen(command.c_str(), "r");
     if (child == nullptr) return {};
     Sample sample;
-    if (std::fscanf(child, "%lf %lf", &sample.wall, &sample.processor) != 2) sample.wall = -1;
+    if (std::fscanf(child, "%lf %lf %lf", &sample.wall, &sample.processor, &sample.firstUse) != 3) sample.wall = -1;
     if (pclose(child) != 0) sample.wall = -1;
     return sample;
 }
@@ -96,6 +100,7 @@ struct Timing {
     std::string file;
     std::vector<double> cold;
     std::vector<double> coldProcessor;
+    std::vector<double> coldFirstUse;
     std::vector<double> warm;
 };
 
@@ -129,6 +134,7 @@ void WriteJson(const std::string& path, const std::vector<Timing>& timings) {
         out << "    {\"file\": \"" << std::filesystem::path(t.file).filename().string()
             << "\", \"cold_median_ms\": " << Median(t.cold) << ", \"cold_max_ms\": " << Max(t.cold)
             << ", \"cold_processor_median_ms\": " << Median(t.coldProcessor)
+            << ", \"cold_first_use_links_median_ms\": " << Median(t.coldFirstUse)
             << ", \"warm_median_ms\": " << Median(t.warm) << "}" << (i + 1 < timings.size() ? "," : "") << "\n";
     }
     out << "  ]\n}\n";
@@ -166,7 +172,7 @@ int main(int argc, char** argv) {
     std::vector<Timing> timings;
     bool failed = false;
     for (const std::string& file : files) {
-        Timing timing {file, {}, {}, {}};
+        Timing timing {file, {}, {}, {}, {}};
         TimeInChild(self, file, warm);  // fills the caches
         // Cold and warm in turns, so that a busy moment of the machine falls on both.
         for (int run = 0; run < runs; ++run) {
@@ -178,6 +184,7 @@ int main(int argc, char** argv) {
             }
             timing.cold.push_back(coldRun.wall);
             timing.coldProcessor.push_back(coldRun.processor);
+            timing.coldFirstUse.push_back(coldRun.firstUse);
             timing.warm.push_back(warmRun.wall);
         }
         timings.push_back(timing);
@@ -185,12 +192,13 @@ int main(int argc, char** argv) {
     std::filesystem::remove_all(folder);
 
     std::printf("Effect creation, each the first in its process (%d runs, milliseconds)\n", runs);
-    std::printf("%-22s %12s %10s %14s %12s\n", "file", "cold median", "cold max", "cold processor", "warm median");
+    std::printf("%-18s %12s %10s %15s %15s %12s\n", "file", "cold median", "cold max", "cold processor",
+                "then all links", "warm median");
     std::vector<double> coldMedians;
     double coldMax = 0;
     for (const Timing& t : timings) {
-        std::printf("%-22s %12.1f %10.1f %14.1f %12.1f\n", std::filesystem::path(t.file).filename().c_str(),
-                    Median(t.cold), Max(t.cold), Median(t.coldProcessor), Median(t.warm));
+        std::printf("%-18s %12.1f %10.1f %15.1f %15.1f %12.1f\n", std::filesystem::path(t.file).filename().c_str(),
+                    Median(t.cold), Max(t.cold), Median(t.coldProcessor), Median(t.coldFirstUse), Median(t.warm));
         coldMedians.push_back(Median(t.cold));
         coldMax = std::max(coldMax, Max(t.cold));
     }
