@@ -41,7 +41,7 @@ void ExpectRgb(DWORD pixel, double red, double green, double blue, double tolera
 }
 
 // A pass of PixelVS and `pixelShader` (an entry of the body), compiled for `profile`.
-[[maybe_unused]] std::string Technique(const std::string& pixelShader, const char* profile = "ps_2_0") {
+std::string Technique(const std::string& pixelShader, const char* profile = "ps_2_0") {
     return "technique T { pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile " +
            std::string(profile) + " " + pixelShader + "(); } }\n";
 }
