@@ -271,9 +271,20 @@ public:
         return std::vector<spvc_reflected_resource>(list, list + count);
     }
 
+    // An array member of a structure (`float4 pair[2] : TEXCOORD1`) reaches here one element at a
+    // time, each named `...pair[k]` and given the array's semantic: element k takes the index after
+    // k more, as the array's elements take consecutive registers.
     Semantic SemanticOf(spvc_variable_id id) const {
         const char* text = spvc_compiler_get_decoration_string(compiler_, id, SpvDecorationHlslSemanticGOOGLE);
-        return ParseSemantic(text != nullptr ? text : "");
+        Semantic semantic = ParseSemantic(text != nullptr ? text : "");
+        const std::string name = spvc_compiler_get_name(compiler_, id);
+        const std::size_t open = name.rfind('[');
+        if (open != std::string::npos && name.size() > open + 2 && name.back() == ']' &&
+            std::all_of(name.begin() + static_cast<std::ptrdiff_t>(open) + 1, name.end() - 1,
+                        [](unsigned char c) { return std::isdigit(c) != 0; })) {
+            semantic.index += std::atoi(name.c_str() + open + 1);
+        }
+        return semantic;
     }
 
     void Rename(spvc_variable_id id, const std::string& name) { spvc_compiler_set_name(compiler_, id, name.c_str()); }

@@ -1,7 +1,5 @@
 #include "MatrixSwizzles.h"
 
-#include <regex>
-
 namespace nvesk::d3dx9 {
 
 namespace {
@@ -13,14 +11,21 @@ bool IsSymbol(const Token& token, char symbol) {
 // The elements a swizzle names, each as its own single-element swizzle; empty when `name` is
 // no swizzle of two to four matrix elements.
 std::vector<std::string> SwizzleElements(const std::string& name) {
-    static const std::regex kZeroBased(R"((_m[0-3][0-3]){2,4})");
-    static const std::regex kOneBased(R"((_[1-4][1-4]){2,4})");
-    const bool zeroBased = std::regex_match(name, kZeroBased);
-    if (!zeroBased && !std::regex_match(name, kOneBased)) return {};
+    // `_m00` (rows and columns from 0) or `_11` (from 1), two to four of one kind.
+    const bool zeroBased = name.size() > 1 && name[1] == 'm';
     const std::size_t width = zeroBased ? 4 : 3;
+    const char first = zeroBased ? '0' : '1';
+    if (name.size() % width != 0 || name.size() / width < 2 || name.size() / width > 4) return {};
     std::vector<std::string> elements;
-    for (std::size_t at = 0; at < name.size(); at += width)
-        elements.push_back(name.substr(at, width));
+    for (std::size_t at = 0; at < name.size(); at += width) {
+        const std::string element = name.substr(at, width);
+        const std::size_t digits = width - 2;
+        const bool valid = element[0] == '_' && (!zeroBased || element[1] == 'm') && element[digits] >= first &&
+                           element[digits] <= first + 3 && element[digits + 1] >= first &&
+                           element[digits + 1] <= first + 3;
+        if (!valid) return {};
+        elements.push_back(element);
+    }
     return elements;
 }
 

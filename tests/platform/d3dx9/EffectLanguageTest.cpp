@@ -640,16 +640,15 @@ TEST_F(EffectLanguageTest, TheShaderModel3LanguageComputesWhatTheReferenceDescri
     ExpectEveryCheckPassed(pixel, kChecks, std::size(kChecks));
 }
 
-// Semantics with their indices on entry parameters and structure members, outputs a vertex shader
-// may write (FOG, PSIZE), a pixel shader's DEPTH, and the `_centroid` modifier of shader model 3
-// inputs.
+// Semantics with their indices on entry parameters, structure members and arrays (an array's
+// elements take consecutive indices), outputs a vertex shader may write (FOG, PSIZE), a pixel
+// shader's DEPTH, and the `_centroid` modifier of shader model 3 inputs.
 TEST_F(EffectLanguageTest, SemanticsWithIndicesOnParametersStructuresAndArraysMeetByRegister) {
     ASSERT_NO_FATAL_FAILURE(CreateOk(
         "struct VertexIn { float3 position : POSITION0; float2 uv : TEXCOORD0; };\n"
         "struct VertexOut {\n"
         "    float4 position : POSITION;\n"
-        "    float4 first : TEXCOORD1;\n"
-        "    float4 second : TEXCOORD2;\n"
+        "    float4 pair[2] : TEXCOORD1;\n"
         "    float4 colour : COLOR1;\n"
         "    float fog : FOG;\n"
         "    float size : PSIZE;\n"
@@ -657,8 +656,8 @@ TEST_F(EffectLanguageTest, SemanticsWithIndicesOnParametersStructuresAndArraysMe
         "VertexOut StructVS(VertexIn input) {\n"
         "    VertexOut output;\n"
         "    output.position = ToClip(input.position);\n"
-        "    output.first = float4(0.25, 0, 0, 0);\n"
-        "    output.second = float4(0, 0.5, 0, 0);\n"
+        "    output.pair[0] = float4(0.25, 0, 0, 0);\n"
+        "    output.pair[1] = float4(0, 0.5, 0, 0);\n"
         "    output.colour = float4(0, 0, 1, 1);\n"
         "    output.fog = 1;\n"
         "    output.size = 1;\n"
