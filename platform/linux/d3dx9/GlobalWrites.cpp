@@ -1,5 +1,6 @@
 #include "GlobalWrites.h"
 
+#include <algorithm>
 #include <set>
 
 namespace nvesk::d3dx9 {
@@ -154,7 +155,11 @@ void CopyWrittenGlobal(const std::vector<Token>& tokens, const UniformGlobal& gl
     const Token& name = tokens[global.nameToken];
     edits.push_back({name.offset, name.length, kRenamedUniform + name.text});
     const std::string value = ElementWise(kRenamedUniform + name.text, global.dimensions, 0);
-    edits.push_back({global.end, 0, " " + global.copy + " = " + value + ";"});
+    // On the declaration's line, so that no line after moves.
+    std::string copy = " " + global.copy + " = " + value + ";";
+    std::replace_if(
+        copy.begin(), copy.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    edits.push_back({global.end, 0, copy});
 }
 
 std::string ParameterOfConstant(const std::string& constantName) {

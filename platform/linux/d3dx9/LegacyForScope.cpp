@@ -1,5 +1,6 @@
 #include "LegacyForScope.h"
 
+#include <algorithm>
 #include <map>
 
 namespace nvesk::d3dx9 {
@@ -84,7 +85,10 @@ void HoistForDeclarations(const std::vector<Token>& tokens, std::size_t open, st
         std::size_t type = 0;
         std::size_t name = 0;
         if (!ClauseDeclaration(tokens, loop + 2, close, type, name)) continue;
+        // On one line, wherever it goes, so that no line after moves.
         std::string declaration = "{" + source.substr(tokens[type].offset, tokens[name].offset - tokens[type].offset);
+        std::replace_if(
+            declaration.begin(), declaration.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
         // Every name the clause declares, at its top level: `int i = 0, j = n`.
         int depth = 0;
         std::size_t clauseEnd = name;
@@ -101,8 +105,10 @@ void HoistForDeclarations(const std::vector<Token>& tokens, std::size_t open, st
         declaration += ";";
         // The clause keeps its columns: its type becomes spaces and it assigns what it declared.
         const std::size_t typeBegin = tokens[loop + 2].offset;
-        edits.push_back(
-            {typeBegin, tokens[name].offset - typeBegin, std::string(tokens[name].offset - typeBegin, ' ')});
+        std::string blank = source.substr(typeBegin, tokens[name].offset - typeBegin);
+        std::replace_if(
+            blank.begin(), blank.end(), [](char c) { return c != '\n' && c != '\r'; }, ' ');
+        edits.push_back({typeBegin, blank.size(), blank});
         edits.push_back({InsertionBefore(source, tokens[start].offset), 0, declaration});
         edits.push_back({InsertionBefore(source, tokens[partner[block]].offset), 0, "}"});
     }

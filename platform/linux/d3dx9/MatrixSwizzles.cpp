@@ -74,6 +74,7 @@ void ExpandMatrixSwizzles(const std::vector<Token>& tokens, std::size_t open, st
         if (start > i - 2) continue;
         const std::string operand =
             source.substr(tokens[start].offset, tokens[i - 2].offset + tokens[i - 2].length - tokens[start].offset);
+        if (operand.find('\n') != std::string::npos) continue;  // its copies would move the lines after
         std::string vector = "float" + std::to_string(elements.size()) + "(";
         for (std::size_t e = 0; e < elements.size(); ++e)
             vector += (e == 0 ? "" : ", ") + ("(" + operand + ")." + elements[e]);
