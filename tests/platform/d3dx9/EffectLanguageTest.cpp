@@ -269,6 +269,13 @@ TEST_F(EffectLanguageTest, ForLoopVariablesStayVisibleToTheEndOfTheirBlock) {
                      &errors),
               E_FAIL);
     EXPECT_EQ(errors.rfind("memory(6,25): error: 'count' : unknown variable", 0), 0u) << errors;
+    // A clause whose declaration spans lines moves no line after it.
+    EXPECT_EQ(Create("float4 SpanPS() : COLOR {\n    for (float\n         v = 0; v < 1; v += 0.5) { }\n"
+                     "    return v + later;\n}\n" +
+                         Technique("SpanPS"),
+                     &errors),
+              E_FAIL);
+    EXPECT_EQ(errors.rfind("memory(7,16): error: 'later' : unknown variable", 0), 0u) << errors;
 }
 
 // A shader that writes a uniform global: refused by default with the reference compiler's words at
