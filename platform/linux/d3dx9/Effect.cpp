@@ -145,7 +145,8 @@ Effect::Effect(IDirect3DDevice9* device, const EffectDescription& description)
       device_(device),
       parameters_(description.parameters),
       annotations_(AllAnnotations(description)),
-      samplers_(description.parameters.size()) {
+      samplers_(description.parameters.size()),
+      constants_(description.constants) {
     device_->AddRef();
 }
 
@@ -207,7 +208,8 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
             if (!created->ResolveState(assignment, true, state, error)) {
                 fail(assignment.position, error, E_FAIL);
             } else {
-                created->samplers_[i].states.emplace_back(state.state, state.value);
+                state.written = Written(assignment);
+                created->samplers_[i].states.push_back(state);
             }
         }
     }
@@ -388,8 +390,78 @@ bool Effect::ResolveState(const StateAssignment& assignment, bool inSampler, Pas
             return true;
         }
     }
-    error = "invalid value '" + assignment.value + "' for state '" + assignment.name + "'";
-    return false;
+    state.parameter = -1;
+    return ResolveExpression(assignment, state, error);
+}
+
+bool Effect::ResolveExpression(const StateAssignment& assignment, PassState& state, std::string& error) const {
+    // `<name>` names a parameter only; any other value may also name the state's own values
+    // (`CCW`, `Red`), which come first, then the static consts, then the parameters.
+    const bool variableOnly = assignment.isReference && assignment.valueTokens.size() == 1;
+    const NameLookup names = [&](const std::string& name, ExpressionName& found) {
+        DWORD named = 0;
+        if (!variableOnly && FindStateValueName(state.kind, name, named)) {
+            found.value.type = ExpressionType::Int;
+            found.value.numbers = {static_cast<double>(static_cast<INT>(named))};
+            return true;
+        }
+        for (const NamedConstant& constant : constants_) {
+            if (!variableOnly && constant.name == name) {
+                found.value = constant.value;
+                return true;
+            }
+        }
+        const int parameter = parameters_.FindByName(name.c_str());
+        if (parameter < 0) return false;
+        const EffectParameterDesc& desc = parameters_.At(parameter).desc;
+        if (desc.type != ParameterType::Bool && desc.type != ParameterType::Int && desc.type != ParameterType::Float) {
+            return false;
+        }
+        found.value.type = desc.type == ParameterType::Bool  ? ExpressionType::Bool
+                           : desc.type == ParameterType::Int ? ExpressionType::Int
+                                                             : ExpressionType::Float;
+        found.value.rows = desc.rows;
+        found.value.columns = desc.columns;
+        found.parameter = parameter;
+        found.elements = desc.elements;
+        return true;
+    };
+    SourcePosition errorAt;
+    std::string why;
+    std::unique_ptr<Expression> expression =
+        assignment.valueTokens.empty()
+            ? nullptr
+            : Expression::Parse(assignment.valueTokens, assignment.valueEnd, names, errorAt, why);
+    if (expression != nullptr && !ExpressionFitsState(state.kind, expression->Shape(), why)) {
+        why = "the state takes " + why;
+        expression.reset();
+    }
+    if (expression == nullptr) {
+        error = "invalid value '" + assignment.value + "' for state '" + assignment.name + "'" +
+                (why.empty() ? std::string() : ": " + why);
+        return false;
+    }
+    if (expression->ReadsParameters()) {
+        state.expression = std::move(expression);
+        return true;
+    }
+    const ExpressionValue folded = expression->Fold();
+    if (state.kind == StateValueKind::Vector) {
+        state.vector = ExpressionAsVector(folded);
+    } else if (state.kind == StateValueKind::Matrix) {
+        state.matrix = ExpressionAsMatrix(folded);
+    } else {
+        state.value = ExpressionAsStateValue(state.kind, folded);
+    }
+    return true;
+}
+
+ExpressionValue Effect::Evaluate(const Expression& expression) const {
+    return expression.Evaluate([this](int parameter, std::size_t first, std::size_t count, double* numbers) {
+        const std::vector<float>& values = parameters_.At(parameter).values;
+        for (std::size_t i = 0; i < count; ++i)
+            numbers[i] = first + i < values.size() ? values[first + i] : 0.0;
+    });
 }
 
 bool Effect::ResolveFixedState(const StateAssignment& assignment, PassState& state, std::string& error) const {
@@ -424,8 +496,8 @@ bool Effect::ResolveFixedState(const StateAssignment& assignment, PassState& sta
             return true;
         }
     }
-    error = "invalid value '" + assignment.value + "' for state '" + assignment.name + "'";
-    return false;
+    state.parameter = -1;
+    return ResolveExpression(assignment, state, error);
 }
 
 HRESULT Effect::QueryInterface(REFIID riid, void** object) {
@@ -792,6 +864,7 @@ HRESULT Effect::FindNextValidTechnique(D3DXHANDLE hTechnique, D3DXHANDLE* pTechn
 }
 
 DWORD Effect::StateValue(const PassState& state) const {
+    if (state.expression != nullptr) return ExpressionAsStateValue(state.kind, Evaluate(*state.expression));
     if (state.parameter < 0) return state.value;
     if (parameters_.At(state.parameter).desc.parameterClass == ParameterClass::Vector) {
         return VectorAsColor(VectorValue(state));
@@ -802,6 +875,7 @@ DWORD Effect::StateValue(const PassState& state) const {
 }
 
 std::array<float, 4> Effect::VectorValue(const PassState& state) const {
+    if (state.expression != nullptr) return ExpressionAsVector(Evaluate(*state.expression));
     if (state.parameter < 0) return state.vector;
     std::array<float, 4> values = {0.0f, 0.0f, 0.0f, 1.0f};
     const int columns = parameters_.At(state.parameter).desc.columns;
@@ -894,8 +968,8 @@ void Effect::SaveState(const Technique& technique, DWORD flags) {
         }
         auto saveSamplerBlock = [&](DWORD unit, int sampler) {
             if (samplers_[static_cast<std::size_t>(sampler)].textureParameter >= 0) saveTexture(unit);
-            for (const auto& entry : samplers_[static_cast<std::size_t>(sampler)].states) {
-                saveSampler(unit, entry.first);
+            for (const PassState& entry : samplers_[static_cast<std::size_t>(sampler)].states) {
+                saveSampler(unit, entry.state);
             }
         };
         for (const PassState& state : pass.states) {
@@ -959,8 +1033,8 @@ HRESULT Effect::Begin(UINT* pPasses, DWORD Flags) {
 void Effect::ApplySampler(DWORD stage, int sampler) {
     const SamplerBinding& binding = samplers_[static_cast<std::size_t>(sampler)];
     if (binding.textureParameter >= 0) device_->SetTexture(stage, parameters_.At(binding.textureParameter).texture);
-    for (const auto& [state, value] : binding.states) {
-        device_->SetSamplerState(stage, static_cast<D3DSAMPLERSTATETYPE>(state), value);
+    for (const PassState& state : binding.states) {
+        device_->SetSamplerState(stage, static_cast<D3DSAMPLERSTATETYPE>(state.state), StateValue(state));
     }
 }
 
@@ -1045,7 +1119,7 @@ HRESULT Effect::ApplyStates(const Pass& pass, bool parametersOnly, const PassSta
     bool materialChanged = false;
     D3DMATERIAL9 material {};
     for (const PassState& state : pass.states) {
-        if (parametersOnly && state.parameter < 0) continue;
+        if (parametersOnly && state.parameter < 0 && state.expression == nullptr) continue;
         // Texture and sampler-block states name an object parameter, which has no number to read.
         const bool numeric = state.target != StateTarget::Texture && state.target != StateTarget::SamplerBlock &&
                              state.kind != StateValueKind::Vector && state.kind != StateValueKind::Matrix;
@@ -1071,7 +1145,13 @@ HRESULT Effect::ApplyStates(const Pass& pass, bool parametersOnly, const PassSta
         case StateTarget::Fixed:
             if (state.fixedGroup == FixedStateGroup::Transform) {
                 D3DXMATRIX matrix;
-                parameters_.GetMatrix(state.parameter, matrix, false);
+                if (state.parameter >= 0) {
+                    parameters_.GetMatrix(state.parameter, matrix, false);
+                } else {
+                    const std::array<float, 16> numbers =
+                        state.expression != nullptr ? ExpressionAsMatrix(Evaluate(*state.expression)) : state.matrix;
+                    std::memcpy(&matrix, numbers.data(), sizeof(matrix));
+                }
                 note(device_->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(state.state), &matrix), &state);
             } else if (state.fixedGroup == FixedStateGroup::LightEnable) {
                 note(device_->LightEnable(state.unit, value != 0 ? TRUE : FALSE), &state);

@@ -10,6 +10,7 @@
 #include <d3dx9effect.h>
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -86,8 +87,11 @@ private:
         DWORD value = 0;
         int parameter = -1;
         FixedStateGroup fixedGroup = FixedStateGroup::Transform;
-        std::array<float, 4> vector {};  // a Vector state's literal
-        std::string written;             // as the file writes it, for messages: "FogEnable = TRUE"
+        std::array<float, 4> vector {};   // a Vector state's literal
+        std::array<float, 16> matrix {};  // a Matrix state's folded value, when no parameter gives it
+        // A value that reads parameters, evaluated each time the state is applied.
+        std::shared_ptr<const Expression> expression;
+        std::string written;  // as the file writes it, for messages: "FogEnable = TRUE"
     };
 
     // Where the annotations of a parameter, technique or pass are in annotations_.
@@ -119,7 +123,7 @@ private:
     // What a sampler_state block sets on the texture stage of a sampler.
     struct SamplerBinding {
         int textureParameter = -1;
-        std::vector<std::pair<DWORD, DWORD>> states;
+        std::vector<PassState> states;
     };
 
     struct SavedState {
@@ -166,6 +170,9 @@ private:
     // applied (and put back) without failing.
     HRESULT Validate(const Technique& technique);
     bool ResolveFixedState(const StateAssignment& assignment, PassState& state, std::string& error) const;
+    // A value written as an expression: folded into `state` when it reads no parameter.
+    bool ResolveExpression(const StateAssignment& assignment, PassState& state, std::string& error) const;
+    ExpressionValue Evaluate(const Expression& expression) const;
     DWORD StateValue(const PassState& state) const;
     std::array<float, 4> VectorValue(const PassState& state) const;
     // Sets the pass's states on the device; `parametersOnly`: those read from a parameter. Returns
@@ -183,6 +190,7 @@ private:
     std::vector<AnnotationRange> parameterAnnotations_;  // by parameter index
     std::vector<Technique> techniques_;
     std::vector<SamplerBinding> samplers_;  // by parameter index
+    std::vector<NamedConstant> constants_;  // the static consts state expressions may read
     int currentTechnique_ = -1;
     bool begun_ = false;
     int currentPass_ = -1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -276,7 +277,7 @@ private:
             parameter.position = nameToken.position;
             const bool integerConstant = isStatic && isConst && shape.known && shape.type == ParameterType::Int &&
                                          shape.parameterClass == ParameterClass::Scalar;
-            ParseDeclaratorRest(parameter, integerConstant);
+            ParseDeclaratorRest(parameter, integerConstant, isStatic && isConst && shape.known);
             if (!isStatic && !shaderObject && shape.known) AddParameter(std::move(parameter));
             if (IsSymbol(",")) {
                 ++index_;
@@ -505,7 +506,7 @@ private:
         return value >= -kLimit && value <= kLimit ? std::optional<long long>(value) : std::nullopt;
     }
 
-    void ParseDeclaratorRest(EffectParameterDesc& parameter, bool integerConstant) {
+    void ParseDeclaratorRest(EffectParameterDesc& parameter, bool integerConstant, bool staticConstant) {
         if (IsSymbol("[")) parameter.elements = ParseArraySize(65536);
         while (IsSymbol(":")) {
             ++index_;
@@ -536,7 +537,48 @@ private:
             if (constant && (IsSymbol(";") || IsSymbol(","))) constants_[parameter.name] = *constant;
             index_ = value;
         }
+        const std::size_t valueBegin = index_;
         ParseDefault(parameter);
+        if (staticConstant && parameter.elements == 0) AddConstant(parameter, valueBegin, index_);
+    }
+
+    // A `static const` scalar, vector or matrix whose initialiser folds (it may name the constants
+    // before it), in its declared type and shape; any other is left to the HLSL compiler alone.
+    void AddConstant(const EffectParameterDesc& parameter, std::size_t begin, std::size_t end) {
+        if (parameter.type != ParameterType::Bool && parameter.type != ParameterType::Int &&
+            parameter.type != ParameterType::Float) {
+            return;
+        }
+        const std::vector<Token> tokens(tokens_.begin() + static_cast<std::ptrdiff_t>(begin),
+                                        tokens_.begin() + static_cast<std::ptrdiff_t>(end));
+        const auto& constants = description_.constants;
+        const NameLookup names = [&](const std::string& name, ExpressionName& found) {
+            const auto known = std::find_if(constants.begin(), constants.end(),
+                                            [&](const NamedConstant& constant) { return constant.name == name; });
+            if (known == constants.end()) return false;
+            found.value = known->value;
+            return true;
+        };
+        SourcePosition errorAt;
+        std::string error;
+        const std::unique_ptr<Expression> expression =
+            Expression::Parse(tokens, tokens_[end].position, names, errorAt, error);
+        if (expression == nullptr || expression->ReadsParameters()) return;
+        const ExpressionValue folded = expression->Fold();
+        NamedConstant constant {parameter.name, {}};
+        constant.value.type = parameter.type == ParameterType::Bool  ? ExpressionType::Bool
+                              : parameter.type == ParameterType::Int ? ExpressionType::Int
+                                                                     : ExpressionType::Float;
+        constant.value.rows = parameter.rows;
+        constant.value.columns = parameter.columns;
+        if (folded.Count() != 1 && folded.Count() != constant.value.Count()) return;
+        for (std::size_t i = 0; i < constant.value.Count(); ++i) {
+            const double number = folded.numbers[folded.Count() == 1 ? 0 : i];
+            constant.value.numbers.push_back(constant.value.type == ExpressionType::Bool  ? (number != 0.0 ? 1.0 : 0.0)
+                                             : constant.value.type == ExpressionType::Int ? std::trunc(number)
+                                                                                          : number);
+        }
+        description_.constants.push_back(std::move(constant));
     }
 
     // Every literal of the initialiser in order: `= 0.5`, `= {1, 0, 0, 1}`, `= float3(1, -2, 3)`.
@@ -636,9 +678,13 @@ private:
             }
             if (IsKeywordNoCase("asm")) Fail(Current(), "assembly shaders are not supported");
             if ((IsSymbol("<") || IsSymbol("(")) && Ahead(1).kind == TokenKind::Identifier &&
-                Ahead(2).kind == TokenKind::Symbol && Ahead(2).text == (IsSymbol("<") ? ">" : ")")) {
+                Ahead(2).kind == TokenKind::Symbol && Ahead(2).text == (IsSymbol("<") ? ">" : ")") &&
+                Ahead(3).text == ";") {
                 state.value = Ahead(1).text;
                 state.isReference = true;
+                // `(name)` is also a bracketed expression: a constant or one of the state's values.
+                if (IsSymbol("(")) state.valueTokens.assign(tokens_.begin() + index_, tokens_.begin() + index_ + 3);
+                if (IsSymbol("<")) state.valueTokens.push_back(Ahead(1));
                 index_ += 3;
             } else {
                 // A vector value `{0.8, 0.8, 0.8, 1.0f}` holds braces of its own.
@@ -648,10 +694,12 @@ private:
                     if (IsSymbol("}")) --braces;
                     if (!state.value.empty()) state.value += ' ';
                     state.value += Current().text;
+                    state.valueTokens.push_back(Current());
                     ++index_;
                 }
                 if (state.value.empty()) Fail(Current(), "syntax error: missing value of state '" + state.name + "'");
             }
+            state.valueEnd = Current().position;
             Expect(";");
             states.push_back(std::move(state));
         }
