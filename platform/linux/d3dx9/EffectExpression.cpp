@@ -50,8 +50,9 @@ ExpressionType Promoted(ExpressionType a, ExpressionType b) {
     return ExpressionType::Int;
 }
 
-// `float`, `int3`, `half4x4`, `bool2`...: false when `name` is no numeric type.
-bool ParseTypeName(const std::string& name, ExpressionValue& shape) {
+}  // namespace
+
+bool ParseExpressionType(const std::string& name, ExpressionValue& shape) {
     static const std::pair<const char*, ExpressionType> kBases[] = {
         {"bool", ExpressionType::Bool},   {"int", ExpressionType::Int},    {"uint", ExpressionType::Int},
         {"dword", ExpressionType::Int},   {"half", ExpressionType::Float}, {"float", ExpressionType::Float},
@@ -77,6 +78,8 @@ bool ParseTypeName(const std::string& name, ExpressionValue& shape) {
     }
     return false;
 }
+
+namespace {
 
 // Intrinsics of one, two or three arguments taken component by component.
 struct Intrinsic {
@@ -333,7 +336,7 @@ private:
         // `(float)x`, `(int3)v`: a cast, where the bracket holds a type name alone.
         ExpressionValue castTo;
         if (op == "(" && index_ + 2 < tokens_.size() && tokens_[index_ + 1].kind == TokenKind::Identifier &&
-            tokens_[index_ + 2].text == ")" && ParseTypeName(tokens_[index_ + 1].text, castTo)) {
+            tokens_[index_ + 2].text == ")" && ParseExpressionType(tokens_[index_ + 1].text, castTo)) {
             index_ += 3;
             return Cast(Unary(), castTo, at);
         }
@@ -435,7 +438,7 @@ private:
         if (token.kind != TokenKind::Identifier) Fail(token.position, "syntax error: unexpected '" + token.text + "'");
         ++index_;
         ExpressionValue type;
-        if (At("(") || (At("<") && ParseTypeName(token.text, type))) return Call(token);
+        if (At("(") || (At("<") && ParseExpressionType(token.text, type))) return Call(token);
         return Name(token);
     }
 
@@ -497,7 +500,7 @@ private:
         noGreater_ = outer;
         Expect(angle ? ">" : ")");
         ExpressionValue type;
-        if (ParseTypeName(function.text, type)) return Construct(type, std::move(arguments), at, function.text);
+        if (ParseExpressionType(function.text, type)) return Construct(type, std::move(arguments), at, function.text);
         const Intrinsic* intrinsic = FindIntrinsic(function.text);
         if (intrinsic == nullptr) Fail(at, "undeclared identifier '" + function.text + "'");
         if (static_cast<int>(arguments.size()) != intrinsic->arguments) {

@@ -27,6 +27,9 @@ struct ExpressionValue {
     std::size_t Count() const { return static_cast<std::size_t>(rows * columns); }
 };
 
+// `float`, `int3`, `half4x4`, `bool2`...: false when `name` is no numeric type of HLSL.
+bool ParseExpressionType(const std::string& name, ExpressionValue& shape);
+
 // What a name stands for: a constant, or a parameter read when the expression is evaluated.
 struct ExpressionName {
     ExpressionValue value;  // a constant's value; a parameter's type and shape, without numbers
