@@ -540,15 +540,13 @@ private:
         const std::size_t valueBegin = index_;
         ParseDefault(parameter);
         if (staticConstant && parameter.elements == 0) AddConstant(parameter, valueBegin, index_);
+        if (index_ > valueBegin) FoldDefault(parameter, valueBegin, index_);
     }
 
-    // A `static const` scalar, vector or matrix whose initialiser folds (it may name the constants
-    // before it), in its declared type and shape; any other is left to the HLSL compiler alone.
-    void AddConstant(const EffectParameterDesc& parameter, std::size_t begin, std::size_t end) {
-        if (parameter.type != ParameterType::Bool && parameter.type != ParameterType::Int &&
-            parameter.type != ParameterType::Float) {
-            return;
-        }
+    // The numbers of an initialiser (tokens [begin, end)) that folds as HLSL folds it, naming the
+    // static consts before it: `count` of them, or (`widen`) one standing for each; empty when it
+    // does not fold to that many.
+    std::vector<double> FoldInitialiser(std::size_t begin, std::size_t end, std::size_t count, bool widen) const {
         const std::vector<Token> tokens(tokens_.begin() + static_cast<std::ptrdiff_t>(begin),
                                         tokens_.begin() + static_cast<std::ptrdiff_t>(end));
         const auto& constants = description_.constants;
@@ -563,22 +561,46 @@ private:
         std::string error;
         const std::unique_ptr<Expression> expression =
             Expression::Parse(tokens, tokens_[end].position, names, errorAt, error);
-        if (expression == nullptr || expression->ReadsParameters()) return;
+        if (expression == nullptr || expression->ReadsParameters()) return {};
         const ExpressionValue folded = expression->Fold();
+        if (folded.Count() == count) return folded.numbers;
+        if (folded.Count() == 1 && widen) return std::vector<double>(count, folded.numbers[0]);
+        return {};
+    }
+
+    static bool IsNumeric(ParameterType type) {
+        return type == ParameterType::Bool || type == ParameterType::Int || type == ParameterType::Float;
+    }
+
+    // A `static const` scalar, vector or matrix whose initialiser folds, in its declared type and
+    // shape; any other is left to the HLSL compiler alone.
+    void AddConstant(const EffectParameterDesc& parameter, std::size_t begin, std::size_t end) {
+        if (!IsNumeric(parameter.type)) return;
         NamedConstant constant {parameter.name, {}};
         constant.value.type = parameter.type == ParameterType::Bool  ? ExpressionType::Bool
                               : parameter.type == ParameterType::Int ? ExpressionType::Int
                                                                      : ExpressionType::Float;
         constant.value.rows = parameter.rows;
         constant.value.columns = parameter.columns;
-        if (folded.Count() != 1 && folded.Count() != constant.value.Count()) return;
-        for (std::size_t i = 0; i < constant.value.Count(); ++i) {
-            const double number = folded.numbers[folded.Count() == 1 ? 0 : i];
+        const std::vector<double> numbers = FoldInitialiser(begin, end, constant.value.Count(), true);
+        if (numbers.empty()) return;
+        for (double number : numbers) {
             constant.value.numbers.push_back(constant.value.type == ExpressionType::Bool  ? (number != 0.0 ? 1.0 : 0.0)
                                              : constant.value.type == ExpressionType::Int ? std::trunc(number)
                                                                                           : number);
         }
         description_.constants.push_back(std::move(constant));
+    }
+
+    // A default or annotation written as an expression (`= 2 * 3.14159`, `= float4(1, 1, 1, 1) * 0.5`)
+    // takes its folded value; literals alone read the same either way.
+    void FoldDefault(EffectParameterDesc& parameter, std::size_t begin, std::size_t end) const {
+        if (!IsNumeric(parameter.type) || parameter.parameterClass == ParameterClass::Object) return;
+        const std::size_t count = static_cast<std::size_t>(parameter.rows * parameter.columns) *
+                                  static_cast<std::size_t>(std::max(1, parameter.elements));
+        const std::vector<double> numbers = FoldInitialiser(begin, end, count, parameter.elements == 0);
+        if (numbers.empty()) return;
+        parameter.defaultValue.assign(numbers.begin(), numbers.end());
     }
 
     // Every literal of the initialiser in order: `= 0.5`, `= {1, 0, 0, 1}`, `= float3(1, -2, 3)`.
@@ -631,7 +653,12 @@ private:
             const std::size_t valueBegin = index_;
             EffectParameterDesc literal;
             literal.name = annotation.name;
+            literal.type = shape.type;
+            literal.parameterClass = shape.parameterClass;
+            literal.rows = shape.rows;
+            literal.columns = shape.columns;
             ParseDefault(literal);
+            if (shape.known) FoldDefault(literal, valueBegin, index_);
             annotation.numbers = std::move(literal.defaultValue);
             index_ = valueBegin;
             std::string value;

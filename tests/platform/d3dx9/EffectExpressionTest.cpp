@@ -181,3 +181,30 @@ TEST(EffectExpression, StaticConstsThatFoldAreNamedInTheDescription) {
     EXPECT_EQ(constants["kOn"].numbers, (std::vector<double> {1}));
     EXPECT_EQ(constants["kWide"].type, ExpressionType::Float);
 }
+
+TEST(EffectExpression, DefaultsAndAnnotationsWrittenAsExpressionsTakeTheirFoldedValue) {
+    const ParseResult parsed = ParseEffect(
+        "static const float kPi = 3.5;\n"
+        "float g_Tau < float UIMax = kPi * 4; int UISteps = 1 << 3; > = 2 * kPi;\n"
+        "float4 g_Half = float4(1, 1, 1, 1) * 0.5;\n"
+        "float3 g_Wide = 0.25;\n"
+        "float g_Pair[2] = {1 + 1, -3};\n"
+        "bool g_On = 2 > 1;\n");
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    const auto find = [&](const char* name) {
+        for (const EffectParameterDesc& parameter : parsed.description.parameters) {
+            if (parameter.name == name) return parameter;
+        }
+        ADD_FAILURE() << name;
+        return EffectParameterDesc();
+    };
+    EXPECT_EQ(find("g_Tau").defaultValue, (std::vector<float> {7.0f}));
+    EXPECT_EQ(find("g_Half").defaultValue, (std::vector<float> {0.5f, 0.5f, 0.5f, 0.5f}));
+    EXPECT_EQ(find("g_Wide").defaultValue, (std::vector<float> {0.25f, 0.25f, 0.25f}));
+    EXPECT_EQ(find("g_Pair").defaultValue, (std::vector<float> {2.0f, -3.0f}));
+    EXPECT_EQ(find("g_On").defaultValue, (std::vector<float> {1.0f}));
+    const std::vector<Annotation>& annotations = find("g_Tau").annotations;
+    ASSERT_EQ(annotations.size(), 2u);
+    EXPECT_EQ(annotations[0].numbers, (std::vector<float> {14.0f}));
+    EXPECT_EQ(annotations[1].numbers, (std::vector<float> {8.0f}));
+}
