@@ -9,6 +9,7 @@
 
 #include <strings.h>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -76,7 +77,7 @@ std::vector<ShaderCompileRequest> StageChoices(const EffectDescription& descript
     }
     for (const ShaderObjectDesc& object : description.shaders) {
         if (object.name != shader.object) continue;
-        if (!shader.indexParameter.empty()) return object.shaders;
+        if (!shader.indexParameter.empty() || !shader.indexTokens.empty()) return object.shaders;
         return {object.shaders[static_cast<std::size_t>(shader.index)]};
     }
     return {ShaderCompileRequest()};  // the parser checked every name
@@ -273,6 +274,13 @@ HRESULT Effect::CreatePass(const EffectDescription& description, const EffectPas
         pass.vertexSelector = parameters_.FindByName(passDesc.vertexShader.indexParameter.c_str());
     if (!passDesc.pixelShader.indexParameter.empty())
         pass.pixelSelector = parameters_.FindByName(passDesc.pixelShader.indexParameter.c_str());
+    std::string indexError;
+    SourcePosition indexAt;
+    if (!ResolveShaderIndex(passDesc.vertexShader, vertexChoices.size(), pass.vertexIndex, indexAt, indexError) ||
+        !ResolveShaderIndex(passDesc.pixelShader, pixelChoices.size(), pass.pixelIndex, indexAt, indexError)) {
+        errors += FormatError(fileName, indexAt, indexError);
+        return E_FAIL;
+    }
     pass.programs.resize(vertexChoices.size() * pixelChoices.size());
     HRESULT result = D3D_OK;
     for (std::size_t v = 0; v < vertexChoices.size(); ++v) {
@@ -313,14 +321,40 @@ int Effect::IntParameter(int index) const {
     return static_cast<int>(value);
 }
 
+bool Effect::ResolveShaderIndex(const PassShader& shader, std::size_t choices, std::shared_ptr<const Expression>& index,
+                                SourcePosition& errorAt, std::string& error) const {
+    if (shader.indexTokens.empty()) return true;
+    std::unique_ptr<Expression> expression = Expression::Parse(
+        shader.indexTokens, shader.indexEnd, ExpressionNames(StateValueKind::Dword, false), errorAt, error);
+    if (expression != nullptr && expression->Shape().Count() != 1) {
+        errorAt = shader.indexTokens.front().position;
+        error = "a shader index must be a scalar";
+        return false;
+    }
+    if (expression == nullptr) {
+        error = "invalid shader index: " + error;
+        return false;
+    }
+    if (!expression->ReadsParameters()) {
+        const double value = expression->Fold().numbers[0];
+        if (!(value >= 0 && value < static_cast<double>(choices))) {
+            errorAt = shader.position;
+            error = "index " + std::to_string(static_cast<long long>(value)) + " is outside '" + shader.object + "'";
+            return false;
+        }
+    }
+    index = std::move(expression);
+    return true;
+}
+
 int Effect::ChosenProgram(const Pass& pass) const {
-    auto choose = [&](int selector, std::size_t choices) {
-        if (selector < 0) return 0;
-        const int value = IntParameter(selector);
-        return value >= 0 && static_cast<std::size_t>(value) < choices ? value : -1;
+    auto choose = [&](int selector, const std::shared_ptr<const Expression>& index, std::size_t choices) {
+        if (selector < 0 && index == nullptr) return 0;
+        const double value = index != nullptr ? std::trunc(Evaluate(*index).numbers[0]) : IntParameter(selector);
+        return value >= 0 && value < static_cast<double>(choices) ? static_cast<int>(value) : -1;
     };
-    const int vertex = choose(pass.vertexSelector, pass.vertexChoices);
-    const int pixel = choose(pass.pixelSelector, pass.pixelChoices);
+    const int vertex = choose(pass.vertexSelector, pass.vertexIndex, pass.vertexChoices);
+    const int pixel = choose(pass.pixelSelector, pass.pixelIndex, pass.pixelChoices);
     if (vertex < 0 || pixel < 0) return -1;
     return vertex * static_cast<int>(pass.pixelChoices) + pixel;
 }
@@ -394,13 +428,11 @@ bool Effect::ResolveState(const StateAssignment& assignment, bool inSampler, Pas
     return ResolveExpression(assignment, state, error);
 }
 
-bool Effect::ResolveExpression(const StateAssignment& assignment, PassState& state, std::string& error) const {
-    // `<name>` names a parameter only; any other value may also name the state's own values
-    // (`CCW`, `Red`), which come first, then the static consts, then the parameters.
-    const bool variableOnly = assignment.isReference && assignment.valueTokens.size() == 1;
-    const NameLookup names = [&](const std::string& name, ExpressionName& found) {
+NameLookup Effect::ExpressionNames(StateValueKind kind, bool variableOnly) const {
+    // The state's own values (`CCW`, `Red`) come first, then the static consts, then the parameters.
+    return [this, kind, variableOnly](const std::string& name, ExpressionName& found) {
         DWORD named = 0;
-        if (!variableOnly && FindStateValueName(state.kind, name, named)) {
+        if (!variableOnly && FindStateValueName(kind, name, named)) {
             found.value.type = ExpressionType::Int;
             found.value.numbers = {static_cast<double>(static_cast<INT>(named))};
             return true;
@@ -426,6 +458,12 @@ bool Effect::ResolveExpression(const StateAssignment& assignment, PassState& sta
         found.elements = desc.elements;
         return true;
     };
+}
+
+bool Effect::ResolveExpression(const StateAssignment& assignment, PassState& state, std::string& error) const {
+    // `<name>` names a parameter only.
+    const bool variableOnly = assignment.isReference && assignment.valueTokens.size() == 1;
+    const NameLookup names = ExpressionNames(state.kind, variableOnly);
     SourcePosition errorAt;
     std::string why;
     std::unique_ptr<Expression> expression =
@@ -467,7 +505,8 @@ ExpressionValue Effect::Evaluate(const Expression& expression) const {
 bool Effect::ResolveFixedState(const StateAssignment& assignment, PassState& state, std::string& error) const {
     FixedStateInfo info;
     if (!FindFixedFunctionState(assignment.name, info)) {
-        error = "unknown state '" + assignment.name + "'";
+        const char* refused = RefusedStateReason(assignment.name);
+        error = refused != nullptr ? refused : "unknown state '" + assignment.name + "'";
         return false;
     }
     const auto index = static_cast<DWORD>(assignment.index);

@@ -106,6 +106,8 @@ private:
         std::vector<PassProgram> programs;  // vertex choice * pixelChoices + pixel choice
         int vertexSelector = -1;            // the int parameter that picks the vertex shader, or -1
         int pixelSelector = -1;
+        std::shared_ptr<const Expression> vertexIndex;  // or the expression that picks it
+        std::shared_ptr<const Expression> pixelIndex;
         std::size_t vertexChoices = 1;
         std::size_t pixelChoices = 1;
         std::vector<PassState> states;
@@ -170,6 +172,13 @@ private:
     // applied (and put back) without failing.
     HRESULT Validate(const Technique& technique);
     bool ResolveFixedState(const StateAssignment& assignment, PassState& state, std::string& error) const;
+    // What names in an expression stand for: values of a state of `kind` (unless `variableOnly`),
+    // static consts and numeric parameters.
+    NameLookup ExpressionNames(StateValueKind kind, bool variableOnly) const;
+    // A shader array's index written as an expression; false when it is not one, or a constant
+    // outside the array's `choices`.
+    bool ResolveShaderIndex(const PassShader& shader, std::size_t choices, std::shared_ptr<const Expression>& index,
+                            SourcePosition& errorAt, std::string& error) const;
     // A value written as an expression: folded into `state` when it reads no parameter.
     bool ResolveExpression(const StateAssignment& assignment, PassState& state, std::string& error) const;
     ExpressionValue Evaluate(const Expression& expression) const;

@@ -58,10 +58,12 @@ enum class ShaderAssignment {
 
 struct PassShader {
     ShaderAssignment assignment = ShaderAssignment::None;
-    ShaderCompileRequest compiled;  // Compiled
-    std::string object;             // Selected: the global's name
-    int index = 0;                  // Selected: a literal element
-    std::string indexParameter;     // Selected: the int parameter that picks the element at BeginPass
+    ShaderCompileRequest compiled;   // Compiled
+    std::string object;              // Selected: the global's name
+    int index = 0;                   // Selected: a literal element
+    std::string indexParameter;      // Selected: the int parameter that picks the element at BeginPass
+    std::vector<Token> indexTokens;  // Selected: an expression that picks it, e.g. `g_Lights - 1`
+    SourcePosition indexEnd;         // where the `]` after the expression stands
     SourcePosition position;
 };
 

@@ -241,6 +241,9 @@ private:
             return;
         }
         const Token& typeToken = ExpectIdentifier("a type");
+        if (Lower(typeToken.text) == "stateblock") {
+            Fail(typeToken, "state blocks ('stateblock', 'stateblock_state') are not supported");
+        }
         TypeShape shape = ShapeOf(typeToken.text);
         std::string typeName = typeToken.text;
         if (IsSymbol("<") && (EqualsNoCase(typeName, "vector") || EqualsNoCase(typeName, "matrix"))) {
@@ -568,6 +571,12 @@ private:
         return {};
     }
 
+    bool IsConstant(const std::string& name) const {
+        const auto& constants = description_.constants;
+        return std::any_of(constants.begin(), constants.end(),
+                           [&](const NamedConstant& constant) { return constant.name == name; });
+    }
+
     static bool IsNumeric(ParameterType type) {
         return type == ParameterType::Bool || type == ParameterType::Int || type == ParameterType::Float;
     }
@@ -687,14 +696,28 @@ private:
             state.position = nameToken.position;
             if (IsSymbol("[")) {
                 ++index_;
-                if (Current().kind != TokenKind::Number) Fail(Current(), "state index must be a literal number");
-                state.index = SmallCount(Current().text, 65535);
-                if (state.index < 0) Fail(Current(), "invalid state index");
-                ++index_;
+                const Token& first = Current();
+                const std::optional<long long> index = ConstantExpression();
+                if (!index) Fail(first, "state index must be a literal number or a static const int");
+                if (*index < 0 || *index > 65535) Fail(first, "invalid state index");
+                state.index = static_cast<int>(*index);
                 Expect("]");
             }
             Expect("=");
             const std::string target = Lower(state.name);
+            if (target == "stateblock" || IsKeywordNoCase("stateblock_state")) {
+                Fail(nameToken, "state blocks ('StateBlock', 'stateblock_state') are not supported");
+            }
+            // `Sampler[n] = sampler_state { ... };` in a pass: its states and texture on stage n.
+            if (allowCompile && target == "sampler" && IsKeywordNoCase("sampler_state")) {
+                ++index_;
+                for (StateAssignment inner : ParseStateBlock(false, nullptr)) {
+                    inner.index = state.index;
+                    states.push_back(std::move(inner));
+                }
+                Expect(";");
+                continue;
+            }
             if (allowCompile && (target == "vertexshader" || target == "pixelshader")) {
                 (target == "vertexshader" ? pass->vertexShader : pass->pixelShader) =
                     ParsePassShader(state, target == "vertexshader");
@@ -784,17 +807,24 @@ private:
             if (close != nullptr) ++index_;
             shader.object = ExpectIdentifier("a shader").text;
             if (IsSymbol("[")) {
-                ++index_;
-                if (Current().kind == TokenKind::Number) {
-                    shader.index = SmallCount(Current().text, 64);
-                    if (shader.index < 0) Fail(Current(), "invalid shader index");
-                } else if (Current().kind == TokenKind::Identifier) {
-                    shader.indexParameter = Current().text;
+                const Token& open = Current();
+                SkipBalanced();
+                const std::size_t first = static_cast<std::size_t>(&open - tokens_.data()) + 1;
+                const std::size_t last = index_ - 1;  // the `]`
+                const Token& only = tokens_[first];
+                if (last == first + 1 && only.kind == TokenKind::Number) {
+                    shader.index = SmallCount(only.text, 64);
+                    if (shader.index < 0) Fail(only, "invalid shader index");
+                } else if (last == first + 1 && only.kind == TokenKind::Identifier && !IsConstant(only.text)) {
+                    shader.indexParameter = only.text;
+                } else if (last == first) {
+                    Fail(tokens_[last], "syntax error: missing shader index");
                 } else {
-                    Fail(Current(), "a shader index must be a literal number or an int parameter");
+                    // An expression, evaluated from the parameters when the pass begins.
+                    shader.indexTokens.assign(tokens_.begin() + static_cast<std::ptrdiff_t>(first),
+                                              tokens_.begin() + static_cast<std::ptrdiff_t>(last));
+                    shader.indexEnd = tokens_[last].position;
                 }
-                ++index_;
-                Expect("]");
             }
             if (close != nullptr) Expect(close);
         }
@@ -987,6 +1017,7 @@ private:
             throw SyntaxError {shader.position,
                                "'" + shader.object + "' is not a " + (vertex ? "VertexShader" : "PixelShader")};
         }
+        if (!shader.indexTokens.empty()) return;  // checked when the effect resolves it
         if (static_cast<std::size_t>(shader.index) >= object->shaders.size()) {
             throw SyntaxError {shader.position,
                                "index " + std::to_string(shader.index) + " is outside '" + shader.object + "'"};

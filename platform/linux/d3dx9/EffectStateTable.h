@@ -84,6 +84,8 @@ bool FindRenderState(const std::string& name, StateInfo& info);
 bool FindFixedFunctionState(const std::string& name, FixedStateInfo& info);
 bool FindSamplerState(const std::string& name, StateInfo& info);
 bool FindTextureStageState(const std::string& name, StateInfo& info);
+// Why a state of the effect format is refused here (any case); null for any other name.
+const char* RefusedStateReason(const std::string& name);
 
 // The value as the device takes it; false when the text is not a value of that kind.
 bool ParseStateValue(StateValueKind kind, const std::string& text, DWORD& value);
