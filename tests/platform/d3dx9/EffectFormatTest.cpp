@@ -61,6 +61,26 @@ TEST_F(EffectFormatTest, ASamplerStateBlockInAPassSetsItsStageAndTexture) {
     EXPECT_EQ(SamplerState(0, D3DSAMP_MAXANISOTROPY), 1u);
 }
 
+TEST_F(EffectFormatTest, SamplerStateValuesThatReadParametersFollowThemAtCommitChanges) {
+    CreateOk(
+        "int g_Quality = 2;\n"
+        "texture g_Texture;\n"
+        "sampler s_Detail = sampler_state { Texture = <g_Texture>; MaxAnisotropy = g_Quality * 2;\n"
+        "  MinFilter = g_Quality > 1 ? ANISOTROPIC : LINEAR; };\n"
+        "technique T { pass { Sampler[1] = (s_Detail); } }\n");
+    BindVertices(Quad(0, 0, 4, 4));
+    ASSERT_EQ(effect_->Begin(nullptr, 0), D3D_OK);
+    ASSERT_EQ(effect_->BeginPass(0), D3D_OK);
+    EXPECT_EQ(SamplerState(1, D3DSAMP_MAXANISOTROPY), 4u);
+    EXPECT_EQ(SamplerState(1, D3DSAMP_MINFILTER), static_cast<DWORD>(D3DTEXF_ANISOTROPIC));
+    ASSERT_EQ(effect_->SetInt("g_Quality", 1), D3D_OK);
+    ASSERT_EQ(effect_->CommitChanges(), D3D_OK);
+    EXPECT_EQ(SamplerState(1, D3DSAMP_MAXANISOTROPY), 2u);
+    EXPECT_EQ(SamplerState(1, D3DSAMP_MINFILTER), static_cast<DWORD>(D3DTEXF_LINEAR));
+    EXPECT_EQ(effect_->EndPass(), D3D_OK);
+    EXPECT_EQ(effect_->End(), D3D_OK);
+}
+
 TEST_F(EffectFormatTest, AShaderArrayIndexedByAnExpressionPicksItsShaderAtBeginPass) {
     CreateOk(
         "int g_Lights = 1;\n"
