@@ -114,6 +114,7 @@ TEST_F(EffectFormatTest, StateIndicesAndNamedValuesOfWrapAndVertexBlend) {
     ASSERT_EQ(Create("static const int kStage = 1;\n"
                      "technique Blend { pass {\n"
                      "  VertexBlend = 2WEIGHTS; AddressV[kStage * 2] = Mirror; ColorOp[kStage] = Disable;\n"
+                     "  CullMode = CW; CullMode = NONE;\n"
                      "} }\n"
                      "technique Wrapped { pass { Wrap0 = U | V; Wrap1 = COORD3; } }\n",
                      &errors),
@@ -128,6 +129,8 @@ TEST_F(EffectFormatTest, StateIndicesAndNamedValuesOfWrapAndVertexBlend) {
     DWORD value = 0;
     ASSERT_EQ(device_->GetRenderState(D3DRS_VERTEXBLEND, &value), D3D_OK);
     EXPECT_EQ(value, static_cast<DWORD>(D3DVBF_2WEIGHTS));
+    ASSERT_EQ(device_->GetRenderState(D3DRS_CULLMODE, &value), D3D_OK);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DCULL_NONE));  // the last of a state's assignments
     EXPECT_EQ(SamplerState(2, D3DSAMP_ADDRESSV), static_cast<DWORD>(D3DTADDRESS_MIRROR));
     ASSERT_EQ(device_->GetTextureStageState(1, D3DTSS_COLOROP, &value), D3D_OK);
     EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_DISABLE));
@@ -154,11 +157,24 @@ TEST_F(EffectFormatTest, RefusedFormsNameTheirConstructAndPlace) {
         {"PixelShader g_Shaders[2] = { NULL, NULL };\ntechnique { pass { PixelShader = (g_Shaders[Bogus + 1]); } }",
          "(5,45): error: invalid shader index: undeclared identifier 'Bogus'"},
         {"technique { pass { AddressU[g_Stage] = Clamp; } }", "(4,29): error: state index must be a literal number"},
+        {"technique { pass { Sampler[0] = NULL; } }", "(4,20): error: 'NULL' is not a sampler"},
+        {"float g < float v[2] = {1, 2}; >;", "(4,18): error: syntax error: expected '='"},
     };
     for (const auto& entry : refused) {
         const std::string errors = Refused(entry.text);
         EXPECT_NE(errors.find(entry.error), std::string::npos) << entry.text << "\n" << errors;
     }
+    // Row-major packing of every matrix, and effect pools, are not implemented.
+    const char kEffect[] = "float4x4 g_M; technique { pass { } }";
+    ID3DXBuffer* errors = nullptr;
+    EXPECT_EQ(D3DXCreateEffect(device_, kEffect, sizeof(kEffect), nullptr, nullptr, D3DXSHADER_PACKMATRIX_ROWMAJOR,
+                               nullptr, &effect_, &errors),
+              E_NOTIMPL);
+    EXPECT_EQ(effect_, nullptr);
+    ASSERT_NE(errors, nullptr);
+    EXPECT_NE(std::string(static_cast<const char*>(errors->GetBufferPointer())).find("not supported"),
+              std::string::npos);
+    errors->Release();
 }
 
 }  // namespace
