@@ -496,9 +496,14 @@ bool Effect::ResolveExpression(const StateAssignment& assignment, PassState& sta
 
 ExpressionValue Effect::Evaluate(const Expression& expression) const {
     return expression.Evaluate([this](int parameter, std::size_t first, std::size_t count, double* numbers) {
-        const std::vector<float>& values = parameters_.At(parameter).values;
-        for (std::size_t i = 0; i < count; ++i)
-            numbers[i] = first + i < values.size() ? values[first + i] : 0.0;
+        // Ints and bools from their exact copies, so that every bit of a large int is kept.
+        const EffectParameter& values = parameters_.At(parameter);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t at = first + i;
+            numbers[i] = at < values.integers.size() ? static_cast<double>(values.integers[at])
+                         : at < values.values.size() ? static_cast<double>(values.values[at])
+                                                     : 0.0;
+        }
     });
 }
 
@@ -919,6 +924,7 @@ std::array<float, 4> Effect::VectorValue(const PassState& state) const {
     std::array<float, 4> values = {0.0f, 0.0f, 0.0f, 1.0f};
     const int columns = parameters_.At(state.parameter).desc.columns;
     parameters_.GetNumbers(state.parameter, values.data(), static_cast<UINT>(std::min(4, columns)));
+    if (columns == 1) values.fill(values[0]);  // a scalar widens to every component, as in HLSL
     return values;
 }
 

@@ -141,6 +141,7 @@ TEST_F(EffectStateExpressionTest, ConstantExpressionsFoldWithDefinesStaticConsts
         "  FogDensity = FOG_SCALE * kFog.y; FogStart = max(2, kFog.z * 3) - 0.5f; FogEnd = -(-4);\n"
         "  FogColor = float4(kFog.zyx, 1); AlphaBlendEnable = kBlend; ZFunc = (LESS + 1);\n"
         "  ZEnable = 1 > 2 || 3 == 3; DepthBias = 7 / 2 + 7 % 2 * 0.25; CullMode = (CCW);\n"
+        "  Lighting = 0.25 * 2; SpecularEnable = 0.25 - 0.25;\n"
         "} }\n");
     BeginPass("T");
     const float density = 0.125f;
@@ -164,6 +165,37 @@ TEST_F(EffectStateExpressionTest, ConstantExpressionsFoldWithDefinesStaticConsts
     EXPECT_EQ(RenderState(D3DRS_ZENABLE), static_cast<DWORD>(D3DZB_TRUE));
     EXPECT_EQ(RenderState(D3DRS_DEPTHBIAS), bits(bias));  // 7 / 2 is an int division
     EXPECT_EQ(RenderState(D3DRS_CULLMODE), static_cast<DWORD>(D3DCULL_CCW));
+    EXPECT_EQ(RenderState(D3DRS_LIGHTING), static_cast<DWORD>(TRUE));  // a bool state: nonzero is TRUE
+    EXPECT_EQ(RenderState(D3DRS_SPECULARENABLE), static_cast<DWORD>(FALSE));
+    EndPass();
+}
+
+TEST_F(EffectStateExpressionTest, VectorStatesGivenAScalarHoldItInEveryComponent) {
+    CreateOk(
+        "float g_Grey = 0.25;\n"
+        "technique T { pass {\n"
+        "  VertexShader = NULL; PixelShader = NULL;\n"
+        "  MaterialAmbient = 0.5; MaterialDiffuse = <g_Grey>; MaterialEmissive = g_Grey * 2;\n"
+        "  LightEnable[0] = TRUE; LightDiffuse[0] = float3(1, 0.5, 0); LightSpecular[0] = 1;\n"
+        "} }\n");
+    BeginPass("T");
+    D3DMATERIAL9 material {};
+    ASSERT_EQ(device_->GetMaterial(&material), D3D_OK);
+    EXPECT_EQ(material.Ambient.r, 0.5f);
+    EXPECT_EQ(material.Ambient.a, 0.5f);
+    EXPECT_EQ(material.Diffuse.g, 0.25f);
+    EXPECT_EQ(material.Diffuse.a, 0.25f);
+    EXPECT_EQ(material.Emissive.b, 0.5f);
+    D3DLIGHT9 light {};
+    ASSERT_EQ(device_->GetLight(0, &light), D3D_OK);
+    EXPECT_EQ(light.Diffuse.g, 0.5f);
+    EXPECT_EQ(light.Diffuse.a, 1.0f);  // three numbers are widened with w = 1
+    EXPECT_EQ(light.Specular.b, 1.0f);
+    ASSERT_EQ(effect_->SetFloat("g_Grey", 0.125f), D3D_OK);
+    ASSERT_EQ(effect_->CommitChanges(), D3D_OK);
+    ASSERT_EQ(device_->GetMaterial(&material), D3D_OK);
+    EXPECT_EQ(material.Diffuse.r, 0.125f);
+    EXPECT_EQ(material.Emissive.r, 0.25f);
     EndPass();
 }
 
