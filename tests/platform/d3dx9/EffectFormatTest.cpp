@@ -16,16 +16,6 @@ using D3DX9Tests::Rgb;
 
 class EffectFormatTest : public D3DX9Tests::EffectPassFixture {
 protected:
-    std::string Refused(const std::string& body) {
-        std::string errors;
-        EXPECT_EQ(Create(body, &errors), E_FAIL) << body;
-        if (effect_ != nullptr) {
-            effect_->Release();
-            effect_ = nullptr;
-        }
-        return errors;
-    }
-
     DWORD SamplerState(DWORD stage, D3DSAMPLERSTATETYPE state) {
         DWORD value = 0xDEADBEEF;
         EXPECT_EQ(device_->GetSamplerState(stage, state, &value), D3D_OK);

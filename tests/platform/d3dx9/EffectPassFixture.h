@@ -42,6 +42,17 @@ protected:
         return result;
     }
 
+    // An effect that must not be created: its messages.
+    std::string Refused(const std::string& body) {
+        std::string errors;
+        EXPECT_EQ(Create(body, &errors), E_FAIL) << body;
+        if (effect_ != nullptr) {
+            effect_->Release();
+            effect_ = nullptr;
+        }
+        return errors;
+    }
+
     void CreateOk(const std::string& body) {
         std::string errors;
         ASSERT_EQ(Create(body, &errors), D3D_OK) << errors;

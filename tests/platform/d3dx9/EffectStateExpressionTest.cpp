@@ -49,16 +49,6 @@ protected:
         BindVertices(quad);
         EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
     }
-
-    std::string Refused(const std::string& body) {
-        std::string errors;
-        EXPECT_EQ(Create(body, &errors), E_FAIL) << body;
-        if (effect_ != nullptr) {
-            effect_->Release();
-            effect_ = nullptr;
-        }
-        return errors;
-    }
 };
 
 const char kSolidPixelShader[] = "float4 Solid() : COLOR { return float4(1, 1, 0, 1); }\n";
