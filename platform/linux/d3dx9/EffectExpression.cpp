@@ -187,6 +187,7 @@ struct Expression::Node {
     int parameter = -1;
     std::size_t first = 0;   // a parameter's first number
     int elements = 0;        // a parameter array not indexed yet
+    int height = 1;          // of the tree below it
     std::vector<int> picks;  // a swizzle's components
     std::vector<std::unique_ptr<Node>> children;
 };
@@ -242,6 +243,16 @@ private:
         Take(symbol);
     }
 
+    // A node with its children, no taller than a bound: a long chain of operators (`1 + 1 + ...`)
+    // would otherwise make evaluating it, and letting it go, recurse that deep.
+    static NodePtr Grown(NodePtr node, SourcePosition at) {
+        constexpr int kMaxHeight = 1024;
+        for (const NodePtr& child : node->children)
+            node->height = std::max(node->height, child->height + 1);
+        if (node->height > kMaxHeight) Fail(at, "expression too long");
+        return node;
+    }
+
     static NodePtr Make(Op op, ExpressionValue shape) {
         auto node = std::make_unique<Node>();
         node->op = op;
@@ -272,10 +283,27 @@ private:
         node->name = std::move(op);
         node->children.push_back(std::move(left));
         node->children.push_back(std::move(right));
-        return node;
+        return Grown(std::move(node), at);
     }
 
+    // One level of nesting deeper for as long as it lives: a bound on brackets and unary operators
+    // keeps any text from exhausting the stack.
+    class Nested {
+    public:
+        explicit Nested(ExpressionParser& parser) : depth_(parser.depth_) {
+            constexpr int kMaxDepth = 256;
+            if (++depth_ > kMaxDepth) Fail(parser.Here(), "expression nested too deeply");
+        }
+        ~Nested() { --depth_; }
+        Nested(const Nested&) = delete;
+        Nested& operator=(const Nested&) = delete;
+
+    private:
+        int& depth_;
+    };
+
     NodePtr Conditional() {
+        const Nested nested(*this);
         NodePtr condition = Level(0);
         if (!At("?")) return condition;
         const SourcePosition at = Here();
@@ -292,7 +320,7 @@ private:
         node->children.push_back(std::move(condition));
         node->children.push_back(std::move(whenTrue));
         node->children.push_back(std::move(whenFalse));
-        return node;
+        return Grown(std::move(node), at);
     }
 
     // Binary operators by HLSL's precedence, loosest first.
@@ -318,6 +346,7 @@ private:
         const std::string op = Operator();
         if (op == "-" || op == "+" || op == "!" || op == "~") {
             Take(op);
+            const Nested nested(*this);
             NodePtr operand = Unary();
             if (op == "+") return operand;
             ExpressionValue shape = operand->value;
@@ -331,13 +360,14 @@ private:
             }
             NodePtr node = Make(op == "-" ? Op::Negate : op == "!" ? Op::Not : Op::Complement, shape);
             node->children.push_back(std::move(operand));
-            return node;
+            return Grown(std::move(node), at);
         }
         // `(float)x`, `(int3)v`: a cast, where the bracket holds a type name alone.
         ExpressionValue castTo;
         if (op == "(" && index_ + 2 < tokens_.size() && tokens_[index_ + 1].kind == TokenKind::Identifier &&
             tokens_[index_ + 2].text == ")" && ParseExpressionType(tokens_[index_ + 1].text, castTo)) {
             index_ += 3;
+            const Nested nested(*this);
             return Cast(Unary(), castTo, at);
         }
         NodePtr operand = Postfix(Primary());
@@ -353,7 +383,7 @@ private:
         }
         NodePtr node = Make(Op::Convert, to);
         node->children.push_back(std::move(operand));
-        return node;
+        return Grown(std::move(node), at);
     }
 
     NodePtr Postfix(NodePtr node) {
@@ -390,7 +420,7 @@ private:
             node->picks.push_back(static_cast<int>(component));
         }
         node->children.push_back(std::move(operand));
-        return node;
+        return Grown(std::move(node), at);
     }
 
     // `v[1]` (a component), `m[2]` (a row) or `array[3]` (an element), by a constant index.
@@ -415,7 +445,7 @@ private:
         for (int c = 0; c < picked.columns; ++c)
             node->picks.push_back(shape.rows > 1 ? element * shape.columns + c : element);
         node->children.push_back(std::move(operand));
-        return node;
+        return Grown(std::move(node), at);
     }
 
     NodePtr Primary() {
@@ -518,7 +548,7 @@ private:
         NodePtr node = Make(Op::Call, shape);
         node->name = name;
         node->children = std::move(arguments);
-        return node;
+        return Grown(std::move(node), at);
     }
 
     static NodePtr Construct(const ExpressionValue& type, std::vector<NodePtr> arguments, SourcePosition at,
@@ -532,7 +562,7 @@ private:
         }
         NodePtr node = Make(Op::Construct, type);
         node->children = std::move(arguments);
-        return node;
+        return Grown(std::move(node), at);
     }
 
     NodePtr Name(const Token& token) {
@@ -567,6 +597,7 @@ private:
     const NameLookup& names_;
     std::size_t index_ = 0;
     bool noGreater_ = false;  // inside `float4<...>`, where '>' closes the list
+    int depth_ = 0;
 
 public:
     static bool ReadsParameters(const Node& node) {

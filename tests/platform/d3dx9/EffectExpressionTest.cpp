@@ -159,6 +159,24 @@ TEST(EffectExpression, MalformedExpressionsSayWhereAndWhy) {
     }
 }
 
+TEST(EffectExpression, DeepNestingAndLongChainsAreRefusedWithoutExhaustingTheStack) {
+    std::string error;
+    EXPECT_EQ(Parse(std::string(100000, '(') + "1" + std::string(100000, ')'), nullptr, &error), nullptr);
+    EXPECT_NE(error.find("nested too deeply"), std::string::npos) << error;
+    EXPECT_EQ(Parse(std::string(100000, '-') + "1", nullptr, &error), nullptr);
+    EXPECT_NE(error.find("nested too deeply"), std::string::npos) << error;
+    std::string chain = "1";
+    for (int i = 0; i < 100000; ++i)
+        chain += " + 1";
+    EXPECT_EQ(Parse(chain, nullptr, &error), nullptr);
+    EXPECT_NE(error.find("expression too long"), std::string::npos) << error;
+    // What real files write stays well inside both bounds.
+    std::string sum = "1";
+    for (int i = 0; i < 200; ++i)
+        sum += " + 1";
+    EXPECT_EQ(Fold("(((" + sum + ")))").numbers, (std::vector<double> {201}));
+}
+
 TEST(EffectExpression, StaticConstsThatFoldAreNamedInTheDescription) {
     const ParseResult parsed = ParseEffect(
         "static const int kCount = 2 * 3;\n"
