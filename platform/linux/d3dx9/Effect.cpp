@@ -435,6 +435,7 @@ NameLookup Effect::ExpressionNames(StateValueKind kind, bool variableOnly) const
         if (!variableOnly && FindStateValueName(kind, name, named)) {
             found.value.type = ExpressionType::Int;
             found.value.numbers = {static_cast<double>(static_cast<INT>(named))};
+            found.valueName = true;
             return true;
         }
         for (const NamedConstant& constant : constants_) {

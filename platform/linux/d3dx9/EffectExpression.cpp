@@ -10,7 +10,7 @@ namespace nvesk::d3dx9 {
 
 namespace {
 
-enum class Op { Constant, Parameter, Negate, Not, Complement, Binary, Select, Convert, Construct, Swizzle, Call };
+enum class Op { Constant, Parameter, Negate, Not, Binary, Select, Convert, Construct, Swizzle, Call };
 
 struct ParseError {
     SourcePosition position;
@@ -162,11 +162,7 @@ double BinaryNumber(const std::string& op, ExpressionType type, double a, double
     if (op == "!=") return a != b;
     if (op == "&&") return a != 0 && b != 0;
     if (op == "||") return a != 0 || b != 0;
-    if (op == "&") return static_cast<std::int32_t>(bits(a) & bits(b));
     if (op == "|") return static_cast<std::int32_t>(bits(a) | bits(b));
-    if (op == "^") return static_cast<std::int32_t>(bits(a) ^ bits(b));
-    if (op == "<<") return static_cast<std::int32_t>(bits(a) << (bits(b) & 31));
-    if (op == ">>") return static_cast<std::int32_t>(a) >> (bits(b) & 31);
     return 0.0;
 }
 
@@ -188,6 +184,7 @@ struct Expression::Node {
     std::size_t first = 0;   // a parameter's first number
     int elements = 0;        // a parameter array not indexed yet
     int height = 1;          // of the tree below it
+    bool token = false;      // a value name, a whole number or an OR of those
     std::vector<int> picks;  // a swizzle's components
     std::vector<std::unique_ptr<Node>> children;
 };
@@ -272,14 +269,23 @@ private:
         return shape;
     }
 
-    NodePtr Binary(std::string op, NodePtr left, NodePtr right, SourcePosition at) {
-        if (IsBitwise(op) &&
-            (left->value.type == ExpressionType::Float || right->value.type == ExpressionType::Float)) {
-            Fail(at, "'" + op + "' needs int or bool operands");
+    // Direct3D 9's HLSL has no bitwise operators (they need shader model 4); a state's value is
+    // the exception, whose tokens (value names and whole numbers) may be ORed: `RED | GREEN`.
+    static void CheckBitwise(const std::string& op, const Node* left, const Node* right, SourcePosition at) {
+        const bool tokens = op == "|" && left->token && right->token;
+        if (!tokens) {
+            Fail(at, "'" + op +
+                         "': bitwise operations need shader model 4; a state's value names and numbers "
+                         "may be ORed (RED | GREEN)");
         }
+    }
+
+    NodePtr Binary(std::string op, NodePtr left, NodePtr right, SourcePosition at) {
+        if (IsBitwise(op)) CheckBitwise(op, left.get(), right.get(), at);
         ExpressionValue shape = Combined(left->value, right->value, at, op);
         if (IsComparison(op)) shape.type = ExpressionType::Bool;
         NodePtr node = Make(Op::Binary, shape);
+        node->token = op == "|";
         node->name = std::move(op);
         node->children.push_back(std::move(left));
         node->children.push_back(std::move(right));
@@ -344,7 +350,8 @@ private:
     NodePtr Unary() {
         const SourcePosition at = Here();
         const std::string op = Operator();
-        if (op == "-" || op == "+" || op == "!" || op == "~") {
+        if (op == "~") CheckBitwise(op, nullptr, nullptr, at);
+        if (op == "-" || op == "+" || op == "!") {
             Take(op);
             const Nested nested(*this);
             NodePtr operand = Unary();
@@ -352,13 +359,10 @@ private:
             ExpressionValue shape = operand->value;
             if (op == "!") {
                 shape.type = ExpressionType::Bool;
-            } else if (op == "~") {
-                if (shape.type == ExpressionType::Float) Fail(at, "'~' needs an int or bool operand");
-                shape.type = ExpressionType::Int;
             } else if (shape.type == ExpressionType::Bool) {
                 shape.type = ExpressionType::Int;
             }
-            NodePtr node = Make(op == "-" ? Op::Negate : op == "!" ? Op::Not : Op::Complement, shape);
+            NodePtr node = Make(op == "-" ? Op::Negate : Op::Not, shape);
             node->children.push_back(std::move(operand));
             return Grown(std::move(node), at);
         }
@@ -486,6 +490,7 @@ private:
         }
         NodePtr node = Make(Op::Constant, value);
         node->value.numbers = value.numbers;
+        node->token = value.type == ExpressionType::Int;
         return node;
     }
 
@@ -573,6 +578,7 @@ private:
             if (found.parameter < 0) {
                 NodePtr node = Make(Op::Constant, found.value);
                 node->value.numbers = found.value.numbers;
+                node->token = found.valueName;
                 return node;
             }
             NodePtr node = Make(Op::Parameter, found.value);
@@ -634,10 +640,6 @@ ExpressionValue ExpressionParser::Evaluate(const Node& node, const ParameterRead
     case Op::Not:
         for (std::size_t i = 0; i < count; ++i)
             result.numbers[i] = operands[0].numbers[i] == 0.0 ? 1.0 : 0.0;
-        break;
-    case Op::Complement:
-        for (std::size_t i = 0; i < count; ++i)
-            result.numbers[i] = static_cast<double>(~static_cast<std::int32_t>(operands[0].numbers[i]));
         break;
     case Op::Binary: {
         const ExpressionType type = Promoted(operands[0].type, operands[1].type);

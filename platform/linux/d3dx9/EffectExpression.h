@@ -34,7 +34,8 @@ bool ParseExpressionType(const std::string& name, ExpressionValue& shape);
 struct ExpressionName {
     ExpressionValue value;  // a constant's value; a parameter's type and shape, without numbers
     int parameter = -1;
-    int elements = 0;  // a parameter array's length, 0 when it is not an array
+    int elements = 0;        // a parameter array's length, 0 when it is not an array
+    bool valueName = false;  // one of a state's value names (`RED`), which may be ORed
 };
 
 // Finds what `name` stands for; false when it stands for nothing an expression can read.

@@ -67,8 +67,8 @@ TEST(EffectExpression, OperatorsFoldWithHlslPrecedenceAndTypes) {
         {"7 / 2.0", ExpressionType::Float, 3.5},
         {"-7 / 2", ExpressionType::Int, -3},
         {"7 % 3 + 1.5f", ExpressionType::Float, 2.5},
-        {"1 << 4 | 3", ExpressionType::Int, 19},
-        {"0xFF & ~0x0F ^ 1", ExpressionType::Int, 0xF1},
+        {"1 | 2 | 4", ExpressionType::Int, 7},  // whole numbers ORed, as a state's tokens
+        {"0x10 | 1", ExpressionType::Int, 0x11},
         {"1 < 2 == 1", ExpressionType::Bool, 1},
         {"2 >= 3 || !false && true", ExpressionType::Bool, 1},
         {"kSeven > 5 ? kHalf : 2", ExpressionType::Float, 0.5},
@@ -139,7 +139,11 @@ TEST(EffectExpression, MalformedExpressionsSayWhereAndWhy) {
         {"1 2", 3, "unexpected '2'"},
         {"Bogus + 1", 1, "undeclared identifier 'Bogus'"},
         {"noSuchFunction(1)", 1, "undeclared identifier 'noSuchFunction'"},
-        {"1.5 & 1", 5, "'&' needs int or bool operands"},
+        {"1.5 | 1", 5, "bitwise operations need shader model 4"},
+        {"1 << 2", 3, "'<<': bitwise operations need shader model 4"},
+        {"~1", 1, "'~': bitwise"},
+        {"2 & 1", 3, "'&': bitwise"},
+        {"kSeven | 1", 8, "bitwise"},  // a constant is no token
         {"float2(1, 2) + float3(1, 2, 3)", 14, "type mismatch"},
         {"g_Color.xw", 8, "invalid swizzle 'xw' of float3"},
         {"g_Pairs + 1", 1, "'g_Pairs' is an array"},
@@ -203,7 +207,7 @@ TEST(EffectExpression, StaticConstsThatFoldAreNamedInTheDescription) {
 TEST(EffectExpression, DefaultsAndAnnotationsWrittenAsExpressionsTakeTheirFoldedValue) {
     const ParseResult parsed = ParseEffect(
         "static const float kPi = 3.5;\n"
-        "float g_Tau < float UIMax = kPi * 4; int UISteps = 1 << 3; > = 2 * kPi;\n"
+        "float g_Tau < float UIMax = kPi * 4; int UISteps = 2 * 4; > = 2 * kPi;\n"
         "float4 g_Half = float4(1, 1, 1, 1) * 0.5;\n"
         "float3 g_Wide = 0.25;\n"
         "float g_Pair[2] = {1 + 1, -3};\n"

@@ -93,7 +93,7 @@ TEST_F(EffectStateExpressionTest, ColourWritesAndBlendingFollowIntAndFloatParame
              "int g_Channels = 2;\n"
              "float g_Mix = 1.0;\n"
              "technique T { pass {\n"
-             "  ColorWriteEnable = RED | GREEN | (g_Channels > 2 ? BLUE : 0) | ALPHA;\n"
+             "  ColorWriteEnable = g_Channels > 2 ? RED | GREEN | BLUE | ALPHA : RED | GREEN | ALPHA;\n"
              "  AlphaBlendEnable = g_Mix < 1; SrcBlend = BLENDFACTOR; DestBlend = INVBLENDFACTOR;\n"
              "  BlendFactor = float4(g_Mix, g_Mix, g_Mix, 1);\n"
              "  VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 Solid();\n"
@@ -127,7 +127,7 @@ TEST_F(EffectStateExpressionTest, ConstantExpressionsFoldWithDefinesStaticConsts
         "static const bool kBlend = kStencilBits >= 3 && !false;\n"
         "technique T { pass {\n"
         "  AlphaRef = REF_BASE * 2 + (int)1.75;\n"
-        "  StencilMask = (1 << kStencilBits) - 1; StencilRef = ~0 & 0xF0 ^ 0x10;\n"
+        "  StencilMask = pow(2, kStencilBits) - 1; StencilRef = kStencilBits * 0x40 + 0x20 % 6;\n"
         "  FogDensity = FOG_SCALE * kFog.y; FogStart = max(2, kFog.z * 3) - 0.5f; FogEnd = -(-4);\n"
         "  FogColor = float4(kFog.zyx, 1); AlphaBlendEnable = kBlend; ZFunc = (LESS + 1);\n"
         "  ZEnable = 1 > 2 || 3 == 3; DepthBias = 7 / 2 + 7 % 2 * 0.25; CullMode = (CCW);\n"
@@ -145,7 +145,7 @@ TEST_F(EffectStateExpressionTest, ConstantExpressionsFoldWithDefinesStaticConsts
     };
     EXPECT_EQ(RenderState(D3DRS_ALPHAREF), 0x41u);
     EXPECT_EQ(RenderState(D3DRS_STENCILMASK), 7u);
-    EXPECT_EQ(RenderState(D3DRS_STENCILREF), 0xE0u);  // & before ^
+    EXPECT_EQ(RenderState(D3DRS_STENCILREF), 0xC2u);  // % before +
     EXPECT_EQ(RenderState(D3DRS_FOGDENSITY), bits(density));
     EXPECT_EQ(RenderState(D3DRS_FOGSTART), bits(start));
     EXPECT_EQ(RenderState(D3DRS_FOGEND), bits(end));
@@ -196,7 +196,8 @@ TEST_F(EffectStateExpressionTest, ExpressionsTheStateCannotTakeAreRefusedWithThe
     } refused[] = {
         {"CullMode = doubleSided ? NONE : Square;", "undeclared identifier 'Square'"},
         {"ZFunc = g_Vector * 2;", "the state takes one number"},
-        {"ColorWriteEnable = 1.5 | 2;", "'|' needs int or bool operands"},
+        {"ColorWriteEnable = RED | doubleSided;", "bitwise operations need shader model 4"},
+        {"StencilRef = 1 << 2;", "'<<': bitwise operations need shader model 4"},
         {"FogStart = g_Vector.q;", "invalid swizzle 'q'"},
         {"FogStart = 1 + ;", "syntax error"},
         {"FogStart = g_Vector + float3(1, 2, 3);", "type mismatch"},
