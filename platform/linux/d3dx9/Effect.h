@@ -1,5 +1,6 @@
 // ID3DXEffect on our compiler and the Direct3D device: parameters by handle or name, techniques
-// whose passes set the pass's program, constants, textures, sampler and render states.
+// whose passes set the pass's program, constants, textures, sampler and render states. A state
+// written as an expression over parameters is evaluated at BeginPass and CommitChanges.
 #pragma once
 
 #include "EffectParameters.h"
