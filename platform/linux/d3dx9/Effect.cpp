@@ -141,6 +141,11 @@ std::string Written(const StateAssignment& assignment) {
 
 }  // namespace
 
+bool Effect::SameState(const PassState& a, const PassState& b) {
+    return a.target == b.target && a.state == b.state && a.unit == b.unit &&
+           (a.target != StateTarget::Fixed || a.fixedGroup == b.fixedGroup);
+}
+
 Effect::Effect(IDirect3DDevice9* device, const EffectDescription& description)
     : ComObject(com::Kind::Effect),
       device_(device),
@@ -234,6 +239,11 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
                     fail(assignment.position, error, E_FAIL);
                 } else {
                     state.written = Written(assignment);
+                    // A pass ignores all but the last of a state's assignments.
+                    pass.states.erase(
+                        std::remove_if(pass.states.begin(), pass.states.end(),
+                                       [&](const PassState& earlier) { return SameState(earlier, state); }),
+                        pass.states.end());
                     pass.states.push_back(state);
                 }
             }

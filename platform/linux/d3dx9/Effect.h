@@ -153,6 +153,8 @@ private:
     void OnFinalRelease() override;
 
     bool ResolveState(const StateAssignment& assignment, bool inSampler, PassState& state, std::string& error) const;
+    // Whether two assignments of a pass set the same state (of the same stage, light or transform).
+    static bool SameState(const PassState& a, const PassState& b);
     HRESULT CreatePass(const EffectDescription& description, const EffectPassDesc& passDesc,
                        const std::string& fileName, Pass& pass, std::string& errors);
     // Which of the pass's programs BeginPass uses now; -1 when a selector is out of range.

@@ -104,13 +104,14 @@ TEST_F(EffectFormatTest, StateIndicesAndNamedValuesOfWrapAndVertexBlend) {
     ASSERT_EQ(Create("static const int kStage = 1;\n"
                      "technique Blend { pass {\n"
                      "  VertexBlend = 2WEIGHTS; AddressV[kStage * 2] = Mirror; ColorOp[kStage] = Disable;\n"
-                     "  CullMode = CW; CullMode = NONE;\n"
+                     "  CullMode = CW; CullMode = NONE; Wrap0 = U; Wrap0 = 0;\n"
                      "} }\n"
                      "technique Wrapped { pass { Wrap0 = U | V; Wrap1 = COORD3; } }\n",
                      &errors),
               D3D_OK)
         << errors;
     // The device keeps texture wrapping at its default: the names are read, the device refuses them.
+    // In Blend, `Wrap0 = U` is followed by `Wrap0 = 0`: only the last assignment counts.
     EXPECT_EQ(effect_->ValidateTechnique("Blend"), D3D_OK);
     EXPECT_EQ(effect_->ValidateTechnique("Wrapped"), D3DERR_NOTAVAILABLE);
     BindVertices(Quad(0, 0, 4, 4));
