@@ -927,7 +927,7 @@ HRESULT Device::PrepareDraw(const FixedFunctionKey& key) {
             boundTextures_[unit] = name;
         }
     }
-    vertexInput_.Bind(*declaration_, streams_, indices_);
+    vertexInput_.Bind(*declaration_, streams_, indices_, programs_.CurrentAttributeLocations());
     const FixedFunctionUniforms fixed = key.GeneratesVertex() || key.GeneratesPixel()
                                             ? fixedFunction_.Uniforms(key, viewport_, renderStates_, lighting_)
                                             : FixedFunctionUniforms {};

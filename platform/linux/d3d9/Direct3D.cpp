@@ -5,6 +5,7 @@
 #include "Device.h"
 #include "DeviceCaps.h"
 #include "PixelFormats.h"
+#include "StartupWork.h"
 #include "com/Object.h"
 
 #include <SDL.h>
@@ -164,5 +165,6 @@ extern "C" IDirect3D9* WINAPI Direct3DCreate9(UINT SDKVersion) {
     if (FAILED(entry.Result())) {
         return nullptr;
     }
+    nvesk::d3d9::StartStartupWork();
     return nvesk::d3d9::Direct3D::Create();
 }

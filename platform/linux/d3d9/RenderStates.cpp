@@ -335,6 +335,7 @@ void RenderStates::Apply(D3DRENDERSTATETYPE state) const {
         break;
     case D3DRS_CULLMODE:
         ApplyCull();
+        ApplyStencil();  // which GL face is clockwise follows the cull mode
         break;
     case D3DRS_DITHERENABLE:
         SetEnabled(GL_DITHER, values_[D3DRS_DITHERENABLE] != FALSE);
@@ -411,36 +412,33 @@ void RenderStates::ApplyStencil() const {
     const GLint reference = static_cast<GLint>(values_[D3DRS_STENCILREF]);
     const GLuint mask = values_[D3DRS_STENCILMASK];
     const bool twoSided = values_[D3DRS_TWOSIDEDSTENCILMODE] != FALSE;
-    // Clockwise triangles are GL front faces here (see ApplyCull).
-    glStencilFuncSeparate(GL_FRONT, CompareFunction(values_[D3DRS_STENCILFUNC]), reference, mask);
-    glStencilOpSeparate(GL_FRONT, StencilOperation(values_[D3DRS_STENCILFAIL]),
+    // The GL face of clockwise triangles follows the cull mode (see ApplyCull).
+    const GLenum clockwise = ClockwiseFace();
+    const GLenum counterclockwise = clockwise == GL_FRONT ? GL_BACK : GL_FRONT;
+    glStencilFuncSeparate(clockwise, CompareFunction(values_[D3DRS_STENCILFUNC]), reference, mask);
+    glStencilOpSeparate(clockwise, StencilOperation(values_[D3DRS_STENCILFAIL]),
                         StencilOperation(values_[D3DRS_STENCILZFAIL]), StencilOperation(values_[D3DRS_STENCILPASS]));
     const D3DRENDERSTATETYPE backFunc = twoSided ? D3DRS_CCW_STENCILFUNC : D3DRS_STENCILFUNC;
     const D3DRENDERSTATETYPE backFail = twoSided ? D3DRS_CCW_STENCILFAIL : D3DRS_STENCILFAIL;
     const D3DRENDERSTATETYPE backDepthFail = twoSided ? D3DRS_CCW_STENCILZFAIL : D3DRS_STENCILZFAIL;
     const D3DRENDERSTATETYPE backPass = twoSided ? D3DRS_CCW_STENCILPASS : D3DRS_STENCILPASS;
-    glStencilFuncSeparate(GL_BACK, CompareFunction(values_[backFunc]), reference, mask);
-    glStencilOpSeparate(GL_BACK, StencilOperation(values_[backFail]), StencilOperation(values_[backDepthFail]),
+    glStencilFuncSeparate(counterclockwise, CompareFunction(values_[backFunc]), reference, mask);
+    glStencilOpSeparate(counterclockwise, StencilOperation(values_[backFail]), StencilOperation(values_[backDepthFail]),
                         StencilOperation(values_[backPass]));
     glStencilMask(values_[D3DRS_STENCILWRITEMASK]);
 }
 
+unsigned int RenderStates::ClockwiseFace() const {
+    return values_[D3DRS_CULLMODE] == D3DCULL_CW ? GL_BACK : GL_FRONT;
+}
+
 void RenderStates::ApplyCull() const {
-    // In the upper-left clip space, GL's clockwise front faces are Direct3D's clockwise triangles.
-    glFrontFace(GL_CW);
-    switch (values_[D3DRS_CULLMODE]) {
-    case D3DCULL_NONE:
-        glDisable(GL_CULL_FACE);
-        break;
-    case D3DCULL_CW:
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_FRONT);
-        break;
-    default:
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_BACK);
-        break;
-    }
+    // In the upper-left clip space, GL's clockwise faces are Direct3D's clockwise triangles. The
+    // cull mode names the back faces (D3DCULL_CW: the clockwise ones), and a pixel shader's VFACE
+    // (gl_FrontFacing) follows it: clockwise triangles are front faces unless D3DCULL_CW.
+    glFrontFace(ClockwiseFace() == GL_FRONT ? GL_CW : GL_CCW);
+    SetEnabled(GL_CULL_FACE, values_[D3DRS_CULLMODE] != D3DCULL_NONE);
+    glCullFace(GL_BACK);
 }
 
 void RenderStates::ApplyDepthBias() const {

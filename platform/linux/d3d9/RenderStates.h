@@ -43,6 +43,8 @@ private:
     void ApplyDepth() const;
     void ApplyStencil() const;
     void ApplyCull() const;
+    // The GL face (GL_FRONT or GL_BACK) of clockwise triangles.
+    unsigned int ClockwiseFace() const;
     void ApplyDepthBias() const;
 
     std::array<DWORD, kStateCount> values_ {};

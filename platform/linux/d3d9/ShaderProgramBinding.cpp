@@ -106,6 +106,19 @@ int VertexAttributeLocation(BYTE usage, BYTE usageIndex) {
     }
 }
 
+HRESULT CheckShaderProgram(IDirect3DDevice9* device, const ShaderProgramSource& source, std::string* log) {
+    HRESULT result;
+    Device* ours = Enter(device, "ShaderProgramBinding::CheckShaderProgram", &result);
+    if (ours == nullptr) {
+        return result;
+    }
+    const HRESULT checked = ShaderPrograms::Check(source, log);
+    if (SUCCEEDED(checked) && ReadsWindowRows(source.fragmentGlsl)) {
+        ours->KeepFrameOutOfWindow();
+    }
+    return checked;
+}
+
 HRESULT LinkShaderProgram(IDirect3DDevice9* device, const ShaderProgramSource& source, ShaderProgramHandle* program,
                           std::string* log) {
     HRESULT result;

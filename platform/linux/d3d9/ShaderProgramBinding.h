@@ -5,7 +5,8 @@
 // - Programs belong to the device they were linked on; they survive Reset and device loss
 //   (as Direct3D shaders do) and are freed with ReleaseShaderProgram or with the device.
 // - Vertex inputs are bound by Direct3D declaration usage and usage index: an input named in
-//   ShaderProgramSource::attributes reads the declaration element with that usage/index.
+//   ShaderProgramSource::attributes reads the declaration element with that usage/index, for
+//   every usage and index 0..15, up to 16 inputs a program (AttributeLocations.h).
 // - The device wraps both shaders before compiling: the vertex stage gets the Direct3D 9
 //   half-pixel shift (63/64 of a pixel, from the current viewport), the fragment stage the
 //   alpha test (D3DRS_ALPHATESTENABLE/ALPHAFUNC/ALPHAREF; a second link of the program, drawn
@@ -14,6 +15,9 @@
 //   UseShaderProgram; without one (or for the stage a program leaves empty) they use the
 //   fixed-function stages the device generates (FixedFunction.h), or fail with
 //   D3DERR_NOTAVAILABLE when the state is outside that subset.
+// - Fragment stages see Direct3D 9's target: gl_FragCoord counts rows from its top (a program
+//   that reads it keeps the device drawing into the back buffer's own image), and gl_FrontFacing
+//   is true on its front faces: clockwise triangles, counterclockwise ones under D3DCULL_CW.
 // - Textures: a sampler uniform names a unit with SetSamplerUnit; the texture and the sampler
 //   states of that unit are IDirect3DDevice9::SetTexture(unit, ...) and SetSamplerState(unit, ...),
 //   exactly as for Direct3D sampler registers s0..s15.
@@ -62,8 +66,15 @@ struct ShaderProgramSource {
     std::string colorOutput;
 };
 
-// GL vertex attribute location of a declaration usage/usage index; -1 when the pair has none.
+// The GL vertex attribute location the generated fixed-function stages read a declaration
+// usage/usage index from; -1 when they read nothing from it. A program's own inputs may take others.
 int VertexAttributeLocation(BYTE usage, BYTE usageIndex);
+
+// Everything LinkShaderProgram checks before the driver compiles: the inputs, the varyings and the
+// device's wrapping of both stages; on failure *log says why. D3D_OK leaves only the driver's
+// compiler and linker to refuse the program (as a Direct3D 9 driver may refuse a shader at its
+// first draw). A pixel stage that reads its window position settles the frame's place now.
+HRESULT CheckShaderProgram(IDirect3DDevice9* device, const ShaderProgramSource& source, std::string* log);
 
 // Compiles and links; on failure *log receives the compiler's or linker's text.
 HRESULT LinkShaderProgram(IDirect3DDevice9* device, const ShaderProgramSource& source, ShaderProgramHandle* program,

@@ -50,15 +50,13 @@ GLuint Compile(GLenum stage, const std::string& source, std::string* log) {
     return shader;
 }
 
-// Links the two stages with the attributes at their declaration locations; 0 with *log set on failure.
-GLuint LinkStages(GLuint vertex, GLuint fragment, const std::vector<ShaderAttribute>& attributes, std::string* log) {
+// Links the two stages with the vertex inputs at their locations; 0 with *log set on failure.
+GLuint LinkStages(GLuint vertex, GLuint fragment, const AttributeBindings& attributes, std::string* log) {
     const GLuint program = glCreateProgram();
     glAttachShader(program, vertex);
     glAttachShader(program, fragment);
-    for (const ShaderAttribute& attribute : attributes) {
-        glBindAttribLocation(program,
-                             static_cast<GLuint>(VertexAttributeLocation(attribute.usage, attribute.usageIndex)),
-                             attribute.name.c_str());
+    for (const auto& [name, location] : attributes) {
+        glBindAttribLocation(program, location, name.c_str());
     }
     glLinkProgram(program);
     glDetachShader(program, vertex);
@@ -181,7 +179,7 @@ void ShaderPrograms::ReadLocations(Variant& variant) {
 }
 
 HRESULT ShaderPrograms::LinkPair(const std::string& vertexGlsl, const std::string& fragmentGlsl,
-                                 const std::string& colorOutput, const std::vector<ShaderAttribute>& attributes,
+                                 const std::string& colorOutput, const AttributeBindings& attributes,
                                  const FixedFunctionKey& generated, Linked* linked, std::string* log) {
     std::string& message = *log;
     Linked record;
@@ -238,20 +236,69 @@ HRESULT ShaderPrograms::LinkAlphaTested(Linked& linked) {
     return D3D_OK;
 }
 
-HRESULT ShaderPrograms::LinkCompleted(const ShaderProgramSource& source, const FixedFunctionKey& key, Linked* linked,
-                                      std::string* log) {
+ShaderPrograms::PairSource ShaderPrograms::CompletedSource(const ShaderProgramSource& source,
+                                                           const FixedFunctionKey& key) {
     const bool generatedVertex = key.GeneratesVertex();
     const bool generatedPixel = key.GeneratesPixel();
     const std::vector<ShaderVarying>& varyings = generatedVertex && generatedPixel ? FixedVaryings() : source.varyings;
-    const HRESULT hr =
-        LinkPair(generatedVertex ? GenerateVertexStage(key.vertex, varyings) : source.vertexGlsl,
-                 generatedPixel ? GeneratePixelStage(key.pixel, varyings) : source.fragmentGlsl,
-                 generatedPixel ? "nvesk_ff_Color" : source.colorOutput,
-                 generatedVertex ? std::vector<ShaderAttribute> {} : source.attributes, key, linked, log);
-    if (SUCCEEDED(hr) && (generatedVertex || generatedPixel)) {
+    return {generatedVertex ? GenerateVertexStage(key.vertex, varyings) : source.vertexGlsl,
+            generatedPixel ? GeneratePixelStage(key.pixel, varyings) : source.fragmentGlsl,
+            generatedPixel ? "nvesk_ff_Color" : source.colorOutput};
+}
+
+HRESULT ShaderPrograms::LinkCompleted(const ShaderProgramSource& source, const AttributeLocations& locations,
+                                      const FixedFunctionKey& key, Linked* linked, std::string* log) {
+    const PairSource pair = CompletedSource(source, key);
+    const HRESULT hr = LinkPair(pair.vertexGlsl, pair.fragmentGlsl, pair.colorOutput,
+                                key.GeneratesVertex() ? AttributeBindings {} : locations.Bindings(source.attributes),
+                                key, linked, log);
+    if (SUCCEEDED(hr) && (key.GeneratesVertex() || key.GeneratesPixel())) {
         ++fixedFunctionLinks_;
     }
     return hr;
+}
+
+HRESULT ShaderPrograms::Validate(const ShaderProgramSource& source, AttributeLocations* locations,
+                                 FixedFunctionKey* referenceKey, std::string* log) {
+    if (source.vertexGlsl.empty() && source.fragmentGlsl.empty()) {
+        return Reject("both stages are empty: draw without a program for fixed function");
+    }
+    if (!AttributeLocations::ForInputs(source.attributes, locations, log)) {
+        return Reject("%s", log->c_str());
+    }
+    for (const ShaderVarying& varying : source.varyings) {
+        if (varying.components < 1 || varying.components > 4) {
+            return Reject("a varying of %u components", varying.components);
+        }
+    }
+    // The stage left empty is linked here with one fixed-function choice, so that compile errors
+    // show now and uniforms have locations; other choices are linked when a draw needs them.
+    *referenceKey = FixedFunctionKey {};
+    if (source.vertexGlsl.empty()) {
+        referenceKey->vertex.position = FixedVertexKey::Transformed;
+    } else if (source.fragmentGlsl.empty()) {
+        referenceKey->pixel.generated = 1;
+    }
+    return D3D_OK;
+}
+
+HRESULT ShaderPrograms::Check(const ShaderProgramSource& source, std::string* log) {
+    std::string ignored;
+    std::string& message = log != nullptr ? *log : ignored;
+    message.clear();
+    AttributeLocations locations;
+    FixedFunctionKey key;
+    if (HRESULT hr = Validate(source, &locations, &key, &message); FAILED(hr)) {
+        return hr;
+    }
+    const PairSource pair = CompletedSource(source, key);
+    std::string vertex;
+    std::string tested;
+    if (!WrapVertexShader(pair.vertexGlsl, &vertex, &message, key.GeneratesVertex()) ||
+        !WrapFragmentShader(pair.fragmentGlsl, pair.colorOutput, &tested, &message, key.GeneratesPixel())) {
+        return E_FAIL;
+    }
+    return D3D_OK;
 }
 
 HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHandle* handle, std::string* log) {
@@ -262,29 +309,12 @@ HRESULT ShaderPrograms::Link(const ShaderProgramSource& source, ShaderProgramHan
         return Reject("handle is null");
     }
     *handle = 0;
-    if (source.vertexGlsl.empty() && source.fragmentGlsl.empty()) {
-        return Reject("both stages are empty: draw without a program for fixed function");
-    }
-    for (const ShaderAttribute& attribute : source.attributes) {
-        if (VertexAttributeLocation(attribute.usage, attribute.usageIndex) < 0) {
-            message = "no vertex input location for " + attribute.name;
-            return Reject("%s", message.c_str());
-        }
-    }
-    for (const ShaderVarying& varying : source.varyings) {
-        if (varying.components < 1 || varying.components > 4) {
-            return Reject("a varying of %u components", varying.components);
-        }
-    }
     Program record;
-    // The stage left empty is linked here with one fixed-function choice, so that compile errors
-    // show now and uniforms have locations; other choices are linked when a draw needs them.
-    if (source.vertexGlsl.empty()) {
-        record.referenceKey.vertex.position = FixedVertexKey::Transformed;
-    } else if (source.fragmentGlsl.empty()) {
-        record.referenceKey.pixel.generated = 1;
+    if (HRESULT hr = Validate(source, &record.locations, &record.referenceKey, &message); FAILED(hr)) {
+        return hr;
     }
-    if (HRESULT hr = LinkCompleted(source, record.referenceKey, &record.reference, &message); FAILED(hr)) {
+    if (HRESULT hr = LinkCompleted(source, record.locations, record.referenceKey, &record.reference, &message);
+        FAILED(hr)) {
         return hr;
     }
     if (record.referenceKey.GeneratesVertex() || record.referenceKey.GeneratesPixel()) {
@@ -392,6 +422,10 @@ bool ShaderPrograms::CurrentHasPixel() const {
     return current_ != 0 && !programs_.at(current_).referenceKey.GeneratesPixel();
 }
 
+const AttributeLocations& ShaderPrograms::CurrentAttributeLocations() const {
+    return CurrentHasVertex() ? programs_.at(current_).locations : AttributeLocations::FixedFunction();
+}
+
 const std::vector<ShaderVarying>& ShaderPrograms::CurrentVaryings() const {
     static const std::vector<ShaderVarying> kNone;
     return current_ != 0 ? programs_.at(current_).source.varyings : kNone;
@@ -406,7 +440,7 @@ ShaderPrograms::Linked* ShaderPrograms::LinkedFor(const FixedFunctionKey& key, H
             return &found->second;
         }
         Linked linked;
-        *result = LinkCompleted(ShaderProgramSource {}, key, &linked, &log);
+        *result = LinkCompleted(ShaderProgramSource {}, AttributeLocations::FixedFunction(), key, &linked, &log);
         if (FAILED(*result)) {
             *result = com::Refuse(D3DERR_DRIVERINTERNALERROR, "a generated fixed-function program: %s", log.c_str());
             return nullptr;
@@ -425,7 +459,7 @@ ShaderPrograms::Linked* ShaderPrograms::LinkedFor(const FixedFunctionKey& key, H
         return &found->second;
     }
     Linked linked;
-    *result = LinkCompleted(program.source, key, &linked, &log);
+    *result = LinkCompleted(program.source, program.locations, key, &linked, &log);
     if (FAILED(*result)) {
         *result = com::Refuse(D3DERR_DRIVERINTERNALERROR, "the program completed by fixed function: %s", log.c_str());
         return nullptr;

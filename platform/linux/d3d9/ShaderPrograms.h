@@ -3,6 +3,7 @@
 // test and fixed-function values into them.
 #pragma once
 
+#include "AttributeLocations.h"
 #include "FixedFunction.h"
 #include "ShaderProgramBinding.h"
 
@@ -26,6 +27,9 @@ public:
     };
 
     HRESULT Link(const ShaderProgramSource& source, ShaderProgramHandle* handle, std::string* log);
+    // What Link refuses before the driver sees the texts (inputs, varyings, the wrapping of both
+    // stages); D3D_OK leaves only the driver's compiler and linker to refuse the program.
+    static HRESULT Check(const ShaderProgramSource& source, std::string* log);
     HRESULT Use(ShaderProgramHandle handle);
     HRESULT Free(ShaderProgramHandle handle);
     void FreeAll();
@@ -41,6 +45,9 @@ public:
     bool CurrentHasVertex() const;
     bool CurrentHasPixel() const;
     const std::vector<ShaderVarying>& CurrentVaryings() const;
+    // Where the declaration's elements go for the current program's vertex stage, or for the
+    // generated one.
+    const AttributeLocations& CurrentAttributeLocations() const;
 
     // Binds the program for a draw: the current one, completed with (or, without one, made of) the
     // stages `key` generates, linked on first use and kept; then its variant for the alpha test,
@@ -69,7 +76,7 @@ private:
     struct Deferred {
         std::string vertexSource;
         std::string testedSource;
-        std::vector<ShaderAttribute> attributes;
+        AttributeBindings attributes;
     };
     // One link of a program: as given, and with the alpha test (name 0 until a draw needs it).
     struct Linked {
@@ -89,6 +96,7 @@ private:
     };
     struct Program {
         Linked reference;
+        AttributeLocations locations;  // of the vertex shader's inputs
         // With a stage left to the device: the source, the generated stage the reference was
         // linked with, and the links made since for other fixed-function state.
         ShaderProgramSource source;
@@ -96,14 +104,25 @@ private:
         std::map<FixedFunctionKey, Linked> completed;
     };
 
+    // The texts a program is linked from: `source` with the stages `key` generates.
+    struct PairSource {
+        std::string vertexGlsl;
+        std::string fragmentGlsl;
+        std::string colorOutput;
+    };
+    static PairSource CompletedSource(const ShaderProgramSource& source, const FixedFunctionKey& key);
+    // The checks before any compile: the inputs' locations, the varyings, and the fixed-function
+    // choice for the stage left empty.
+    static HRESULT Validate(const ShaderProgramSource& source, AttributeLocations* locations,
+                            FixedFunctionKey* referenceKey, std::string* log);
     static HRESULT LinkPair(const std::string& vertexGlsl, const std::string& fragmentGlsl,
-                            const std::string& colorOutput, const std::vector<ShaderAttribute>& attributes,
+                            const std::string& colorOutput, const AttributeBindings& attributes,
                             const FixedFunctionKey& generated, Linked* linked, std::string* log);
     static HRESULT LinkAlphaTested(Linked& linked);
     static void ReadLocations(Variant& variant);
     // Links `source` with the stages `key` generates for what it leaves empty.
-    HRESULT LinkCompleted(const ShaderProgramSource& source, const FixedFunctionKey& key, Linked* linked,
-                          std::string* log);
+    HRESULT LinkCompleted(const ShaderProgramSource& source, const AttributeLocations& locations,
+                          const FixedFunctionKey& key, Linked* linked, std::string* log);
     Linked* LinkedFor(const FixedFunctionKey& key, HRESULT* result);
     static void Delete(const Linked& linked);
     void Unbind(const Linked& linked);

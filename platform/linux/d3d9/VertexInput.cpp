@@ -72,14 +72,16 @@ void VertexInput::Destroy() {
     }
 }
 
-void VertexInput::Bind(const VertexDeclaration& declaration, const StreamSources& streams, const IndexBuffer* indices) {
+void VertexInput::Bind(const VertexDeclaration& declaration, const StreamSources& streams, const IndexBuffer* indices,
+                       const AttributeLocations& locations) {
     glBindVertexArray(vertexArray_);
-    if (!dirty_) {
+    if (!dirty_ && locations == locations_) {
         return;
     }
+    locations_ = locations;
     unsigned int enabled = 0;
     for (const D3DVERTEXELEMENT9& element : declaration.Elements()) {
-        const int location = VertexAttributeLocation(element.Usage, element.UsageIndex);
+        const int location = locations.Location(element.Usage, element.UsageIndex);
         if (location < 0) {
             continue;
         }
@@ -89,7 +91,7 @@ void VertexInput::Bind(const VertexDeclaration& declaration, const StreamSources
         glVertexArrayAttribBinding(vertexArray_, static_cast<GLuint>(location), element.Stream);
         enabled |= 1u << location;
     }
-    for (GLuint location = 0; location < 16; ++location) {
+    for (GLuint location = 0; location < AttributeLocations::kLocationCount; ++location) {
         const bool wanted = (enabled & (1u << location)) != 0;
         if (wanted != ((enabledMask_ & (1u << location)) != 0)) {
             if (wanted) {

@@ -2,6 +2,8 @@
 // index buffer, rebuilt only when one of them changed.
 #pragma once
 
+#include "AttributeLocations.h"
+
 #include <d3d9.h>
 
 #include <array>
@@ -28,8 +30,10 @@ public:
     void Destroy();
     void Invalidate() { dirty_ = true; }
 
-    // Binds the vertex array, reconfigured if the inputs changed since the last call.
-    void Bind(const VertexDeclaration& declaration, const StreamSources& streams, const IndexBuffer* indices);
+    // Binds the vertex array, reconfigured if the inputs or the locations they feed changed
+    // since the last call.
+    void Bind(const VertexDeclaration& declaration, const StreamSources& streams, const IndexBuffer* indices,
+              const AttributeLocations& locations);
     // After Bind: stream 0 (and the indices) from `buffer` instead, until the next Bind.
     void BindUserStream(unsigned int buffer, size_t vertexOffset, UINT stride, bool indexed);
 
@@ -37,6 +41,7 @@ private:
     unsigned int vertexArray_ = 0;
     bool dirty_ = true;
     unsigned int enabledMask_ = 0;
+    AttributeLocations locations_;
 };
 
 }  // namespace nvesk::d3d9

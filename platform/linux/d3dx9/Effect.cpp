@@ -2,8 +2,8 @@
 #include "com/Diagnostics.h"
 
 #include "CompilerMessages.h"
+#include "EffectCompileAhead.h"
 #include "EffectParser.h"
-#include "ShaderArguments.h"
 
 #include <d3d9/Lighting.h>
 
@@ -62,25 +62,6 @@ D3DXPARAMETER_TYPE TypeOf(const EffectParameterDesc& desc) {
                                         : D3DXPT_SAMPLER;
     }
     return D3DXPT_UNSUPPORTED;
-}
-
-// The shaders a pass's stage may use: one, or an array's elements picked at BeginPass. An unset
-// stage is NULL (the device's) once the other one is set.
-std::vector<ShaderCompileRequest> StageChoices(const EffectDescription& description, const PassShader& shader) {
-    switch (shader.assignment) {
-    case ShaderAssignment::None:
-        return {ShaderCompileRequest()};
-    case ShaderAssignment::Compiled:
-        return {shader.compiled};
-    case ShaderAssignment::Selected:
-        break;
-    }
-    for (const ShaderObjectDesc& object : description.shaders) {
-        if (object.name != shader.object) continue;
-        if (!shader.indexParameter.empty() || !shader.indexTokens.empty()) return object.shaders;
-        return {object.shaders[static_cast<std::size_t>(shader.index)]};
-    }
-    return {ShaderCompileRequest()};  // the parser checked every name
 }
 
 // An annotation as a read-only parameter of its type, so that GetParameterDesc and the Get
@@ -220,6 +201,7 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
         }
     }
 
+    const CompileAhead ahead(description, fileName);
     created->techniques_.resize(description.techniques.size());
     for (std::size_t t = 0; t < description.techniques.size(); ++t) {
         const EffectTechniqueDesc& techniqueDesc = description.techniques[t];
@@ -296,26 +278,24 @@ HRESULT Effect::CreatePass(const EffectDescription& description, const EffectPas
     for (std::size_t v = 0; v < vertexChoices.size(); ++v) {
         for (std::size_t p = 0; p < pixelChoices.size(); ++p) {
             if (vertexChoices[v].entry.empty() && pixelChoices[p].entry.empty()) continue;  // both NULL
-            std::string hlsl = description.hlsl;
-            ShaderCompileRequest vertex;
-            ShaderCompileRequest pixel;
+            BoundStage vertex;
+            BoundStage pixel;
             std::string error;
-            const bool vertexBound =
-                BindShaderArguments(description, vertexChoices[v], "fx_vertex_entry", hlsl, vertex, error);
-            if (!vertexBound ||
-                !BindShaderArguments(description, pixelChoices[p], "fx_pixel_entry", hlsl, pixel, error)) {
+            const bool vertexBound = BindStage(description, vertexChoices[v], true, vertex, error);
+            if (!vertexBound || !BindStage(description, pixelChoices[p], false, pixel, error)) {
                 errors += FormatError(fileName, (vertexBound ? pixelChoices[p] : vertexChoices[v]).position, error);
                 result = E_FAIL;
                 continue;
             }
-            const ProgramCompileResult compiled = CompileProgram(hlsl, fileName, vertex, pixel);
+            const ProgramCompileResult compiled =
+                CompileProgram(vertex.hlsl, pixel.hlsl, fileName, vertex.request, pixel.request);
             if (compiled.program == nullptr) {
                 errors += compiled.errors;
                 result = E_FAIL;
                 continue;
             }
             std::string log;
-            const HRESULT linked = pass.programs[v * pixelChoices.size() + p].Link(device_, compiled.program, log);
+            const HRESULT linked = pass.programs[v * pixelChoices.size() + p].Prepare(device_, compiled.program, log);
             if (FAILED(linked)) {
                 errors += FormatError(fileName, passDesc.position, "the device cannot link this pass: " + log);
                 result = linked;
@@ -861,8 +841,9 @@ D3DXHANDLE Effect::GetCurrentTechnique() {
 }
 
 HRESULT Effect::Validate(const Technique& technique) {
-    // Every pass was compiled and linked when the effect was created; what is left is whether this
-    // device takes the shaders' versions and every state the passes set.
+    // Every pass was compiled and checked when the effect was created; what is left is whether this
+    // device takes the shaders' versions, whether its driver links them, and every state the
+    // passes set.
     D3DCAPS9 caps {};
     if (FAILED(device_->GetDeviceCaps(&caps))) return Reject("the device's caps cannot be read");
     for (std::size_t p = 0; p < technique.passes.size(); ++p) {
@@ -874,6 +855,12 @@ HRESULT Effect::Validate(const Technique& technique) {
             return Reject("pass %zu '%s': its %s shader needs shader model %u.%u, the device offers %u.%u", p,
                           pass.name.c_str(), vertex ? "vertex" : "pixel", (needed >> 8) & 0xFF, needed & 0xFF,
                           (offered >> 8) & 0xFF, offered & 0xFF);
+        }
+    }
+    for (std::size_t p = 0; p < technique.passes.size(); ++p) {
+        for (const PassProgram& program : technique.passes[p].programs) {
+            const HRESULT linked = program.Link(device_);
+            if (FAILED(linked)) return linked;
         }
     }
     // The states are applied as BeginPass would, then put back; inside Begin and End the states

@@ -1,8 +1,10 @@
 // D3DXCreateEffect and D3DXCreateEffectFromFileW: the effect source from memory or a file,
 // preprocessed with the caller's macros and includes before it is parsed.
+#include <d3d9/StartupWork.h>
 #include "Buffer.h"
 #include "Effect.h"
 #include "EffectPreprocessor.h"
+#include "HlslCompiler.h"
 #include "WideFile.h"
 #include "com/Diagnostics.h"
 #include "com/Object.h"
@@ -23,6 +25,10 @@ using com::Reject;
 namespace {
 
 constexpr std::size_t kMaxSourceBytes = 16u << 20;
+
+// A program that creates Direct3D is about to create its effects: the compiler's tables are built
+// meanwhile, beside its window and device creation.
+const bool g_startsCompiler = d3d9::RegisterStartupWork(&StartCompiler);
 
 // Hands back the compiler's messages when the caller asked for them.
 void GiveErrors(const std::string& errors, LPD3DXBUFFER* ppCompilationErrors) {

@@ -1,6 +1,7 @@
 #include "HlslCompiler.h"
 
 #include "CompilerMessages.h"
+#include "ComputedOnce.h"
 #include "EffectParser.h"
 #include "ProgramCache.h"
 #include "VaryingRegisters.h"
@@ -15,10 +16,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstring>
 #include <map>
-#include <mutex>
 #include <optional>
-#include <regex>
 #include <set>
 
 namespace nvesk::d3dx9 {
@@ -34,8 +34,6 @@ bool FailWith(const std::string& fileName, const std::string& message, std::stri
 constexpr const char* kVertexConstants = "fx_vs_constants";
 constexpr const char* kPixelConstants = "fx_ps_constants";
 
-std::mutex g_compilerMutex;  // glslang keeps global state; the cache is shared
-std::map<std::string, std::shared_ptr<const CompiledProgram>> g_cache;
 std::atomic<std::uint64_t> g_compileCount {0};
 
 bool ValidProfile(const std::string& profile, const char* prefix) {
@@ -86,10 +84,63 @@ const std::string& Preamble() {
 // row or column (a 1-component vector or a matrix with one row or column as an operand). Where the
 // source can hold such a value, every mul operand passes through an identity that refuses those
 // shapes, so such a call is an ordinary "no matching overloaded function" error at the call.
+bool IsWordCharacter(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+}
+
+// float1, int4x1, bool1x3 and the like: a scalar type's name with a one-wide shape.
+bool IsOneWideTypeName(const std::string& word) {
+    static const char* const kScalars[] = {"float", "half",       "double",     "int",      "uint",     "dword",
+                                           "bool",  "min16float", "min10float", "min16int", "min12int", "min16uint"};
+    for (const char* scalar : kScalars) {
+        const std::size_t length = std::strlen(scalar);
+        if (word.size() <= length || word.compare(0, length, scalar) != 0) continue;
+        const std::string shape = word.substr(length);
+        const auto size = [](char c) { return c >= '1' && c <= '4'; };
+        if (shape == "1" || (shape.size() == 3 && shape[1] == 'x' && size(shape[0]) && size(shape[2]) &&
+                             (shape[0] == '1' || shape[2] == '1'))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A word "1" among the template arguments that start at `from` (just after `vector` or `matrix`).
+bool HasOneAmongTemplateArguments(const std::string& hlsl, std::size_t from) {
+    while (from < hlsl.size() && std::isspace(static_cast<unsigned char>(hlsl[from])))
+        ++from;
+    if (from >= hlsl.size() || hlsl[from] != '<') return false;
+    const std::size_t end = hlsl.find('>', from);
+    for (std::size_t i = from + 1; i < (end == std::string::npos ? hlsl.size() : end);) {
+        if (!IsWordCharacter(hlsl[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t last = i;
+        while (last < hlsl.size() && IsWordCharacter(hlsl[last]))
+            ++last;
+        if (last - i == 1 && hlsl[i] == '1') return true;
+        i = last;
+    }
+    return false;
+}
+
 bool MayHoldOneWideValues(const std::string& hlsl) {
-    static const std::regex kOneWide(
-        R"(\b(?:(?:float|half|double|int|uint|dword|bool|min16float|min10float|min16int|min12int|min16uint)(?:1|[1-4]x1|1x[1-4])\b|\b(?:vector|matrix)\s*<[^>]*\b1\b))");
-    return std::regex_search(hlsl, kOneWide);
+    // A scan of whole words: std::regex took a tenth of a pass's compile on this.
+    for (std::size_t i = 0; i < hlsl.size();) {
+        if (!IsWordCharacter(hlsl[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t last = i;
+        while (last < hlsl.size() && IsWordCharacter(hlsl[last]))
+            ++last;
+        const std::string word = hlsl.substr(i, last - i);
+        if (IsOneWideTypeName(word)) return true;
+        if ((word == "vector" || word == "matrix") && HasOneAmongTemplateArguments(hlsl, last)) return true;
+        i = last;
+    }
+    return false;
 }
 
 const std::string& MulGuard() {
@@ -316,14 +367,25 @@ bool TranslateVertexStage(const std::vector<std::uint32_t>& spirv, const std::st
     return true;
 }
 
-// Pixel stage: each input reads the register of its semantic.
-bool TranslatePixelStage(const std::vector<std::uint32_t>& spirv, const std::string& fileName, CompiledProgram& program,
-                         std::string& errors) {
+// Pixel stage: each input reads the register of its semantic; VPOS and VFACE (ps_3_0) read the
+// rasteriser's position and facing instead.
+bool TranslatePixelStage(const std::vector<std::uint32_t>& spirv, const std::string& fileName,
+                         const ShaderCompileRequest& request, CompiledProgram& program, std::string& errors) {
     CrossCompiler cross(spirv);
     if (!cross.Ok()) return FailWith(fileName, cross.LastError(), errors);
     spvc_compiler compiler = cross.Compiler();
     for (const spvc_reflected_resource& input : cross.Resources(SPVC_RESOURCE_TYPE_STAGE_INPUT)) {
         const Semantic semantic = cross.SemanticOf(input.id);
+        if (IsPixelSystemInput(semantic.name)) {
+            if (request.profile != "ps_3_0" && request.profile != "ps_3_sw") {
+                errors = FormatError(fileName, request.position,
+                                     "pixel input '" + semantic.name + "' needs ps_3_0, not " + request.profile);
+                return false;
+            }
+            cross.Rename(input.id, SystemInputName(semantic.name));
+            spvc_compiler_set_decoration(compiler, input.id, SpvDecorationLocation, 0);
+            continue;
+        }
         StageVarying varying;
         if (!RegisterOf(semantic, "pixel input", fileName, varying, errors)) return false;
         spvc_compiler_set_decoration(compiler, input.id, SpvDecorationLocation, varying.location);
@@ -381,8 +443,67 @@ int DeclarationUsage(const std::string& semanticName) {
     return found == kUsages.end() ? -1 : found->second;
 }
 
-ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& fileName,
-                                    const ShaderCompileRequest& vertexShader, const ShaderCompileRequest& pixelShader) {
+namespace {
+
+// One stage of a program (the other stage left empty), or the compiler's messages.
+struct StageResult {
+    std::shared_ptr<const CompiledProgram> program;
+    std::string errors;
+};
+
+// A stage goes through glslang and SPIRV-Cross on its own, so that passes sharing a vertex or a
+// pixel shader compile it once; stages meet by register, as on Direct3D 9. The disk cache keeps
+// a stage under the key of a program of that stage alone.
+std::shared_ptr<const StageResult> TranslateStage(const std::string& hlsl, const std::string& fileName,
+                                                  const ShaderCompileRequest& request, bool vertex,
+                                                  const std::string& key) {
+    auto result = std::make_shared<StageResult>();
+    // The disk cache, read again at each miss so that the environment may change between effects.
+    const auto diskDirectory = ProgramCache::DirectoryFromEnvironment();
+    std::optional<ProgramCache> disk;
+    if (diskDirectory) disk.emplace(*diskDirectory, CompilerVersion());
+    if (disk) {
+        if (auto stored = disk->Load(key)) {
+            result->program = std::move(stored);
+            return result;
+        }
+    }
+    static const bool initialised = glslang::InitializeProcess();
+    if (!initialised) {
+        result->errors = fileName + ": error: the HLSL compiler could not start\n";
+        return result;
+    }
+    ++g_compileCount;
+    auto program = std::make_shared<CompiledProgram>();
+    std::vector<std::uint32_t> spirv;
+    if (!CompileToSpirv(hlsl, fileName, request.entry, vertex ? EShLangVertex : EShLangFragment, spirv,
+                        result->errors) ||
+        !(vertex ? TranslateVertexStage(spirv, fileName, *program, result->errors)
+                 : TranslatePixelStage(spirv, fileName, request, *program, result->errors))) {
+        return result;
+    }
+    if (disk) disk->Store(key, *program);
+    result->program = std::move(program);
+    return result;
+}
+
+// A stage keeps a few kilobytes; a process that compiles endless distinct sources must not grow
+// without bound. Failures are kept too (their messages name the file), so that an effect compiled
+// ahead on several threads reports each failure without compiling it twice.
+ComputedOnce<StageResult> g_stages(512);
+
+std::shared_ptr<const StageResult> CompileStage(const std::string& hlsl, const std::string& fileName,
+                                                const ShaderCompileRequest& request, bool vertex) {
+    const std::string key =
+        vertex ? ProgramKey(hlsl, request, ShaderCompileRequest()) : ProgramKey(hlsl, ShaderCompileRequest(), request);
+    return g_stages.Get(fileName + '\n' + key, [&] { return TranslateStage(hlsl, fileName, request, vertex, key); });
+}
+
+}  // namespace
+
+ProgramCompileResult CompileProgram(const std::string& vertexHlsl, const std::string& pixelHlsl,
+                                    const std::string& fileName, const ShaderCompileRequest& vertexShader,
+                                    const ShaderCompileRequest& pixelShader) {
     ProgramCompileResult result;
     const bool hasVertex = !vertexShader.entry.empty();
     const bool hasPixel = !pixelShader.entry.empty();
@@ -400,55 +521,56 @@ ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& 
             FormatError(fileName, pixelShader.position, "invalid pixel shader profile '" + pixelShader.profile + "'");
         return result;
     }
-    const std::string key = ProgramKey(hlsl, vertexShader, pixelShader);
-
-    std::lock_guard<std::mutex> lock(g_compilerMutex);
-    const auto cached = g_cache.find(key);
-    if (cached != g_cache.end()) {
-        result.program = cached->second;
-        return result;
-    }
-    // The disk cache, read again at each miss so that the environment may change between effects.
-    const auto diskDirectory = ProgramCache::DirectoryFromEnvironment();
-    std::optional<ProgramCache> disk;
-    if (diskDirectory) disk.emplace(*diskDirectory, CompilerVersion());
-    if (disk) {
-        if (auto stored = disk->Load(key)) {
-            g_cache.emplace(key, stored);
-            result.program = std::move(stored);
+    auto program = std::make_shared<CompiledProgram>();
+    if (hasVertex) {
+        const auto stage = CompileStage(vertexHlsl, fileName, vertexShader, true);
+        if (stage->program == nullptr) {
+            result.errors = stage->errors;
             return result;
         }
+        const CompiledProgram& vertex = *stage->program;
+        program->vertexGlsl = vertex.vertexGlsl;
+        program->vertexInputs = vertex.vertexInputs;
+        program->vertexConstants = vertex.vertexConstants;
+        program->vertexOutputs = vertex.vertexOutputs;
+        program->samplers = vertex.samplers;
     }
-    static const bool initialised = glslang::InitializeProcess();
-    if (!initialised) {
-        result.errors = fileName + ": error: the HLSL compiler could not start\n";
-        return result;
+    if (hasPixel) {
+        const auto stage = CompileStage(pixelHlsl, fileName, pixelShader, false);
+        if (stage->program == nullptr) {
+            result.errors = stage->errors;
+            return result;
+        }
+        const CompiledProgram& pixel = *stage->program;
+        program->fragmentGlsl = pixel.fragmentGlsl;
+        program->colorOutput = pixel.colorOutput;
+        program->pixelConstants = pixel.pixelConstants;
+        program->pixelInputs = pixel.pixelInputs;
+        for (const std::string& sampler : pixel.samplers) {
+            if (std::find(program->samplers.begin(), program->samplers.end(), sampler) == program->samplers.end())
+                program->samplers.push_back(sampler);
+        }
     }
-    ++g_compileCount;
-    // Each stage is translated on its own: they meet by register, as on Direct3D 9.
-    auto program = std::make_shared<CompiledProgram>();
-    std::vector<std::uint32_t> spirv;
-    if (hasVertex && (!CompileToSpirv(hlsl, fileName, vertexShader.entry, EShLangVertex, spirv, result.errors) ||
-                      !TranslateVertexStage(spirv, fileName, *program, result.errors))) {
-        return result;
-    }
-    spirv.clear();
-    if (hasPixel && (!CompileToSpirv(hlsl, fileName, pixelShader.entry, EShLangFragment, spirv, result.errors) ||
-                     !TranslatePixelStage(spirv, fileName, *program, result.errors))) {
-        return result;
-    }
-    // A program keeps a few kilobytes; a process that compiles endless distinct sources must not grow
-    // without bound, so a full cache starts over (programs in use are held by their effects).
-    constexpr std::size_t kCacheLimit = 256;
-    if (g_cache.size() >= kCacheLimit) g_cache.clear();
-    g_cache.emplace(key, program);
-    if (disk) disk->Store(key, *program);
     result.program = std::move(program);
     return result;
 }
 
+ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& fileName,
+                                    const ShaderCompileRequest& vertexShader, const ShaderCompileRequest& pixelShader) {
+    return CompileProgram(hlsl, hlsl, fileName, vertexShader, pixelShader);
+}
+
+void StartCompiler() {
+    static const bool initialised = glslang::InitializeProcess();
+    if (!initialised) return;
+    // glslang builds its tables of built-in functions at its first parse, for every stage at once.
+    const std::string text = "float4 fx_start_entry() : COLOR { return 0; }\n";
+    std::vector<std::uint32_t> spirv;
+    std::string errors;
+    CompileToSpirv(text, "start", "fx_start_entry", EShLangFragment, spirv, errors);
+}
+
 bool CheckHlsl(const std::string& hlsl, const std::string& fileName, std::string& errors) {
-    std::lock_guard<std::mutex> lock(g_compilerMutex);
     static const bool initialised = glslang::InitializeProcess();
     if (!initialised) return FailWith(fileName, "the HLSL compiler could not start", errors);
     // glslang parses the whole text; an entry of ours gives it something to compile.
@@ -457,7 +579,7 @@ bool CheckHlsl(const std::string& hlsl, const std::string& fileName, std::string
     return CompileToSpirv(text, fileName, "fx_check_entry", EShLangFragment, spirv, errors);
 }
 
-std::uint64_t ProgramCompileCount() {
+std::uint64_t StageCompileCount() {
     return g_compileCount.load();
 }
 

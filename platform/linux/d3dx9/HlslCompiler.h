@@ -1,6 +1,7 @@
 // Compiles one pass of an effect (a vertex and a pixel entry point of the effect's HLSL) into a
 // pair of GLSL 4.50 shaders: glslang in Direct3D 9 compatible mode to SPIR-V (legalised by the
-// optimiser), then SPIRV-Cross to GLSL. Results are cached by source text, entries and profiles.
+// optimiser), then SPIRV-Cross to GLSL. Each stage is compiled on its own and kept by source text,
+// entry and profile, so that passes sharing a shader compile it once.
 #pragma once
 
 #include "EffectDescription.h"
@@ -73,12 +74,23 @@ struct ProgramCompileResult {
 // with an empty entry is a stage the program leaves to the device (its GLSL stays empty).
 ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& fileName,
                                     const ShaderCompileRequest& vertexShader, const ShaderCompileRequest& pixelShader);
+// The same with a text of its own for each stage (each with only its own argument-binding entry),
+// so that a stage shared by passes has one text, and one compile. Safe to call from several
+// threads at once: a stage one thread is compiling, another waits for.
+ProgramCompileResult CompileProgram(const std::string& vertexHlsl, const std::string& pixelHlsl,
+                                    const std::string& fileName, const ShaderCompileRequest& vertexShader,
+                                    const ShaderCompileRequest& pixelShader);
 
 // Checks the HLSL of an effect none of whose passes compiles a shader, as Direct3D 9 compiles the
 // whole file whatever its passes use; false with `errors` set when it does not compile.
 bool CheckHlsl(const std::string& hlsl, const std::string& fileName, std::string& errors);
 
-// How many programs were compiled (not taken from the cache) since the process started.
-std::uint64_t ProgramCompileCount();
+// Builds the HLSL compiler's tables of built-in functions, which its first parse in a process
+// otherwise builds: about 100 million instructions, most of a small effect's first creation.
+// Safe beside compiles on other threads (they wait for the tables).
+void StartCompiler();
+
+// How many stages were compiled (not taken from a cache) since the process started.
+std::uint64_t StageCompileCount();
 
 }  // namespace nvesk::d3dx9

@@ -1,36 +1,55 @@
 #include "PassProgram.h"
+#include "com/Diagnostics.h"
 
 namespace nvesk::d3dx9 {
 
-HRESULT PassProgram::Link(IDirect3DDevice9* device, std::shared_ptr<const CompiledProgram> compiled, std::string& log) {
-    if (compiled == nullptr) return D3D_OK;  // both stages NULL: program 0
+d3d9::ShaderProgramSource PassProgram::Source() const {
     d3d9::ShaderProgramSource source;
-    source.vertexGlsl = compiled->vertexGlsl;
-    source.fragmentGlsl = compiled->fragmentGlsl;
-    source.colorOutput = compiled->colorOutput;
+    source.vertexGlsl = compiled_->vertexGlsl;
+    source.fragmentGlsl = compiled_->fragmentGlsl;
+    source.colorOutput = compiled_->colorOutput;
     // A program of one stage: the device generates the other and meets these vec4 registers.
     if (source.vertexGlsl.empty() != source.fragmentGlsl.empty()) {
-        const auto& varyings = source.vertexGlsl.empty() ? compiled->pixelInputs : compiled->vertexOutputs;
+        const auto& varyings = source.vertexGlsl.empty() ? compiled_->pixelInputs : compiled_->vertexOutputs;
         for (const StageVarying& varying : varyings) {
             source.varyings.push_back(
                 {static_cast<BYTE>(varying.usage), static_cast<BYTE>(varying.usageIndex), varying.location, 4});
         }
     }
-    for (const VertexInput& input : compiled->vertexInputs) {
+    for (const VertexInput& input : compiled_->vertexInputs) {
         source.attributes.push_back(
             {input.glslName, static_cast<BYTE>(input.usage), static_cast<BYTE>(input.usageIndex)});
     }
+    return source;
+}
+
+HRESULT PassProgram::Prepare(IDirect3DDevice9* device, std::shared_ptr<const CompiledProgram> compiled,
+                             std::string& log) {
+    compiled_ = std::move(compiled);
+    if (compiled_ == nullptr) return D3D_OK;  // both stages NULL: program 0
+    const HRESULT checked = d3d9::CheckShaderProgram(device, Source(), &log);
+    if (FAILED(checked)) compiled_ = nullptr;
+    return checked;
+}
+
+HRESULT PassProgram::Link(IDirect3DDevice9* device) const {
+    if (compiled_ == nullptr || linkTried_) return linkResult_;
+    linkTried_ = true;
+    std::string log;
     d3d9::ShaderProgramHandle program = 0;
-    const HRESULT linked = d3d9::LinkShaderProgram(device, source, &program, &log);
-    if (FAILED(linked)) return linked;
-    for (std::size_t unit = 0; unit < compiled->samplers.size(); ++unit) {
-        const INT location = d3d9::GetUniformLocation(device, program, compiled->samplers[unit].c_str());
+    const HRESULT linked = d3d9::LinkShaderProgram(device, Source(), &program, &log);
+    if (FAILED(linked)) {
+        linkResult_ = com::Refuse(D3DERR_DRIVERINTERNALERROR, "the device cannot link this pass: %s", log.c_str());
+        return linkResult_;
+    }
+    for (std::size_t unit = 0; unit < compiled_->samplers.size(); ++unit) {
+        const INT location = d3d9::GetUniformLocation(device, program, compiled_->samplers[unit].c_str());
         if (location < 0) continue;  // declared but optimised away
-        const HRESULT bound = d3d9::SetSamplerUnit(device, program, location, static_cast<UINT>(unit));
-        if (FAILED(bound)) {
-            log = "sampler '" + compiled->samplers[unit] + "' cannot use texture stage " + std::to_string(unit);
+        if (FAILED(d3d9::SetSamplerUnit(device, program, location, static_cast<UINT>(unit)))) {
             d3d9::ReleaseShaderProgram(device, program);
-            return bound;
+            linkResult_ = com::Refuse(D3DERR_DRIVERINTERNALERROR, "sampler '%s' cannot use texture stage %zu",
+                                      compiled_->samplers[unit].c_str(), unit);
+            return linkResult_;
         }
     }
     auto locate = [&](const StageConstants& constants) {
@@ -38,9 +57,8 @@ HRESULT PassProgram::Link(IDirect3DDevice9* device, std::shared_ptr<const Compil
                    ? -1
                    : d3d9::GetUniformLocation(device, program, (constants.uniformName + "[0]").c_str());
     };
-    vertexConstants_ = locate(compiled->vertexConstants);
-    pixelConstants_ = locate(compiled->pixelConstants);
-    compiled_ = std::move(compiled);
+    vertexConstants_ = locate(compiled_->vertexConstants);
+    pixelConstants_ = locate(compiled_->pixelConstants);
     program_ = program;
     return D3D_OK;
 }
@@ -51,6 +69,8 @@ void PassProgram::Free(IDirect3DDevice9* device) {
 }
 
 HRESULT PassProgram::Use(IDirect3DDevice9* device) const {
+    const HRESULT linked = Link(device);
+    if (FAILED(linked)) return linked;
     return d3d9::UseShaderProgram(device, program_);
 }
 
@@ -60,7 +80,7 @@ const std::vector<std::string>& PassProgram::Samplers() const {
 }
 
 HRESULT PassProgram::UploadConstants(IDirect3DDevice9* device, const EffectParameters& parameters) const {
-    if (compiled_ == nullptr) return D3D_OK;
+    if (compiled_ == nullptr || program_ == 0) return D3D_OK;
     const HRESULT vertex = Upload(device, compiled_->vertexConstants, vertexConstants_, parameters);
     const HRESULT pixel = Upload(device, compiled_->pixelConstants, pixelConstants_, parameters);
     return FAILED(vertex) ? vertex : pixel;

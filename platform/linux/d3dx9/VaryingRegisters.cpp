@@ -23,7 +23,21 @@ std::string ToRegister(const std::string& type, const std::string& value) {
     return value;
 }
 
+// The vec4 register a system input reads.
+std::string SystemRegister(const std::string& name) {
+    if (name == SystemInputName("VPOS")) return "vec4(gl_FragCoord.xy - vec2(0.5), 0.0, 1.0)";
+    return "vec4(gl_FrontFacing ? 1.0 : -1.0, 0.0, 0.0, 1.0)";
+}
+
 }  // namespace
+
+bool IsPixelSystemInput(const std::string& semanticName) {
+    return semanticName == "VPOS" || semanticName == "VFACE";
+}
+
+std::string SystemInputName(const std::string& semanticName) {
+    return "fx_sys_" + semanticName;
+}
 
 int RegisterLocation(int usage, int usageIndex) {
     if (usageIndex < 0) return -1;
@@ -55,7 +69,7 @@ int RegisterLocation(int usage, int usageIndex) {
 
 std::string WidenVaryings(const std::string& glsl, bool vertexStage) {
     static const std::regex declaration(
-        R"(layout\(location = (\d+)\) ((?:[a-z]+ )*)(in|out) (float|vec2|vec3|vec4) fx_var_(\w+);)");
+        R"(layout\(location = (\d+)\) ((?:[a-z]+ )*)(in|out) (float|vec2|vec3|vec4) fx_(var|sys)_(\w+);)");
     static const std::regex entry(R"(\bvoid main\(\))");
     const char* direction = vertexStage ? "out" : "in";
     std::string body;
@@ -66,12 +80,18 @@ std::string WidenVaryings(const std::string& glsl, bool vertexStage) {
         const std::smatch& match = *it;
         if (match[3].str() != direction) continue;
         const std::string type = match[4].str();
-        const std::string value = "fx_var_" + match[5].str();
-        const std::string reg = "fx_reg_" + match[5].str();
         body.append(last, match[0].first);
+        last = match[0].second;
+        if (match[5].str() == "sys") {
+            const std::string value = SystemInputName(match[6].str());
+            body += type + " " + value + ";";
+            before += "    " + value + " = " + FromRegister(type, SystemRegister(value)) + ";\n";
+            continue;
+        }
+        const std::string value = "fx_var_" + match[6].str();
+        const std::string reg = "fx_reg_" + match[6].str();
         body += "layout(location = " + match[1].str() + ") " + match[2].str() + direction + " vec4 " + reg + ";\n" +
                 type + " " + value + ";";
-        last = match[0].second;
         if (vertexStage) {
             after += "    " + reg + " = " + ToRegister(type, value) + ";\n";
         } else {

@@ -11,9 +11,17 @@ namespace nvesk::d3dx9 {
 // semantic so that stages compiled apart meet; -1 when Direct3D 9 has no register for it.
 int RegisterLocation(int usage, int usageIndex);
 
+// Whether a pixel input of this semantic name is a system value (VPOS, VFACE), and the GLSL name
+// the pixel stage gives it for WidenVaryings.
+bool IsPixelSystemInput(const std::string& semanticName);
+std::string SystemInputName(const std::string& semanticName);
+
 // Rewrites every `layout(location = N) in|out <float|vecK> fx_var_X;` of a SPIRV-Cross stage into
 // a vec4 varying fx_reg_X and a global fx_var_X of the original width, copied in before the
-// stage's main (inputs) or out after it (outputs; missing components are 0, w is 1).
+// stage's main (inputs) or out after it (outputs; missing components are 0, w is 1). A pixel
+// stage's system inputs become globals set from the rasteriser: VPOS is the pixel's position from
+// the target's top left with Direct3D 9's centres at whole numbers (x, y, 0, 1), VFACE is 1 on
+// front faces and -1 on back faces (gl_FrontFacing follows Direct3D's front faces).
 std::string WidenVaryings(const std::string& glsl, bool vertexStage);
 
 }  // namespace nvesk::d3dx9

@@ -343,8 +343,11 @@ private:
         if (Peek().kind == Kind::Name) object.name = Next().text;
         Expect(Kind::Open, "'{' after a data object's name");
         if (Peek().kind == Kind::Guid) Next();
-        // Separators end values only: one before a data object or a brace is not a .x file
-        // (and makes the importer lose count of what it reads).
+        // Separators end values. After a value, a run of them stands for the ends of the members
+        // and array elements the value closes, as exporters write them (`;;`, `;,`, and `,;` or
+        // `,}` where a list's last element keeps its comma); the reference reader takes these.
+        // A run that follows no value, two commas (an element with no value) and a comma before
+        // a data object are refused.
         bool afterValue = false;
         for (;;) {
             const Token& token = Peek();
@@ -361,13 +364,21 @@ private:
                 object.strings.push_back(Next().text);
                 afterValue = true;
                 break;
-            case Kind::Separator:
+            case Kind::Separator: {
                 if (!afterValue) Fail("misplaced separator in data object '" + object.type + "'", token.position);
-                // A comma separates two values of a list: a value must follow it.
-                if (Next().text == "," && Peek().kind != Kind::Number && Peek().kind != Kind::String) {
-                    Fail("a comma that separates no values in data object '" + object.type + "'", token.position);
+                const bool comma = Next().text == ",";
+                const Token& following = Peek();
+                const bool endsList = following.kind == Kind::Close || following.kind == Kind::Separator;
+                if (comma && !endsList && following.kind != Kind::Number && following.kind != Kind::String) {
+                    Fail("a comma before something that is no value in data object '" + object.type + "'",
+                         token.position);
+                }
+                if (comma && following.kind == Kind::Separator && following.text == ",") {
+                    Fail("two commas with no value between them in data object '" + object.type + "'",
+                         following.position);
                 }
                 break;
+            }
             case Kind::Name:
                 object.children.push_back(DataObject(depth + 1));
                 break;

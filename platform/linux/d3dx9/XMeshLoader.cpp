@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <utility>
 
 namespace nvesk::d3dx9 {
 
@@ -212,8 +213,10 @@ private:
             position = TransformPoint(world, values.Vector());
         const std::vector<std::vector<std::uint32_t>> faces = Faces(values);
 
-        // A vertex the file gives different normals on different faces becomes one vertex per
-        // normal, as Direct3D vertices carry one normal each; everything else stays as the file has it.
+        // A vertex whose corners name different normals becomes one vertex per normal index, as
+        // Direct3D vertices carry one normal each; two indices stay two vertices even where their
+        // normals are equal (welding by value is D3DXWeldVertices' work). Everything else stays as
+        // the file has it.
         std::vector<std::uint32_t> source(positions.size());  // file vertex of each vertex
         for (std::uint32_t v = 0; v < source.size(); ++v)
             source[v] = v;
@@ -227,28 +230,27 @@ private:
             for (Vec3& normal : given)
                 normal = Normalized(TransformPoint(transform, normalValues.Vector()));
             const std::vector<std::vector<std::uint32_t>> normalFaces = Faces(normalValues);
-            std::vector<bool> assigned(positions.size(), false);
-            std::multimap<std::uint32_t, std::uint32_t> copies;  // file vertex -> its extra vertices
+            constexpr std::uint32_t kUnassigned = ~0u;
+            std::vector<std::uint32_t> normalOf(positions.size(), kUnassigned);       // each vertex's normal index
+            std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> copies;  // (vertex, normal) -> copy
             for (std::size_t f = 0; f < faces.size(); ++f) {
                 std::vector<std::uint32_t> face = faces[f];
                 for (std::size_t k = 0; k < face.size(); ++k) {
                     const std::uint32_t vertex = face[k];
-                    const Vec3& normal = given[normalFaces[f][k]];
-                    if (!assigned[vertex]) {
-                        assigned[vertex] = true;
-                        normals[vertex] = normal;
+                    const std::uint32_t normal = normalFaces[f][k];
+                    if (normalOf[vertex] == kUnassigned) {
+                        normalOf[vertex] = normal;
+                        normals[vertex] = given[normal];
                         continue;
                     }
-                    if (normals[vertex] == normal) continue;
-                    auto [first, last] = copies.equal_range(vertex);
-                    auto same =
-                        std::find_if(first, last, [&](const auto& copy) { return normals[copy.second] == normal; });
-                    if (same == last) {
-                        same = copies.emplace(vertex, static_cast<std::uint32_t>(source.size()));
+                    if (normalOf[vertex] == normal) continue;
+                    const auto [copy, added] =
+                        copies.try_emplace({vertex, normal}, static_cast<std::uint32_t>(source.size()));
+                    if (added) {
                         source.push_back(vertex);
-                        normals.push_back(normal);
+                        normals.push_back(given[normal]);
                     }
-                    face[k] = same->second;
+                    face[k] = copy->second;
                 }
                 corners.push_back(std::move(face));
             }

@@ -257,6 +257,53 @@ TEST_P(RenderingTest, CullingFollowsDirect3DWinding) {
     }
 }
 
+// Two-sided stencil runs the STENCIL* operations on clockwise triangles and the CCW_STENCIL* ones
+// on counterclockwise triangles, whichever the cull mode lets through: clockwise leaves 3, the
+// other winding 1, and a second pass shows where each value landed.
+TEST_P(RenderingTest, TwoSidedStencilPicksTheOperationsByWindingWhateverTheCullMode) {
+    const std::vector<QuadVertex> clockwise = Quad(0, 0, 16, 16);
+    std::vector<QuadVertex> counterClockwise = Quad(32, 0, 16, 16);
+    std::swap(counterClockwise[1], counterClockwise[2]);
+    struct Case {
+        DWORD mode;
+        DWORD left;  // where the clockwise quad was drawn
+        DWORD right;
+    };
+    for (const Case& c : {Case {D3DCULL_NONE, 0xFF00FF00, 0xFFFF0000}, Case {D3DCULL_CW, kBlack, 0xFFFF0000},
+                          Case {D3DCULL_CCW, 0xFF00FF00, kBlack}}) {
+        SCOPED_TRACE(c.mode);
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, kBlack, 1.0f, 0),
+                  D3D_OK);
+        const std::pair<D3DRENDERSTATETYPE, DWORD> marking[] = {{D3DRS_STENCILENABLE, TRUE},
+                                                                {D3DRS_TWOSIDEDSTENCILMODE, TRUE},
+                                                                {D3DRS_STENCILREF, 3},
+                                                                {D3DRS_STENCILFUNC, D3DCMP_ALWAYS},
+                                                                {D3DRS_STENCILPASS, D3DSTENCILOP_REPLACE},
+                                                                {D3DRS_CCW_STENCILFUNC, D3DCMP_ALWAYS},
+                                                                {D3DRS_CCW_STENCILPASS, D3DSTENCILOP_INCR},
+                                                                {D3DRS_COLORWRITEENABLE, 0},
+                                                                {D3DRS_CULLMODE, c.mode}};
+        for (const auto& [state, value] : marking)
+            ASSERT_EQ(device_->SetRenderState(state, value), D3D_OK);
+        DrawSolidQuad(1, 1, 1, 1, clockwise);
+        DrawSolidQuad(1, 1, 1, 1, counterClockwise);
+        const std::pair<D3DRENDERSTATETYPE, DWORD> showing[] = {{D3DRS_TWOSIDEDSTENCILMODE, FALSE},
+                                                                {D3DRS_CULLMODE, D3DCULL_NONE},
+                                                                {D3DRS_COLORWRITEENABLE, 0xF},
+                                                                {D3DRS_STENCILFUNC, D3DCMP_EQUAL},
+                                                                {D3DRS_STENCILPASS, D3DSTENCILOP_KEEP}};
+        for (const auto& [state, value] : showing)
+            ASSERT_EQ(device_->SetRenderState(state, value), D3D_OK);
+        DrawSolidQuad(0, 1, 0, 1, Quad(0, 0, 64, 48));  // where 3 is
+        ASSERT_EQ(device_->SetRenderState(D3DRS_STENCILREF, 1), D3D_OK);
+        DrawSolidQuad(1, 0, 0, 1, Quad(0, 0, 64, 48));  // where 1 is
+        const std::vector<DWORD> pixels = ReadBackBuffer();
+        EXPECT_EQ(At(pixels, 5, 5), c.left);
+        EXPECT_EQ(At(pixels, 37, 5), c.right);
+        ASSERT_EQ(device_->SetRenderState(D3DRS_STENCILENABLE, FALSE), D3D_OK);
+    }
+}
+
 TEST_P(RenderingTest, ViewportPlacesClipSpaceInsideIt) {
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0), D3D_OK);
     D3DVIEWPORT9 viewport {32, 24, 32, 24, 0.0f, 1.0f};

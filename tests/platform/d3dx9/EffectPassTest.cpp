@@ -4,6 +4,9 @@
 #include "EffectPassFixture.h"
 #include "Pixels.h"
 
+#include <PlatformTesting/Faults.h>
+#include "HlslCompiler.h"
+
 #include <d3dx9.h>
 
 #include <cstdlib>
@@ -515,6 +518,93 @@ TEST_F(EffectPassTest, FixedFunctionStatesRefuseWrongValuesWithTheirPlace) {
         EXPECT_NE(errors.find(entry.error), std::string::npos) << errors;
         EXPECT_NE(errors.find("(5,20): error"), std::string::npos) << errors;
     }
+}
+
+// Ten techniques whose passes share one vertex shader and take their pixel shaders from three
+// argument lists: each stage is compiled once, however many passes name it, and every pass draws
+// its own colour (the stages were compiled ahead on other threads where there are cores for it).
+TEST_F(EffectPassTest, PassesSharingAStageCompileItOnceAndEachDrawsItsOwn) {
+    std::string body = "float4 Solid(uniform float3 colour) : COLOR { return float4(colour, 1); }\n";
+    const char* const colours[] = {"float3(1, 0, 0)", "float3(0, 1, 0)", "float3(0, 0, 1)"};
+    for (int t = 0; t < 10; ++t) {
+        body += "technique T" + std::to_string(t) + " { pass { VertexShader = compile vs_2_0 PixelVS(); " +
+                "PixelShader = compile ps_2_0 Solid(" + colours[t % 3] + "); } }\n";
+    }
+    body += "// shared stages test\n";  // a text no other test compiles
+    const std::uint64_t before = nvesk::d3dx9::StageCompileCount();
+    CreateOk(body);
+    EXPECT_EQ(nvesk::d3dx9::StageCompileCount(), before + 4);  // one vertex and three pixel stages
+    const DWORD expected[] = {0xFF0000u, 0x00FF00u, 0x0000FFu};
+    for (int t = 0; t < 10; ++t) {
+        Clear();
+        ASSERT_EQ(DrawPass(("T" + std::to_string(t)).c_str(), 0, Quad(0, 0, 64, 48)), D3D_OK);
+        EXPECT_EQ(Rgb(PixelAt(32, 24)), expected[t % 3]) << "technique " << t;
+    }
+}
+
+// The errors of an effect whose eighth of ten passes does not compile are those of that pass
+// alone: compiling the others ahead adds nothing to them and takes nothing away.
+TEST_F(EffectPassTest, AFailingPassAmongManyReportsWhatItWouldReportAlone) {
+    const std::string functions =
+        "float4 Good(uniform float level) : COLOR { return float4(level, 0, 0, 1); }\n"
+        "float4 Bad(uniform float level) : COLOR { return float4(level, undeclared, 0, 1); }\n";
+    auto technique = [](int t, const char* entry) {
+        return "technique T" + std::to_string(t) + " { pass { VertexShader = compile vs_2_0 PixelVS(); " +
+               "PixelShader = compile ps_2_0 " + entry + "(" + std::to_string(t) + " / 10.0); } }\n";
+    };
+    std::string many = functions;
+    for (int t = 0; t < 10; ++t)
+        many += technique(t, t == 7 ? "Bad" : "Good");
+    std::string alone = functions + technique(7, "Bad");
+    std::string manyErrors;
+    std::string aloneErrors;
+    EXPECT_EQ(Create(many, &manyErrors), E_FAIL);
+    ASSERT_EQ(effect_, nullptr);
+    EXPECT_EQ(Create(alone, &aloneErrors), E_FAIL);
+    EXPECT_NE(aloneErrors.find("memory(5,"), std::string::npos) << aloneErrors;  // Bad's line
+    EXPECT_NE(aloneErrors.find("undeclared"), std::string::npos) << aloneErrors;
+    EXPECT_EQ(manyErrors, aloneErrors);
+}
+
+// The driver compiles and links a pass's program at its first use, once; a refusal there is the
+// pass's BeginPass and ValidateTechnique result, and other passes go on working.
+TEST_F(EffectPassTest, TheDriverLinksAPassAtItsFirstUseAndItsRefusalIsThatPasssResult) {
+    const char* const linkOperation = "ShaderProgramBinding::LinkShaderProgram";
+    PlatformTesting::CallCounter calls;
+    CreateOk(
+        "float4 Solid(uniform float3 colour) : COLOR { return float4(colour, 1); }\n"
+        "technique Red { pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 "
+        "Solid(float3(1, 0, 0)); } }\n"
+        "technique Green { pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 "
+        "Solid(float3(0, 1, 0)); } }\n"
+        "// first use test\n");
+    EXPECT_EQ(calls.Count(linkOperation), 2);  // CreateOk validated both techniques
+    effect_->Release();
+    effect_ = nullptr;
+
+    std::string errors;
+    ASSERT_EQ(Create("float4 Solid(uniform float3 colour) : COLOR { return float4(colour, 1); }\n"
+                     "technique Red { pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile ps_2_0 "
+                     "Solid(float3(1, 0, 0)); } }\n"
+                     "technique Green { pass { VertexShader = compile vs_2_0 PixelVS(); PixelShader = compile "
+                     "ps_2_0 Solid(float3(0, 1, 0)); } }\n"
+                     "// first use test, again\n",
+                     &errors),
+              D3D_OK)
+        << errors;
+    EXPECT_EQ(calls.Count(linkOperation), 2);  // created, nothing linked yet
+    PlatformTesting::FailNextCalls(linkOperation, E_FAIL, 1);
+    Clear();
+    EXPECT_EQ(DrawPass("Red", 0, Quad(0, 0, 64, 48)), D3DERR_DRIVERINTERNALERROR);
+    EXPECT_EQ(effect_->ValidateTechnique(effect_->GetTechniqueByName("Red")), D3DERR_DRIVERINTERNALERROR);
+    EXPECT_EQ(DrawPass("Red", 0, Quad(0, 0, 64, 48)), D3DERR_DRIVERINTERNALERROR);  // not linked again
+    EXPECT_EQ(calls.Count(linkOperation), 3);
+    ASSERT_EQ(DrawPass("Green", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(32, 24)), 0x00FF00u);
+    ASSERT_EQ(DrawPass("Green", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    EXPECT_EQ(calls.Count(linkOperation), 4);
+    EXPECT_EQ(effect_->ValidateTechnique(effect_->GetTechniqueByName("Green")), D3D_OK);
+    PlatformTesting::ClearFailures();
 }
 
 }  // namespace

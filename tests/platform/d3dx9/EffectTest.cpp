@@ -232,7 +232,7 @@ TEST_F(EffectTest, ReloadingTheSameSourceTakesItsProgramsFromTheCache) {
     ASSERT_EQ(D3DXCreateEffect(device_, source.c_str(), static_cast<UINT>(source.size()), nullptr, nullptr, 0, nullptr,
                                &effect_, nullptr),
               D3D_OK);
-    const std::uint64_t compiles = nvesk::d3dx9::ProgramCompileCount();
+    const std::uint64_t compiles = nvesk::d3dx9::StageCompileCount();
     for (int i = 0; i < 3; ++i) {
         ID3DXEffect* again = nullptr;
         ASSERT_EQ(D3DXCreateEffect(device_, source.c_str(), static_cast<UINT>(source.size()), nullptr, nullptr, 0,
@@ -240,7 +240,7 @@ TEST_F(EffectTest, ReloadingTheSameSourceTakesItsProgramsFromTheCache) {
                   D3D_OK);
         again->Release();
     }
-    EXPECT_EQ(nvesk::d3dx9::ProgramCompileCount(), compiles);
+    EXPECT_EQ(nvesk::d3dx9::StageCompileCount(), compiles);
 }
 
 TEST_F(EffectTest, EffectFilesAreReadByWideNameAndAMissingFileIsInvalidData) {

@@ -15,8 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <regex>
+#include <tuple>
 
 using namespace nvesk::d3dx9;
 
@@ -227,14 +227,15 @@ TEST(HlslCompiler, OneWideValuesLeaveValidMulCallsAsTheyWere) {
 
 TEST(HlslCompiler, SameSourceIsCompiledOnceThenServedFromTheCache) {
     const std::string source = std::string(D3DX9Tests::kAlphaTestEffect) + " ";
-    const std::uint64_t before = ProgramCompileCount();
+    const std::uint64_t before = StageCompileCount();
     const auto first = CompileFirstPass(source);
-    EXPECT_EQ(ProgramCompileCount(), before + 1);
+    EXPECT_EQ(StageCompileCount(), before + 2);  // its vertex and its pixel stage
     const auto second = CompileFirstPass(source);
-    EXPECT_EQ(ProgramCompileCount(), before + 1);
-    EXPECT_EQ(first, second);
+    EXPECT_EQ(StageCompileCount(), before + 2);
+    EXPECT_EQ(first->vertexGlsl, second->vertexGlsl);
+    EXPECT_EQ(first->fragmentGlsl, second->fragmentGlsl);
     CompileFirstPass(source + " ");
-    EXPECT_EQ(ProgramCompileCount(), before + 2);
+    EXPECT_EQ(StageCompileCount(), before + 4);
 }
 
 TEST(HlslCompiler, SemanticsSplitIntoUsageAndIndex) {
@@ -269,6 +270,30 @@ TEST(HlslCompiler, StagesMeetByRegisterWhateverTheWidthsTheyDeclare) {
     EXPECT_EQ(Location(program->vertexGlsl, "out", "fx_reg_COLOR0"), 16);
     // A float3 written fills w with 1, as an unwritten register component reads on Direct3D 9.
     EXPECT_NE(program->vertexGlsl.find("vec4(fx_var_COLOR0, 1.0)"), std::string::npos) << program->vertexGlsl;
+}
+
+TEST(HlslCompiler, IndexedVertexInputsAndPixelSystemInputsKeepTheirSemantics) {
+    const auto program = CompileFirstPass(
+        "void VS(float4 p : POSITION0, float4 q : POSITION1, float3 n : NORMAL1, float4 c : COLOR1,\n"
+        "        out float4 oPos : POSITION, out float4 oUv : TEXCOORD0) { oPos = p + q; oUv = c + n.xyzz; }\n"
+        "float4 PS(float4 uv : TEXCOORD0, float2 position : VPOS, float face : VFACE) : COLOR\n"
+        "{ return uv + float4(position, face, 0); }\n"
+        "technique { pass { VertexShader = compile vs_3_0 VS(); PixelShader = compile ps_3_0 PS(); } }");
+    ASSERT_NE(program, nullptr);
+    ExpectValidGlsl(*program);
+    std::vector<std::tuple<int, int, std::string>> inputs;
+    for (const VertexInput& input : program->vertexInputs)
+        inputs.emplace_back(input.usage, input.usageIndex, input.glslName);
+    std::sort(inputs.begin(), inputs.end());
+    EXPECT_EQ(inputs, (std::vector<std::tuple<int, int, std::string>> {{D3DDECLUSAGE_POSITION, 0, "fx_in_POSITION0"},
+                                                                       {D3DDECLUSAGE_POSITION, 1, "fx_in_POSITION1"},
+                                                                       {D3DDECLUSAGE_NORMAL, 1, "fx_in_NORMAL1"},
+                                                                       {D3DDECLUSAGE_COLOR, 1, "fx_in_COLOR1"}}));
+    // VPOS and VFACE come from the rasteriser, not from a register the vertex stage writes.
+    ASSERT_EQ(program->pixelInputs.size(), 1u);
+    EXPECT_EQ(program->pixelInputs[0].usage, D3DDECLUSAGE_TEXCOORD);
+    EXPECT_NE(program->fragmentGlsl.find("gl_FragCoord.xy - vec2(0.5)"), std::string::npos) << program->fragmentGlsl;
+    EXPECT_NE(program->fragmentGlsl.find("gl_FrontFacing ? 1.0 : -1.0"), std::string::npos) << program->fragmentGlsl;
 }
 
 TEST(HlslCompiler, AProgramMayHaveOneStage) {
@@ -311,7 +336,7 @@ TEST(HlslCompiler, UniformArgumentsMakeOneProgramPerArgumentList) {
         << hlsl;
     // Each argument is converted to the type its uniform declares.
     EXPECT_NE(hlsl.find("return VS(p, ((bool)(true)), ((float)(2)), o);"), std::string::npos) << hlsl;
-    const std::uint64_t before = ProgramCompileCount();
+    const std::uint64_t before = StageCompileCount();
     const ProgramCompileResult first = CompileProgram(hlsl, "memory", vertex, pixel);
     ASSERT_NE(first.program, nullptr) << first.errors;
     ExpectValidGlsl(*first.program);
@@ -325,7 +350,7 @@ TEST(HlslCompiler, UniformArgumentsMakeOneProgramPerArgumentList) {
     ASSERT_TRUE(BindShaderArguments(effect, pass.pixelShader.compiled, "fx_p", otherHlsl, pixel, error)) << error;
     const ProgramCompileResult second = CompileProgram(otherHlsl, "memory", vertex, pixel);
     ASSERT_NE(second.program, nullptr) << second.errors;
-    EXPECT_EQ(ProgramCompileCount(), before + 2);
+    EXPECT_EQ(StageCompileCount(), before + 4);  // both texts differ in their vertex entry
     EXPECT_NE(first.program->vertexGlsl, second.program->vertexGlsl);
 
     other.arguments = {"true"};

@@ -198,28 +198,46 @@ TEST(ProgramCache, CompilerReadsAndFillsTheCacheTheEnvironmentNames) {
     const TestSupport::ScopedEnvironment chosen("NVESK_SHADER_CACHE", folder.Path().c_str());
     const ProgramCache cache(folder.Path(), CompilerVersion());
 
-    // A source this process has not compiled yet: compiled, then written to the cache.
+    // A source this process has not compiled yet: each stage compiled, then written to the cache
+    // under the key of a program of that stage alone.
     const std::string fresh = std::string(D3DX9Tests::kMeshEffect) + "// filled\n";
-    const std::uint64_t before = ProgramCompileCount();
+    const std::uint64_t before = StageCompileCount();
     const Compiled compiled = CompileFirstPass(fresh);
     ASSERT_NE(compiled.program, nullptr);
-    EXPECT_EQ(ProgramCompileCount(), before + 1);
-    const auto stored = cache.Load(compiled.key);
-    ASSERT_NE(stored, nullptr);
-    ExpectSameProgram(*stored, *compiled.program);
+    EXPECT_EQ(StageCompileCount(), before + 2);
+    const ParseResult freshParsed = ParseEffect(fresh);
+    ASSERT_TRUE(freshParsed.ok);
+    const EffectPassDesc& freshPass = freshParsed.description.techniques.at(0).passes.at(0);
+    const auto vertex =
+        cache.Load(ProgramKey(freshParsed.description.hlsl, freshPass.vertexShader.compiled, ShaderCompileRequest()));
+    const auto pixel =
+        cache.Load(ProgramKey(freshParsed.description.hlsl, ShaderCompileRequest(), freshPass.pixelShader.compiled));
+    ASSERT_NE(vertex, nullptr);
+    ASSERT_NE(pixel, nullptr);
+    EXPECT_EQ(vertex->vertexGlsl, compiled.program->vertexGlsl);
+    EXPECT_TRUE(vertex->fragmentGlsl.empty());
+    EXPECT_EQ(pixel->fragmentGlsl, compiled.program->fragmentGlsl);
+    EXPECT_TRUE(pixel->vertexGlsl.empty());
 
-    // A program planted in the cache for another new source is taken from there, not compiled.
+    // Stages planted in the cache for another new source are taken from there, not compiled.
     const std::string planted = std::string(D3DX9Tests::kMeshEffect) + "// planted\n";
     const ParseResult parsed = ParseEffect(planted);
     ASSERT_TRUE(parsed.ok);
     const EffectPassDesc& pass = parsed.description.techniques.at(0).passes.at(0);
-    CompiledProgram marked = *compiled.program;
-    marked.samplers.push_back("planted");
-    ASSERT_TRUE(cache.Store(ProgramKey(parsed.description.hlsl, pass.vertexShader.compiled, pass.pixelShader.compiled),
-                            marked));
+    CompiledProgram markedVertex = *vertex;
+    markedVertex.samplers.push_back("planted");
+    ASSERT_TRUE(cache.Store(ProgramKey(parsed.description.hlsl, pass.vertexShader.compiled, ShaderCompileRequest()),
+                            markedVertex));
+    ASSERT_TRUE(
+        cache.Store(ProgramKey(parsed.description.hlsl, ShaderCompileRequest(), pass.pixelShader.compiled), *pixel));
     const ProgramCompileResult served =
         CompileProgram(parsed.description.hlsl, "memory", pass.vertexShader.compiled, pass.pixelShader.compiled);
     ASSERT_NE(served.program, nullptr);
-    EXPECT_EQ(ProgramCompileCount(), before + 1);
-    ExpectSameProgram(*served.program, marked);
+    EXPECT_EQ(StageCompileCount(), before + 2);
+    // The vertex stage's samplers come first, then the pixel stage's it does not name.
+    CompiledProgram expected = *compiled.program;
+    expected.samplers = markedVertex.samplers;
+    for (const std::string& sampler : pixel->samplers)
+        expected.samplers.push_back(sampler);
+    ExpectSameProgram(*served.program, expected);
 }

@@ -1,4 +1,4 @@
-// The structural check in front of Assimp: well-formed text and binary files pass; broken
+// The structural check in front of the .x loader: well-formed text and binary files pass; broken
 // structure and counts that disagree with the data are refused before the importer runs.
 #include "XFileStructure.h"
 #include "XFileWriter.h"
@@ -151,4 +151,42 @@ TEST(XFileStructure, BinaryFilesHaveNoLinesToName) {
     std::string error;
     EXPECT_FALSE(CheckXFileStructure(binary.data(), binary.size(), error));
     EXPECT_EQ(error, "unknown binary token 99");
+}
+
+TEST(XFileStructure, SeparatorsAsExportersWriteThemReadAsTheCleanFile) {
+    // Runs of separators after a value: doubled inside a list, a comma left before a list's
+    // closing ';' or before the brace that ends the object, a ';' where a ',' belongs.
+    const D3DX9Tests::XMeshSource cube = FullCube();
+    const std::string clean = D3DX9Tests::TextXFile(cube);
+    std::string lenient = Replace(clean, "  8;\n", "  8;;\n");
+    lenient = Replace(lenient, "3;0,1,2;,", "3;;0,1,2;;,");
+    lenient = Replace(lenient, "0.500000;0.500000;;\n  }", "0.500000;0.500000;,\n  }");  // the last coordinate
+    lenient = Replace(lenient, "MeshNormals {\n   8;", "MeshNormals {\n   8;,");
+    lenient = Replace(lenient, "1.0;;\n }", "1.0,;\n }");  // the frame's matrix
+    lenient = Replace(lenient, "   0,\n", "   0;\n");      // a material index
+    const nvesk::d3dx9::XMeshLoadResult expected = nvesk::d3dx9::LoadXMesh(clean.data(), clean.size());
+    const nvesk::d3dx9::XMeshLoadResult loaded = nvesk::d3dx9::LoadXMesh(lenient.data(), lenient.size());
+    ASSERT_TRUE(expected.ok) << expected.error;
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+    EXPECT_EQ(loaded.geometry.vertices, expected.geometry.vertices);
+    EXPECT_EQ(loaded.geometry.indices, expected.geometry.indices);
+    EXPECT_EQ(loaded.geometry.attributes, expected.geometry.attributes);
+    EXPECT_EQ(loaded.geometry.materials.size(), 2u);
+
+    // Separators still belong to values: not two commas, not a comma before a data object or a
+    // reference, not a run that follows no value. Extra separators add no values, so counts
+    // are checked as before.
+    const std::string triangle = "xof 0303txt 0032\nMesh {\n 3;\n 0;0;0;,\n 1;0;0;,\n 0;1;0;;\n 1;\n 3;0,1,2;;\n}\n";
+    EXPECT_TRUE(WellFormed(triangle));
+    EXPECT_TRUE(WellFormed(Replace(triangle, "3;0,1,2;;", "3;0,1,2,;")));
+    EXPECT_TRUE(WellFormed(Replace(triangle, "3;0,1,2;;", "3;0,1,2,")));
+    EXPECT_TRUE(WellFormed(Replace(triangle, "3;0,1,2;;", "3;0,1,2;;;,;")));
+    EXPECT_EQ(Refusal(Replace(triangle, "3;0,1,2;;", "3;0,,1,2;;")),
+              "line 8, column 6: two commas with no value between them in data object 'Mesh'");
+    EXPECT_EQ(Refusal(Replace(triangle, "3;0,1,2;;", "3;0,1,2;, MeshNormals { 0;; 0;; }")),
+              "line 8, column 10: a comma before something that is no value in data object 'Mesh'");
+    EXPECT_EQ(Refusal(Replace(triangle, "Mesh {\n", "Mesh {\n ;")),
+              "line 3, column 2: misplaced separator in data object 'Mesh'");
+    EXPECT_EQ(Refusal(Replace(triangle, "3;0,1,2;;", "3;0,1;;")),
+              "line 9, column 1: 'Mesh' holds fewer values than it declares");
 }
