@@ -34,6 +34,8 @@ for round in $(seq "$rounds"); do
   failures=$((failures + ${#failed[@]}))
   echo "round $round: $summary, $((SECONDS - started)) s, load average $(cut -d' ' -f1-3 /proc/loadavg)"
   for name in "${failed[@]}"; do echo "  failed: $name (log: $log)"; done
+  # The failed suites' output is in the log (the preset shows it): the test cases that failed in them.
+  grep -E '^\[  FAILED  \] [^ ]+\.[^ ]+ \(' "$log" | sed 's/^/    /' || true
 done
 echo "failures: $failures"
 [ "$failures" -eq 0 ]
