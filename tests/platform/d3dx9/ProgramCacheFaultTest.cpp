@@ -4,8 +4,7 @@
 // program that is not whole. Each run is a process of its own, with a fresh in-memory cache.
 #include "../d3d9/Direct3DTestSupport.h"
 
-#include "EffectParser.h"
-#include "EffectPreprocessor.h"
+#include "CacheBytes.h"
 #include "HlslCompiler.h"
 #include "ProgramCache.h"
 #include "support/Scenario.h"
@@ -26,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -138,8 +138,7 @@ int DrawSolid() {
     return outcome;
 }
 
-// Argument: the fault ("none", "read-only", "full", "file-parent", "size-limit"), the cache folder,
-// and "hit" when the program must come from the cache rather than the compiler.
+// Argument: the fault ("none", "read-only", "full", "file-parent", "size-limit") and the cache folder.
 NVESK_SCENARIO(cache_fault_draw) {
     const std::vector<std::string> words = Words(argument);
     if (words.size() < 2) return 2;
@@ -151,42 +150,55 @@ NVESK_SCENARIO(cache_fault_draw) {
         folder = SubstituteFault(fault, folder);
     }
     setenv("NVESK_SHADER_CACHE", folder.c_str(), 1);
-    const std::uint64_t compiled = ProgramCompileCount();
     const int drawn = DrawSolid();
     if (drawn != kDrawn) return drawn;
-    if (words.size() > 2 && words[2] == "hit" && ProgramCompileCount() != compiled) return 20;
     // Nothing half-written stays; a folder that could not be written holds no entry.
     if (CountFiles(folder, ".tmp") != 0) return 21;
     if (fault != "none" && CountFiles(folder, ".program") != 0) return 22;
     return kDrawn;
 }
 
-// The solid effect's program as D3DXCreateEffect compiles it, with its cache key; every writer's
-// copy differs by a comment in its vertex stage, so a reader can tell whose it got, and a mix of
-// two is neither.
+// An entry of the cache as the effect's creation stored it: its key and, for a compiled program,
+// the program (other entries, such as a preprocessed effect, have none).
 struct Entry {
+    std::filesystem::path file;
     std::string key;
+    bool isProgram = false;
     CompiledProgram program;
 };
 
-bool SolidProgram(Entry& entry) {
-    const std::string source(kSolidEffect);
-    const PreprocessedEffect preprocessed = PreprocessEffect({"memory", source.data(), source.size()}, {}, nullptr);
-    if (!preprocessed.ok) return false;
-    const ParseResult parsed = ParseEffect(preprocessed.text);
-    if (!parsed.ok) return false;
-    const EffectPassDesc& pass = parsed.description.techniques.at(0).passes.at(0);
-    const ProgramCompileResult result =
-        CompileProgram(parsed.description.hlsl, "memory", pass.vertexShader.compiled, pass.pixelShader.compiled);
-    if (result.program == nullptr) return false;
-    entry.key = ProgramKey(parsed.description.hlsl, pass.vertexShader.compiled, pass.pixelShader.compiled);
-    entry.program = *result.program;
-    return true;
+// The entries of `folder`, read from the files themselves (magic, format, key, payload, checksum),
+// so that whatever keys the compiler uses, the test writes the entries a drawing process reads.
+std::vector<Entry> EntriesIn(const std::filesystem::path& folder) {
+    const std::string version = CompilerVersion() + '\n';
+    std::vector<Entry> entries;
+    std::error_code error;
+    for (const auto& found : std::filesystem::directory_iterator(folder, error)) {
+        if (found.path().extension() != ".program") continue;
+        std::ifstream in(found.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (bytes.size() < 20) continue;
+        CacheReader reader(bytes, 8, bytes.size() - 8);
+        std::uint32_t format = 0;
+        std::string fullKey;
+        std::string payload;
+        if (!reader.U32(format) || !reader.Text(fullKey) || !reader.Text(payload)) continue;
+        if (fullKey.compare(0, version.size(), version) != 0) continue;
+        Entry entry;
+        entry.file = found.path();
+        entry.key = fullKey.substr(version.size());
+        entry.isProgram = DeserializeProgram(payload, entry.program);
+        entries.push_back(std::move(entry));
+    }
+    return entries;
 }
 
+// A writer's own copy of a program: a comment at the end of a stage it has, which changes nothing
+// it does, so that a reader can tell whose copy it got, and a mix of two is neither.
 CompiledProgram WritersCopy(const CompiledProgram& program, int writer) {
     CompiledProgram copy = program;
-    copy.vertexGlsl += "\n// written by writer " + std::to_string(writer) + "\n";
+    std::string& stage = copy.vertexGlsl.empty() ? copy.fragmentGlsl : copy.vertexGlsl;
+    stage += "\n// written by writer " + std::to_string(writer) + "\n";
     return copy;
 }
 
@@ -201,27 +213,34 @@ bool WaitFor(const std::filesystem::path& file) {
 }
 
 // Argument: this writer's number (0 or 1), the cache folder and the rounds. In each round both
-// writers meet, store the same entry at once and read it back: it must be one writer's copy, whole.
+// writers meet, store every program entry of the folder at once and read it back: it must be one
+// writer's copy, whole.
 NVESK_SCENARIO(cache_writer) {
     const std::vector<std::string> words = Words(argument);
     if (words.size() != 3) return 2;
     const int writer = std::atoi(words[0].c_str());
     const std::filesystem::path folder = words[1];
     const int rounds = std::atoi(words[2].c_str());
-    Entry entry;
-    if (!SolidProgram(entry)) return 30;
-    const std::string mine = SerializeProgram(WritersCopy(entry.program, writer));
-    const std::string theirs = SerializeProgram(WritersCopy(entry.program, 1 - writer));
+    std::vector<Entry> programs;
+    for (Entry& entry : EntriesIn(folder)) {
+        if (entry.isProgram) programs.push_back(std::move(entry));
+    }
+    if (programs.empty()) return 30;
     const ProgramCache cache(folder, CompilerVersion());
     for (int round = 0; round < rounds; ++round) {
         const std::string prefix = "ready-" + std::to_string(round) + "-";
         std::ofstream(folder / (prefix + std::to_string(writer))) << writer;
         if (!WaitFor(folder / (prefix + std::to_string(1 - writer)))) return 31;
-        if (!cache.Store(entry.key, WritersCopy(entry.program, writer))) return 32;
-        const auto loaded = cache.Load(entry.key);
-        if (loaded == nullptr) return 33;
-        const std::string bytes = SerializeProgram(*loaded);
-        if (bytes != mine && bytes != theirs) return 34;
+        for (const Entry& entry : programs) {
+            if (!cache.Store(entry.key, WritersCopy(entry.program, writer))) return 32;
+            const auto loaded = cache.Load(entry.key);
+            if (loaded == nullptr) return 33;
+            const std::string bytes = SerializeProgram(*loaded);
+            if (bytes != SerializeProgram(WritersCopy(entry.program, writer)) &&
+                bytes != SerializeProgram(WritersCopy(entry.program, 1 - writer))) {
+                return 34;
+            }
+        }
     }
     return 0;
 }
@@ -295,18 +314,28 @@ INSTANTIATE_TEST_SUITE_P(ProgramCache, ProgramCacheFaults, testing::ValuesIn(kFa
 TEST(ProgramCacheRace, TwoProcessesWritingOneEntryFiftyTimesLeaveAWholeProgram) {
     TestSupport::TempDir temp;
     const std::string folder = CacheFolder(temp);
+    std::string errors;
+    // A first process fills the cache with the entries its effect reads.
+    ASSERT_EQ(TestSupport::RunScenarioForErrors("cache_fault_draw", "none " + folder, errors), kDrawn) << errors;
+    const std::size_t entries = EntriesIn(folder).size();
+    ASSERT_GE(entries, 1u);
     const std::vector<int> codes =
         TestSupport::RunScenariosTogether("cache_writer", {"0 " + folder + " 50", "1 " + folder + " 50"});
-    EXPECT_EQ(codes, (std::vector<int> {0, 0})) << "30 no program, 31 the other never came, 32 not stored, 33 not "
-                                                   "read back, 34 read back neither writer's copy";
+    EXPECT_EQ(codes, (std::vector<int> {0, 0})) << "30 no program entry, 31 the other never came, 32 not stored, "
+                                                   "33 not read back, 34 read back neither writer's copy";
     EXPECT_EQ(CountFiles(folder, ".tmp"), 0);
-    EXPECT_EQ(CountFiles(folder, ".program"), 1);
-    // A process that starts next takes the entry as it stands, and draws the right frame with it.
-    std::string errors;
-    EXPECT_EQ(TestSupport::RunScenarioForErrors("cache_fault_draw", "none " + folder + " hit", errors), kDrawn)
-        << "20: compiled instead of read from the cache\n"
-        << errors;
+    EXPECT_EQ(EntriesIn(folder).size(), entries) << "one file per entry";
+    // The next process takes the entries as they stand and draws the right frame with them: it
+    // found them whole, for it rewrote none (each still holds a writer's copy).
+    EXPECT_EQ(TestSupport::RunScenarioForErrors("cache_fault_draw", "none " + folder, errors), kDrawn) << errors;
     EXPECT_EQ(errors.find("d3dx9: "), std::string::npos) << errors;
+    EXPECT_EQ(EntriesIn(folder).size(), entries) << "the drawing process needed no entry of its own";
+    for (const Entry& entry : EntriesIn(folder)) {
+        if (!entry.isProgram) continue;
+        const std::string& glsl =
+            entry.program.vertexGlsl.empty() ? entry.program.fragmentGlsl : entry.program.vertexGlsl;
+        EXPECT_NE(glsl.find("// written by writer "), std::string::npos) << entry.file;
+    }
 }
 
 TEST(ProgramCacheRace, ADamagedEntryIsSaidOnceAndTheFrameIsRight) {
@@ -314,16 +343,20 @@ TEST(ProgramCacheRace, ADamagedEntryIsSaidOnceAndTheFrameIsRight) {
     const std::string folder = CacheFolder(temp);
     std::string errors;
     ASSERT_EQ(TestSupport::RunScenarioForErrors("cache_fault_draw", "none " + folder, errors), kDrawn) << errors;
-    ASSERT_EQ(CountFiles(folder, ".program"), 2) << "the preprocessed effect and the program";
+    const std::vector<Entry> written = EntriesIn(folder);
+    ASSERT_GE(written.size(), 2u) << "the preprocessed effect and its programs";
     // Every entry cut short, as a disk that filled up under an older writer would leave it.
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        std::filesystem::resize_file(entry.path(), std::filesystem::file_size(entry.path()) / 2);
+    for (const Entry& entry : written)
+        std::filesystem::resize_file(entry.file, std::filesystem::file_size(entry.file) / 2);
     EXPECT_EQ(TestSupport::RunScenarioForErrors("cache_fault_draw", "none " + folder, errors), kDrawn) << errors;
     EXPECT_EQ(CountLines(errors, "d3dx9: the program cache entry "), 1) << errors;
     EXPECT_NE(errors.find(" is damaged; it is compiled again and rewritten"), std::string::npos) << errors;
-    // Rewritten whole: the next process reads it.
-    EXPECT_EQ(TestSupport::RunScenarioForErrors("cache_fault_draw", "none " + folder + " hit", errors), kDrawn)
-        << errors;
+    // Rewritten whole: every entry reads back, and the next process says nothing.
+    const ProgramCache cache(folder, CompilerVersion());
+    for (const Entry& entry : EntriesIn(folder))
+        EXPECT_TRUE(cache.LoadBytes(entry.key).has_value()) << entry.file;
+    EXPECT_EQ(EntriesIn(folder).size(), written.size());
+    EXPECT_EQ(TestSupport::RunScenarioForErrors("cache_fault_draw", "none " + folder, errors), kDrawn) << errors;
     EXPECT_EQ(errors.find("d3dx9: "), std::string::npos) << errors;
 }
 
