@@ -1,7 +1,6 @@
 #include "app/FirstScene.h"
 
 #include "app/SceneImage.h"
-#include "lib/Logger.h"
 #include "lib/TextFormat.h"
 
 FirstScene::FirstScene() : image(CreateSceneImage()) {}
@@ -29,11 +28,12 @@ std::int32_t FirstScene::RestoreResources() {
     if (FAILED(result)) {
         // The fire then waits, unchanged, for the next restore.
         fire.texture = nullptr;
-        NLib::Logger::Write(
+        textureFailure.Failed(
             L"FirstScene::RestoreResources >> Cannot create the fire texture. Function \"CreateTexture\" returned an "
             L"error code: " +
-                NLib::ToHexString(static_cast<std::uint32_t>(result)),
-            true);
+            NLib::ToHexString(static_cast<std::uint32_t>(result)));
+    } else {
+        textureFailure.Succeeded();
     }
     Update();
     return 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/FireTexture.h"
+#include "app/StepFailureLog.h"
 #include "renderer/Scene.h"
 
 namespace NVesk {
@@ -30,4 +31,7 @@ public:
 
     FireTexture fire;
     NVesk::NRenderer::Image* image;
+
+private:
+    StepFailureLog textureFailure;
 };

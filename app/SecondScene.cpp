@@ -1,6 +1,5 @@
 #include "app/SecondScene.h"
 
-#include "lib/Logger.h"
 #include "lib/TextFormat.h"
 #include "renderer/Timer.h"
 
@@ -12,7 +11,6 @@
 #include <new>
 #include <string>
 
-using NLib::Logger;
 using NVesk::NRenderer::SceneContext;
 
 namespace {
@@ -21,9 +19,8 @@ constexpr std::int32_t kNotRestored = 111;
 const wchar_t kMeshFile[] = L"skullocc.x";
 const wchar_t kEffectFile[] = L"effect.fx";
 
-void LogFailure(const std::wstring& text, HRESULT result) {
-    Logger::Write(L"SecondScene::RestoreResources >> " + text + NLib::ToHexString(static_cast<std::uint32_t>(result)),
-                  true);
+std::wstring FailureLine(const std::wstring& text, HRESULT result) {
+    return L"SecondScene::RestoreResources >> " + text + NLib::ToHexString(static_cast<std::uint32_t>(result));
 }
 
 template <typename T>
@@ -75,9 +72,11 @@ void SecondScene::AddNormals() {
         mesh->CloneMeshFVF(mesh->GetOptions(), mesh->GetFVF() | D3DFVF_NORMAL, SceneContext.device, &withNormals);
     if (FAILED(result) || withNormals == nullptr) {
         // The mesh as loaded is still worth drawing.
-        LogFailure(L"Cannot add normals to the mesh. Function \"CloneMeshFVF\" returned an error code: ", result);
+        normalsFailure.Failed(
+            FailureLine(L"Cannot add normals to the mesh. Function \"CloneMeshFVF\" returned an error code: ", result));
         return;
     }
+    normalsFailure.Succeeded();
     D3DXComputeNormals(withNormals, nullptr);
     mesh->Release();
     mesh = withNormals;
@@ -99,12 +98,13 @@ std::int32_t SecondScene::CreateEffect() {
             MessageBoxW(nullptr, text.c_str(), L"Effect Compilation error", MB_OK);
         } else {
             // No compiler output: the file is missing or unreadable; there is nothing to show.
-            LogFailure(std::wstring(L"Cannot create the effect from ") + kEffectFile +
-                           L". Function \"D3DXCreateEffectFromFileW\" returned an error code: ",
-                       result);
+            effectFailure.Failed(FailureLine(std::wstring(L"Cannot create the effect from ") + kEffectFile +
+                                                 L". Function \"D3DXCreateEffectFromFileW\" returned an error code: ",
+                                             result));
         }
         return kNotRestored;
     }
+    effectFailure.Succeeded();
     ReleaseAndClear(errors);
     return 0;
 }
@@ -114,11 +114,12 @@ std::int32_t SecondScene::RestoreResources() {
         D3DXLoadMeshFromXW(kMeshFile, D3DXMESH_DYNAMIC, SceneContext.device, nullptr, nullptr, nullptr, nullptr, &mesh);
     if (FAILED(loaded)) {
         mesh = nullptr;
-        LogFailure(std::wstring(L"Cannot load the mesh ") + kMeshFile +
-                       L". Function \"D3DXLoadMeshFromXW\" returned an error code: ",
-                   loaded);
+        meshFailure.Failed(FailureLine(std::wstring(L"Cannot load the mesh ") + kMeshFile +
+                                           L". Function \"D3DXLoadMeshFromXW\" returned an error code: ",
+                                       loaded));
         return kNotRestored;
     }
+    meshFailure.Succeeded();
     AddNormals();
 
     const DWORD faces = mesh->GetNumFaces();
@@ -136,8 +137,10 @@ std::int32_t SecondScene::RestoreResources() {
     // A ratio that is not a positive number (no back buffer size) would make the projection NaN.
     float aspectRatio = *aspect;
     if (!(aspectRatio > 0.0f) || !std::isfinite(aspectRatio)) {
-        Logger::Write(L"SecondScene::RestoreResources >> The aspect ratio is not a positive number; 1 is used.", true);
+        aspectFailure.Failed(L"SecondScene::RestoreResources >> The aspect ratio is not a positive number; 1 is used.");
         aspectRatio = 1.0f;
+    } else {
+        aspectFailure.Succeeded();
     }
     D3DXMatrixPerspectiveFovLH(&projection, D3DX_PI / 4.0f, aspectRatio, 1.0f, 100.0f);
     return 0;

@@ -2,6 +2,7 @@
 // viewing axis.
 #pragma once
 
+#include "app/StepFailureLog.h"
 #include "renderer/Scene.h"
 
 #include <d3dx9.h>
@@ -41,4 +42,10 @@ private:
     // normals cannot be added.
     void AddNormals();
     std::int32_t CreateEffect();
+
+    // A held F2 restores the scene every frame: each step's failure is written once.
+    StepFailureLog meshFailure;
+    StepFailureLog normalsFailure;
+    StepFailureLog effectFailure;
+    StepFailureLog aspectFailure;
 };

@@ -1,8 +1,6 @@
 #include "app/ThirdScene.h"
 
 #include "app/SceneImage.h"
-#include "lib/Logger.h"
-#include "lib/TextFormat.h"
 
 ThirdScene::ThirdScene(const std::wstring& fileName) : water(fileName), image(CreateSceneImage()) {}
 
@@ -25,11 +23,17 @@ std::int32_t ThirdScene::InvalidateResources() {
 }
 
 std::int32_t ThirdScene::RestoreResources() {
+    // The output texture is made first; the picture is loaded only once it exists.
     const std::int32_t result = water.Restore();
     if (result == 1) {
-        NLib::Logger::Write(L"ThirdScene::RestoreResources >> Cannot create the water texture.", true);
-    } else if (result == 2) {
-        NLib::Logger::Write(L"ThirdScene::RestoreResources >> Cannot load the picture: " + water.fileName, true);
+        textureFailure.Failed(L"ThirdScene::RestoreResources >> Cannot create the water texture.");
+    } else {
+        textureFailure.Succeeded();
+        if (result == 2) {
+            pictureFailure.Failed(L"ThirdScene::RestoreResources >> Cannot load the picture: " + water.fileName);
+        } else {
+            pictureFailure.Succeeded();
+        }
     }
     // Without both textures the water waits, unchanged, for the next restore.
     Update();

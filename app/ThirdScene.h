@@ -1,6 +1,7 @@
 // The water scene: a picture seen through rippling water, shown as one 800 x 600 image.
 #pragma once
 
+#include "app/StepFailureLog.h"
 #include "app/WaterTexture.h"
 #include "renderer/Scene.h"
 
@@ -32,4 +33,8 @@ public:
 
     WaterTexture water;
     NVesk::NRenderer::Image* image;
+
+private:
+    StepFailureLog textureFailure;
+    StepFailureLog pictureFailure;
 };

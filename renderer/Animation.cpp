@@ -4,6 +4,8 @@
 #include "lib/TextFormat.h"
 #include "renderer/ComHelpers.h"
 
+#include <cstring>
+
 namespace NVesk {
 namespace NRenderer {
 
@@ -90,6 +92,8 @@ std::int32_t Animation::Restore(std::int32_t slot) {
 }
 
 std::int32_t Animation::CutFrames(IDirect3DSurface9* strip, std::int32_t width, std::int32_t height) {
+    std::int32_t uncopied = 0;
+    HRESULT firstFailure = S_OK;
     for (std::int32_t c = 0; c < frameCount; ++c) {
         IDirect3DTexture9* frame = nullptr;
         const HRESULT created = D3DXCreateTexture(device, static_cast<UINT>(width), static_cast<UINT>(height), 1,
@@ -111,15 +115,42 @@ std::int32_t Animation::CutFrames(IDirect3DSurface9* strip, std::int32_t width, 
         const RECT source = {width * c, 0, width * (c + 1), height};
         const HRESULT copied = device->UpdateSurface(strip, &source, frameSurface, nullptr);
         frameSurface->Release();
+        // The copy's result decides nothing: the animation goes on, and a frame whose copy failed
+        // shows nothing rather than whatever its texture held.
         if (FAILED(copied)) {
-            // A frame whose copy failed holds undefined pixels: it is never shown.
-            Log(L" >> Cannot copy a frame. Function \"UpdateSurface\" returned an error code: " + HexCode(copied));
-            frame->Release();
-            return 4;
+            if (!ClearFrame(frame, copied)) {
+                frame->Release();
+                return 4;
+            }
+            if (uncopied++ == 0) firstFailure = copied;
         }
         frames.push_back(frame);
     }
+    // One line for the restore, however many frames it could not copy.
+    if (uncopied != 0) {
+        Log(L" >> Cannot copy " + NLib::Int64ToString(uncopied) + L" of " + NLib::Int64ToString(frameCount) +
+            L" frames; they are shown transparent. Function \"UpdateSurface\" returned an error code: " +
+            HexCode(firstFailure));
+    }
     return 0;
+}
+
+bool Animation::ClearFrame(IDirect3DTexture9* frame, HRESULT copied) {
+    D3DSURFACE_DESC desc;
+    D3DLOCKED_RECT locked;
+    HRESULT result = frame->GetLevelDesc(0, &desc);
+    if (SUCCEEDED(result)) result = frame->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD);
+    if (FAILED(result)) {
+        // Undefined pixels must not be shown: the frame is not made.
+        Log(L" >> Cannot copy a frame nor clear it. Function \"UpdateSurface\" returned an error code: " +
+            HexCode(copied) + L", then \"LockRect\": " + HexCode(result));
+        return false;
+    }
+    auto* row = static_cast<BYTE*>(locked.pBits);
+    for (UINT y = 0; y < desc.Height; ++y, row += locked.Pitch)
+        std::memset(row, 0, static_cast<std::size_t>(desc.Width) * 4);
+    frame->UnlockRect(0);
+    return true;
 }
 
 void Animation::Release() {

@@ -28,7 +28,8 @@ public:
     HRESULT Draw() override;
     ~Animation() override;
     // Writes the quad, loads the strip and cuts it into one default-pool texture per frame.
-    // 0; 3 strip not loaded; 4 a frame texture not created or not filled; 5 frameCount below 1.
+    // 0; 3 strip not loaded; 4 a frame texture not created, or neither copied nor cleared; 5 frameCount
+    // below 1. A frame whose copy failed is kept, transparent.
     std::int32_t Restore(std::int32_t slot) override;
     // Frees the frame textures; the slot becomes -1.
     void Release() override;
@@ -51,6 +52,8 @@ public:
 private:
     // Cuts the strip into frames; 0 or 4.
     std::int32_t CutFrames(IDirect3DSurface9* strip, std::int32_t width, std::int32_t height);
+    // A frame whose copy failed made transparent black; false, logged, when it cannot be cleared.
+    bool ClearFrame(IDirect3DTexture9* frame, HRESULT copied);
 };
 
 }  // namespace NRenderer

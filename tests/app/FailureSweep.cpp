@@ -315,6 +315,16 @@ const std::vector<Expected>& ExpectedMessages() {
          11,
          20,
          {kResetting, L"Animation::Restore >> Cannot create texture.", kBoxFailed + L"4", kDrawFailed}},
+        // The copy's result is not examined: the run goes on with that frame transparent.
+        {"IDirect3DDevice9::UpdateSurface",
+         1,
+         10,
+         {L"Animation::Restore >> Cannot copy 1 of 10 frames; they are shown transparent. Function \"UpdateSurface\" "
+          L"returned an error code: 80004005"}},
+        {"IDirect3DDevice9::UpdateSurface",
+         11,
+         20,
+         {kResetting, L"Animation::Restore >> Cannot copy 1 of 10 frames; they are shown transparent."}},
         {"IDirect3DDevice9::Reset", 1, 1, {kResetting, kResetFailed + L"80004005", kDrawFailed}},
         {"D3DXLoadMeshFromXW", 1, 1, {L"SecondScene::RestoreResources >> Cannot load the mesh"}},
         {"D3DXCreateEffectFromFileW", 1, 1, {L"SecondScene::RestoreResources >> "}},

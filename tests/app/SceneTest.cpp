@@ -6,6 +6,7 @@
 #include "app/FirstScene.h"
 #include "app/SecondScene.h"
 #include "app/ThirdScene.h"
+#include "platform/d3d9/BackBufferReadback.h"
 #include "renderer/DeviceConfig.h"
 #include "renderer/Image.h"
 #include "renderer/ImageBox.h"
@@ -22,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -357,6 +359,132 @@ TEST_F(SceneFixture, MeshSceneFailuresReturnTheirCodesAndLeaveNothingToDraw) {
         EXPECT_EQ(calls.Count("ID3DXMesh::CloneMeshFVF"), 0);
         EXPECT_EQ(scene.InvalidateResources(), 0);
     }
+}
+
+// The box's corners in its own space: the smallest and largest position of the mesh's vertices.
+void MeshBounds(ID3DXMesh* mesh, D3DXVECTOR3& low, D3DXVECTOR3& high) {
+    void* data = nullptr;
+    ASSERT_EQ(mesh->LockVertexBuffer(D3DLOCK_READONLY, &data), D3D_OK);
+    low = D3DXVECTOR3(1e30f, 1e30f, 1e30f);
+    high = -low;
+    for (DWORD v = 0; v < mesh->GetNumVertices(); ++v) {
+        const float* p =
+            reinterpret_cast<const float*>(static_cast<const BYTE*>(data) + v * mesh->GetNumBytesPerVertex());
+        for (int axis = 0; axis < 3; ++axis) {
+            (&low.x)[axis] = std::min((&low.x)[axis], p[axis]);
+            (&high.x)[axis] = std::max((&high.x)[axis], p[axis]);
+        }
+    }
+    mesh->UnlockVertexBuffer();
+}
+
+// p x M^-1 for a matrix made of a turn and a move (the view, the pose): the point, or the direction
+// when `point` is false, in the space the matrix starts from.
+D3DXVECTOR3 Untransformed(const D3DXMATRIX& m, const D3DXVECTOR3& p, bool point) {
+    const D3DXVECTOR3 q = point ? D3DXVECTOR3(p.x - m._41, p.y - m._42, p.z - m._43) : p;
+    return D3DXVECTOR3(q.x * m._11 + q.y * m._12 + q.z * m._13, q.x * m._21 + q.y * m._22 + q.z * m._23,
+                       q.x * m._31 + q.y * m._32 + q.z * m._33);
+}
+
+// Where the ray through a pixel centre enters the box, in the box's own space: the face's outward
+// normal, when it enters well inside one face (away from its edges, where rasterisation decides).
+bool FaceUnderPixel(const SecondScene& scene, int x, int y, int width, int height, const D3DXVECTOR3& low,
+                    const D3DXVECTOR3& high, D3DXVECTOR3& normal) {
+    const float ndcX = (static_cast<float>(x) + 0.5f) * 2.0f / static_cast<float>(width) - 1.0f;
+    const float ndcY = 1.0f - (static_cast<float>(y) + 0.5f) * 2.0f / static_cast<float>(height);
+    // From the eye, in view space, then back through the view and the pose.
+    const D3DXVECTOR3 eye =
+        Untransformed(scene.world, Untransformed(scene.view, D3DXVECTOR3(0.0f, 0.0f, 0.0f), true), true);
+    const D3DXVECTOR3 viewDirection(ndcX / scene.projection._11, ndcY / scene.projection._22, 1.0f);
+    const D3DXVECTOR3 direction = Untransformed(scene.world, Untransformed(scene.view, viewDirection, false), false);
+    float enter = 0.0f;
+    float leave = 1e30f;
+    int enterAxis = -1;
+    for (int axis = 0; axis < 3; ++axis) {
+        const float d = (&direction.x)[axis];
+        const float o = (&eye.x)[axis];
+        if (std::fabs(d) < 1e-9f) {
+            if (o < (&low.x)[axis] || o > (&high.x)[axis]) return false;
+            continue;
+        }
+        float t0 = ((&low.x)[axis] - o) / d;
+        float t1 = ((&high.x)[axis] - o) / d;
+        if (t0 > t1) std::swap(t0, t1);
+        if (t0 > enter) {
+            enter = t0;
+            enterAxis = axis;
+        }
+        leave = std::min(leave, t1);
+    }
+    if (enterAxis < 0 || enter >= leave) return false;
+    const D3DXVECTOR3 hit = eye + direction * enter;
+    for (int axis = 0; axis < 3; ++axis) {
+        if (axis == enterAxis) continue;
+        const float margin = 0.1f * ((&high.x)[axis] - (&low.x)[axis]);
+        if ((&hit.x)[axis] < (&low.x)[axis] + margin || (&hit.x)[axis] > (&high.x)[axis] - margin) return false;
+    }
+    normal = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    (&normal.x)[enterAxis] = (&direction.x)[enterAxis] > 0 ? -1.0f : 1.0f;
+    return true;
+}
+
+TEST_F(SceneFixture, MeshSceneLightsEachFaceByItsNormalInTheWorld) {
+    SecondScene scene(&Renderer::AspectRatio);
+    scene.InitResources();
+    ASSERT_EQ(scene.RestoreResources(), 0);
+    // A turn of the pose and the light, so that no face sits square to the camera.
+    NVesk::NRenderer::Timer* const timer = SceneContext.timer;
+    const double savedFrameTime = timer->frameTime;
+    timer->frameTime = 0.6;
+    scene.Update();
+    timer->frameTime = savedFrameTime;
+
+    IDirect3DDevice9* device = Renderer::Device;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    device->BeginScene();
+    scene.Draw();
+    device->EndScene();
+    const std::vector<DWORD> pixels = D3D9Test::ReadBackBuffer(device);
+    ASSERT_EQ(pixels.size(), 160u * 120u);
+
+    // The effect's inputs are the scene's: its world for the normals, and world x view x projection.
+    D3DXMATRIX handed, worldViewProjection;
+    D3DXMatrixMultiply(&worldViewProjection, &scene.world, &scene.view);
+    D3DXMatrixMultiply(&worldViewProjection, &worldViewProjection, &scene.projection);
+    ASSERT_EQ(scene.effect->GetMatrix("g_mWorld", &handed), D3D_OK);
+    EXPECT_TRUE(handed == scene.world);
+    ASSERT_EQ(scene.effect->GetMatrix("g_mWorldViewProj", &handed), D3D_OK);
+    EXPECT_TRUE(handed == worldViewProjection);
+
+    // Every pixel well inside a face has the colour of the effect's light on that face's normal
+    // turned into the world: (0.9, 0.85, 0.7) x (0.25 + 0.75 x saturate(n . light)).
+    D3DXVECTOR3 low, high;
+    MeshBounds(scene.mesh, low, high);
+    int compared = 0;
+    int facesLit[2] = {0, 0};
+    for (int y = 0; y < 120; ++y) {
+        for (int x = 0; x < 160; ++x) {
+            D3DXVECTOR3 normal, turned;
+            if (!FaceUnderPixel(scene, x, y, 160, 120, low, high, normal)) continue;
+            D3DXVec3TransformNormal(&turned, &normal, &scene.world);
+            const float lit = std::clamp(D3DXVec3Dot(&turned, &scene.lightDirection), 0.0f, 1.0f);
+            ++facesLit[lit > 0.5f ? 1 : 0];
+            const float shade = 0.25f + 0.75f * lit;
+            const int wanted[3] = {static_cast<int>(0.7f * shade * 255.0f + 0.5f),
+                                   static_cast<int>(0.85f * shade * 255.0f + 0.5f),
+                                   static_cast<int>(0.9f * shade * 255.0f + 0.5f)};
+            const DWORD pixel = pixels[static_cast<std::size_t>(y) * 160 + x];
+            for (int channel = 0; channel < 3; ++channel) {
+                EXPECT_NEAR(static_cast<int>((pixel >> (8 * channel)) & 0xFF), wanted[channel], 3)
+                    << "pixel (" << x << ", " << y << ") channel " << channel;
+            }
+            ++compared;
+        }
+    }
+    EXPECT_GE(compared, 200) << "the box covers part of the view";
+    EXPECT_GT(facesLit[0], 0) << "a face turned from the light";
+    EXPECT_GT(facesLit[1], 0) << "a face turned to the light";
+    EXPECT_EQ(scene.InvalidateResources(), 0);
 }
 
 TEST_F(SceneFixture, MeshProjectionStaysFiniteForAnAspectRatioOfZeroOverZero) {

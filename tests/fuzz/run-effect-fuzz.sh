@@ -10,9 +10,10 @@ part="${NVESK_EFFECT_FUZZ:-both}"
 
 d3dx9="$root/platform/linux/d3dx9"
 # glslang is built without type information, so the compiler target runs without vptr checks.
-fuzz_build effect-parser-fuzz "$root"/tests/fuzz/EffectParserFuzz.cpp "$d3dx9"/EffectLexer.cpp "$d3dx9"/EffectParser.cpp
+fuzz_build effect-parser-fuzz "$root"/tests/fuzz/EffectParserFuzz.cpp "$d3dx9"/EffectLexer.cpp "$d3dx9"/EffectParser.cpp \
+  "$d3dx9"/EffectExpression.cpp
 fuzz_build effect-compile-fuzz "$root"/tests/fuzz/EffectCompileFuzz.cpp "$d3dx9"/EffectLexer.cpp \
-  "$d3dx9"/EffectParser.cpp "$d3dx9"/HlslCompiler.cpp "$d3dx9"/CompilerMessages.cpp "$d3dx9"/ProgramCache.cpp \
+  "$d3dx9"/EffectParser.cpp "$d3dx9"/EffectExpression.cpp "$d3dx9"/HlslCompiler.cpp "$d3dx9"/CompilerMessages.cpp "$d3dx9"/ProgramCache.cpp \
   "$d3dx9"/ShaderArguments.cpp "$d3dx9"/VaryingRegisters.cpp -DENABLE_HLSL -fno-sanitize=vptr \
   -Wl,--start-group -lglslang -lSPIRV -lHLSL -lMachineIndependent -lGenericCodeGen -lOGLCompiler -lOSDependent \
   -lglslang-default-resource-limits -Wl,--end-group \

@@ -1,5 +1,6 @@
 #include "support/Scenario.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 
@@ -29,6 +30,34 @@ int ExitCodeOf(int status) {
 #endif
 }
 
+std::string CommandFor(const std::string& name, const std::string& argument) {
+    return Quoted(SelfPath()) + " --scenario=" + name + " " + Quoted(argument);
+}
+
+// A child whose stdout this process reads; started at once.
+FILE* Start(const std::string& command) {
+#if defined(_WIN32)
+    return _popen(command.c_str(), "r");
+#else
+    return popen(command.c_str(), "r");
+#endif
+}
+
+// Reads the child's stdout to its end, then waits for it: its exit code, -1 when it never started.
+int Finish(FILE* child, std::string* output) {
+    if (child == nullptr) return -1;
+    char buffer[4096];
+    std::size_t read = 0;
+    while ((read = std::fread(buffer, 1, sizeof buffer, child)) > 0) {
+        if (output != nullptr) output->append(buffer, read);
+    }
+#if defined(_WIN32)
+    return ExitCodeOf(_pclose(child));
+#else
+    return ExitCodeOf(pclose(child));
+#endif
+}
+
 }  // namespace
 
 ScenarioRegistration::ScenarioRegistration(const char* name, ScenarioFunction function) {
@@ -36,8 +65,27 @@ ScenarioRegistration::ScenarioRegistration(const char* name, ScenarioFunction fu
 }
 
 int RunScenario(const std::string& name, const std::string& argument) {
-    const std::string command = Quoted(SelfPath()) + " --scenario=" + name + " " + Quoted(argument);
-    return ExitCodeOf(std::system(command.c_str()));
+    return ExitCodeOf(std::system(CommandFor(name, argument).c_str()));
+}
+
+int RunScenarioForErrors(const std::string& name, const std::string& argument, std::string& errors) {
+    errors.clear();
+#if defined(_WIN32)
+    const char* const dropOutput = " 2>&1 1>NUL";
+#else
+    const char* const dropOutput = " 2>&1 1>/dev/null";
+#endif
+    return Finish(Start(CommandFor(name, argument) + dropOutput), &errors);
+}
+
+std::vector<int> RunScenariosTogether(const std::string& name, const std::vector<std::string>& arguments) {
+    std::vector<FILE*> children;
+    for (const std::string& argument : arguments)
+        children.push_back(Start(CommandFor(name, argument)));
+    std::vector<int> codes;
+    for (FILE* child : children)
+        codes.push_back(Finish(child, nullptr));
+    return codes;
 }
 
 bool TryRunScenario(int argc, char** argv, int& exitCode) {

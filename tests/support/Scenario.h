@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace TestSupport {
 
@@ -14,6 +15,10 @@ struct ScenarioRegistration {
 
 // Runs the scenario in a child process and returns its exit code.
 int RunScenario(const std::string& name, const std::string& argument);
+// The same, with what the child wrote to stderr handed back in `errors` (its stdout is dropped).
+int RunScenarioForErrors(const std::string& name, const std::string& argument, std::string& errors);
+// One child per argument, all started before any is waited for; their exit codes in that order.
+std::vector<int> RunScenariosTogether(const std::string& name, const std::vector<std::string>& arguments);
 
 // Called by main: runs a scenario when the command line asks for one.
 bool TryRunScenario(int argc, char** argv, int& exitCode);

@@ -152,6 +152,14 @@ HRESULT Surface::UnlockRect() {
     return D3D_OK;
 }
 
+void Surface::FillWith(DWORD texel) {
+    std::vector<BYTE> filled(static_cast<size_t>(pitch_) * desc_.Height);
+    for (size_t i = 0; i < filled.size(); ++i)
+        filled[i] = static_cast<BYTE>(texel >> (8 * (i % 4)));
+    if (HasCpuCopy()) memory_ = filled;
+    if (image_.texture != 0) WriteImage(0, 0, desc_.Width, desc_.Height, filled.data(), desc_.Width);
+}
+
 void Surface::Upload(const RECT& rect) {
     if (image_.texture == 0) {
         return;

@@ -56,6 +56,9 @@ public:
     // Copies `area` of `source` (same format, CPU texels) to (x, y): the CPU copy and the GL image.
     void CopyFrom(const Surface& source, const RECT& area, LONG x, LONG y);
 
+    // Every texel set to `texel`'s bytes, little-endian and repeated: the CPU copy and the GL image.
+    void FillWith(DWORD texel);
+
     // Ends a texture level's life with its texture.
     void RetireWithContainer();
 

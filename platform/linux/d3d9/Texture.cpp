@@ -10,11 +10,16 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <atomic>
 
 namespace nvesk::d3d9 {
 
 using com::Reject;
 namespace {
+
+// The texel new textures start as, for tests; none: zero, as the storage comes.
+std::atomic<bool> g_fillNewTextures {false};
+std::atomic<DWORD> g_newTextureTexel {0};
 
 UINT FullChainLength(UINT width, UINT height) {
     UINT levels = 1;
@@ -83,8 +88,17 @@ HRESULT Texture::Create(Device* device, UINT width, UINT height, UINT levels, DW
         levelWidth = std::max(1u, levelWidth / 2);
         levelHeight = std::max(1u, levelHeight / 2);
     }
+    if (g_fillNewTextures) {
+        for (Surface* level : created->levels_)
+            level->FillWith(g_newTextureTexel);
+    }
     *texture = created;
     return D3D_OK;
+}
+
+void FillNewTextures(bool on, DWORD texel) {
+    g_newTextureTexel = texel;
+    g_fillNewTextures = on;
 }
 
 HRESULT Texture::QueryInterface(REFIID riid, void** object) {

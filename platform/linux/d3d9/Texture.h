@@ -50,4 +50,8 @@ private:
     std::vector<Surface*> levels_;
 };
 
+// Direct3D 9 leaves a new texture's texels undefined; ours start at zero. For tests: while on,
+// every level of every new texture starts as `texel` (its bytes in memory order, repeated).
+void FillNewTextures(bool on, DWORD texel);
+
 }  // namespace nvesk::d3d9

@@ -9,6 +9,7 @@
 
 #include <strings.h>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -121,12 +122,18 @@ std::string Written(const StateAssignment& assignment) {
 
 }  // namespace
 
+bool Effect::SameState(const PassState& a, const PassState& b) {
+    return a.target == b.target && a.state == b.state && a.unit == b.unit &&
+           (a.target != StateTarget::Fixed || a.fixedGroup == b.fixedGroup);
+}
+
 Effect::Effect(IDirect3DDevice9* device, const EffectDescription& description)
     : ComObject(com::Kind::Effect),
       device_(device),
       parameters_(description.parameters),
       annotations_(AllAnnotations(description)),
-      samplers_(description.parameters.size()) {
+      samplers_(description.parameters.size()),
+      constants_(description.constants) {
     device_->AddRef();
 }
 
@@ -191,7 +198,8 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
             if (!created->ResolveState(assignment, true, state, error)) {
                 fail(assignment.position, error, E_FAIL);
             } else {
-                created->samplers_[i].states.emplace_back(state.state, state.value);
+                state.written = Written(assignment);
+                created->samplers_[i].states.push_back(state);
             }
         }
     }
@@ -216,6 +224,11 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
                     fail(assignment.position, error, E_FAIL);
                 } else {
                     state.written = Written(assignment);
+                    // A pass ignores all but the last of a state's assignments.
+                    pass.states.erase(
+                        std::remove_if(pass.states.begin(), pass.states.end(),
+                                       [&](const PassState& earlier) { return SameState(earlier, state); }),
+                        pass.states.end());
                     pass.states.push_back(state);
                 }
             }
@@ -256,6 +269,13 @@ HRESULT Effect::CreatePass(const EffectDescription& description, const EffectPas
         pass.vertexSelector = parameters_.FindByName(passDesc.vertexShader.indexParameter.c_str());
     if (!passDesc.pixelShader.indexParameter.empty())
         pass.pixelSelector = parameters_.FindByName(passDesc.pixelShader.indexParameter.c_str());
+    std::string indexError;
+    SourcePosition indexAt;
+    if (!ResolveShaderIndex(passDesc.vertexShader, vertexChoices.size(), pass.vertexIndex, indexAt, indexError) ||
+        !ResolveShaderIndex(passDesc.pixelShader, pixelChoices.size(), pass.pixelIndex, indexAt, indexError)) {
+        errors += FormatError(fileName, indexAt, indexError);
+        return E_FAIL;
+    }
     pass.programs.resize(vertexChoices.size() * pixelChoices.size());
     HRESULT result = D3D_OK;
     for (std::size_t v = 0; v < vertexChoices.size(); ++v) {
@@ -294,14 +314,40 @@ int Effect::IntParameter(int index) const {
     return static_cast<int>(value);
 }
 
+bool Effect::ResolveShaderIndex(const PassShader& shader, std::size_t choices, std::shared_ptr<const Expression>& index,
+                                SourcePosition& errorAt, std::string& error) const {
+    if (shader.indexTokens.empty()) return true;
+    std::unique_ptr<Expression> expression = Expression::Parse(
+        shader.indexTokens, shader.indexEnd, ExpressionNames(StateValueKind::Dword, false), errorAt, error);
+    if (expression != nullptr && expression->Shape().Count() != 1) {
+        errorAt = shader.indexTokens.front().position;
+        error = "a shader index must be a scalar";
+        return false;
+    }
+    if (expression == nullptr) {
+        error = "invalid shader index: " + error;
+        return false;
+    }
+    if (!expression->ReadsParameters()) {
+        const double value = expression->Fold().numbers[0];
+        if (!(value >= 0 && value < static_cast<double>(choices))) {
+            errorAt = shader.position;
+            error = "index " + std::to_string(static_cast<long long>(value)) + " is outside '" + shader.object + "'";
+            return false;
+        }
+    }
+    index = std::move(expression);
+    return true;
+}
+
 int Effect::ChosenProgram(const Pass& pass) const {
-    auto choose = [&](int selector, std::size_t choices) {
-        if (selector < 0) return 0;
-        const int value = IntParameter(selector);
-        return value >= 0 && static_cast<std::size_t>(value) < choices ? value : -1;
+    auto choose = [&](int selector, const std::shared_ptr<const Expression>& index, std::size_t choices) {
+        if (selector < 0 && index == nullptr) return 0;
+        const double value = index != nullptr ? std::trunc(Evaluate(*index).numbers[0]) : IntParameter(selector);
+        return value >= 0 && value < static_cast<double>(choices) ? static_cast<int>(value) : -1;
     };
-    const int vertex = choose(pass.vertexSelector, pass.vertexChoices);
-    const int pixel = choose(pass.pixelSelector, pass.pixelChoices);
+    const int vertex = choose(pass.vertexSelector, pass.vertexIndex, pass.vertexChoices);
+    const int pixel = choose(pass.pixelSelector, pass.pixelIndex, pass.pixelChoices);
     if (vertex < 0 || pixel < 0) return -1;
     return vertex * static_cast<int>(pass.pixelChoices) + pixel;
 }
@@ -371,14 +417,95 @@ bool Effect::ResolveState(const StateAssignment& assignment, bool inSampler, Pas
             return true;
         }
     }
-    error = "invalid value '" + assignment.value + "' for state '" + assignment.name + "'";
-    return false;
+    state.parameter = -1;
+    return ResolveExpression(assignment, state, error);
+}
+
+NameLookup Effect::ExpressionNames(StateValueKind kind, bool variableOnly) const {
+    // The state's own values (`CCW`, `Red`) come first, then the static consts, then the parameters.
+    return [this, kind, variableOnly](const std::string& name, ExpressionName& found) {
+        DWORD named = 0;
+        if (!variableOnly && FindStateValueName(kind, name, named)) {
+            found.value.type = ExpressionType::Int;
+            found.value.numbers = {static_cast<double>(static_cast<INT>(named))};
+            found.valueName = true;
+            return true;
+        }
+        for (const NamedConstant& constant : constants_) {
+            if (!variableOnly && constant.name == name) {
+                found.value = constant.value;
+                return true;
+            }
+        }
+        const int parameter = parameters_.FindByName(name.c_str());
+        if (parameter < 0) return false;
+        const EffectParameterDesc& desc = parameters_.At(parameter).desc;
+        if (desc.type != ParameterType::Bool && desc.type != ParameterType::Int && desc.type != ParameterType::Float) {
+            return false;
+        }
+        found.value.type = desc.type == ParameterType::Bool  ? ExpressionType::Bool
+                           : desc.type == ParameterType::Int ? ExpressionType::Int
+                                                             : ExpressionType::Float;
+        found.value.rows = desc.rows;
+        found.value.columns = desc.columns;
+        found.parameter = parameter;
+        found.elements = desc.elements;
+        return true;
+    };
+}
+
+bool Effect::ResolveExpression(const StateAssignment& assignment, PassState& state, std::string& error) const {
+    // `<name>` names a parameter only.
+    const bool variableOnly = assignment.isReference && assignment.valueTokens.size() == 1;
+    const NameLookup names = ExpressionNames(state.kind, variableOnly);
+    SourcePosition errorAt;
+    std::string why;
+    std::unique_ptr<Expression> expression =
+        assignment.valueTokens.empty()
+            ? nullptr
+            : Expression::Parse(assignment.valueTokens, assignment.valueEnd, names, errorAt, why);
+    if (expression != nullptr && !ExpressionFitsState(state.kind, expression->Shape(), why)) {
+        why = "the state takes " + why;
+        expression.reset();
+    }
+    if (expression == nullptr) {
+        error = "invalid value '" + assignment.value + "' for state '" + assignment.name + "'" +
+                (why.empty() ? std::string() : ": " + why);
+        return false;
+    }
+    if (expression->ReadsParameters()) {
+        state.expression = std::move(expression);
+        return true;
+    }
+    const ExpressionValue folded = expression->Fold();
+    if (state.kind == StateValueKind::Vector) {
+        state.vector = ExpressionAsVector(folded);
+    } else if (state.kind == StateValueKind::Matrix) {
+        state.matrix = ExpressionAsMatrix(folded);
+    } else {
+        state.value = ExpressionAsStateValue(state.kind, folded);
+    }
+    return true;
+}
+
+ExpressionValue Effect::Evaluate(const Expression& expression) const {
+    return expression.Evaluate([this](int parameter, std::size_t first, std::size_t count, double* numbers) {
+        // Ints and bools from their exact copies, so that every bit of a large int is kept.
+        const EffectParameter& values = parameters_.At(parameter);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t at = first + i;
+            numbers[i] = at < values.integers.size() ? static_cast<double>(values.integers[at])
+                         : at < values.values.size() ? static_cast<double>(values.values[at])
+                                                     : 0.0;
+        }
+    });
 }
 
 bool Effect::ResolveFixedState(const StateAssignment& assignment, PassState& state, std::string& error) const {
     FixedStateInfo info;
     if (!FindFixedFunctionState(assignment.name, info)) {
-        error = "unknown state '" + assignment.name + "'";
+        const char* refused = RefusedStateReason(assignment.name);
+        error = refused != nullptr ? refused : "unknown state '" + assignment.name + "'";
         return false;
     }
     const auto index = static_cast<DWORD>(assignment.index);
@@ -407,8 +534,8 @@ bool Effect::ResolveFixedState(const StateAssignment& assignment, PassState& sta
             return true;
         }
     }
-    error = "invalid value '" + assignment.value + "' for state '" + assignment.name + "'";
-    return false;
+    state.parameter = -1;
+    return ResolveExpression(assignment, state, error);
 }
 
 HRESULT Effect::QueryInterface(REFIID riid, void** object) {
@@ -793,6 +920,7 @@ HRESULT Effect::FindNextValidTechnique(D3DXHANDLE hTechnique, D3DXHANDLE* pTechn
 }
 
 DWORD Effect::StateValue(const PassState& state) const {
+    if (state.expression != nullptr) return ExpressionAsStateValue(state.kind, Evaluate(*state.expression));
     if (state.parameter < 0) return state.value;
     if (parameters_.At(state.parameter).desc.parameterClass == ParameterClass::Vector) {
         return VectorAsColor(VectorValue(state));
@@ -803,10 +931,12 @@ DWORD Effect::StateValue(const PassState& state) const {
 }
 
 std::array<float, 4> Effect::VectorValue(const PassState& state) const {
+    if (state.expression != nullptr) return ExpressionAsVector(Evaluate(*state.expression));
     if (state.parameter < 0) return state.vector;
     std::array<float, 4> values = {0.0f, 0.0f, 0.0f, 1.0f};
     const int columns = parameters_.At(state.parameter).desc.columns;
     parameters_.GetNumbers(state.parameter, values.data(), static_cast<UINT>(std::min(4, columns)));
+    if (columns == 1) values.fill(values[0]);  // a scalar widens to every component, as in HLSL
     return values;
 }
 
@@ -895,8 +1025,8 @@ void Effect::SaveState(const Technique& technique, DWORD flags) {
         }
         auto saveSamplerBlock = [&](DWORD unit, int sampler) {
             if (samplers_[static_cast<std::size_t>(sampler)].textureParameter >= 0) saveTexture(unit);
-            for (const auto& entry : samplers_[static_cast<std::size_t>(sampler)].states) {
-                saveSampler(unit, entry.first);
+            for (const PassState& entry : samplers_[static_cast<std::size_t>(sampler)].states) {
+                saveSampler(unit, entry.state);
             }
         };
         for (const PassState& state : pass.states) {
@@ -960,8 +1090,8 @@ HRESULT Effect::Begin(UINT* pPasses, DWORD Flags) {
 void Effect::ApplySampler(DWORD stage, int sampler) {
     const SamplerBinding& binding = samplers_[static_cast<std::size_t>(sampler)];
     if (binding.textureParameter >= 0) device_->SetTexture(stage, parameters_.At(binding.textureParameter).texture);
-    for (const auto& [state, value] : binding.states) {
-        device_->SetSamplerState(stage, static_cast<D3DSAMPLERSTATETYPE>(state), value);
+    for (const PassState& state : binding.states) {
+        device_->SetSamplerState(stage, static_cast<D3DSAMPLERSTATETYPE>(state.state), StateValue(state));
     }
 }
 
@@ -1046,7 +1176,7 @@ HRESULT Effect::ApplyStates(const Pass& pass, bool parametersOnly, const PassSta
     bool materialChanged = false;
     D3DMATERIAL9 material {};
     for (const PassState& state : pass.states) {
-        if (parametersOnly && state.parameter < 0) continue;
+        if (parametersOnly && state.parameter < 0 && state.expression == nullptr) continue;
         // Texture and sampler-block states name an object parameter, which has no number to read.
         const bool numeric = state.target != StateTarget::Texture && state.target != StateTarget::SamplerBlock &&
                              state.kind != StateValueKind::Vector && state.kind != StateValueKind::Matrix;
@@ -1072,7 +1202,13 @@ HRESULT Effect::ApplyStates(const Pass& pass, bool parametersOnly, const PassSta
         case StateTarget::Fixed:
             if (state.fixedGroup == FixedStateGroup::Transform) {
                 D3DXMATRIX matrix;
-                parameters_.GetMatrix(state.parameter, matrix, false);
+                if (state.parameter >= 0) {
+                    parameters_.GetMatrix(state.parameter, matrix, false);
+                } else {
+                    const std::array<float, 16> numbers =
+                        state.expression != nullptr ? ExpressionAsMatrix(Evaluate(*state.expression)) : state.matrix;
+                    std::memcpy(&matrix, numbers.data(), sizeof(matrix));
+                }
                 note(device_->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(state.state), &matrix), &state);
             } else if (state.fixedGroup == FixedStateGroup::LightEnable) {
                 note(device_->LightEnable(state.unit, value != 0 ? TRUE : FALSE), &state);

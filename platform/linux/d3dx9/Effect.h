@@ -1,5 +1,6 @@
 // ID3DXEffect on our compiler and the Direct3D device: parameters by handle or name, techniques
-// whose passes set the pass's program, constants, textures, sampler and render states.
+// whose passes set the pass's program, constants, textures, sampler and render states. A state
+// written as an expression over parameters is evaluated at BeginPass and CommitChanges.
 #pragma once
 
 #include "EffectParameters.h"
@@ -10,6 +11,7 @@
 #include <d3dx9effect.h>
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -87,8 +89,11 @@ private:
         DWORD value = 0;
         int parameter = -1;
         FixedStateGroup fixedGroup = FixedStateGroup::Transform;
-        std::array<float, 4> vector {};  // a Vector state's literal
-        std::string written;             // as the file writes it, for messages: "FogEnable = TRUE"
+        std::array<float, 4> vector {};   // a Vector state's literal
+        std::array<float, 16> matrix {};  // a Matrix state's folded value, when no parameter gives it
+        // A value that reads parameters, evaluated each time the state is applied.
+        std::shared_ptr<const Expression> expression;
+        std::string written;  // as the file writes it, for messages: "FogEnable = TRUE"
     };
 
     // Where the annotations of a parameter, technique or pass are in annotations_.
@@ -103,6 +108,8 @@ private:
         std::vector<PassProgram> programs;  // vertex choice * pixelChoices + pixel choice
         int vertexSelector = -1;            // the int parameter that picks the vertex shader, or -1
         int pixelSelector = -1;
+        std::shared_ptr<const Expression> vertexIndex;  // or the expression that picks it
+        std::shared_ptr<const Expression> pixelIndex;
         std::size_t vertexChoices = 1;
         std::size_t pixelChoices = 1;
         std::vector<PassState> states;
@@ -120,7 +127,7 @@ private:
     // What a sampler_state block sets on the texture stage of a sampler.
     struct SamplerBinding {
         int textureParameter = -1;
-        std::vector<std::pair<DWORD, DWORD>> states;
+        std::vector<PassState> states;
     };
 
     struct SavedState {
@@ -147,6 +154,8 @@ private:
     void OnFinalRelease() override;
 
     bool ResolveState(const StateAssignment& assignment, bool inSampler, PassState& state, std::string& error) const;
+    // Whether two assignments of a pass set the same state (of the same stage, light or transform).
+    static bool SameState(const PassState& a, const PassState& b);
     HRESULT CreatePass(const EffectDescription& description, const EffectPassDesc& passDesc,
                        const std::string& fileName, Pass& pass, std::string& errors);
     // Which of the pass's programs BeginPass uses now; -1 when a selector is out of range.
@@ -167,6 +176,16 @@ private:
     // applied (and put back) without failing.
     HRESULT Validate(const Technique& technique);
     bool ResolveFixedState(const StateAssignment& assignment, PassState& state, std::string& error) const;
+    // What names in an expression stand for: values of a state of `kind` (unless `variableOnly`),
+    // static consts and numeric parameters.
+    NameLookup ExpressionNames(StateValueKind kind, bool variableOnly) const;
+    // A shader array's index written as an expression; false when it is not one, or a constant
+    // outside the array's `choices`.
+    bool ResolveShaderIndex(const PassShader& shader, std::size_t choices, std::shared_ptr<const Expression>& index,
+                            SourcePosition& errorAt, std::string& error) const;
+    // A value written as an expression: folded into `state` when it reads no parameter.
+    bool ResolveExpression(const StateAssignment& assignment, PassState& state, std::string& error) const;
+    ExpressionValue Evaluate(const Expression& expression) const;
     DWORD StateValue(const PassState& state) const;
     std::array<float, 4> VectorValue(const PassState& state) const;
     // Sets the pass's states on the device; `parametersOnly`: those read from a parameter. Returns
@@ -184,6 +203,7 @@ private:
     std::vector<AnnotationRange> parameterAnnotations_;  // by parameter index
     std::vector<Technique> techniques_;
     std::vector<SamplerBinding> samplers_;  // by parameter index
+    std::vector<NamedConstant> constants_;  // the static consts state expressions may read
     int currentTechnique_ = -1;
     bool begun_ = false;
     int currentPass_ = -1;

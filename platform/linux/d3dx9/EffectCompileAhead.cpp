@@ -20,7 +20,7 @@ std::vector<ShaderCompileRequest> StageChoices(const EffectDescription& descript
     }
     for (const ShaderObjectDesc& object : description.shaders) {
         if (object.name != shader.object) continue;
-        if (!shader.indexParameter.empty()) return object.shaders;
+        if (!shader.indexParameter.empty() || !shader.indexTokens.empty()) return object.shaders;
         return {object.shaders[static_cast<std::size_t>(shader.index)]};
     }
     return {ShaderCompileRequest()};  // the parser checked every name

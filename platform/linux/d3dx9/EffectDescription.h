@@ -2,6 +2,7 @@
 // the HLSL that remains once the effect-only constructs are blanked out (line breaks unchanged).
 #pragma once
 
+#include "EffectExpression.h"
 #include "EffectLexer.h"
 
 #include <string>
@@ -26,11 +27,19 @@ struct Annotation {
 
 // `Name = value;` inside a pass or a sampler_state block.
 struct StateAssignment {
-    std::string name;          // as written
-    int index = 0;             // `Name[index]`
-    std::string value;         // the value's tokens joined by spaces, e.g. "TRUE", "0x0000007F", "g_Texture"
-    bool isReference = false;  // `<name>` or `(name)`
+    std::string name;                // as written
+    int index = 0;                   // `Name[index]`
+    std::string value;               // the value's tokens joined by spaces, e.g. "TRUE", "0x0000007F", "g_Texture"
+    bool isReference = false;        // `<name>` or `(name)`
+    std::vector<Token> valueTokens;  // the value as tokens, for an expression
+    SourcePosition valueEnd;         // where the `;` after it stands
     SourcePosition position;
+};
+
+// A `static const` global whose initialiser folds to a value, which state expressions may read.
+struct NamedConstant {
+    std::string name;
+    ExpressionValue value;
 };
 
 // `compile vs_2_0 Fn(args)`; an empty entry stands for NULL (the stage is left to the device).
@@ -49,10 +58,12 @@ enum class ShaderAssignment {
 
 struct PassShader {
     ShaderAssignment assignment = ShaderAssignment::None;
-    ShaderCompileRequest compiled;  // Compiled
-    std::string object;             // Selected: the global's name
-    int index = 0;                  // Selected: a literal element
-    std::string indexParameter;     // Selected: the int parameter that picks the element at BeginPass
+    ShaderCompileRequest compiled;   // Compiled
+    std::string object;              // Selected: the global's name
+    int index = 0;                   // Selected: a literal element
+    std::string indexParameter;      // Selected: the int parameter that picks the element at BeginPass
+    std::vector<Token> indexTokens;  // Selected: an expression that picks it, e.g. `g_Lights - 1`
+    SourcePosition indexEnd;         // where the `]` after the expression stands
     SourcePosition position;
 };
 
@@ -117,6 +128,7 @@ struct EffectDescription {
     std::vector<std::string> functions;    // names of the functions the HLSL defines
     std::vector<FunctionDesc> signatures;  // their signatures, first definition of each name
     std::vector<ShaderObjectDesc> shaders;
+    std::vector<NamedConstant> constants;
     // Same line breaks as the source, and the same columns but after the type names of int and
     // bool globals, which are declared as floats there.
     std::string hlsl;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -251,6 +252,9 @@ private:
             return;
         }
         const Token& typeToken = ExpectIdentifier("a type");
+        if (Lower(typeToken.text) == "stateblock") {
+            Fail(typeToken, "state blocks ('stateblock', 'stateblock_state') are not supported");
+        }
         TypeShape shape = ShapeOf(typeToken.text);
         std::string typeName = typeToken.text;
         if (IsSymbol("<") && (EqualsNoCase(typeName, "vector") || EqualsNoCase(typeName, "matrix"))) {
@@ -291,7 +295,7 @@ private:
             const bool integerConstant = isStatic && isConst && shape.known && shape.type == ParameterType::Int &&
                                          shape.parameterClass == ParameterClass::Scalar;
             const std::size_t afterName = index_;
-            ParseDeclaratorRest(parameter, integerConstant);
+            ParseDeclaratorRest(parameter, integerConstant, isStatic && isConst && shape.known);
             if (uniform) {
                 const std::string type = heldAsFloat ? FloatShape(typeToken) : typeName;
                 uniforms_[nameToken.text] = {
@@ -653,7 +657,7 @@ private:
         return value;
     }
 
-    void ParseDeclaratorRest(EffectParameterDesc& parameter, bool integerConstant) {
+    void ParseDeclaratorRest(EffectParameterDesc& parameter, bool integerConstant, bool staticConstant) {
         // An array of arrays is one array of all their elements, in order, as D3DX describes it.
         constexpr int kMaxElements = 65536;
         dimensions_.clear();
@@ -694,7 +698,76 @@ private:
             if (constant && (IsSymbol(";") || IsSymbol(","))) constants_[parameter.name] = *constant;
             index_ = value;
         }
+        const std::size_t valueBegin = index_;
         ParseDefault(parameter);
+        if (staticConstant && parameter.elements == 0) AddConstant(parameter, valueBegin, index_);
+        if (index_ > valueBegin) FoldDefault(parameter, valueBegin, index_);
+    }
+
+    // The numbers of an initialiser (tokens [begin, end)) that folds as HLSL folds it, naming the
+    // static consts before it: `count` of them, or (`widen`) one standing for each; empty when it
+    // does not fold to that many.
+    std::vector<double> FoldInitialiser(std::size_t begin, std::size_t end, std::size_t count, bool widen) const {
+        const std::vector<Token> tokens(tokens_.begin() + static_cast<std::ptrdiff_t>(begin),
+                                        tokens_.begin() + static_cast<std::ptrdiff_t>(end));
+        const auto& constants = description_.constants;
+        const NameLookup names = [&](const std::string& name, ExpressionName& found) {
+            const auto known = std::find_if(constants.begin(), constants.end(),
+                                            [&](const NamedConstant& constant) { return constant.name == name; });
+            if (known == constants.end()) return false;
+            found.value = known->value;
+            return true;
+        };
+        SourcePosition errorAt;
+        std::string error;
+        const std::unique_ptr<Expression> expression =
+            Expression::Parse(tokens, tokens_[end].position, names, errorAt, error);
+        if (expression == nullptr || expression->ReadsParameters()) return {};
+        const ExpressionValue folded = expression->Fold();
+        if (folded.Count() == count) return folded.numbers;
+        if (folded.Count() == 1 && widen) return std::vector<double>(count, folded.numbers[0]);
+        return {};
+    }
+
+    bool IsConstant(const std::string& name) const {
+        const auto& constants = description_.constants;
+        return std::any_of(constants.begin(), constants.end(),
+                           [&](const NamedConstant& constant) { return constant.name == name; });
+    }
+
+    static bool IsNumeric(ParameterType type) {
+        return type == ParameterType::Bool || type == ParameterType::Int || type == ParameterType::Float;
+    }
+
+    // A `static const` scalar, vector or matrix whose initialiser folds, in its declared type and
+    // shape; any other is left to the HLSL compiler alone.
+    void AddConstant(const EffectParameterDesc& parameter, std::size_t begin, std::size_t end) {
+        if (!IsNumeric(parameter.type)) return;
+        NamedConstant constant {parameter.name, {}};
+        constant.value.type = parameter.type == ParameterType::Bool  ? ExpressionType::Bool
+                              : parameter.type == ParameterType::Int ? ExpressionType::Int
+                                                                     : ExpressionType::Float;
+        constant.value.rows = parameter.rows;
+        constant.value.columns = parameter.columns;
+        const std::vector<double> numbers = FoldInitialiser(begin, end, constant.value.Count(), true);
+        if (numbers.empty()) return;
+        for (double number : numbers) {
+            constant.value.numbers.push_back(constant.value.type == ExpressionType::Bool  ? (number != 0.0 ? 1.0 : 0.0)
+                                             : constant.value.type == ExpressionType::Int ? std::trunc(number)
+                                                                                          : number);
+        }
+        description_.constants.push_back(std::move(constant));
+    }
+
+    // A default or annotation written as an expression (`= 2 * 3.14159`, `= float4(1, 1, 1, 1) * 0.5`)
+    // takes its folded value; literals alone read the same either way.
+    void FoldDefault(EffectParameterDesc& parameter, std::size_t begin, std::size_t end) const {
+        if (!IsNumeric(parameter.type) || parameter.parameterClass == ParameterClass::Object) return;
+        const std::size_t count = static_cast<std::size_t>(parameter.rows * parameter.columns) *
+                                  static_cast<std::size_t>(std::max(1, parameter.elements));
+        const std::vector<double> numbers = FoldInitialiser(begin, end, count, parameter.elements == 0);
+        if (numbers.empty()) return;
+        parameter.defaultValue.assign(numbers.begin(), numbers.end());
     }
 
     // Every literal of the initialiser in order: `= 0.5`, `= {1, 0, 0, 1}`, `= float3(1, -2, 3)`.
@@ -747,7 +820,12 @@ private:
             const std::size_t valueBegin = index_;
             EffectParameterDesc literal;
             literal.name = annotation.name;
+            literal.type = shape.type;
+            literal.parameterClass = shape.parameterClass;
+            literal.rows = shape.rows;
+            literal.columns = shape.columns;
             ParseDefault(literal);
+            if (shape.known) FoldDefault(literal, valueBegin, index_);
             annotation.numbers = std::move(literal.defaultValue);
             index_ = valueBegin;
             std::string value;
@@ -776,14 +854,28 @@ private:
             state.position = nameToken.position;
             if (IsSymbol("[")) {
                 ++index_;
-                if (Current().kind != TokenKind::Number) Fail(Current(), "state index must be a literal number");
-                state.index = SmallCount(Current().text, 65535);
-                if (state.index < 0) Fail(Current(), "invalid state index");
-                ++index_;
+                const Token& first = Current();
+                const std::optional<long long> index = ConstantExpression();
+                if (!index) Fail(first, "state index must be a literal number or a static const int");
+                if (*index < 0 || *index > 65535) Fail(first, "invalid state index");
+                state.index = static_cast<int>(*index);
                 Expect("]");
             }
             Expect("=");
             const std::string target = Lower(state.name);
+            if (target == "stateblock" || IsKeywordNoCase("stateblock_state")) {
+                Fail(nameToken, "state blocks ('StateBlock', 'stateblock_state') are not supported");
+            }
+            // `Sampler[n] = sampler_state { ... };` in a pass: its states and texture on stage n.
+            if (allowCompile && target == "sampler" && IsKeywordNoCase("sampler_state")) {
+                ++index_;
+                for (StateAssignment inner : ParseStateBlock(false, nullptr)) {
+                    inner.index = state.index;
+                    states.push_back(std::move(inner));
+                }
+                Expect(";");
+                continue;
+            }
             if (allowCompile && (target == "vertexshader" || target == "pixelshader")) {
                 (target == "vertexshader" ? pass->vertexShader : pass->pixelShader) =
                     ParsePassShader(state, target == "vertexshader");
@@ -794,9 +886,13 @@ private:
             }
             if (IsKeywordNoCase("asm")) Fail(Current(), "assembly shaders are not supported");
             if ((IsSymbol("<") || IsSymbol("(")) && Ahead(1).kind == TokenKind::Identifier &&
-                Ahead(2).kind == TokenKind::Symbol && Ahead(2).text == (IsSymbol("<") ? ">" : ")")) {
+                Ahead(2).kind == TokenKind::Symbol && Ahead(2).text == (IsSymbol("<") ? ">" : ")") &&
+                Ahead(3).text == ";") {
                 state.value = Ahead(1).text;
                 state.isReference = true;
+                // `(name)` is also a bracketed expression: a constant or one of the state's values.
+                if (IsSymbol("(")) state.valueTokens.assign(tokens_.begin() + index_, tokens_.begin() + index_ + 3);
+                if (IsSymbol("<")) state.valueTokens.push_back(Ahead(1));
                 index_ += 3;
             } else {
                 // A vector value `{0.8, 0.8, 0.8, 1.0f}` holds braces of its own.
@@ -806,10 +902,12 @@ private:
                     if (IsSymbol("}")) --braces;
                     if (!state.value.empty()) state.value += ' ';
                     state.value += Current().text;
+                    state.valueTokens.push_back(Current());
                     ++index_;
                 }
                 if (state.value.empty()) Fail(Current(), "syntax error: missing value of state '" + state.name + "'");
             }
+            state.valueEnd = Current().position;
             Expect(";");
             states.push_back(std::move(state));
         }
@@ -867,17 +965,24 @@ private:
             if (close != nullptr) ++index_;
             shader.object = ExpectIdentifier("a shader").text;
             if (IsSymbol("[")) {
-                ++index_;
-                if (Current().kind == TokenKind::Number) {
-                    shader.index = SmallCount(Current().text, 64);
-                    if (shader.index < 0) Fail(Current(), "invalid shader index");
-                } else if (Current().kind == TokenKind::Identifier) {
-                    shader.indexParameter = Current().text;
+                const Token& open = Current();
+                SkipBalanced();
+                const std::size_t first = static_cast<std::size_t>(&open - tokens_.data()) + 1;
+                const std::size_t last = index_ - 1;  // the `]`
+                const Token& only = tokens_[first];
+                if (last == first + 1 && only.kind == TokenKind::Number) {
+                    shader.index = SmallCount(only.text, 64);
+                    if (shader.index < 0) Fail(only, "invalid shader index");
+                } else if (last == first + 1 && only.kind == TokenKind::Identifier && !IsConstant(only.text)) {
+                    shader.indexParameter = only.text;
+                } else if (last == first) {
+                    Fail(tokens_[last], "syntax error: missing shader index");
                 } else {
-                    Fail(Current(), "a shader index must be a literal number or an int parameter");
+                    // An expression, evaluated from the parameters when the pass begins.
+                    shader.indexTokens.assign(tokens_.begin() + static_cast<std::ptrdiff_t>(first),
+                                              tokens_.begin() + static_cast<std::ptrdiff_t>(last));
+                    shader.indexEnd = tokens_[last].position;
                 }
-                ++index_;
-                Expect("]");
             }
             if (close != nullptr) Expect(close);
         }
@@ -1070,6 +1175,7 @@ private:
             throw SyntaxError {shader.position,
                                "'" + shader.object + "' is not a " + (vertex ? "VertexShader" : "PixelShader")};
         }
+        if (!shader.indexTokens.empty()) return;  // checked when the effect resolves it
         if (static_cast<std::size_t>(shader.index) >= object->shaders.size()) {
             throw SyntaxError {shader.position,
                                "index " + std::to_string(shader.index) + " is outside '" + shader.object + "'"};

@@ -51,14 +51,14 @@ const std::map<std::string, StateInfo>& RenderStates() {
         {"STENCILMASK", {D3DRS_STENCILMASK, Kind::Dword}},
         {"STENCILWRITEMASK", {D3DRS_STENCILWRITEMASK, Kind::Dword}},
         {"TEXTUREFACTOR", {D3DRS_TEXTUREFACTOR, Kind::Color}},
-        {"WRAP0", {D3DRS_WRAP0, Kind::Dword}},
-        {"WRAP1", {D3DRS_WRAP1, Kind::Dword}},
-        {"WRAP2", {D3DRS_WRAP2, Kind::Dword}},
-        {"WRAP3", {D3DRS_WRAP3, Kind::Dword}},
-        {"WRAP4", {D3DRS_WRAP4, Kind::Dword}},
-        {"WRAP5", {D3DRS_WRAP5, Kind::Dword}},
-        {"WRAP6", {D3DRS_WRAP6, Kind::Dword}},
-        {"WRAP7", {D3DRS_WRAP7, Kind::Dword}},
+        {"WRAP0", {D3DRS_WRAP0, Kind::Wrap}},
+        {"WRAP1", {D3DRS_WRAP1, Kind::Wrap}},
+        {"WRAP2", {D3DRS_WRAP2, Kind::Wrap}},
+        {"WRAP3", {D3DRS_WRAP3, Kind::Wrap}},
+        {"WRAP4", {D3DRS_WRAP4, Kind::Wrap}},
+        {"WRAP5", {D3DRS_WRAP5, Kind::Wrap}},
+        {"WRAP6", {D3DRS_WRAP6, Kind::Wrap}},
+        {"WRAP7", {D3DRS_WRAP7, Kind::Wrap}},
         {"CLIPPING", {D3DRS_CLIPPING, Kind::Bool}},
         {"LIGHTING", {D3DRS_LIGHTING, Kind::Bool}},
         {"AMBIENT", {D3DRS_AMBIENT, Kind::Color}},
@@ -70,7 +70,7 @@ const std::map<std::string, StateInfo>& RenderStates() {
         {"SPECULARMATERIALSOURCE", {D3DRS_SPECULARMATERIALSOURCE, Kind::MaterialSource}},
         {"AMBIENTMATERIALSOURCE", {D3DRS_AMBIENTMATERIALSOURCE, Kind::MaterialSource}},
         {"EMISSIVEMATERIALSOURCE", {D3DRS_EMISSIVEMATERIALSOURCE, Kind::MaterialSource}},
-        {"VERTEXBLEND", {D3DRS_VERTEXBLEND, Kind::Dword}},
+        {"VERTEXBLEND", {D3DRS_VERTEXBLEND, Kind::VertexBlend}},
         {"CLIPPLANEENABLE", {D3DRS_CLIPPLANEENABLE, Kind::Dword}},
         {"POINTSIZE", {D3DRS_POINTSIZE, Kind::Float}},
         {"POINTSIZE_MIN", {D3DRS_POINTSIZE_MIN, Kind::Float}},
@@ -111,14 +111,14 @@ const std::map<std::string, StateInfo>& RenderStates() {
         {"BLENDFACTOR", {D3DRS_BLENDFACTOR, Kind::Color}},
         {"SRGBWRITEENABLE", {D3DRS_SRGBWRITEENABLE, Kind::Bool}},
         {"DEPTHBIAS", {D3DRS_DEPTHBIAS, Kind::Float}},
-        {"WRAP8", {D3DRS_WRAP8, Kind::Dword}},
-        {"WRAP9", {D3DRS_WRAP9, Kind::Dword}},
-        {"WRAP10", {D3DRS_WRAP10, Kind::Dword}},
-        {"WRAP11", {D3DRS_WRAP11, Kind::Dword}},
-        {"WRAP12", {D3DRS_WRAP12, Kind::Dword}},
-        {"WRAP13", {D3DRS_WRAP13, Kind::Dword}},
-        {"WRAP14", {D3DRS_WRAP14, Kind::Dword}},
-        {"WRAP15", {D3DRS_WRAP15, Kind::Dword}},
+        {"WRAP8", {D3DRS_WRAP8, Kind::Wrap}},
+        {"WRAP9", {D3DRS_WRAP9, Kind::Wrap}},
+        {"WRAP10", {D3DRS_WRAP10, Kind::Wrap}},
+        {"WRAP11", {D3DRS_WRAP11, Kind::Wrap}},
+        {"WRAP12", {D3DRS_WRAP12, Kind::Wrap}},
+        {"WRAP13", {D3DRS_WRAP13, Kind::Wrap}},
+        {"WRAP14", {D3DRS_WRAP14, Kind::Wrap}},
+        {"WRAP15", {D3DRS_WRAP15, Kind::Wrap}},
         {"SEPARATEALPHABLENDENABLE", {D3DRS_SEPARATEALPHABLENDENABLE, Kind::Bool}},
         {"SRCBLENDALPHA", {D3DRS_SRCBLENDALPHA, Kind::Blend}},
         {"DESTBLENDALPHA", {D3DRS_DESTBLENDALPHA, Kind::Blend}},
@@ -315,7 +315,17 @@ const std::map<std::string, DWORD>* NamedValues(Kind kind) {
                                                                {"TEX8", D3DFVF_TEX8},
                                                                {"LASTBETA_UBYTE4", D3DFVF_LASTBETA_UBYTE4},
                                                                {"LASTBETA_D3DCOLOR", D3DFVF_LASTBETA_D3DCOLOR}};
+    // D3DWRAPCOORD_0 ... D3DWRAPCOORD_3, and D3DWRAP_U, _V, _W, the same bits.
+    static const std::map<std::string, DWORD> kWrap = {{"COORD0", 1}, {"COORD1", 2}, {"COORD2", 4}, {"COORD3", 8},
+                                                       {"U", 1},      {"V", 2},      {"W", 4}};
+    static const std::map<std::string, DWORD> kVertexBlend = {
+        {"DISABLE", D3DVBF_DISABLE},   {"1WEIGHTS", D3DVBF_1WEIGHTS}, {"2WEIGHTS", D3DVBF_2WEIGHTS},
+        {"3WEIGHTS", D3DVBF_3WEIGHTS}, {"TWEENING", D3DVBF_TWEENING}, {"0WEIGHTS", D3DVBF_0WEIGHTS}};
     switch (kind) {
+    case Kind::Wrap:
+        return &kWrap;
+    case Kind::VertexBlend:
+        return &kVertexBlend;
     case Kind::LightType:
         return &kLightType;
     case Kind::VertexFormat:
@@ -405,6 +415,22 @@ bool FindTextureStageState(const std::string& name, StateInfo& info) {
     return true;
 }
 
+const char* RefusedStateReason(const std::string& name) {
+    const std::string upper = Upper(name);
+    if (upper == "PATCHSEGMENTS") return "'PatchSegments' is not supported: the device draws no N-patches";
+    // VertexShaderConstant, ...1 to ...4, ...F, ...B, ...I, and the same for pixel shaders.
+    for (const char* stage : {"VERTEXSHADERCONSTANT", "PIXELSHADERCONSTANT"}) {
+        const std::string rest =
+            upper.compare(0, std::strlen(stage), stage) == 0 ? upper.substr(std::strlen(stage)) : std::string("-");
+        if (rest.empty() || rest == "1" || rest == "2" || rest == "3" || rest == "4" || rest == "F" || rest == "B" ||
+            rest == "I") {
+            return "shader constant states are not supported: the shaders of a pass read their constants from "
+                   "the effect's parameters";
+        }
+    }
+    return nullptr;
+}
+
 bool FindSamplerState(const std::string& name, StateInfo& info) {
     const auto found = SamplerStates().find(Upper(name));
     if (found == SamplerStates().end()) return false;
@@ -421,7 +447,7 @@ bool ParseStateValue(StateValueKind kind, const std::string& text, DWORD& value)
     const std::map<std::string, DWORD>* names = NamedValues(kind);
     // Values that are flags OR'ed together: RED | GREEN, TEXTURE | COMPLEMENT, 1 | CAMERASPACENORMAL.
     if (kind == Kind::ColorWrite || kind == Kind::TextureArg || kind == Kind::TexCoordIndex ||
-        kind == Kind::TransformFlags || kind == Kind::VertexFormat) {
+        kind == Kind::TransformFlags || kind == Kind::VertexFormat || kind == Kind::Wrap) {
         value = 0;
         std::stringstream parts(compact);
         std::string part;
@@ -456,6 +482,7 @@ bool ParseStateValue(StateValueKind kind, const std::string& text, DWORD& value)
 }
 
 DWORD NumberAsStateValue(StateValueKind kind, float number) {
+    if (kind == Kind::Bool) return number != 0.0f ? TRUE : FALSE;
     if (kind == Kind::Float) {
         DWORD bits;
         std::memcpy(&bits, &number, sizeof(bits));
@@ -496,6 +523,63 @@ DWORD VectorAsColor(const std::array<float, 4>& rgba) {
         return value >= 1.0f ? 0xFFu : value <= 0.0f ? 0u : static_cast<DWORD>(value * 255.0f + 0.5f);
     };
     return channel(rgba[3]) << 24 | channel(rgba[0]) << 16 | channel(rgba[1]) << 8 | channel(rgba[2]);
+}
+
+bool FindStateValueName(StateValueKind kind, const std::string& name, DWORD& value) {
+    const std::map<std::string, DWORD>* names = NamedValues(kind);
+    if (names == nullptr) return false;
+    const auto found = names->find(Upper(name));
+    if (found == names->end()) return false;
+    value = found->second;
+    return true;
+}
+
+bool ExpressionFitsState(StateValueKind kind, const ExpressionValue& shape, std::string& error) {
+    const std::size_t count = shape.Count();
+    const bool fits = kind == Kind::Matrix   ? count == 1 || (shape.rows == 4 && shape.columns == 4) || count == 16
+                      : kind == Kind::Vector ? shape.rows == 1 && count <= 4
+                      : kind == Kind::Color  ? count == 1 || (shape.rows == 1 && count >= 3 && count <= 4)
+                                             : count == 1;
+    if (fits) return true;
+    error = kind == Kind::Matrix   ? "a 4x4 matrix or a scalar"
+            : kind == Kind::Vector ? "a vector of up to four numbers"
+            : kind == Kind::Color  ? "a number or a colour of three or four numbers"
+                                   : "one number";
+    return false;
+}
+
+DWORD ExpressionAsStateValue(StateValueKind kind, const ExpressionValue& value) {
+    if (value.Count() > 1) {
+        std::array<float, 4> rgba = {0.0f, 0.0f, 0.0f, 1.0f};
+        for (std::size_t i = 0; i < 4 && i < value.Count(); ++i)
+            rgba[i] = static_cast<float>(value.numbers[i]);
+        return VectorAsColor(rgba);
+    }
+    const double number = value.numbers.empty() ? 0.0 : value.numbers[0];
+    if (kind == Kind::Bool) return number != 0.0 ? TRUE : FALSE;
+    if (kind == Kind::Float) return NumberAsStateValue(kind, static_cast<float>(number));
+    // An int's 32 bits as they are (0xFFFFFFFF stays itself); a float truncated toward zero.
+    if (!(number > -2147483649.0 && number < 4294967296.0)) return 0;
+    return number < 0 ? static_cast<DWORD>(static_cast<INT>(number)) : static_cast<DWORD>(number);
+}
+
+std::array<float, 4> ExpressionAsVector(const ExpressionValue& value) {
+    std::array<float, 4> vector = {0.0f, 0.0f, 0.0f, 1.0f};
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (value.Count() == 1) {
+            vector[i] = static_cast<float>(value.numbers[0]);
+        } else if (i < value.Count()) {
+            vector[i] = static_cast<float>(value.numbers[i]);
+        }
+    }
+    return vector;
+}
+
+std::array<float, 16> ExpressionAsMatrix(const ExpressionValue& value) {
+    std::array<float, 16> matrix {};
+    for (std::size_t i = 0; i < matrix.size(); ++i)
+        matrix[i] = static_cast<float>(value.numbers[value.Count() == 1 ? 0 : i]);
+    return matrix;
 }
 
 }  // namespace nvesk::d3dx9

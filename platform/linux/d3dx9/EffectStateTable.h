@@ -2,6 +2,8 @@
 // (the Direct3D names without their prefix, any case), and the values those states accept.
 #pragma once
 
+#include "EffectExpression.h"
+
 #include <d3d9types.h>
 
 #include <array>
@@ -34,7 +36,9 @@ enum class StateValueKind {
     Vector,          // a float3/float4 of a light or material: {x, y, z, w}, float4(...) or a parameter
     Matrix,          // a float4x4 parameter
     LightType,       // POINT, SPOT, DIRECTIONAL
-    VertexFormat     // a number or D3DFVF names: XYZ | NORMAL | TEX1
+    VertexFormat,    // a number or D3DFVF names: XYZ | NORMAL | TEX1
+    Wrap,            // D3DWRAP flags: COORD0 ... COORD3, U | V | W
+    VertexBlend      // D3DVBF: DISABLE, 1WEIGHTS ... 3WEIGHTS, TWEENING, 0WEIGHTS
 };
 
 struct StateInfo {
@@ -80,6 +84,8 @@ bool FindRenderState(const std::string& name, StateInfo& info);
 bool FindFixedFunctionState(const std::string& name, FixedStateInfo& info);
 bool FindSamplerState(const std::string& name, StateInfo& info);
 bool FindTextureStageState(const std::string& name, StateInfo& info);
+// Why a state of the effect format is refused here (any case); null for any other name.
+const char* RefusedStateReason(const std::string& name);
 
 // The value as the device takes it; false when the text is not a value of that kind.
 bool ParseStateValue(StateValueKind kind, const std::string& text, DWORD& value);
@@ -90,5 +96,19 @@ DWORD NumberAsStateValue(StateValueKind kind, float number);
 bool ParseVectorValue(const std::string& text, std::array<float, 4>& values);
 // A colour in 0..1 as a D3DCOLOR, each channel clamped and rounded as D3DXCOLOR converts it.
 DWORD VectorAsColor(const std::array<float, 4>& rgba);
+
+// One of the kind's value names (any case: `CCW`, `Red`), as an expression reads it.
+bool FindStateValueName(StateValueKind kind, const std::string& name, DWORD& value);
+// Whether an expression of this type and shape can be the state's value: one number for most
+// states, a vector too for a colour, up to four numbers (or one, widened) for a light or material
+// vector, one or sixteen for a matrix; false with `error` saying what the state takes.
+bool ExpressionFitsState(StateValueKind kind, const ExpressionValue& shape, std::string& error);
+// An evaluated expression as the device takes it: a number (a bool state's nonzero is TRUE, a
+// float state's bits are the float's), a colour's vector as a D3DCOLOR.
+DWORD ExpressionAsStateValue(StateValueKind kind, const ExpressionValue& value);
+// A vector state's four numbers: one number stands for all four; fewer than four are widened.
+std::array<float, 4> ExpressionAsVector(const ExpressionValue& value);
+// A matrix state's sixteen numbers, row after row: one number stands for all of them.
+std::array<float, 16> ExpressionAsMatrix(const ExpressionValue& value);
 
 }  // namespace nvesk::d3dx9

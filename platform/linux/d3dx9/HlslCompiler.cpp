@@ -64,8 +64,6 @@ const std::string& Preamble() {
             "float4 fx_tex1Dproj(sampler2D s, float4 t) { return tex2D(s, float2(t.x / t.w, 0.5)); }\n"
             "#define tex1D fx_tex1D\n#define tex1Dgrad fx_tex1Dgrad\n#define tex1Dbias fx_tex1Dbias\n"
             "#define tex1Dlod fx_tex1Dlod\n#define tex1Dproj fx_tex1Dproj\n"
-            // glslang crashes on a call of its own noise(); only the file's own functions may have the name.
-            "#define noise fx_noise\n"
             // Direct3D 9 computes in 32-bit floats: a double is one, as a half is (it shares their registers).
             "#define double float\n";
         // HLSL's fmod keeps the sign of x (x = i * y + f, i whole); glslang's that of y.
@@ -76,16 +74,12 @@ const std::string& Preamble() {
                  {std::pair(t, t), std::pair(t, std::string("float")), std::pair(std::string("float"), t)})
                 preamble += t + " fx_fmod(" + x + " x, " + y + " y) { return x - y * trunc(x / y); }\n";
         }
-        preamble += "#define fmod fx_fmod\n";
         // glslang gives texCUBEproj to GLSL's textureProj, which has no cube form: divide, then look up.
-        preamble +=
-            "float4 fx_texCUBEproj(samplerCUBE s, float4 t) { return texCUBE(s, t.xyz / t.w); }\n"
-            "#define texCUBEproj fx_texCUBEproj\n";
+        preamble += "float4 fx_texCUBEproj(samplerCUBE s, float4 t) { return texCUBE(s, t.xyz / t.w); }\n";
         // glslang's lit() multiplies n_dot_h by m where the reference raises it to the power m.
         preamble +=
             "float4 fx_lit(float n_dot_l, float n_dot_h, float m)\n"
-            "{ return float4(1, max(n_dot_l, 0), (n_dot_l < 0 || n_dot_h < 0) ? 0 : pow(n_dot_h, m), 1); }\n"
-            "#define lit fx_lit\n";
+            "{ return float4(1, max(n_dot_l, 0), (n_dot_l < 0 || n_dot_h < 0) ? 0 : pow(n_dot_h, m), 1); }\n";
         // any() and all() of a scalar: glslang emits them as vector operations, which are invalid on a
         // scalar, so every call goes through overloads that compare with zero first.
         for (const char* name : {"any", "all"}) {
@@ -97,7 +91,6 @@ const std::string& Preamble() {
                                 name + "(x != " + zero + "); }\n";
                 }
             }
-            preamble += std::string("#define ") + name + " fx_" + name + "\n";
         }
         static const char* const kComponents[] = {"v.x", "v.y", "v.z", "v.w"};
         for (const std::string& type : ArrayCastTypes()) {
@@ -203,6 +196,41 @@ const std::string& MulGuard() {
     return text;
 }
 
+// The intrinsics the preamble replaces (fx_ plus the name) where glslang's own differ from the
+// reference or crash. A name is replaced only where the source uses it for calls alone: a variable
+// or parameter of the name (`bool lit`, a constant the effect fills by name) and a function of the
+// file's own keep it. noise has no replacement, only a name glslang does not crash on, so the
+// file's own noise() functions take that name too.
+std::string IntrinsicReplacements(const std::string& hlsl) {
+    static const std::pair<const char*, bool> kReplaced[] = {{"noise", true}, {"fmod", false}, {"lit", false},
+                                                             {"any", false},  {"all", false},  {"texCUBEproj", false}};
+    std::string macros;
+    for (const auto& [name, mayBeDefined] : kReplaced) {
+        const std::size_t length = std::strlen(name);
+        bool used = false;
+        bool callsOnly = true;
+        for (std::size_t at = hlsl.find(name); at != std::string::npos && callsOnly; at = hlsl.find(name, at + 1)) {
+            const std::size_t end = at + length;
+            if ((at > 0 && IsWordCharacter(hlsl[at - 1])) || (end < hlsl.size() && IsWordCharacter(hlsl[end])))
+                continue;
+            used = true;
+            const std::size_t next = hlsl.find_first_not_of(" \t\r\n", end);
+            // What stands before: a word other than `return` or `else` makes this a declaration.
+            std::size_t before = at;
+            while (before > 0 && std::isspace(static_cast<unsigned char>(hlsl[before - 1])))
+                --before;
+            std::size_t word = before;
+            while (word > 0 && IsWordCharacter(hlsl[word - 1]))
+                --word;
+            const std::string previous = hlsl.substr(word, before - word);
+            const bool declared = !mayBeDefined && !previous.empty() && previous != "return" && previous != "else";
+            callsOnly = next != std::string::npos && hlsl[next] == '(' && !declared;
+        }
+        if (used && callsOnly) macros += std::string("#define ") + name + " fx_" + name + "\n";
+    }
+    return macros;
+}
+
 bool CompileToSpirv(const std::string& hlsl, const std::string& fileName, const std::string& entry, EShLanguage stage,
                     std::vector<std::uint32_t>& spirv, std::string& errors) {
     glslang::TShader shader(stage);
@@ -210,7 +238,8 @@ bool CompileToSpirv(const std::string& hlsl, const std::string& fileName, const 
     const int length = static_cast<int>(hlsl.size());
     const char* name = fileName.c_str();
     shader.setStringsWithLengthsAndNames(&text, &length, &name, 1);
-    const std::string preamble = MayHoldOneWideValues(hlsl) ? Preamble() + MulGuard() : Preamble();
+    const std::string preamble =
+        (MayHoldOneWideValues(hlsl) ? Preamble() + MulGuard() : Preamble()) + IntrinsicReplacements(hlsl);
     shader.setPreamble(preamble.c_str());
     shader.setEntryPoint(entry.c_str());
     shader.setEnvInput(glslang::EShSourceHlsl, stage, glslang::EShClientVulkan, 100);

@@ -6,15 +6,19 @@
 #include <spirv-tools/libspirv.h>
 #include <spirv_cross/spirv_cross_c.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <set>
 #include <system_error>
 
 namespace nvesk::d3dx9 {
@@ -84,6 +88,37 @@ bool ReadVaryings(CacheReader& in, std::vector<StageVarying>& varyings) {
         if (!in.Number(varying.usage) || !in.Number(varying.usageIndex) || !in.U32(varying.location)) return false;
     }
     return true;
+}
+
+// One line on stderr per folder and kind of trouble: a cache that cannot be written would otherwise
+// say so for every program of every effect.
+void ReportOnce(const std::string& kind, const std::filesystem::path& folder, const std::string& line) {
+    static std::mutex mutex;
+    static std::set<std::string> reported;
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (!reported.insert(kind + '\n' + folder.string()).second) return;
+    std::fprintf(stderr, "d3dx9: %s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+// All of `bytes` into a new file; errno's code on failure (the file is then removed).
+int WriteNewFile(const std::filesystem::path& path, const std::string& bytes) {
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (file < 0) return errno;
+    std::size_t written = 0;
+    int failure = 0;
+    while (written < bytes.size()) {
+        const ssize_t step = ::write(file, bytes.data() + written, bytes.size() - written);
+        if (step < 0 && errno == EINTR) continue;
+        if (step <= 0) {
+            failure = step < 0 ? errno : ENOSPC;
+            break;
+        }
+        written += static_cast<std::size_t>(step);
+    }
+    if (::close(file) != 0 && failure == 0) failure = errno;
+    if (failure != 0) ::unlink(path.c_str());
+    return failure;
 }
 
 bool ReadFile(const std::filesystem::path& path, std::string& bytes) {
@@ -189,14 +224,17 @@ std::filesystem::path ProgramCache::FileFor(const std::string& key) const {
 // File: magic, format version, key (text), payload (text), checksum of everything before it.
 std::optional<std::string> ProgramCache::LoadBytes(const std::string& key) const {
     std::string bytes;
-    if (!ReadFile(FileFor(key), bytes) || bytes.size() < sizeof kMagic + 4 + 8 ||
-        std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
-        return std::nullopt;
-    }
-    const std::size_t body = bytes.size() - 8;
+    const std::filesystem::path file = FileFor(key);
+    if (!ReadFile(file, bytes)) return std::nullopt;
+    const std::size_t body = bytes.size() < 8 ? 0 : bytes.size() - 8;
     CacheReader trailer(bytes, body, bytes.size());
     std::uint64_t checksum = 0;
-    if (!trailer.U64(checksum) || checksum != Fnv1a(bytes.data(), body)) return std::nullopt;
+    if (bytes.size() < sizeof kMagic + 4 + 8 || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0 ||
+        !trailer.U64(checksum) || checksum != Fnv1a(bytes.data(), body)) {
+        ReportOnce("damaged", directory_,
+                   "the program cache entry " + file.string() + " is damaged; it is compiled again and rewritten");
+        return std::nullopt;
+    }
     CacheReader in(bytes, sizeof kMagic, body);
     std::uint32_t format = 0;
     std::string storedKey;
@@ -227,27 +265,27 @@ bool ProgramCache::StoreBytes(const std::string& key, const std::string& payload
     out.Text(payload);
     out.U64(Fnv1a(out.Bytes().data(), out.Bytes().size()));
 
+    const auto refused = [this](const std::string& reason) {
+        ReportOnce("write", directory_,
+                   "cannot write the program cache in " + directory_.string() + " (" + reason +
+                       "); programs are compiled at every start");
+        return false;
+    };
     std::error_code error;
     std::filesystem::create_directories(directory_, error);
-    if (error) return false;
-    // A name of its own per writer: processes sharing the cache never write into one file.
+    if (error) return refused(error.message());
+    // A name of its own per writer: processes sharing the cache never write into one file, and a
+    // reader finds the old entry or the new one whole, never a mix.
     static std::atomic<unsigned> counter {0};
     const std::filesystem::path target = FileFor(key);
     std::filesystem::path temporary = target;
     temporary += "." + std::to_string(getpid()) + "." + std::to_string(counter++) + ".tmp";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file.write(out.Bytes().data(), static_cast<std::streamsize>(out.Bytes().size()));
-        file.close();
-        if (!file) {
-            std::filesystem::remove(temporary, error);
-            return false;
-        }
-    }
+    if (const int failure = WriteNewFile(temporary, out.Bytes()); failure != 0) return refused(std::strerror(failure));
     std::filesystem::rename(temporary, target, error);
     if (error) {
+        const std::string reason = error.message();
         std::filesystem::remove(temporary, error);
-        return false;
+        return refused(reason);
     }
     return true;
 }

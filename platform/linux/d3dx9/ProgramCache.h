@@ -2,6 +2,8 @@
 // glslang and SPIRV-Cross again at every start. One file per program, named by a hash of its key
 // (source text, entries, profiles and the compilers' versions); the file repeats the whole key and
 // carries a checksum, so a damaged, truncated or colliding file reads as a miss and is rewritten.
+// A damaged entry, and a folder that cannot be written (read-only, full), each say so once per
+// process on stderr; the program is compiled as without the cache.
 // Preprocessed effects are kept the same way, under keys of their own.
 //
 // Where: $NVESK_SHADER_CACHE when set ("off" turns the cache off), else $XDG_CACHE_HOME/nvesk,

@@ -1,8 +1,27 @@
 #include "ShaderArguments.h"
 
 #include <algorithm>
+#include <set>
+#include <sstream>
 
 namespace nvesk::d3dx9 {
+
+namespace {
+
+// The numeric type a uniform parameter declares (`bool`, `float3`, `int2x2`), or "" when it is an
+// array or of another type.
+std::string NumericType(const FunctionParameterDesc& parameter) {
+    static const std::set<std::string> kModifiers = {"uniform", "in", "const", "row_major", "column_major"};
+    std::istringstream words(parameter.text);
+    std::string word;
+    while (words >> word && kModifiers.count(word) != 0) {}
+    if (parameter.text.find('[') != std::string::npos) return std::string();
+    ExpressionValue shape;
+    const std::string type = word.substr(0, word.find_first_of(" \t:"));
+    return ParseExpressionType(type, shape) ? type : std::string();
+}
+
+}  // namespace
 
 bool BindShaderArguments(const EffectDescription& description, const ShaderCompileRequest& request,
                          const std::string& entryName, std::string& hlsl, ShaderCompileRequest& bound,
@@ -30,7 +49,11 @@ bool BindShaderArguments(const EffectDescription& description, const ShaderCompi
     for (const FunctionParameterDesc& parameter : function->parameters) {
         if (!call.empty()) call += ", ";
         if (parameter.isUniform) {
-            call += "(" + request.arguments[argument++] + ")";
+            // Converted as the uniform declares it: a parameter named here is a global of the
+            // effect, and bool and int globals are held as floats.
+            const std::string type = NumericType(parameter);
+            const std::string value = "(" + request.arguments[argument++] + ")";
+            call += type.empty() ? value : "((" + type + ")" + value + ")";
             continue;
         }
         call += parameter.name;

@@ -2,6 +2,7 @@
 
 #include "../d3d9/Device.h"
 #include "../d3d9/DeviceCaps.h"
+#include "../d3d9/Texture.h"
 #include "com/FaultInjection.h"
 
 #include <utility>
@@ -32,6 +33,14 @@ int FixedFunctionProgramLinks(IDirect3DDevice9* device) {
 
 void ReportShaderVersions(DWORD vertexShaderVersion, DWORD pixelShaderVersion) {
     nvesk::d3d9::OverrideShaderVersions(vertexShaderVersion, pixelShaderVersion);
+}
+
+NewTextureFill::NewTextureFill(DWORD texel) {
+    nvesk::d3d9::FillNewTextures(true, texel);
+}
+
+NewTextureFill::~NewTextureFill() {
+    nvesk::d3d9::FillNewTextures(false, 0);
 }
 
 PresentWatcher::PresentWatcher(std::function<void(IDirect3DDevice9* device)> onPresent)

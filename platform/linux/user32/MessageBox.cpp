@@ -1,15 +1,17 @@
 // MessageBoxW: SDL's message box with the buttons, default button and icon the style asks for;
-// without a display the text goes to stderr and the answer is IDOK.
+// without a display, or where SDL cannot show a box, the text goes to stderr and the answer is IDOK.
 #include "MessageBoxLog.h"
 #include "NativeWindow.h"
 #include "SdlVideo.h"
 #include "Utf8Text.h"
 #include "WindowTable.h"
+#include "kernel32/FaultPoint.h"
 
 #include <winuser.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,8 +61,17 @@ Uint32 IconFlags(UINT type) {
     }
 }
 
-int ShowBox(HWND owner, const std::string& text, const std::string& caption, UINT type,
-            const std::vector<Button>& buttons) {
+// What the user is told where no box can be shown: a box that never appears would leave the text
+// nowhere (the box that says the log cannot be opened, for one).
+int WriteToStderr(const std::string& text, const std::string& caption) {
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    std::fflush(stderr);
+    return IDOK;
+}
+
+// The answer, or nothing when SDL could not show the box.
+std::optional<int> ShowBox(HWND owner, const std::string& text, const std::string& caption, UINT type,
+                           const std::vector<Button>& buttons) {
     const std::size_t defaultIndex = std::min<std::size_t>((type & MB_DEFMASK) >> 8, buttons.size() - 1);
     std::vector<SDL_MessageBoxButtonData> data;
     for (std::size_t i = 0; i < buttons.size(); ++i) {
@@ -78,9 +89,13 @@ int ShowBox(HWND owner, const std::string& text, const std::string& caption, UIN
     box.numbuttons = static_cast<int>(data.size());
     box.buttons = data.data();
     int pressed = 0;
+    if (nvesk::kernel32::TakeFault("SDL_ShowMessageBox")) {
+        std::fprintf(stderr, "user32: SDL cannot show a message box (an injected failure)\n");
+        return std::nullopt;
+    }
     if (SDL_ShowMessageBox(&box, &pressed) != 0) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
+        std::fprintf(stderr, "user32: SDL cannot show a message box (%s)\n", SDL_GetError());
+        return std::nullopt;
     }
     // Closing the box without a button (window manager) answers as Escape does.
     if (pressed == -1) pressed = buttons.size() == 1 ? buttons[0].id : IDCANCEL;
@@ -108,9 +123,7 @@ extern "C" int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, 
     }
     const std::string caption8 = ToUtf8(caption.c_str());
     const std::string text8 = ToUtf8(text.c_str());
-    if (!DisplayVisible()) {
-        std::fprintf(stderr, "%s: %s\n", caption8.c_str(), text8.c_str());
-        return IDOK;
-    }
-    return ShowBox(hWnd, text8, caption8, uType, buttons);
+    if (!DisplayVisible()) return WriteToStderr(text8, caption8);
+    const std::optional<int> pressed = ShowBox(hWnd, text8, caption8, uType, buttons);
+    return pressed ? *pressed : WriteToStderr(text8, caption8);
 }

@@ -2,7 +2,7 @@
 // (line continuations, byte-order marks, trailing commas, for-loop scoping, writes to globals in
 // compatibility mode), arrays of arrays, and every construct the language table of
 // docs/platform-linux.md names.
-#include "EffectDrawTest.h"
+#include "EffectPassFixture.h"
 #include "Pixels.h"
 
 #include <d3dx9.h>
@@ -16,7 +16,7 @@ namespace {
 using D3DX9Tests::Channel;
 using D3DX9Tests::Rgb;
 
-class EffectLanguageTest : public D3DX9Tests::EffectDrawTest {
+class EffectLanguageTest : public D3DX9Tests::EffectPassFixture {
 protected:
     // Draws pass `pass` of technique T over the whole back buffer; the pixel in its middle.
     DWORD DrawWhole(UINT pass = 0) {
@@ -722,6 +722,18 @@ TEST_F(EffectLanguageTest, WhatShaderModels1To3LackIsRefusedAtItsPlace) {
                  "float4 OwnPS(float2 uv : TEXCOORD0) : COLOR { return (uv.x > 0 && uv.y > 0) || !(uv.x < 1) ? "
                  "noise(uv) : 0; }\n" +
                  Technique("OwnPS")));
+}
+
+// Parameters may take the names of intrinsics: they keep them, and the shader reads what is set.
+TEST_F(EffectLanguageTest, ParametersNamedLikeIntrinsicsKeepTheirNames) {
+    ASSERT_NO_FATAL_FAILURE(
+        CreateOk("float lit = 0.25;\n"
+                 "float noise = 0.5;\n"
+                 "float4 NamesPS() : COLOR { return float4(lit, noise, fmod(-2.5 * noise * 2, 2) + 1, 1); }\n" +
+                 Technique("NamesPS")));
+    ASSERT_EQ(effect_->SetFloat("lit", 1), D3D_OK);
+    Clear();
+    ExpectRgb(DrawWhole(), 255, 128, 128);  // fmod(-2.5, 2) is -0.5
 }
 
 // Textures and samplers of every dimension declare and compile, and every tex3D and texCUBE form

@@ -1,7 +1,7 @@
 // Effect passes as real effect files write them, on a real device: passes with one, none or NULL
 // shaders, sampler and texture states in a pass, uniform arguments to compiled shaders, shader
 // arrays picked by an int parameter, and stages that pass values of different widths.
-#include "EffectDrawTest.h"
+#include "EffectPassFixture.h"
 #include "Pixels.h"
 
 #include <PlatformTesting/Faults.h>
@@ -19,7 +19,7 @@ using D3DX9Tests::Channel;
 using D3DX9Tests::kClearColor;
 using D3DX9Tests::Rgb;
 
-using EffectPassTest = D3DX9Tests::EffectDrawTest;
+using EffectPassTest = D3DX9Tests::EffectPassFixture;
 
 TEST_F(EffectPassTest, UniformArgumentsCompileOneVariantPerArgumentList) {
     CreateOk(

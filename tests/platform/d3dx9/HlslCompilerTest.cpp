@@ -334,7 +334,8 @@ TEST(HlslCompiler, UniformArgumentsMakeOneProgramPerArgumentList) {
     EXPECT_EQ(vertex.entry, "fx_v");
     EXPECT_NE(hlsl.find("float4 fx_v(float4 p : POSITION, out float4 o : TEXCOORD0) : POSITION"), std::string::npos)
         << hlsl;
-    EXPECT_NE(hlsl.find("return VS(p, (true), (2), o);"), std::string::npos) << hlsl;
+    // Each argument is converted to the type its uniform declares.
+    EXPECT_NE(hlsl.find("return VS(p, ((bool)(true)), ((float)(2)), o);"), std::string::npos) << hlsl;
     const std::uint64_t before = StageCompileCount();
     const ProgramCompileResult first = CompileProgram(hlsl, "memory", vertex, pixel);
     ASSERT_NE(first.program, nullptr) << first.errors;
@@ -355,4 +356,26 @@ TEST(HlslCompiler, UniformArgumentsMakeOneProgramPerArgumentList) {
     other.arguments = {"true"};
     EXPECT_FALSE(BindShaderArguments(effect, other, "fx_v", otherHlsl, vertex, error));
     EXPECT_NE(error.find("2 uniform parameters"), std::string::npos) << error;
+}
+
+TEST(HlslCompiler, AParameterAsAUniformArgumentIsAConstantTheEffectFills) {
+    // `lit` is a bool global, held as a float register: the argument converts it back.
+    const ParseResult parsed = ParseEffect(
+        "bool lit = true;\n"
+        "float4 PS(uniform bool on) : COLOR { if (on) return 1; return 0; }\n"
+        "float4 VS(float4 p : POSITION) : POSITION { return p; }\n"
+        "technique { pass { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(lit); } }");
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    const EffectPassDesc& pass = parsed.description.techniques.at(0).passes.at(0);
+    std::string hlsl = parsed.description.hlsl;
+    ShaderCompileRequest vertex;
+    ShaderCompileRequest pixel;
+    std::string error;
+    ASSERT_TRUE(BindShaderArguments(parsed.description, pass.vertexShader.compiled, "fx_v", hlsl, vertex, error));
+    ASSERT_TRUE(BindShaderArguments(parsed.description, pass.pixelShader.compiled, "fx_p", hlsl, pixel, error));
+    const ProgramCompileResult compiled = CompileProgram(hlsl, "memory", vertex, pixel);
+    ASSERT_NE(compiled.program, nullptr) << compiled.errors;
+    ExpectValidGlsl(*compiled.program);
+    const auto& slots = compiled.program->pixelConstants.slots;
+    EXPECT_TRUE(std::any_of(slots.begin(), slots.end(), [](const ConstantSlot& slot) { return slot.name == "lit"; }));
 }

@@ -353,6 +353,90 @@ TEST(MeshOperations, NormalsAreWeightedByEachFacesAngleAtTheVertex) {
     EXPECT_FALSE(ComputeNormals(View(mesh), 16, mesh.indices));
 }
 
+TEST(MeshOperations, AnObtuseCornerWeighsByItsWholeAngle) {
+    // Vertex 0: 120 degrees of a face in the z = 0 plane and 90 degrees of a face in the x = 0
+    // plane. The weights 2pi/3 and pi/2 give the normal (-0.6, 0, -0.8); an angle taken as 90
+    // degrees at most would give the diagonal (-0.707, 0, -0.707).
+    const float pi = std::acos(-1.0f);
+    const float c = std::cos(2.0f * pi / 3.0f);
+    const float s = std::sin(2.0f * pi / 3.0f);
+    MeshGeometry mesh;
+    mesh.hasNormals = true;
+    mesh.vertexCount = 5;
+    mesh.vertices = {0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, c, s, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0};
+    mesh.indices = {0, 2, 1,   // normal (0, 0, -1), 120 degrees at vertex 0
+                    0, 3, 4};  // normal (-1, 0, 0), 90 degrees at vertex 0
+    mesh.attributes = {0, 0};
+    ASSERT_TRUE(ComputeNormals(View(mesh), 12, mesh.indices));
+    const float* n = &mesh.vertices[3];
+    EXPECT_NEAR(n[0], -0.6f, 1e-5f);
+    EXPECT_NEAR(n[1], 0.0f, 1e-5f);
+    EXPECT_NEAR(n[2], -0.8f, 1e-5f);
+    // The face's other corners (30 degrees each) lie on it alone: its own normal.
+    for (std::uint32_t v : {1u, 2u}) {
+        EXPECT_NEAR(mesh.vertices[v * 6 + 3], 0.0f, 1e-6f) << "vertex " << v;
+        EXPECT_NEAR(mesh.vertices[v * 6 + 5], -1.0f, 1e-6f) << "vertex " << v;
+    }
+
+    // A fan of three faces around vertex 0 in one plane but tilted apart: 150, 100 and 60 degrees
+    // weigh the normals of their planes in that proportion.
+    MeshGeometry fan;
+    fan.hasNormals = true;
+    fan.vertexCount = 7;
+    const float a150 = 150.0f * pi / 180.0f;
+    const float a100 = 100.0f * pi / 180.0f;
+    fan.vertices = {0,
+                    0,
+                    0,
+                    0,
+                    0,
+                    0,  // 0: the shared corner
+                    1,
+                    0,
+                    0,
+                    0,
+                    0,
+                    0,  // 1, 2: z = 0 plane, 150 degrees
+                    std::cos(a150),
+                    std::sin(a150),
+                    0,
+                    0,
+                    0,
+                    0,  //
+                    0,
+                    1,
+                    0,
+                    0,
+                    0,
+                    0,  // 3, 4: x = 0 plane, 100 degrees
+                    0,
+                    std::cos(a100),
+                    std::sin(a100),
+                    0,
+                    0,
+                    0,  //
+                    1,
+                    0,
+                    0,
+                    0,
+                    0,
+                    0,  // 5, 6: y = 0 plane, 60 degrees
+                    0.5f,
+                    0,
+                    std::sqrt(0.75f),
+                    0,
+                    0,
+                    0};
+    fan.indices = {0, 1, 2, 0, 3, 4, 0, 5, 6};
+    fan.attributes = {0, 0, 0};
+    ASSERT_TRUE(ComputeNormals(View(fan), 12, fan.indices));
+    // Face normals: (0, 0, 1), (1, 0, 0) and (0, -1, 0), weighted 150 : 100 : 60.
+    const float length = std::sqrt(150.0f * 150.0f + 100.0f * 100.0f + 60.0f * 60.0f);
+    EXPECT_NEAR(fan.vertices[3], 100.0f / length, 1e-5f);
+    EXPECT_NEAR(fan.vertices[4], -60.0f / length, 1e-5f);
+    EXPECT_NEAR(fan.vertices[5], 150.0f / length, 1e-5f);
+}
+
 TEST(MeshOperations, AdjacencyJoinsFacesThatShareAnEdgeWithinEpsilon) {
     // Two triangles of a square; the second repeats the shared corners as separate vertices.
     MeshGeometry mesh;

@@ -1,7 +1,8 @@
 // Message boxes: recorded by the test hook, refused for a bad style or owner, and written to
-// stderr with IDOK when there is no display.
+// stderr with IDOK when there is no display or SDL cannot show them.
 #include "platform/user32/TestWindow.h"
 
+#include "PlatformTesting/Faults.h"
 #include "PlatformTesting/MessageBoxes.h"
 #include "support/Scenario.h"
 
@@ -59,4 +60,22 @@ NVESK_SCENARIO(MessageBoxWithoutDisplay) {
 
 TEST(User32MessageBox, WithoutADisplayTheTextGoesToStderrAndTheAnswerIsOk) {
     EXPECT_EQ(TestSupport::RunScenario("MessageBoxWithoutDisplay", "done"), 0);
+}
+
+TEST(User32MessageBox, ABoxThatCannotBeShownGoesToStderrAndTheAnswerIsOk) {
+    // A window first: the display is up, so the box takes the path that shows it.
+    TestSupport::TestWindow window;
+    PlatformTesting::FailNextCalls("SDL_ShowMessageBox", E_FAIL, 2);
+    testing::internal::CaptureStderr();
+    const int logger = MessageBoxW(nullptr, L"Cannot initialize Logger", L"Error", MB_OK);
+    const int question = MessageBoxW(window.Handle(), L"Go on?", L"Effect Compilation error", MB_YESNO);
+    const std::string written = testing::internal::GetCapturedStderr();
+    PlatformTesting::ClearFailures();
+    EXPECT_EQ(logger, IDOK);
+    EXPECT_EQ(question, IDOK) << "as without a display";
+    EXPECT_EQ(written,
+              "user32: SDL cannot show a message box (an injected failure)\n"
+              "Error: Cannot initialize Logger\n"
+              "user32: SDL cannot show a message box (an injected failure)\n"
+              "Effect Compilation error: Go on?\n");
 }

@@ -42,6 +42,17 @@ private:
     std::function<void(IDirect3DDevice9* device)> onPresent_;
 };
 
+// Direct3D 9 leaves the texels of a new texture undefined; ours start at zero. While a fill lives,
+// every level of every new texture starts as `texel` (0xAARRGGBB for A8R8G8B8) instead, so a test
+// sees what a texture that nothing wrote would show. One at a time.
+class NewTextureFill {
+public:
+    explicit NewTextureFill(DWORD texel);
+    ~NewTextureFill();
+    NewTextureFill(const NewTextureFill&) = delete;
+    NewTextureFill& operator=(const NewTextureFill&) = delete;
+};
+
 enum class Direct3DObject {
     Direct3D,
     Device,

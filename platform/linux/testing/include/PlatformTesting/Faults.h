@@ -5,6 +5,7 @@
 // "ReadFile", "WriteFile", "SetFilePointerEx", "GetFileSizeEx", "CloseHandle", "WideCharToMultiByte",
 // "MultiByteToWideChar", "RegisterClassExW" and "CreateWindowExW" fail with their Windows failure value, the last error
 // set to the code of an HRESULT_FROM_WIN32 result (any other result is set as it is).
+// "SDL_ShowMessageBox" fails the box MessageBoxW would show, as when SDL cannot show one.
 #pragma once
 
 #include <windows.h>

@@ -1,5 +1,5 @@
-// A device, an effect of the test's own whose passes draw quads given in pixels (the vertex
-// shader PixelVS maps them to clip space), and the back buffer's pixels read back.
+// Effects of one pass drawn on a real device: a quad in pixel positions through a pass, and the
+// back buffer read back.
 #pragma once
 
 #include "EffectDeviceTest.h"
@@ -18,7 +18,7 @@ inline const char kPixelVertexShader[] =
     "void PixelVS(float3 p : POSITION, float2 uv : TEXCOORD0, out float4 oPos : POSITION,\n"
     "             out float2 oUv : TEXCOORD0) { oPos = ToClip(p); oUv = uv; }\n";
 
-class EffectDrawTest : public EffectDeviceTest {
+class EffectPassFixture : public EffectDeviceTest {
 protected:
     void TearDown() override {
         if (effect_ != nullptr) {
@@ -42,6 +42,17 @@ protected:
             buffer->Release();
         }
         return result;
+    }
+
+    // An effect that must not be created: its messages.
+    std::string Refused(const std::string& body) {
+        std::string errors;
+        EXPECT_EQ(Create(body, &errors), E_FAIL) << body;
+        if (effect_ != nullptr) {
+            effect_->Release();
+            effect_ = nullptr;
+        }
+        return errors;
     }
 
     void CreateOk(const std::string& body, DWORD flags = 0, const std::string& lead = std::string()) {
