@@ -13,11 +13,22 @@ bool Supported(Level level);
 // The widest supported level.
 Level Best();
 
-// One row of the fire's spread into `out` from the row it rises from and its neighbours above and
-// below: the average of the four neighbours less `cooling`, not below zero; columns wrap. Needs
-// n >= 18 and cooling in 0..255.
-void FireRow(Level level, const std::uint8_t* above, const std::uint8_t* row, const std::uint8_t* below,
-             std::uint8_t* out, int n, int cooling);
+// The fire's two grids of n x n cells, row 0 at the top.
+struct FireGrids {
+    const std::uint8_t* current;
+    std::uint8_t* next;
+    int n;
+    int cooling;
+};
+
+// Rows 0 .. n - 2 of `next`: row y - 1 from rows y - 1 .. y + 1 of `current` (the bottom row its
+// own row below), each cell the average of its four neighbours in `current` less the cooling, not
+// below zero; columns wrap. Needs n >= 18 and cooling in 0..255.
+void FireSpread(Level level, const FireGrids& grids);
+// FireSpread, each band of rows drawn through the palette (as PalettePixels) while it is still in
+// the first-level cache: rows 0 .. n - 2 of the image at `bits`.
+void FireSpreadAndPixels(Level level, const FireGrids& grids, const std::uint32_t (&colours)[256], std::uint8_t* bits,
+                         std::int32_t pitch);
 
 // Cells through a palette of 0xAARRGGBB-in-memory-order colours into rows `pitch` bytes apart.
 void PalettePixels(Level level, const std::uint32_t (&colours)[256], const std::uint8_t* cells, int width, int height,
