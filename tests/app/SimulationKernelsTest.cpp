@@ -329,29 +329,46 @@ TEST_F(SimulationKernels, EveryWaterRowFormDampsEveryHeightAsTheDivisionDoes) {
 }
 
 TEST_F(SimulationKernels, EveryPaletteFormThisProcessorRunsMatchesThePlainLookup) {
-    // Any palette (alpha included), widths with and without a tail after the wide blocks, rows
-    // found by the pitch; the bytes between rows stay as they were.
+    // Any palette (alpha included, and one whose alpha is each colour's index, as the fire's is),
+    // widths with and without a tail after the wide blocks, rows found by the pitch; the bytes
+    // between rows stay as they were. Cells random, all equal, or equal but for one anywhere (the
+    // forms store runs of equal cells as one colour).
     std::mt19937 random(41);
-    std::uint32_t colours[256];
-    for (std::uint32_t& colour : colours)
-        colour = static_cast<std::uint32_t>(random());
+    std::uint32_t colours[2][256];
+    for (int i = 0; i < 256; ++i) {
+        colours[0][i] = static_cast<std::uint32_t>(random());
+        colours[1][i] = (static_cast<std::uint32_t>(random()) & 0xFFFFFFu) | static_cast<std::uint32_t>(i) << 24;
+    }
     int levelsRun = 0;
     for (Level level : RunnableLevels()) {
         ++levelsRun;
-        for (int width : {256, 200, 71, 64, 8, 5}) {
-            const int height = 9;
-            const std::int32_t pitch = PitchFor(width);
-            std::vector<std::uint8_t> cells(static_cast<std::size_t>(width) * height);
-            FillUniform(cells, random, 0, 255);
-            std::vector<std::uint8_t> expected(static_cast<std::size_t>(pitch) * height, 0xA5);
-            for (int y = 0; y < height; ++y) {
-                for (int x = 0; x < width; ++x)
-                    std::memcpy(&expected[static_cast<std::size_t>(y) * pitch + 4 * x], &colours[cells[y * width + x]],
-                                4);
+        for (const auto& palette : colours) {
+            for (int width : {256, 200, 71, 64, 8, 5}) {
+                for (int pattern = 0; pattern < 3; ++pattern) {
+                    const int height = 9;
+                    const std::int32_t pitch = PitchFor(width);
+                    std::vector<std::uint8_t> cells(static_cast<std::size_t>(width) * height);
+                    FillUniform(cells, random, 0, 255);
+                    if (pattern > 0) std::fill(cells.begin(), cells.end(), cells[0]);
+                    // One odd cell in each row, at a different column in each.
+                    if (pattern == 2) {
+                        for (int y = 0; y < height; ++y)
+                            cells[y * width + (y * 29 + 3) % width] ^= 0x40;
+                    }
+                    std::vector<std::uint8_t> expected(static_cast<std::size_t>(pitch) * height, 0xA5);
+                    for (int y = 0; y < height; ++y) {
+                        for (int x = 0; x < width; ++x)
+                            std::memcpy(&expected[static_cast<std::size_t>(y) * pitch + 4 * x],
+                                        &palette[cells[y * width + x]], 4);
+                    }
+                    std::vector<std::uint8_t> pixels(expected.size(), 0xA5);
+                    ::SimulationKernels::PalettePixels(level, palette, cells.data(), width, height, pixels.data(),
+                                                       pitch);
+                    ASSERT_TRUE(pixels == expected)
+                        << "level " << static_cast<int>(level) << ", width " << width << ", pattern " << pattern
+                        << ", alpha is index " << (&palette == &colours[1]);
+                }
             }
-            std::vector<std::uint8_t> pixels(expected.size(), 0xA5);
-            ::SimulationKernels::PalettePixels(level, colours, cells.data(), width, height, pixels.data(), pitch);
-            ASSERT_TRUE(pixels == expected) << "level " << static_cast<int>(level) << ", width " << width;
         }
     }
     EXPECT_GE(levelsRun, 1);
