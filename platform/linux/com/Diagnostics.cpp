@@ -132,11 +132,19 @@ std::atomic<double>& FirstFramePresented() {
     return seconds;
 }
 
+std::atomic<double>& FirstFrameMonotonic() {
+    static std::atomic<double> seconds {-1.0};
+    return seconds;
+}
+
 }  // namespace
 
 void NoteFramePresented() {
     static std::atomic<bool> noted {false};
     if (noted.exchange(true)) return;
+    timespec monotonic {};
+    clock_gettime(CLOCK_MONOTONIC, &monotonic);
+    FirstFrameMonotonic() = static_cast<double>(monotonic.tv_sec) + monotonic.tv_nsec / 1e9;
     const double seconds = SecondsSinceProcessStart();
     FirstFramePresented() = seconds;
     char line[96];
@@ -147,6 +155,10 @@ void NoteFramePresented() {
 
 double FirstFramePresentedSeconds() {
     return FirstFramePresented();
+}
+
+double FirstFramePresentedMonotonic() {
+    return FirstFrameMonotonic();
 }
 
 }  // namespace nvesk::com

@@ -42,6 +42,10 @@ double FirstFramePresentedSeconds() {
     return nvesk::com::FirstFramePresentedSeconds();
 }
 
+double FirstFramePresentedMonotonic() {
+    return nvesk::com::FirstFramePresentedMonotonic();
+}
+
 DebugOutputCapture::DebugOutputCapture() {
     nvesk::com::CaptureDebugOutput(true);
 }

@@ -33,5 +33,7 @@ double SecondsSinceProcessStart();
 // When the process's first frame was presented (its swap done), in the same seconds: what the
 // start-up line reports. Negative before the first Present.
 double FirstFramePresentedSeconds();
+// The same moment on CLOCK_MONOTONIC in seconds (shared by every process); negative before it.
+double FirstFramePresentedMonotonic();
 
 }  // namespace PlatformTesting
