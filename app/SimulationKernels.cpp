@@ -36,6 +36,19 @@ std::uint8_t FireCell(int above, int below, int left, int right, int cooling) {
 #define NVESK_INLINE inline
 #endif
 
+// Asks for `lines` cache lines from `at` on, to be written. The widest palette form is bound by its
+// stores, each waiting for its line; the next row's lines asked for while this row is drawn took a
+// tenth off the fire step (the narrower forms, bound by their lookups, gained nothing).
+NVESK_INLINE void PrefetchForWriting(const std::uint8_t* at, int lines) {
+#if defined(__GNUC__)
+    for (int i = 0; i < lines; ++i)
+        __builtin_prefetch(at + 64 * i, 1, 3);
+#else
+    static_cast<void>(at);
+    static_cast<void>(lines);
+#endif
+}
+
 // Columns `from` .. n - 2 of a fire row cell by cell, then the two columns that wrap.
 NVESK_INLINE void FireCellsFrom(const std::uint8_t* above, const std::uint8_t* row, const std::uint8_t* below,
                                 std::uint8_t* out, int n, int cooling, int from) {
@@ -468,6 +481,7 @@ NVESK_AVX512 void Avx512PaletteRowsOf(const Avx512Palette& palette, const std::u
         int x = 0;
         for (; x + 64 <= width; x += 64) {
             const __m512i index = _mm512_loadu_si512(line + x);
+            PrefetchForWriting(row + pitch + 4 * x, 4);
             if (_mm512_cmpneq_epi8_mask(index, _mm512_set1_epi8(static_cast<char>(line[x]))) == 0) {
                 const __m512i same = _mm512_set1_epi32(static_cast<int>(palette.colours[line[x]]));
                 for (int k = 0; k < 4; ++k)
@@ -510,6 +524,12 @@ NVESK_AVX512 inline void Avx512FireBlock(const std::uint8_t* __restrict above, c
     // Each row read once: the compiler would otherwise fold the loads into both their uses, and most
     // of these loads cross a cache line.
     asm("" : "+v"(a), "+v"(b), "+v"(l), "+v"(r));
+    // Cold cells (the top of a fire) stay cold: four zero neighbours make a zero (0xFE: a | b | l).
+    const __m512i any = _mm512_or_si512(_mm512_ternarylogic_epi32(a, b, l, 0xFE), r);
+    if (_mm512_test_epi8_mask(any, any) == 0) {
+        _mm512_storeu_si512(out + x, any);
+        return;
+    }
     const __m512i upDown = _mm512_avg_epu8(a, b);
     const __m512i sides = _mm512_avg_epu8(l, r);
     // 0xBE: (a ^ b) | c, with c = (l ^ r) | (upDown ^ sides) from 0xBE again.
