@@ -65,10 +65,11 @@ NVESK_INLINE void PaletteCellsFrom(const std::uint32_t* colours, const std::uint
         std::memcpy(row + 4 * x, &colours[cells[x]], 4);
 }
 
-// Columns `from` .. n - 2 of a fire row (from >= 1), then the two columns that wrap. The inner
-// columns take no branches, so they run sixteen cells at a time.
+// One fire row: the inner columns take no branches, so they run sixteen cells at a time; then the
+// two columns that wrap.
 void PortableFireRow(const std::uint8_t* __restrict above, const std::uint8_t* __restrict row,
-                     const std::uint8_t* __restrict below, std::uint8_t* __restrict out, int n, int cooling, int from) {
+                     const std::uint8_t* __restrict below, std::uint8_t* __restrict out, int n, int cooling) {
+    int from = 1;
 #if defined(__SSE2__)
     const __m128i one = _mm_set1_epi8(1);
     const __m128i cool = _mm_set1_epi8(static_cast<char>(cooling));
@@ -114,7 +115,7 @@ FireRowSources SourcesOf(const FireGrids& g, int y) {
 void PortableSpreadRows(const FireGrids& g, int firstRow, int endRow) {
     for (int y = firstRow; y < endRow; ++y) {
         const FireRowSources s = SourcesOf(g, y);
-        PortableFireRow(s.above, s.row, s.below, s.out, g.n, g.cooling, 1);
+        PortableFireRow(s.above, s.row, s.below, s.out, g.n, g.cooling);
     }
 }
 

@@ -1,5 +1,6 @@
-// The innermost loops of the fire and water steps in the widest form the processor runs, picked at
-// run time, every form giving the same bytes as the portable one.
+// The innermost loops of the fire and water steps at a level of vector instructions picked at run
+// time (SimulationLevel.h), every level giving the same bytes as the plain steps of
+// SimulationReference.
 #pragma once
 
 #include <cstdint>
@@ -54,8 +55,9 @@ struct Refraction {
     std::int32_t sourcePitch;
 };
 // Output rows firstRow .. endRow - 1 of the image at `bits` (row 0 there). The AVX-512 form looks
-// the offsets up with byte permutes and gathers 16 pixels at once; the others go pixel by pixel
-// (AVX2 gathers measured slower than the scalar loads on the processors at hand).
+// the offsets up with byte permutes and gathers 16 pixels at once; the AVX2 form gathers the offsets
+// and 8 pixels at once (a third of the scalar loop's time on the processor at hand); the portable
+// one goes pixel by pixel.
 void Refract(Level level, const Refraction& refraction, int firstRow, int endRow, std::uint8_t* bits,
              std::int32_t pitch);
 

@@ -26,22 +26,26 @@ bool UpToAvx2(Level level) {
     return level != Level::Avx512Vbmi;
 }
 
-// Sets NVESK_SIMD (or unsets it) for one scope, and puts back what was there.
+// Sets NVESK_SIMD (null: unsets it; Windows' C runtime cannot tell unset from empty).
+void SetSimd(const char* value) {
+#if defined(_WIN32)
+    _putenv_s("NVESK_SIMD", value != nullptr ? value : "");
+#else
+    if (value != nullptr)
+        setenv("NVESK_SIMD", value, 1);
+    else
+        unsetenv("NVESK_SIMD");
+#endif
+}
+
+// NVESK_SIMD set (or unset) for one scope, and what was there put back.
 class SimdVariable {
 public:
     explicit SimdVariable(const char* value) {
         if (const char* old = std::getenv("NVESK_SIMD")) before = old;
-        if (value != nullptr)
-            setenv("NVESK_SIMD", value, 1);
-        else
-            unsetenv("NVESK_SIMD");
+        SetSimd(value);
     }
-    ~SimdVariable() {
-        if (before)
-            setenv("NVESK_SIMD", before->c_str(), 1);
-        else
-            unsetenv("NVESK_SIMD");
-    }
+    ~SimdVariable() { SetSimd(before ? before->c_str() : nullptr); }
     SimdVariable(const SimdVariable&) = delete;
     SimdVariable& operator=(const SimdVariable&) = delete;
 
