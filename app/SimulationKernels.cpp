@@ -119,6 +119,25 @@ void PortableSpreadRows(const FireGrids& g, int firstRow, int endRow) {
     }
 }
 
+// Rows firstRow .. endRow - 1 spread by `Block`, `Width` cells from column x, over the inner
+// columns, the last block overlapping the one before (it writes the same values again), then the
+// rest cell by cell. Compiled into each wide level's own function, where the blocks inline.
+template <int Width, void (*Block)(const FireRowSources& sources, int x, int cooling)>
+NVESK_INLINE void WideSpreadRows(const FireGrids& g, int firstRow, int endRow) {
+    const int n = g.n;
+    for (int y = firstRow; y < endRow; ++y) {
+        const FireRowSources s = SourcesOf(g, y);
+        int x = 1;
+        for (; x + Width <= n - 1; x += Width)
+            Block(s, x, g.cooling);
+        if (x < n - 1 && n - 1 - Width >= 1) {
+            Block(s, n - 1 - Width, g.cooling);
+            x = n - 1;
+        }
+        FireCellsFrom(s.above, s.row, s.below, s.out, n, g.cooling, x);
+    }
+}
+
 // Rows of sixteen of a fire's cells and their pixels fit the first-level cache together: rows
 // 1 .. n - 1 spread (rows 0 .. n - 2 of `next`) and drawn band by band.
 constexpr int kFireBand = 16;
@@ -267,12 +286,11 @@ NVESK_AVX2 __m256i Load256(const void* p) {
 }
 
 // Cells x .. x + 31 of a fire row (FireAverage).
-NVESK_AVX2 void Avx2FireBlock(const std::uint8_t* __restrict above, const std::uint8_t* __restrict row,
-                              const std::uint8_t* __restrict below, std::uint8_t* __restrict out, int x, __m256i cool) {
-    __m256i a = Load256(above + x);
-    __m256i b = Load256(below + x);
-    __m256i l = Load256(row + x - 1);
-    __m256i r = Load256(row + x + 1);
+NVESK_AVX2 void Avx2FireBlock(const FireRowSources& s, int x, int cooling) {
+    __m256i a = Load256(s.above + x);
+    __m256i b = Load256(s.below + x);
+    __m256i l = Load256(s.row + x - 1);
+    __m256i r = Load256(s.row + x + 1);
     // Each row read once (see Avx512FireBlock).
     asm("" : "+x"(a), "+x"(b), "+x"(l), "+x"(r));
     const __m256i upDown = _mm256_avg_epu8(a, b);
@@ -280,30 +298,12 @@ NVESK_AVX2 void Avx2FireBlock(const std::uint8_t* __restrict above, const std::u
     const __m256i odd = _mm256_or_si256(_mm256_or_si256(_mm256_xor_si256(a, b), _mm256_xor_si256(l, r)),
                                         _mm256_xor_si256(upDown, sides));
     const __m256i average = _mm256_sub_epi8(_mm256_avg_epu8(upDown, sides), _mm256_and_si256(odd, _mm256_set1_epi8(1)));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_subs_epu8(average, cool));
-}
-
-// The inner columns thirty-two cells at a time; returns the first column left to do.
-NVESK_AVX2 int Avx2FireColumns(const std::uint8_t* __restrict above, const std::uint8_t* __restrict row,
-                               const std::uint8_t* __restrict below, std::uint8_t* __restrict out, int n, int cooling) {
-    const __m256i cool = _mm256_set1_epi8(static_cast<char>(cooling));
-    int x = 1;
-    for (; x + 32 <= n - 1; x += 32)
-        Avx2FireBlock(above, row, below, out, x, cool);
-    // The last block overlaps the one before: it writes the same values again.
-    if (x < n - 1 && n - 1 - 32 >= 1) {
-        Avx2FireBlock(above, row, below, out, n - 1 - 32, cool);
-        x = n - 1;
-    }
-    return x;
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(s.out + x),
+                        _mm256_subs_epu8(average, _mm256_set1_epi8(static_cast<char>(cooling))));
 }
 
 NVESK_AVX2 void Avx2SpreadRows(const FireGrids& g, int firstRow, int endRow) {
-    for (int y = firstRow; y < endRow; ++y) {
-        const FireRowSources s = SourcesOf(g, y);
-        FireCellsFrom(s.above, s.row, s.below, s.out, g.n, g.cooling,
-                      Avx2FireColumns(s.above, s.row, s.below, s.out, g.n, g.cooling));
-    }
+    WideSpreadRows<32, Avx2FireBlock>(g, firstRow, endRow);
 }
 
 // Eight gathers for 32 cells, or one colour stored four times where the 32 are equal.
@@ -515,13 +515,12 @@ NVESK_AVX512 void Avx512PaletteRows(const Avx512Palette& palette, const std::uin
 }
 
 // Cells x .. x + 63 of a fire row (FireAverage; the three parities in one logic instruction).
-NVESK_AVX512 inline void Avx512FireBlock(const std::uint8_t* __restrict above, const std::uint8_t* __restrict row,
-                                         const std::uint8_t* __restrict below, std::uint8_t* __restrict out, int x,
-                                         __m512i cool) {
-    __m512i a = _mm512_loadu_si512(above + x);
-    __m512i b = _mm512_loadu_si512(below + x);
-    __m512i l = _mm512_loadu_si512(row + x - 1);
-    __m512i r = _mm512_loadu_si512(row + x + 1);
+NVESK_AVX512 inline void Avx512FireBlock(const FireRowSources& s, int x, int cooling) {
+    std::uint8_t* out = s.out;
+    __m512i a = _mm512_loadu_si512(s.above + x);
+    __m512i b = _mm512_loadu_si512(s.below + x);
+    __m512i l = _mm512_loadu_si512(s.row + x - 1);
+    __m512i r = _mm512_loadu_si512(s.row + x + 1);
     // Each row read once: the compiler would otherwise fold the loads into both their uses, and most
     // of these loads cross a cache line.
     asm("" : "+v"(a), "+v"(b), "+v"(l), "+v"(r));
@@ -537,31 +536,11 @@ NVESK_AVX512 inline void Avx512FireBlock(const std::uint8_t* __restrict above, c
     const __m512i odd =
         _mm512_ternarylogic_epi32(a, b, _mm512_ternarylogic_epi32(l, r, _mm512_xor_si512(upDown, sides), 0xBE), 0xBE);
     const __m512i average = _mm512_sub_epi8(_mm512_avg_epu8(upDown, sides), _mm512_and_si512(odd, _mm512_set1_epi8(1)));
-    _mm512_storeu_si512(out + x, _mm512_subs_epu8(average, cool));
-}
-
-// The inner columns sixty-four cells at a time; returns the first column left to do.
-NVESK_AVX512 inline int Avx512FireColumns(const std::uint8_t* __restrict above, const std::uint8_t* __restrict row,
-                                          const std::uint8_t* __restrict below, std::uint8_t* __restrict out, int n,
-                                          int cooling) {
-    const __m512i cool = _mm512_set1_epi8(static_cast<char>(cooling));
-    int x = 1;
-    for (; x + 64 <= n - 1; x += 64)
-        Avx512FireBlock(above, row, below, out, x, cool);
-    // The last block overlaps the one before: it writes the same values again.
-    if (x < n - 1 && n - 1 - 64 >= 1) {
-        Avx512FireBlock(above, row, below, out, n - 1 - 64, cool);
-        x = n - 1;
-    }
-    return x;
+    _mm512_storeu_si512(out + x, _mm512_subs_epu8(average, _mm512_set1_epi8(static_cast<char>(cooling))));
 }
 
 NVESK_AVX512 void Avx512SpreadRows(const FireGrids& g, int firstRow, int endRow) {
-    for (int y = firstRow; y < endRow; ++y) {
-        const FireRowSources s = SourcesOf(g, y);
-        FireCellsFrom(s.above, s.row, s.below, s.out, g.n, g.cooling,
-                      Avx512FireColumns(s.above, s.row, s.below, s.out, g.n, g.cooling));
-    }
+    WideSpreadRows<64, Avx512FireBlock>(g, firstRow, endRow);
 }
 
 // The first `count` lanes.

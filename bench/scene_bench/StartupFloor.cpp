@@ -6,6 +6,8 @@
 //   startup_floor
 #include "SceneRun.h"
 
+#include "user32/WindowContextAttributes.h"
+
 #include <SDL.h>
 #include <epoxy/gl.h>
 
@@ -19,16 +21,8 @@ int main() {
         std::fprintf(stderr, "no display: %s\n", SDL_GetError());
         return 1;
     }
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    // The window layer's own attributes, from its header.
+    nvesk::user32::SetWindowContextAttributes();
     SDL_Window* window =
         SDL_CreateWindow("start-up floor", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, SceneBench::kWidth,
                          SceneBench::kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
