@@ -137,14 +137,24 @@ std::atomic<double>& FirstFrameMonotonic() {
     return seconds;
 }
 
+std::atomic<double>& FirstFrameProcessor() {
+    static std::atomic<double> seconds {-1.0};
+    return seconds;
+}
+
+double Seconds(clockid_t clock) {
+    timespec now {};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
 }  // namespace
 
 void NoteFramePresented() {
     static std::atomic<bool> noted {false};
     if (noted.exchange(true)) return;
-    timespec monotonic {};
-    clock_gettime(CLOCK_MONOTONIC, &monotonic);
-    FirstFrameMonotonic() = static_cast<double>(monotonic.tv_sec) + monotonic.tv_nsec / 1e9;
+    FirstFrameMonotonic() = Seconds(CLOCK_MONOTONIC);
+    FirstFrameProcessor() = Seconds(CLOCK_PROCESS_CPUTIME_ID);
     const double seconds = SecondsSinceProcessStart();
     FirstFramePresented() = seconds;
     char line[96];
@@ -159,6 +169,10 @@ double FirstFramePresentedSeconds() {
 
 double FirstFramePresentedMonotonic() {
     return FirstFrameMonotonic();
+}
+
+double FirstFramePresentedProcessorSeconds() {
+    return FirstFrameProcessor();
 }
 
 }  // namespace nvesk::com

@@ -37,5 +37,8 @@ double FirstFramePresentedSeconds();
 // the clock when it started this process measures the start-up to the clock's resolution, not to
 // the kernel's start-time ticks (10 ms). Negative before it.
 double FirstFramePresentedMonotonic();
+// The processor time of the whole process (every thread) at that moment, in seconds; negative
+// before it. On a busy machine the steadier figure of the two.
+double FirstFramePresentedProcessorSeconds();
 
 }  // namespace nvesk::com

@@ -46,6 +46,10 @@ double FirstFramePresentedMonotonic() {
     return nvesk::com::FirstFramePresentedMonotonic();
 }
 
+double FirstFramePresentedProcessorSeconds() {
+    return nvesk::com::FirstFramePresentedProcessorSeconds();
+}
+
 DebugOutputCapture::DebugOutputCapture() {
     nvesk::com::CaptureDebugOutput(true);
 }

@@ -35,5 +35,7 @@ double SecondsSinceProcessStart();
 double FirstFramePresentedSeconds();
 // The same moment on CLOCK_MONOTONIC in seconds (shared by every process); negative before it.
 double FirstFramePresentedMonotonic();
+// The process's processor time (every thread) at that moment, in seconds; negative before it.
+double FirstFramePresentedProcessorSeconds();
 
 }  // namespace PlatformTesting
