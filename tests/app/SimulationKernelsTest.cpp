@@ -266,6 +266,75 @@ TEST_F(SimulationKernels, FastWaterStepsOfOtherSizesMatchThePlainStep) {
         ExpectWaterStepsAgree(size, 300, 40, 800 + size, 40);
 }
 
+TEST_F(SimulationKernels, FireThenWaterOnOneGeneratorMatchesThePlainStepsAtEveryLevel) {
+    // As the demo runs them: a fire burning for a while, then water with its drops, every random
+    // number from the one runtime generator seeded once. Each level's run must make the same grids,
+    // pixels and drops, and leave the generator where the plain run left it.
+    constexpr int kFireSteps = 300;
+    constexpr int kWaterSteps = 200;
+    std::mt19937 random(61);
+    const std::vector<std::uint8_t> picture = RandomPicture(kSize, random);
+    const std::int32_t pitch = PitchFor(kSize);
+    // Every step's pixels of one run, and the generator's next number after it.
+    struct Run {
+        std::vector<std::vector<std::uint8_t>> pixels;
+        std::vector<std::uint8_t> fire;
+        std::vector<std::int32_t> water;
+        int following = 0;
+    };
+    const auto run = [&](const Level* level) {
+        Run result;
+        std::srand(77);
+        WaterTexture::dropCounter = 0;
+        FireTexture fire;
+        WaterTexture water(L"water.bmp");
+        if (level != nullptr) {
+            fire.kernels = *level;
+            water.kernels = *level;
+        }
+        std::vector<std::uint8_t> pixels = Pixels(kSize, 0);
+        for (int step = 0; step < kFireSteps; ++step) {
+            if (level != nullptr) {
+                fire.SpreadAndWritePixels(pixels.data(), pitch);
+            } else {
+                SimulationReference::FireSpread(fire);
+                SimulationReference::FireWritePixels(fire, pixels.data(), pitch);
+            }
+            fire.Exchange();
+            if (step % 50 == 49) result.pixels.push_back(pixels);
+        }
+        for (int step = 0; step < kWaterSteps; ++step) {
+            water.DropWhenDue();
+            if (level != nullptr) {
+                water.SpreadAndRefract(picture.data(), pitch, kSize, kSize, pixels.data(), pitch);
+            } else {
+                SimulationReference::WaterSpread(water);
+                SimulationReference::WaterRefract(water, picture.data(), pitch, kSize, kSize, pixels.data(), pitch);
+            }
+            water.Exchange();
+            if (step % 25 == 24) result.pixels.push_back(pixels);
+        }
+        result.fire = fire.current;
+        result.water = water.previous;
+        result.following = std::rand();
+        return result;
+    };
+    const Run plain = run(nullptr);
+    // The run did burn and ripple: a cold fire or still water would agree by default.
+    EXPECT_GT(std::count_if(plain.fire.begin(), plain.fire.end(), [](std::uint8_t cell) { return cell > 0; }), 1000);
+    EXPECT_GT(std::count_if(plain.water.begin(), plain.water.end(), [](std::int32_t h) { return h != 0; }), 1000);
+    for (Level level : RunnableLevels()) {
+        const Run fast = run(&level);
+        const std::string where = "level " + std::to_string(static_cast<int>(level));
+        EXPECT_TRUE(fast.fire == plain.fire) << where;
+        EXPECT_TRUE(fast.water == plain.water) << where;
+        ASSERT_EQ(fast.pixels.size(), plain.pixels.size()) << where;
+        for (std::size_t i = 0; i < plain.pixels.size(); ++i)
+            ASSERT_TRUE(fast.pixels[i] == plain.pixels[i]) << where << ", snapshot " << i;
+        EXPECT_EQ(fast.following, plain.following) << where;
+    }
+}
+
 TEST_F(SimulationKernels, FastRefractionMatchesThePlainOneForAnyHeights) {
     // The differences of any two 32-bit heights, their wrap into the table and their sign.
     std::mt19937 random(31);
