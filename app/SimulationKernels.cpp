@@ -30,7 +30,7 @@ std::uint8_t FireCell(int above, int below, int left, int right, int cooling) {
 
 // The scalar ends of the vector rows, compiled into each level's own loop: calls from the wide
 // loops into the portable functions cost far more than the work they did (the AVX-512 water step
-// went from 104 to 65 µs once its per-row last column was inlined).
+// went from 104 to 65 microseconds once its per-row last column was inlined).
 #if defined(__GNUC__)
 #define NVESK_INLINE __attribute__((always_inline)) inline
 #else
