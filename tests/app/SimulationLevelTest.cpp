@@ -55,7 +55,9 @@ private:
 
 // What LevelFromEnvironment wrote to its error stream.
 std::string ErrorsOf(Level& level) {
-    std::FILE* errors = std::tmpfile();
+    // A file of its own in the working folder: Windows' tmpfile writes to the drive's root.
+    constexpr char kName[] = "simulation-level-errors.txt";
+    std::FILE* errors = std::fopen(kName, "w+");
     EXPECT_NE(errors, nullptr);
     if (errors == nullptr) return "";
     level = SimulationKernels::LevelFromEnvironment(errors);
@@ -64,6 +66,7 @@ std::string ErrorsOf(Level& level) {
     for (int c; (c = std::fgetc(errors)) != EOF;)
         text += static_cast<char>(c);
     std::fclose(errors);
+    std::remove(kName);
     return text;
 }
 
