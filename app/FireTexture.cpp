@@ -1,6 +1,7 @@
 #include "app/FireTexture.h"
 
 #include "app/SimulationKernels.h"
+#include "app/SimulationLevel.h"
 #include "app/SimulationReference.h"
 
 #include <algorithm>
@@ -63,7 +64,7 @@ FireTexture::FireTexture()
       cooling(1),
       current(static_cast<std::size_t>(size) * size, 0),
       next(static_cast<std::size_t>(size) * size, 0),
-      kernels(SimulationKernels::Best()) {
+      kernels(SimulationKernels::ConfiguredLevel()) {
     FillChannel(palette, 0, kBlue);
     FillChannel(palette, 1, kGreen);
     FillChannel(palette, 2, kRed);
@@ -81,13 +82,8 @@ bool RowsRunWide(const FireTexture& fire) {
     return fire.size >= 18 && fire.cooling >= 0 && fire.cooling <= 255;
 }
 
-// Row y - 1 of `next` from rows y - 1 .. y + 1 of `current` (the bottom row is its own row below).
-void SpreadRow(FireTexture& fire, int y) {
-    const int n = fire.size;
-    const std::uint8_t* grid = fire.current.data();
-    const int down = y < n - 1 ? y + 1 : n - 1;
-    SimulationKernels::FireRow(fire.kernels, grid + (y - 1) * n, grid + y * n, grid + down * n,
-                               fire.next.data() + (y - 1) * n, n, fire.cooling);
+SimulationKernels::FireGrids Grids(FireTexture& fire) {
+    return {fire.current.data(), fire.next.data(), fire.size, fire.cooling};
 }
 
 void PaletteColours(const FireTexture& fire, std::uint32_t (&colours)[256]) {
@@ -101,9 +97,9 @@ void FireTexture::Spread() {
         SimulationReference::FireSpread(*this);
         return;
     }
-    // Row 0 of `next` is written for y = 0 and again for y = 1, where the second value stays: start at 1.
-    for (int y = 1; y < size; ++y)
-        SpreadRow(*this, y);
+    // Row 0 of `next` is written for y = 0 and again for y = 1, where the second value stays: the
+    // kernels start at 1.
+    SimulationKernels::FireSpread(kernels, Grids(*this));
     Stir();
 }
 
@@ -134,15 +130,7 @@ void FireTexture::SpreadAndWritePixels(std::uint8_t* bits, std::int32_t pitch) {
     const int n = size;
     std::uint32_t colours[256];
     PaletteColours(*this, colours);
-    // Sixteen rows of cells and their pixels fit the first-level cache together.
-    constexpr int kBand = 16;
-    for (int top = 0; top < n - 1; top += kBand) {
-        const int end = std::min(top + kBand, n - 1);
-        for (int y = top; y < end; ++y)
-            SpreadRow(*this, y + 1);
-        SimulationKernels::PalettePixels(kernels, colours, next.data() + top * n, n, end - top,
-                                         bits + static_cast<std::ptrdiff_t>(top) * pitch, pitch);
-    }
+    SimulationKernels::FireSpreadAndPixels(kernels, Grids(*this), colours, bits, pitch);
     // The bottom row comes from the stir, the step's only use of the random numbers.
     Stir();
     SimulationKernels::PalettePixels(kernels, colours, next.data() + (n - 1) * n, n, 1,

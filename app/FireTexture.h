@@ -43,6 +43,6 @@ public:
     // size x size intensities, row 0 at the top; freed with the simulation alone.
     std::vector<std::uint8_t> current;
     std::vector<std::uint8_t> next;
-    // The vector instructions the steps use: the widest this processor runs unless set otherwise.
+    // The vector instructions the steps use: NVESK_SIMD's choice (SimulationLevel.h) unless set otherwise.
     SimulationKernels::Level kernels;
 };

@@ -1,5 +1,6 @@
-// The innermost loops of the fire and water steps in the widest form the processor runs, picked at
-// run time, every form giving the same bytes as the portable one.
+// The innermost loops of the fire and water steps at a level of vector instructions picked at run
+// time (SimulationLevel.h), every level giving the same bytes as the plain steps of
+// SimulationReference.
 #pragma once
 
 #include <cstdint>
@@ -13,11 +14,22 @@ bool Supported(Level level);
 // The widest supported level.
 Level Best();
 
-// One row of the fire's spread into `out` from the row it rises from and its neighbours above and
-// below: the average of the four neighbours less `cooling`, not below zero; columns wrap. Needs
-// n >= 18 and cooling in 0..255.
-void FireRow(Level level, const std::uint8_t* above, const std::uint8_t* row, const std::uint8_t* below,
-             std::uint8_t* out, int n, int cooling);
+// The fire's two grids of n x n cells, row 0 at the top.
+struct FireGrids {
+    const std::uint8_t* current;
+    std::uint8_t* next;
+    int n;
+    int cooling;
+};
+
+// Rows 0 .. n - 2 of `next`: row y - 1 from rows y - 1 .. y + 1 of `current` (the bottom row its
+// own row below), each cell the average of its four neighbours in `current` less the cooling, not
+// below zero; columns wrap. Needs n >= 18 and cooling in 0..255.
+void FireSpread(Level level, const FireGrids& grids);
+// FireSpread, each band of rows drawn through the palette (as PalettePixels) while it is still in
+// the first-level cache: rows 0 .. n - 2 of the image at `bits`.
+void FireSpreadAndPixels(Level level, const FireGrids& grids, const std::uint32_t (&colours)[256], std::uint8_t* bits,
+                         std::int32_t pitch);
 
 // Cells through a palette of 0xAARRGGBB-in-memory-order colours into rows `pitch` bytes apart.
 void PalettePixels(Level level, const std::uint32_t (&colours)[256], const std::uint8_t* cells, int width, int height,
@@ -43,8 +55,9 @@ struct Refraction {
     std::int32_t sourcePitch;
 };
 // Output rows firstRow .. endRow - 1 of the image at `bits` (row 0 there). The AVX-512 form looks
-// the offsets up with byte permutes and gathers 16 pixels at once; the others go pixel by pixel
-// (AVX2 gathers measured slower than the scalar loads on the processors at hand).
+// the offsets up with byte permutes and gathers 16 pixels at once; the AVX2 form gathers the offsets
+// and 8 pixels at once (a third of the scalar loop's time on the processor at hand); the portable
+// one goes pixel by pixel.
 void Refract(Level level, const Refraction& refraction, int firstRow, int endRow, std::uint8_t* bits,
              std::int32_t pitch);
 

@@ -1,6 +1,7 @@
 #include "app/WaterTexture.h"
 
 #include "app/SimulationKernels.h"
+#include "app/SimulationLevel.h"
 
 #include <d3dx9.h>
 
@@ -35,7 +36,7 @@ WaterTexture::WaterTexture(const std::wstring& name)
       size(256),
       current(static_cast<std::size_t>(size) * size, 0),
       previous(static_cast<std::size_t>(size) * size, 0),
-      kernels(SimulationKernels::Best()) {
+      kernels(SimulationKernels::ConfiguredLevel()) {
     for (int difference = -256; difference < 256; ++difference)
         refraction[difference + 256] = RefractionFor(difference);
 }

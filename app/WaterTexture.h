@@ -56,6 +56,6 @@ public:
     std::vector<std::int32_t> previous;
     // Entry i is the offset for the difference i - 256.
     std::uint8_t refraction[512];
-    // The vector instructions the steps use: the widest this processor runs unless set otherwise.
+    // The vector instructions the steps use: NVESK_SIMD's choice (SimulationLevel.h) unless set otherwise.
     SimulationKernels::Level kernels;
 };

@@ -266,6 +266,75 @@ TEST_F(SimulationKernels, FastWaterStepsOfOtherSizesMatchThePlainStep) {
         ExpectWaterStepsAgree(size, 300, 40, 800 + size, 40);
 }
 
+TEST_F(SimulationKernels, FireThenWaterOnOneGeneratorMatchesThePlainStepsAtEveryLevel) {
+    // As the demo runs them: a fire burning for a while, then water with its drops, every random
+    // number from the one runtime generator seeded once. Each level's run must make the same grids,
+    // pixels and drops, and leave the generator where the plain run left it.
+    constexpr int kFireSteps = 300;
+    constexpr int kWaterSteps = 200;
+    std::mt19937 random(61);
+    const std::vector<std::uint8_t> picture = RandomPicture(kSize, random);
+    const std::int32_t pitch = PitchFor(kSize);
+    // Every step's pixels of one run, and the generator's next number after it.
+    struct Run {
+        std::vector<std::vector<std::uint8_t>> pixels;
+        std::vector<std::uint8_t> fire;
+        std::vector<std::int32_t> water;
+        int following = 0;
+    };
+    const auto run = [&](const Level* level) {
+        Run result;
+        std::srand(77);
+        WaterTexture::dropCounter = 0;
+        FireTexture fire;
+        WaterTexture water(L"water.bmp");
+        if (level != nullptr) {
+            fire.kernels = *level;
+            water.kernels = *level;
+        }
+        std::vector<std::uint8_t> pixels = Pixels(kSize, 0);
+        for (int step = 0; step < kFireSteps; ++step) {
+            if (level != nullptr) {
+                fire.SpreadAndWritePixels(pixels.data(), pitch);
+            } else {
+                SimulationReference::FireSpread(fire);
+                SimulationReference::FireWritePixels(fire, pixels.data(), pitch);
+            }
+            fire.Exchange();
+            if (step % 50 == 49) result.pixels.push_back(pixels);
+        }
+        for (int step = 0; step < kWaterSteps; ++step) {
+            water.DropWhenDue();
+            if (level != nullptr) {
+                water.SpreadAndRefract(picture.data(), pitch, kSize, kSize, pixels.data(), pitch);
+            } else {
+                SimulationReference::WaterSpread(water);
+                SimulationReference::WaterRefract(water, picture.data(), pitch, kSize, kSize, pixels.data(), pitch);
+            }
+            water.Exchange();
+            if (step % 25 == 24) result.pixels.push_back(pixels);
+        }
+        result.fire = fire.current;
+        result.water = water.previous;
+        result.following = std::rand();
+        return result;
+    };
+    const Run plain = run(nullptr);
+    // The run did burn and ripple: a cold fire or still water would agree by default.
+    EXPECT_GT(std::count_if(plain.fire.begin(), plain.fire.end(), [](std::uint8_t cell) { return cell > 0; }), 1000);
+    EXPECT_GT(std::count_if(plain.water.begin(), plain.water.end(), [](std::int32_t h) { return h != 0; }), 1000);
+    for (Level level : RunnableLevels()) {
+        const Run fast = run(&level);
+        const std::string where = "level " + std::to_string(static_cast<int>(level));
+        EXPECT_TRUE(fast.fire == plain.fire) << where;
+        EXPECT_TRUE(fast.water == plain.water) << where;
+        ASSERT_EQ(fast.pixels.size(), plain.pixels.size()) << where;
+        for (std::size_t i = 0; i < plain.pixels.size(); ++i)
+            ASSERT_TRUE(fast.pixels[i] == plain.pixels[i]) << where << ", snapshot " << i;
+        EXPECT_EQ(fast.following, plain.following) << where;
+    }
+}
+
 TEST_F(SimulationKernels, FastRefractionMatchesThePlainOneForAnyHeights) {
     // The differences of any two 32-bit heights, their wrap into the table and their sign.
     std::mt19937 random(31);
@@ -329,29 +398,46 @@ TEST_F(SimulationKernels, EveryWaterRowFormDampsEveryHeightAsTheDivisionDoes) {
 }
 
 TEST_F(SimulationKernels, EveryPaletteFormThisProcessorRunsMatchesThePlainLookup) {
-    // Any palette (alpha included), widths with and without a tail after the wide blocks, rows
-    // found by the pitch; the bytes between rows stay as they were.
+    // Any palette (alpha included, and one whose alpha is each colour's index, as the fire's is),
+    // widths with and without a tail after the wide blocks, rows found by the pitch; the bytes
+    // between rows stay as they were. Cells random, all equal, or equal but for one anywhere (the
+    // forms store runs of equal cells as one colour).
     std::mt19937 random(41);
-    std::uint32_t colours[256];
-    for (std::uint32_t& colour : colours)
-        colour = static_cast<std::uint32_t>(random());
+    std::uint32_t colours[2][256];
+    for (int i = 0; i < 256; ++i) {
+        colours[0][i] = static_cast<std::uint32_t>(random());
+        colours[1][i] = (static_cast<std::uint32_t>(random()) & 0xFFFFFFu) | static_cast<std::uint32_t>(i) << 24;
+    }
     int levelsRun = 0;
     for (Level level : RunnableLevels()) {
         ++levelsRun;
-        for (int width : {256, 200, 71, 64, 8, 5}) {
-            const int height = 9;
-            const std::int32_t pitch = PitchFor(width);
-            std::vector<std::uint8_t> cells(static_cast<std::size_t>(width) * height);
-            FillUniform(cells, random, 0, 255);
-            std::vector<std::uint8_t> expected(static_cast<std::size_t>(pitch) * height, 0xA5);
-            for (int y = 0; y < height; ++y) {
-                for (int x = 0; x < width; ++x)
-                    std::memcpy(&expected[static_cast<std::size_t>(y) * pitch + 4 * x], &colours[cells[y * width + x]],
-                                4);
+        for (const auto& palette : colours) {
+            for (int width : {256, 200, 71, 64, 8, 5}) {
+                for (int pattern = 0; pattern < 3; ++pattern) {
+                    const int height = 9;
+                    const std::int32_t pitch = PitchFor(width);
+                    std::vector<std::uint8_t> cells(static_cast<std::size_t>(width) * height);
+                    FillUniform(cells, random, 0, 255);
+                    if (pattern > 0) std::fill(cells.begin(), cells.end(), cells[0]);
+                    // One odd cell in each row, at a different column in each.
+                    if (pattern == 2) {
+                        for (int y = 0; y < height; ++y)
+                            cells[y * width + (y * 29 + 3) % width] ^= 0x40;
+                    }
+                    std::vector<std::uint8_t> expected(static_cast<std::size_t>(pitch) * height, 0xA5);
+                    for (int y = 0; y < height; ++y) {
+                        for (int x = 0; x < width; ++x)
+                            std::memcpy(&expected[static_cast<std::size_t>(y) * pitch + 4 * x],
+                                        &palette[cells[y * width + x]], 4);
+                    }
+                    std::vector<std::uint8_t> pixels(expected.size(), 0xA5);
+                    ::SimulationKernels::PalettePixels(level, palette, cells.data(), width, height, pixels.data(),
+                                                       pitch);
+                    ASSERT_TRUE(pixels == expected)
+                        << "level " << static_cast<int>(level) << ", width " << width << ", pattern " << pattern
+                        << ", alpha is index " << (&palette == &colours[1]);
+                }
             }
-            std::vector<std::uint8_t> pixels(expected.size(), 0xA5);
-            ::SimulationKernels::PalettePixels(level, colours, cells.data(), width, height, pixels.data(), pitch);
-            ASSERT_TRUE(pixels == expected) << "level " << static_cast<int>(level) << ", width " << width;
         }
     }
     EXPECT_GE(levelsRun, 1);

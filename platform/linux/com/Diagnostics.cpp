@@ -132,11 +132,29 @@ std::atomic<double>& FirstFramePresented() {
     return seconds;
 }
 
+std::atomic<double>& FirstFrameMonotonic() {
+    static std::atomic<double> seconds {-1.0};
+    return seconds;
+}
+
+std::atomic<double>& FirstFrameProcessor() {
+    static std::atomic<double> seconds {-1.0};
+    return seconds;
+}
+
+double Seconds(clockid_t clock) {
+    timespec now {};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
 }  // namespace
 
 void NoteFramePresented() {
     static std::atomic<bool> noted {false};
     if (noted.exchange(true)) return;
+    FirstFrameMonotonic() = Seconds(CLOCK_MONOTONIC);
+    FirstFrameProcessor() = Seconds(CLOCK_PROCESS_CPUTIME_ID);
     const double seconds = SecondsSinceProcessStart();
     FirstFramePresented() = seconds;
     char line[96];
@@ -147,6 +165,14 @@ void NoteFramePresented() {
 
 double FirstFramePresentedSeconds() {
     return FirstFramePresented();
+}
+
+double FirstFramePresentedMonotonic() {
+    return FirstFrameMonotonic();
+}
+
+double FirstFramePresentedProcessorSeconds() {
+    return FirstFrameProcessor();
 }
 
 }  // namespace nvesk::com

@@ -33,5 +33,12 @@ double SecondsSinceProcessStart();
 void NoteFramePresented();
 // The time the first call of NoteFramePresented kept; negative before it.
 double FirstFramePresentedSeconds();
+// The same moment on CLOCK_MONOTONIC, in seconds, which every process shares: a parent that noted
+// the clock when it started this process measures the start-up to the clock's resolution, not to
+// the kernel's start-time ticks (10 ms). Negative before it.
+double FirstFramePresentedMonotonic();
+// The processor time of the whole process (every thread) at that moment, in seconds; negative
+// before it. On a busy machine the steadier figure of the two.
+double FirstFramePresentedProcessorSeconds();
 
 }  // namespace nvesk::com

@@ -42,6 +42,14 @@ double FirstFramePresentedSeconds() {
     return nvesk::com::FirstFramePresentedSeconds();
 }
 
+double FirstFramePresentedMonotonic() {
+    return nvesk::com::FirstFramePresentedMonotonic();
+}
+
+double FirstFramePresentedProcessorSeconds() {
+    return nvesk::com::FirstFramePresentedProcessorSeconds();
+}
+
 DebugOutputCapture::DebugOutputCapture() {
     nvesk::com::CaptureDebugOutput(true);
 }

@@ -1,6 +1,7 @@
 #include "SdlVideo.h"
 
 #include "GlDriverPreload.h"
+#include "WindowContextAttributes.h"
 
 #include <atomic>
 #include <cstdio>
@@ -21,20 +22,6 @@ struct VideoState {
 VideoState& State() {
     static VideoState state;
     return state;
-}
-
-void SetContextAttributes() {
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-    // The layout of Direct3D's usual D24S8/D24X8 buffer, so a device can draw into the window itself.
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
 }
 
 bool HeadlessDriver() {
@@ -68,7 +55,7 @@ bool EnsureVideo() {
         std::fprintf(stderr, "user32: no display\n");
         return false;
     }
-    SetContextAttributes();
+    SetWindowContextAttributes();
     state.wakeEventType = SDL_RegisterEvents(1);
     state.thread = std::this_thread::get_id();
     state.started = true;

@@ -33,5 +33,9 @@ double SecondsSinceProcessStart();
 // When the process's first frame was presented (its swap done), in the same seconds: what the
 // start-up line reports. Negative before the first Present.
 double FirstFramePresentedSeconds();
+// The same moment on CLOCK_MONOTONIC in seconds (shared by every process); negative before it.
+double FirstFramePresentedMonotonic();
+// The process's processor time (every thread) at that moment, in seconds; negative before it.
+double FirstFramePresentedProcessorSeconds();
 
 }  // namespace PlatformTesting
