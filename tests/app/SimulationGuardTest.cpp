@@ -134,20 +134,17 @@ TEST_F(SimulationGuards, FireStepsWriteOnlyTheirGridsAndImage) {
     }
 }
 
-TEST_F(SimulationGuards, EveryRowKernelWritesItsRowAlone) {
+TEST_F(SimulationGuards, EveryKernelWritesOnlyItsOwnCells) {
     std::mt19937 random(9);
     for (Level level : RunnableLevels()) {
         for (int n : {18, 19, 31, 64, 65, 130, 256, 257}) {
             SCOPED_TRACE(Where(level, n));
-            Padded<std::uint8_t> above(static_cast<std::size_t>(n)), row(static_cast<std::size_t>(n)),
-                below(static_cast<std::size_t>(n)), out(static_cast<std::size_t>(n));
-            for (int i = 0; i < n; ++i) {
-                above.data()[i] = static_cast<std::uint8_t>(random());
-                row.data()[i] = static_cast<std::uint8_t>(random());
-                below.data()[i] = static_cast<std::uint8_t>(random());
-            }
-            ::SimulationKernels::FireRow(level, above.data(), row.data(), below.data(), out.data(), n, 1);
-            EXPECT_TRUE(out.Intact());
+            const std::size_t cellCount = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
+            Padded<std::uint8_t> current(cellCount), next(cellCount);
+            for (std::size_t i = 0; i < cellCount; ++i)
+                current.data()[i] = static_cast<std::uint8_t>(random());
+            ::SimulationKernels::FireSpread(level, {current.data(), next.data(), n, 1});
+            EXPECT_TRUE(next.Intact());
 
             Padded<std::int32_t> heightsAbove(static_cast<std::size_t>(n), 3), heights(static_cast<std::size_t>(n), -5),
                 heightsBelow(static_cast<std::size_t>(n), 7), older(static_cast<std::size_t>(n), 11);
@@ -164,6 +161,14 @@ TEST_F(SimulationGuards, EveryRowKernelWritesItsRowAlone) {
             Padded<std::uint8_t> bits(static_cast<std::size_t>(pitch) * height, 0);
             ::SimulationKernels::PalettePixels(level, colours, cells.data(), n, height, bits.data(), pitch);
             EXPECT_TRUE(bits.Intact());
+
+            // The spread with its pixels drawn band by band: rows 0 .. n - 2 of both.
+            Padded<std::uint8_t> spread(cellCount);
+            Padded<std::uint8_t> image(static_cast<std::size_t>(pitch) * static_cast<std::size_t>(n - 1), 0);
+            ::SimulationKernels::FireSpreadAndPixels(level, {current.data(), spread.data(), n, 1}, colours,
+                                                     image.data(), pitch);
+            EXPECT_TRUE(spread.Intact());
+            EXPECT_TRUE(image.Intact());
         }
     }
 }
