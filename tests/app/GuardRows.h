@@ -45,10 +45,11 @@ testing::AssertionResult GuardRowsIntact(const std::vector<Cell>& field, std::si
 template <typename Cell>
 class Padded {
 public:
-    explicit Padded(std::size_t size, Cell fill = Cell {})
-        : size_(size), cells_(size + 2 * Guard(), GuardValue<Cell>()) {
-        for (std::size_t i = 0; i < size; ++i)
-            cells_[Guard() + i] = fill;
+    // Built piece by piece: no size is added up that could wrap around.
+    explicit Padded(std::size_t size, Cell fill = Cell {}) : size_(size) {
+        cells_.assign(Guard(), GuardValue<Cell>());
+        cells_.insert(cells_.end(), size, fill);
+        cells_.insert(cells_.end(), Guard(), GuardValue<Cell>());
     }
     Cell* data() { return cells_.data() + Guard(); }
     const Cell* data() const { return cells_.data() + Guard(); }
