@@ -2,6 +2,7 @@
 
 #include "CompilerMessages.h"
 #include "EffectParser.h"
+#include "OneWideValues.h"
 #include "ProgramCache.h"
 #include "VaryingRegisters.h"
 
@@ -18,7 +19,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <regex>
 #include <set>
 
 namespace nvesk::d3dx9 {
@@ -84,14 +84,9 @@ const std::string& Preamble() {
 
 // glslang crashes on a mul() whose sizes differ where matching them would leave a matrix with one
 // row or column (a 1-component vector or a matrix with one row or column as an operand). Where the
-// source can hold such a value, every mul operand passes through an identity that refuses those
-// shapes, so such a call is an ordinary "no matching overloaded function" error at the call.
-bool MayHoldOneWideValues(const std::string& hlsl) {
-    static const std::regex kOneWide(
-        R"(\b(?:(?:float|half|double|int|uint|dword|bool|min16float|min10float|min16int|min12int|min16uint)(?:1|[1-4]x1|1x[1-4])\b|\b(?:vector|matrix)\s*<[^>]*\b1\b))");
-    return std::regex_search(hlsl, kOneWide);
-}
-
+// source can hold such a value (MayHoldOneWideValues), every mul operand passes through an identity
+// that refuses those shapes, so such a call is an ordinary "no matching overloaded function" error
+// at the call.
 const std::string& MulGuard() {
     static const std::string text = [] {
         const std::string refused = "fx_mul_operand_with_one_row_or_column";
