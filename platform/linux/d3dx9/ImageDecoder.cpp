@@ -175,6 +175,41 @@ bool PngChunksFit(const unsigned char* bytes, int size) {
     return true;
 }
 
+// Whether every JPEG Huffman table (DHT) declares at most 256 codes. stb_image 2.27 writes a
+// table's code lengths into a 257-entry array before checking them, past its end for more. The
+// markers are followed as the decoder follows them: segments by their length, and bytes that are
+// not a marker (entropy-coded data, padding) one at a time; a table past the file reads zeros.
+bool JpegHuffmanTablesFit(const unsigned char* bytes, int size) {
+    int at = 2;
+    while (at + 1 < size) {
+        if (bytes[at] != 0xFF) {
+            ++at;
+            continue;
+        }
+        while (at < size && bytes[at] == 0xFF)
+            ++at;
+        if (at >= size) break;
+        const unsigned marker = bytes[at++];
+        // Stuffed zero, restart markers, TEM and SOI stand alone; EOI ends the image.
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;
+        if (marker == 0xD9) break;
+        const std::uint32_t length = Little(bytes, size, at, 1) << 8 | Little(bytes, size, at + 1, 1);
+        if (marker == 0xC4) {
+            const std::int64_t end = static_cast<std::int64_t>(at) + length;
+            for (std::int64_t table = at + 2; table < end;) {
+                std::uint32_t codes = 0;
+                for (int i = 1; i <= 16; ++i)
+                    codes += table + i < size ? bytes[table + i] : 0;
+                if (codes > 256) return false;
+                table += 17 + codes;
+            }
+        }
+        if (length < 2) return true;  // the decoder refuses the segment
+        at += static_cast<int>(length);
+    }
+    return true;
+}
+
 }  // namespace
 
 ImageDecodeResult ReadImageHeader(const void* data, std::size_t size) {
@@ -188,6 +223,11 @@ ImageDecodeResult ReadImageHeader(const void* data, std::size_t size) {
     int width = 0;
     int height = 0;
     int channels = 0;
+    // Before any of stb_image's reading: its header read builds the tables it meets too.
+    if (length >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && !JpegHuffmanTablesFit(bytes, length)) {
+        result.error = "a Huffman table of more than 256 codes";
+        return result;
+    }
     if (!stbi_info_from_memory(bytes, length, &width, &height, &channels) ||
         !FormatOf(bytes, length, result.image.format)) {
         result.error = "not a PNG, BMP, JPEG or TGA image";

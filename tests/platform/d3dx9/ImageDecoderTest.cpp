@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <iterator>
 
 using namespace nvesk::d3dx9;
@@ -294,4 +295,60 @@ TEST(ImageDecoder, PngChunksLongerThanTheFileAreRefusedBeforeDecoding) {
     const std::vector<std::uint8_t> withoutChecksum(png.begin(), png.end() - 4);
     EXPECT_TRUE(ReadImageHeader(withoutChecksum.data(), withoutChecksum.size()).ok);
     EXPECT_TRUE(DecodeImage(png.data(), png.size()).ok);
+}
+
+namespace {
+
+// A DHT segment holding one table of `codes` codes (at most 255 of one length, the rest one shorter).
+std::vector<std::uint8_t> HuffmanSegment(std::uint32_t codes) {
+    std::vector<std::uint8_t> segment {0xFF, 0xC4, 0, 0, 0x00};
+    std::uint8_t counts[16] = {};
+    counts[15] = static_cast<std::uint8_t>(std::min<std::uint32_t>(codes, 255));
+    counts[14] = static_cast<std::uint8_t>(codes - counts[15]);
+    segment.insert(segment.end(), std::begin(counts), std::end(counts));
+    segment.insert(segment.end(), codes, 0);
+    const std::size_t length = segment.size() - 2;
+    segment[2] = static_cast<std::uint8_t>(length >> 8);
+    segment[3] = static_cast<std::uint8_t>(length);
+    return segment;
+}
+
+}  // namespace
+
+// stb_image writes a Huffman table's code lengths past the end of its array when the table declares
+// more than 256 codes (found by the image fuzzer). Such tables are refused before stb_image reads
+// the file, wherever they stand: among the header's segments or after the image data.
+TEST(ImageDecoder, JpegHuffmanTablesOfMoreThan256CodesAreRefused) {
+    const std::vector<std::uint8_t> jpeg = Encode(ImageFileFormat::Jpg, 3, 5, Pattern(3, 5));
+    ASSERT_TRUE(DecodeImage(jpeg.data(), jpeg.size()).ok);
+    ASSERT_EQ(jpeg[jpeg.size() - 2], 0xFF);
+    ASSERT_EQ(jpeg[jpeg.size() - 1], 0xD9);
+    for (const std::uint32_t codes : {257u, 400u}) {
+        const std::vector<std::uint8_t> table = HuffmanSegment(codes);
+        for (const std::size_t at : {std::size_t {2}, jpeg.size() - 2}) {
+            std::vector<std::uint8_t> file = jpeg;
+            file.insert(file.begin() + static_cast<std::ptrdiff_t>(at), table.begin(), table.end());
+            const ImageDecodeResult header = ReadImageHeader(file.data(), file.size());
+            EXPECT_FALSE(header.ok) << codes << " codes at " << at;
+            EXPECT_EQ(header.error, "a Huffman table of more than 256 codes");
+            EXPECT_FALSE(DecodeImage(file.data(), file.size()).ok);
+        }
+    }
+    // 256 codes fit: the decoder itself judges that table (its code lengths overflow).
+    std::vector<std::uint8_t> full = jpeg;
+    const std::vector<std::uint8_t> table = HuffmanSegment(256);
+    full.insert(full.begin() + 2, table.begin(), table.end());
+    EXPECT_NE(ReadImageHeader(full.data(), full.size()).error, "a Huffman table of more than 256 codes");
+    // A table cut off by the end of the file counts what is missing as zeros, as the decoder reads it.
+    std::vector<std::uint8_t> cut(jpeg.begin(), jpeg.begin() + 2);
+    const std::vector<std::uint8_t> large = HuffmanSegment(300);
+    cut.insert(cut.end(), large.begin(), large.begin() + 21);
+    EXPECT_EQ(ReadImageHeader(cut.data(), cut.size()).error, "a Huffman table of more than 256 codes");
+
+    // The fuzzer's own input, a JPEG of the tests' with one table of 257 codes.
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/jpeg-huffman-table-of-257-codes.jpg", std::ios::binary);
+    ASSERT_TRUE(found) << "missing " NVESK_FUZZ_FOUND_DIR "/jpeg-huffman-table-of-257-codes.jpg";
+    const std::vector<std::uint8_t> input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(ReadImageHeader(input.data(), input.size()).error, "a Huffman table of more than 256 codes");
+    EXPECT_FALSE(DecodeImage(input.data(), input.size()).ok);
 }
