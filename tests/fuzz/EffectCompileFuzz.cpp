@@ -8,6 +8,13 @@
 #include <cstdlib>
 #include <string>
 
+// The on-disk program cache is left out: each compiled program would be a file written (and a
+// folder that grows with the campaign); the cache has its own tests.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    setenv("NVESK_SHADER_CACHE", "off", 1);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace nvesk::d3dx9;
     const ParseResult parsed = ParseEffect(std::string(reinterpret_cast<const char*>(data), size));
