@@ -66,12 +66,13 @@ fuzz_target() {
     effect-compile-fuzz)
       # glslang is built without type information, so this target runs without vptr checks.
       fuzz_build "$name" "$root"/tests/fuzz/EffectCompileFuzz.cpp "$d3dx9"/EffectLexer.cpp \
-        "$d3dx9"/EffectParser.cpp "$d3dx9"/HlslCompiler.cpp "$d3dx9"/OneWideValues.cpp \
+        "$d3dx9"/EffectParser.cpp "$d3dx9"/HlslCompiler.cpp "$d3dx9"/OneWideValues.cpp "$d3dx9"/EntryParameters.cpp "$d3dx9"/SelectionGuard.cpp \
         "$d3dx9"/CompilerMessages.cpp "$d3dx9"/ProgramCache.cpp "$d3dx9"/ShaderArguments.cpp \
         "$d3dx9"/VaryingRegisters.cpp -DENABLE_HLSL -fno-sanitize=vptr \
         -Wl,--start-group -lglslang -lSPIRV -lHLSL -lMachineIndependent -lGenericCodeGen -lOGLCompiler \
         -lOSDependent -lglslang-default-resource-limits -Wl,--end-group \
-        -lSPIRV-Tools-opt -lSPIRV-Tools -lspirv-cross-c-shared -lpthread ;;
+        -lSPIRV-Tools-opt -lSPIRV-Tools -lspirv-cross-c-shared -lpthread \
+        -Wl,--wrap=_ZN7glslang13TIntermediate12addSelectionEPNS_12TIntermTypedES2_S2_RKNS_10TSourceLocE ;;
     *) echo "unknown fuzz target $name" >&2; return 2 ;;
   esac
   if [ -d "$root/tests/fuzz/corpus/$name" ]; then

@@ -2,8 +2,10 @@
 
 #include "CompilerMessages.h"
 #include "EffectParser.h"
+#include "EntryParameters.h"
 #include "OneWideValues.h"
 #include "ProgramCache.h"
+#include "SelectionGuard.h"
 #include "VaryingRegisters.h"
 
 #include <d3d9types.h>
@@ -129,7 +131,15 @@ bool CompileToSpirv(const std::string& hlsl, const std::string& fileName, const 
     shader.setAutoMapLocations(true);
     const auto messages = static_cast<EShMessages>(EShMsgReadHlsl | EShMsgHlslDX9Compatible | EShMsgSpvRules |
                                                    EShMsgVulkanRules | EShMsgEnhanced);
-    if (!shader.parse(GetDefaultResources(), 100, false, messages)) {
+    const SelectionGuard selections;
+    const bool parsed = shader.parse(GetDefaultResources(), 100, false, messages);
+    SourcePosition selection;
+    if (selections.Failed(selection)) {
+        errors = (parsed ? std::string() : TranslateGlslangLog(shader.getInfoLog(), hlsl, fileName)) +
+                 FormatError(fileName, selection, "':' : the two results of the ?: have no common type");
+        return false;
+    }
+    if (!parsed) {
         errors = TranslateGlslangLog(shader.getInfoLog(), hlsl, fileName);
         return false;
     }
@@ -411,6 +421,15 @@ ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& 
         if (auto stored = disk->Load(key)) {
             g_cache.emplace(key, stored);
             result.program = std::move(stored);
+            return result;
+        }
+    }
+    // An entry parameter without a name would crash glslang (EntryParameters.h).
+    for (const ShaderCompileRequest* request : {&vertexShader, &pixelShader}) {
+        SourcePosition where;
+        if (!request->entry.empty() && FindUnnamedEntryParameter(hlsl, request->entry, where)) {
+            result.errors =
+                FormatError(fileName, where, "a parameter of entry point '" + request->entry + "' has no name");
             return result;
         }
     }
