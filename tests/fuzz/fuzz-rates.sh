@@ -16,12 +16,15 @@ for name in "${names[@]}"; do
   cp "$root/tests/fuzz/corpus/$name"/* "$corpus/"
   extra=()
   [ "$name" = image-decode-fuzz ] && extra=(-malloc_limit_mb=512)
-  /usr/bin/time -f "cpu %U %S" -o "$out/$name-rate.time" "$binaries/$name" -max_total_time="$seconds" -max_len="$(fuzz_max_len "$name")" -timeout=10 -rss_limit_mb=4096 \
+  /usr/bin/time -f "cpu %U %S %e" -o "$out/$name-rate.time" "$binaries/$name" -max_total_time="$seconds" -max_len="$(fuzz_max_len "$name")" -timeout=10 -rss_limit_mb=4096 \
     "${extra[@]}" -print_final_stats=1 "$corpus" > "$out/$name-rate.log" 2>&1 || true
   rm -rf "$corpus"
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$out/$name-rate.log")
   cov=$(sed -n 's/^#[0-9]*[[:space:]].*cov: \([0-9]*\).*/\1/p' "$out/$name-rate.log" | tail -1)
-  cpu=$(awk '/^cpu/ { print $2 + $3 }' "$out/$name-rate.time")
-  echo "$name: ${runs:-?} executions in $seconds s: $((${runs:-0} / seconds)) per second," \
-    "$(awk -v r="${runs:-0}" -v c="$cpu" 'BEGIN { printf "%d per processor second (%.0f s)", r / c, c }'), cov ${cov:-?}"
+  read -r cpu wall < <(awk '/^cpu/ { print $2 + $3, $4 }' "$out/$name-rate.time")
+  fault=""
+  grep -q "Test unit written to" "$out/$name-rate.log" && fault=" (stopped on a fault: $out/$name-rate.log)"
+  awk -v name="$name" -v r="${runs:-0}" -v c="$cpu" -v w="$wall" -v cov="${cov:-?}" -v fault="$fault" 'BEGIN {
+    printf "%s: %d executions in %.0f s: %d per second, %d per processor second (%.0f s), cov %s%s\n",
+      name, r, w, r / (w > 0 ? w : 1), r / (c > 0 ? c : 1), c, cov, fault }'
 done
