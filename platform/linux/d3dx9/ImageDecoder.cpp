@@ -180,7 +180,12 @@ bool PngChunksFit(const unsigned char* bytes, int size) {
 // markers are followed as the decoder follows them: segments by their length, and bytes that are
 // not a marker (entropy-coded data, padding) one at a time; a table past the file reads zeros.
 bool JpegHuffmanTablesFit(const unsigned char* bytes, int size) {
-    int at = 2;
+    // stb_image reads a file as JPEG when 0xFF bytes and then SOI (0xD8) start it.
+    int at = 0;
+    while (at < size && bytes[at] == 0xFF)
+        ++at;
+    if (at == 0 || at >= size || bytes[at] != 0xD8) return true;
+    ++at;
     while (at + 1 < size) {
         if (bytes[at] != 0xFF) {
             ++at;
@@ -224,7 +229,7 @@ ImageDecodeResult ReadImageHeader(const void* data, std::size_t size) {
     int height = 0;
     int channels = 0;
     // Before any of stb_image's reading: its header read builds the tables it meets too.
-    if (length >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && !JpegHuffmanTablesFit(bytes, length)) {
+    if (!JpegHuffmanTablesFit(bytes, length)) {
         result.error = "a Huffman table of more than 256 codes";
         return result;
     }

@@ -345,10 +345,18 @@ TEST(ImageDecoder, JpegHuffmanTablesOfMoreThan256CodesAreRefused) {
     cut.insert(cut.end(), large.begin(), large.begin() + 21);
     EXPECT_EQ(ReadImageHeader(cut.data(), cut.size()).error, "a Huffman table of more than 256 codes");
 
-    // The fuzzer's own input, a JPEG of the tests' with one table of 257 codes.
-    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/jpeg-huffman-table-of-257-codes.jpg", std::ios::binary);
-    ASSERT_TRUE(found) << "missing " NVESK_FUZZ_FOUND_DIR "/jpeg-huffman-table-of-257-codes.jpg";
-    const std::vector<std::uint8_t> input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(ReadImageHeader(input.data(), input.size()).error, "a Huffman table of more than 256 codes");
-    EXPECT_FALSE(DecodeImage(input.data(), input.size()).ok);
+    // 0xFF fill bytes before the start of the image: still a JPEG to the decoder.
+    std::vector<std::uint8_t> filled = jpeg;
+    filled.insert(filled.begin(), 3, 0xFF);
+    filled.insert(filled.begin() + 5, large.begin(), large.end());
+    EXPECT_EQ(ReadImageHeader(filled.data(), filled.size()).error, "a Huffman table of more than 256 codes");
+
+    // The fuzzer's own inputs: a JPEG of the seeds with a table of 257 codes, and one with fill bytes.
+    for (const char* name : {"jpeg-huffman-table-of-257-codes.jpg", "jpeg-huffman-table-after-fill-bytes.jpg"}) {
+        std::ifstream found(std::string(NVESK_FUZZ_FOUND_DIR "/") + name, std::ios::binary);
+        ASSERT_TRUE(found) << "missing " << name;
+        const std::vector<std::uint8_t> input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+        EXPECT_EQ(ReadImageHeader(input.data(), input.size()).error, "a Huffman table of more than 256 codes") << name;
+        EXPECT_FALSE(DecodeImage(input.data(), input.size()).ok) << name;
+    }
 }
