@@ -381,3 +381,30 @@ TEST(ImageDecoder, JpegCodesOutsideTheirHuffmanTableNeverAbortTheDecode) {
     const std::vector<std::uint8_t> jpeg = Encode(ImageFileFormat::Jpg, 3, 5, Pattern(3, 5));
     EXPECT_TRUE(DecodeImage(jpeg.data(), jpeg.size()).ok);
 }
+
+// Scaling 2562 rows down to the 2048 of the largest texture gives filter weights that sum to more
+// than stb_image_resize's check allows, which aborted a debug build (found by the image fuzzer); the
+// weights are divided by their sum, so a flat colour stays flat.
+TEST(ImageDecoder, DownscalingWhoseFilterWeightsSumPastOneKeepsFlatColour) {
+    const std::uint32_t height = 2562;
+    std::vector<std::uint8_t> flat;
+    for (std::uint32_t i = 0; i < 2 * height; ++i)
+        flat.insert(flat.end(), {40, 120, 200, 255});
+    const std::vector<std::uint8_t> scaled = ScaleTexels(flat, 2, height, 2, 2048, ScaleFilter::Smooth);
+    ASSERT_EQ(scaled.size(), std::size_t {2} * 2048 * 4);
+    for (std::size_t i = 0; i < scaled.size(); i += 4) {
+        ASSERT_NEAR(scaled[i], 40, 1) << i;
+        ASSERT_NEAR(scaled[i + 1], 120, 1) << i;
+        ASSERT_NEAR(scaled[i + 2], 200, 1) << i;
+        ASSERT_NEAR(scaled[i + 3], 255, 1) << i;
+    }
+
+    // The fuzzer's input: a 2 x 2562 PNG, loaded as a texture of the largest size.
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/png-2x2562-scaled-to-2048-rows.png", std::ios::binary);
+    ASSERT_TRUE(found);
+    const std::vector<std::uint8_t> input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    const ImageDecodeResult decoded = DecodeImage(input.data(), input.size());
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    ASSERT_EQ(decoded.image.height, height);
+    EXPECT_EQ(PrepareTexels(decoded.image, 2, 2048, 0xFF000000u).size(), std::size_t {2} * 2048 * 4);
+}
