@@ -39,6 +39,7 @@ void NoteFailedDecoderCheck() {
 #include <iterator>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace nvesk::d3dx9 {
 
@@ -229,6 +230,27 @@ bool JpegHuffmanTablesFit(const unsigned char* bytes, int size) {
     return true;
 }
 
+// The PNG without its empty data (IDAT) chunks, which add nothing to the image: stb_image copies a
+// first empty one into its data buffer before having one, a null pointer (found by the image fuzzer).
+// Empty when there is none to drop; the chunks fit the file (PngChunksFit).
+std::vector<unsigned char> WithoutEmptyPngData(const unsigned char* bytes, int size) {
+    std::vector<unsigned char> kept;
+    std::size_t copied = 0;
+    std::size_t at = 8;
+    while (at + 12 <= static_cast<std::size_t>(size)) {
+        const std::size_t length =
+            static_cast<std::size_t>(bytes[at]) << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3];
+        if (length == 0 && std::memcmp(bytes + at + 4, "IDAT", 4) == 0) {
+            kept.insert(kept.end(), bytes + copied, bytes + at);
+            copied = at + 12;
+        }
+        if (std::memcmp(bytes + at + 4, "IEND", 4) == 0) break;
+        at += 12 + length;
+    }
+    if (copied != 0) kept.insert(kept.end(), bytes + copied, bytes + size);
+    return kept;
+}
+
 }  // namespace
 
 ImageDecodeResult ReadImageHeader(const void* data, std::size_t size) {
@@ -290,9 +312,13 @@ ImageDecodeResult DecodeImage(const void* data, std::size_t size) {
     int width = 0;
     int height = 0;
     int channels = 0;
+    std::vector<unsigned char> png;
+    if (result.image.format == ImageFileFormat::Png) png = WithoutEmptyPngData(bytes, length);
     g_decoderCheckFailed = false;
-    std::unique_ptr<stbi_uc, void (*)(void*)> rgba(stbi_load_from_memory(bytes, length, &width, &height, &channels, 4),
-                                                   stbi_image_free);
+    std::unique_ptr<stbi_uc, void (*)(void*)> rgba(
+        png.empty() ? stbi_load_from_memory(bytes, length, &width, &height, &channels, 4)
+                    : stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &width, &height, &channels, 4),
+        stbi_image_free);
     if (!rgba || g_decoderCheckFailed || static_cast<std::uint32_t>(width) != result.image.width ||
         static_cast<std::uint32_t>(height) != result.image.height) {
         result.error = "corrupt image data";

@@ -408,3 +408,35 @@ TEST(ImageDecoder, DownscalingWhoseFilterWeightsSumPastOneKeepsFlatColour) {
     ASSERT_EQ(decoded.image.height, height);
     EXPECT_EQ(PrepareTexels(decoded.image, 2, 2048, 0xFF000000u).size(), std::size_t {2} * 2048 * 4);
 }
+
+// An empty data chunk first made stb_image copy into a buffer it did not have yet (a null pointer;
+// found by the image fuzzer). Empty data chunks add nothing to the image: they are dropped before
+// decoding, and the image decodes as without them.
+TEST(ImageDecoder, EmptyPngDataChunksAreDroppedBeforeDecoding) {
+    const std::vector<std::uint8_t> png = Encode(ImageFileFormat::Png, 3, 5, Pattern(3, 5));
+    const ImageDecodeResult plain = DecodeImage(png.data(), png.size());
+    ASSERT_TRUE(plain.ok) << plain.error;
+    const auto data = std::search(png.begin(), png.end(), std::begin("IDAT"), std::end("IDAT") - 1);
+    ASSERT_NE(data, png.end());
+    // An empty IDAT (length 0, type, checksum of the type alone) before and after the one with data.
+    const std::uint8_t empty[] = {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E};
+    std::vector<std::uint8_t> file = png;
+    file.insert(file.begin() + (data - png.begin()) - 4, std::begin(empty), std::end(empty));
+    const auto end = std::search(file.begin(), file.end(), std::begin("IEND"), std::end("IEND") - 1);
+    file.insert(end - 4, std::begin(empty), std::end(empty));
+    const ImageDecodeResult decoded = DecodeImage(file.data(), file.size());
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    EXPECT_EQ(decoded.image.bgra, plain.image.bgra);
+
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/png-empty-first-data-chunk.png", std::ios::binary);
+    ASSERT_TRUE(found);
+    const std::vector<std::uint8_t> input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    const ImageDecodeResult header = ReadImageHeader(input.data(), input.size());
+    const ImageDecodeResult result = DecodeImage(input.data(), input.size());
+    // Under UndefinedBehaviorSanitizer (the sanitizer suite) the null copy was the fault itself.
+    if (result.ok) {
+        EXPECT_EQ(result.image.bgra.size(), std::size_t {header.image.width} * header.image.height * 4);
+    } else {
+        EXPECT_FALSE(result.error.empty());
+    }
+}
