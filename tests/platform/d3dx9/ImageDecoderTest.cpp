@@ -440,3 +440,20 @@ TEST(ImageDecoder, EmptyPngDataChunksAreDroppedBeforeDecoding) {
         EXPECT_FALSE(result.error.empty());
     }
 }
+
+// A damaged JPEG whose coefficients times their quantisers overflow an int (undefined in stb_image's
+// arithmetic, found by the image fuzzer); the decoder is built with wrapping signed arithmetic, so
+// under UndefinedBehaviorSanitizer (the sanitizer suite) the file decodes or is refused like any other.
+TEST(ImageDecoder, JpegCoefficientsThatOverflowDecodeOrAreRefused) {
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/jpeg-dequantised-coefficient-overflow.jpg", std::ios::binary);
+    ASSERT_TRUE(found);
+    const std::vector<std::uint8_t> input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    const ImageDecodeResult header = ReadImageHeader(input.data(), input.size());
+    ASSERT_TRUE(header.ok) << header.error;
+    const ImageDecodeResult result = DecodeImage(input.data(), input.size());
+    if (result.ok) {
+        EXPECT_EQ(result.image.bgra.size(), std::size_t {header.image.width} * header.image.height * 4);
+    } else {
+        EXPECT_EQ(result.error, "corrupt image data");
+    }
+}
