@@ -190,17 +190,22 @@ bool PngChunksFit(const unsigned char* bytes, int size) {
     return true;
 }
 
-// Whether every JPEG Huffman table (DHT) declares at most 256 codes. stb_image 2.27 writes a
-// table's code lengths into a 257-entry array before checking them, past its end for more. The
-// markers are followed as the decoder follows them: segments by their length, and bytes that are
-// not a marker (entropy-coded data, padding) one at a time; a table past the file reads zeros.
-bool JpegHuffmanTablesFit(const unsigned char* bytes, int size) {
+// What in a JPEG's Huffman tables stb_image 2.27 would read or write out of bounds, null when
+// nothing: a table (DHT) of more than 256 codes, whose code lengths it writes past its 257-entry
+// array, or a scan (SOS) that decodes with a table the file has not defined, whose uninitialised
+// entries it indexes with (found by the image fuzzer). The markers are followed as the decoder
+// follows them: segments by their length, and bytes that are not a marker (entropy-coded data,
+// padding) one at a time; what lies past the end of the file reads as zeros.
+const char* JpegHuffmanTableFault(const unsigned char* bytes, int size) {
     // stb_image reads a file as JPEG when 0xFF bytes and then SOI (0xD8) start it.
     int at = 0;
     while (at < size && bytes[at] == 0xFF)
         ++at;
-    if (at == 0 || at >= size || bytes[at] != 0xD8) return true;
+    if (at == 0 || at >= size || bytes[at] != 0xD8) return nullptr;
     ++at;
+    const auto byte = [&](std::int64_t offset) { return offset < size ? bytes[offset] : 0u; };
+    bool defined[2][4] = {};  // [DC, AC][table]
+    bool progressive = false;
     while (at + 1 < size) {
         if (bytes[at] != 0xFF) {
             ++at;
@@ -213,21 +218,42 @@ bool JpegHuffmanTablesFit(const unsigned char* bytes, int size) {
         // Stuffed zero, restart markers, TEM and SOI stand alone; EOI ends the image.
         if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;
         if (marker == 0xD9) break;
-        const std::uint32_t length = Little(bytes, size, at, 1) << 8 | Little(bytes, size, at + 1, 1);
+        const std::uint32_t length = byte(at) << 8 | byte(at + 1);
         if (marker == 0xC4) {
             const std::int64_t end = static_cast<std::int64_t>(at) + length;
             for (std::int64_t table = at + 2; table < end;) {
                 std::uint32_t codes = 0;
                 for (int i = 1; i <= 16; ++i)
-                    codes += table + i < size ? bytes[table + i] : 0;
-                if (codes > 256) return false;
+                    codes += byte(table + i);
+                if (codes > 256) return "a Huffman table of more than 256 codes";
+                const unsigned kind = byte(table) >> 4;
+                const unsigned slot = byte(table) & 15u;
+                if (kind <= 1 && slot <= 3) defined[kind][slot] = true;
                 table += 17 + codes;
             }
         }
-        if (length < 2) return true;  // the decoder refuses the segment
+        if (marker == 0xC2) progressive = true;
+        if (marker == 0xDA) {
+            const unsigned components = byte(at + 2);
+            const unsigned firstCoefficient = byte(at + 3 + 2 * components + 0);
+            const unsigned refinement = byte(at + 3 + 2 * components + 2) >> 4;
+            for (unsigned i = 0; i < components; ++i) {
+                const unsigned tables = byte(at + 4 + 2 * i);
+                const unsigned dc = tables >> 4;
+                const unsigned ac = tables & 15u;
+                // Baseline scans read both; progressive ones the DC table in a first DC scan, the
+                // AC table in AC scans. A table number past 3 the decoder refuses itself.
+                const bool needsDc = progressive ? firstCoefficient == 0 && refinement == 0 : true;
+                const bool needsAc = progressive ? firstCoefficient != 0 : true;
+                if ((needsDc && dc <= 3 && !defined[0][dc]) || (needsAc && ac <= 3 && !defined[1][ac])) {
+                    return "a scan that decodes with a Huffman table the file does not define";
+                }
+            }
+        }
+        if (length < 2) return nullptr;  // the decoder refuses the segment
         at += static_cast<int>(length);
     }
-    return true;
+    return nullptr;
 }
 
 // The PNG without its empty data (IDAT) chunks, which add nothing to the image: stb_image copies a
@@ -265,8 +291,8 @@ ImageDecodeResult ReadImageHeader(const void* data, std::size_t size) {
     int height = 0;
     int channels = 0;
     // Before any of stb_image's reading: its header read builds the tables it meets too.
-    if (!JpegHuffmanTablesFit(bytes, length)) {
-        result.error = "a Huffman table of more than 256 codes";
+    if (const char* fault = JpegHuffmanTableFault(bytes, length)) {
+        result.error = fault;
         return result;
     }
     if (!stbi_info_from_memory(bytes, length, &width, &height, &channels) ||
