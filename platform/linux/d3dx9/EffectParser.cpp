@@ -1108,10 +1108,20 @@ private:
             if (count < 1 || last == 0) continue;  // left for the compiler to refuse
             const std::string call = ArrayCastFunction(tokens_[i + 1].text, count) + "(";
             const std::size_t castLength = tokens_[i + 5].offset + 1 - tokens_[i].offset;
-            edits_.push_back({tokens_[i].offset, castLength,
-                              call + std::string(castLength - std::min(castLength, call.size()), ' ')});
+            edits_.push_back({tokens_[i].offset, castLength, CastReplacement(tokens_[i].offset, castLength, call)});
             edits_.push_back({tokens_[last].offset + tokens_[last].length, 0, ")"});
         }
+    }
+
+    // The call that stands for the cast at `offset`, as long as the cast on its first line and
+    // with the cast's line breaks after it, so that the lines below keep their numbers.
+    std::string CastReplacement(std::size_t offset, std::size_t length, const std::string& call) const {
+        const std::string cast = description_.hlsl.substr(offset, length);
+        const std::size_t lineEnd = std::min(cast.find_first_of("\r\n"), cast.size());
+        std::string replacement = call + std::string(lineEnd - std::min(lineEnd, call.size()), ' ');
+        for (std::size_t k = lineEnd; k < cast.size(); ++k)
+            replacement += cast[k] == '\n' || cast[k] == '\r' ? cast[k] : ' ';
+        return replacement;
     }
 
     // The last token of the unary expression that starts at token `first` (an identifier, literal

@@ -3,8 +3,11 @@
 #include "CompilerMessages.h"
 #include "ComputedOnce.h"
 #include "EffectParser.h"
+#include "EntryParameters.h"
 #include "GlobalWrites.h"
+#include "OneWideValues.h"
 #include "ProgramCache.h"
+#include "SelectionGuard.h"
 #include "VaryingRegisters.h"
 
 #include <d3d9types.h>
@@ -109,69 +112,15 @@ const std::string& Preamble() {
     return text;
 }
 
-// glslang crashes on a mul() whose sizes differ where matching them would leave a matrix with one
-// row or column (a 1-component vector or a matrix with one row or column as an operand). Where the
-// source can hold such a value, every mul operand passes through an identity that refuses those
-// shapes, so such a call is an ordinary "no matching overloaded function" error at the call.
 bool IsWordCharacter(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
 }
 
-// float1, int4x1, bool1x3 and the like: a scalar type's name with a one-wide shape.
-bool IsOneWideTypeName(const std::string& word) {
-    static const char* const kScalars[] = {"float", "half",       "double",     "int",      "uint",     "dword",
-                                           "bool",  "min16float", "min10float", "min16int", "min12int", "min16uint"};
-    for (const char* scalar : kScalars) {
-        const std::size_t length = std::strlen(scalar);
-        if (word.size() <= length || word.compare(0, length, scalar) != 0) continue;
-        const std::string shape = word.substr(length);
-        const auto size = [](char c) { return c >= '1' && c <= '4'; };
-        if (shape == "1" || (shape.size() == 3 && shape[1] == 'x' && size(shape[0]) && size(shape[2]) &&
-                             (shape[0] == '1' || shape[2] == '1'))) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// A word "1" among the template arguments that start at `from` (just after `vector` or `matrix`).
-bool HasOneAmongTemplateArguments(const std::string& hlsl, std::size_t from) {
-    while (from < hlsl.size() && std::isspace(static_cast<unsigned char>(hlsl[from])))
-        ++from;
-    if (from >= hlsl.size() || hlsl[from] != '<') return false;
-    const std::size_t end = hlsl.find('>', from);
-    for (std::size_t i = from + 1; i < (end == std::string::npos ? hlsl.size() : end);) {
-        if (!IsWordCharacter(hlsl[i])) {
-            ++i;
-            continue;
-        }
-        std::size_t last = i;
-        while (last < hlsl.size() && IsWordCharacter(hlsl[last]))
-            ++last;
-        if (last - i == 1 && hlsl[i] == '1') return true;
-        i = last;
-    }
-    return false;
-}
-
-bool MayHoldOneWideValues(const std::string& hlsl) {
-    // A scan of whole words: std::regex took a tenth of a pass's compile on this.
-    for (std::size_t i = 0; i < hlsl.size();) {
-        if (!IsWordCharacter(hlsl[i])) {
-            ++i;
-            continue;
-        }
-        std::size_t last = i;
-        while (last < hlsl.size() && IsWordCharacter(hlsl[last]))
-            ++last;
-        const std::string word = hlsl.substr(i, last - i);
-        if (IsOneWideTypeName(word)) return true;
-        if ((word == "vector" || word == "matrix") && HasOneAmongTemplateArguments(hlsl, last)) return true;
-        i = last;
-    }
-    return false;
-}
-
+// glslang crashes on a mul() whose sizes differ where matching them would leave a matrix with one
+// row or column (a 1-component vector or a matrix with one row or column as an operand). Where the
+// source can hold such a value (MayHoldOneWideValues), every mul operand passes through an identity
+// that refuses those shapes, so such a call is an ordinary "no matching overloaded function" error
+// at the call.
 const std::string& MulGuard() {
     static const std::string text = [] {
         const std::string refused = "fx_mul_operand_with_one_row_or_column";
@@ -250,7 +199,15 @@ bool CompileToSpirv(const std::string& hlsl, const std::string& fileName, const 
     shader.setAutoMapLocations(true);
     const auto messages = static_cast<EShMessages>(EShMsgReadHlsl | EShMsgHlslDX9Compatible | EShMsgSpvRules |
                                                    EShMsgVulkanRules | EShMsgEnhanced);
-    if (!shader.parse(GetDefaultResources(), 100, false, messages)) {
+    const SelectionGuard selections;
+    const bool parsed = shader.parse(GetDefaultResources(), 100, false, messages);
+    SourcePosition selection;
+    if (selections.Failed(selection)) {
+        errors = (parsed ? std::string() : TranslateGlslangLog(shader.getInfoLog(), hlsl, fileName)) +
+                 FormatError(fileName, selection, "':' : the two results of the ?: have no common type");
+        return false;
+    }
+    if (!parsed) {
         errors = TranslateGlslangLog(shader.getInfoLog(), hlsl, fileName);
         return false;
     }
@@ -614,6 +571,17 @@ ProgramCompileResult CompileProgram(const std::string& vertexHlsl, const std::st
         result.errors =
             FormatError(fileName, pixelShader.position, "invalid pixel shader profile '" + pixelShader.profile + "'");
         return result;
+    }
+    // An entry parameter without a name would crash glslang (EntryParameters.h).
+    for (const bool vertex : {true, false}) {
+        const ShaderCompileRequest& request = vertex ? vertexShader : pixelShader;
+        SourcePosition where;
+        if (!request.entry.empty() &&
+            FindUnnamedEntryParameter(vertex ? vertexHlsl : pixelHlsl, request.entry, where)) {
+            result.errors =
+                FormatError(fileName, where, "a parameter of entry point '" + request.entry + "' has no name");
+            return result;
+        }
     }
     auto program = std::make_shared<CompiledProgram>();
     if (hasVertex) {

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 using namespace nvesk::d3dx9;
 
@@ -395,4 +397,24 @@ TEST(EffectParser, VectorsCastToArraysBecomeCallsThatKeepTheOperandsColumn) {
         "  bool c[3] = fx_Ab3(  float3(w.x, fx_Af1(   w.y), 0)[0]) + -fx_Af4(   (w * 2)[1]);\n"
         "  float d[8] = (float[8])m; return w; }\n";
     EXPECT_EQ(ParseOk(source).description.hlsl, expected);
+}
+
+// A cast written across lines keeps its line breaks in the call that replaces it, so the lines
+// after it keep their numbers (the front-end fuzzer found one that lost a line).
+TEST(EffectParser, ArrayCastsAcrossLinesKeepTheirLineBreaks) {
+    const std::string source =
+        "float4 F(float4 w : BLENDWEIGHT) : POSITION {\n"
+        "  float a[2] = (float\n[2])w.xy; float b[4] = ( float [\r\n4\n] )w;\n"
+        "  return w; }\n";
+    const std::string expected =
+        "float4 F(float4 w : BLENDWEIGHT) : POSITION {\n"
+        "  float a[2] = fx_Af2(\n    w.xy); float b[4] = fx_Af4(  \r\n \n   w);\n"
+        "  return w; }\n";
+    EXPECT_EQ(ParseOk(source).description.hlsl, expected);
+
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/effect-array-cast-across-lines.fx", std::ios::binary);
+    ASSERT_TRUE(found);
+    const std::string input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    const std::string hlsl = ParseOk(input).description.hlsl;
+    EXPECT_EQ(std::count(hlsl.begin(), hlsl.end(), '\n'), std::count(input.begin(), input.end(), '\n'));
 }

@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <tuple>
 
@@ -378,4 +380,83 @@ TEST(HlslCompiler, AParameterAsAUniformArgumentIsAConstantTheEffectFills) {
     ExpectValidGlsl(*compiled.program);
     const auto& slots = compiled.program->pixelConstants.slots;
     EXPECT_TRUE(std::any_of(slots.begin(), slots.end(), [](const ConstantSlot& slot) { return slot.name == "lit"; }));
+}
+
+// glslang crashes on an entry point parameter without a name (found by the compiler fuzzer); such
+// an entry is a compile error at that parameter, in either stage, and named parameters of every
+// form still compile.
+TEST(HlslCompiler, EntryParametersWithoutANameAreAnErrorAtTheParameter) {
+    const std::string pixel = "float4 PS() : COLOR { return 1; }\n";
+    const std::string technique =
+        "technique T { pass { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); } }\n";
+    for (const auto& [parameters, column] :
+         std::vector<std::pair<std::string, int>> {{"float4 : POSITION", 11},
+                                                   {"float4 p : POSITION, float", 32},
+                                                   {"in float4 : POSITION", 11},
+                                                   {"float4 p : POSITION, vector<float, 2> : TEXCOORD0", 32},
+                                                   {"float4 p : POSITION, float2 [2] : TEXCOORD0", 32}}) {
+        const std::string source = "float4 VS(" + parameters + ") : POSITION { return 0; }\n" + pixel + technique;
+        EXPECT_EQ(CompileErrors(source, "memory"),
+                  "memory(1," + std::to_string(column) + "): error: a parameter of entry point 'VS' has no name\n")
+            << parameters;
+    }
+    const std::string unnamedPixel =
+        "float4 VS() : POSITION { return 0; }\nfloat4 PS(float2 : TEXCOORD0) : COLOR\n"
+        "{ return 1; }\n" +
+        technique;
+    EXPECT_NE(CompileErrors(unnamedPixel, "memory").find("memory(2,11): error: a parameter of entry point 'PS'"),
+              std::string::npos);
+    for (const char* parameters : {"void", "in float4 p : POSITION", "float4 p : POSITION, uniform float4x4 m",
+                                   "vector<float, 4> p : POSITION", "float4 p : POSITION, out float4 q : TEXCOORD0",
+                                   "float4 p : POSITION, float2 uv[2] : TEXCOORD0", "const float4 p : POSITION = 1"}) {
+        const std::string source = "float4 VS(" + std::string(parameters) + ") : POSITION { return 0; }\n" +
+                                   "float4 F(float) { return 0; }\n" + pixel + technique;
+        EXPECT_NE(CompileFirstPass(source), nullptr) << parameters;
+    }
+
+    // The fuzzer's input: the Direct3D 10 effect of its seeds with one parameter's name gone.
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/effect-entry-parameter-without-a-name.fx", std::ios::binary);
+    ASSERT_TRUE(found);
+    const std::string input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(CompileErrors(input, "found.fx"), "found.fx(2,11): error: a parameter of entry point 'VS' has no name\n");
+}
+
+// glslang goes on with no expression where the two results of a ?: have no common type, and then
+// crashes on it (found by the compiler fuzzer). Such a ?: is an error at the ?: instead, however
+// its value is used; the ?: that have a type compile as before.
+TEST(HlslCompiler, ConditionalsWhoseResultsHaveNoCommonTypeAreAnErrorAtTheConditional) {
+    const std::string head = "struct S { float x; };\nfloat4 VS(float4 p : POSITION) : POSITION\n{ S s; s.x = 1;\n";
+    const std::string tail =
+        "}\nfloat4 PS() : COLOR { return 1; }\n"
+        "technique T { pass { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); } }\n";
+    for (const char* body : {"return true ? p : s;", "return true ? p : undeclared;", "return (p.x > 0 ? p : s);",
+                             "return 1 + (true ? p : s);", "return dot(true ? p : s, p);"}) {
+        const std::string errors = CompileErrors(head + body + "\n" + tail, "memory");
+        EXPECT_NE(errors.find("memory(4,"), std::string::npos) << body << "\n" << errors;
+        EXPECT_NE(errors.find("error: ':' : the two results of the ?: have no common type"), std::string::npos)
+            << body << "\n"
+            << errors;
+    }
+    for (const char* body :
+         {"return p.x > 0 ? p : -p;", "float4 q = true ? 1 : p; return q;", "return (p > 0 ? p : s.x) * 2;"}) {
+        EXPECT_NE(CompileFirstPass(head + body + "\n" + tail), nullptr) << body;
+    }
+
+    // The fuzzer's input: a seed's shader arrays effect with a float() of four values as a result.
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/effect-conditional-without-a-common-type.fx", std::ios::binary);
+    ASSERT_TRUE(found);
+    const ParseResult parsed = ParseEffect({std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    const EffectPassDesc& both = parsed.description.techniques.at(0).passes.at(1);
+    std::string hlsl = parsed.description.hlsl;
+    ShaderCompileRequest vertex;
+    ShaderCompileRequest pixel;
+    std::string error;
+    ASSERT_TRUE(
+        BindShaderArguments(parsed.description, both.vertexShader.compiled, "fx_vertex_entry", hlsl, vertex, error));
+    ASSERT_TRUE(
+        BindShaderArguments(parsed.description, both.pixelShader.compiled, "fx_pixel_entry", hlsl, pixel, error));
+    const ProgramCompileResult compiled = CompileProgram(hlsl, "found.fx", vertex, pixel);
+    EXPECT_EQ(compiled.program, nullptr);
+    EXPECT_NE(compiled.errors.find("found.fx(9,"), std::string::npos) << compiled.errors;
 }

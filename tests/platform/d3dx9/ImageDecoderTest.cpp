@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <iterator>
 
 using namespace nvesk::d3dx9;
@@ -294,4 +295,188 @@ TEST(ImageDecoder, PngChunksLongerThanTheFileAreRefusedBeforeDecoding) {
     const std::vector<std::uint8_t> withoutChecksum(png.begin(), png.end() - 4);
     EXPECT_TRUE(ReadImageHeader(withoutChecksum.data(), withoutChecksum.size()).ok);
     EXPECT_TRUE(DecodeImage(png.data(), png.size()).ok);
+}
+
+namespace {
+
+// A DHT segment holding one table of `codes` codes (at most 255 of one length, the rest one shorter).
+std::vector<std::uint8_t> HuffmanSegment(std::uint32_t codes) {
+    std::vector<std::uint8_t> segment {0xFF, 0xC4, 0, 0, 0x00};
+    std::uint8_t counts[16] = {};
+    counts[15] = static_cast<std::uint8_t>(std::min<std::uint32_t>(codes, 255));
+    counts[14] = static_cast<std::uint8_t>(codes - counts[15]);
+    segment.insert(segment.end(), std::begin(counts), std::end(counts));
+    segment.insert(segment.end(), codes, 0);
+    const std::size_t length = segment.size() - 2;
+    segment[2] = static_cast<std::uint8_t>(length >> 8);
+    segment[3] = static_cast<std::uint8_t>(length);
+    return segment;
+}
+
+}  // namespace
+
+// stb_image writes a Huffman table's code lengths past the end of its array when the table declares
+// more than 256 codes (found by the image fuzzer). Such tables are refused before stb_image reads
+// the file, wherever they stand: among the header's segments or after the image data.
+TEST(ImageDecoder, JpegHuffmanTablesOfMoreThan256CodesAreRefused) {
+    const std::vector<std::uint8_t> jpeg = Encode(ImageFileFormat::Jpg, 3, 5, Pattern(3, 5));
+    ASSERT_TRUE(DecodeImage(jpeg.data(), jpeg.size()).ok);
+    ASSERT_EQ(jpeg[jpeg.size() - 2], 0xFF);
+    ASSERT_EQ(jpeg[jpeg.size() - 1], 0xD9);
+    for (const std::uint32_t codes : {257u, 400u}) {
+        const std::vector<std::uint8_t> table = HuffmanSegment(codes);
+        for (const std::size_t at : {std::size_t {2}, jpeg.size() - 2}) {
+            std::vector<std::uint8_t> file = jpeg;
+            file.insert(file.begin() + static_cast<std::ptrdiff_t>(at), table.begin(), table.end());
+            const ImageDecodeResult header = ReadImageHeader(file.data(), file.size());
+            EXPECT_FALSE(header.ok) << codes << " codes at " << at;
+            EXPECT_EQ(header.error, "a Huffman table of more than 256 codes");
+            EXPECT_FALSE(DecodeImage(file.data(), file.size()).ok);
+        }
+    }
+    // 256 codes fit: the decoder itself judges that table (its code lengths overflow).
+    std::vector<std::uint8_t> full = jpeg;
+    const std::vector<std::uint8_t> table = HuffmanSegment(256);
+    full.insert(full.begin() + 2, table.begin(), table.end());
+    EXPECT_NE(ReadImageHeader(full.data(), full.size()).error, "a Huffman table of more than 256 codes");
+    // A table cut off by the end of the file counts what is missing as zeros, as the decoder reads it.
+    std::vector<std::uint8_t> cut(jpeg.begin(), jpeg.begin() + 2);
+    const std::vector<std::uint8_t> large = HuffmanSegment(300);
+    cut.insert(cut.end(), large.begin(), large.begin() + 21);
+    EXPECT_EQ(ReadImageHeader(cut.data(), cut.size()).error, "a Huffman table of more than 256 codes");
+
+    // 0xFF fill bytes before the start of the image: still a JPEG to the decoder.
+    std::vector<std::uint8_t> filled = jpeg;
+    filled.insert(filled.begin(), 3, 0xFF);
+    filled.insert(filled.begin() + 5, large.begin(), large.end());
+    EXPECT_EQ(ReadImageHeader(filled.data(), filled.size()).error, "a Huffman table of more than 256 codes");
+
+    // The fuzzer's own inputs: a JPEG of the seeds with a table of 257 codes, and one with fill bytes.
+    for (const char* name : {"jpeg-huffman-table-of-257-codes.jpg", "jpeg-huffman-table-after-fill-bytes.jpg"}) {
+        std::ifstream found(std::string(NVESK_FUZZ_FOUND_DIR "/") + name, std::ios::binary);
+        ASSERT_TRUE(found) << "missing " << name;
+        const std::vector<std::uint8_t> input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+        EXPECT_EQ(ReadImageHeader(input.data(), input.size()).error, "a Huffman table of more than 256 codes") << name;
+        EXPECT_FALSE(DecodeImage(input.data(), input.size()).ok) << name;
+    }
+}
+
+// A JPEG whose Huffman codes did not match their table failed one of stb_image's checks of its own
+// state, which aborted the process (found by the image fuzzer): its scan decodes with a table the
+// file never defines, refused now before decoding. A failed check refuses a file as corrupt, and
+// is forgotten once the decode has answered.
+TEST(ImageDecoder, JpegCodesOutsideTheirHuffmanTableAreRefused) {
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/jpeg-code-not-in-its-huffman-table.jpg", std::ios::binary);
+    ASSERT_TRUE(found);
+    const std::vector<std::uint8_t> input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(ReadImageHeader(input.data(), input.size()).error,
+              "a scan that decodes with a Huffman table the file does not define");
+    EXPECT_FALSE(DecodeImage(input.data(), input.size()).ok);
+    const std::vector<std::uint8_t> jpeg = Encode(ImageFileFormat::Jpg, 3, 5, Pattern(3, 5));
+    EXPECT_TRUE(DecodeImage(jpeg.data(), jpeg.size()).ok);
+}
+
+// Scaling 2562 rows down to the 2048 of the largest texture gives filter weights that sum to more
+// than stb_image_resize's check allows, which aborted a debug build (found by the image fuzzer); the
+// weights are divided by their sum, so a flat colour stays flat.
+TEST(ImageDecoder, DownscalingWhoseFilterWeightsSumPastOneKeepsFlatColour) {
+    const std::uint32_t height = 2562;
+    std::vector<std::uint8_t> flat;
+    for (std::uint32_t i = 0; i < 2 * height; ++i)
+        flat.insert(flat.end(), {40, 120, 200, 255});
+    const std::vector<std::uint8_t> scaled = ScaleTexels(flat, 2, height, 2, 2048, ScaleFilter::Smooth);
+    ASSERT_EQ(scaled.size(), std::size_t {2} * 2048 * 4);
+    for (std::size_t i = 0; i < scaled.size(); i += 4) {
+        ASSERT_NEAR(scaled[i], 40, 1) << i;
+        ASSERT_NEAR(scaled[i + 1], 120, 1) << i;
+        ASSERT_NEAR(scaled[i + 2], 200, 1) << i;
+        ASSERT_NEAR(scaled[i + 3], 255, 1) << i;
+    }
+
+    // The fuzzer's input: a 2 x 2562 PNG, loaded as a texture of the largest size.
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/png-2x2562-scaled-to-2048-rows.png", std::ios::binary);
+    ASSERT_TRUE(found);
+    const std::vector<std::uint8_t> input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    const ImageDecodeResult decoded = DecodeImage(input.data(), input.size());
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    ASSERT_EQ(decoded.image.height, height);
+    EXPECT_EQ(PrepareTexels(decoded.image, 2, 2048, 0xFF000000u).size(), std::size_t {2} * 2048 * 4);
+}
+
+// An empty data chunk first made stb_image copy into a buffer it did not have yet (a null pointer;
+// found by the image fuzzer). Empty data chunks add nothing to the image: they are dropped before
+// decoding, and the image decodes as without them.
+TEST(ImageDecoder, EmptyPngDataChunksAreDroppedBeforeDecoding) {
+    const std::vector<std::uint8_t> png = Encode(ImageFileFormat::Png, 3, 5, Pattern(3, 5));
+    const ImageDecodeResult plain = DecodeImage(png.data(), png.size());
+    ASSERT_TRUE(plain.ok) << plain.error;
+    const auto data = std::search(png.begin(), png.end(), std::begin("IDAT"), std::end("IDAT") - 1);
+    ASSERT_NE(data, png.end());
+    // An empty IDAT (length 0, type, checksum of the type alone) before and after the one with data.
+    const std::uint8_t empty[] = {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E};
+    std::vector<std::uint8_t> file = png;
+    file.insert(file.begin() + (data - png.begin()) - 4, std::begin(empty), std::end(empty));
+    const auto end = std::search(file.begin(), file.end(), std::begin("IEND"), std::end("IEND") - 1);
+    file.insert(end - 4, std::begin(empty), std::end(empty));
+    const ImageDecodeResult decoded = DecodeImage(file.data(), file.size());
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    EXPECT_EQ(decoded.image.bgra, plain.image.bgra);
+
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/png-empty-first-data-chunk.png", std::ios::binary);
+    ASSERT_TRUE(found);
+    const std::vector<std::uint8_t> input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    const ImageDecodeResult header = ReadImageHeader(input.data(), input.size());
+    const ImageDecodeResult result = DecodeImage(input.data(), input.size());
+    // Under UndefinedBehaviorSanitizer (the sanitizer suite) the null copy was the fault itself.
+    if (result.ok) {
+        EXPECT_EQ(result.image.bgra.size(), std::size_t {header.image.width} * header.image.height * 4);
+    } else {
+        EXPECT_FALSE(result.error.empty());
+    }
+}
+
+// A damaged JPEG whose coefficients times their quantisers overflow an int (undefined in stb_image's
+// arithmetic, found by the image fuzzer); the decoder is built with wrapping signed arithmetic, so
+// under UndefinedBehaviorSanitizer (the sanitizer suite) the file decodes or is refused like any other.
+TEST(ImageDecoder, JpegCoefficientsThatOverflowDecodeOrAreRefused) {
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/jpeg-dequantised-coefficient-overflow.jpg", std::ios::binary);
+    ASSERT_TRUE(found);
+    const std::vector<std::uint8_t> input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    const ImageDecodeResult header = ReadImageHeader(input.data(), input.size());
+    ASSERT_TRUE(header.ok) << header.error;
+    const ImageDecodeResult result = DecodeImage(input.data(), input.size());
+    if (result.ok) {
+        EXPECT_EQ(result.image.bgra.size(), std::size_t {header.image.width} * header.image.height * 4);
+    } else {
+        EXPECT_EQ(result.error, "corrupt image data");
+    }
+}
+
+// A scan that decodes with a Huffman table the file never defines made stb_image index with the
+// table's uninitialised entries, out of bounds (found by the image fuzzer); such a file is refused
+// before decoding. The tests' JPEGs define the tables their scans use.
+TEST(ImageDecoder, JpegScansWithAnUndefinedHuffmanTableAreRefused) {
+    const std::vector<std::uint8_t> jpeg = Encode(ImageFileFormat::Jpg, 3, 5, Pattern(3, 5));
+    ASSERT_TRUE(DecodeImage(jpeg.data(), jpeg.size()).ok);
+    const std::uint8_t startOfScan[] = {0xFF, 0xDA};
+    const auto scan = std::search(jpeg.begin(), jpeg.end(), std::begin(startOfScan), std::end(startOfScan));
+    ASSERT_NE(scan, jpeg.end());
+    const std::size_t at = static_cast<std::size_t>(scan - jpeg.begin()) + 2;
+    ASSERT_GE(jpeg[at + 2], 1);  // components
+    // The first component's DC table, then its AC table, moved to table 3, which no DHT defines.
+    for (const std::uint8_t tables :
+         {std::uint8_t((3 << 4) | (jpeg[at + 4] & 15)), std::uint8_t((jpeg[at + 4] & 0xF0) | 3)}) {
+        std::vector<std::uint8_t> file = jpeg;
+        file[at + 4] = tables;
+        const ImageDecodeResult header = ReadImageHeader(file.data(), file.size());
+        EXPECT_FALSE(header.ok);
+        EXPECT_EQ(header.error, "a scan that decodes with a Huffman table the file does not define");
+        EXPECT_FALSE(DecodeImage(file.data(), file.size()).ok);
+    }
+
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/jpeg-scan-with-an-undefined-huffman-table.jpg", std::ios::binary);
+    ASSERT_TRUE(found);
+    const std::vector<std::uint8_t> input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(ReadImageHeader(input.data(), input.size()).error,
+              "a scan that decodes with a Huffman table the file does not define");
 }
