@@ -67,7 +67,8 @@ fuzz_target() {
       fuzz_build "$name" "$root"/tests/fuzz/XMeshFuzz.cpp "$d3dx9"/XMeshLoader.cpp "$d3dx9"/XFileStructure.cpp ;;
     effect-parser-fuzz)
       fuzz_build "$name" "$root"/tests/fuzz/EffectParserFuzz.cpp "$d3dx9"/EffectLexer.cpp "$d3dx9"/EffectParser.cpp \
-        "$d3dx9"/EffectExpression.cpp ;;
+        "$d3dx9"/EffectExpression.cpp "$d3dx9"/ArrayInitialisers.cpp "$d3dx9"/GlobalWrites.cpp \
+        "$d3dx9"/LegacyForScope.cpp "$d3dx9"/MatrixSwizzles.cpp "$d3dx9"/SourceEdit.cpp ;;
     effect-compile-fuzz)
       # glslang is built without type information, so this target runs without vptr checks.
       fuzz_build "$name" "$root"/tests/fuzz/EffectCompileFuzz.cpp "$d3dx9"/EffectLexer.cpp \
