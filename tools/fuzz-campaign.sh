@@ -103,9 +103,12 @@ for i in "${!targets[@]}"; do
       END { print edges, features, last }' "$log")
   faults=$(state_get "$state" faults)
   fault=""
-  if grep -q "ERROR: \|^==[0-9]*== ERROR\|Test unit written to" "$log"; then
+  # A slow unit is only noted (a niced process can wait seconds for a processor); a crash, leak,
+  # timeout or running out of memory is a fault.
+  if grep -q "ERROR: \|Test unit written to .*/\(crash\|leak\|timeout\|oom\)-" "$log"; then
     faults=$((faults + 1))
-    fault=$(sed -n 's/.*Test unit written to //p' "$log" | tail -1)
+    fault=$(sed -n 's/.*Test unit written to \(.*\/\(crash\|leak\|timeout\|oom\)-.*\)/\1/p' "$log" | tail -1)
+    fault="${fault:-see $log}"
     cp "$log" "$folder/faults/run-$(date -u +%Y%m%dT%H%M%SZ).log"
   fi
   total=$((done_before + runs))
