@@ -10,9 +10,6 @@ namespace {
 bool IsIdentifierStart(char c) {
     return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
 }
-bool IsIdentifierPart(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-}
 bool IsDigit(char c) {
     return std::isdigit(static_cast<unsigned char>(c)) != 0;
 }
@@ -147,6 +144,10 @@ private:
 };
 
 }  // namespace
+
+bool IsIdentifierPart(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
 
 LexResult Tokenize(const std::string& source) {
     return Scanner(source).Run();

@@ -33,4 +33,7 @@ struct LexResult {
 // Comments are skipped; preprocessor lines are left to the HLSL compiler and skipped here.
 LexResult Tokenize(const std::string& source);
 
+// A letter, digit or underscore: a character that continues an identifier or a number.
+bool IsIdentifierPart(char c);
+
 }  // namespace nvesk::d3dx9

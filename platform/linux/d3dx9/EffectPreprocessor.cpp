@@ -1,4 +1,5 @@
 #include "EffectPreprocessor.h"
+#include "EffectLexer.h"
 
 #include "CacheBytes.h"
 #include "CompilerMessages.h"
@@ -66,10 +67,6 @@ std::string BlankComments(std::string text) {
     return text;
 }
 
-bool IsWordChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-}
-
 // A file's text as the legacy compiler reads it: a UTF-8 byte-order mark at its start is no part
 // of it, and a line continuation (a backslash ending the line) also ends the token before it, so
 // that `#define NAME\` keeps NAME apart from the next line's first token. glslang joins the lines
@@ -96,7 +93,7 @@ std::string SourceText(const char* data, std::size_t size) {
 std::size_t FindToken(const std::string& original, const Token& token, std::size_t from) {
     const bool word = token.kind == TokenKind::Identifier || token.kind == TokenKind::Number;
     const bool number = token.kind == TokenKind::Number;
-    auto joins = [&](char c) { return IsWordChar(c) || (number && c == '.'); };
+    auto joins = [&](char c) { return IsIdentifierPart(c) || (number && c == '.'); };
     for (std::size_t at = original.find(token.text, from); at != std::string::npos;
          at = original.find(token.text, at + 1)) {
         const std::size_t end = at + token.text.size();
@@ -118,7 +115,7 @@ std::string Realign(const std::string& produced, const std::string& original) {
         if (token.kind == TokenKind::End) break;
         const bool spaced = token.offset > previousEnd && !line.empty();
         // Two words side by side would become one: keep them apart.
-        const bool mustSeparate = spaced && IsWordChar(line.back()) && IsWordChar(token.text.front());
+        const bool mustSeparate = spaced && IsIdentifierPart(line.back()) && IsIdentifierPart(token.text.front());
         const std::size_t found = FindToken(original, token, cursor);
         std::size_t column = line.size() + (spaced ? 1 : 0);
         if (found != std::string::npos) {
@@ -141,7 +138,8 @@ bool HasPragmaOnce(const std::string& text) {
         std::string pragma = word.substr(1);
         if (pragma.empty()) words >> pragma;
         std::string once;
-        if (pragma == "pragma" && words >> once && once.compare(0, 4, "once") == 0 && !IsWordChar(once[4])) return true;
+        if (pragma == "pragma" && words >> once && once.compare(0, 4, "once") == 0 && !IsIdentifierPart(once[4]))
+            return true;
     }
     return false;
 }

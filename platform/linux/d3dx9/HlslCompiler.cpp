@@ -112,10 +112,6 @@ const std::string& Preamble() {
     return text;
 }
 
-bool IsWordCharacter(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
-}
-
 // glslang crashes on a mul() whose sizes differ where matching them would leave a matrix with one
 // row or column (a 1-component vector or a matrix with one row or column as an operand). Where the
 // source can hold such a value (MayHoldOneWideValues), every mul operand passes through an identity
@@ -160,7 +156,7 @@ std::string IntrinsicReplacements(const std::string& hlsl) {
         bool callsOnly = true;
         for (std::size_t at = hlsl.find(name); at != std::string::npos && callsOnly; at = hlsl.find(name, at + 1)) {
             const std::size_t end = at + length;
-            if ((at > 0 && IsWordCharacter(hlsl[at - 1])) || (end < hlsl.size() && IsWordCharacter(hlsl[end])))
+            if ((at > 0 && IsIdentifierPart(hlsl[at - 1])) || (end < hlsl.size() && IsIdentifierPart(hlsl[end])))
                 continue;
             used = true;
             const std::size_t next = hlsl.find_first_not_of(" \t\r\n", end);
@@ -169,7 +165,7 @@ std::string IntrinsicReplacements(const std::string& hlsl) {
             while (before > 0 && std::isspace(static_cast<unsigned char>(hlsl[before - 1])))
                 --before;
             std::size_t word = before;
-            while (word > 0 && IsWordCharacter(hlsl[word - 1]))
+            while (word > 0 && IsIdentifierPart(hlsl[word - 1]))
                 --word;
             const std::string previous = hlsl.substr(word, before - word);
             const bool declared = !mayBeDefined && !previous.empty() && previous != "return" && previous != "else";

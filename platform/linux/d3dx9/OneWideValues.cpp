@@ -1,15 +1,13 @@
 #include "OneWideValues.h"
 
+#include "EffectLexer.h"
+
 #include <cctype>
 #include <cstring>
 
 namespace nvesk::d3dx9 {
 
 namespace {
-
-bool IsWordCharacter(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-}
 
 // 1, [1-4]x1 or 1x[1-4].
 bool IsOneWideShape(const char* shape, std::size_t length) {
@@ -39,8 +37,8 @@ bool TemplateHoldsOne(const std::string& text, std::size_t at) {
         ++at;
     if (at >= text.size() || text[at] != '<') return false;
     for (++at; at < text.size() && text[at] != '>'; ++at) {
-        if (text[at] == '1' && !IsWordCharacter(text[at - 1]) &&
-            (at + 1 == text.size() || !IsWordCharacter(text[at + 1]))) {
+        if (text[at] == '1' && !IsIdentifierPart(text[at - 1]) &&
+            (at + 1 == text.size() || !IsIdentifierPart(text[at + 1]))) {
             return true;
         }
     }
@@ -52,12 +50,12 @@ bool TemplateHoldsOne(const std::string& text, std::size_t at) {
 bool MayHoldOneWideValues(const std::string& hlsl) {
     std::size_t at = 0;
     while (at < hlsl.size()) {
-        if (!IsWordCharacter(hlsl[at])) {
+        if (!IsIdentifierPart(hlsl[at])) {
             ++at;
             continue;
         }
         const std::size_t start = at;
-        while (at < hlsl.size() && IsWordCharacter(hlsl[at]))
+        while (at < hlsl.size() && IsIdentifierPart(hlsl[at]))
             ++at;
         const char* word = hlsl.data() + start;
         const std::size_t length = at - start;
