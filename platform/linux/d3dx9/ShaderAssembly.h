@@ -23,24 +23,24 @@ struct ShaderVersion {
 
 // The register files, as Direct3D 9 names them (D3DSPR_*).
 enum class RegisterType {
-    Temp,           // r#
-    Input,          // v#
-    Const,          // c#
-    Address,        // a0 (vertex shaders)
-    Texture,        // t# (pixel shaders up to 1.4 and 2.x; input texture coordinates)
-    RastOut,        // oPos (index 0), oFog (1), oPts (2)
-    AttrOut,        // oD0, oD1
-    TexCoordOut,    // oT0-oT7 (vertex shaders before 3.0)
-    Output,         // o# (vs_3_0)
-    ConstInt,       // i#
-    ColorOut,       // oC0-oC3
-    DepthOut,       // oDepth
-    Sampler,        // s#
-    ConstBool,      // b#
-    Loop,           // aL
-    MiscType,       // vPos (index 0), vFace (1)
-    Label,          // l#
-    Predicate,      // p0
+    Temp,         // r#
+    Input,        // v#
+    Const,        // c#
+    Address,      // a0 (vertex shaders)
+    Texture,      // t# (pixel shaders up to 1.4 and 2.x; input texture coordinates)
+    RastOut,      // oPos (index 0), oFog (1), oPts (2)
+    AttrOut,      // oD0, oD1
+    TexCoordOut,  // oT0-oT7 (vertex shaders before 3.0)
+    Output,       // o# (vs_3_0)
+    ConstInt,     // i#
+    ColorOut,     // oC0-oC3
+    DepthOut,     // oDepth
+    Sampler,      // s#
+    ConstBool,    // b#
+    Loop,         // aL
+    MiscType,     // vPos (index 0), vFace (1)
+    Label,        // l#
+    Predicate,    // p0
 };
 
 // Source modifiers, each with the negation it may carry.
@@ -73,7 +73,7 @@ struct SourceOperand {
     int index = 0;  // the register number; with a relative address, the constant offset added to it
     bool relative = false;
     RelativeAddress address;
-    std::array<std::uint8_t, 4> swizzle{0, 1, 2, 3};  // component read for x, y, z, w (0..3)
+    std::array<std::uint8_t, 4> swizzle {0, 1, 2, 3};  // component read for x, y, z, w (0..3)
     SourceModifier modifier = SourceModifier::None;
     SourcePosition position;
 };
@@ -83,8 +83,8 @@ struct DestinationOperand {
     int index = 0;
     bool relative = false;  // o[aL + n] in vs_3_0
     RelativeAddress address;
-    std::uint8_t writeMask = 0xF;  // bit 0 x ... bit 3 w
-    bool saturate = false;         // _sat
+    std::uint8_t writeMask = 0xF;   // bit 0 x ... bit 3 w
+    bool saturate = false;          // _sat
     bool partialPrecision = false;  // _pp
     bool centroid = false;          // _centroid
     int shift = 0;                  // _x2 1, _x4 2, _x8 3, _d2 -1, _d4 -2, _d8 -3
@@ -107,16 +107,16 @@ struct AssemblyInstruction {
     // "def", "defi", "defb", "if", "ifc", "loop", "rep", "call", "callnz", "label", "ret",
     // "break", "breakc", "breakp", "setp", "phase", "nop", ...
     std::string name;
-    bool coissue = false;     // `+` before it (ps_1_x): runs beside the instruction before
+    bool coissue = false;  // `+` before it (ps_1_x): runs beside the instruction before
     bool hasDestination = false;
     DestinationOperand destination;
     std::vector<SourceOperand> sources;  // in the order written
     Comparison comparison = Comparison::None;
-    bool predicated = false;  // `(p0.x) add ...`, `(!p0) ...`
-    SourceOperand predicate;  // when predicated: p0 with its swizzle and Not
-    Declaration declaration;  // dcl
-    std::array<float, 4> floatValues{};  // def
-    std::array<int, 4> intValues{};      // defi (and defb as 0 or 1 in [0])
+    bool predicated = false;              // `(p0.x) add ...`, `(!p0) ...`
+    SourceOperand predicate;              // when predicated: p0 with its swizzle and Not
+    Declaration declaration;              // dcl
+    std::array<float, 4> floatValues {};  // def
+    std::array<int, 4> intValues {};      // defi (and defb as 0 or 1 in [0])
     SourcePosition position;
 };
 

@@ -376,6 +376,22 @@ TEST(ImageDecoder, JpegCodesOutsideTheirHuffmanTableAreRefused) {
     EXPECT_TRUE(DecodeImage(jpeg.data(), jpeg.size()).ok);
 }
 
+// A damaged JPEG scan that runs out of data (found by the image fuzzer): stb_image then reads zeros
+// past its end, shifting them by 32 or more. The decode ends the same way each time, and a sound
+// file decodes after it.
+TEST(ImageDecoder, JpegScansThatRunOutOfDataEndTheSameEachTime) {
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/jpeg-bit-reader-shift-past-32.jpg", std::ios::binary);
+    ASSERT_TRUE(found);
+    const std::vector<std::uint8_t> input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    const ImageDecodeResult first = DecodeImage(input.data(), input.size());
+    const ImageDecodeResult second = DecodeImage(input.data(), input.size());
+    EXPECT_EQ(first.ok, second.ok);
+    EXPECT_EQ(first.error, second.error);
+    EXPECT_EQ(first.image.bgra, second.image.bgra);
+    const std::vector<std::uint8_t> jpeg = Encode(ImageFileFormat::Jpg, 3, 5, Pattern(3, 5));
+    EXPECT_TRUE(DecodeImage(jpeg.data(), jpeg.size()).ok);
+}
+
 // Scaling 2562 rows down to the 2048 of the largest texture gives filter weights that sum to more
 // than stb_image_resize's check allows, which aborted a debug build (found by the image fuzzer); the
 // weights are divided by their sum, so a flat colour stays flat.
