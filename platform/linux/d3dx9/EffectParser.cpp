@@ -213,11 +213,28 @@ private:
         ++index_;
     }
 
+    // `struct S { ... } a, b[2];`: the globals it declares keep their names from the others.
     void SkipStruct() {
         ++index_;
         SkipUntilSymbol("{");
         SkipBalanced();
+        bool atName = true;
+        while (!AtEnd() && !IsSymbol(";")) {
+            if (atName && Current().kind == TokenKind::Identifier) DeclareGlobal(Current());
+            atName = IsSymbol(",");
+            if (IsSymbol("{") || IsSymbol("(") || IsSymbol("[")) {
+                SkipBalanced();
+            } else {
+                ++index_;
+            }
+        }
         SkipPast(";");
+    }
+
+    // A global of a name another global has, whatever their types: glslang's HLSL front end
+    // crashes on it when one of them is a structure.
+    void DeclareGlobal(const Token& name) {
+        if (!globals_.insert(name.text).second) Fail(name, "redefinition of '" + name.text + "'");
     }
 
     // Replaces source text with spaces, keeping line breaks so that positions stay the same.
@@ -275,6 +292,7 @@ private:
                 ParseFunctionRest(typeToken, nameToken, begin);
                 return;
             }
+            DeclareGlobal(nameToken);
             if (shaderObject) {
                 if (IsSymbol("=") && Ahead(1).kind == TokenKind::Identifier && Ahead(1).text == "CompileShader") {
                     SkipDirect3D10(false, begin);
@@ -1239,6 +1257,7 @@ private:
     std::vector<FunctionBody> bodies_;
     std::set<std::string> direct3D10Entries_;        // functions the Direct3D 10/11 techniques compile
     std::map<std::string, UniformGlobal> uniforms_;  // globals the shaders may not write, by name
+    std::set<std::string> globals_;                  // every global variable's name
     bool backwardsCompatible_;                       // D3DXSHADER_ENABLE_BACKWARDS_COMPATIBILITY
     std::vector<int> dimensions_;                    // of the declarator read last
 };

@@ -399,6 +399,29 @@ TEST(EffectParser, VectorsCastToArraysBecomeCallsThatKeepTheOperandsColumn) {
     EXPECT_EQ(ParseOk(source).description.hlsl, expected);
 }
 
+// Two globals of one name, one of them a structure, crashed the HLSL compiler (found by the compiler
+// fuzzer): every global's name is checked, those a struct declaration declares too.
+TEST(EffectParser, GlobalsRedefinedAsOrFromAStructureAreRefusedAtTheSecond) {
+    ExpectErrors({
+        {"struct P { float b; } y;\nfloat y;", 2, 7, "redefinition of 'y'"},
+        {"float y;\nstruct P { float b; } x, y;", 2, 26, "redefinition of 'y'"},
+        {"struct P { float b; };\nP y;\nfloat4 y;", 3, 8, "redefinition of 'y'"},
+        {"struct {} y; struct Q {} y;", 1, 26, "redefinition of 'y'"},
+        {"static const float k = 1;\nstruct P { float b; } k[2];", 2, 23, "redefinition of 'k'"},
+        {"struct P { float b; } y; VertexShader y = NULL;", 1, 39, "redefinition of 'y'"},
+    });
+    // Distinct names, and a structure declared without a global, still parse.
+    const ParseResult ok = ParseOk("struct P { float b[2]; } a, b[3];\nstruct Q { P p; };\nQ c; float d;");
+    EXPECT_EQ(ok.description.parameters.size(), 1u);
+
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/effect-global-redefined-as-a-structure.fx", std::ios::binary);
+    ASSERT_TRUE(found);
+    const std::string input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    const ParseResult result = ParseEffect(input);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("redefinition of 'y'"), std::string::npos) << result.error;
+}
+
 // A cast written across lines keeps its line breaks in the call that replaces it, so the lines
 // after it keep their numbers (the front-end fuzzer found one that lost a line).
 TEST(EffectParser, ArrayCastsAcrossLinesKeepTheirLineBreaks) {
