@@ -378,6 +378,9 @@ private:
         return Pixel1();  // _bias, _bx2, 1-
     }
 
+    // Before 3.0, sincos reads the constants D3DSINCOSCONST1 and 2 besides its angle.
+    bool SincosConstant(int position) const { return Name() == "sincos" && position > 0; }
+
     void CheckValueSource(const SourceOperand& source, int position) {
         const SourcePosition at = source.position;
         const T type = source.type;
@@ -391,6 +394,10 @@ private:
             allowed = type == T::Texture || (Name() == "texld" && type == T::Temp);
         } else if (Pixel14() && type == T::Texture) {
             allowed = false;  // ps_1_4's t# holds coordinates for texld and texcrd only
+        }
+        if (SincosConstant(position) && type != T::Const) {
+            Report(at, AssemblyRule::Operands, "'sincos' takes its two constants from c# registers");
+            return;
         }
         if (!allowed) {
             Report(at, AssemblyRule::RegisterFile, "'" + Name() + "' cannot read '" + text + "' in " + versionName_);
@@ -440,7 +447,7 @@ private:
         bool absoluteConstants = false;
         bool plainConstants = false;
         for (std::size_t i = 0; i < instruction_.sources.size() && i < 4; ++i) {
-            if (info_.sources[i] != SourceRole::Value) continue;
+            if (info_.sources[i] != SourceRole::Value || SincosConstant(static_cast<int>(i))) continue;
             const SourceOperand& source = instruction_.sources[i];
             const RegisterFile* file = FindRegisterFile(version_, source.type);
             if (!file) continue;

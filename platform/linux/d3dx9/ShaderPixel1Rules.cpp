@@ -97,7 +97,8 @@ private:
                 if (phaseOne || !hasPhase_) {
                     Report(source.position, AssemblyRule::InstructionOrder,
                            "texld reads an r# register in phase 2 only, after 'phase'");
-                } else if (!phaseOneWrites_.count(source.index)) {
+                } else if (!phaseOneWrites_.count(source.index) && writes_.count(source.index)) {
+                    // (One no instruction wrote at all is the general rule's, ShaderProgramRules.h.)
                     Report(source.position, AssemblyRule::UninitializedRead,
                            "texld reads '" + RegisterText(T::Temp, source.index) + "', which phase 1 did not write");
                 }
@@ -112,8 +113,10 @@ private:
                 }
             }
         }
-        if (phaseOne && instruction.hasDestination && instruction.destination.type == T::Temp)
-            phaseOneWrites_.insert(instruction.destination.index);
+        if (instruction.hasDestination && instruction.destination.type == T::Temp) {
+            writes_.insert(instruction.destination.index);
+            if (phaseOne) phaseOneWrites_.insert(instruction.destination.index);
+        }
     }
 
     // ps_1_1 ... ps_1_3: each t# is written by one texture instruction, and a texture instruction
@@ -183,6 +186,7 @@ private:
     bool arithmeticSeen_ = false;
     int divideByZ_ = 0;
     std::set<int> phaseOneWrites_;
+    std::set<int> writes_;
     std::map<int, bool> selectors_;
     std::set<int> textureWrites_;
     const AssemblyInstruction* sequenceOpener_ = nullptr;

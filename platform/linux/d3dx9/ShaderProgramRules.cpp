@@ -156,11 +156,13 @@ private:
     // by a previous instruction"). A register counts as written once any component of it is: the
     // reading chosen where the reference leaves the components open.
     void CheckReads(const AssemblyInstruction& instruction, const InstructionInfo& info) {
+        // True where it reported.
         auto check = [&](RegisterType type, int index, SourcePosition at) {
-            if (type != T::Temp && type != T::Predicate && type != T::Address) return;
-            if (written_.count({type, index}) || !reportedReads_.insert({type, index}).second) return;
+            if (type != T::Temp && type != T::Predicate && type != T::Address) return false;
+            if (written_.count({type, index}) || !reportedReads_.insert({type, index}).second) return false;
             errors_.Add(at, AssemblyRule::UninitializedRead,
                         "'" + RegisterText(type, index) + "' is read before any instruction writes it");
+            return true;
         };
         if (info.kind == InstructionKind::Setup) return;
         for (std::size_t i = 0; i < instruction.sources.size(); ++i) {
@@ -171,8 +173,7 @@ private:
                 continue;
             }
             const int rows = i == 1 && info.matrixRows > 0 ? info.matrixRows : 1;
-            for (int row = 0; row < rows; ++row)
-                check(source.type, source.index + row, source.position);
+            for (int row = 0; row < rows && !check(source.type, source.index + row, source.position); ++row) {}
         }
         if (instruction.predicated) check(T::Predicate, 0, instruction.predicate.position);
         if (instruction.name == "texkill" && instruction.hasDestination)
