@@ -5,6 +5,7 @@
 #include "EffectParser.h"
 #include "GlslLiterals.h"
 #include "HlslCompiler.h"
+#include "ShaderAssembler.h"
 #include "ShaderTranslator.h"
 #include "VaryingRegisters.h"
 
@@ -184,6 +185,14 @@ AssembledShader PixelShader11() {
          }(),
          Op("cnd", Dst(RT::Temp, 0),
             {Src(RT::Temp, 0, "w"), Src(RT::Temp, 1), Src(RT::Texture, 0, "xyzw", SourceModifier::Negate)})});
+}
+
+// The assembler's reading of a program, translated.
+ShaderTranslation FromText(const std::string& text) {
+    const ShaderStage stage = text.rfind("vs_", 0) == 0 ? ShaderStage::Vertex : ShaderStage::Pixel;
+    const AssemblyResult assembled = AssembleShader(text, "memory", SourcePosition(), stage);
+    EXPECT_TRUE(assembled.ok) << assembled.errors;
+    return Translated(assembled.shader);
 }
 
 }  // namespace
@@ -479,4 +488,90 @@ TEST(ShaderTranslator, FloatLiteralsReadBackAsTheSameFloat) {
     }
     EXPECT_EQ(FloatLiteral(std::numeric_limits<float>::infinity()), "uintBitsToFloat(0x7F800000u)");
     EXPECT_EQ(FloatLiteral(-std::numeric_limits<float>::infinity()), "uintBitsToFloat(0xFF800000u)");
+}
+
+// Whole programs as an effect's asm blocks hold them, through the assembler, paired as they are drawn.
+TEST(ShaderTranslator, AssembledProgramsOfEachVersionBecomeLinkedGlsl) {
+    const ShaderTranslation vs11 = FromText(
+        "vs_1_1\n"
+        "dcl_position v0\ndcl_normal v1\ndcl_texcoord0 v2\n"
+        "def c10, 0, 0.5, 1, 2\n"
+        "m4x4 oPos, v0, c0\n"
+        "dp3 r0.x, v1, c4\nmov r0.y, c10.y\nmov r0.w, c5.w\nlit r1, r0\n"
+        "mul oD0, r1.y, c6\nmov oD1, r1.z\n"
+        "mov a0.x, c10.w\nmul r2, v2, c[a0.x + 7]\nadd oT0.xy, r2, c8\n"
+        "mov oT1, v0\nmov oFog, c10.z\n");
+    const ShaderTranslation ps11 = FromText(
+        "ps_1_1\n"
+        "def c0, 0.5, 0.5, 0.5, 1\n"
+        "tex t0\n"
+        "texm3x2pad t1, t0_bx2\n"
+        "texm3x2tex t2, t0_bx2\n"
+        "dp3_sat r0, t0_bx2, v0_bx2\n"
+        "mul_x2 r1.rgb, 1-t2, c0_bias\n"
+        "+mov r1.a, -c0.a\n"
+        "lrp_d2 r0, v1.a, r0, r1\n");
+    ExpectValidProgram(vs11, ps11);
+    EXPECT_EQ(vs11.floatConstants.registerCount, 96u);  // c[a0.x + 7] may reach any of vs_1_1's
+
+    const ShaderTranslation ps14 = FromText(
+        "ps_1_4\n"
+        "def c0, 1, 0, 0, 1\n"
+        "texld r0, t0_dw.xyw\n"
+        "texcrd r1.rgb, t1.xyz\n"
+        "add_x8 r2, r0_x2, -r1_bx2\n"
+        "phase\n"
+        "texld r2, r2_dz\n"
+        "mul_d4 r0, r2, v0\n"
+        "cnd r0, r0.a, r2, c0\n");
+    ExpectValidProgram(vs11, ps14);
+
+    const ShaderTranslation vs20 = FromText(
+        "vs_2_0\n"
+        "dcl_position v0\ndcl_blendweight v1\ndcl_blendindices v2\n"
+        "defi i0, 3, 0, 1, 0\n"
+        "mov r0, c0.x\n"
+        "loop aL, i0\n"
+        "  mova a0.x, v2.x\n"
+        "  mad r0, v0, c[a0.x + 10], r0\n"
+        "endloop\n"
+        "if b0\n  call l0\nendif\n"
+        "mov oPos, r0\n"
+        "sincos r1.xy, v1.x, c1, c2\n"
+        "mov oT0, r1\n"
+        "ret\n"
+        "label l0\n"
+        "  nrm r0.xyz, r0\n"
+        "ret\n");
+    const ShaderTranslation ps20 = FromText(
+        "ps_2_0\n"
+        "dcl t0.xy\n"
+        "dcl_2d s0\n"
+        "texld r0, t0, s0\n"
+        "texkill r0\n"
+        "rcp r1.x, r0.w\n"
+        "mul r0.rgb, r0, r1.x\n"
+        "mov oC0, r0\n");
+    ExpectValidProgram(vs20, ps20);
+    EXPECT_EQ(vs20.boolConstants.registerCount, 1u);
+
+    const ShaderTranslation vs30 = FromText(
+        "vs_3_0\n"
+        "dcl_position v0\ndcl_texcoord v1\n"
+        "dcl_position o0\ndcl_texcoord0 o1.xy\ndcl_texcoord1 o1.zw\ndcl_color o2\n"
+        "dcl_2d s0\n"
+        "texldl r0, v1, s0\n"
+        "setp_gt p0.x, r0.x, c0.x\n"
+        "(p0.x) mov r0.y, c0.y\n"
+        "mov o0, v0\nmov o1, v1\nmov o2, r0\n");
+    const ShaderTranslation ps30 = FromText(
+        "ps_3_0\n"
+        "dcl_texcoord0 v0.xy\ndcl_texcoord1 v0.zw\ndcl_color v1\n"
+        "dcl vFace\ndcl vPos.xy\n"
+        "dcl_cube s1\n"
+        "texld r0, v0, s1\n"
+        "if_lt vFace, c0.x\n  mul r0, r0, v1\nendif\n"
+        "add oC0, r0, vPos.x\n");
+    ExpectValidProgram(vs30, ps30);
+    EXPECT_EQ(LocationOf(ps30.varyings, D3DDECLUSAGE_TEXCOORD, 1), LocationOf(vs30.varyings, D3DDECLUSAGE_TEXCOORD, 1));
 }
