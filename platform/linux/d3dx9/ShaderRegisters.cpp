@@ -423,7 +423,7 @@ std::string ShaderRegisters::ReadBool(const SourceOperand& source) const {
         const auto defined = boolDefinitions_.find(source.index);
         value = defined != boolDefinitions_.end()
                     ? (defined->second ? "true" : "false")
-                    : "(" + ConstantsName('b') + "[" + std::to_string(source.index) + "] != 0)";
+                    : "(" + ConstantsName('b') + "[" + std::to_string(source.index) + "].x != 0)";
     }
     return source.modifier == SourceModifier::Not ? "!" + value : value;
 }
@@ -536,7 +536,8 @@ std::string ShaderRegisters::Declarations() const {
     if (const int count = ConstantCount('c'); count > 0)
         text += "uniform vec4 " + ConstantsName('c') + "[" + std::to_string(count) + "];\n";
     if (intConstants_ > 0) text += "uniform ivec4 " + ConstantsName('i') + "[" + std::to_string(intConstants_) + "];\n";
-    if (boolConstants_ > 0) text += "uniform int " + ConstantsName('b') + "[" + std::to_string(boolConstants_) + "];\n";
+    if (boolConstants_ > 0)
+        text += "uniform ivec4 " + ConstantsName('b') + "[" + std::to_string(boolConstants_) + "];\n";
     for (const auto& [stage, type] : samplerTypes_) {
         const char* glslType = type == SamplerKind::Cube     ? "samplerCube"
                                : type == SamplerKind::Volume ? "sampler3D"

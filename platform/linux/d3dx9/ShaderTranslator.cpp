@@ -294,6 +294,9 @@ StageConstants Constants(const ShaderRegisters& registers, char file) {
     if (count == 0) return constants;
     constants.uniformName = registers.ConstantsName(file);
     constants.registerCount = static_cast<std::uint32_t>(count);
+    constants.registerType = file == 'c'   ? ConstantBaseType::Float
+                             : file == 'i' ? ConstantBaseType::Int
+                                           : ConstantBaseType::Bool;
     return constants;
 }
 
