@@ -66,6 +66,7 @@ HRESULT PassProgram::Link(IDirect3DDevice9* device) const {
         constantLocations_[i] = locate(*arrays[i]);
     bumpMatrix_ =
         d3d9::GetUniformLocation(device, program, (std::string(ShaderRegisters::BumpMatrixName()) + "[0]").c_str());
+    projectedStages_ = d3d9::GetUniformLocation(device, program, ShaderRegisters::ProjectedStagesName());
     bumpLuminance_ =
         d3d9::GetUniformLocation(device, program, (std::string(ShaderRegisters::BumpLuminanceName()) + "[0]").c_str());
     program_ = program;
@@ -101,13 +102,23 @@ HRESULT PassProgram::UploadConstants(IDirect3DDevice9* device, const EffectParam
         const HRESULT uploaded = Upload(device, *arrays[i], constantLocations_[i], parameters);
         if (SUCCEEDED(result)) result = uploaded;
     }
-    const HRESULT bump = UploadBumpEnvironment(device);
-    return FAILED(result) ? result : bump;
+    const HRESULT stages = UploadTextureStages(device);
+    return FAILED(result) ? result : stages;
 }
 
-HRESULT PassProgram::UploadBumpEnvironment(IDirect3DDevice9* device) const {
-    if (bumpMatrix_ < 0 && bumpLuminance_ < 0) return D3D_OK;
+HRESULT PassProgram::UploadTextureStages(IDirect3DDevice9* device) const {
     constexpr DWORD kStages = 8;
+    if (projectedStages_ >= 0) {
+        INT projected = 0;
+        for (DWORD stage = 0; stage < kStages; ++stage) {
+            DWORD flags = 0;
+            device->GetTextureStageState(stage, D3DTSS_TEXTURETRANSFORMFLAGS, &flags);
+            if ((flags & D3DTTFF_PROJECTED) != 0) projected |= 1 << stage;
+        }
+        const HRESULT set = d3d9::SetUniformInts(device, program_, projectedStages_, 1, 1, &projected);
+        if (FAILED(set)) return set;
+    }
+    if (bumpMatrix_ < 0 && bumpLuminance_ < 0) return D3D_OK;
     std::array<float, 4 * kStages> matrices {};
     std::array<float, 2 * kStages> luminance {};
     auto state = [&](DWORD stage, D3DTEXTURESTAGESTATETYPE type) {

@@ -44,9 +44,9 @@ private:
     std::array<const StageConstants*, 6> ConstantArrays() const;
     HRESULT Upload(IDirect3DDevice9* device, const StageConstants& constants, INT location,
                    const EffectParameters& parameters) const;
-    // An assembly pixel shader's bump-environment matrix and luminance, per texture stage, from the
-    // device's texture stage states.
-    HRESULT UploadBumpEnvironment(IDirect3DDevice9* device) const;
+    // What an assembly pixel shader reads of the device's texture stage states: the bump-environment
+    // matrix and luminance, and which stages project their coordinates.
+    HRESULT UploadTextureStages(IDirect3DDevice9* device) const;
 
     std::shared_ptr<const CompiledProgram> compiled_;
     // Filled by the first Link; a cache of the device's program, hence mutable.
@@ -56,6 +56,7 @@ private:
     mutable std::array<INT, 6> constantLocations_ {-1, -1, -1, -1, -1, -1};  // as ConstantArrays
     mutable INT bumpMatrix_ = -1;
     mutable INT bumpLuminance_ = -1;
+    mutable INT projectedStages_ = -1;
 };
 
 }  // namespace nvesk::d3dx9

@@ -288,6 +288,7 @@ void ShaderRegisters::NoteDeclaration(const AssemblyInstruction& instruction) {
 void ShaderRegisters::NoteTextures(const AssemblyInstruction& instruction, const PixelShader1xTextures& textures) {
     const std::string& name = instruction.name;
     if (name == "texbem" || name == "texbeml" || name == "bem") usesBumpEnvironment_ = true;
+    if (name == "tex" && TextureRegistersHoldResults()) usesProjection_ = true;
     if (!PixelShader1x()) {
         // texld/texldp/texldb/texldd/texldl name their sampler, declared by dcl.
         for (const SourceOperand& source : instruction.sources) {
@@ -548,6 +549,7 @@ std::string ShaderRegisters::Declarations() const {
         text += std::string("uniform vec4 ") + BumpMatrixName() + "[8];\n";
         text += std::string("uniform vec2 ") + BumpLuminanceName() + "[8];\n";
     }
+    if (usesProjection_) text += std::string("uniform int ") + ProjectedStagesName() + ";\n";
     // The interface.
     if (Vertex()) {
         for (const UsageRegister& input : vertexInputs_)
@@ -588,10 +590,11 @@ std::string ShaderRegisters::Declarations() const {
 }
 
 std::string ShaderRegisters::AccessHelpers() const {
-    // ps_1_4's _dz and _dw: x and y over z or w, for a projected lookup.
+    // ps_1_4's _dz and _dw: x and y over z or w (1 where that is 0), for a projected lookup; z and w
+    // are left undefined there.
     std::string text =
-        "vec4 fx_divide_by_z(vec4 v) { return vec4(v.xy / v.z, 1.0, 1.0); }\n"
-        "vec4 fx_divide_by_w(vec4 v) { return vec4(v.xy / v.w, 1.0, 1.0); }\n";
+        "vec4 fx_divide_by_z(vec4 v) { return vec4(v.z == 0.0 ? vec2(1.0) : v.xy / v.z, 1.0, 1.0); }\n"
+        "vec4 fx_divide_by_w(vec4 v) { return vec4(v.w == 0.0 ? vec2(1.0) : v.xy / v.w, 1.0, 1.0); }\n";
     if (relativeConstants_) {
         const int count = ConstantCount('c');
         text += "vec4 fx_constant(int index)\n{\n    if (index < 0 || index >= " + std::to_string(count) +

@@ -90,6 +90,9 @@ public:
     // vec4(BUMPENVMAT00, BUMPENVMAT01, BUMPENVMAT10, BUMPENVMAT11) and vec2(LSCALE, LOFFSET).
     static const char* BumpMatrixName() { return "fx_bump_env_matrix"; }
     static const char* BumpLuminanceName() { return "fx_bump_env_luminance"; }
+    // The uniform the device fills for ps_1_1-1_3's tex: bit N set where texture stage N has
+    // D3DTTFF_PROJECTED, whose coordinates are divided by their w before the lookup.
+    static const char* ProjectedStagesName() { return "fx_projected_stages"; }
 
 private:
     void Scan(const AssembledShader& shader, const PixelShader1xTextures& textures);
@@ -127,6 +130,7 @@ private:
     bool usesPosition_ = false;  // vPos
     bool usesFace_ = false;      // vFace
     bool usesBumpEnvironment_ = false;
+    bool usesProjection_ = false;
     std::map<int, std::array<float, 4>> floatDefinitions_;
     std::map<int, std::array<int, 4>> intDefinitions_;
     std::map<int, bool> boolDefinitions_;

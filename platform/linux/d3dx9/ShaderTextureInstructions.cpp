@@ -34,7 +34,9 @@ bool InstructionTranslator::Texture(const AssemblyInstruction& instruction, Inst
     if (name == "texkill") {
         // Discards where any of x, y, z is below zero (ps_1_1-1_3: of the stage's coordinates).
         const std::string value = instruction.sources.empty() ? DestinationValue(instruction) : Read(instruction, 0);
-        code.compute = "if (any(lessThan((" + value + ").xyz, vec3(0.0)))) discard;\n";
+        const std::string predicate =
+            instruction.predicated ? registers_.ReadBool(instruction.predicate) + " && " : std::string();
+        code.compute = "if (" + predicate + "any(lessThan((" + value + ").xyz, vec3(0.0)))) discard;\n";
         return true;
     }
     if (name == "texdepth") {
@@ -129,8 +131,9 @@ bool InstructionTranslator::PixelShader1xTexture(const AssemblyInstruction& inst
         error = name + " needs a source register";
         return false;
     };
-    if (name == "tex" || name == "texld") {
-        sampleAt(coordinates);
+    if (name == "tex") {
+        sampleAt("((" + std::string(ShaderRegisters::ProjectedStagesName()) + " & " + std::to_string(1 << stage) +
+                 ") != 0 ? " + coordinates + " / " + coordinates + ".w : " + coordinates + ")");
     } else if (name == "texcoord") {
         code.compute += "vec4 " + result + " = vec4(clamp(" + coordinates + ".xyz, 0.0, 1.0), 1.0);\n";
     } else if (name == "texbem" || name == "texbeml") {

@@ -128,4 +128,41 @@ TEST_F(EffectAssemblyTest, PixelShader1xRegistersKeepTheirRangeAfterEachInstruct
     EXPECT_NEAR(Channel(PixelAt(32, 24), 0), 102, 1);
 }
 
+TEST_F(EffectAssemblyTest, PixelShader11TexProjectsTheStagesTheDeviceMarksProjected) {
+    // Coordinates at half, w at half: projected they are the quad's own (red then green), plain they
+    // stay in the red half.
+    CreateOk(
+        "texture g_Texture;\n"
+        "VertexShader g_Halved = asm {\n"
+        "    vs_1_1\n    dcl_position v0\n    dcl_texcoord0 v1\n"
+        "    mad oPos.xy, v0.xy, c0.xy, c0.zw\n    mov oPos.z, v0.z\n    mov oPos.w, c1.y\n"
+        "    mul oT0.xy, v1.xy, c1.z\n    mov oT0.zw, c1.xz\n"
+        "};\n"
+        "technique T {\n"
+        "  pass Projected {\n"
+        "    VertexShaderConstant1[0] = {0.03125, -0.041666668, -1, 1};\n"
+        "    VertexShaderConstant1[1] = {0, 1, 0.5, 0.5};\n"
+        "    Texture[0] = <g_Texture>;\n    MinFilter[0] = Point;\n    MagFilter[0] = Point;\n"
+        "    TextureTransformFlags[0] = Projected;\n"
+        "    VertexShader = <g_Halved>;\n    PixelShader = asm { ps_1_1\n tex t0\n mov r0, t0 };\n"
+        "  }\n"
+        "  pass Plain {\n"
+        "    VertexShaderConstant1[0] = {0.03125, -0.041666668, -1, 1};\n"
+        "    VertexShaderConstant1[1] = {0, 1, 0.5, 0.5};\n"
+        "    Texture[0] = <g_Texture>;\n    MinFilter[0] = Point;\n    MagFilter[0] = Point;\n"
+        "    TextureTransformFlags[0] = Disable;\n"
+        "    VertexShader = <g_Halved>;\n    PixelShader = asm { ps_1_1\n tex t0\n mov r0, t0 };\n"
+        "  }\n"
+        "}\n");
+    IDirect3DTexture9* halves = MakeTexture(2, 1, [](UINT x, UINT) { return x == 0 ? 0xFFFF0000u : 0xFF00FF00u; });
+    textures_.push_back(halves);
+    ASSERT_EQ(effect_->SetTexture("g_Texture", halves), D3D_OK);
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 24)), D3D_OK);
+    ASSERT_EQ(DrawPass("T", 1, Quad(0, 24, 64, 24)), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(8, 12)), 0xFF0000u);
+    EXPECT_EQ(Rgb(PixelAt(56, 12)), 0x00FF00u);
+    EXPECT_EQ(Rgb(PixelAt(56, 36)), 0xFF0000u);
+}
+
 }  // namespace
