@@ -239,14 +239,19 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
             if (FAILED(created_pass)) result = created_pass;
         }
     }
-    const bool compiledAny =
-        std::any_of(created->techniques_.begin(), created->techniques_.end(), [](const Technique& technique) {
-            return std::any_of(technique.passes.begin(), technique.passes.end(), [](const Pass& pass) {
-                return std::any_of(pass.programs.begin(), pass.programs.end(),
-                                   [](const PassProgram& p) { return p.HasShaders(); });
+    // Direct3D 9 compiles the file's HLSL whatever its passes use: a pass that compiled an HLSL stage
+    // has checked it; asm blocks and NULL check none of it.
+    const bool compiledHlsl = std::any_of(
+        description.techniques.begin(), description.techniques.end(), [&](const EffectTechniqueDesc& technique) {
+            return std::any_of(technique.passes.begin(), technique.passes.end(), [&](const EffectPassDesc& pass) {
+                for (const PassShader* shader : {&pass.vertexShader, &pass.pixelShader}) {
+                    for (const ShaderCompileRequest& choice : StageChoices(description, *shader))
+                        if (!choice.entry.empty()) return true;
+                }
+                return false;
             });
         });
-    if (SUCCEEDED(result) && !compiledAny && !CheckHlsl(description.hlsl, fileName, errors)) result = E_FAIL;
+    if (SUCCEEDED(result) && !compiledHlsl && !CheckHlsl(description.hlsl, fileName, errors)) result = E_FAIL;
     if (FAILED(result)) {
         created->Release();
         return result;

@@ -45,6 +45,16 @@ bool InstructionTranslator::Texture(const AssemblyInstruction& instruction, Inst
         code.compute = "oDepth = vec4(" + value + ".y == 0.0 ? 1.0 : " + value + ".x / " + value + ".y);\n";
         return true;
     }
+    // Each form's sources, as its version writes them (the assembler checks them too).
+    const std::size_t needed = name == "bem"                                                                 ? 2
+                               : name == "texcrd" || (name == "texld" && registers_.PixelShader1x())         ? 1
+                               : name == "texld" || name == "texldp" || name == "texldb" || name == "texldl" ? 2
+                               : name == "texldd"                                                            ? 4
+                                                                                                             : 0;
+    if (instruction.sources.size() < needed) {
+        error = name + " needs " + std::to_string(needed) + " sources";
+        return false;
+    }
     if (name == "bem") {
         // ps_1_4: src0.rg plus the bump matrix of the destination's stage applied to src1.rg.
         const std::string result = NewName("fx_value");
@@ -77,7 +87,7 @@ bool InstructionTranslator::Texture(const AssemblyInstruction& instruction, Inst
         code.write = registers_.Write(instruction, result);
         return true;
     }
-    if (instruction.sources.size() < 2 || instruction.sources[1].type != RegisterType::Sampler) {
+    if (instruction.sources[1].type != RegisterType::Sampler) {
         error = name + " needs a sampler as its second source";
         return false;
     }
@@ -86,10 +96,6 @@ bool InstructionTranslator::Texture(const AssemblyInstruction& instruction, Inst
     std::string ddx;
     std::string ddy;
     if (name == "texldd") {
-        if (instruction.sources.size() != 4) {
-            error = "texldd needs its two gradients";
-            return false;
-        }
         kind = "grad";
         ddx = NewName("fx_ddx");
         ddy = NewName("fx_ddy");

@@ -161,8 +161,12 @@ private:
                 Fail(instruction.position, "a label inside flow control");
                 return false;
             }
+            if (instruction.sources.empty()) {
+                Fail(instruction.position, "label needs a label register");
+                return false;
+            }
             if (open_) Close();
-            Open("void " + LabelFunction(instruction.sources.at(0).index) + "()");
+            Open("void " + LabelFunction(instruction.sources[0].index) + "()");
             return true;
         }
         if (!open_) {

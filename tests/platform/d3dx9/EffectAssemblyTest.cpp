@@ -68,9 +68,10 @@ TEST_F(EffectAssemblyTest, AsmStagesDrawWithTheirConstantStatesAndBesideHlslStag
     EXPECT_EQ(Rgb(PixelAt(50, 24)), 0xFFFFFFu);
 }
 
-TEST_F(EffectAssemblyTest, AnAsmSamplerReadsItsTextureStageAndLoopsCountFromIntConstants) {
+TEST_F(EffectAssemblyTest, AnAsmSamplerReadsItsTextureStageAndFlowControlReadsIntAndBoolConstants) {
     CreateOk(std::string(kAsmVertexShader) +
              "int4 g_Loop = {3, 0, 1, 0};\n"
+             "bool g_Extra = false;\n"
              "technique T {\n"
              "  pass Textured {\n" +
              kAsmConstants +
@@ -81,6 +82,7 @@ TEST_F(EffectAssemblyTest, AnAsmSamplerReadsItsTextureStageAndLoopsCountFromIntC
              "  pass Counted {\n" +
              kAsmConstants +
              "    VertexShaderConstantI[0] = <g_Loop>;\n"
+             "    VertexShaderConstantB[0] = <g_Extra>;\n"
              "    VertexShader = asm {\n"
              "        vs_2_0\n"
              "        dcl_position v0\n"
@@ -90,6 +92,9 @@ TEST_F(EffectAssemblyTest, AnAsmSamplerReadsItsTextureStageAndLoopsCountFromIntC
              "        rep i0\n"
              "          add r0, r0, c3\n"
              "        endrep\n"
+             "        if b0\n"
+             "          add r0, r0, c3\n"
+             "        endif\n"
              "        mov oD0, r0\n"
              "    };\n"
              "    VertexShaderConstant1[3] = {0.25, 0.25, 0.25, 0.25};\n"
@@ -104,10 +109,11 @@ TEST_F(EffectAssemblyTest, AnAsmSamplerReadsItsTextureStageAndLoopsCountFromIntC
     ASSERT_EQ(DrawPass("T", 1, Quad(20, 0, 20, 48)), D3D_OK);
     const float once[4] = {1, 0, 1, 0};
     ASSERT_EQ(effect_->SetFloatArray("g_Loop", once, 4), D3D_OK);
+    ASSERT_EQ(effect_->SetBool("g_Extra", TRUE), D3D_OK);
     ASSERT_EQ(DrawPass("T", 1, Quad(40, 0, 24, 48)), D3D_OK);
     EXPECT_EQ(Rgb(PixelAt(10, 24)), 0x00FF00u);        // cyan texture times yellow
     EXPECT_NEAR(Channel(PixelAt(30, 24), 8), 191, 1);  // three times 0.25
-    EXPECT_NEAR(Channel(PixelAt(50, 24), 8), 64, 1);   // once
+    EXPECT_NEAR(Channel(PixelAt(50, 24), 8), 128, 1);  // once, then once more under b0
 }
 
 TEST_F(EffectAssemblyTest, PixelShader1xRegistersKeepTheirRangeAfterEachInstruction) {
@@ -163,6 +169,16 @@ TEST_F(EffectAssemblyTest, PixelShader11TexProjectsTheStagesTheDeviceMarksProjec
     EXPECT_EQ(Rgb(PixelAt(8, 12)), 0xFF0000u);
     EXPECT_EQ(Rgb(PixelAt(56, 12)), 0x00FF00u);
     EXPECT_EQ(Rgb(PixelAt(56, 36)), 0xFF0000u);
+}
+
+TEST_F(EffectAssemblyTest, TheFilesHlslIsCheckedWhereOnlyAsmPassesUseNone) {
+    const std::string errors = Refused(
+        "float4 Broken() : COLOR { return g_Undeclared; }\n"
+        "technique T { pass { PixelShader = asm { ps_2_0\n mov oC0, c0 }; } }\n");
+    EXPECT_NE(errors.find("g_Undeclared"), std::string::npos) << errors;
+    // An asm fault names the line and column of the file.
+    const std::string fault = Refused("technique T { pass { PixelShader = asm {\n ps_2_0\n mov oC0, r7 }; } }\n");
+    EXPECT_NE(fault.find("(6,11): error"), std::string::npos) << fault;
 }
 
 }  // namespace
