@@ -1,6 +1,7 @@
 #include "ShaderFlowControl.h"
 
 #include "ShaderInstructionTable.h"
+#include "ShaderRegisterTable.h"
 
 #include <functional>
 #include <map>
@@ -131,7 +132,7 @@ private:
             Report(instruction.position, "after 'ret' only a label may follow");
             afterReturn_ = false;
         }
-        if (UsesLoopCounter(instruction) && Count(Block::Loop) == 0 && currentLabel_ < 0)
+        if (hasLoopCounter_ && UsesLoopCounter(instruction) && Count(Block::Loop) == 0 && currentLabel_ < 0)
             Report(instruction.position, "aL is read outside loop ... endloop");
         if (name == "if") {
             const bool dynamic = DynamicCondition(instruction, 0);
@@ -237,6 +238,7 @@ private:
     int currentLabel_ = -1;
     int staticCount_ = 0;
     bool afterReturn_ = false;
+    bool hasLoopCounter_ = FindRegisterFile(shader_.version, RegisterType::Loop) != nullptr;
 };
 
 }  // namespace

@@ -31,7 +31,7 @@ public:
             const AssemblyInstruction& instruction = shader_.instructions[i];
             const InstructionInfo& info = *infos_[i];
             CheckOrder(instruction, info);
-            if (instruction.coissue) CheckCoIssue(i);
+            if (instruction.coissue && info.kind == InstructionKind::Arithmetic) CheckCoIssue(i);
             if (ps14_) {
                 CheckPhases(instruction, info);
             } else if (info.kind == InstructionKind::Texture) {

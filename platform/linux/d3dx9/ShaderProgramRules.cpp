@@ -159,6 +159,7 @@ private:
         // True where it reported.
         auto check = [&](RegisterType type, int index, SourcePosition at) {
             if (type != T::Temp && type != T::Predicate && type != T::Address) return false;
+            if (!FindRegisterFile(shader_.version, type)) return false;  // reported as not in the version
             if (written_.count({type, index}) || !reportedReads_.insert({type, index}).second) return false;
             errors_.Add(at, AssemblyRule::UninitializedRead,
                         "'" + RegisterText(type, index) + "' is read before any instruction writes it");

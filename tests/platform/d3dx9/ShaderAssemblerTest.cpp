@@ -554,3 +554,95 @@ TEST(ShaderAssemblerLimits, ReadsOfRegistersNotYetWritten) {
     ExpectFault(Vertex("vs_2_0\nmov oPos, c[a0.x]\n"), 11, 11, 5021, "'a0' is read before");
     ExpectFault(Vertex("vs_1_1\nm4x4 oPos, c0, r0\n"), 11, 16, 5021, "'r0'");
 }
+
+// ---- Modifiers, swizzles and write masks of each version
+
+TEST(ShaderAssemblerModifiers, InstructionModifiersOfEachVersion) {
+    ExpectFault(Vertex("vs_2_0\nmov_sat r0, c0\n"), 11, 1, 5008, "'_sat' is not allowed on 'mov' in vs_2_0");
+    ExpectFault(Pixel("ps_1_1\nmul_x8 r0, v0, v1\n"), 11, 1, 5008, "'_x8' is not allowed");
+    EXPECT_TRUE(Pixel("ps_1_4\nmul_x8 r0, v0, v1\n").ok);
+    ExpectFault(Pixel("ps_2_0\nadd_x2 r0, c0, c0\n"), 11, 1, 5008, "'_x2' is not allowed");
+    ExpectFault(Pixel("ps_1_1\ntex_sat t0\n"), 11, 1, 5008, "'_sat' is not allowed on 'tex'");
+    ExpectFault(Pixel("ps_1_4\nmov_pp r0, v0\n"), 11, 1, 5008, "'_pp'");
+    ExpectFault(Vertex("vs_3_0\ndcl_position_centroid v0\n"), 11, 1, 5008, "'_centroid' is not allowed on 'dcl'");
+    ExpectFault(Pixel("ps_1_1\nmov_x2_d2 r0, v0\n"), 11, 1, 5008, "only one of _x2 ... _d8");
+    ExpectFault(Pixel("ps_2_0\nmov_half r0, c0\n"), 11, 1, 5008, "unknown instruction modifier '_half'");
+}
+
+TEST(ShaderAssemblerModifiers, SourceModifiersOfEachVersion) {
+    ExpectFault(Vertex("vs_2_0\nmov r0, c0_abs\n"), 11, 9, 5008, "'_abs' is not allowed");
+    EXPECT_TRUE(Pixel("ps_3_0\nmov oC0, -c0_abs\n").ok);
+    ExpectFault(Pixel("ps_3_0\nadd r0, c0_abs, c0\n"), 11, 1, 5008, "every constant an instruction reads takes '_abs'");
+    ExpectFault(Pixel("ps_1_4\nmov r0, -c0\n"), 11, 9, 5008, "'-' is not allowed on 'c0'");
+    ExpectFault(Pixel("ps_2_0\nmov r0, c0_bx2\n"), 11, 9, 5008, "'_bx2'");
+    ExpectFault(Pixel("ps_1_1\nmov r0, v0_x2\n"), 11, 9, 5008, "'_x2'");
+    ExpectFault(Pixel("ps_1_1\ntex t0\ntexbem t1, t0_bx2\n"), 12, 12, 5008,
+                "'_bx2' is not allowed on 't0' of 'texbem'");
+    EXPECT_TRUE(Pixel("ps_1_2\ntex t0\ntexbem t1, t0_bx2\n").ok);
+    ExpectFault(Vertex("vs_1_1\ndcl_position v0\nm4x4 oPos, v0, -c4\n"), 12, 16, 5008,
+                "the matrix of 'm4x4' cannot be negated");
+    ExpectFault(Pixel("ps_1_4\ntexld r0, t0_dz\n"), 11, 11, 5008, "'_dz' divides an r# source");
+    ExpectFault(Pixel("ps_1_4\nmov r0, v0_dw\n"), 11, 9, 5008, "'_dw'");
+    ExpectFault(Pixel("ps_1_1\nmov r0, 1-v0_bias\n"), 11, 11, 5008, "'1-' cannot be combined");
+    ExpectFault(Pixel("ps_1_1\nmov r0, 2-v0\n"), 11, 9, 5008, "'1-' only");
+    ExpectFault(Vertex("vs_2_0\nmov r0, !c0\n"), 11, 9, 5008, "'!' is not allowed");
+    const std::string threeDz =
+        "texld r0, t0\ntexld r1, t1\ntexld r2, t2\nphase\n"
+        "texld r3, r0_dz\ntexld r4, r1_dz\ntexld r5, r2_dz\n";
+    ExpectFault(Pixel("ps_1_4\n" + threeDz), 17, 11, 5008, "twice a shader at most");
+}
+
+TEST(ShaderAssemblerModifiers, SwizzlesOfEachVersion) {
+    ExpectFault(Pixel("ps_1_1\nmov r0, v0.x\n"), 11, 9, 5009, "ps_1_1 swizzles .a");
+    ExpectFault(Pixel("ps_1_3\nmov r0.rgb, v0.b\n"), 11, 13, 5009, "and .b when writing .a");
+    EXPECT_TRUE(Pixel("ps_1_3\nmov r0.a, v0.b\n").ok);
+    ExpectFault(Pixel("ps_1_4\nmov r0, v0.xy\n"), 11, 9, 5009, "replicate one component");
+    ExpectFault(Pixel("ps_1_4\ntexld r0, t0.xzw\n"), 11, 11, 5009, "reads .xyz or .xyw");
+    ExpectFault(Pixel("ps_1_4\ntexld r0, t0.xyw\ntexcrd r1.rgb, t0.xyz\n"), 12, 16, 5009, "the same .xyz or .xyw");
+    ExpectFault(Pixel("ps_2_0\nmov r0, c0.xy\n"), 11, 9, 5009, "ps_2_0 swizzles are");
+    EXPECT_TRUE(Pixel("ps_2_0\nmov r0, c0.zxyw\nmov oC0, r0.w\n").ok);
+    EXPECT_TRUE(Pixel("ps_2_x\nmov r0, c0.xy\nmov oC0, r0\n").ok);
+    ExpectFault(Vertex("vs_1_1\nmov r0, c0.xyzwx\n"), 11, 12, 5009, "is not a swizzle");
+    ExpectFault(Vertex("vs_1_1\nmov r0, c0.xgzw\n"), 11, 12, 5009, "mixes xyzw and rgba");
+    ExpectFault(Vertex("vs_2_x\nsetp_gt p0, c0, c0.y\nif p0\nendif\n"), 12, 4, 5009, "p0 as a condition names one");
+}
+
+TEST(ShaderAssemblerModifiers, WriteMasksOfEachVersion) {
+    ExpectFault(Pixel("ps_1_1\nmov r0.xy, v0\n"), 11, 5, 5010, "ps_1_1 writes .rgba, .rgb or .a only");
+    EXPECT_TRUE(Pixel("ps_1_4\nmov r0.xy, v0\n").ok);
+    ExpectFault(Pixel("ps_1_1\ntex t0.rgb\n"), 11, 5, 5010, "write every component");
+    ExpectFault(Vertex("vs_1_1\nmov r0.yx, c0\n"), 11, 8, 5010, "once each, in order");
+    ExpectFault(Vertex("vs_1_1\nmov r0.xyzwx, c0\n"), 11, 8, 5010, "is not a write mask");
+    ExpectFault(Vertex("vs_1_1\nmov a0, c0\n"), 11, 5, 5010, "vs_1_1 writes a0.x only");
+    ExpectFault(Pixel("ps_3_0\ndcl vPos.z\n"), 11, 5, 5010, "vPos is declared with .x, .y or .xy");
+}
+
+TEST(ShaderAssemblerModifiers, RelativeAddressingOfEachVersion) {
+    ExpectFault(Vertex("vs_1_1\nmov a0.x, c0.x\nmov oPos, c[a0.y]\n"), 12, 11, 5013, "vs_1_1 indexes by a0.x only");
+    ExpectFault(Vertex("vs_1_1\nmov oPos, c[aL]\n"), 11, 11, 5013, "cannot be indexed by aL");
+    ExpectFault(Vertex("vs_2_0\ndcl_position v0\nmov a0, c0\n"), 12, 5, 5006, "'a0' cannot be written by 'mov'");
+    ExpectFault(Vertex("vs_2_0\ndcl_position v0\nmova a0.x, c0.x\nmov oPos, v[a0.x]\n"), 13, 11, 5013,
+                "cannot be indexed by a0");
+    ExpectFault(Pixel("ps_3_0\nloop aL, i0\nmov oC0, c[aL]\nendloop\n"), 12, 10, 5013, "cannot be indexed by aL");
+    ExpectFault(Vertex("vs_2_0\nmov oPos, c[r0.x]\n"), 11, 13, 5013, "a relative index is a0 or aL");
+    ExpectFault(Vertex("vs_2_0\nmov oPos, c[4]\n"), 11, 12, 5013, "needs a0 or aL");
+    ExpectFault(Vertex("vs_3_0\ndcl_position o0\nmov o[a0.x], c0\n"), 12, 5, 5013, "cannot be indexed by a0");
+}
+
+TEST(ShaderAssemblerModifiers, CoIssuedPairsOfPixelShaders1) {
+    EXPECT_TRUE(Pixel("ps_1_1\n" + Repeat("mov r0.rgb, v0\n+mov r0.a, v1", 8)).ok);  // eight slots
+    ExpectFault(Pixel("ps_1_1\nmov r0.rgb, v0\n+mov r1.rgb, v1\n"), 12, 6, 5018,
+                "writes colour (.rgb) in one instruction and alpha (.a) in the other");
+    ExpectFault(Pixel("ps_1_1\n+mov r0.a, v0\n"), 11, 2, 5018, "pairs an instruction with the one arithmetic");
+    ExpectFault(Pixel("ps_1_1\nmov r0.rgb, v0\n+mov r0.a, v1\n+mov r1.a, v1\n"), 13, 2, 5018, "pairs an instruction");
+    ExpectFault(Pixel("ps_1_1\ntex t0\n+tex t1\n"), 12, 2, 5018, "co-issue");
+    ExpectFault(Vertex("vs_1_1\nmov r0, c0\n+mov r1, c1\n"), 12, 2, 5018, "ps_1_x only");
+}
+
+TEST(ShaderAssemblerModifiers, PredicationOfEachVersion) {
+    ExpectFault(Vertex("vs_2_0\n(p0) mov r0, c0\n"), 11, 2, 5019, "vs_2_0 has no predication");
+    ExpectFault(Vertex("vs_2_x\nsetp_gt p0, c0, c0.y\n(p0) if b0\nendif\n"), 12, 2, 5019, "'if' cannot be predicated");
+    ExpectFault(Vertex("vs_2_x\nsetp_gt p0, c0, c0.y\n(p0.xy) mov r0, c0\n"), 12, 2, 5009, "p0 with one component");
+    ExpectFault(Vertex("vs_2_x\n(r0) mov r0, c0\n"), 11, 2, 5019, "expected the predicate register p0");
+    ExpectFault(Vertex("vs_2_x\nsetp_gt p0, c0, c0.y\n(p0 mov r0, c0\n"), 12, 5, 5001, "expected ')'");
+}
