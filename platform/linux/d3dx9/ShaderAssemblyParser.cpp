@@ -5,9 +5,9 @@
 
 #include <d3d9types.h>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace nvesk::d3dx9 {
 
@@ -318,9 +318,13 @@ private:
             ++index_;
             return;
         }
-        Fail(Current(),
-             "'" + nameToken.text + "' takes " + std::to_string(OperandCount(info)) + " operand" +
-                 (OperandCount(info) == 1 ? "" : "s") + "; expected ',' before " + Describe(Current()),
+        // Where the operands stop at the end of the line, the instruction is the one at fault.
+        const bool sameLine =
+            Current().kind != AssemblyTokenKind::End && Current().position.line == tokens_[index_ - 1].position.line;
+        const int count = OperandCount(info);
+        Fail(sameLine ? Current() : nameToken,
+             "'" + nameToken.text + "' takes " + std::to_string(count) + " operand" + (count == 1 ? "" : "s") +
+                 (sameLine ? "; expected ',' before " + Describe(Current()) : std::string()),
              AssemblyRule::Operands);
     }
 
@@ -397,9 +401,8 @@ private:
             instruction.intValues[component] = negative ? -value : value;
             return;
         }
-        errno = 0;
         const double value = std::strtod(text.c_str(), nullptr);
-        if (errno == ERANGE && std::fabs(value) > 1.0)
+        if (!(std::fabs(value) <= std::numeric_limits<float>::max()))
             Fail(first, "constant '" + number.text + "' out of range", AssemblyRule::ConstantDefinition);
         instruction.floatValues[component] = static_cast<float>(negative ? -value : value);
     }

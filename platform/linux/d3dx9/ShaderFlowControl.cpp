@@ -97,11 +97,8 @@ private:
     }
 
     void Close(const AssemblyInstruction& instruction, bool matches, const char* opener) {
-        if (stack_.empty() || !matches) {
-            Report(instruction.position, "'" + instruction.name + "' without its '" + opener + "'");
-            return;
-        }
-        stack_.pop_back();
+        if (!matches) Report(instruction.position, "'" + instruction.name + "' without its '" + opener + "'");
+        if (!stack_.empty()) stack_.pop_back();  // a mismatched closer still closes, so that one fault is one message
     }
 
     static const char* CloserOf(Block block) {
@@ -168,7 +165,8 @@ private:
                 Report(instruction.position, "'breakc' nests dynamic flow control too deep for " + name_);
         } else if (name == "call" || name == "callnz") {
             if (name == "call" || !DynamicCondition(instruction, 1)) CountStatic(instruction);
-            if (!instruction.sources.empty()) calls_[currentLabel_].push_back(&instruction);
+            if (!instruction.sources.empty() && instruction.sources[0].type == RegisterType::Label)
+                calls_[currentLabel_].push_back(&instruction);
         } else if (name == "label") {
             StartLabel(instruction);
         } else if (name == "ret") {
@@ -201,10 +199,12 @@ private:
         }
         std::map<int, int> depth;  // calls made below each label, at most
         std::set<int> visiting;
+        bool recursive = false;  // then the depth is no number, and goes unreported
         std::function<int(int, SourcePosition)> deepest = [&](int label, SourcePosition at) -> int {
             if (depth.count(label)) return depth[label];
             if (!visiting.insert(label).second) {
                 Report(at, "subroutine l" + std::to_string(label) + " calls itself");
+                recursive = true;
                 return 0;
             }
             int most = 0;
@@ -222,7 +222,8 @@ private:
         if (main == calls_.end()) return;
         for (const AssemblyInstruction* call : main->second) {
             const int callee = call->sources[0].index;
-            if (labels_.count(callee) && 1 + deepest(callee, call->position) > limits_.calls) {
+            const int nested = labels_.count(callee) ? 1 + deepest(callee, call->position) : 0;
+            if (!recursive && nested > limits_.calls) {
                 Report(call->position, "calls nest " + std::to_string(limits_.calls) + " deep at most in " + name_);
             }
         }

@@ -646,3 +646,95 @@ TEST(ShaderAssemblerModifiers, PredicationOfEachVersion) {
     ExpectFault(Vertex("vs_2_x\n(r0) mov r0, c0\n"), 11, 2, 5019, "expected the predicate register p0");
     ExpectFault(Vertex("vs_2_x\nsetp_gt p0, c0, c0.y\n(p0 mov r0, c0\n"), 12, 5, 5001, "expected ')'");
 }
+
+// ---- Flow control: blocks pair up, subroutines, nesting depths
+
+TEST(ShaderAssemblerFlowControl, BlocksPairUp) {
+    ExpectFault(Vertex("vs_2_0\nelse\n"), 11, 1, 5017, "'else' without its 'if'");
+    ExpectFault(Vertex("vs_2_0\nif b0\nelse\nelse\nendif\n"), 13, 1, 5017, "'else' without its 'if'");
+    ExpectFault(Vertex("vs_2_0\nendif\n"), 11, 1, 5017, "'endif' without its 'if'");
+    ExpectFault(Vertex("vs_2_0\nrep i0\nendloop\n"), 12, 1, 5017, "'endloop' without its 'loop'");
+    ExpectFault(Vertex("vs_2_0\nloop aL, i0\nendrep\n"), 12, 1, 5017, "'endrep' without its 'rep'");
+    ExpectFault(Vertex("vs_2_0\nmov r0, c0\n  if b1\nmov r0, c1\n"), 12, 3, 5017, "'if' is not closed by 'endif'");
+    ExpectFault(Vertex("vs_2_x\nbreak\n"), 11, 1, 5017, "'break' outside loop or rep");
+    ExpectFault(Vertex("vs_2_x\nif b0\nbreak_gt c0.x, c0.y\nendif\n"), 12, 1, 5017, "'breakc' outside loop or rep");
+    ExpectFault(Vertex("vs_2_0\nmov r0, c[aL]\n"), 11, 1, 5017, "aL is read outside loop");
+    ExpectFault(Vertex("vs_2_0\nrep i0\nret\nendrep\n"), 12, 1, 5017, "'ret' inside an open 'rep' block");
+}
+
+TEST(ShaderAssemblerFlowControl, SubroutinesAndLabels) {
+    const std::string main = "vs_2_0\ncall l1\nret\n";
+    EXPECT_TRUE(Vertex(main + "label l1\nret\n").ok);
+    ExpectFault(Vertex(main + "label l1\nret\nlabel l1\nret\n"), 15, 1, 5017, "label l1 is defined twice");
+    ExpectFault(Vertex("vs_2_0\ncall l3\n"), 11, 1, 5017, "'call' of undefined label l3");
+    ExpectFault(Vertex(main + "mov r0, c0\nlabel l1\nret\n"), 13, 1, 5017, "after 'ret' only a label may follow");
+    ExpectFault(Vertex(main + "label l1\ncall l1\nret\n"), 14, 1, 5017, "subroutine l1 calls itself");
+    ExpectFault(Vertex(main + "label l1\nrep i0\nlabel l2\nret\n"), 14, 1, 5017, "before the next label");
+    // vs_2_0 nests calls one deep; vs_2_x four.
+    const std::string twoDeep = "call l1\nret\nlabel l1\ncall l2\nret\nlabel l2\nret\n";
+    ExpectFault(Vertex("vs_2_0\n" + twoDeep), 11, 1, 5017, "calls nest 1 deep at most in vs_2_0");
+    EXPECT_TRUE(Vertex("vs_2_x\n" + twoDeep).ok);
+    ExpectFault(Vertex("vs_2_0\ncall r0\n"), 11, 6, 5005, "'call' takes a label (l#) here, not 'r0'");
+}
+
+TEST(ShaderAssemblerFlowControl, NestingDepthsOfEachVersion) {
+    // loop and rep: one deep in vs_2_0, four in vs_2_x and later.
+    ExpectFault(Vertex("vs_2_0\nrep i0\nrep i1\nendrep\nendrep\n"), 12, 1, 5017, "nest 1 deep at most in vs_2_0");
+    const std::string fourReps = Repeat("rep i0", 4) + Repeat("endrep", 4);
+    EXPECT_TRUE(Vertex("vs_2_x\n" + fourReps).ok);
+    ExpectFault(Vertex("vs_3_0\n" + Repeat("rep i0", 5) + Repeat("endrep", 5)), 15, 1, 5017,
+                "loop and rep nest 4 deep at most in vs_3_0");
+    // Static flow count of vs_2_0: sixteen if, else, loop, rep, call and callnz.
+    ExpectFault(Vertex("vs_2_0\n" + Repeat("if b0\nendif", 17)), 43, 1, 5017, "vs_2_0 holds 16 static flow-control");
+    EXPECT_TRUE(Vertex("vs_3_0\n" + Repeat("if b0\nendif", 17)).ok);
+    // Dynamic if blocks nest 24 deep.
+    const std::string setp = "setp_gt p0, c0, c0.y\n";
+    EXPECT_TRUE(Pixel("ps_3_0\n" + setp + Repeat("if p0.x", 24) + Repeat("endif", 24)).ok);
+    ExpectFault(Pixel("ps_3_0\n" + setp + Repeat("if p0.x", 25) + Repeat("endif", 25)), 36, 1, 5017,
+                "dynamic if blocks nest 24 deep at most in ps_3_0");
+    ExpectFault(Pixel("ps_3_0\n" + Repeat("if b0", 25) + Repeat("endif", 25)), 35, 1, 5017,
+                "if blocks nest 24 deep at most");
+}
+
+// ---- Operands: their count and kind
+
+TEST(ShaderAssemblerOperands, CountsAndKinds) {
+    ExpectFault(Vertex("vs_1_1\nadd r0, c0\n"), 11, 1, 5005, "'add' takes 3 operands");
+    ExpectFault(Vertex("vs_1_1\nadd r0, c0 c1\n"), 11, 12, 5005, "expected ',' before 'c1'");
+    ExpectFault(Vertex("vs_1_1\nmov r0, c0, c1\n"), 11, 11, 5005, "'mov' takes 2 operands");
+    ExpectFault(Vertex("vs_1_1\nmov r0 c0\n"), 11, 8, 5005, "expected ',' before 'c0'");
+    ExpectFault(Vertex("vs_1_1\nmov r0, zz\n"), 11, 9, 5006, "'zz' is not a register");
+    ExpectFault(Vertex("vs_1_1\nmov r, c0\n"), 11, 5, 5001, "register 'r' needs a number");
+    ExpectFault(Vertex("vs_1_1\nmov r0_sat, c0\n"), 11, 5, 5008, "belongs on the instruction");
+    ExpectFault(Vertex("vs_2_x\nsetp p0, c0, c1\n"), 11, 1, 5005, "needs a comparison");
+    ExpectFault(Pixel("ps_2_0\ndcl t0\ndcl_2d s0\ntexld r0, t0, t0\n"), 13, 15, 5005,
+                "takes a sampler (s#) here, not 't0'");
+    ExpectFault(Vertex("vs_2_0\nmov r1, c0\nsincos r0.xy, c0.x, r1, c2\n"), 12, 21, 5005, "two constants from c#");
+    ExpectFault(Vertex("vs_2_0\nrep b0\nendrep\n"), 11, 5, 5005, "an integer constant (i#)");
+    ExpectFault(Vertex("vs_2_0\nloop aL, i0.x\nendloop\n"), 11, 10, 5008, "takes no modifier, swizzle or index");
+}
+
+TEST(ShaderAssemblerOperands, ConstantDefinitions) {
+    ExpectFault(Vertex("vs_1_1\ndef c0, 1, 2, 3\n"), 11, 1, 5005, "'def' takes 5 operands");
+    ExpectFault(Vertex("vs_1_1\ndef c0, 1, x, 3, 4\n"), 11, 12, 5012, "expected a number");
+    ExpectFault(Vertex("vs_1_1\ndef r0, 1, 2, 3, 4\n"), 11, 5, 5012, "defines a whole c# register");
+    ExpectFault(Vertex("vs_2_0\ndefi i0, 1, 2.5, 3, 4\n"), 11, 13, 5012, "defi takes integers");
+    ExpectFault(Vertex("vs_2_0\ndefb b0, 1\n"), 11, 10, 5012, "defb takes true or false");
+    ExpectFault(Vertex("vs_1_1\ndef c0, 1e99, 0, 0, 0\n"), 11, 9, 5012, "out of range");
+    const AssemblyResult negative = Vertex("vs_2_0\ndefi i1, -3, +2, 0, 255\n");
+    ASSERT_TRUE(negative.ok) << negative.errors;
+    EXPECT_EQ(negative.shader.instructions[0].intValues, (std::array<int, 4> {-3, 2, 0, 255}));
+}
+
+TEST(ShaderAssemblerOperands, Declarations) {
+    ExpectFault(Vertex("vs_2_0\ndcl v0\n"), 11, 5, 5011, "declared with its usage");
+    ExpectFault(Vertex("vs_2_0\ndcl_position r0\n"), 11, 14, 5011, "'r0' cannot be declared in vs_2_0");
+    ExpectFault(Vertex("vs_1_1\ndcl_position v0\ndcl_normal v0\n"), 12, 12, 5011, "'v0' is declared twice");
+    ExpectFault(Vertex("vs_1_1\ndcl_sideways v0\n"), 11, 1, 5011, "unknown declaration usage 'sideways'");
+    ExpectFault(Vertex("vs_1_1\ndcl_texcoord16 v0\n"), 11, 1, 5011, "out of range (0-15)");
+    ExpectFault(Pixel("ps_2_0\ndcl_texcoord0 t0\n"), 11, 15, 5011, "declared without a usage in ps_2_0");
+    ExpectFault(Pixel("ps_2_0\ndcl s0\n"), 11, 5, 5011, "dcl_2d, dcl_cube or dcl_volume");
+    ExpectFault(Pixel("ps_2_0\ndcl_2d t0\n"), 11, 8, 5011, "only a sampler (s#) has a texture type");
+    ExpectFault(Pixel("ps_2_0\ndcl_2d s0\ntexld r0, t0, s0\n"), 12, 11, 5011, "'t0' is used without a declaration");
+    ExpectFault(Pixel("ps_1_1\ndcl t0\n"), 11, 1, 5004, "'dcl' is not an instruction of ps_1_1");
+}
