@@ -101,8 +101,7 @@ private:
         const DestinationOperand& destination = instruction_.destination;
         const SourcePosition at = instruction_.position;
         const bool pixel = version_.stage == ShaderStage::Pixel;
-        if (destination.saturate && !(Arithmetic() && instruction_.hasDestination && (pixel || Model3())))
-            Report(at, AssemblyRule::Modifier, "'_sat' is not allowed on '" + Name() + "' in " + versionName_);
+        if (destination.saturate) CheckSaturate(pixel);
         if (destination.partialPrecision &&
             !(pixel && version_.major >= 2 &&
               (((Arithmetic() || TextureKind()) && instruction_.hasDestination) || Name() == "dcl"))) {
@@ -118,6 +117,21 @@ private:
                            Name() + "' in " + versionName_);
             }
         }
+    }
+
+    // _sat: arithmetic of every pixel version and of vs_3_0, but not frc or sincos; nor, before
+    // ps_3_0, on a write to oC# or oDepth.
+    void CheckSaturate(bool pixel) const {
+        const DestinationOperand& destination = instruction_.destination;
+        std::string rule;
+        if (!(Arithmetic() && instruction_.hasDestination && (pixel || Model3())) || Name() == "frc" ||
+            Name() == "sincos") {
+            rule = "'_sat' is not allowed on '" + Name() + "' in " + versionName_;
+        } else if (pixel && version_.major == 2 &&
+                   (destination.type == T::ColorOut || destination.type == T::DepthOut)) {
+            rule = "'_sat' is not allowed on a write to an output register in " + versionName_;
+        }
+        if (!rule.empty()) Report(instruction_.position, AssemblyRule::Modifier, rule);
     }
 
     static const char* ShiftText(int shift) {
@@ -239,7 +253,8 @@ private:
         const T type = destination.type;
         const std::string text = RegisterText(type, destination.index);
         if (Name() == "texkill") {
-            const bool allowed = Pixel13() ? type == T::Texture : (type == T::Temp || type == T::Texture);
+            const bool allowed = Pixel13() ? type == T::Texture
+                                           : (type == T::Temp || type == T::Texture || (Model3() && type == T::Input));
             if (!allowed)
                 Report(at, AssemblyRule::RegisterFile, "'texkill' cannot test '" + text + "' in " + versionName_);
             return;
@@ -261,6 +276,8 @@ private:
             Report(at, AssemblyRule::RegisterFile, "'texdepth' writes r5");
         if (version_.major >= 2 && TextureKind() && type != T::Temp)
             Report(at, AssemblyRule::RegisterFile, "'" + Name() + "' writes an r# register");
+        if (Sampling2() && destination.writeMask != 0xF)
+            Report(at, AssemblyRule::WriteMask, "'" + Name() + "' writes every component in " + versionName_);
         CheckWriteMask(destination);
     }
 
@@ -322,6 +339,8 @@ private:
         };
         switch (role) {
         case SourceRole::Sampler:
+            if (Model3() && type == T::Sampler && source.modifier == M::None && !source.relative)
+                return;  // swizzle allowed
             plain(T::Sampler, "a sampler (s#)");
             return;
         case SourceRole::Label:
@@ -378,6 +397,10 @@ private:
         return Pixel1();  // _bias, _bx2, 1-
     }
 
+    // texld, texldb, texldp and texldd of ps_2_0 and ps_2_x: coordinates from t# or r# as they are, a
+    // whole r# written.
+    bool Sampling2() const { return TextureKind() && version_.stage == ShaderStage::Pixel && version_.major == 2; }
+
     // Before 3.0, sincos reads the constants D3DSINCOSCONST1 and 2 besides its angle.
     bool SincosConstant(int position) const { return Name() == "sincos" && position > 0; }
 
@@ -399,8 +422,14 @@ private:
             Report(at, AssemblyRule::Operands, "'sincos' takes its two constants from c# registers");
             return;
         }
+        if (Sampling2() && position == 0) allowed = type == T::Texture || type == T::Temp;
         if (!allowed) {
             Report(at, AssemblyRule::RegisterFile, "'" + Name() + "' cannot read '" + text + "' in " + versionName_);
+            return;
+        }
+        if (Sampling2() && position == 0 && (source.modifier != M::None || !IsIdentity(source.swizzle))) {
+            Report(at, AssemblyRule::Modifier,
+                   "the coordinates of '" + Name() + "' take no modifier or swizzle in " + versionName_);
             return;
         }
         if (!ModifierAllowed(source)) {

@@ -491,7 +491,7 @@ TEST(ShaderAssemblerLimits, ArithmeticAndTextureSlotsOfPixelShaders1) {
 
 TEST(ShaderAssemblerLimits, InstructionSlotsOfLaterVersions) {
     ExpectFault(Pixel("ps_2_0\n" + Repeat("mov r0, c0", 65)), 75, 1, 5015, "ps_2_0 holds 64 arithmetic");
-    const std::string reads = "dcl t0\ndcl_2d s0\n" + Repeat("texld r0, t0, s0", 33);
+    const std::string reads = "dcl t0\ndcl_2d s0\ntexld r0, t0, s0\n" + Repeat("texkill t0", 32);
     ExpectFault(Pixel("ps_2_0\n" + reads), 45, 1, 5015, "ps_2_0 holds 32 texture");
     EXPECT_TRUE(Pixel("ps_2_x\n" + Repeat("mov r0, c0", 65) + "mov oC0, r0\n").ok);
     // exp takes ten slots in vs_1_1 and one from vs_2_0: the thirteenth passes 128.
@@ -520,7 +520,10 @@ TEST(ShaderAssemblerLimits, DependentReadsOfPs20) {
         "texld r2, r1, s0\n"
         "texld r3, r2, s0\n";
     EXPECT_TRUE(Pixel("ps_2_0\n" + chain + "mov oC0, r3\n").ok);
-    ExpectFault(Pixel("ps_2_0\n" + chain + "texld r4, r3, s0\n"), 18, 1, 5020, "at most 4 dependent texture reads");
+    ExpectFault(Pixel("ps_2_0\n" + chain + "texld r4, r3, s0\n"), 18, 1, 5020, "this read is of order 4");
+    // Writing again an r# a read wrote makes a read dependent too.
+    ExpectFault(Pixel("ps_2_0\n" + chain + "texld r3, t0, s0\n"), 18, 1, 5020, "this read is of order 4");
+    EXPECT_TRUE(Pixel("ps_2_0\n" + chain + "texld r4, t0, s0\nmov oC0, r4\n").ok);
     EXPECT_TRUE(Pixel("ps_2_x\n" + chain + "texld r4, r3, s0\nmov oC0, r4\n").ok);
 }
 
@@ -567,6 +570,21 @@ TEST(ShaderAssemblerModifiers, InstructionModifiersOfEachVersion) {
     ExpectFault(Vertex("vs_3_0\ndcl_position_centroid v0\n"), 11, 1, 5008, "'_centroid' is not allowed on 'dcl'");
     ExpectFault(Pixel("ps_1_1\nmov_x2_d2 r0, v0\n"), 11, 1, 5008, "only one of _x2 ... _d8");
     ExpectFault(Pixel("ps_2_0\nmov_half r0, c0\n"), 11, 1, 5008, "unknown instruction modifier '_half'");
+    ExpectFault(Vertex("vs_3_0\nfrc_sat r0, c0\n"), 11, 1, 5008, "'_sat' is not allowed on 'frc'");
+    ExpectFault(Pixel("ps_2_0\nmov_sat oC0, c0\n"), 11, 1, 5008, "on a write to an output register in ps_2_0");
+    EXPECT_TRUE(Pixel("ps_3_0\nmov_sat oC0, c0\n").ok);
+}
+
+TEST(ShaderAssemblerModifiers, SamplingOperandsOfPs20) {
+    const std::string declared = "dcl t0\ndcl v0\ndcl_2d s0\n";
+    ExpectFault(Pixel("ps_2_0\n" + declared + "texld r0.xy, t0, s0\n"), 14, 7, 5010, "writes every component");
+    ExpectFault(Pixel("ps_2_x\n" + declared + "texldp r0, t0.yx, s0\n"), 14, 12, 5008, "take no modifier or swizzle");
+    ExpectFault(Pixel("ps_2_0\n" + declared + "texld r0, -t0, s0\n"), 14, 11, 5008, "take no modifier or swizzle");
+    ExpectFault(Pixel("ps_2_0\n" + declared + "texld r0, v0, s0\n"), 14, 11, 5006, "'texld' cannot read 'v0'");
+    ExpectFault(Pixel("ps_2_0\n" + declared + "texld r0, t0, s0.x\n"), 14, 15, 5008, "takes no modifier, swizzle");
+    const AssemblyResult model3 = Pixel("ps_3_0\ndcl_texcoord v0\ndcl_2d s0\ntexld r0.xy, v0.yxzw, s0.x\ntexkill v0\n");
+    ASSERT_TRUE(model3.ok) << model3.errors;
+    EXPECT_EQ(model3.shader.instructions[2].sources[1].swizzle, Swizzle(0, 0, 0, 0));
 }
 
 TEST(ShaderAssemblerModifiers, SourceModifiersOfEachVersion) {
