@@ -167,9 +167,11 @@ private:
         }
         const bool versionLike =
             token.kind == AssemblyTokenKind::Word && (word.rfind("vs_", 0) == 0 || word.rfind("ps_", 0) == 0);
+        const bool software = versionLike && word.size() > 3 && word.compare(word.size() - 3, 3, "_sw") == 0;
         errors_.Add(token.position, AssemblyRule::Version,
-                    versionLike ? "unknown shader version '" + token.text + "'"
-                                : "a shader version (vs_1_1 ... ps_3_0) must come first, not " + Describe(token));
+                    software      ? "software shader versions ('" + token.text + "') are not supported"
+                    : versionLike ? "unknown shader version '" + token.text + "'"
+                                  : "a shader version (vs_1_1 ... ps_3_0) must come first, not " + Describe(token));
         return false;
     }
 

@@ -77,10 +77,10 @@ public:
             CheckSource(instruction_.sources[i], info_.sources[i], static_cast<int>(i));
         CheckReadPorts();
         if (instruction_.predicated) CheckPredicate();
-        if (instruction_.coissue &&
-            !((bit_ & kPixel1Versions) && info_.kind == InstructionKind::Arithmetic && instruction_.hasDestination)) {
+        if (instruction_.coissue && !((bit_ & kPixel1Versions) && info_.kind == InstructionKind::Arithmetic &&
+                                      instruction_.hasDestination && Name() != "bem")) {
             Report(instruction_.position, AssemblyRule::CoIssue,
-                   "'+' (co-issue) pairs arithmetic instructions of ps_1_x only");
+                   "'+' (co-issue) pairs arithmetic instructions of ps_1_x only, bem excepted");
         }
     }
 
@@ -201,6 +201,8 @@ private:
         } else if (Pixel14() && TextureKind()) {
             const bool allowed = Name() == "texcrd" ? (mask == 0xF || mask == 0x7 || mask == 0x3) : mask == 0xF;
             if (!allowed) Report(at, AssemblyRule::WriteMask, "'" + Name() + "' of ps_1_4 cannot take this write mask");
+        } else if (Name() == "bem" && mask != 0x3) {
+            Report(at, AssemblyRule::WriteMask, "'bem' writes .rg");
         }
         if (destination.type == T::Address && bit_ == kVs11 && mask != 0x1)
             Report(at, AssemblyRule::WriteMask, "vs_1_1 writes a0.x only");

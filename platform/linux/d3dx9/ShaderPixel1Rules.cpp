@@ -86,6 +86,12 @@ private:
     // of what phase 1 wrote; each t# read with one selector (.xyz or .xyw); two `_dz` at most.
     void CheckPhases(const AssemblyInstruction& instruction, const InstructionInfo& info) {
         const bool phaseOne = hasPhase_ && !phaseSeen_;
+        // bem: once, in phase 1, which only a `phase` marker after it makes.
+        if (instruction.name == "bem") {
+            if (!phaseOne) Report(instruction.position, AssemblyRule::InstructionOrder, "'bem' belongs before 'phase'");
+            if (++bems_ == 2)
+                Report(instruction.position, AssemblyRule::InstructionOrder, "'bem' is used once a shader at most");
+        }
         for (const SourceOperand& source : instruction.sources) {
             if (source.type == T::Input && phaseOne)
                 Report(source.position, AssemblyRule::RegisterFile,
@@ -185,6 +191,7 @@ private:
     bool phaseSeen_ = false;
     bool arithmeticSeen_ = false;
     int divideByZ_ = 0;
+    int bems_ = 0;
     std::set<int> phaseOneWrites_;
     std::set<int> writes_;
     std::map<int, bool> selectors_;

@@ -419,6 +419,7 @@ TEST(ShaderAssemblerText, VersionFirstAndOfTheBlocksStage) {
     ExpectFault(Pixel("vs_2_0\nmov oPos, c0\n"), 10, 5, 5002, "where a pixel shader is expected");
     ExpectFault(Vertex("\n  ps_3_0\n"), 11, 3, 5002, "where a vertex shader is expected");
     ExpectFault(Vertex("vs_4_0\n"), 10, 5, 5002, "unknown shader version 'vs_4_0'");
+    ExpectFault(Vertex("vs_2_sw\n"), 10, 5, 5002, "software shader versions ('vs_2_sw') are not supported");
     ExpectFault(Vertex("mov oPos, c0\n"), 10, 5, 5002, "must come first");
     ExpectFault(Vertex(""), 10, 5, 5002, "must come first");
 }
@@ -533,6 +534,11 @@ TEST(ShaderAssemblerLimits, OrderOfPixelShaders1) {
     EXPECT_TRUE(Pixel("ps_1_4\ntexld r0, t0\nmov r1, r0\nphase\ntexld r2, r1\nmul r0, r2, v0\n").ok);
     ExpectFault(Pixel("ps_1_4\nmov r0, v0\nphase\nmov r0, v0\n"), 11, 9, 5006, "colour registers (v#) in phase 2 only");
     ExpectFault(Pixel("ps_1_4\ntexld r0, t0\nphase\nphase\n"), 13, 1, 5016, "one 'phase' at most");
+    const std::string bem = "texld r0, t0\ntexld r1, t1\nbem r2.rg, r0, r1\n";
+    EXPECT_TRUE(Pixel("ps_1_4\n" + bem + "phase\nmov r0, r2\n").ok);
+    ExpectFault(Pixel("ps_1_4\n" + bem), 13, 1, 5016, "'bem' belongs before 'phase'");
+    ExpectFault(Pixel("ps_1_4\n" + bem + "bem r3.rg, r0, r1\nphase\n"), 14, 1, 5016, "once a shader at most");
+    ExpectFault(Pixel("ps_1_4\ntexld r0, t0\nbem r2, r0, r0\nphase\n"), 12, 5, 5010, "'bem' writes .rg");
     ExpectFault(Pixel("ps_1_4\ntexld r0, t0\ntexld r1, r0\n"), 12, 11, 5016, "r# register in phase 2 only");
     ExpectFault(Pixel("ps_1_4\ntexld r0, t0\nphase\ntexld r1, t1\ntexld r2, r1\n"), 14, 11, 5021,
                 "which phase 1 did not write");
