@@ -221,6 +221,11 @@ private:
         case InstructionLookup::Found:
             break;
         }
+        if (info->comparison && instruction.comparison == Comparison::None) {
+            Fail(nameToken,
+                 "'" + name + "' is written with its comparison (" + (name == "ifc" ? "if" : "break") + "_gt ... _le)",
+                 AssemblyRule::Operands);
+        }
         ReadInstructionModifiers(instruction, modifiers, nameToken);
         if (!usagePart.empty()) ReadUsage(instruction, usagePart, nameToken);
 
@@ -460,15 +465,16 @@ private:
                 if (IsSymbol(".")) {
                     ++index_;
                     const AssemblyToken& component = Current();
+                    const std::string letter = Lowered(component.text);
                     bool colour = false;
-                    if (component.kind != AssemblyTokenKind::Word || component.text.size() != 1 ||
-                        ComponentOf(static_cast<char>(std::tolower(static_cast<unsigned char>(component.text[0]))),
-                                    colour) < 0) {
+                    const int which = component.kind == AssemblyTokenKind::Word && letter.size() == 1
+                                          ? ComponentOf(letter[0], colour)
+                                          : -1;
+                    if (which < 0) {
                         Fail(component, "a relative index takes one component (a0.x), not " + Describe(component),
                              AssemblyRule::RelativeAddress);
                     }
-                    address.component = ComponentOf(
-                        static_cast<char>(std::tolower(static_cast<unsigned char>(component.text[0]))), colour);
+                    address.component = which;
                     ++index_;
                 }
             } else {

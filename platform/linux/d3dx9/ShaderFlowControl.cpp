@@ -125,9 +125,9 @@ private:
 
     void Step(const AssemblyInstruction& instruction) {
         const std::string& name = instruction.name;
-        if (afterReturn_ && name != "label") {
+        if (afterReturn_ && name != "label" && !reportedAfterReturn_) {
             Report(instruction.position, "after 'ret' only a label may follow");
-            afterReturn_ = false;
+            reportedAfterReturn_ = true;  // once, up to the next label
         }
         if (hasLoopCounter_ && UsesLoopCounter(instruction) && Count(Block::Loop) == 0 && currentLabel_ < 0)
             Report(instruction.position, "aL is read outside loop ... endloop");
@@ -179,8 +179,13 @@ private:
     }
 
     void StartLabel(const AssemblyInstruction& instruction) {
+        if (!stack_.empty()) {
+            CloseBlocks(&instruction);
+        } else if (!afterReturn_) {
+            Report(instruction.position, "a label follows the 'ret' that ends the code before it");
+        }
         afterReturn_ = false;
-        if (!stack_.empty()) CloseBlocks(&instruction);
+        reportedAfterReturn_ = false;
         if (instruction.sources.empty()) return;
         const int label = instruction.sources[0].index;
         if (!labels_.insert(label).second)
@@ -239,6 +244,7 @@ private:
     int currentLabel_ = -1;
     int staticCount_ = 0;
     bool afterReturn_ = false;
+    bool reportedAfterReturn_ = false;
     bool hasLoopCounter_ = FindRegisterFile(shader_.version, RegisterType::Loop) != nullptr;
 };
 

@@ -694,6 +694,9 @@ TEST(ShaderAssemblerFlowControl, SubroutinesAndLabels) {
     ExpectFault(Vertex(main + "mov r0, c0\nlabel l1\nret\n"), 13, 1, 5017, "after 'ret' only a label may follow");
     ExpectFault(Vertex(main + "label l1\ncall l1\nret\n"), 14, 1, 5017, "subroutine l1 calls itself");
     ExpectFault(Vertex(main + "label l1\nrep i0\nlabel l2\nret\n"), 14, 1, 5017, "before the next label");
+    ExpectFault(Vertex("vs_2_0\nmov r0, c0\nlabel l1\nret\n"), 12, 1, 5017, "a label follows the 'ret'");
+    ExpectFault(Vertex("vs_2_0\nret\nlabel l16\nret\n"), 12, 7, 5007, "'l16' out of range: vs_2_0 has 16");
+    EXPECT_TRUE(Vertex("vs_3_0\ncall l2047\nret\nlabel l2047\nret\n").ok);
     // vs_2_0 nests calls one deep; vs_2_x four.
     const std::string twoDeep = "call l1\nret\nlabel l1\ncall l2\nret\nlabel l2\nret\n";
     ExpectFault(Vertex("vs_2_0\n" + twoDeep), 11, 1, 5017, "calls nest 1 deep at most in vs_2_0");
@@ -731,6 +734,8 @@ TEST(ShaderAssemblerOperands, CountsAndKinds) {
     ExpectFault(Vertex("vs_1_1\nmov r, c0\n"), 11, 5, 5001, "register 'r' needs a number");
     ExpectFault(Vertex("vs_1_1\nmov r0_sat, c0\n"), 11, 5, 5008, "belongs on the instruction");
     ExpectFault(Vertex("vs_2_x\nsetp p0, c0, c1\n"), 11, 1, 5005, "needs a comparison");
+    ExpectFault(Vertex("vs_2_x\nifc c0.x, c0.y\n"), 11, 1, 5005, "written with its comparison (if_gt");
+    ExpectFault(Vertex("vs_2_x\nif_gt_x c0.x, c0.y\n"), 11, 1, 5008, "unknown instruction modifier '_x'");
     ExpectFault(Pixel("ps_2_0\ndcl t0\ndcl_2d s0\ntexld r0, t0, t0\n"), 13, 15, 5005,
                 "takes a sampler (s#) here, not 't0'");
     ExpectFault(Vertex("vs_2_0\nmov r1, c0\nsincos r0.xy, c0.x, r1, c2\n"), 12, 21, 5005, "two constants from c#");
