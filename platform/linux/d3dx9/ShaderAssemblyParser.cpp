@@ -504,7 +504,6 @@ private:
         destination.type = word.type;
         destination.index = word.index;
         if (IsSymbol("[")) ReadRelative(destination.relative, destination.address, destination.index);
-        if (!word.hasIndex && !destination.relative) Fail(token, "register '" + token.text + "' needs a number");
         if (IsSymbol(".")) {
             ++index_;
             destination.writeMask = ReadWriteMask();
@@ -588,7 +587,6 @@ private:
         operand.type = word.type;
         operand.index = word.index;
         if (IsSymbol("[")) ReadRelative(operand.relative, operand.address, operand.index);
-        if (!word.hasIndex && !operand.relative) Fail(token, "register '" + token.text + "' needs a number");
         std::vector<std::string> suffixes = word.suffixes;
         if (IsSymbol(".")) {
             ++index_;

@@ -731,7 +731,10 @@ TEST(ShaderAssemblerOperands, CountsAndKinds) {
     ExpectFault(Vertex("vs_1_1\nmov r0, c0, c1\n"), 11, 11, 5005, "'mov' takes 2 operands");
     ExpectFault(Vertex("vs_1_1\nmov r0 c0\n"), 11, 8, 5005, "expected ',' before 'c0'");
     ExpectFault(Vertex("vs_1_1\nmov r0, zz\n"), 11, 9, 5006, "'zz' is not a register");
-    ExpectFault(Vertex("vs_1_1\nmov r, c0\n"), 11, 5, 5001, "register 'r' needs a number");
+    const AssemblyResult unnumbered = Vertex("vs_1_1\nmov r, c3\nmov oPos, r\n");  // r is r0
+    ASSERT_TRUE(unnumbered.ok) << unnumbered.errors;
+    EXPECT_EQ(unnumbered.shader.instructions[1].sources[0].type, RegisterType::Temp);
+    EXPECT_EQ(unnumbered.shader.instructions[1].sources[0].index, 0);
     ExpectFault(Vertex("vs_1_1\nmov r0_sat, c0\n"), 11, 5, 5008, "belongs on the instruction");
     ExpectFault(Vertex("vs_2_x\nsetp p0, c0, c1\n"), 11, 1, 5005, "needs a comparison");
     ExpectFault(Vertex("vs_2_x\nifc c0.x, c0.y\n"), 11, 1, 5005, "written with its comparison (if_gt");
