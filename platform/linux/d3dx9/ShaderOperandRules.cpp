@@ -82,6 +82,7 @@ public:
             Report(instruction_.position, AssemblyRule::CoIssue,
                    "'+' (co-issue) pairs arithmetic instructions of ps_1_x only, bem excepted");
         }
+        if (Pixel13()) CheckSelections();
     }
 
 private:
@@ -95,6 +96,27 @@ private:
 
     void Report(SourcePosition at, AssemblyRule rule, const std::string& text) const {
         context_.errors.Add(at, rule, text);
+    }
+
+    // ps_1_1 ... ps_1_3: cnd selects by r0.a; cmp (1_2, 1_3) writes none of the registers it reads.
+    void CheckSelections() const {
+        const auto& sources = instruction_.sources;
+        if (Name() == "cnd" && !sources.empty()) {
+            const SourceOperand& condition = sources[0];
+            if (condition.type != T::Temp || condition.index != 0 || !IsSwizzle(condition.swizzle, "wwww") ||
+                condition.modifier != M::None) {
+                Report(condition.position, AssemblyRule::Operands, "'cnd' of " + versionName_ + " selects by r0.a");
+            }
+        }
+        if (Name() == "cmp") {
+            for (const SourceOperand& source : sources) {
+                if (source.type == instruction_.destination.type && source.index == instruction_.destination.index) {
+                    Report(source.position, AssemblyRule::Operands,
+                           "'cmp' of " + versionName_ + " cannot read the register it writes");
+                    break;
+                }
+            }
+        }
     }
 
     void CheckModifiers() {

@@ -32,6 +32,10 @@ public:
             const InstructionInfo& info = *infos_[i];
             CheckOrder(instruction, info);
             if (instruction.coissue && info.kind == InstructionKind::Arithmetic) CheckCoIssue(i);
+            if (instruction.name == "cmp" && !ps14_ && ++compares_ == 4) {
+                Report(instruction.position, AssemblyRule::InstructionSlots,
+                       "ps_1_2 and ps_1_3 hold three 'cmp' instructions at most");
+            }
             if (ps14_) {
                 CheckPhases(instruction, info);
             } else if (info.kind == InstructionKind::Texture) {
@@ -192,6 +196,7 @@ private:
     bool arithmeticSeen_ = false;
     int divideByZ_ = 0;
     int bems_ = 0;
+    int compares_ = 0;
     std::set<int> phaseOneWrites_;
     std::set<int> writes_;
     std::map<int, bool> selectors_;

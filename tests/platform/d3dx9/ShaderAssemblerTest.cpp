@@ -482,7 +482,9 @@ TEST(ShaderAssemblerLimits, ArithmeticAndTextureSlotsOfPixelShaders1) {
     ExpectFault(Pixel("ps_1_1\ntex t0\ntex t1\ntex t2\ntex t3\ntexkill t0\n"), 15, 1, 5015,
                 "ps_1_1 holds 4 texture instruction slots");
     // cmp takes two slots in ps_1_2 and ps_1_3, one in ps_1_4.
-    ExpectFault(Pixel("ps_1_2\n" + Repeat("cmp r0, v0, v1, c0", 4) + "mov r0, v0\n"), 15, 1, 5015, "8 arithmetic");
+    ExpectFault(Pixel("ps_1_2\n" + Repeat("cmp r0, v0, v1, c0", 3) + Repeat("mov r0, v0", 3)), 16, 1, 5015,
+                "8 arithmetic");
+    ExpectFault(Pixel("ps_1_3\n" + Repeat("cmp r0, v0, v1, c0", 4)), 14, 1, 5015, "three 'cmp' instructions at most");
     EXPECT_TRUE(Pixel("ps_1_4\n" + Repeat("cmp r0, v0, v1, c0", 4) + "mov r0, v0\n").ok);
     // Six texture and eight arithmetic slots in each phase of ps_1_4.
     const std::string phase = "texld r0, t0\ntexld r1, t1\ntexld r2, t2\ntexld r3, t3\ntexld r4, t4\ntexld r5, t5\n";
@@ -744,6 +746,14 @@ TEST(ShaderAssemblerOperands, CountsAndKinds) {
     ExpectFault(Vertex("vs_2_0\nmov r1, c0\nsincos r0.xy, c0.x, r1, c2\n"), 12, 21, 5005, "two constants from c#");
     ExpectFault(Vertex("vs_2_0\nrep b0\nendrep\n"), 11, 5, 5005, "an integer constant (i#)");
     ExpectFault(Vertex("vs_2_0\nloop aL, i0.x\nendloop\n"), 11, 10, 5008, "takes no modifier, swizzle or index");
+}
+
+TEST(ShaderAssemblerOperands, SelectionsOfPixelShaders1To3) {
+    EXPECT_TRUE(Pixel("ps_1_1\nmov r0, v0\ncnd r1, r0.a, v0, v1\n").ok);
+    ExpectFault(Pixel("ps_1_1\nmov r1, v0\ncnd r0, r1.a, v0, v1\n"), 12, 9, 5005, "'cnd' of ps_1_1 selects by r0.a");
+    EXPECT_TRUE(Pixel("ps_1_4\nmov r1, v0\ncnd r0, r1, v0, v1\n").ok);
+    ExpectFault(Pixel("ps_1_2\nmov r0, v0\ncmp r0, v1, r0, c0\n"), 12, 13, 5005, "cannot read the register it writes");
+    EXPECT_TRUE(Pixel("ps_1_4\nmov r0, v0\ncmp r0, v1, r0, c0\n").ok);
 }
 
 TEST(ShaderAssemblerOperands, ConstantDefinitions) {
