@@ -465,6 +465,11 @@ private:
         } else if (IsNegated(source.modifier) && info_.matrixRows > 0 && position == 1) {
             Report(at, AssemblyRule::Modifier, "the matrix of '" + Name() + "' cannot be negated");
         }
+        const bool scalar = type == T::MiscType && source.index == 1;  // vFace has one component
+        if ((Name() == "ifc" || Name() == "breakc") && !scalar && !IsReplicate(source.swizzle)) {
+            Report(at, AssemblyRule::Swizzle, "'" + Name() + "' compares one component of each source (r0.x)");
+            return;
+        }
         CheckSwizzle(source);
     }
 

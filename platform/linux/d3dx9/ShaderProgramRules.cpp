@@ -92,7 +92,9 @@ private:
 
     void CountSlots(const AssemblyInstruction& instruction, const InstructionInfo& info) {
         if (info.kind == InstructionKind::Setup || info.kind == InstructionKind::Phase) return;
-        const int slots = info.cubeSlots > 0 && IsCube(instruction, info) ? info.cubeSlots : info.slots;
+        // A predicate on an arithmetic or texture instruction takes one slot more.
+        const int slots = (info.cubeSlots > 0 && IsCube(instruction, info) ? info.cubeSlots : info.slots) +
+                          (instruction.predicated ? 1 : 0);
         const std::string where = VersionBit(shader_.version) == kPs14 ? " a phase of ps_1_4" : " " + name_;
         if (limits_.total > 0) {
             total_ += slots;

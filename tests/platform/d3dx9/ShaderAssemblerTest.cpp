@@ -502,6 +502,10 @@ TEST(ShaderAssemblerLimits, InstructionSlotsOfLaterVersions) {
     ExpectFault(Vertex("vs_1_1\n" + exps), 24, 1, 5015, "vs_1_1 holds 128 instruction slots");
     EXPECT_TRUE(Vertex("vs_2_0\n" + exps).ok);
     ExpectFault(Vertex("vs_2_0\n" + Repeat("mov r0, c0", 257)), 267, 1, 5015, "vs_2_0 holds 256");
+    // A predicated instruction takes a slot more.
+    const std::string predicated = "setp_gt p0, c0, c0.y\n" + Repeat("(p0) mov r0, c0", 128);
+    ExpectFault(Vertex("vs_2_x\n" + predicated), 139, 6, 5015, "vs_2_x holds 256");
+    EXPECT_TRUE(Vertex("vs_2_x\nsetp_gt p0, c0, c0.y\n" + Repeat("(p0) mov r0, c0", 127)).ok);
 }
 
 TEST(ShaderAssemblerLimits, ReadPortsOfEachVersion) {
@@ -631,6 +635,7 @@ TEST(ShaderAssemblerModifiers, SwizzlesOfEachVersion) {
     ExpectFault(Vertex("vs_1_1\nmov r0, c0.xyzwx\n"), 11, 12, 5009, "is not a swizzle");
     ExpectFault(Vertex("vs_1_1\nmov r0, c0.xgzw\n"), 11, 12, 5009, "mixes xyzw and rgba");
     ExpectFault(Vertex("vs_2_x\nsetp_gt p0, c0, c0.y\nif p0\nendif\n"), 12, 4, 5009, "p0 as a condition names one");
+    ExpectFault(Vertex("vs_2_x\nif_gt c0.xy, c0.y\nendif\n"), 11, 7, 5009, "compares one component of each source");
 }
 
 TEST(ShaderAssemblerModifiers, WriteMasksOfEachVersion) {
