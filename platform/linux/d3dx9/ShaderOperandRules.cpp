@@ -25,6 +25,13 @@ bool IsSwizzle(const std::array<std::uint8_t, 4>& swizzle, const char* letters) 
     return true;
 }
 
+// A register file as the reference names it: "c#", "oT#", "aL".
+std::string FileText(RegisterType type) {
+    std::string text = RegisterText(type, 0);
+    if (text.back() == '0') text.back() = '#';
+    return text;
+}
+
 bool IsNegated(SourceModifier modifier) {
     return modifier == M::Negate || modifier == M::BiasNegate || modifier == M::SignNegate || modifier == M::X2Negate ||
            modifier == M::AbsNegate;
@@ -83,6 +90,7 @@ public:
                    "'+' (co-issue) pairs arithmetic instructions of ps_1_x only, bem excepted");
         }
         if (Pixel13()) CheckSelections();
+        if (info_.matrixRows > 0) CheckMatrix();
     }
 
 private:
@@ -96,6 +104,29 @@ private:
 
     void Report(SourcePosition at, AssemblyRule rule, const std::string& text) const {
         context_.errors.Add(at, rule, text);
+    }
+
+    // m3x2 ... m4x4: the destination takes one component a row of the matrix, and is neither the
+    // vector nor a row; the matrix is read as it is.
+    void CheckMatrix() const {
+        const DestinationOperand& destination = instruction_.destination;
+        const int rows = info_.matrixRows;
+        const std::uint8_t mask = static_cast<std::uint8_t>((1u << rows) - 1);
+        if (destination.writeMask != mask) {
+            Report(destination.position, AssemblyRule::WriteMask,
+                   "'" + Name() + "' writes ." + std::string("xyzw").substr(0, static_cast<std::size_t>(rows)));
+        }
+        if (instruction_.sources.size() < 2) return;
+        const SourceOperand& vector = instruction_.sources[0];
+        const SourceOperand& matrix = instruction_.sources[1];
+        if (!IsIdentity(matrix.swizzle))
+            Report(matrix.position, AssemblyRule::Swizzle, "the matrix of '" + Name() + "' takes no swizzle");
+        const bool vectorSame = vector.type == destination.type && vector.index == destination.index;
+        const bool rowSame = matrix.type == destination.type && destination.index >= matrix.index &&
+                             destination.index < matrix.index + rows;
+        if (!destination.relative && (vectorSame || rowSame)) {
+            Report(destination.position, AssemblyRule::Operands, "'" + Name() + "' cannot write a register it reads");
+        }
     }
 
     // ps_1_1 ... ps_1_3: cnd selects by r0.a; cmp (1_2, 1_3) writes none of the registers it reads.
@@ -196,8 +227,7 @@ private:
         const bool byAddress = address.type == T::Address;
         if (!(byAddress ? file.relativeA0 : file.relativeLoop)) {
             Report(at, AssemblyRule::RelativeAddress,
-                   "register '" + RegisterText(file.type, 0).substr(0, 1) + "' cannot be indexed by " +
-                       (byAddress ? "a0" : "aL") + " in " + versionName_);
+                   FileText(file.type) + " cannot be indexed by " + (byAddress ? "a0" : "aL") + " in " + versionName_);
             return;
         }
         if (!FindRegisterFile(version_, address.type)) {
@@ -263,7 +293,7 @@ private:
                                                                                  : T::ConstBool;
             if (type != wanted || destination.relative || destination.writeMask != 0xF) {
                 Report(at, AssemblyRule::ConstantDefinition,
-                       "'" + Name() + "' defines a whole " + RegisterText(wanted, 0).substr(0, 1) + "# register");
+                       "'" + Name() + "' defines a whole " + FileText(wanted) + " register");
             }
             break;
         }
@@ -514,8 +544,8 @@ private:
             if (static_cast<int>(registers.size()) > file->readPorts) {
                 Report(source.position, AssemblyRule::ReadPorts,
                        "'" + Name() + "' reads more than " + std::to_string(file->readPorts) + " different " +
-                           RegisterText(source.type, 0).substr(0, 1) + "# register" +
-                           (file->readPorts == 1 ? "" : "s") + " (" + versionName_ + ")");
+                           FileText(source.type) + " register" + (file->readPorts == 1 ? "" : "s") + " (" +
+                           versionName_ + ")");
                 registers.erase({source.index, source.relative});
             }
             if (source.type == T::Const) {

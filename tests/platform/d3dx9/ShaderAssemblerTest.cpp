@@ -753,6 +753,15 @@ TEST(ShaderAssemblerOperands, CountsAndKinds) {
     ExpectFault(Vertex("vs_2_0\nloop aL, i0.x\nendloop\n"), 11, 10, 5008, "takes no modifier, swizzle or index");
 }
 
+TEST(ShaderAssemblerOperands, MatrixInstructions) {
+    const std::string input = "vs_1_1\ndcl_position v0\n";
+    EXPECT_TRUE(Vertex(input + "m3x2 r0.xy, v0, c0\nm3x3 r1.xyz, r0, c2\nm4x3 r2.xyz, v0, c5\nm3x4 r3, v0, c8\n").ok);
+    ExpectFault(Vertex(input + "m3x3 r0, v0, c0\n"), 12, 6, 5010, "'m3x3' writes .xyz");
+    ExpectFault(Vertex(input + "m4x4 oPos, v0, c0.yxzw\n"), 12, 16, 5009, "the matrix of 'm4x4' takes no swizzle");
+    ExpectFault(Vertex(input + "mov r0, v0\nm4x4 r0, r0, c0\n"), 13, 6, 5005, "cannot write a register it reads");
+    ExpectFault(Vertex(input + "mov r0, v0\nmov r1, v0\nm3x2 r1.xy, v0, r0\n"), 14, 6, 5005, "cannot write");
+}
+
 TEST(ShaderAssemblerOperands, SelectionsOfPixelShaders1To3) {
     EXPECT_TRUE(Pixel("ps_1_1\nmov r0, v0\ncnd r1, r0.a, v0, v1\n").ok);
     ExpectFault(Pixel("ps_1_1\nmov r1, v0\ncnd r0, r1.a, v0, v1\n"), 12, 9, 5005, "'cnd' of ps_1_1 selects by r0.a");
