@@ -41,6 +41,14 @@ std::string FormatError(const std::string& fileName, SourcePosition position, co
     return text.str();
 }
 
+std::string FormatError(const std::string& fileName, SourcePosition position, const std::string& code,
+                        const std::string& message) {
+    std::ostringstream text;
+    text << fileName << '(' << position.line << ',' << position.column << "): error " << code << ": " << message
+         << '\n';
+    return text.str();
+}
+
 std::string TranslateGlslangLog(const std::string& log, const std::string& source, const std::string& fileName) {
     static const std::regex kError(R"(^ERROR: (?:.*?):(\d+): '([^']*)' :\s*(.*?)\s*$)");
     static const std::regex kStop(R"(^.*\((\d+)\): error at column (\d+), HLSL parsing failed\.\s*$)");

@@ -9,6 +9,9 @@
 namespace nvesk::d3dx9 {
 
 std::string FormatError(const std::string& fileName, SourcePosition position, const std::string& message);
+// With an error number: `file(line,col): error X5001: text`.
+std::string FormatError(const std::string& fileName, SourcePosition position, const std::string& code,
+                        const std::string& message);
 
 // Rewrites glslang's info log (`ERROR: name:line: 'token' : text`, plus a final
 // `name(line): error at column N` line) into formatted errors. The column of each error is

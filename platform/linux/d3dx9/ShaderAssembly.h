@@ -91,11 +91,18 @@ struct DestinationOperand {
     SourcePosition position;
 };
 
-// `dcl_texcoord1 v3`, `dcl_2d s0`, `dcl t0.xy`, `dcl_position o0`.
+// Sampler types of `dcl_2d`, `dcl_cube`, `dcl_volume`: D3DSAMPLER_TEXTURE_TYPE's D3DSTT_* shifted
+// down by 27, as the bytecode's declaration token holds them.
+constexpr int kSampler2D = 2;
+constexpr int kSamplerCube = 3;
+constexpr int kSamplerVolume = 4;
+
+// `dcl_texcoord1 v3`, `dcl_2d s0`, `dcl t0.xy`, `dcl_position o0`: the register is the
+// instruction's destination, with its write mask.
 struct Declaration {
     int usage = -1;  // D3DDECLUSAGE_*, -1 for none (ps_2_0 `dcl v0`, `dcl t0`)
     int usageIndex = 0;
-    int samplerType = 0;  // D3DSTT_2D, D3DSTT_CUBE, D3DSTT_VOLUME for samplers; 0 otherwise
+    int samplerType = 0;  // kSampler2D, kSamplerCube, kSamplerVolume for samplers; 0 otherwise
 };
 
 // Comparisons of `ifc`, `breakc`, `setp` (D3DSPC_*).
@@ -108,16 +115,20 @@ struct AssemblyInstruction {
     // "break", "breakc", "breakp", "setp", "phase", "nop", ...
     std::string name;
     bool coissue = false;  // `+` before it (ps_1_x): runs beside the instruction before
+    // texkill's register is its destination (as the bytecode keeps it); dcl's, def's, defi's and
+    // defb's too; setp's is p0, mova's a0.
     bool hasDestination = false;
     DestinationOperand destination;
-    std::vector<SourceOperand> sources;  // in the order written
+    // In the order written: texld's coordinates then s#; loop's aL then i#; callnz's l# then b# or
+    // p0; if's b# or p0 (with `!` as SourceModifier::Not).
+    std::vector<SourceOperand> sources;
     Comparison comparison = Comparison::None;
     bool predicated = false;              // `(p0.x) add ...`, `(!p0) ...`
     SourceOperand predicate;              // when predicated: p0 with its swizzle and Not
     Declaration declaration;              // dcl
     std::array<float, 4> floatValues {};  // def
     std::array<int, 4> intValues {};      // defi (and defb as 0 or 1 in [0])
-    SourcePosition position;
+    SourcePosition position;              // of the instruction's name
 };
 
 struct AssembledShader {

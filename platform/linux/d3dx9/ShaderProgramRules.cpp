@@ -1,0 +1,238 @@
+#include "ShaderProgramRules.h"
+
+#include "ShaderFlowControl.h"
+#include "ShaderPixel1Rules.h"
+#include "ShaderRegisterTable.h"
+
+#include <map>
+#include <set>
+
+namespace nvesk::d3dx9 {
+
+namespace {
+
+using T = RegisterType;
+
+struct SlotLimits {
+    int texture;  // ps_1_x (a phase of ps_1_4) and ps_2_0 count texture and arithmetic slots apart
+    int arithmetic;
+    int total;  // the other versions count them together
+};
+
+// The 3_0 versions at the most their caps allow (D3DMAX_*SHADER30_INSTRUCTION_SLOTS), ps_2_x at
+// D3DPS20_MAX_NUMINSTRUCTIONSLOTS.
+SlotLimits SlotLimitsOf(const ShaderVersion& version) {
+    switch (VersionBit(version)) {
+    case kVs11:
+        return {0, 0, 128};
+    case kVs20:
+    case kVs2x:
+        return {0, 0, 256};
+    case kVs30:
+    case kPs30:
+        return {0, 0, 32768};
+    case kPs14:
+        return {6, 8, 0};
+    case kPs20:
+        return {32, 64, 0};
+    case kPs2x:
+        return {0, 0, 512};
+    default:
+        return {4, 8, 0};
+    }
+}
+
+// Dependent texture reads of ps_2_0: a chain of at most four texture reads, each reading
+// coordinates computed from the one before. (2_x is read with D3DPS20CAPS_NODEPENDENTREADLIMIT.)
+constexpr int kPs20DependentReads = 4;
+
+class ProgramChecker {
+public:
+    ProgramChecker(const ParsedProgram& program, AssemblyErrors& errors)
+        : program_(program),
+          shader_(program.shader),
+          errors_(errors),
+          limits_(SlotLimitsOf(program.shader.version)),
+          name_(VersionName(program.shader.version)) {}
+
+    void Run() {
+        bool pastSetup = false;
+        for (std::size_t i = 0; i < shader_.instructions.size(); ++i) {
+            const AssemblyInstruction& instruction = shader_.instructions[i];
+            const InstructionInfo& info = *program_.infos[i];
+            if (info.kind == InstructionKind::Setup) {
+                if (pastSetup) {
+                    errors_.Add(instruction.position, AssemblyRule::InstructionOrder,
+                                "'" + instruction.name + "' must come before every other instruction");
+                }
+            } else {
+                pastSetup = true;
+            }
+            if (info.kind == InstructionKind::Phase) {
+                textureSlots_ = 0;
+                arithmeticSlots_ = 0;
+            }
+            CheckDeclarations(instruction, info);
+            CountSlots(instruction, info);
+            CheckReads(instruction, info);
+            RecordWrites(instruction, info);
+            if (VersionBit(shader_.version) == kPs20) TrackDependentReads(instruction, info);
+        }
+    }
+
+private:
+    bool IsCube(const AssemblyInstruction& instruction, const InstructionInfo& info) const {
+        for (std::size_t i = 0; i < instruction.sources.size() && i < 4; ++i) {
+            if (info.sources[i] != SourceRole::Sampler) continue;
+            const auto found = samplerTypes_.find(instruction.sources[i].index);
+            return found != samplerTypes_.end() && found->second == kSamplerCube;
+        }
+        return false;
+    }
+
+    void CountSlots(const AssemblyInstruction& instruction, const InstructionInfo& info) {
+        if (info.kind == InstructionKind::Setup || info.kind == InstructionKind::Phase) return;
+        const int slots = info.cubeSlots > 0 && IsCube(instruction, info) ? info.cubeSlots : info.slots;
+        const std::string where = VersionBit(shader_.version) == kPs14 ? " a phase of ps_1_4" : " " + name_;
+        if (limits_.total > 0) {
+            total_ += slots;
+            if (total_ > limits_.total && !reported_) {
+                reported_ = true;
+                errors_.Add(instruction.position, AssemblyRule::InstructionSlots,
+                            name_ + " holds " + std::to_string(limits_.total) + " instruction slots; '" +
+                                instruction.name + "' goes past them");
+            }
+            return;
+        }
+        const bool texture = info.kind == InstructionKind::Texture;
+        if (texture) {
+            textureSlots_ += slots;
+            arithmeticSlots_ += info.extraArithmetic;
+        } else if (!instruction.coissue) {
+            arithmeticSlots_ += slots;  // a co-issued pair takes one slot
+        }
+        auto report = [&](bool& reported, int limit, const char* what) {
+            if (reported) return;
+            reported = true;
+            errors_.Add(instruction.position, AssemblyRule::InstructionSlots,
+                        where.substr(1) + " holds " + std::to_string(limit) + what + " instruction slots; '" +
+                            instruction.name + "' goes past them");
+        };
+        if (textureSlots_ > limits_.texture) report(reportedTexture_, limits_.texture, " texture");
+        if (arithmeticSlots_ > limits_.arithmetic) report(reportedArithmetic_, limits_.arithmetic, " arithmetic");
+    }
+
+    // Declared registers are declared once (vs_3_0 outputs and ps_3_0 inputs once a component) and
+    // before they are used.
+    void CheckDeclarations(const AssemblyInstruction& instruction, const InstructionInfo& info) {
+        if (instruction.name == "dcl" && instruction.hasDestination) {
+            const DestinationOperand& declared = instruction.destination;
+            std::uint8_t& mask = declared_[{declared.type, declared.index}];
+            if (mask & declared.writeMask) {
+                errors_.Add(declared.position, AssemblyRule::Declaration,
+                            "'" + RegisterText(declared.type, declared.index) + "' is declared twice");
+            }
+            mask = static_cast<std::uint8_t>(mask | declared.writeMask);
+            if (declared.type == T::Sampler) samplerTypes_[declared.index] = instruction.declaration.samplerType;
+            return;
+        }
+        if (info.kind == InstructionKind::Setup) return;
+        auto check = [&](RegisterType type, int index, bool relative, SourcePosition at) {
+            const RegisterFile* file = FindRegisterFile(shader_.version, type);
+            if (!file || !file->declared || relative || declared_.count({type, index})) return;
+            errors_.Add(at, AssemblyRule::Declaration,
+                        "'" + RegisterText(type, index) + "' is used without a declaration (dcl)");
+            declared_[{type, index}] = 0xF;  // once
+        };
+        if (instruction.hasDestination)
+            check(instruction.destination.type, instruction.destination.index, instruction.destination.relative,
+                  instruction.destination.position);
+        for (const SourceOperand& source : instruction.sources)
+            check(source.type, source.index, source.relative, source.position);
+    }
+
+    // Reading a temporary, p0 or a0 that no instruction before has written is refused; the
+    // assembler's validation does so for temporaries ("reading a temporary register not written
+    // by a previous instruction"). A register counts as written once any component of it is: the
+    // reading chosen where the reference leaves the components open.
+    void CheckReads(const AssemblyInstruction& instruction, const InstructionInfo& info) {
+        // True where it reported.
+        auto check = [&](RegisterType type, int index, SourcePosition at) {
+            if (type != T::Temp && type != T::Predicate && type != T::Address) return false;
+            if (!FindRegisterFile(shader_.version, type)) return false;  // reported as not in the version
+            if (written_.count({type, index}) || !reportedReads_.insert({type, index}).second) return false;
+            errors_.Add(at, AssemblyRule::UninitializedRead,
+                        "'" + RegisterText(type, index) + "' is read before any instruction writes it");
+            return true;
+        };
+        if (info.kind == InstructionKind::Setup) return;
+        for (std::size_t i = 0; i < instruction.sources.size(); ++i) {
+            const SourceOperand& source = instruction.sources[i];
+            if (source.relative && source.address.type == T::Address) check(T::Address, 0, source.position);
+            if (i >= 4 || (info.sources[i] != SourceRole::Value && info.sources[i] != SourceRole::Condition &&
+                           info.sources[i] != SourceRole::Predicate)) {
+                continue;
+            }
+            const int rows = i == 1 && info.matrixRows > 0 ? info.matrixRows : 1;
+            for (int row = 0; row < rows && !check(source.type, source.index + row, source.position); ++row) {}
+        }
+        if (instruction.predicated) check(T::Predicate, 0, instruction.predicate.position);
+        if (instruction.name == "texkill" && instruction.hasDestination)
+            check(instruction.destination.type, instruction.destination.index, instruction.destination.position);
+    }
+
+    void RecordWrites(const AssemblyInstruction& instruction, const InstructionInfo& info) {
+        if (!instruction.hasDestination || instruction.name == "texkill" || info.kind == InstructionKind::Setup) return;
+        written_.insert({instruction.destination.type, instruction.destination.index});
+    }
+
+    void TrackDependentReads(const AssemblyInstruction& instruction, const InstructionInfo& info) {
+        auto levelOf = [&](const SourceOperand& source) {
+            const auto found = levels_.find(source.index);
+            return source.type == T::Temp && found != levels_.end() ? found->second : 0;
+        };
+        int level = 0;
+        const bool sampling = info.kind == InstructionKind::Texture && info.sourceCount >= 2;
+        if (sampling) {
+            level = levelOf(instruction.sources[0]) + 1;
+            if (level > kPs20DependentReads) {
+                errors_.Add(instruction.position, AssemblyRule::DependentRead,
+                            "ps_2_0 chains at most " + std::to_string(kPs20DependentReads) +
+                                " dependent texture reads; this is read " + std::to_string(level));
+            }
+        } else {
+            for (const SourceOperand& source : instruction.sources)
+                level = std::max(level, levelOf(source));
+        }
+        if (instruction.hasDestination && instruction.destination.type == T::Temp && instruction.name != "texkill")
+            levels_[instruction.destination.index] = level;
+    }
+
+    const ParsedProgram& program_;
+    const AssembledShader& shader_;
+    AssemblyErrors& errors_;
+    SlotLimits limits_;
+    std::string name_;
+    int total_ = 0;
+    int textureSlots_ = 0;
+    int arithmeticSlots_ = 0;
+    bool reported_ = false;
+    bool reportedTexture_ = false;
+    bool reportedArithmetic_ = false;
+    std::map<std::pair<RegisterType, int>, std::uint8_t> declared_;
+    std::map<int, int> samplerTypes_;
+    std::set<std::pair<RegisterType, int>> written_;
+    std::set<std::pair<RegisterType, int>> reportedReads_;
+    std::map<int, int> levels_;
+};
+
+}  // namespace
+
+void CheckProgram(const ParsedProgram& program, AssemblyErrors& errors) {
+    ProgramChecker(program, errors).Run();
+    if (program.shader.version.stage == ShaderStage::Pixel && program.shader.version.major == 1)
+        CheckPixel1Program(program, errors);
+    CheckFlowControl(program.shader, errors);
+}
+
+}  // namespace nvesk::d3dx9
