@@ -60,7 +60,15 @@ struct CompiledProgram {
     std::string colorOutput;  // the fragment output for COLOR0
     StageConstants vertexConstants;
     StageConstants pixelConstants;
-    std::vector<std::string> samplers;  // sampler uniforms either stage reads, by HLSL name
+    // An assembly shader's integer (i#, ivec4 registers) and boolean (b#, one int each) constant
+    // registers; HLSL keeps its int and bool globals among the vec4 ones above.
+    StageConstants vertexIntConstants;
+    StageConstants vertexBoolConstants;
+    StageConstants pixelIntConstants;
+    StageConstants pixelBoolConstants;
+    // Sampler uniforms either stage reads, by HLSL name; an assembly shader's by texture unit
+    // (its s#, vertex samplers from 16 on), with an empty name for a unit it leaves alone.
+    std::vector<std::string> samplers;
     std::vector<StageVarying> vertexOutputs;
     std::vector<StageVarying> pixelInputs;
 };
