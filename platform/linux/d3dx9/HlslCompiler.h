@@ -60,7 +60,15 @@ struct CompiledProgram {
     std::string colorOutput;  // the fragment output for COLOR0
     StageConstants vertexConstants;
     StageConstants pixelConstants;
-    std::vector<std::string> samplers;  // sampler uniforms either stage reads, by HLSL name
+    // An assembly shader's integer (i#, ivec4 registers) and boolean (b#, one int each) constant
+    // registers; HLSL keeps its int and bool globals among the vec4 ones above.
+    StageConstants vertexIntConstants;
+    StageConstants vertexBoolConstants;
+    StageConstants pixelIntConstants;
+    StageConstants pixelBoolConstants;
+    // Sampler uniforms either stage reads, by HLSL name; an assembly shader's by texture unit
+    // (its s#, vertex samplers from 16 on), with an empty name for a unit it leaves alone.
+    std::vector<std::string> samplers;
     std::vector<StageVarying> vertexOutputs;
     std::vector<StageVarying> pixelInputs;
 };
@@ -87,8 +95,11 @@ bool CheckHlsl(const std::string& hlsl, const std::string& fileName, std::string
 
 // Builds the HLSL compiler's tables of built-in functions, which its first parse in a process
 // otherwise builds: about 100 million instructions, most of a small effect's first creation.
-// Safe beside compiles on other threads (they wait for the tables).
-void StartCompiler();
+// Safe beside compiles on other threads (they wait for the tables). Left undone, and false, where
+// the program cache already holds programs: the program's effects then most likely come from there
+// and need no compiler, and on a small machine the tables would take a core from the program's
+// window and device creation for nothing.
+bool StartCompiler();
 
 // How many stages were compiled (not taken from a cache) since the process started.
 std::uint64_t StageCompileCount();
