@@ -84,10 +84,10 @@ public:
             CheckSource(instruction_.sources[i], info_.sources[i], static_cast<int>(i));
         CheckReadPorts();
         if (instruction_.predicated) CheckPredicate();
-        if (instruction_.coissue && !((bit_ & kPixel1Versions) && info_.kind == InstructionKind::Arithmetic &&
-                                      instruction_.hasDestination && Name() != "bem")) {
+        if (instruction_.coissue &&
+            !((bit_ & kPixel1Versions) && info_.kind == InstructionKind::Arithmetic && instruction_.hasDestination)) {
             Report(instruction_.position, AssemblyRule::CoIssue,
-                   "'+' (co-issue) pairs arithmetic instructions of ps_1_x only, bem excepted");
+                   "'+' (co-issue) pairs arithmetic instructions of ps_1_x only");
         }
         if (Pixel13()) CheckSelections();
         if (info_.matrixRows > 0) CheckMatrix();
@@ -256,6 +256,8 @@ private:
         } else if (Name() == "bem" && mask != 0x3) {
             Report(at, AssemblyRule::WriteMask, "'bem' writes .rg");
         }
+        if (Pixel13() && Name() == "dp3" && mask == 0x8)
+            Report(at, AssemblyRule::WriteMask, "'dp3' of " + versionName_ + " writes the colour components");
         if (destination.type == T::Address && bit_ == kVs11 && mask != 0x1)
             Report(at, AssemblyRule::WriteMask, "vs_1_1 writes a0.x only");
     }

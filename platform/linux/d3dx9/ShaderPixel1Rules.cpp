@@ -76,6 +76,13 @@ private:
                    "'+' pairs an instruction with the one arithmetic instruction before it");
             return;
         }
+        // dp4 runs in the colour and the alpha pipe both; bem takes them both too.
+        for (const AssemblyInstruction* half : {&shader_.instructions[index - 1], &instruction}) {
+            if (half->name == "dp4" || half->name == "bem") {
+                Report(instruction.position, AssemblyRule::CoIssue, "'" + half->name + "' cannot be co-issued");
+                return;
+            }
+        }
         const std::uint8_t first = shader_.instructions[index - 1].destination.writeMask;
         const std::uint8_t second = instruction.destination.writeMask;
         const bool split =

@@ -3,7 +3,7 @@
 // phase 1, texld from r#
 // in phase 2 of what phase 1 wrote, the texm3x2 and texm3x3 sequences, texture registers written
 // once and read after they are written, co-issued pairs writing colour and alpha apart, and at most
-// two `_dz` and three cmp (ps_1_2, ps_1_3) a shader.
+// two `_dz` and three cmp (ps_1_2, ps_1_3) a shader (their four dp4 are their eight slots).
 #pragma once
 
 #include "ShaderAssemblyErrors.h"

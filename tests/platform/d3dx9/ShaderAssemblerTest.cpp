@@ -485,6 +485,7 @@ TEST(ShaderAssemblerLimits, ArithmeticAndTextureSlotsOfPixelShaders1) {
     ExpectFault(Pixel("ps_1_2\n" + Repeat("cmp r0, v0, v1, c0", 3) + Repeat("mov r0, v0", 3)), 16, 1, 5015,
                 "8 arithmetic");
     ExpectFault(Pixel("ps_1_3\n" + Repeat("cmp r0, v0, v1, c0", 4)), 14, 1, 5015, "three 'cmp' instructions at most");
+
     EXPECT_TRUE(Pixel("ps_1_4\n" + Repeat("cmp r0, v0, v1, c0", 4) + "mov r0, v0\n").ok);
     // Six texture and eight arithmetic slots in each phase of ps_1_4.
     const std::string phase = "texld r0, t0\ntexld r1, t1\ntexld r2, t2\ntexld r3, t3\ntexld r4, t4\ntexld r5, t5\n";
@@ -667,6 +668,11 @@ TEST(ShaderAssemblerModifiers, CoIssuedPairsOfPixelShaders1) {
     ExpectFault(Pixel("ps_1_1\n+mov r0.a, v0\n"), 11, 2, 5018, "pairs an instruction with the one arithmetic");
     ExpectFault(Pixel("ps_1_1\nmov r0.rgb, v0\n+mov r0.a, v1\n+mov r1.a, v1\n"), 13, 2, 5018, "pairs an instruction");
     ExpectFault(Pixel("ps_1_1\ntex t0\n+tex t1\n"), 12, 2, 5018, "co-issue");
+    EXPECT_TRUE(Pixel("ps_1_1\ntex t0\ndp3 r0.rgb, t0, v0\n+mov r1.a, t0\n").ok);
+    ExpectFault(Pixel("ps_1_1\ndp3 r0.a, v0, v1\n"), 11, 5, 5010, "'dp3' of ps_1_1 writes the colour components");
+    ExpectFault(Pixel("ps_1_2\ndp4 r0.rgb, v0, v1\n+mov r0.a, v1\n"), 12, 2, 5018, "'dp4' cannot be co-issued");
+    ExpectFault(Pixel("ps_1_4\ntexld r0, t0\nmov r1.a, r0\n+bem r2.rg, r0, r0\nphase\n"), 13, 2, 5018,
+                "'bem' cannot be co-issued");
     ExpectFault(Vertex("vs_1_1\nmov r0, c0\n+mov r1, c1\n"), 12, 2, 5018, "ps_1_x only");
 }
 
