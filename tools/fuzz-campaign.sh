@@ -5,7 +5,7 @@
 # edges covered, the execution at which the last new edge was found) in the campaign folder, and
 # every run ends with the totals.
 # Usage: tools/fuzz-campaign.sh [-n EXECUTIONS] [-t SECONDS] [TARGET...]
-#   TARGET: config, image, xmesh, effect-parser, effect-compiler (default: all five, in that order)
+#   TARGET: config, image, xmesh, effect-parser, effect-compiler, assembler (default: all six, in that order)
 #   -n: executions per target (default 5000000)
 #   -t: this run's time budget in seconds, shared by the targets still short (default 3600)
 #   NVESK_FUZZ_CAMPAIGN: the campaign folder (default build/fuzz/campaign, which git ignores)
@@ -22,7 +22,7 @@ while getopts "n:t:" option; do
 done
 shift $((OPTIND - 1))
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(config image xmesh effect-parser effect-compiler)
+[ ${#targets[@]} -gt 0 ] || targets=(config image xmesh effect-parser effect-compiler assembler)
 campaign="${NVESK_FUZZ_CAMPAIGN:-$root/build/fuzz/campaign}"
 source "$root/tests/fuzz/fuzz-common.sh"
 
@@ -33,7 +33,8 @@ fuzzer_of() {
     xmesh) echo xmesh-fuzz ;;
     effect-parser) echo effect-parser-fuzz ;;
     effect-compiler) echo effect-compile-fuzz ;;
-    *) echo "unknown target $1 (config, image, xmesh, effect-parser, effect-compiler)" >&2; return 2 ;;
+    assembler) echo shader-assembler-fuzz ;;
+    *) echo "unknown target $1 (config, image, xmesh, effect-parser, effect-compiler, assembler)" >&2; return 2 ;;
   esac
 }
 
@@ -133,7 +134,7 @@ done
 
 echo
 printf '%-16s %12s %12s %8s %10s %18s %8s %7s\n' target executions of edges features "last new edge at" seconds faults
-for target in config image xmesh effect-parser effect-compiler; do
+for target in config image xmesh effect-parser effect-compiler assembler; do
   state="$campaign/$target/state"
   [ -f "$state" ] || continue
   printf '%-16s %12s %12s %8s %10s %18s %8s %7s\n' "$target" "$(state_get "$state" executions)" "$executions" \

@@ -47,7 +47,7 @@ fuzz_build() {
 }
 
 # fuzz_target NAME: builds the named target (config-reader-fuzz, image-decode-fuzz, xmesh-fuzz,
-# effect-parser-fuzz, effect-compile-fuzz) and fills its working corpus, build/fuzz/NAME-corpus,
+# effect-parser-fuzz, effect-compile-fuzz, shader-assembler-fuzz) and fills its working corpus, build/fuzz/NAME-corpus,
 # with the seeds committed in tests/fuzz/corpus/NAME/ that it lacks.
 fuzz_target() {
   local name="$1" d3dx9="$root/platform/linux/d3dx9"
@@ -81,6 +81,12 @@ fuzz_target() {
         -lOSDependent -lglslang-default-resource-limits -Wl,--end-group \
         -lSPIRV-Tools-opt -lSPIRV-Tools -lspirv-cross-c-shared -lpthread \
         -Wl,--wrap=_ZN7glslang13TIntermediate12addSelectionEPNS_12TIntermTypedES2_S2_RKNS_10TSourceLocE ;;
+    shader-assembler-fuzz)
+      fuzz_build "$name" "$root"/tests/fuzz/ShaderAssemblerFuzz.cpp "$d3dx9"/ShaderAssembler.cpp \
+        "$d3dx9"/ShaderAssemblyErrors.cpp "$d3dx9"/ShaderAssemblyParser.cpp "$d3dx9"/ShaderAssemblyTokens.cpp \
+        "$d3dx9"/ShaderFlowControl.cpp "$d3dx9"/ShaderInstructionTable.cpp "$d3dx9"/ShaderOperandRules.cpp \
+        "$d3dx9"/ShaderPixel1Rules.cpp "$d3dx9"/ShaderProgramRules.cpp "$d3dx9"/ShaderRegisterTable.cpp \
+        "$d3dx9"/CompilerMessages.cpp "$d3dx9"/EffectLexer.cpp ;;
     *) echo "unknown fuzz target $name" >&2; return 2 ;;
   esac
   if [ -d "$root/tests/fuzz/corpus/$name" ]; then
@@ -94,7 +100,7 @@ fuzz_max_len() {
   case "$1" in
     config-reader-fuzz | image-decode-fuzz) echo 65536 ;;
     xmesh-fuzz) echo 8192 ;;
-    effect-parser-fuzz | effect-compile-fuzz) echo 4096 ;;
+    effect-parser-fuzz | effect-compile-fuzz | shader-assembler-fuzz) echo 4096 ;;
   esac
 }
 

@@ -2,13 +2,14 @@
 # Each fuzz target's rate, measured alone in one process: a bounded run from the committed seeds
 # (a fresh copy, so every measurement starts alike), with its own input limit. On a shared machine
 # the rate per second of processor time (user + system) says more than the rate per second.
-# Usage: tests/fuzz/fuzz-rates.sh [seconds] [target names...]   (default 60 s, all five)
+# Usage: tests/fuzz/fuzz-rates.sh [seconds] [target names...]   (default 60 s, all six)
 #   NVESK_FUZZ_BINARIES: a folder of already built targets to measure instead (an older build)
 set -euo pipefail
 source "$(dirname "$0")/fuzz-common.sh"
 seconds="${1:-60}"
 names=("${@:2}")
-[ ${#names[@]} -gt 0 ] || names=(config-reader-fuzz image-decode-fuzz xmesh-fuzz effect-parser-fuzz effect-compile-fuzz)
+[ ${#names[@]} -gt 0 ] || names=(config-reader-fuzz image-decode-fuzz xmesh-fuzz effect-parser-fuzz effect-compile-fuzz
+  shader-assembler-fuzz)
 binaries="${NVESK_FUZZ_BINARIES:-$out}"
 for name in "${names[@]}"; do
   [ -n "${NVESK_FUZZ_BINARIES:-}" ] || fuzz_target "$name"

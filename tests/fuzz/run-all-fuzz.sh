@@ -10,7 +10,7 @@ seconds="${1:-20}"
 outputs="$(mktemp -d)"
 trap 'rm -rf "$outputs"' EXIT
 
-scripts=(run-config-fuzz.sh run-image-fuzz.sh run-xmesh-fuzz.sh run-effect-fuzz.sh)
+scripts=(run-config-fuzz.sh run-image-fuzz.sh run-xmesh-fuzz.sh run-effect-fuzz.sh run-shader-assembler-fuzz.sh)
 pids=()
 for script in "${scripts[@]}"; do
   while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n; done

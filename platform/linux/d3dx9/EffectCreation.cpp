@@ -28,7 +28,7 @@ constexpr std::size_t kMaxSourceBytes = 16u << 20;
 
 // A program that creates Direct3D is about to create its effects: the compiler's tables are built
 // meanwhile, beside its window and device creation.
-const bool g_startsCompiler = d3d9::RegisterStartupWork(&StartCompiler);
+const bool g_startsCompiler = d3d9::RegisterStartupWork([] { StartCompiler(); });
 
 // Hands back the compiler's messages when the caller asked for them.
 void GiveErrors(const std::string& errors, LPD3DXBUFFER* ppCompilationErrors) {

@@ -618,14 +618,17 @@ ProgramCompileResult CompileProgram(const std::string& hlsl, const std::string& 
     return CompileProgram(hlsl, hlsl, fileName, vertexShader, pixelShader);
 }
 
-void StartCompiler() {
+bool StartCompiler() {
+    if (const auto directory = ProgramCache::DirectoryFromEnvironment()) {
+        if (ProgramCache(*directory, CompilerVersion()).HoldsPrograms()) return false;
+    }
     static const bool initialised = glslang::InitializeProcess();
-    if (!initialised) return;
+    if (!initialised) return false;
     // glslang builds its tables of built-in functions at its first parse, for every stage at once.
     const std::string text = "float4 fx_start_entry() : COLOR { return 0; }\n";
     std::vector<std::uint32_t> spirv;
     std::string errors;
-    CompileToSpirv(text, "start", "fx_start_entry", EShLangFragment, spirv, errors);
+    return CompileToSpirv(text, "start", "fx_start_entry", EShLangFragment, spirv, errors);
 }
 
 bool CheckHlsl(const std::string& hlsl, const std::string& fileName, std::string& errors) {

@@ -97,8 +97,11 @@ bool CheckHlsl(const std::string& hlsl, const std::string& fileName, std::string
 
 // Builds the HLSL compiler's tables of built-in functions, which its first parse in a process
 // otherwise builds: about 100 million instructions, most of a small effect's first creation.
-// Safe beside compiles on other threads (they wait for the tables).
-void StartCompiler();
+// Safe beside compiles on other threads (they wait for the tables). Left undone, and false, where
+// the program cache already holds programs: the program's effects then most likely come from there
+// and need no compiler, and on a small machine the tables would take a core from the program's
+// window and device creation for nothing.
+bool StartCompiler();
 
 // How many stages were compiled (not taken from a cache) since the process started.
 std::uint64_t StageCompileCount();

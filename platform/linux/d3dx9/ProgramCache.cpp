@@ -221,6 +221,15 @@ std::filesystem::path ProgramCache::FileFor(const std::string& key) const {
     return directory_ / name;
 }
 
+bool ProgramCache::HoldsPrograms() const {
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(directory_, error), end; !error && entry != end;
+         entry.increment(error)) {
+        if (entry->path().extension() == ".program") return true;
+    }
+    return false;
+}
+
 // File: magic, format version, key (text), payload (text), checksum of everything before it.
 std::optional<std::string> ProgramCache::LoadBytes(const std::string& key) const {
     std::string bytes;

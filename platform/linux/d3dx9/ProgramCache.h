@@ -50,6 +50,10 @@ public:
 
     std::filesystem::path FileFor(const std::string& key) const;
 
+    // Whether the folder holds a stored program (of any compilers): a program that ran here before
+    // most likely finds its stages there.
+    bool HoldsPrograms() const;
+
 private:
     std::string FullKey(const std::string& key) const;
 

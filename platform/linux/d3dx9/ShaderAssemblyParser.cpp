@@ -5,9 +5,9 @@
 
 #include <d3d9types.h>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace nvesk::d3dx9 {
 
@@ -167,9 +167,11 @@ private:
         }
         const bool versionLike =
             token.kind == AssemblyTokenKind::Word && (word.rfind("vs_", 0) == 0 || word.rfind("ps_", 0) == 0);
+        const bool software = versionLike && word.size() > 3 && word.compare(word.size() - 3, 3, "_sw") == 0;
         errors_.Add(token.position, AssemblyRule::Version,
-                    versionLike ? "unknown shader version '" + token.text + "'"
-                                : "a shader version (vs_1_1 ... ps_3_0) must come first, not " + Describe(token));
+                    software      ? "software shader versions ('" + token.text + "') are not supported"
+                    : versionLike ? "unknown shader version '" + token.text + "'"
+                                  : "a shader version (vs_1_1 ... ps_3_0) must come first, not " + Describe(token));
         return false;
     }
 
@@ -218,6 +220,11 @@ private:
                  AssemblyRule::InstructionVersion);
         case InstructionLookup::Found:
             break;
+        }
+        if (info->comparison && instruction.comparison == Comparison::None) {
+            Fail(nameToken,
+                 "'" + name + "' is written with its comparison (" + (name == "ifc" ? "if" : "break") + "_gt ... _le)",
+                 AssemblyRule::Operands);
         }
         ReadInstructionModifiers(instruction, modifiers, nameToken);
         if (!usagePart.empty()) ReadUsage(instruction, usagePart, nameToken);
@@ -318,9 +325,13 @@ private:
             ++index_;
             return;
         }
-        Fail(Current(),
-             "'" + nameToken.text + "' takes " + std::to_string(OperandCount(info)) + " operand" +
-                 (OperandCount(info) == 1 ? "" : "s") + "; expected ',' before " + Describe(Current()),
+        // Where the operands stop at the end of the line, the instruction is the one at fault.
+        const bool sameLine =
+            Current().kind != AssemblyTokenKind::End && Current().position.line == tokens_[index_ - 1].position.line;
+        const int count = OperandCount(info);
+        Fail(sameLine ? Current() : nameToken,
+             "'" + nameToken.text + "' takes " + std::to_string(count) + " operand" + (count == 1 ? "" : "s") +
+                 (sameLine ? "; expected ',' before " + Describe(Current()) : std::string()),
              AssemblyRule::Operands);
     }
 
@@ -397,9 +408,8 @@ private:
             instruction.intValues[component] = negative ? -value : value;
             return;
         }
-        errno = 0;
         const double value = std::strtod(text.c_str(), nullptr);
-        if (errno == ERANGE && std::fabs(value) > 1.0)
+        if (!(std::fabs(value) <= std::numeric_limits<float>::max()))
             Fail(first, "constant '" + number.text + "' out of range", AssemblyRule::ConstantDefinition);
         instruction.floatValues[component] = static_cast<float>(negative ? -value : value);
     }
@@ -455,15 +465,16 @@ private:
                 if (IsSymbol(".")) {
                     ++index_;
                     const AssemblyToken& component = Current();
+                    const std::string letter = Lowered(component.text);
                     bool colour = false;
-                    if (component.kind != AssemblyTokenKind::Word || component.text.size() != 1 ||
-                        ComponentOf(static_cast<char>(std::tolower(static_cast<unsigned char>(component.text[0]))),
-                                    colour) < 0) {
+                    const int which = component.kind == AssemblyTokenKind::Word && letter.size() == 1
+                                          ? ComponentOf(letter[0], colour)
+                                          : -1;
+                    if (which < 0) {
                         Fail(component, "a relative index takes one component (a0.x), not " + Describe(component),
                              AssemblyRule::RelativeAddress);
                     }
-                    address.component = ComponentOf(
-                        static_cast<char>(std::tolower(static_cast<unsigned char>(component.text[0]))), colour);
+                    address.component = which;
                     ++index_;
                 }
             } else {
@@ -493,7 +504,6 @@ private:
         destination.type = word.type;
         destination.index = word.index;
         if (IsSymbol("[")) ReadRelative(destination.relative, destination.address, destination.index);
-        if (!word.hasIndex && !destination.relative) Fail(token, "register '" + token.text + "' needs a number");
         if (IsSymbol(".")) {
             ++index_;
             destination.writeMask = ReadWriteMask();
@@ -577,7 +587,6 @@ private:
         operand.type = word.type;
         operand.index = word.index;
         if (IsSymbol("[")) ReadRelative(operand.relative, operand.address, operand.index);
-        if (!word.hasIndex && !operand.relative) Fail(token, "register '" + token.text + "' needs a number");
         std::vector<std::string> suffixes = word.suffixes;
         if (IsSymbol(".")) {
             ++index_;

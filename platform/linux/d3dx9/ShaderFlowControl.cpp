@@ -1,6 +1,7 @@
 #include "ShaderFlowControl.h"
 
 #include "ShaderInstructionTable.h"
+#include "ShaderRegisterTable.h"
 
 #include <functional>
 #include <map>
@@ -96,11 +97,8 @@ private:
     }
 
     void Close(const AssemblyInstruction& instruction, bool matches, const char* opener) {
-        if (stack_.empty() || !matches) {
-            Report(instruction.position, "'" + instruction.name + "' without its '" + opener + "'");
-            return;
-        }
-        stack_.pop_back();
+        if (!matches) Report(instruction.position, "'" + instruction.name + "' without its '" + opener + "'");
+        if (!stack_.empty()) stack_.pop_back();  // a mismatched closer still closes, so that one fault is one message
     }
 
     static const char* CloserOf(Block block) {
@@ -127,11 +125,11 @@ private:
 
     void Step(const AssemblyInstruction& instruction) {
         const std::string& name = instruction.name;
-        if (afterReturn_ && name != "label") {
+        if (afterReturn_ && name != "label" && !reportedAfterReturn_) {
             Report(instruction.position, "after 'ret' only a label may follow");
-            afterReturn_ = false;
+            reportedAfterReturn_ = true;  // once, up to the next label
         }
-        if (UsesLoopCounter(instruction) && Count(Block::Loop) == 0 && currentLabel_ < 0)
+        if (hasLoopCounter_ && UsesLoopCounter(instruction) && Count(Block::Loop) == 0 && currentLabel_ < 0)
             Report(instruction.position, "aL is read outside loop ... endloop");
         if (name == "if") {
             const bool dynamic = DynamicCondition(instruction, 0);
@@ -167,7 +165,8 @@ private:
                 Report(instruction.position, "'breakc' nests dynamic flow control too deep for " + name_);
         } else if (name == "call" || name == "callnz") {
             if (name == "call" || !DynamicCondition(instruction, 1)) CountStatic(instruction);
-            if (!instruction.sources.empty()) calls_[currentLabel_].push_back(&instruction);
+            if (!instruction.sources.empty() && instruction.sources[0].type == RegisterType::Label)
+                calls_[currentLabel_].push_back(&instruction);
         } else if (name == "label") {
             StartLabel(instruction);
         } else if (name == "ret") {
@@ -180,8 +179,13 @@ private:
     }
 
     void StartLabel(const AssemblyInstruction& instruction) {
+        if (!stack_.empty()) {
+            CloseBlocks(&instruction);
+        } else if (!afterReturn_) {
+            Report(instruction.position, "a label follows the 'ret' that ends the code before it");
+        }
         afterReturn_ = false;
-        if (!stack_.empty()) CloseBlocks(&instruction);
+        reportedAfterReturn_ = false;
         if (instruction.sources.empty()) return;
         const int label = instruction.sources[0].index;
         if (!labels_.insert(label).second)
@@ -200,10 +204,12 @@ private:
         }
         std::map<int, int> depth;  // calls made below each label, at most
         std::set<int> visiting;
+        bool recursive = false;  // then the depth is no number, and goes unreported
         std::function<int(int, SourcePosition)> deepest = [&](int label, SourcePosition at) -> int {
             if (depth.count(label)) return depth[label];
             if (!visiting.insert(label).second) {
                 Report(at, "subroutine l" + std::to_string(label) + " calls itself");
+                recursive = true;
                 return 0;
             }
             int most = 0;
@@ -221,7 +227,8 @@ private:
         if (main == calls_.end()) return;
         for (const AssemblyInstruction* call : main->second) {
             const int callee = call->sources[0].index;
-            if (labels_.count(callee) && 1 + deepest(callee, call->position) > limits_.calls) {
+            const int nested = labels_.count(callee) ? 1 + deepest(callee, call->position) : 0;
+            if (!recursive && nested > limits_.calls) {
                 Report(call->position, "calls nest " + std::to_string(limits_.calls) + " deep at most in " + name_);
             }
         }
@@ -237,6 +244,8 @@ private:
     int currentLabel_ = -1;
     int staticCount_ = 0;
     bool afterReturn_ = false;
+    bool reportedAfterReturn_ = false;
+    bool hasLoopCounter_ = FindRegisterFile(shader_.version, RegisterType::Loop) != nullptr;
 };
 
 }  // namespace

@@ -25,6 +25,13 @@ bool IsSwizzle(const std::array<std::uint8_t, 4>& swizzle, const char* letters) 
     return true;
 }
 
+// A register file as the reference names it: "c#", "oT#", "aL".
+std::string FileText(RegisterType type) {
+    std::string text = RegisterText(type, 0);
+    if (text.back() == '0') text.back() = '#';
+    return text;
+}
+
 bool IsNegated(SourceModifier modifier) {
     return modifier == M::Negate || modifier == M::BiasNegate || modifier == M::SignNegate || modifier == M::X2Negate ||
            modifier == M::AbsNegate;
@@ -82,6 +89,8 @@ public:
             Report(instruction_.position, AssemblyRule::CoIssue,
                    "'+' (co-issue) pairs arithmetic instructions of ps_1_x only");
         }
+        if (Pixel13()) CheckSelections();
+        if (info_.matrixRows > 0) CheckMatrix();
     }
 
 private:
@@ -97,12 +106,55 @@ private:
         context_.errors.Add(at, rule, text);
     }
 
+    // m3x2 ... m4x4: the destination takes one component a row of the matrix, and is neither the
+    // vector nor a row; the matrix is read as it is.
+    void CheckMatrix() const {
+        const DestinationOperand& destination = instruction_.destination;
+        const int rows = info_.matrixRows;
+        const std::uint8_t mask = static_cast<std::uint8_t>((1u << rows) - 1);
+        if (destination.writeMask != mask) {
+            Report(destination.position, AssemblyRule::WriteMask,
+                   "'" + Name() + "' writes ." + std::string("xyzw").substr(0, static_cast<std::size_t>(rows)));
+        }
+        if (instruction_.sources.size() < 2) return;
+        const SourceOperand& vector = instruction_.sources[0];
+        const SourceOperand& matrix = instruction_.sources[1];
+        if (!IsIdentity(matrix.swizzle))
+            Report(matrix.position, AssemblyRule::Swizzle, "the matrix of '" + Name() + "' takes no swizzle");
+        const bool vectorSame = vector.type == destination.type && vector.index == destination.index;
+        const bool rowSame = matrix.type == destination.type && destination.index >= matrix.index &&
+                             destination.index < matrix.index + rows;
+        if (!destination.relative && (vectorSame || rowSame)) {
+            Report(destination.position, AssemblyRule::Operands, "'" + Name() + "' cannot write a register it reads");
+        }
+    }
+
+    // ps_1_1 ... ps_1_3: cnd selects by r0.a; cmp (1_2, 1_3) writes none of the registers it reads.
+    void CheckSelections() const {
+        const auto& sources = instruction_.sources;
+        if (Name() == "cnd" && !sources.empty()) {
+            const SourceOperand& condition = sources[0];
+            if (condition.type != T::Temp || condition.index != 0 || !IsSwizzle(condition.swizzle, "wwww") ||
+                condition.modifier != M::None) {
+                Report(condition.position, AssemblyRule::Operands, "'cnd' of " + versionName_ + " selects by r0.a");
+            }
+        }
+        if (Name() == "cmp") {
+            for (const SourceOperand& source : sources) {
+                if (source.type == instruction_.destination.type && source.index == instruction_.destination.index) {
+                    Report(source.position, AssemblyRule::Operands,
+                           "'cmp' of " + versionName_ + " cannot read the register it writes");
+                    break;
+                }
+            }
+        }
+    }
+
     void CheckModifiers() {
         const DestinationOperand& destination = instruction_.destination;
         const SourcePosition at = instruction_.position;
         const bool pixel = version_.stage == ShaderStage::Pixel;
-        if (destination.saturate && !(Arithmetic() && instruction_.hasDestination && (pixel || Model3())))
-            Report(at, AssemblyRule::Modifier, "'_sat' is not allowed on '" + Name() + "' in " + versionName_);
+        if (destination.saturate) CheckSaturate(pixel);
         if (destination.partialPrecision &&
             !(pixel && version_.major >= 2 &&
               (((Arithmetic() || TextureKind()) && instruction_.hasDestination) || Name() == "dcl"))) {
@@ -118,6 +170,21 @@ private:
                            Name() + "' in " + versionName_);
             }
         }
+    }
+
+    // _sat: arithmetic of every pixel version and of vs_3_0, but not frc or sincos; nor, before
+    // ps_3_0, on a write to oC# or oDepth.
+    void CheckSaturate(bool pixel) const {
+        const DestinationOperand& destination = instruction_.destination;
+        std::string rule;
+        if (!(Arithmetic() && instruction_.hasDestination && (pixel || Model3())) || Name() == "frc" ||
+            Name() == "sincos") {
+            rule = "'_sat' is not allowed on '" + Name() + "' in " + versionName_;
+        } else if (pixel && version_.major == 2 &&
+                   (destination.type == T::ColorOut || destination.type == T::DepthOut)) {
+            rule = "'_sat' is not allowed on a write to an output register in " + versionName_;
+        }
+        if (!rule.empty()) Report(instruction_.position, AssemblyRule::Modifier, rule);
     }
 
     static const char* ShiftText(int shift) {
@@ -160,8 +227,7 @@ private:
         const bool byAddress = address.type == T::Address;
         if (!(byAddress ? file.relativeA0 : file.relativeLoop)) {
             Report(at, AssemblyRule::RelativeAddress,
-                   "register '" + RegisterText(file.type, 0).substr(0, 1) + "' cannot be indexed by " +
-                       (byAddress ? "a0" : "aL") + " in " + versionName_);
+                   FileText(file.type) + " cannot be indexed by " + (byAddress ? "a0" : "aL") + " in " + versionName_);
             return;
         }
         if (!FindRegisterFile(version_, address.type)) {
@@ -187,7 +253,11 @@ private:
         } else if (Pixel14() && TextureKind()) {
             const bool allowed = Name() == "texcrd" ? (mask == 0xF || mask == 0x7 || mask == 0x3) : mask == 0xF;
             if (!allowed) Report(at, AssemblyRule::WriteMask, "'" + Name() + "' of ps_1_4 cannot take this write mask");
+        } else if (Name() == "bem" && mask != 0x3) {
+            Report(at, AssemblyRule::WriteMask, "'bem' writes .rg");
         }
+        if (Pixel13() && Name() == "dp3" && mask == 0x8)
+            Report(at, AssemblyRule::WriteMask, "'dp3' of " + versionName_ + " writes the colour components");
         if (destination.type == T::Address && bit_ == kVs11 && mask != 0x1)
             Report(at, AssemblyRule::WriteMask, "vs_1_1 writes a0.x only");
     }
@@ -225,7 +295,7 @@ private:
                                                                                  : T::ConstBool;
             if (type != wanted || destination.relative || destination.writeMask != 0xF) {
                 Report(at, AssemblyRule::ConstantDefinition,
-                       "'" + Name() + "' defines a whole " + RegisterText(wanted, 0).substr(0, 1) + "# register");
+                       "'" + Name() + "' defines a whole " + FileText(wanted) + " register");
             }
             break;
         }
@@ -239,7 +309,8 @@ private:
         const T type = destination.type;
         const std::string text = RegisterText(type, destination.index);
         if (Name() == "texkill") {
-            const bool allowed = Pixel13() ? type == T::Texture : (type == T::Temp || type == T::Texture);
+            const bool allowed = Pixel13() ? type == T::Texture
+                                           : (type == T::Temp || type == T::Texture || (Model3() && type == T::Input));
             if (!allowed)
                 Report(at, AssemblyRule::RegisterFile, "'texkill' cannot test '" + text + "' in " + versionName_);
             return;
@@ -261,6 +332,8 @@ private:
             Report(at, AssemblyRule::RegisterFile, "'texdepth' writes r5");
         if (version_.major >= 2 && TextureKind() && type != T::Temp)
             Report(at, AssemblyRule::RegisterFile, "'" + Name() + "' writes an r# register");
+        if (Sampling2() && destination.writeMask != 0xF)
+            Report(at, AssemblyRule::WriteMask, "'" + Name() + "' writes every component in " + versionName_);
         CheckWriteMask(destination);
     }
 
@@ -322,6 +395,8 @@ private:
         };
         switch (role) {
         case SourceRole::Sampler:
+            if (Model3() && type == T::Sampler && source.modifier == M::None && !source.relative)
+                return;  // swizzle allowed
             plain(T::Sampler, "a sampler (s#)");
             return;
         case SourceRole::Label:
@@ -378,6 +453,10 @@ private:
         return Pixel1();  // _bias, _bx2, 1-
     }
 
+    // texld, texldb, texldp and texldd of ps_2_0 and ps_2_x: coordinates from t# or r# as they are, a
+    // whole r# written.
+    bool Sampling2() const { return TextureKind() && version_.stage == ShaderStage::Pixel && version_.major == 2; }
+
     // Before 3.0, sincos reads the constants D3DSINCOSCONST1 and 2 besides its angle.
     bool SincosConstant(int position) const { return Name() == "sincos" && position > 0; }
 
@@ -399,8 +478,14 @@ private:
             Report(at, AssemblyRule::Operands, "'sincos' takes its two constants from c# registers");
             return;
         }
+        if (Sampling2() && position == 0) allowed = type == T::Texture || type == T::Temp;
         if (!allowed) {
             Report(at, AssemblyRule::RegisterFile, "'" + Name() + "' cannot read '" + text + "' in " + versionName_);
+            return;
+        }
+        if (Sampling2() && position == 0 && (source.modifier != M::None || !IsIdentity(source.swizzle))) {
+            Report(at, AssemblyRule::Modifier,
+                   "the coordinates of '" + Name() + "' take no modifier or swizzle in " + versionName_);
             return;
         }
         if (!ModifierAllowed(source)) {
@@ -411,6 +496,11 @@ private:
             Report(at, AssemblyRule::Modifier, "'_dz' divides an r# source of texld (phase 2) only");
         } else if (IsNegated(source.modifier) && info_.matrixRows > 0 && position == 1) {
             Report(at, AssemblyRule::Modifier, "the matrix of '" + Name() + "' cannot be negated");
+        }
+        const bool scalar = type == T::MiscType && source.index == 1;  // vFace has one component
+        if ((Name() == "ifc" || Name() == "breakc") && !scalar && !IsReplicate(source.swizzle)) {
+            Report(at, AssemblyRule::Swizzle, "'" + Name() + "' compares one component of each source (r0.x)");
+            return;
         }
         CheckSwizzle(source);
     }
@@ -456,8 +546,8 @@ private:
             if (static_cast<int>(registers.size()) > file->readPorts) {
                 Report(source.position, AssemblyRule::ReadPorts,
                        "'" + Name() + "' reads more than " + std::to_string(file->readPorts) + " different " +
-                           RegisterText(source.type, 0).substr(0, 1) + "# register" +
-                           (file->readPorts == 1 ? "" : "s") + " (" + versionName_ + ")");
+                           FileText(source.type) + " register" + (file->readPorts == 1 ? "" : "s") + " (" +
+                           versionName_ + ")");
                 registers.erase({source.index, source.relative});
             }
             if (source.type == T::Const) {

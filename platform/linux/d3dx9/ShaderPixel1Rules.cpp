@@ -31,7 +31,11 @@ public:
             const AssemblyInstruction& instruction = shader_.instructions[i];
             const InstructionInfo& info = *infos_[i];
             CheckOrder(instruction, info);
-            if (instruction.coissue) CheckCoIssue(i);
+            if (instruction.coissue && info.kind == InstructionKind::Arithmetic) CheckCoIssue(i);
+            if (instruction.name == "cmp" && !ps14_ && ++compares_ == 4) {
+                Report(instruction.position, AssemblyRule::InstructionSlots,
+                       "ps_1_2 and ps_1_3 hold three 'cmp' instructions at most");
+            }
             if (ps14_) {
                 CheckPhases(instruction, info);
             } else if (info.kind == InstructionKind::Texture) {
@@ -72,6 +76,13 @@ private:
                    "'+' pairs an instruction with the one arithmetic instruction before it");
             return;
         }
+        // dp4 runs in the colour and the alpha pipe both; bem takes them both too.
+        for (const AssemblyInstruction* half : {&shader_.instructions[index - 1], &instruction}) {
+            if (half->name == "dp4" || half->name == "bem") {
+                Report(instruction.position, AssemblyRule::CoIssue, "'" + half->name + "' cannot be co-issued");
+                return;
+            }
+        }
         const std::uint8_t first = shader_.instructions[index - 1].destination.writeMask;
         const std::uint8_t second = instruction.destination.writeMask;
         const bool split =
@@ -86,6 +97,12 @@ private:
     // of what phase 1 wrote; each t# read with one selector (.xyz or .xyw); two `_dz` at most.
     void CheckPhases(const AssemblyInstruction& instruction, const InstructionInfo& info) {
         const bool phaseOne = hasPhase_ && !phaseSeen_;
+        // bem: once, in phase 1, which only a `phase` marker after it makes.
+        if (instruction.name == "bem") {
+            if (!phaseOne) Report(instruction.position, AssemblyRule::InstructionOrder, "'bem' belongs before 'phase'");
+            if (++bems_ == 2)
+                Report(instruction.position, AssemblyRule::InstructionOrder, "'bem' is used once a shader at most");
+        }
         for (const SourceOperand& source : instruction.sources) {
             if (source.type == T::Input && phaseOne)
                 Report(source.position, AssemblyRule::RegisterFile,
@@ -185,6 +202,8 @@ private:
     bool phaseSeen_ = false;
     bool arithmeticSeen_ = false;
     int divideByZ_ = 0;
+    int bems_ = 0;
+    int compares_ = 0;
     std::set<int> phaseOneWrites_;
     std::set<int> writes_;
     std::map<int, bool> selectors_;

@@ -42,9 +42,9 @@ SlotLimits SlotLimitsOf(const ShaderVersion& version) {
     }
 }
 
-// Dependent texture reads of ps_2_0: a chain of at most four texture reads, each reading
-// coordinates computed from the one before. (2_x is read with D3DPS20CAPS_NODEPENDENTREADLIMIT.)
-constexpr int kPs20DependentReads = 4;
+// Dependent texture reads of ps_2_0 go to the third order (2_x is read with
+// D3DPS20CAPS_NODEPENDENTREADLIMIT).
+constexpr int kPs20DependentOrder = 3;
 
 class ProgramChecker {
 public:
@@ -75,8 +75,8 @@ public:
             CheckDeclarations(instruction, info);
             CountSlots(instruction, info);
             CheckReads(instruction, info);
-            RecordWrites(instruction, info);
             if (VersionBit(shader_.version) == kPs20) TrackDependentReads(instruction, info);
+            RecordWrites(instruction, info);
         }
     }
 
@@ -92,7 +92,9 @@ private:
 
     void CountSlots(const AssemblyInstruction& instruction, const InstructionInfo& info) {
         if (info.kind == InstructionKind::Setup || info.kind == InstructionKind::Phase) return;
-        const int slots = info.cubeSlots > 0 && IsCube(instruction, info) ? info.cubeSlots : info.slots;
+        // A predicate on an arithmetic or texture instruction takes one slot more.
+        const int slots = (info.cubeSlots > 0 && IsCube(instruction, info) ? info.cubeSlots : info.slots) +
+                          (instruction.predicated ? 1 : 0);
         const std::string where = VersionBit(shader_.version) == kPs14 ? " a phase of ps_1_4" : " " + name_;
         if (limits_.total > 0) {
             total_ += slots;
@@ -159,6 +161,7 @@ private:
         // True where it reported.
         auto check = [&](RegisterType type, int index, SourcePosition at) {
             if (type != T::Temp && type != T::Predicate && type != T::Address) return false;
+            if (!FindRegisterFile(shader_.version, type)) return false;  // reported as not in the version
             if (written_.count({type, index}) || !reportedReads_.insert({type, index}).second) return false;
             errors_.Add(at, AssemblyRule::UninitializedRead,
                         "'" + RegisterText(type, index) + "' is read before any instruction writes it");
@@ -185,26 +188,34 @@ private:
         written_.insert({instruction.destination.type, instruction.destination.index});
     }
 
+    // A texture read is first-order dependent where its coordinates are an r# or it writes an r#
+    // written before; n-th order where those registers hold what an (n-1)-th order read gave.
     void TrackDependentReads(const AssemblyInstruction& instruction, const InstructionInfo& info) {
-        auto levelOf = [&](const SourceOperand& source) {
-            const auto found = levels_.find(source.index);
-            return source.type == T::Temp && found != levels_.end() ? found->second : 0;
+        auto orderOf = [&](RegisterType type, int index) {
+            const auto found = orders_.find(index);
+            return type == T::Temp && found != orders_.end() ? found->second : -1;
         };
-        int level = 0;
-        const bool sampling = info.kind == InstructionKind::Texture && info.sourceCount >= 2;
-        if (sampling) {
-            level = levelOf(instruction.sources[0]) + 1;
-            if (level > kPs20DependentReads) {
+        const bool writes =
+            instruction.hasDestination && instruction.destination.type == T::Temp && instruction.name != "texkill";
+        const int previous = writes ? orderOf(T::Temp, instruction.destination.index) : -1;
+        int order = -1;
+        if (info.kind == InstructionKind::Texture && info.sourceCount >= 2) {
+            const SourceOperand& coordinates = instruction.sources[0];
+            const bool dependent =
+                coordinates.type == T::Temp || (writes && written_.count({T::Temp, instruction.destination.index}));
+            order = dependent ? std::max(1, 1 + std::max(orderOf(coordinates.type, coordinates.index), previous)) : 0;
+            if (order > kPs20DependentOrder && !reportedOrder_) {
+                reportedOrder_ = true;  // the reads after it depend on it
                 errors_.Add(instruction.position, AssemblyRule::DependentRead,
-                            "ps_2_0 chains at most " + std::to_string(kPs20DependentReads) +
-                                " dependent texture reads; this is read " + std::to_string(level));
+                            "ps_2_0 reads textures dependent to the third order at most; this read is of order " +
+                                std::to_string(order));
             }
         } else {
             for (const SourceOperand& source : instruction.sources)
-                level = std::max(level, levelOf(source));
+                order = std::max(order, orderOf(source.type, source.index));
+            if (instruction.destination.writeMask != 0xF) order = std::max(order, previous);
         }
-        if (instruction.hasDestination && instruction.destination.type == T::Temp && instruction.name != "texkill")
-            levels_[instruction.destination.index] = level;
+        if (writes) orders_[instruction.destination.index] = order;
     }
 
     const ParsedProgram& program_;
@@ -218,11 +229,12 @@ private:
     bool reported_ = false;
     bool reportedTexture_ = false;
     bool reportedArithmetic_ = false;
+    bool reportedOrder_ = false;
     std::map<std::pair<RegisterType, int>, std::uint8_t> declared_;
     std::map<int, int> samplerTypes_;
     std::set<std::pair<RegisterType, int>> written_;
     std::set<std::pair<RegisterType, int>> reportedReads_;
-    std::map<int, int> levels_;
+    std::map<int, int> orders_;  // of r#: the order of the texture read its value comes from, -1 for none
 };
 
 }  // namespace

@@ -23,8 +23,9 @@ struct RegisterFile {
 // The file of `type` in `version`, or null where the version has none.
 const RegisterFile* FindRegisterFile(const ShaderVersion& version, RegisterType type);
 
-// Reads a register's name in lower case ("r3", "c", "opos", "od1", "vface", "al"). `hasIndex` is
-// false for a file name without its number ("c" of `c[a0.x]`). False for what names no register.
+// Reads a register's name in lower case ("r3", "c", "opos", "od1", "vface", "al"). A file's name
+// without its number is its register 0, as the reference gives r# ("c" of `c[a0.x]`, "r");
+// `hasIndex` is false then. False for what names no register.
 bool ParseRegisterName(const std::string& lowered, RegisterType& type, int& index, bool& hasIndex);
 
 // The register as the language writes it: "r3", "oPos", "vFace", "aL".

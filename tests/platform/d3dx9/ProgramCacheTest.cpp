@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 
 using namespace nvesk::d3dx9;
@@ -240,4 +242,28 @@ TEST(ProgramCache, CompilerReadsAndFillsTheCacheTheEnvironmentNames) {
     for (const std::string& sampler : pixel->samplers)
         expected.samplers.push_back(sampler);
     ExpectSameProgram(*served.program, expected);
+}
+
+// The compiler's tables are built ahead of the first effect only where the cache cannot serve:
+// off, missing, empty, or holding nothing but another writer's unfinished file.
+TEST(ProgramCache, CompilerStartsAheadOnlyWhereNoProgramIsStored) {
+    TestSupport::TempDir folder;
+    const ProgramCache cache(folder.Path() / "programs", CompilerVersion());
+    {
+        const TestSupport::ScopedEnvironment off("NVESK_SHADER_CACHE", "off");
+        EXPECT_TRUE(StartCompiler());
+    }
+    const TestSupport::ScopedEnvironment chosen("NVESK_SHADER_CACHE", (folder.Path() / "programs").c_str());
+    EXPECT_FALSE(cache.HoldsPrograms()) << "no folder yet";
+    EXPECT_TRUE(StartCompiler());
+    std::filesystem::create_directories(folder.Path() / "programs");
+    { std::ofstream(folder.Path() / "programs" / "0123456789abcdef.program.77.0.tmp") << "half"; }
+    EXPECT_FALSE(cache.HoldsPrograms()) << "a write under way is not a program";
+    EXPECT_TRUE(StartCompiler());
+
+    const Compiled compiled = CompileFirstPass(std::string(D3DX9Tests::kMeshEffect) + "// stored\n");
+    ASSERT_NE(compiled.program, nullptr);
+    ASSERT_TRUE(cache.Store(compiled.key, *compiled.program));
+    EXPECT_TRUE(cache.HoldsPrograms());
+    EXPECT_FALSE(StartCompiler());
 }

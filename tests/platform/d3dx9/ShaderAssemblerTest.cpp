@@ -419,6 +419,7 @@ TEST(ShaderAssemblerText, VersionFirstAndOfTheBlocksStage) {
     ExpectFault(Pixel("vs_2_0\nmov oPos, c0\n"), 10, 5, 5002, "where a pixel shader is expected");
     ExpectFault(Vertex("\n  ps_3_0\n"), 11, 3, 5002, "where a vertex shader is expected");
     ExpectFault(Vertex("vs_4_0\n"), 10, 5, 5002, "unknown shader version 'vs_4_0'");
+    ExpectFault(Vertex("vs_2_sw\n"), 10, 5, 5002, "software shader versions ('vs_2_sw') are not supported");
     ExpectFault(Vertex("mov oPos, c0\n"), 10, 5, 5002, "must come first");
     ExpectFault(Vertex(""), 10, 5, 5002, "must come first");
 }
@@ -481,7 +482,10 @@ TEST(ShaderAssemblerLimits, ArithmeticAndTextureSlotsOfPixelShaders1) {
     ExpectFault(Pixel("ps_1_1\ntex t0\ntex t1\ntex t2\ntex t3\ntexkill t0\n"), 15, 1, 5015,
                 "ps_1_1 holds 4 texture instruction slots");
     // cmp takes two slots in ps_1_2 and ps_1_3, one in ps_1_4.
-    ExpectFault(Pixel("ps_1_2\n" + Repeat("cmp r0, v0, v1, c0", 4) + "mov r0, v0\n"), 15, 1, 5015, "8 arithmetic");
+    ExpectFault(Pixel("ps_1_2\n" + Repeat("cmp r0, v0, v1, c0", 3) + Repeat("mov r0, v0", 3)), 16, 1, 5015,
+                "8 arithmetic");
+    ExpectFault(Pixel("ps_1_3\n" + Repeat("cmp r0, v0, v1, c0", 4)), 14, 1, 5015, "three 'cmp' instructions at most");
+
     EXPECT_TRUE(Pixel("ps_1_4\n" + Repeat("cmp r0, v0, v1, c0", 4) + "mov r0, v0\n").ok);
     // Six texture and eight arithmetic slots in each phase of ps_1_4.
     const std::string phase = "texld r0, t0\ntexld r1, t1\ntexld r2, t2\ntexld r3, t3\ntexld r4, t4\ntexld r5, t5\n";
@@ -491,7 +495,7 @@ TEST(ShaderAssemblerLimits, ArithmeticAndTextureSlotsOfPixelShaders1) {
 
 TEST(ShaderAssemblerLimits, InstructionSlotsOfLaterVersions) {
     ExpectFault(Pixel("ps_2_0\n" + Repeat("mov r0, c0", 65)), 75, 1, 5015, "ps_2_0 holds 64 arithmetic");
-    const std::string reads = "dcl t0\ndcl_2d s0\n" + Repeat("texld r0, t0, s0", 33);
+    const std::string reads = "dcl t0\ndcl_2d s0\ntexld r0, t0, s0\n" + Repeat("texkill t0", 32);
     ExpectFault(Pixel("ps_2_0\n" + reads), 45, 1, 5015, "ps_2_0 holds 32 texture");
     EXPECT_TRUE(Pixel("ps_2_x\n" + Repeat("mov r0, c0", 65) + "mov oC0, r0\n").ok);
     // exp takes ten slots in vs_1_1 and one from vs_2_0: the thirteenth passes 128.
@@ -499,6 +503,10 @@ TEST(ShaderAssemblerLimits, InstructionSlotsOfLaterVersions) {
     ExpectFault(Vertex("vs_1_1\n" + exps), 24, 1, 5015, "vs_1_1 holds 128 instruction slots");
     EXPECT_TRUE(Vertex("vs_2_0\n" + exps).ok);
     ExpectFault(Vertex("vs_2_0\n" + Repeat("mov r0, c0", 257)), 267, 1, 5015, "vs_2_0 holds 256");
+    // A predicated instruction takes a slot more.
+    const std::string predicated = "setp_gt p0, c0, c0.y\n" + Repeat("(p0) mov r0, c0", 128);
+    ExpectFault(Vertex("vs_2_x\n" + predicated), 139, 6, 5015, "vs_2_x holds 256");
+    EXPECT_TRUE(Vertex("vs_2_x\nsetp_gt p0, c0, c0.y\n" + Repeat("(p0) mov r0, c0", 127)).ok);
 }
 
 TEST(ShaderAssemblerLimits, ReadPortsOfEachVersion) {
@@ -520,7 +528,10 @@ TEST(ShaderAssemblerLimits, DependentReadsOfPs20) {
         "texld r2, r1, s0\n"
         "texld r3, r2, s0\n";
     EXPECT_TRUE(Pixel("ps_2_0\n" + chain + "mov oC0, r3\n").ok);
-    ExpectFault(Pixel("ps_2_0\n" + chain + "texld r4, r3, s0\n"), 18, 1, 5020, "at most 4 dependent texture reads");
+    ExpectFault(Pixel("ps_2_0\n" + chain + "texld r4, r3, s0\n"), 18, 1, 5020, "this read is of order 4");
+    // Writing again an r# a read wrote makes a read dependent too.
+    ExpectFault(Pixel("ps_2_0\n" + chain + "texld r3, t0, s0\n"), 18, 1, 5020, "this read is of order 4");
+    EXPECT_TRUE(Pixel("ps_2_0\n" + chain + "texld r4, t0, s0\nmov oC0, r4\n").ok);
     EXPECT_TRUE(Pixel("ps_2_x\n" + chain + "texld r4, r3, s0\nmov oC0, r4\n").ok);
 }
 
@@ -530,6 +541,11 @@ TEST(ShaderAssemblerLimits, OrderOfPixelShaders1) {
     EXPECT_TRUE(Pixel("ps_1_4\ntexld r0, t0\nmov r1, r0\nphase\ntexld r2, r1\nmul r0, r2, v0\n").ok);
     ExpectFault(Pixel("ps_1_4\nmov r0, v0\nphase\nmov r0, v0\n"), 11, 9, 5006, "colour registers (v#) in phase 2 only");
     ExpectFault(Pixel("ps_1_4\ntexld r0, t0\nphase\nphase\n"), 13, 1, 5016, "one 'phase' at most");
+    const std::string bem = "texld r0, t0\ntexld r1, t1\nbem r2.rg, r0, r1\n";
+    EXPECT_TRUE(Pixel("ps_1_4\n" + bem + "phase\nmov r0, r2\n").ok);
+    ExpectFault(Pixel("ps_1_4\n" + bem), 13, 1, 5016, "'bem' belongs before 'phase'");
+    ExpectFault(Pixel("ps_1_4\n" + bem + "bem r3.rg, r0, r1\nphase\n"), 14, 1, 5016, "once a shader at most");
+    ExpectFault(Pixel("ps_1_4\ntexld r0, t0\nbem r2, r0, r0\nphase\n"), 12, 5, 5010, "'bem' writes .rg");
     ExpectFault(Pixel("ps_1_4\ntexld r0, t0\ntexld r1, r0\n"), 12, 11, 5016, "r# register in phase 2 only");
     ExpectFault(Pixel("ps_1_4\ntexld r0, t0\nphase\ntexld r1, t1\ntexld r2, r1\n"), 14, 11, 5021,
                 "which phase 1 did not write");
@@ -553,4 +569,234 @@ TEST(ShaderAssemblerLimits, ReadsOfRegistersNotYetWritten) {
     ExpectFault(Pixel("ps_2_x\n(p0) mov r0, c0\nmov oC0, r0\n"), 11, 2, 5021, "'p0' is read before");
     ExpectFault(Vertex("vs_2_0\nmov oPos, c[a0.x]\n"), 11, 11, 5021, "'a0' is read before");
     ExpectFault(Vertex("vs_1_1\nm4x4 oPos, c0, r0\n"), 11, 16, 5021, "'r0'");
+}
+
+// ---- Modifiers, swizzles and write masks of each version
+
+TEST(ShaderAssemblerModifiers, InstructionModifiersOfEachVersion) {
+    ExpectFault(Vertex("vs_2_0\nmov_sat r0, c0\n"), 11, 1, 5008, "'_sat' is not allowed on 'mov' in vs_2_0");
+    ExpectFault(Pixel("ps_1_1\nmul_x8 r0, v0, v1\n"), 11, 1, 5008, "'_x8' is not allowed");
+    EXPECT_TRUE(Pixel("ps_1_4\nmul_x8 r0, v0, v1\n").ok);
+    ExpectFault(Pixel("ps_2_0\nadd_x2 r0, c0, c0\n"), 11, 1, 5008, "'_x2' is not allowed");
+    ExpectFault(Pixel("ps_1_1\ntex_sat t0\n"), 11, 1, 5008, "'_sat' is not allowed on 'tex'");
+    ExpectFault(Pixel("ps_1_4\nmov_pp r0, v0\n"), 11, 1, 5008, "'_pp'");
+    ExpectFault(Vertex("vs_3_0\ndcl_position_centroid v0\n"), 11, 1, 5008, "'_centroid' is not allowed on 'dcl'");
+    ExpectFault(Pixel("ps_1_1\nmov_x2_d2 r0, v0\n"), 11, 1, 5008, "only one of _x2 ... _d8");
+    ExpectFault(Pixel("ps_2_0\nmov_half r0, c0\n"), 11, 1, 5008, "unknown instruction modifier '_half'");
+    ExpectFault(Vertex("vs_3_0\nfrc_sat r0, c0\n"), 11, 1, 5008, "'_sat' is not allowed on 'frc'");
+    ExpectFault(Pixel("ps_2_0\nmov_sat oC0, c0\n"), 11, 1, 5008, "on a write to an output register in ps_2_0");
+    EXPECT_TRUE(Pixel("ps_3_0\nmov_sat oC0, c0\n").ok);
+}
+
+TEST(ShaderAssemblerModifiers, SamplingOperandsOfPs20) {
+    const std::string declared = "dcl t0\ndcl v0\ndcl_2d s0\n";
+    ExpectFault(Pixel("ps_2_0\n" + declared + "texld r0.xy, t0, s0\n"), 14, 7, 5010, "writes every component");
+    ExpectFault(Pixel("ps_2_x\n" + declared + "texldp r0, t0.yx, s0\n"), 14, 12, 5008, "take no modifier or swizzle");
+    ExpectFault(Pixel("ps_2_0\n" + declared + "texld r0, -t0, s0\n"), 14, 11, 5008, "take no modifier or swizzle");
+    ExpectFault(Pixel("ps_2_0\n" + declared + "texld r0, v0, s0\n"), 14, 11, 5006, "'texld' cannot read 'v0'");
+    ExpectFault(Pixel("ps_2_0\n" + declared + "texld r0, t0, s0.x\n"), 14, 15, 5008, "takes no modifier, swizzle");
+    const AssemblyResult model3 = Pixel("ps_3_0\ndcl_texcoord v0\ndcl_2d s0\ntexld r0.xy, v0.yxzw, s0.x\ntexkill v0\n");
+    ASSERT_TRUE(model3.ok) << model3.errors;
+    EXPECT_EQ(model3.shader.instructions[2].sources[1].swizzle, Swizzle(0, 0, 0, 0));
+}
+
+TEST(ShaderAssemblerModifiers, SourceModifiersOfEachVersion) {
+    ExpectFault(Vertex("vs_2_0\nmov r0, c0_abs\n"), 11, 9, 5008, "'_abs' is not allowed");
+    EXPECT_TRUE(Pixel("ps_3_0\nmov oC0, -c0_abs\n").ok);
+    ExpectFault(Pixel("ps_3_0\nadd r0, c0_abs, c0\n"), 11, 1, 5008, "every constant an instruction reads takes '_abs'");
+    ExpectFault(Pixel("ps_1_4\nmov r0, -c0\n"), 11, 9, 5008, "'-' is not allowed on 'c0'");
+    ExpectFault(Pixel("ps_2_0\nmov r0, c0_bx2\n"), 11, 9, 5008, "'_bx2'");
+    ExpectFault(Pixel("ps_1_1\nmov r0, v0_x2\n"), 11, 9, 5008, "'_x2'");
+    ExpectFault(Pixel("ps_1_1\ntex t0\ntexbem t1, t0_bx2\n"), 12, 12, 5008,
+                "'_bx2' is not allowed on 't0' of 'texbem'");
+    EXPECT_TRUE(Pixel("ps_1_2\ntex t0\ntexbem t1, t0_bx2\n").ok);
+    ExpectFault(Vertex("vs_1_1\ndcl_position v0\nm4x4 oPos, v0, -c4\n"), 12, 16, 5008,
+                "the matrix of 'm4x4' cannot be negated");
+    ExpectFault(Pixel("ps_1_4\ntexld r0, t0_dz\n"), 11, 11, 5008, "'_dz' divides an r# source");
+    ExpectFault(Pixel("ps_1_4\nmov r0, v0_dw\n"), 11, 9, 5008, "'_dw'");
+    ExpectFault(Pixel("ps_1_1\nmov r0, 1-v0_bias\n"), 11, 11, 5008, "'1-' cannot be combined");
+    ExpectFault(Pixel("ps_1_1\nmov r0, 2-v0\n"), 11, 9, 5008, "'1-' only");
+    ExpectFault(Vertex("vs_2_0\nmov r0, !c0\n"), 11, 9, 5008, "'!' is not allowed");
+    const std::string threeDz =
+        "texld r0, t0\ntexld r1, t1\ntexld r2, t2\nphase\n"
+        "texld r3, r0_dz\ntexld r4, r1_dz\ntexld r5, r2_dz\n";
+    ExpectFault(Pixel("ps_1_4\n" + threeDz), 17, 11, 5008, "twice a shader at most");
+}
+
+TEST(ShaderAssemblerModifiers, SwizzlesOfEachVersion) {
+    ExpectFault(Pixel("ps_1_1\nmov r0, v0.x\n"), 11, 9, 5009, "ps_1_1 swizzles .a");
+    ExpectFault(Pixel("ps_1_3\nmov r0.rgb, v0.b\n"), 11, 13, 5009, "and .b when writing .a");
+    EXPECT_TRUE(Pixel("ps_1_3\nmov r0.a, v0.b\n").ok);
+    ExpectFault(Pixel("ps_1_4\nmov r0, v0.xy\n"), 11, 9, 5009, "replicate one component");
+    ExpectFault(Pixel("ps_1_4\ntexld r0, t0.xzw\n"), 11, 11, 5009, "reads .xyz or .xyw");
+    ExpectFault(Pixel("ps_1_4\ntexld r0, t0.xyw\ntexcrd r1.rgb, t0.xyz\n"), 12, 16, 5009, "the same .xyz or .xyw");
+    ExpectFault(Pixel("ps_2_0\nmov r0, c0.xy\n"), 11, 9, 5009, "ps_2_0 swizzles are");
+    EXPECT_TRUE(Pixel("ps_2_0\nmov r0, c0.zxyw\nmov oC0, r0.w\n").ok);
+    EXPECT_TRUE(Pixel("ps_2_x\nmov r0, c0.xy\nmov oC0, r0\n").ok);
+    ExpectFault(Vertex("vs_1_1\nmov r0, c0.xyzwx\n"), 11, 12, 5009, "is not a swizzle");
+    ExpectFault(Vertex("vs_1_1\nmov r0, c0.xgzw\n"), 11, 12, 5009, "mixes xyzw and rgba");
+    ExpectFault(Vertex("vs_2_x\nsetp_gt p0, c0, c0.y\nif p0\nendif\n"), 12, 4, 5009, "p0 as a condition names one");
+    ExpectFault(Vertex("vs_2_x\nif_gt c0.xy, c0.y\nendif\n"), 11, 7, 5009, "compares one component of each source");
+}
+
+TEST(ShaderAssemblerModifiers, WriteMasksOfEachVersion) {
+    ExpectFault(Pixel("ps_1_1\nmov r0.xy, v0\n"), 11, 5, 5010, "ps_1_1 writes .rgba, .rgb or .a only");
+    EXPECT_TRUE(Pixel("ps_1_4\nmov r0.xy, v0\n").ok);
+    ExpectFault(Pixel("ps_1_1\ntex t0.rgb\n"), 11, 5, 5010, "write every component");
+    ExpectFault(Vertex("vs_1_1\nmov r0.yx, c0\n"), 11, 8, 5010, "once each, in order");
+    ExpectFault(Vertex("vs_1_1\nmov r0.xyzwx, c0\n"), 11, 8, 5010, "is not a write mask");
+    ExpectFault(Vertex("vs_1_1\nmov a0, c0\n"), 11, 5, 5010, "vs_1_1 writes a0.x only");
+    ExpectFault(Pixel("ps_3_0\ndcl vPos.z\n"), 11, 5, 5010, "vPos is declared with .x, .y or .xy");
+}
+
+TEST(ShaderAssemblerModifiers, RelativeAddressingOfEachVersion) {
+    ExpectFault(Vertex("vs_1_1\nmov a0.x, c0.x\nmov oPos, c[a0.y]\n"), 12, 11, 5013, "vs_1_1 indexes by a0.x only");
+    ExpectFault(Vertex("vs_1_1\nmov oPos, c[aL]\n"), 11, 11, 5013, "cannot be indexed by aL");
+    ExpectFault(Vertex("vs_2_0\ndcl_position v0\nmov a0, c0\n"), 12, 5, 5006, "'a0' cannot be written by 'mov'");
+    ExpectFault(Vertex("vs_2_0\ndcl_position v0\nmova a0.x, c0.x\nmov oPos, v[a0.x]\n"), 13, 11, 5013,
+                "cannot be indexed by a0");
+    ExpectFault(Pixel("ps_3_0\nloop aL, i0\nmov oC0, c[aL]\nendloop\n"), 12, 10, 5013, "cannot be indexed by aL");
+    ExpectFault(Vertex("vs_2_0\nmov oPos, c[r0.x]\n"), 11, 13, 5013, "a relative index is a0 or aL");
+    ExpectFault(Vertex("vs_2_0\nmov oPos, c[4]\n"), 11, 12, 5013, "needs a0 or aL");
+    ExpectFault(Vertex("vs_3_0\ndcl_position o0\nmov o[a0.x], c0\n"), 12, 5, 5013, "cannot be indexed by a0");
+}
+
+TEST(ShaderAssemblerModifiers, CoIssuedPairsOfPixelShaders1) {
+    EXPECT_TRUE(Pixel("ps_1_1\n" + Repeat("mov r0.rgb, v0\n+mov r0.a, v1", 8)).ok);  // eight slots
+    ExpectFault(Pixel("ps_1_1\nmov r0.rgb, v0\n+mov r1.rgb, v1\n"), 12, 6, 5018,
+                "writes colour (.rgb) in one instruction and alpha (.a) in the other");
+    ExpectFault(Pixel("ps_1_1\n+mov r0.a, v0\n"), 11, 2, 5018, "pairs an instruction with the one arithmetic");
+    ExpectFault(Pixel("ps_1_1\nmov r0.rgb, v0\n+mov r0.a, v1\n+mov r1.a, v1\n"), 13, 2, 5018, "pairs an instruction");
+    ExpectFault(Pixel("ps_1_1\ntex t0\n+tex t1\n"), 12, 2, 5018, "co-issue");
+    EXPECT_TRUE(Pixel("ps_1_1\ntex t0\ndp3 r0.rgb, t0, v0\n+mov r1.a, t0\n").ok);
+    ExpectFault(Pixel("ps_1_1\ndp3 r0.a, v0, v1\n"), 11, 5, 5010, "'dp3' of ps_1_1 writes the colour components");
+    ExpectFault(Pixel("ps_1_2\ndp4 r0.rgb, v0, v1\n+mov r0.a, v1\n"), 12, 2, 5018, "'dp4' cannot be co-issued");
+    ExpectFault(Pixel("ps_1_4\ntexld r0, t0\nmov r1.a, r0\n+bem r2.rg, r0, r0\nphase\n"), 13, 2, 5018,
+                "'bem' cannot be co-issued");
+    ExpectFault(Vertex("vs_1_1\nmov r0, c0\n+mov r1, c1\n"), 12, 2, 5018, "ps_1_x only");
+}
+
+TEST(ShaderAssemblerModifiers, PredicationOfEachVersion) {
+    ExpectFault(Vertex("vs_2_0\n(p0) mov r0, c0\n"), 11, 2, 5019, "vs_2_0 has no predication");
+    ExpectFault(Vertex("vs_2_x\nsetp_gt p0, c0, c0.y\n(p0) if b0\nendif\n"), 12, 2, 5019, "'if' cannot be predicated");
+    ExpectFault(Vertex("vs_2_x\nsetp_gt p0, c0, c0.y\n(p0.xy) mov r0, c0\n"), 12, 2, 5009, "p0 with one component");
+    ExpectFault(Vertex("vs_2_x\n(r0) mov r0, c0\n"), 11, 2, 5019, "expected the predicate register p0");
+    ExpectFault(Vertex("vs_2_x\nsetp_gt p0, c0, c0.y\n(p0 mov r0, c0\n"), 12, 5, 5001, "expected ')'");
+}
+
+// ---- Flow control: blocks pair up, subroutines, nesting depths
+
+TEST(ShaderAssemblerFlowControl, BlocksPairUp) {
+    ExpectFault(Vertex("vs_2_0\nelse\n"), 11, 1, 5017, "'else' without its 'if'");
+    ExpectFault(Vertex("vs_2_0\nif b0\nelse\nelse\nendif\n"), 13, 1, 5017, "'else' without its 'if'");
+    ExpectFault(Vertex("vs_2_0\nendif\n"), 11, 1, 5017, "'endif' without its 'if'");
+    ExpectFault(Vertex("vs_2_0\nrep i0\nendloop\n"), 12, 1, 5017, "'endloop' without its 'loop'");
+    ExpectFault(Vertex("vs_2_0\nloop aL, i0\nendrep\n"), 12, 1, 5017, "'endrep' without its 'rep'");
+    ExpectFault(Vertex("vs_2_0\nmov r0, c0\n  if b1\nmov r0, c1\n"), 12, 3, 5017, "'if' is not closed by 'endif'");
+    ExpectFault(Vertex("vs_2_x\nbreak\n"), 11, 1, 5017, "'break' outside loop or rep");
+    ExpectFault(Vertex("vs_2_x\nif b0\nbreak_gt c0.x, c0.y\nendif\n"), 12, 1, 5017, "'breakc' outside loop or rep");
+    ExpectFault(Vertex("vs_2_0\nmov r0, c[aL]\n"), 11, 1, 5017, "aL is read outside loop");
+    ExpectFault(Vertex("vs_2_0\nrep i0\nret\nendrep\n"), 12, 1, 5017, "'ret' inside an open 'rep' block");
+}
+
+TEST(ShaderAssemblerFlowControl, SubroutinesAndLabels) {
+    const std::string main = "vs_2_0\ncall l1\nret\n";
+    EXPECT_TRUE(Vertex(main + "label l1\nret\n").ok);
+    ExpectFault(Vertex(main + "label l1\nret\nlabel l1\nret\n"), 15, 1, 5017, "label l1 is defined twice");
+    ExpectFault(Vertex("vs_2_0\ncall l3\n"), 11, 1, 5017, "'call' of undefined label l3");
+    ExpectFault(Vertex(main + "mov r0, c0\nlabel l1\nret\n"), 13, 1, 5017, "after 'ret' only a label may follow");
+    ExpectFault(Vertex(main + "label l1\ncall l1\nret\n"), 14, 1, 5017, "subroutine l1 calls itself");
+    ExpectFault(Vertex(main + "label l1\nrep i0\nlabel l2\nret\n"), 14, 1, 5017, "before the next label");
+    ExpectFault(Vertex("vs_2_0\nmov r0, c0\nlabel l1\nret\n"), 12, 1, 5017, "a label follows the 'ret'");
+    ExpectFault(Vertex("vs_2_0\nret\nlabel l16\nret\n"), 12, 7, 5007, "'l16' out of range: vs_2_0 has 16");
+    EXPECT_TRUE(Vertex("vs_3_0\ncall l2047\nret\nlabel l2047\nret\n").ok);
+    // vs_2_0 nests calls one deep; vs_2_x four.
+    const std::string twoDeep = "call l1\nret\nlabel l1\ncall l2\nret\nlabel l2\nret\n";
+    ExpectFault(Vertex("vs_2_0\n" + twoDeep), 11, 1, 5017, "calls nest 1 deep at most in vs_2_0");
+    EXPECT_TRUE(Vertex("vs_2_x\n" + twoDeep).ok);
+    ExpectFault(Vertex("vs_2_0\ncall r0\n"), 11, 6, 5005, "'call' takes a label (l#) here, not 'r0'");
+}
+
+TEST(ShaderAssemblerFlowControl, NestingDepthsOfEachVersion) {
+    // loop and rep: one deep in vs_2_0, four in vs_2_x and later.
+    ExpectFault(Vertex("vs_2_0\nrep i0\nrep i1\nendrep\nendrep\n"), 12, 1, 5017, "nest 1 deep at most in vs_2_0");
+    const std::string fourReps = Repeat("rep i0", 4) + Repeat("endrep", 4);
+    EXPECT_TRUE(Vertex("vs_2_x\n" + fourReps).ok);
+    ExpectFault(Vertex("vs_3_0\n" + Repeat("rep i0", 5) + Repeat("endrep", 5)), 15, 1, 5017,
+                "loop and rep nest 4 deep at most in vs_3_0");
+    // Static flow count of vs_2_0: sixteen if, else, loop, rep, call and callnz.
+    ExpectFault(Vertex("vs_2_0\n" + Repeat("if b0\nendif", 17)), 43, 1, 5017, "vs_2_0 holds 16 static flow-control");
+    EXPECT_TRUE(Vertex("vs_3_0\n" + Repeat("if b0\nendif", 17)).ok);
+    // Dynamic if blocks nest 24 deep.
+    const std::string setp = "setp_gt p0, c0, c0.y\n";
+    EXPECT_TRUE(Pixel("ps_3_0\n" + setp + Repeat("if p0.x", 24) + Repeat("endif", 24)).ok);
+    ExpectFault(Pixel("ps_3_0\n" + setp + Repeat("if p0.x", 25) + Repeat("endif", 25)), 36, 1, 5017,
+                "dynamic if blocks nest 24 deep at most in ps_3_0");
+    ExpectFault(Pixel("ps_3_0\n" + Repeat("if b0", 25) + Repeat("endif", 25)), 35, 1, 5017,
+                "if blocks nest 24 deep at most");
+}
+
+// ---- Operands: their count and kind
+
+TEST(ShaderAssemblerOperands, CountsAndKinds) {
+    ExpectFault(Vertex("vs_1_1\nadd r0, c0\n"), 11, 1, 5005, "'add' takes 3 operands");
+    ExpectFault(Vertex("vs_1_1\nadd r0, c0 c1\n"), 11, 12, 5005, "expected ',' before 'c1'");
+    ExpectFault(Vertex("vs_1_1\nmov r0, c0, c1\n"), 11, 11, 5005, "'mov' takes 2 operands");
+    ExpectFault(Vertex("vs_1_1\nmov r0 c0\n"), 11, 8, 5005, "expected ',' before 'c0'");
+    ExpectFault(Vertex("vs_1_1\nmov r0, zz\n"), 11, 9, 5006, "'zz' is not a register");
+    const AssemblyResult unnumbered = Vertex("vs_1_1\nmov r, c3\nmov oPos, r\n");  // r is r0
+    ASSERT_TRUE(unnumbered.ok) << unnumbered.errors;
+    EXPECT_EQ(unnumbered.shader.instructions[1].sources[0].type, RegisterType::Temp);
+    EXPECT_EQ(unnumbered.shader.instructions[1].sources[0].index, 0);
+    ExpectFault(Vertex("vs_1_1\nmov r0_sat, c0\n"), 11, 5, 5008, "belongs on the instruction");
+    ExpectFault(Vertex("vs_2_x\nsetp p0, c0, c1\n"), 11, 1, 5005, "needs a comparison");
+    ExpectFault(Vertex("vs_2_x\nifc c0.x, c0.y\n"), 11, 1, 5005, "written with its comparison (if_gt");
+    ExpectFault(Vertex("vs_2_x\nif_gt_x c0.x, c0.y\n"), 11, 1, 5008, "unknown instruction modifier '_x'");
+    ExpectFault(Pixel("ps_2_0\ndcl t0\ndcl_2d s0\ntexld r0, t0, t0\n"), 13, 15, 5005,
+                "takes a sampler (s#) here, not 't0'");
+    ExpectFault(Vertex("vs_2_0\nmov r1, c0\nsincos r0.xy, c0.x, r1, c2\n"), 12, 21, 5005, "two constants from c#");
+    ExpectFault(Vertex("vs_2_0\nrep b0\nendrep\n"), 11, 5, 5005, "an integer constant (i#)");
+    ExpectFault(Vertex("vs_2_0\nloop aL, i0.x\nendloop\n"), 11, 10, 5008, "takes no modifier, swizzle or index");
+}
+
+TEST(ShaderAssemblerOperands, MatrixInstructions) {
+    const std::string input = "vs_1_1\ndcl_position v0\n";
+    EXPECT_TRUE(Vertex(input + "m3x2 r0.xy, v0, c0\nm3x3 r1.xyz, r0, c2\nm4x3 r2.xyz, v0, c5\nm3x4 r3, v0, c8\n").ok);
+    ExpectFault(Vertex(input + "m3x3 r0, v0, c0\n"), 12, 6, 5010, "'m3x3' writes .xyz");
+    ExpectFault(Vertex(input + "m4x4 oPos, v0, c0.yxzw\n"), 12, 16, 5009, "the matrix of 'm4x4' takes no swizzle");
+    ExpectFault(Vertex(input + "mov r0, v0\nm4x4 r0, r0, c0\n"), 13, 6, 5005, "cannot write a register it reads");
+    ExpectFault(Vertex(input + "mov r0, v0\nmov r1, v0\nm3x2 r1.xy, v0, r0\n"), 14, 6, 5005, "cannot write");
+}
+
+TEST(ShaderAssemblerOperands, SelectionsOfPixelShaders1To3) {
+    EXPECT_TRUE(Pixel("ps_1_1\nmov r0, v0\ncnd r1, r0.a, v0, v1\n").ok);
+    ExpectFault(Pixel("ps_1_1\nmov r1, v0\ncnd r0, r1.a, v0, v1\n"), 12, 9, 5005, "'cnd' of ps_1_1 selects by r0.a");
+    EXPECT_TRUE(Pixel("ps_1_4\nmov r1, v0\ncnd r0, r1, v0, v1\n").ok);
+    ExpectFault(Pixel("ps_1_2\nmov r0, v0\ncmp r0, v1, r0, c0\n"), 12, 13, 5005, "cannot read the register it writes");
+    EXPECT_TRUE(Pixel("ps_1_4\nmov r0, v0\ncmp r0, v1, r0, c0\n").ok);
+}
+
+TEST(ShaderAssemblerOperands, ConstantDefinitions) {
+    ExpectFault(Vertex("vs_1_1\ndef c0, 1, 2, 3\n"), 11, 1, 5005, "'def' takes 5 operands");
+    ExpectFault(Vertex("vs_1_1\ndef c0, 1, x, 3, 4\n"), 11, 12, 5012, "expected a number");
+    ExpectFault(Vertex("vs_1_1\ndef r0, 1, 2, 3, 4\n"), 11, 5, 5012, "defines a whole c# register");
+    ExpectFault(Vertex("vs_2_0\ndefi i0, 1, 2.5, 3, 4\n"), 11, 13, 5012, "defi takes integers");
+    ExpectFault(Vertex("vs_2_0\ndefb b0, 1\n"), 11, 10, 5012, "defb takes true or false");
+    ExpectFault(Vertex("vs_1_1\ndef c0, 1e99, 0, 0, 0\n"), 11, 9, 5012, "out of range");
+    const AssemblyResult negative = Vertex("vs_2_0\ndefi i1, -3, +2, 0, 255\n");
+    ASSERT_TRUE(negative.ok) << negative.errors;
+    EXPECT_EQ(negative.shader.instructions[0].intValues, (std::array<int, 4> {-3, 2, 0, 255}));
+}
+
+TEST(ShaderAssemblerOperands, Declarations) {
+    ExpectFault(Vertex("vs_2_0\ndcl v0\n"), 11, 5, 5011, "declared with its usage");
+    ExpectFault(Vertex("vs_2_0\ndcl_position r0\n"), 11, 14, 5011, "'r0' cannot be declared in vs_2_0");
+    ExpectFault(Vertex("vs_1_1\ndcl_position v0\ndcl_normal v0\n"), 12, 12, 5011, "'v0' is declared twice");
+    ExpectFault(Vertex("vs_1_1\ndcl_sideways v0\n"), 11, 1, 5011, "unknown declaration usage 'sideways'");
+    ExpectFault(Vertex("vs_1_1\ndcl_texcoord16 v0\n"), 11, 1, 5011, "out of range (0-15)");
+    ExpectFault(Pixel("ps_2_0\ndcl_texcoord0 t0\n"), 11, 15, 5011, "declared without a usage in ps_2_0");
+    ExpectFault(Pixel("ps_2_0\ndcl s0\n"), 11, 5, 5011, "dcl_2d, dcl_cube or dcl_volume");
+    ExpectFault(Pixel("ps_2_0\ndcl_2d t0\n"), 11, 8, 5011, "only a sampler (s#) has a texture type");
+    ExpectFault(Pixel("ps_2_0\ndcl_2d s0\ntexld r0, t0, s0\n"), 12, 11, 5011, "'t0' is used without a declaration");
+    ExpectFault(Pixel("ps_1_1\ndcl t0\n"), 11, 1, 5004, "'dcl' is not an instruction of ps_1_1");
 }
