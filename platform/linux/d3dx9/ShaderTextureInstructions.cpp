@@ -206,8 +206,8 @@ bool InstructionTranslator::PixelShader1xTexture(const AssemblyInstruction& inst
         code.compute += "vec4 " + result + " = vec4(" + dotWithCoordinates() + ");\n";
     } else if (name == "texdp3tex") {
         if (!needsSource()) return false;
-        // A one-dimensional lookup: a texture one texel high, read at the middle of its height as tex1D is.
-        sampleAt("vec4(" + dotWithCoordinates() + ", 0.5, 0.0, 0.0)");
+        // A one-dimensional lookup at (u, 0, 0), as the reference states it.
+        sampleAt("vec4(" + dotWithCoordinates() + ", 0.0, 0.0, 0.0)");
     } else {
         error = "instruction '" + name + "' has no GLSL translation";
         return false;
