@@ -181,4 +181,110 @@ TEST_F(EffectAssemblyTest, TheFilesHlslIsCheckedWhereOnlyAsmPassesUseNone) {
     EXPECT_NE(fault.find("(6,11): error"), std::string::npos) << fault;
 }
 
+// One program's colour, drawn over the whole target: a pixel shader after the fixture's asm vertex
+// shader, or a vertex shader (after the lines that place the quad) whose oD0 a pixel shader shows.
+struct DrawnCase {
+    const char* what;
+    std::string vertex;  // empty: g_PixelAsm
+    std::string pixel;
+    DWORD rgb;  // 0xRRGGBB
+};
+
+// A vertex shader of `version` with its definitions first, then the lines that place the quad.
+std::string PlacedVertexShader(const std::string& version, const std::string& definitions, const std::string& body) {
+    const bool outputs = version == "vs_3_0";
+    return version + "\n" + definitions + "dcl_position v0\n" + (outputs ? "dcl_position o0\n" : "") +
+           (outputs ? "mad o0.xy, v0.xy, c0.xy, c0.zw\nmov o0.zw, c1.xy\n"
+                    : "mad oPos.xy, v0.xy, c0.xy, c0.zw\nmov oPos.zw, c1.xy\n") +
+           body;
+}
+const std::string kShowColor = "ps_2_0\ndcl v0\nmov oC0, v0\n";
+
+TEST_F(EffectAssemblyTest, InstructionsComputeWhatTheReferenceStates) {
+    const DrawnCase cases[] = {
+        {"rcp: +infinity for 0, 1/x", "",
+         "ps_2_0\ndef c0, 0, 4, 1, 0.5\nrcp r0.x, c0.x\nrcp r0.y, c0.y\nrcp r1.x, c0.z\nmul r0.z, r1.x, c0.w\n"
+         "mov r0.w, c0.z\nmov_sat r0, r0\nmov oC0, r0\n",
+         0xFF4080},
+        {"rsq: +infinity for 0, of |x|", "",
+         "ps_2_0\ndef c0, 0, 16, -4, 1\nrsq r0.x, c0.x\nrsq r0.y, c0.y\nrsq r0.z, c0.z\nmov r0.w, c0.w\n"
+         "mov_sat r0, r0\nmov oC0, r0\n",
+         0xFF4080},
+        {"exp, log, log of 0 as -FLT_MAX", "",
+         "ps_2_0\ndef c0, -1, 2, 0, 0.25\nexp r0.x, c0.x\nlog r1.x, c0.y\nmul r0.y, r1.x, c0.w\nlog r1.y, c0.z\n"
+         "add r0.z, r1.y, c0.y\nmov r0.w, c0.y\nmov_sat r0, r0\nmov oC0, r0\n",
+         0x804000},
+        {"frc and cmp", "",
+         "ps_2_0\ndef c0, 1.25, -0.25, 0, 1\ndef c1, -0.5, 1, 0.5, 0\nfrc r0.xy, c0\n"
+         "cmp r0.z, c1.x, c1.y, c1.z\nmov r0.w, c0.w\nmov oC0, r0\n",
+         0x40BF80},
+        {"sincos and dp2add", "",
+         "ps_2_0\ndef c0, 1.04719755, 0, 0, 1\ndef c1, 0.25, 0.25, 0, 0\ndef c5, 0.125, 0, 0, 0\n"
+         "def c2, -1.5500992e-006, -2.1701389e-005, 0.0026041667, 0.00026041668\n"
+         "def c3, -0.020833334, -0.125, 1, 0.5\nmov r2, c0\nsincos r1.xy, r2.x, c2, c3\nmov r0.xy, r1\n"
+         "mov r5, c1\ndp2add r0.z, r5, r5, c5.x\nmov r0.w, c0.w\nmov oC0, r0\n",
+         0x80DD40},
+        {"nrm, and nrm of a zero vector", "",
+         "ps_2_0\ndef c0, 0, 0, 0, 0\ndef c1, 3, 0, 4, 1\ndef c2, 0.5, 0.5, 0.5, 1\nmov r2, c0\nnrm r0.xyz, r2\n"
+         "mov r3, c1\nnrm r1.xyz, r3\nadd r4.y, r0.y, c2.y\nmov r4.x, r1.x\nmov r4.z, r1.z\nmov r4.w, c2.w\n"
+         "mov oC0, r4\n",
+         0x9980CC},
+        {"texkill keeps the target", "",
+         "ps_2_0\ndef c0, 0.5, 0.5, -1, 0\ndef c1, 1, 1, 1, 1\nmov r0, c0\ntexkill r0\nmov oC0, c1\n", 0x0000FF},
+        {"ps_1_1: a co-issued pair reads before it writes", "",
+         "ps_1_1\ndef c0, 0.2, 0.2, 0.2, 0.8\nmov r0, c0\nmov r0.rgb, r0.a\n+mov r0.a, r0.b\nmov r0.rgb, r0.a\n",
+         0x333333},
+        {"ps_1_1: _bx2 and 1-x", "", "ps_1_1\ndef c0, 0.75, 0.25, 0.5, 1\nmov r1, c0\nadd r0, r1_bx2, 1-r1\n",
+         0xBF4080},
+        {"ps_1_1: cnd reads r0.a", "",
+         "ps_1_1\ndef c0, 0.6, 0.6, 0.6, 0.6\ndef c1, 1, 0.5, 0.25, 1\ndef c2, 0, 0, 0, 0\nmov r0, c0\n"
+         "cnd r0, r0.a, c1, c2\n",
+         0xFF8040},
+        {"ps_1_4: shifts, a range past 1, cnd by component", "",
+         "ps_1_4\ndef c0, 0.5, 0.25, 0.4, 1\ndef c1, 0.5, 0.6, 0.3, 1\ndef c2, 0.25, 0.25, 0.25, 1\n"
+         "mov_d2 r1, c0\nmov_x4 r2, c0\ncnd r3, c1, r1, r2\nmul r0, r3, c2\n",
+         0x800866},
+        {"lit", PlacedVertexShader("vs_1_1", "def c10, 0.5, 0.5, 0, 2\n", "lit r0, c10\nmov oD0, r0.yzww\n"),
+         kShowColor, 0x8040FF},
+        {"dst",
+         PlacedVertexShader("vs_1_1", "def c10, 0, 0.5, 0.25, 0\ndef c11, 0, 0.5, 0, 0.75\n",
+                            "mov r1, c10\ndst r0, r1, c11\nmov oD0, r0.yzww\n"),
+         kShowColor, 0x4040BF},
+        {"vs_1_1 expp",
+         PlacedVertexShader("vs_1_1", "def c12, 1.5, 0, 0, 0\ndef c13, 0.25, 1, 0.25, 1\n",
+                            "expp r0, c12.x\nmul oD0, r0, c13\n"),
+         kShowColor, 0x8080B5},
+        {"mova rounds, a relative read past the file is 0",
+         PlacedVertexShader("vs_2_0", "def c10, 1.6, 300, -2, 0\ndef c5, 0.25, 0.5, 0.75, 1\n",
+                            "mova a0.x, c10.x\nmov r0, c[a0.x + 3]\nmova a0.y, c10.y\nadd r0, r0, c[a0.y + 0]\n"
+                            "mov oD0, r0\n"),
+         kShowColor, 0x4080BF},
+        {"loop aL, if b0, call",
+         PlacedVertexShader("vs_2_0",
+                            "defi i0, 3, 1, 1, 0\ndefb b0, true\ndef c11, 0.25, 0, 0, 0\ndef c12, 0, 0.125, 0, 0\n"
+                            "def c13, 0, 0, 0.5, 0\n",
+                            "mov r0, c1.x\nloop aL, i0\nadd r0, r0, c[aL + 10]\nendloop\nif b0\ncall l1\nendif\n"
+                            "mov oD0, r0\nret\nlabel l1\nadd r0, r0, c11\nret\n"),
+         kShowColor, 0x802080},
+        {"ps_3_0 predication by component", PlacedVertexShader("vs_3_0", "", ""),
+         "ps_3_0\ndef c0, 0.25, 0.5, 0.75, 1\ndef c1, 0.5, 0.5, 0.5, 0.125\nmov r0, c0\nsetp_gt p0, r0, c1\n"
+         "(p0) mov r0, c1.w\n(!p0.x) add r0.x, r0.x, c0.x\nmov oC0, r0\n",
+         0x808020},
+    };
+    for (const DrawnCase& drawn : cases) {
+        SCOPED_TRACE(drawn.what);
+        const std::string vertex = drawn.vertex.empty() ? std::string("<g_PixelAsm>") : "asm {\n" + drawn.vertex + "}";
+        CreateOk(std::string(kAsmVertexShader) + "technique T {\n  pass P {\n" + kAsmConstants +
+                 "    VertexShader = " + vertex + ";\n    PixelShader = asm {\n" + drawn.pixel + "};\n  }\n}\n");
+        if (effect_ == nullptr) continue;
+        Clear();
+        ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+        const DWORD pixel = PixelAt(32, 24);
+        for (const int shift : {16, 8, 0})
+            EXPECT_NEAR(Channel(pixel, shift), static_cast<int>((drawn.rgb >> shift) & 0xFF), 2) << "shift " << shift;
+        EXPECT_EQ(effect_->Release(), 0u);
+        effect_ = nullptr;
+    }
+}
+
 }  // namespace
