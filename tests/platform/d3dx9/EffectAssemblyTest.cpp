@@ -30,10 +30,11 @@ const char kAsmVertexShader[] =
     "    mov oD0, c2\n"
     "};\n";
 
-const char kAsmConstants[] =
+// c0 and c1 place the quad; c2 is the colour.
+const std::string kPlaceConstants =
     "    VertexShaderConstant1[0] = {0.03125, -0.041666668, -1, 1};\n"
-    "    VertexShaderConstantF[1] = {0, 1, 0, 0};\n"
-    "    VertexShaderConstant1[2] = <g_Color>;\n";
+    "    VertexShaderConstantF[1] = {0, 1, 0, 0};\n";
+const std::string kAsmConstants = kPlaceConstants + "    VertexShaderConstant1[2] = <g_Color>;\n";
 
 TEST_F(EffectAssemblyTest, AsmStagesDrawWithTheirConstantStatesAndBesideHlslStages) {
     CreateOk(std::string(kAsmVertexShader) +
@@ -284,6 +285,83 @@ TEST_F(EffectAssemblyTest, InstructionsComputeWhatTheReferenceStates) {
             EXPECT_NEAR(Channel(pixel, shift), static_cast<int>((drawn.rgb >> shift) & 0xFF), 2) << "shift " << shift;
         EXPECT_EQ(effect_->Release(), 0u);
         effect_ = nullptr;
+    }
+}
+
+// ps_1_1 to ps_1_4 texture instructions, each pass with its coordinates as constants, drawn in a
+// column of its own: texcoord, texdp3, texbem and texbeml (the stage's bump matrix and luminance),
+// texreg2ar, texm3x2tex, texm3x3, and ps_1_4's texld projected by _dw.
+TEST_F(EffectAssemblyTest, TextureAddressingInstructionsReadTheirCoordinatesAndStages) {
+    struct Column {
+        const char* what;
+        const char* states;
+        const char* pixel;
+        DWORD rgb;
+    };
+    const Column columns[] = {
+        {"texcoord clamps", "VertexShaderConstant1[10] = {0.25, 1.5, -0.5, 9};", "ps_1_1\ntexcoord t0\nmov r0, t0\n",
+         0x40FF00},
+        {"texdp3", "VertexShaderConstant1[10] = {0.5, 1, 0.5, 1}; VertexShaderConstant1[11] = {0.5, 0.25, 0, 0};",
+         "ps_1_2\ntexcoord t0\ntexdp3 t1, t0\nmov r0, t1\n", 0x808080},
+        {"texbem",
+         "VertexShaderConstant1[11] = {0.25, 0.5, 0, 1}; Texture[0] = <g_Bump>; Texture[1] = <g_Halves>;"
+         "BumpEnvMat00[1] = 0.5; BumpEnvMat01[1] = 0; BumpEnvMat10[1] = 0; BumpEnvMat11[1] = 0;",
+         "ps_1_1\ntex t0\ntexbem t1, t0\nmov r0, t1\n", 0x00FF00},
+        {"texbeml",
+         "VertexShaderConstant1[11] = {0.25, 0.5, 0, 1}; Texture[0] = <g_Bump>; Texture[1] = <g_Halves>;"
+         "BumpEnvMat00[1] = 0.5; BumpEnvMat01[1] = 0; BumpEnvMat10[1] = 0; BumpEnvMat11[1] = 0;"
+         "BumpEnvLScale[1] = 0; BumpEnvLOffset[1] = 0.5;",
+         "ps_1_1\ntex t0\ntexbeml t1, t0\nmov r0, t1\n", 0x008000},
+        {"texreg2ar", "Texture[0] = <g_Bump>; Texture[1] = <g_Quads>; AddressV[1] = Clamp;",
+         "ps_1_1\ntex t0\ntexreg2ar t1, t0\nmov r0, t1\n", 0x00FFFF},
+        {"texm3x2tex",
+         "VertexShaderConstant1[10] = {1, 0.5, 0, 1}; VertexShaderConstant1[11] = {0.75, 0, 0, 0};"
+         "VertexShaderConstant1[12] = {0, 0.5, 0, 0}; Texture[2] = <g_Quads>;",
+         "ps_1_1\ntexcoord t0\ntexm3x2pad t1, t0\ntexm3x2tex t2, t0\nmov r0, t2\n", 0x00FF00},
+        {"texm3x3",
+         "VertexShaderConstant1[10] = {1, 0.5, 0, 1}; VertexShaderConstant1[11] = {0.5, 0, 0, 0};"
+         "VertexShaderConstant1[12] = {0, 0.5, 0, 0}; VertexShaderConstant1[13] = {0.25, 0.5, 0, 0};",
+         "ps_1_2\ntexcoord t0\ntexm3x3pad t1, t0\ntexm3x3pad t2, t0\ntexm3x3 t3, t0\nmov r0, t3\n", 0x804080},
+        {"ps_1_4 texld _dw", "VertexShaderConstant1[11] = {0.375, 0.125, 0, 0.5}; Texture[1] = <g_Quads>;",
+         "ps_1_4\ntexld r1, t1_dw.xyw\nmov r0, r1\n", 0x00FF00},
+    };
+    std::string effect =
+        "texture g_Bump;\ntexture g_Halves;\ntexture g_Quads;\n"
+        "VertexShader g_Coordinates = asm {\n"
+        "    vs_1_1\n    dcl_position v0\n"
+        "    mad oPos.xy, v0.xy, c0.xy, c0.zw\n    mov oPos.zw, c1.xy\n"
+        "    mov oT0, c10\n    mov oT1, c11\n    mov oT2, c12\n    mov oT3, c13\n"
+        "};\ntechnique T {\n";
+    for (const Column& column : columns) {
+        effect += std::string("  pass {\n") + kPlaceConstants + "    " + column.states + "\n";
+        for (int stage = 0; stage < 4; ++stage) {
+            effect += "    MinFilter[" + std::to_string(stage) + "] = Point; MagFilter[" + std::to_string(stage) +
+                      "] = Point;\n";
+        }
+        effect +=
+            std::string("    VertexShader = <g_Coordinates>;\n    PixelShader = asm {\n") + column.pixel + "};\n  }\n";
+    }
+    CreateOk(effect + "}\n");
+    IDirect3DTexture9* bump = MakeTexture(1, 1, [](UINT, UINT) { return 0x40FF0000u; });  // r 1, a 0.25
+    IDirect3DTexture9* halves = MakeTexture(2, 1, [](UINT x, UINT) { return x == 0 ? 0xFFFF0000u : 0xFF00FF00u; });
+    IDirect3DTexture9* quads = MakeTexture(2, 2, [](UINT x, UINT y) {
+        static const DWORD kTexels[2][2] = {{0xFFFF0000u, 0xFF00FF00u}, {0xFF00FFFFu, 0xFFFFFFFFu}};
+        return kTexels[y][x];
+    });
+    for (IDirect3DTexture9* texture : {bump, halves, quads})
+        textures_.push_back(texture);
+    ASSERT_EQ(effect_->SetTexture("g_Bump", bump), D3D_OK);
+    ASSERT_EQ(effect_->SetTexture("g_Halves", halves), D3D_OK);
+    ASSERT_EQ(effect_->SetTexture("g_Quads", quads), D3D_OK);
+    Clear();
+    for (UINT i = 0; i < std::size(columns); ++i)
+        ASSERT_EQ(DrawPass("T", i, Quad(static_cast<float>(i * 8), 0, 8, 48)), D3D_OK) << columns[i].what;
+    for (UINT i = 0; i < std::size(columns); ++i) {
+        SCOPED_TRACE(columns[i].what);
+        const DWORD pixel = PixelAt(i * 8 + 4, 24);
+        for (const int shift : {16, 8, 0})
+            EXPECT_NEAR(Channel(pixel, shift), static_cast<int>((columns[i].rgb >> shift) & 0xFF), 2)
+                << "shift " << shift;
     }
 }
 
