@@ -289,6 +289,7 @@ void ShaderRegisters::NoteTextures(const AssemblyInstruction& instruction, const
     const std::string& name = instruction.name;
     if (name == "texbem" || name == "texbeml" || name == "bem") usesBumpEnvironment_ = true;
     if (name == "tex" && TextureRegistersHoldResults()) usesProjection_ = true;
+    if (name == "texdepth") writesDepth_ = true;
     if (!PixelShader1x()) {
         // texld/texldp/texldb/texldd/texldl name their sampler, declared by dcl.
         for (const SourceOperand& source : instruction.sources) {

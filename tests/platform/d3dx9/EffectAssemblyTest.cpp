@@ -365,4 +365,38 @@ TEST_F(EffectAssemblyTest, TextureAddressingInstructionsReadTheirCoordinatesAndS
     }
 }
 
+// Depth written by ps_1_4's texdepth, ps_1_3's texm3x2depth and ps_2_0's oDepth: 0.75 for a quad at
+// 0.1, so that a green quad at 0.5 drawn after it passes the depth test.
+TEST_F(EffectAssemblyTest, PixelShadersWriteTheDepthTheyCompute) {
+    const char* const writers[] = {
+        "ps_1_4\ndef c0, 0.75, 1, 0, 1\ndef c1, 1, 0, 0, 1\nmov r5, c0\nphase\ntexdepth r5\nmov r0, c1\n",
+        "ps_1_3\ndef c0, 1, 0, 0, 1\ntexcoord t0\ntexm3x2pad t1, t0\ntexm3x2depth t2, t0\nmov r0, c0\n",
+        "ps_2_0\ndef c0, 0.75, 0, 0, 1\ndef c1, 1, 0, 0, 1\nmov oDepth, c0.x\nmov oC0, c1\n",
+    };
+    std::string effect =
+        "VertexShader g_Coordinates = asm {\n"
+        "    vs_1_1\n    dcl_position v0\n"
+        "    mad oPos.xy, v0.xy, c0.xy, c0.zw\n    mov oPos.z, v0.z\n    mov oPos.w, c1.y\n"
+        "    mov oT0, c10\n    mov oT1, c11\n    mov oT2, c12\n"
+        "};\ntechnique T {\n";
+    for (const char* writer : writers) {
+        effect += "  pass {\n" + kPlaceConstants +
+                  "    VertexShaderConstant1[10] = {1, 0.5, 0, 1};\n    VertexShaderConstant1[11] = {0.375, 0, 0, 0};\n"
+                  "    VertexShaderConstant1[12] = {0.5, 0, 0, 0};\n"
+                  "    VertexShader = <g_Coordinates>;\n    PixelShader = asm {\n" +
+                  writer + "};\n  }\n";
+    }
+    effect += "  pass Green {\n" + kPlaceConstants +
+              "    VertexShader = <g_Coordinates>;\n"
+              "    PixelShader = asm { ps_2_0\n def c0, 0, 1, 0, 1\n mov oC0, c0 };\n  }\n}\n";
+    CreateOk(effect);
+    Clear();
+    for (UINT i = 0; i < std::size(writers); ++i) {
+        const float x = static_cast<float>(i * 16);
+        ASSERT_EQ(DrawPass("T", i, Quad(x, 0, 16, 48, 0.1f)), D3D_OK);
+        ASSERT_EQ(DrawPass("T", static_cast<UINT>(std::size(writers)), Quad(x, 0, 16, 48, 0.5f)), D3D_OK);
+        EXPECT_EQ(Rgb(PixelAt(i * 16 + 8, 24)), 0x00FF00u) << writers[i];
+    }
+}
+
 }  // namespace
