@@ -55,6 +55,12 @@ TEST_F(EffectAssemblyTest, AsmStagesDrawWithTheirConstantStatesAndBesideHlslStag
              "    PixelShaderConstantF[0] = <g_Color>;\n"
              "    PixelShader = asm { ps_2_0\n mov oC0, c0 };\n"
              "  }\n"
+             "  pass AsmAndDevice {\n" +
+             kAsmConstants +
+             "    ColorOp[0] = SelectArg1;\n    ColorArg1[0] = Diffuse;\n"
+             "    VertexShader = <g_PixelAsm>;\n"
+             "    PixelShader = NULL;\n"
+             "  }\n"
              "}\n");
     Clear();
     ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 20, 48)), D3D_OK);
@@ -63,10 +69,14 @@ TEST_F(EffectAssemblyTest, AsmStagesDrawWithTheirConstantStatesAndBesideHlslStag
     ASSERT_EQ(DrawPass("T", 1, Quad(20, 0, 20, 48)), D3D_OK);
     const float white[4] = {1, 1, 1, 1};
     ASSERT_EQ(effect_->SetVector("g_Color", reinterpret_cast<const D3DXVECTOR4*>(white)), D3D_OK);
-    ASSERT_EQ(DrawPass("T", 2, Quad(40, 0, 24, 48)), D3D_OK);
+    ASSERT_EQ(DrawPass("T", 2, Quad(40, 0, 12, 48)), D3D_OK);
+    const float yellow[4] = {1, 1, 0, 1};
+    ASSERT_EQ(effect_->SetVector("g_Color", reinterpret_cast<const D3DXVECTOR4*>(yellow)), D3D_OK);
+    ASSERT_EQ(DrawPass("T", 3, Quad(52, 0, 12, 48)), D3D_OK);
     EXPECT_EQ(Rgb(PixelAt(10, 24)), 0xFF0000u);
     EXPECT_EQ(Rgb(PixelAt(30, 24)), 0x00FF00u);
-    EXPECT_EQ(Rgb(PixelAt(50, 24)), 0xFFFFFFu);
+    EXPECT_EQ(Rgb(PixelAt(46, 24)), 0xFFFFFFu);
+    EXPECT_EQ(Rgb(PixelAt(58, 24)), 0xFFFF00u);  // the device's pixel stage shows the asm stage's oD0
 }
 
 TEST_F(EffectAssemblyTest, AnAsmSamplerReadsItsTextureStageAndFlowControlReadsIntAndBoolConstants) {
