@@ -91,6 +91,7 @@ public:
         }
         if (Pixel13()) CheckSelections();
         if (info_.matrixRows > 0) CheckMatrix();
+        if (Name() == "sincos") CheckSincos();
     }
 
 private:
@@ -104,6 +105,23 @@ private:
 
     void Report(SourcePosition at, AssemblyRule rule, const std::string& text) const {
         context_.errors.Add(at, rule, text);
+    }
+
+    // sincos writes .x (cosine), .y (sine) or both of an r#, from one component of its angle; before
+    // 3.0 its two constants are two registers, and a predicate on it names one component.
+    void CheckSincos() const {
+        const DestinationOperand& destination = instruction_.destination;
+        const std::uint8_t mask = destination.writeMask;
+        if (destination.type != T::Temp || !(mask == 0x1 || mask == 0x2 || mask == 0x3))
+            Report(destination.position, AssemblyRule::WriteMask, "'sincos' writes .x, .y or .xy of an r# register");
+        const auto& sources = instruction_.sources;
+        if (!sources.empty() && !IsReplicate(sources[0].swizzle))
+            Report(sources[0].position, AssemblyRule::Swizzle, "'sincos' takes its angle from one component (r0.x)");
+        if (sources.size() == 3 && sources[1].type == sources[2].type && sources[1].index == sources[2].index)
+            Report(sources[2].position, AssemblyRule::Operands, "'sincos' takes two different constant registers");
+        if (instruction_.predicated && !Model3() && !IsReplicate(instruction_.predicate.swizzle))
+            Report(instruction_.predicate.position, AssemblyRule::Swizzle,
+                   "a predicate on 'sincos' names one component in " + versionName_);
     }
 
     // m3x2 ... m4x4: the destination takes one component a row of the matrix, and is neither the

@@ -768,6 +768,15 @@ TEST(ShaderAssemblerOperands, MatrixInstructions) {
     ExpectFault(Vertex(input + "mov r0, v0\nmov r1, v0\nm3x2 r1.xy, v0, r0\n"), 14, 6, 5005, "cannot write");
 }
 
+TEST(ShaderAssemblerOperands, Sincos) {
+    ExpectFault(Vertex("vs_3_0\nsincos r0.xyz, c0.x\n"), 11, 8, 5010, "writes .x, .y or .xy of an r#");
+    ExpectFault(Vertex("vs_3_0\nsincos r0.xy, c0\n"), 11, 15, 5009, "its angle from one component");
+    ExpectFault(Pixel("ps_2_0\nsincos r0.xy, c0.x, c1, c1\n"), 11, 25, 5005, "two different constant registers");
+    const std::string setp = "setp_gt p0, c0, c0.y\n";
+    ExpectFault(Vertex("vs_2_x\n" + setp + "(p0) sincos r0.y, c0.x, c1, c2\n"), 12, 2, 5009, "names one component");
+    EXPECT_TRUE(Vertex("vs_3_0\n" + setp + "(p0) sincos r0.y, c0.x\n").ok);
+}
+
 TEST(ShaderAssemblerOperands, SelectionsOfPixelShaders1To3) {
     EXPECT_TRUE(Pixel("ps_1_1\nmov r0, v0\ncnd r1, r0.a, v0, v1\n").ok);
     ExpectFault(Pixel("ps_1_1\nmov r1, v0\ncnd r0, r1.a, v0, v1\n"), 12, 9, 5005, "'cnd' of ps_1_1 selects by r0.a");
