@@ -92,6 +92,7 @@ public:
         if (Pixel13()) CheckSelections();
         if (info_.matrixRows > 0) CheckMatrix();
         if (Name() == "sincos") CheckSincos();
+        if (Name() == "crs") CheckCross();
     }
 
 private:
@@ -105,6 +106,20 @@ private:
 
     void Report(SourcePosition at, AssemblyRule rule, const std::string& text) const {
         context_.errors.Add(at, rule, text);
+    }
+
+    // crs writes some of .xyz of an r# it does not read, from two sources read as they are.
+    void CheckCross() const {
+        const DestinationOperand& destination = instruction_.destination;
+        if (destination.type != T::Temp || (destination.writeMask & 0x8) != 0)
+            Report(destination.position, AssemblyRule::WriteMask, "'crs' writes some of .xyz of an r# register");
+        for (const SourceOperand& source : instruction_.sources) {
+            if (!IsIdentity(source.swizzle)) {
+                Report(source.position, AssemblyRule::Swizzle, "the sources of 'crs' take no swizzle");
+            } else if (source.type == destination.type && source.index == destination.index) {
+                Report(source.position, AssemblyRule::Operands, "'crs' cannot read the register it writes");
+            }
+        }
     }
 
     // sincos writes .x (cosine), .y (sine) or both of an r#, from one component of its angle; before

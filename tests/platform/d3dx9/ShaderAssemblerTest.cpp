@@ -768,6 +768,13 @@ TEST(ShaderAssemblerOperands, MatrixInstructions) {
     ExpectFault(Vertex(input + "mov r0, v0\nmov r1, v0\nm3x2 r1.xy, v0, r0\n"), 14, 6, 5005, "cannot write");
 }
 
+TEST(ShaderAssemblerOperands, CrossProduct) {
+    EXPECT_TRUE(Vertex("vs_2_0\nmov r1, c0\ncrs r0.xz, r1, -c1\n").ok);
+    ExpectFault(Vertex("vs_2_0\nmov r1, c0\ncrs r0, r1, c1\n"), 12, 5, 5010, "'crs' writes some of .xyz");
+    ExpectFault(Vertex("vs_2_0\nmov r1, c0\ncrs r0.xyz, r1.yzxw, c1\n"), 12, 13, 5009, "take no swizzle");
+    ExpectFault(Vertex("vs_2_0\nmov r1, c0\ncrs r1.xyz, c1, r1\n"), 12, 17, 5005, "cannot read the register it writes");
+}
+
 TEST(ShaderAssemblerOperands, Sincos) {
     ExpectFault(Vertex("vs_3_0\nsincos r0.xyz, c0.x\n"), 11, 8, 5010, "writes .x, .y or .xy of an r#");
     ExpectFault(Vertex("vs_3_0\nsincos r0.xy, c0\n"), 11, 15, 5009, "its angle from one component");
