@@ -636,7 +636,7 @@ TEST(ShaderAssemblerModifiers, SwizzlesOfEachVersion) {
     ExpectFault(Vertex("vs_1_1\nmov r0, c0.xyzwx\n"), 11, 12, 5009, "is not a swizzle");
     ExpectFault(Vertex("vs_1_1\nmov r0, c0.xgzw\n"), 11, 12, 5009, "mixes xyzw and rgba");
     ExpectFault(Vertex("vs_2_x\nsetp_gt p0, c0, c0.y\nif p0\nendif\n"), 12, 4, 5009, "p0 as a condition names one");
-    ExpectFault(Vertex("vs_2_x\nif_gt c0.xy, c0.y\nendif\n"), 11, 7, 5009, "compares one component of each source");
+    ExpectFault(Vertex("vs_2_x\nif_gt c0.xy, c0.y\nendif\n"), 11, 7, 5009, "'ifc' reads one component of this source");
 }
 
 TEST(ShaderAssemblerModifiers, WriteMasksOfEachVersion) {
@@ -775,9 +775,17 @@ TEST(ShaderAssemblerOperands, CrossProduct) {
     ExpectFault(Vertex("vs_2_0\nmov r1, c0\ncrs r1.xyz, c1, r1\n"), 12, 17, 5005, "cannot read the register it writes");
 }
 
+TEST(ShaderAssemblerOperands, ScalarSourcesAndNormalize) {
+    ExpectFault(Vertex("vs_2_0\nmov r1, c1\npow r0, c0.x, r1\n"), 12, 15, 5009,
+                "'pow' reads one component of this source");
+    ExpectFault(Pixel("ps_2_0\ndp2add r0, c0, c0, c0.xy\n"), 11, 20, 5009, "'dp2add' reads one component");
+    EXPECT_TRUE(Vertex("vs_2_0\nmov r1, c0\nnrm r0, r1\npow r1, r0.x, c1.y\n").ok);
+    ExpectFault(Vertex("vs_2_0\nmov r0, c0\nnrm r0, r0\n"), 12, 9, 5005, "'nrm' cannot read the register it writes");
+}
+
 TEST(ShaderAssemblerOperands, Sincos) {
     ExpectFault(Vertex("vs_3_0\nsincos r0.xyz, c0.x\n"), 11, 8, 5010, "writes .x, .y or .xy of an r#");
-    ExpectFault(Vertex("vs_3_0\nsincos r0.xy, c0\n"), 11, 15, 5009, "its angle from one component");
+    ExpectFault(Vertex("vs_3_0\nsincos r0.xy, c0\n"), 11, 15, 5009, "'sincos' reads one component of this source");
     ExpectFault(Pixel("ps_2_0\nsincos r0.xy, c0.x, c1, c1\n"), 11, 25, 5005, "two different constant registers");
     const std::string setp = "setp_gt p0, c0, c0.y\n";
     ExpectFault(Vertex("vs_2_x\n" + setp + "(p0) sincos r0.y, c0.x, c1, c2\n"), 12, 2, 5009, "names one component");

@@ -541,7 +541,7 @@ TEST(ShaderTranslator, AssembledProgramsOfEachVersionBecomeLinkedGlsl) {
         "mov oT0, r1\n"
         "ret\n"
         "label l0\n"
-        "  nrm r0.xyz, r0\n"
+        "  nrm r3.xyz, r0\n"
         "ret\n");
     const ShaderTranslation ps20 = FromText(
         "ps_2_0\n"
