@@ -571,6 +571,23 @@ TEST(ShaderAssemblerLimits, ReadsOfRegistersNotYetWritten) {
     ExpectFault(Vertex("vs_1_1\nm4x4 oPos, c0, r0\n"), 11, 16, 5021, "'r0'");
 }
 
+TEST(ShaderAssemblerLimits, ComponentsReadFromPs20On) {
+    // From ps_2_0 on, each component read must have been written; before, the register as a whole.
+    ExpectFault(Pixel("ps_2_0\nmov r0.xyz, c0\nmov oC0, r0\n"), 12, 10, 5021,
+                "'r0' is read in .w, which no instruction before writes");
+    EXPECT_TRUE(Vertex("vs_2_0\nmov r0.xyz, c0\nmov oPos, r0\n").ok);
+    EXPECT_TRUE(Pixel("ps_1_4\nmov r0.rgb, c0\nmov r1, r0\n").ok);
+    EXPECT_TRUE(Pixel("ps_2_0\nmov r0.x, c0\nrcp r1, r0.x\nmov r1.yz, r0.x\nmov oC0, r1\n").ok);
+    ExpectFault(Pixel("ps_2_0\nmov r0.xy, c0\ndp3 r1, r0, c1\n"), 12, 9, 5021, "read in .z");
+    ExpectFault(Pixel("ps_3_0\nmov r0.xw, c0\nmov oC0, r0.wzyx\n"), 12, 10, 5021, "read in .yz");
+    // A sampler's texture type tells the coordinates texld reads; texldp reads w besides.
+    const std::string coordinates = "mov r0.xy, c0\n";
+    EXPECT_TRUE(Pixel("ps_2_0\ndcl_2d s0\n" + coordinates + "texld r1, r0, s0\nmov oC0, r1\n").ok);
+    ExpectFault(Pixel("ps_2_0\ndcl_cube s0\n" + coordinates + "texld r1, r0, s0\n"), 13, 11, 5021, "read in .z");
+    ExpectFault(Pixel("ps_2_0\ndcl_2d s0\n" + coordinates + "texldp r1, r0, s0\n"), 13, 12, 5021, "read in .w");
+    ExpectFault(Pixel("ps_2_0\n" + coordinates + "texkill r0\n"), 12, 9, 5021, "read in .z");
+}
+
 // ---- Modifiers, swizzles and write masks of each version
 
 TEST(ShaderAssemblerModifiers, InstructionModifiersOfEachVersion) {
