@@ -2,6 +2,7 @@
 
 #include "ShaderComponentReads.h"
 #include "ShaderFlowControl.h"
+#include "ShaderOutputRules.h"
 #include "ShaderPixel1Rules.h"
 #include "ShaderRegisterTable.h"
 
@@ -271,6 +272,8 @@ void CheckProgram(const ParsedProgram& program, AssemblyErrors& errors) {
     ProgramChecker(program, errors).Run();
     if (program.shader.version.stage == ShaderStage::Pixel && program.shader.version.major == 1)
         CheckPixel1Program(program, errors);
+    if (program.shader.version.stage == ShaderStage::Pixel && program.shader.version.major >= 2)
+        CheckPixelOutputs(program, errors);
     CheckFlowControl(program.shader, errors);
 }
 

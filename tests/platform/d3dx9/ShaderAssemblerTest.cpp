@@ -648,7 +648,7 @@ TEST(ShaderAssemblerModifiers, SwizzlesOfEachVersion) {
     ExpectFault(Pixel("ps_1_4\ntexld r0, t0.xzw\n"), 11, 11, 5009, "reads .xyz or .xyw");
     ExpectFault(Pixel("ps_1_4\ntexld r0, t0.xyw\ntexcrd r1.rgb, t0.xyz\n"), 12, 16, 5009, "the same .xyz or .xyw");
     ExpectFault(Pixel("ps_2_0\nmov r0, c0.xy\n"), 11, 9, 5009, "ps_2_0 swizzles are");
-    EXPECT_TRUE(Pixel("ps_2_0\nmov r0, c0.zxyw\nmov oC0, r0.w\n").ok);
+    EXPECT_TRUE(Pixel("ps_2_0\nmov r0, c0.zxyw\nmov r1, r0.w\nmov oC0, r1\n").ok);
     EXPECT_TRUE(Pixel("ps_2_x\nmov r0, c0.xy\nmov oC0, r0\n").ok);
     ExpectFault(Vertex("vs_1_1\nmov r0, c0.xyzwx\n"), 11, 12, 5009, "is not a swizzle");
     ExpectFault(Vertex("vs_1_1\nmov r0, c0.xgzw\n"), 11, 12, 5009, "mixes xyzw and rgba");
@@ -751,6 +751,38 @@ TEST(ShaderAssemblerFlowControl, NestingDepthsOfEachVersion) {
                 "dynamic if blocks nest 24 deep at most in ps_3_0");
     ExpectFault(Pixel("ps_3_0\n" + Repeat("if b0", 25) + Repeat("endif", 25)), 35, 1, 5017,
                 "if blocks nest 24 deep at most");
+}
+
+// ---- Pixel outputs, and what pixels of a primitive may run apart
+
+TEST(ShaderAssemblerOutputs, ColourAndDepthOfPs20AndLater) {
+    ExpectFault(Pixel("ps_2_0\nadd oC0, c0, c0\n"), 11, 1, 5005, "oC0 is written by mov only in ps_2_0");
+    ExpectFault(Pixel("ps_2_0\nmov oC0, c0.x\n"), 11, 10, 5008, "the source of oC0 takes no modifier or swizzle");
+    ExpectFault(Pixel("ps_2_x\nmov oC0, -c0\n"), 11, 10, 5008, "takes no modifier or swizzle");
+    ExpectFault(Pixel("ps_2_0\nmov oC0.xyz, c0\n"), 11, 5, 5010, "oC0 is written whole");
+    ExpectFault(Pixel("ps_2_0\nmov oC0, c0\nmov oC0, c1\n"), 12, 1, 5005, "oC0 is written once in ps_2_0");
+    ExpectFault(Pixel("ps_2_0\nmov oC2, c0\nmov oC0, c0\n"), 11, 5, 5005, "writing oC2 writes oC1 too");
+    EXPECT_TRUE(Pixel("ps_3_0\nadd oC0, c0, c0\nmov oC0.xy, c1.x\nmov oC1, c0\n").ok);
+    ExpectFault(Pixel("ps_2_0\nmov oDepth, c0\n"), 11, 13, 5009, "oDepth is written from one component");
+    ExpectFault(Pixel("ps_3_0\nmov oDepth.x, c0.x\n"), 11, 5, 5010, "oDepth takes no write mask");
+    ExpectFault(Pixel("ps_2_0\nmov oDepth, c0.x\nmov oDepth, c0.y\n"), 12, 1, 5005, "oDepth is written once");
+    ExpectFault(Pixel("ps_2_x\nif b0\nmov oDepth, c0.x\nendif\n"), 12, 1, 5017, "oDepth is not written inside flow");
+}
+
+TEST(ShaderAssemblerOutputs, PerPixelFlowControl) {
+    const std::string setup = "dcl_texcoord v0\ndcl_2d s0\nsetp_gt p0, c0, c0.y\nmov r0, v0\n";
+    EXPECT_TRUE(Pixel("ps_3_0\n" + setup + "if p0.x\ntexld r1, v0, s0\ntexldl r1, r0, s0\nendif\n").ok);
+    ExpectFault(Pixel("ps_3_0\n" + setup + "if p0.x\ntexld r1, r0, s0\nendif\n"), 16, 1, 5017,
+                "'texld' takes the gradients of an r# register");
+    ExpectFault(Pixel("ps_3_0\n" + setup + "if_lt r0.x, c0.x\ndsx r1, r0\nendif\n"), 16, 1, 5017, "'dsx'");
+    ExpectFault(Pixel("ps_3_0\n" + setup + "(p0) texldp r1, r0, s0\n"), 15, 6, 5017, "'texldp' takes the gradients");
+    ExpectFault(Pixel("ps_3_0\n" + setup + "rep i0\nbreak_gt r0.x, c0.x\ntexld r1, r0, s0\nendrep\n"), 17, 1, 5017,
+                "gradients");
+    EXPECT_TRUE(Pixel("ps_3_0\n" + setup + "rep i0\ntexld r1, r0, s0\nbreak_gt r0.x, c0.x\nendrep\n").ok);
+    ExpectFault(Pixel("ps_3_0\n" + setup + "if p0.x\nmov oC0, r0\nendif\n"), 16, 1, 5017, "oC# is not written");
+    ExpectFault(Pixel("ps_2_x\nsetp_gt p0, c0, c0.y\n(p0) mov oC0, c0\n"), 12, 6, 5017,
+                "oC# is not written inside dynamic flow control or predication");
+    EXPECT_TRUE(Pixel("ps_3_0\nif b0\nmov oC0, c0\nendif\n").ok);
 }
 
 // ---- Operands: their count and kind
