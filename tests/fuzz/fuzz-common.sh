@@ -84,9 +84,10 @@ fuzz_target() {
     shader-assembler-fuzz)
       fuzz_build "$name" "$root"/tests/fuzz/ShaderAssemblerFuzz.cpp "$d3dx9"/ShaderAssembler.cpp \
         "$d3dx9"/ShaderAssemblyErrors.cpp "$d3dx9"/ShaderAssemblyParser.cpp "$d3dx9"/ShaderAssemblyTokens.cpp \
-        "$d3dx9"/ShaderFlowControl.cpp "$d3dx9"/ShaderInstructionTable.cpp "$d3dx9"/ShaderOperandRules.cpp \
-        "$d3dx9"/ShaderPixel1Rules.cpp "$d3dx9"/ShaderProgramRules.cpp "$d3dx9"/ShaderRegisterTable.cpp \
-        "$d3dx9"/CompilerMessages.cpp "$d3dx9"/EffectLexer.cpp ;;
+        "$d3dx9"/ShaderComponentReads.cpp "$d3dx9"/ShaderFlowControl.cpp "$d3dx9"/ShaderInstructionTable.cpp \
+        "$d3dx9"/ShaderOperandRules.cpp "$d3dx9"/ShaderOutputRules.cpp "$d3dx9"/ShaderPixel1Rules.cpp \
+        "$d3dx9"/ShaderProgramRules.cpp "$d3dx9"/ShaderRegisterTable.cpp "$d3dx9"/CompilerMessages.cpp \
+        "$d3dx9"/EffectLexer.cpp ;;
     *) echo "unknown fuzz target $name" >&2; return 2 ;;
   esac
   if [ -d "$root/tests/fuzz/corpus/$name" ]; then

@@ -37,6 +37,7 @@ struct OpenBlock {
     Block block;
     const AssemblyInstruction* opener;
     bool hasElse;
+    bool dynamicBreak;  // a loop or rep a breakc or breakp before has made dynamic
 };
 
 bool UsesLoopCounter(const AssemblyInstruction& instruction) {
@@ -74,6 +75,15 @@ private:
     }
     bool InLoop() const { return Count(Block::Loop) + Count(Block::Rep) > 0; }
 
+    void MarkDynamicBreak() {
+        for (auto open = stack_.rbegin(); open != stack_.rend(); ++open) {
+            if (open->block == Block::Loop || open->block == Block::Rep) {
+                open->dynamicBreak = true;
+                return;
+            }
+        }
+    }
+
     void CountStatic(const AssemblyInstruction& instruction) {
         if (limits_.staticCount > 0 && ++staticCount_ == limits_.staticCount + 1) {
             Report(instruction.position, name_ + " holds " + std::to_string(limits_.staticCount) +
@@ -82,7 +92,7 @@ private:
     }
 
     void Open(const AssemblyInstruction& instruction, Block block) {
-        stack_.push_back({block, &instruction, false});
+        stack_.push_back({block, &instruction, false, false});
         if ((block == Block::Loop || block == Block::Rep) && Count(Block::Loop) + Count(Block::Rep) > limits_.loops) {
             Report(instruction.position,
                    "loop and rep nest " + std::to_string(limits_.loops) + " deep at most in " + name_);
@@ -131,6 +141,7 @@ private:
         }
         if (hasLoopCounter_ && UsesLoopCounter(instruction) && Count(Block::Loop) == 0 && currentLabel_ < 0)
             Report(instruction.position, "aL is read outside loop ... endloop");
+        if (shader_.version.stage == ShaderStage::Pixel && shader_.version.major >= 2) CheckPerPixelPaths(instruction);
         if (name == "if") {
             const bool dynamic = DynamicCondition(instruction, 0);
             if (!dynamic) CountStatic(instruction);
@@ -161,6 +172,7 @@ private:
             Close(instruction, !stack_.empty() && stack_.back().block == Block::Rep, "rep");
         } else if (name == "break" || name == "breakc" || name == "breakp") {
             if (!InLoop()) Report(instruction.position, "'" + name + "' outside loop or rep");
+            if (name != "break") MarkDynamicBreak();
             if (name == "breakc" && Count(Block::DynamicIf) + 1 > limits_.dynamic)
                 Report(instruction.position, "'breakc' nests dynamic flow control too deep for " + name_);
         } else if (name == "call" || name == "callnz") {
@@ -176,6 +188,38 @@ private:
                 afterReturn_ = true;
             }
         }
+    }
+
+    // Code that pixels of one primitive may run or skip apart: in a dynamic if, after a dynamic break
+    // in its loop, or predicated.
+    bool PerPixel(const AssemblyInstruction& instruction) const {
+        if (instruction.predicated || Count(Block::DynamicIf) > 0) return true;
+        for (const OpenBlock& open : stack_) {
+            if (open.dynamicBreak) return true;
+        }
+        return false;
+    }
+
+    // There, no texture read or dsx/dsy takes the gradients of an r#, no oC# is written, and in
+    // ps_2_x oDepth is written outside all flow control.
+    void CheckPerPixelPaths(const AssemblyInstruction& instruction) {
+        const std::string& name = instruction.name;
+        const bool perPixel = PerPixel(instruction);
+        const bool gradients =
+            name == "texld" || name == "texldb" || name == "texldp" || name == "dsx" || name == "dsy";
+        if (perPixel && gradients && !instruction.sources.empty() &&
+            instruction.sources[0].type == RegisterType::Temp) {
+            Report(instruction.position, "'" + name +
+                                             "' takes the gradients of an r# register; not inside dynamic flow control "
+                                             "or predication");
+        }
+        if (!instruction.hasDestination) return;
+        const RegisterType written = instruction.destination.type;
+        if (perPixel && written == RegisterType::ColorOut)
+            Report(instruction.position, "oC# is not written inside dynamic flow control or predication");
+        if (written == RegisterType::DepthOut && shader_.version.major == 2 &&
+            (instruction.predicated || !stack_.empty()))
+            Report(instruction.position, "oDepth is not written inside flow control or predication in " + name_);
     }
 
     void StartLabel(const AssemblyInstruction& instruction) {

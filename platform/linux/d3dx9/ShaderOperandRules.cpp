@@ -91,6 +91,8 @@ public:
         }
         if (Pixel13()) CheckSelections();
         if (info_.matrixRows > 0) CheckMatrix();
+        if (Name() == "sincos") CheckSincos();
+        if (Name() == "crs") CheckCross();
     }
 
 private:
@@ -104,6 +106,55 @@ private:
 
     void Report(SourcePosition at, AssemblyRule rule, const std::string& text) const {
         context_.errors.Add(at, rule, text);
+    }
+
+    // Sources an instruction reads one component of, with a replicate swizzle; sources that cannot be
+    // the register it writes. Bit n: source n.
+    struct SourceRule {
+        const char* name;
+        unsigned sources;
+    };
+    static constexpr SourceRule kReplicated[] = {
+        {"ifc", 0x3}, {"breakc", 0x3}, {"pow", 0x3}, {"dp2add", 0x4}, {"sincos", 0x1}};
+    static constexpr SourceRule kApartFromDestination[] = {{"crs", 0x3}, {"nrm", 0x1}};
+
+    template <std::size_t N>
+    unsigned SourcesOf(const SourceRule (&rules)[N]) const {
+        for (const SourceRule& rule : rules) {
+            if (Name() == rule.name) return rule.sources;
+        }
+        return 0;
+    }
+
+    bool ReadsDestination(const SourceOperand& source) const {
+        return instruction_.hasDestination && source.type == instruction_.destination.type &&
+               source.index == instruction_.destination.index;
+    }
+
+    // crs writes some of .xyz of an r#, from two sources read as they are.
+    void CheckCross() const {
+        const DestinationOperand& destination = instruction_.destination;
+        if (destination.type != T::Temp || (destination.writeMask & 0x8) != 0)
+            Report(destination.position, AssemblyRule::WriteMask, "'crs' writes some of .xyz of an r# register");
+        for (const SourceOperand& source : instruction_.sources) {
+            if (!IsIdentity(source.swizzle) && !ReadsDestination(source))
+                Report(source.position, AssemblyRule::Swizzle, "the sources of 'crs' take no swizzle");
+        }
+    }
+
+    // sincos writes .x (cosine), .y (sine) or both of an r#; before
+    // 3.0 its two constants are two registers, and a predicate on it names one component.
+    void CheckSincos() const {
+        const DestinationOperand& destination = instruction_.destination;
+        const std::uint8_t mask = destination.writeMask;
+        if (destination.type != T::Temp || !(mask == 0x1 || mask == 0x2 || mask == 0x3))
+            Report(destination.position, AssemblyRule::WriteMask, "'sincos' writes .x, .y or .xy of an r# register");
+        const auto& sources = instruction_.sources;
+        if (sources.size() == 3 && sources[1].type == sources[2].type && sources[1].index == sources[2].index)
+            Report(sources[2].position, AssemblyRule::Operands, "'sincos' takes two different constant registers");
+        if (instruction_.predicated && !Model3() && !IsReplicate(instruction_.predicate.swizzle))
+            Report(instruction_.predicate.position, AssemblyRule::Swizzle,
+                   "a predicate on 'sincos' names one component in " + versionName_);
     }
 
     // m3x2 ... m4x4: the destination takes one component a row of the matrix, and is neither the
@@ -141,7 +192,7 @@ private:
         }
         if (Name() == "cmp") {
             for (const SourceOperand& source : sources) {
-                if (source.type == instruction_.destination.type && source.index == instruction_.destination.index) {
+                if (ReadsDestination(source)) {
                     Report(source.position, AssemblyRule::Operands,
                            "'cmp' of " + versionName_ + " cannot read the register it writes");
                     break;
@@ -498,8 +549,12 @@ private:
             Report(at, AssemblyRule::Modifier, "the matrix of '" + Name() + "' cannot be negated");
         }
         const bool scalar = type == T::MiscType && source.index == 1;  // vFace has one component
-        if ((Name() == "ifc" || Name() == "breakc") && !scalar && !IsReplicate(source.swizzle)) {
-            Report(at, AssemblyRule::Swizzle, "'" + Name() + "' compares one component of each source (r0.x)");
+        if ((SourcesOf(kReplicated) & (1u << position)) && !scalar && !IsReplicate(source.swizzle)) {
+            Report(at, AssemblyRule::Swizzle, "'" + Name() + "' reads one component of this source (r0.x)");
+            return;
+        }
+        if ((SourcesOf(kApartFromDestination) & (1u << position)) && ReadsDestination(source)) {
+            Report(at, AssemblyRule::Operands, "'" + Name() + "' cannot read the register it writes");
             return;
         }
         CheckSwizzle(source);

@@ -1,6 +1,8 @@
 #include "ShaderProgramRules.h"
 
+#include "ShaderComponentReads.h"
 #include "ShaderFlowControl.h"
+#include "ShaderOutputRules.h"
 #include "ShaderPixel1Rules.h"
 #include "ShaderRegisterTable.h"
 
@@ -81,20 +83,21 @@ public:
     }
 
 private:
-    bool IsCube(const AssemblyInstruction& instruction, const InstructionInfo& info) const {
+    // The declared type of the instruction's sampler, 0 where it has none or it is not declared.
+    int SamplerTypeOf(const AssemblyInstruction& instruction, const InstructionInfo& info) const {
         for (std::size_t i = 0; i < instruction.sources.size() && i < 4; ++i) {
             if (info.sources[i] != SourceRole::Sampler) continue;
             const auto found = samplerTypes_.find(instruction.sources[i].index);
-            return found != samplerTypes_.end() && found->second == kSamplerCube;
+            return found != samplerTypes_.end() ? found->second : 0;
         }
-        return false;
+        return 0;
     }
 
     void CountSlots(const AssemblyInstruction& instruction, const InstructionInfo& info) {
         if (info.kind == InstructionKind::Setup || info.kind == InstructionKind::Phase) return;
         // A predicate on an arithmetic or texture instruction takes one slot more.
-        const int slots = (info.cubeSlots > 0 && IsCube(instruction, info) ? info.cubeSlots : info.slots) +
-                          (instruction.predicated ? 1 : 0);
+        const bool cube = SamplerTypeOf(instruction, info) == kSamplerCube;
+        const int slots = (info.cubeSlots > 0 && cube ? info.cubeSlots : info.slots) + (instruction.predicated ? 1 : 0);
         const std::string where = VersionBit(shader_.version) == kPs14 ? " a phase of ps_1_4" : " " + name_;
         if (limits_.total > 0) {
             total_ += slots;
@@ -153,39 +156,65 @@ private:
             check(source.type, source.index, source.relative, source.position);
     }
 
-    // Reading a temporary, p0 or a0 that no instruction before has written is refused; the
-    // assembler's validation does so for temporaries ("reading a temporary register not written
-    // by a previous instruction"). A register counts as written once any component of it is: the
-    // reading chosen where the reference leaves the components open.
+    // Reading a temporary, p0 or a0 that no instruction before has written is refused, as the
+    // reference states it ("a temporary register not written by a previous instruction"); from
+    // ps_2_0 on, a temporary's components are checked one by one ("components that are not defined
+    // in previous code"), with the components each instruction reads (ShaderComponentReads.h).
+    // A write anywhere before counts, whatever flow control lies between: the reading chosen where
+    // the reference leaves the paths open.
     void CheckReads(const AssemblyInstruction& instruction, const InstructionInfo& info) {
+        const bool byComponent = shader_.version.stage == ShaderStage::Pixel && shader_.version.major >= 2;
         // True where it reported.
-        auto check = [&](RegisterType type, int index, SourcePosition at) {
+        auto check = [&](RegisterType type, int index, std::uint8_t components, SourcePosition at) {
             if (type != T::Temp && type != T::Predicate && type != T::Address) return false;
             if (!FindRegisterFile(shader_.version, type)) return false;  // reported as not in the version
-            if (written_.count({type, index}) || !reportedReads_.insert({type, index}).second) return false;
-            errors_.Add(at, AssemblyRule::UninitializedRead,
-                        "'" + RegisterText(type, index) + "' is read before any instruction writes it");
+            const auto found = written_.find({type, index});
+            const std::uint8_t written = found == written_.end() ? 0 : found->second;
+            const std::uint8_t missing =
+                byComponent && type == T::Temp && components != kAnyComponent ? components & ~written : 0;
+            if ((written != 0 && missing == 0) || !reportedReads_.insert({type, index}).second) return false;
+            std::string text = "'" + RegisterText(type, index) + "' is read before any instruction writes it";
+            if (written != 0) {
+                text = "'" + RegisterText(type, index) + "' is read in ." + ComponentLetters(missing) +
+                       ", which no instruction before writes";
+            }
+            errors_.Add(at, AssemblyRule::UninitializedRead, text);
             return true;
         };
         if (info.kind == InstructionKind::Setup) return;
         for (std::size_t i = 0; i < instruction.sources.size(); ++i) {
             const SourceOperand& source = instruction.sources[i];
-            if (source.relative && source.address.type == T::Address) check(T::Address, 0, source.position);
+            if (source.relative && source.address.type == T::Address)
+                check(T::Address, 0, kAnyComponent, source.position);
             if (i >= 4 || (info.sources[i] != SourceRole::Value && info.sources[i] != SourceRole::Condition &&
                            info.sources[i] != SourceRole::Predicate)) {
                 continue;
             }
+            const std::uint8_t components =
+                ComponentsRead(instruction, info, static_cast<int>(i), SamplerTypeOf(instruction, info));
             const int rows = i == 1 && info.matrixRows > 0 ? info.matrixRows : 1;
-            for (int row = 0; row < rows && !check(source.type, source.index + row, source.position); ++row) {}
+            for (int row = 0; row < rows && !check(source.type, source.index + row, components, source.position);
+                 ++row) {}
         }
-        if (instruction.predicated) check(T::Predicate, 0, instruction.predicate.position);
-        if (instruction.name == "texkill" && instruction.hasDestination)
-            check(instruction.destination.type, instruction.destination.index, instruction.destination.position);
+        if (instruction.predicated) check(T::Predicate, 0, kAnyComponent, instruction.predicate.position);
+        if (instruction.name == "texkill" && instruction.hasDestination) {
+            // It tests the first three components (ps_1_4 and later read them from the register).
+            check(instruction.destination.type, instruction.destination.index, 0x7, instruction.destination.position);
+        }
+    }
+
+    static std::string ComponentLetters(std::uint8_t mask) {
+        std::string letters;
+        for (int i = 0; i < 4; ++i) {
+            if (mask & (1u << i)) letters += "xyzw"[i];
+        }
+        return letters;
     }
 
     void RecordWrites(const AssemblyInstruction& instruction, const InstructionInfo& info) {
         if (!instruction.hasDestination || instruction.name == "texkill" || info.kind == InstructionKind::Setup) return;
-        written_.insert({instruction.destination.type, instruction.destination.index});
+        std::uint8_t& written = written_[{instruction.destination.type, instruction.destination.index}];
+        written = static_cast<std::uint8_t>(written | instruction.destination.writeMask);
     }
 
     // A texture read is first-order dependent where its coordinates are an r# or it writes an r#
@@ -232,7 +261,7 @@ private:
     bool reportedOrder_ = false;
     std::map<std::pair<RegisterType, int>, std::uint8_t> declared_;
     std::map<int, int> samplerTypes_;
-    std::set<std::pair<RegisterType, int>> written_;
+    std::map<std::pair<RegisterType, int>, std::uint8_t> written_;  // the components written
     std::set<std::pair<RegisterType, int>> reportedReads_;
     std::map<int, int> orders_;  // of r#: the order of the texture read its value comes from, -1 for none
 };
@@ -243,6 +272,8 @@ void CheckProgram(const ParsedProgram& program, AssemblyErrors& errors) {
     ProgramChecker(program, errors).Run();
     if (program.shader.version.stage == ShaderStage::Pixel && program.shader.version.major == 1)
         CheckPixel1Program(program, errors);
+    if (program.shader.version.stage == ShaderStage::Pixel && program.shader.version.major >= 2)
+        CheckPixelOutputs(program, errors);
     CheckFlowControl(program.shader, errors);
 }
 

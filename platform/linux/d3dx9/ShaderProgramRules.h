@@ -1,7 +1,7 @@
 // The rules of a version over the whole program: setup instructions first, instruction slots,
 // the order rules of ps_1_x (texture instructions before arithmetic, ps_1_4's phase, the texm*
 // sequences, co-issue pairs), declarations before use, reads of registers no instruction has
-// written, and ps_2_0's dependent-read depth.
+// written, ps_2_0's dependent-read depth, and the pixel outputs' rules (ShaderOutputRules.h).
 #pragma once
 
 #include "ShaderAssemblyErrors.h"

@@ -571,6 +571,23 @@ TEST(ShaderAssemblerLimits, ReadsOfRegistersNotYetWritten) {
     ExpectFault(Vertex("vs_1_1\nm4x4 oPos, c0, r0\n"), 11, 16, 5021, "'r0'");
 }
 
+TEST(ShaderAssemblerLimits, ComponentsReadFromPs20On) {
+    // From ps_2_0 on, each component read must have been written; before, the register as a whole.
+    ExpectFault(Pixel("ps_2_0\nmov r0.xyz, c0\nmov oC0, r0\n"), 12, 10, 5021,
+                "'r0' is read in .w, which no instruction before writes");
+    EXPECT_TRUE(Vertex("vs_2_0\nmov r0.xyz, c0\nmov oPos, r0\n").ok);
+    EXPECT_TRUE(Pixel("ps_1_4\nmov r0.rgb, c0\nmov r1, r0\n").ok);
+    EXPECT_TRUE(Pixel("ps_2_0\nmov r0.x, c0\nrcp r1, r0.x\nmov r1.yz, r0.x\nmov oC0, r1\n").ok);
+    ExpectFault(Pixel("ps_2_0\nmov r0.xy, c0\ndp3 r1, r0, c1\n"), 12, 9, 5021, "read in .z");
+    ExpectFault(Pixel("ps_3_0\nmov r0.xw, c0\nmov oC0, r0.wzyx\n"), 12, 10, 5021, "read in .yz");
+    // A sampler's texture type tells the coordinates texld reads; texldp reads w besides.
+    const std::string coordinates = "mov r0.xy, c0\n";
+    EXPECT_TRUE(Pixel("ps_2_0\ndcl_2d s0\n" + coordinates + "texld r1, r0, s0\nmov oC0, r1\n").ok);
+    ExpectFault(Pixel("ps_2_0\ndcl_cube s0\n" + coordinates + "texld r1, r0, s0\n"), 13, 11, 5021, "read in .z");
+    ExpectFault(Pixel("ps_2_0\ndcl_2d s0\n" + coordinates + "texldp r1, r0, s0\n"), 13, 12, 5021, "read in .w");
+    ExpectFault(Pixel("ps_2_0\n" + coordinates + "texkill r0\n"), 12, 9, 5021, "read in .z");
+}
+
 // ---- Modifiers, swizzles and write masks of each version
 
 TEST(ShaderAssemblerModifiers, InstructionModifiersOfEachVersion) {
@@ -631,12 +648,12 @@ TEST(ShaderAssemblerModifiers, SwizzlesOfEachVersion) {
     ExpectFault(Pixel("ps_1_4\ntexld r0, t0.xzw\n"), 11, 11, 5009, "reads .xyz or .xyw");
     ExpectFault(Pixel("ps_1_4\ntexld r0, t0.xyw\ntexcrd r1.rgb, t0.xyz\n"), 12, 16, 5009, "the same .xyz or .xyw");
     ExpectFault(Pixel("ps_2_0\nmov r0, c0.xy\n"), 11, 9, 5009, "ps_2_0 swizzles are");
-    EXPECT_TRUE(Pixel("ps_2_0\nmov r0, c0.zxyw\nmov oC0, r0.w\n").ok);
+    EXPECT_TRUE(Pixel("ps_2_0\nmov r0, c0.zxyw\nmov r1, r0.w\nmov oC0, r1\n").ok);
     EXPECT_TRUE(Pixel("ps_2_x\nmov r0, c0.xy\nmov oC0, r0\n").ok);
     ExpectFault(Vertex("vs_1_1\nmov r0, c0.xyzwx\n"), 11, 12, 5009, "is not a swizzle");
     ExpectFault(Vertex("vs_1_1\nmov r0, c0.xgzw\n"), 11, 12, 5009, "mixes xyzw and rgba");
     ExpectFault(Vertex("vs_2_x\nsetp_gt p0, c0, c0.y\nif p0\nendif\n"), 12, 4, 5009, "p0 as a condition names one");
-    ExpectFault(Vertex("vs_2_x\nif_gt c0.xy, c0.y\nendif\n"), 11, 7, 5009, "compares one component of each source");
+    ExpectFault(Vertex("vs_2_x\nif_gt c0.xy, c0.y\nendif\n"), 11, 7, 5009, "'ifc' reads one component of this source");
 }
 
 TEST(ShaderAssemblerModifiers, WriteMasksOfEachVersion) {
@@ -736,6 +753,38 @@ TEST(ShaderAssemblerFlowControl, NestingDepthsOfEachVersion) {
                 "if blocks nest 24 deep at most");
 }
 
+// ---- Pixel outputs, and what pixels of a primitive may run apart
+
+TEST(ShaderAssemblerOutputs, ColourAndDepthOfPs20AndLater) {
+    ExpectFault(Pixel("ps_2_0\nadd oC0, c0, c0\n"), 11, 1, 5005, "oC0 is written by mov only in ps_2_0");
+    ExpectFault(Pixel("ps_2_0\nmov oC0, c0.x\n"), 11, 10, 5008, "the source of oC0 takes no modifier or swizzle");
+    ExpectFault(Pixel("ps_2_x\nmov oC0, -c0\n"), 11, 10, 5008, "takes no modifier or swizzle");
+    ExpectFault(Pixel("ps_2_0\nmov oC0.xyz, c0\n"), 11, 5, 5010, "oC0 is written whole");
+    ExpectFault(Pixel("ps_2_0\nmov oC0, c0\nmov oC0, c1\n"), 12, 1, 5005, "oC0 is written once in ps_2_0");
+    ExpectFault(Pixel("ps_2_0\nmov oC2, c0\nmov oC0, c0\n"), 11, 5, 5005, "writing oC2 writes oC1 too");
+    EXPECT_TRUE(Pixel("ps_3_0\nadd oC0, c0, c0\nmov oC0.xy, c1.x\nmov oC1, c0\n").ok);
+    ExpectFault(Pixel("ps_2_0\nmov oDepth, c0\n"), 11, 13, 5009, "oDepth is written from one component");
+    ExpectFault(Pixel("ps_3_0\nmov oDepth.x, c0.x\n"), 11, 5, 5010, "oDepth takes no write mask");
+    ExpectFault(Pixel("ps_2_0\nmov oDepth, c0.x\nmov oDepth, c0.y\n"), 12, 1, 5005, "oDepth is written once");
+    ExpectFault(Pixel("ps_2_x\nif b0\nmov oDepth, c0.x\nendif\n"), 12, 1, 5017, "oDepth is not written inside flow");
+}
+
+TEST(ShaderAssemblerOutputs, PerPixelFlowControl) {
+    const std::string setup = "dcl_texcoord v0\ndcl_2d s0\nsetp_gt p0, c0, c0.y\nmov r0, v0\n";
+    EXPECT_TRUE(Pixel("ps_3_0\n" + setup + "if p0.x\ntexld r1, v0, s0\ntexldl r1, r0, s0\nendif\n").ok);
+    ExpectFault(Pixel("ps_3_0\n" + setup + "if p0.x\ntexld r1, r0, s0\nendif\n"), 16, 1, 5017,
+                "'texld' takes the gradients of an r# register");
+    ExpectFault(Pixel("ps_3_0\n" + setup + "if_lt r0.x, c0.x\ndsx r1, r0\nendif\n"), 16, 1, 5017, "'dsx'");
+    ExpectFault(Pixel("ps_3_0\n" + setup + "(p0) texldp r1, r0, s0\n"), 15, 6, 5017, "'texldp' takes the gradients");
+    ExpectFault(Pixel("ps_3_0\n" + setup + "rep i0\nbreak_gt r0.x, c0.x\ntexld r1, r0, s0\nendrep\n"), 17, 1, 5017,
+                "gradients");
+    EXPECT_TRUE(Pixel("ps_3_0\n" + setup + "rep i0\ntexld r1, r0, s0\nbreak_gt r0.x, c0.x\nendrep\n").ok);
+    ExpectFault(Pixel("ps_3_0\n" + setup + "if p0.x\nmov oC0, r0\nendif\n"), 16, 1, 5017, "oC# is not written");
+    ExpectFault(Pixel("ps_2_x\nsetp_gt p0, c0, c0.y\n(p0) mov oC0, c0\n"), 12, 6, 5017,
+                "oC# is not written inside dynamic flow control or predication");
+    EXPECT_TRUE(Pixel("ps_3_0\nif b0\nmov oC0, c0\nendif\n").ok);
+}
+
 // ---- Operands: their count and kind
 
 TEST(ShaderAssemblerOperands, CountsAndKinds) {
@@ -766,6 +815,30 @@ TEST(ShaderAssemblerOperands, MatrixInstructions) {
     ExpectFault(Vertex(input + "m4x4 oPos, v0, c0.yxzw\n"), 12, 16, 5009, "the matrix of 'm4x4' takes no swizzle");
     ExpectFault(Vertex(input + "mov r0, v0\nm4x4 r0, r0, c0\n"), 13, 6, 5005, "cannot write a register it reads");
     ExpectFault(Vertex(input + "mov r0, v0\nmov r1, v0\nm3x2 r1.xy, v0, r0\n"), 14, 6, 5005, "cannot write");
+}
+
+TEST(ShaderAssemblerOperands, CrossProduct) {
+    EXPECT_TRUE(Vertex("vs_2_0\nmov r1, c0\ncrs r0.xz, r1, -c1\n").ok);
+    ExpectFault(Vertex("vs_2_0\nmov r1, c0\ncrs r0, r1, c1\n"), 12, 5, 5010, "'crs' writes some of .xyz");
+    ExpectFault(Vertex("vs_2_0\nmov r1, c0\ncrs r0.xyz, r1.yzxw, c1\n"), 12, 13, 5009, "take no swizzle");
+    ExpectFault(Vertex("vs_2_0\nmov r1, c0\ncrs r1.xyz, c1, r1\n"), 12, 17, 5005, "cannot read the register it writes");
+}
+
+TEST(ShaderAssemblerOperands, ScalarSourcesAndNormalize) {
+    ExpectFault(Vertex("vs_2_0\nmov r1, c1\npow r0, c0.x, r1\n"), 12, 15, 5009,
+                "'pow' reads one component of this source");
+    ExpectFault(Pixel("ps_2_0\ndp2add r0, c0, c0, c0.xy\n"), 11, 20, 5009, "'dp2add' reads one component");
+    EXPECT_TRUE(Vertex("vs_2_0\nmov r1, c0\nnrm r0, r1\npow r1, r0.x, c1.y\n").ok);
+    ExpectFault(Vertex("vs_2_0\nmov r0, c0\nnrm r0, r0\n"), 12, 9, 5005, "'nrm' cannot read the register it writes");
+}
+
+TEST(ShaderAssemblerOperands, Sincos) {
+    ExpectFault(Vertex("vs_3_0\nsincos r0.xyz, c0.x\n"), 11, 8, 5010, "writes .x, .y or .xy of an r#");
+    ExpectFault(Vertex("vs_3_0\nsincos r0.xy, c0\n"), 11, 15, 5009, "'sincos' reads one component of this source");
+    ExpectFault(Pixel("ps_2_0\nsincos r0.xy, c0.x, c1, c1\n"), 11, 25, 5005, "two different constant registers");
+    const std::string setp = "setp_gt p0, c0, c0.y\n";
+    ExpectFault(Vertex("vs_2_x\n" + setp + "(p0) sincos r0.y, c0.x, c1, c2\n"), 12, 2, 5009, "names one component");
+    EXPECT_TRUE(Vertex("vs_3_0\n" + setp + "(p0) sincos r0.y, c0.x\n").ok);
 }
 
 TEST(ShaderAssemblerOperands, SelectionsOfPixelShaders1To3) {

@@ -16,5 +16,5 @@ sincos r1.xy, r0.x, c1, c2
 mov oPos, r0
 ret
 label l1
-  nrm r0, -r0
+  nrm r1, -r0
 ret
