@@ -88,7 +88,8 @@ TEST_F(EffectAssemblyTest, AnAsmSamplerReadsItsTextureStageAndFlowControlReadsIn
              kAsmConstants +
              "    Texture[1] = <g_Texture>;\n"
              "    VertexShader = <g_PixelAsm>;\n"
-             "    PixelShader = asm { ps_2_0\n dcl t0.xy\n dcl v0\n dcl_2d s1\n texld r0, t0, s1\n mul oC0, r0, v0 };\n"
+             "    PixelShader = asm { ps_2_0\n dcl t0.xy\n dcl v0\n dcl_2d s1\n texld r0, t0, s1\n mul r1, r0, v0\n "
+             "mov oC0, r1 };\n"
              "  }\n"
              "  pass Counted {\n" +
              kAsmConstants +

@@ -233,7 +233,7 @@ TEST(ShaderTranslator, PixelShader20DeclaresItsInputsSamplersAndOutputs) {
         "dcl t0.xy\ndcl t3\ndcl v1\ndcl_2d s0\ndcl_cube s2\ndcl_volume s5\n"
         "texld r0, t0, s0\ntexldp r1, t3, s2\ntexldb r2, t3, s5\ntexkill r0\n"
         "sincos r3.xy, r0.x, c3, c4\nrsq r4.x, r1.w\nlog r4.y, r1.x\nexp r4.z, r2.y\nnrm r5.xyz, r1\n"
-        "lrp r6, r4.x, r5, v1\ndp2add r7.w, r3, r6, c0.z\npow r7.x, r6.x, c0.w\nfrc r7.yz, r6\n"
+        "lrp r6.xyz, r4.x, r5, v1\ndp2add r7.w, r3, r6, c0.z\npow r7.x, r6.x, c0.w\nfrc r7.yz, r6\n"
         "mov oC0, r7\nmov oC1, r0\nmov oDepth, r4.z\n");
     EXPECT_EQ(pixel.varyings.size(), 3u);  // TEXCOORD0, TEXCOORD3, COLOR1
     EXPECT_EQ(LocationOf(pixel.varyings, D3DDECLUSAGE_TEXCOORD, 3), 3);
