@@ -109,12 +109,48 @@ std::vector<AssemblyInstruction> Definitions(const ConstantState& state, const s
     return definitions;
 }
 
+// The kind of texture each stage reads, for ps_1_x which declares none: a cube or volume texture
+// (or sampler of one) the pass's Texture[n] or Sampler[n] names; 0 (2D) otherwise.
+PixelShader1xTextures StageTextures(const EffectDescription& description, const std::vector<StateAssignment>& states) {
+    auto find = [&](const std::string& name) -> const EffectParameterDesc* {
+        for (const EffectParameterDesc& parameter : description.parameters)
+            if (parameter.name == name) return &parameter;
+        return nullptr;
+    };
+    auto kindOf = [&](const std::string& name) {
+        const EffectParameterDesc* parameter = find(name);
+        if (parameter != nullptr && parameter->type == ParameterType::Sampler) {
+            for (const StateAssignment& state : parameter->samplerStates) {
+                if (Lower(state.name) == "texture") {
+                    const EffectParameterDesc* texture = find(state.value);
+                    if (texture != nullptr) parameter = texture;
+                }
+            }
+        }
+        const std::string type = parameter != nullptr ? Lower(parameter->typeName) : std::string();
+        const auto endsWith = [&](const char* tail) {
+            const std::string end = tail;
+            return type.size() >= end.size() && type.compare(type.size() - end.size(), end.size(), end) == 0;
+        };
+        return endsWith("cube") ? 3 : endsWith("3d") || endsWith("volume") ? 4 : 0;
+    };
+    PixelShader1xTextures textures;
+    for (const StateAssignment& state : states) {
+        const std::string name = Lower(state.name);
+        if ((name == "texture" || name == "sampler") && state.index >= 0 && state.index < 8) {
+            const int kind = kindOf(state.value);
+            if (kind != 0) textures.types[static_cast<std::size_t>(state.index)] = kind;
+        }
+    }
+    return textures;
+}
+
 // An asm stage, with the constant states of its stage: parameters as slots of its register
 // arrays, literal values as definitions ahead of its code (a `def` of its own still wins, as a
 // shader's definitions win over the device's registers on Direct3D 9).
-bool TranslateStage(const EffectDescription& description, const std::vector<ConstantState>& constants,
-                    const ShaderCompileRequest& request, bool vertex, const std::string& fileName,
-                    ShaderTranslation& translation, std::string& errors) {
+bool TranslateStage(const EffectDescription& description, const std::vector<StateAssignment>& states,
+                    const std::vector<ConstantState>& constants, const ShaderCompileRequest& request, bool vertex,
+                    const std::string& fileName, ShaderTranslation& translation, std::string& errors) {
     AssemblyResult assembled = AssembleShader(request.assembly, fileName, request.assemblyStart,
                                               vertex ? ShaderStage::Vertex : ShaderStage::Pixel);
     if (!assembled.ok) {
@@ -156,6 +192,7 @@ bool TranslateStage(const EffectDescription& description, const std::vector<Cons
     code.insert(code.begin(), definitions.begin(), definitions.end());
     ShaderTranslationOptions options;
     options.fileName = fileName;
+    options.pixelShader1xTextures = StageTextures(description, states);
     translation = TranslateShader(assembled.shader, options);
     if (!translation.ok) {
         errors = translation.errors;
@@ -171,12 +208,13 @@ bool TranslateStage(const EffectDescription& description, const std::vector<Cons
 }
 
 // One stage as a program of that stage alone.
-ProgramCompileResult StageProgram(const EffectDescription& description, const std::vector<ConstantState>& constants,
-                                  const ShaderCompileRequest& request, bool vertex, const std::string& fileName) {
+ProgramCompileResult StageProgram(const EffectDescription& description, const std::vector<StateAssignment>& states,
+                                  const std::vector<ConstantState>& constants, const ShaderCompileRequest& request,
+                                  bool vertex, const std::string& fileName) {
     ProgramCompileResult result;
     if (!request.assembly.empty()) {
         ShaderTranslation translation;
-        if (!TranslateStage(description, constants, request, vertex, fileName, translation, result.errors))
+        if (!TranslateStage(description, states, constants, request, vertex, fileName, translation, result.errors))
             return result;
         return vertex ? PairTranslations(&translation, nullptr) : PairTranslations(nullptr, &translation);
     }
@@ -238,7 +276,7 @@ ProgramCompileResult CompileAssemblyPass(const EffectDescription& description,
     for (const bool isVertex : {true, false}) {
         const ShaderCompileRequest& request = isVertex ? vertex : pixel;
         if (request.IsNull()) continue;
-        ProgramCompileResult stage = StageProgram(description, constants, request, isVertex, fileName);
+        ProgramCompileResult stage = StageProgram(description, states, constants, request, isVertex, fileName);
         if (stage.program == nullptr) return stage;
         const CompiledProgram& half = *stage.program;
         if (isVertex) {

@@ -16,7 +16,7 @@ namespace nvesk::d3dx9 {
 
 struct ShaderTranslationOptions {
     std::string fileName = "memory";  // named by every message
-    // ps_1_x declares no sampler types; the device's texture of each stage tells them.
+    // ps_1_x declares no sampler types: the kind of texture the pass gives each stage.
     PixelShader1xTextures pixelShader1xTextures;
 };
 

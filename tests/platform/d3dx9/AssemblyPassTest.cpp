@@ -165,3 +165,23 @@ TEST(AssemblyPass, FaultsPointIntoTheEffectFile) {
     ASSERT_TRUE(withBadValue.ok) << withBadValue.error;
     EXPECT_NE(PassProgramOf(withBadValue.description, 0).errors.find("(19,5)"), std::string::npos);
 }
+
+TEST(AssemblyPass, Ps1xStagesReadTheKindOfTextureThePassGivesThem) {
+    const ParseResult parsed = ParseEffect(
+        "textureCUBE g_Sky;\ntexture3D g_Fog;\ntexture g_Plain;\n"
+        "samplerCUBE g_SkySampler = sampler_state { Texture = <g_Sky>; };\n"
+        "technique T { pass P {\n"
+        "  Sampler[0] = (g_SkySampler); Texture[1] = <g_Fog>; Texture[2] = <g_Plain>;\n"
+        "  PixelShader = asm { ps_1_1\n tex t0\n tex t1\n tex t2\n tex t3\n add r0, t0, t1\n add r0, r0, t2\n"
+        "                      add r0, r0, t3 };\n"
+        "} }\n");
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    const EffectPassDesc& pass = parsed.description.techniques.at(0).passes.at(0);
+    const ProgramCompileResult program = CompileAssemblyPass(parsed.description, pass.states, ShaderCompileRequest(),
+                                                             pass.pixelShader.compiled, "fx.fx");
+    ASSERT_NE(program.program, nullptr) << program.errors;
+    const std::string& glsl = program.program->fragmentGlsl;
+    for (const char* declaration : {"samplerCube fx_ps_sampler0", "sampler3D fx_ps_sampler1",
+                                    "sampler2D fx_ps_sampler2", "sampler2D fx_ps_sampler3"})
+        EXPECT_NE(glsl.find(declaration), std::string::npos) << declaration;
+}
