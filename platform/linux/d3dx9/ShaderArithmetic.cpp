@@ -69,14 +69,16 @@ bool InstructionTranslator::Arithmetic(const AssemblyInstruction& instruction, s
         {"rcp", 1},    {"rsq", 1},  {"min", 2},  {"max", 2}, {"slt", 2}, {"sge", 2},  {"exp", 1},   {"expp", 1},
         {"log", 1},    {"logp", 1}, {"lit", 1},  {"dst", 2}, {"lrp", 3}, {"frc", 1},  {"m4x4", 2},  {"m4x3", 2},
         {"m3x4", 2},   {"m3x3", 2}, {"m3x2", 2}, {"pow", 2}, {"crs", 2}, {"sgn", 3},  {"abs", 1},   {"nrm", 1},
-        {"dp2add", 3}, {"cmp", 3},  {"cnd", 3},  {"dsx", 1}, {"dsy", 1}, {"setp", 2}, {"sincos", 0}};
+        {"dp2add", 3}, {"cmp", 3},  {"cnd", 3},  {"dsx", 1}, {"dsy", 1}, {"setp", 2}, {"sincos", 3}};
     const auto expected = kSourceCounts.find(name);
     if (expected == kSourceCounts.end()) {
         error = "instruction '" + name + "' has no GLSL translation";
         return false;
     }
-    const bool sincos = name == "sincos";
-    if ((!sincos && count != expected->second) || (sincos && count != 1 && count != 3)) {
+    // Before shader model 3, sincos and sgn take two sources more (the constants and scratch registers
+    // their hardware needed), which their result does not depend on.
+    const bool shortForm = (name == "sincos" || name == "sgn") && count == 1;
+    if (count != expected->second && !shortForm) {
         error = "instruction '" + name + "' has " + std::to_string(count) + " sources";
         return false;
     }
@@ -151,7 +153,6 @@ bool InstructionTranslator::Arithmetic(const AssemblyInstruction& instruction, s
     } else if (name == "nrm") {
         value = "fx_nrm(" + s(0) + ")";
     } else if (name == "sincos") {
-        // The 2.0 form's two constant sources only feed its Taylor series.
         value = "vec4(cos(" + scalar(0) + "), sin(" + scalar(0) + "), 0.0, 0.0)";
     } else if (name == "dp2add") {
         value = "vec4(dot((" + s(0) + ").xy, (" + s(1) + ").xy) + " + scalar(2) + ")";

@@ -18,6 +18,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 
 using namespace nvesk::d3dx9;
@@ -341,4 +344,29 @@ TEST(ShaderTranslator, FloatLiteralsReadBackAsTheSameFloat) {
     }
     EXPECT_EQ(FloatLiteral(std::numeric_limits<float>::infinity()), "uintBitsToFloat(0x7F800000u)");
     EXPECT_EQ(FloatLiteral(-std::numeric_limits<float>::infinity()), "uintBitsToFloat(0xFF800000u)");
+}
+
+// Every program of the assembler's seed corpus and of what its fuzzing found that assembles becomes
+// valid GLSL.
+TEST(ShaderTranslator, EveryProgramTheAssemblerAcceptsInItsCorpusTranslates) {
+    const std::filesystem::path found = NVESK_FUZZ_FOUND_DIR;
+    int translated = 0;
+    for (const auto& folder : {found.parent_path() / "corpus" / "shader-assembler-fuzz", found}) {
+        if (!std::filesystem::is_directory(folder)) continue;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            const std::string extension = entry.path().extension().string();
+            if (extension != ".vsh" && extension != ".psh") continue;
+            std::ifstream file(entry.path(), std::ios::binary);
+            const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            const ShaderStage stage = extension == ".vsh" ? ShaderStage::Vertex : ShaderStage::Pixel;
+            const AssemblyResult assembled = AssembleShader(text, entry.path().filename().string(), {}, stage);
+            if (!assembled.ok) continue;
+            SCOPED_TRACE(entry.path().filename().string());
+            const ShaderTranslation translation = Translated(assembled.shader);
+            if (stage == ShaderStage::Vertex) ExpectValidGlsl(translation.glsl, "");
+            if (stage == ShaderStage::Pixel) ExpectValidGlsl("", translation.glsl);
+            ++translated;
+        }
+    }
+    EXPECT_GT(translated, 8);
 }
