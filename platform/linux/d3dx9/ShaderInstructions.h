@@ -8,7 +8,7 @@
 
 namespace nvesk::d3dx9 {
 
-// An instruction's statements in two halves, so that a co-issued pair reads its sources before
+// An instruction's statements in two halves, so that a pair joined by `+` reads its sources before
 // either half writes.
 struct InstructionCode {
     std::string compute;  // reads the sources, keeps the result in a variable of its own

@@ -64,7 +64,7 @@ public:
                 if (!Flow(instruction)) break;
                 continue;
             }
-            // A co-issued pair reads all its sources before either writes.
+            // A pair joined by `+` reads all its sources before either writes.
             std::vector<const AssemblyInstruction*> group {&instruction};
             while (i + 1 < list.size() && list[i + 1].coissue)
                 group.push_back(&list[++i]);
@@ -80,10 +80,10 @@ public:
                 Fail(instruction.position, "instruction '" + instruction.name + "' outside any function");
                 break;
             }
-            for (const InstructionCode& part : codes)
-                Emit(part.compute);
-            for (const InstructionCode& part : codes)
-                Emit(part.write);
+            for (const InstructionCode& instructionCode : codes)
+                Emit(instructionCode.compute);
+            for (const InstructionCode& instructionCode : codes)
+                Emit(instructionCode.write);
         }
         if (errors_.empty() && !blocks_.empty()) Fail(SourcePosition(), "flow control is not closed at the end");
         if (open_) Close();

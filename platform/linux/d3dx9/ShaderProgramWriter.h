@@ -1,6 +1,6 @@
 // The code of an assembled shader's functions as GLSL: `fx_shader_main` up to its ret or its first
 // label, then one function a label (each declared ahead), every instruction in the nesting of its
-// flow control, a co-issued pair reading its sources before either half writes.
+// flow control, a pair joined by `+` reading its sources before either half writes.
 #pragma once
 
 #include "ShaderRegisters.h"

@@ -243,7 +243,7 @@ TEST_F(EffectAssemblyTest, InstructionsComputeWhatTheReferenceStates) {
          0x9980CC},
         {"texkill keeps the target", "",
          "ps_2_0\ndef c0, 0.5, 0.5, -1, 0\ndef c1, 1, 1, 1, 1\nmov r0, c0\ntexkill r0\nmov oC0, c1\n", 0x0000FF},
-        {"ps_1_1: a co-issued pair reads before it writes", "",
+        {"ps_1_1: a pair joined by + reads before it writes", "",
          "ps_1_1\ndef c0, 0.2, 0.2, 0.2, 0.8\nmov r0, c0\nmov r0.rgb, r0.a\n+mov r0.a, r0.b\nmov r0.rgb, r0.a\n",
          0x333333},
         {"ps_1_1: _bx2 and 1-x", "", "ps_1_1\ndef c0, 0.75, 0.25, 0.5, 1\nmov r1, c0\nadd r0, r1_bx2, 1-r1\n",
