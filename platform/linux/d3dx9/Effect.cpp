@@ -1,6 +1,7 @@
 #include "Effect.h"
 #include "com/Diagnostics.h"
 
+#include "AssemblyPass.h"
 #include "CompilerMessages.h"
 #include "EffectCompileAhead.h"
 #include "EffectParser.h"
@@ -110,7 +111,7 @@ DWORD ProfileVersion(const std::string& profile) {
 DWORD HighestVersion(const std::vector<ShaderCompileRequest>& choices) {
     DWORD version = 0;
     for (const ShaderCompileRequest& choice : choices)
-        version = std::max(version, choice.entry.empty() ? 0 : ProfileVersion(choice.profile));
+        version = std::max(version, choice.IsNull() ? 0 : ProfileVersion(choice.profile));
     return version;
 }
 
@@ -218,6 +219,7 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
             pass.name = passDesc.name;
             pass.annotations = annotations(passDesc.annotations);
             for (const StateAssignment& assignment : passDesc.states) {
+                if (IsShaderConstantState(assignment.name)) continue;  // the asm stage's registers (CreatePass)
                 PassState state;
                 std::string error;
                 if (!created->ResolveState(assignment, false, state, error)) {
@@ -237,14 +239,19 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
             if (FAILED(created_pass)) result = created_pass;
         }
     }
-    const bool compiledAny =
-        std::any_of(created->techniques_.begin(), created->techniques_.end(), [](const Technique& technique) {
-            return std::any_of(technique.passes.begin(), technique.passes.end(), [](const Pass& pass) {
-                return std::any_of(pass.programs.begin(), pass.programs.end(),
-                                   [](const PassProgram& p) { return p.HasShaders(); });
+    // Direct3D 9 compiles the file's HLSL whatever its passes use: a pass that compiled an HLSL stage
+    // has checked it; asm blocks and NULL check none of it.
+    const bool compiledHlsl = std::any_of(
+        description.techniques.begin(), description.techniques.end(), [&](const EffectTechniqueDesc& technique) {
+            return std::any_of(technique.passes.begin(), technique.passes.end(), [&](const EffectPassDesc& pass) {
+                for (const PassShader* shader : {&pass.vertexShader, &pass.pixelShader}) {
+                    for (const ShaderCompileRequest& choice : StageChoices(description, *shader))
+                        if (!choice.entry.empty()) return true;
+                }
+                return false;
             });
         });
-    if (SUCCEEDED(result) && !compiledAny && !CheckHlsl(description.hlsl, fileName, errors)) result = E_FAIL;
+    if (SUCCEEDED(result) && !compiledHlsl && !CheckHlsl(description.hlsl, fileName, errors)) result = E_FAIL;
     if (FAILED(result)) {
         created->Release();
         return result;
@@ -256,11 +263,23 @@ HRESULT Effect::Create(IDirect3DDevice9* device, const std::string& source, cons
 
 HRESULT Effect::CreatePass(const EffectDescription& description, const EffectPassDesc& passDesc,
                            const std::string& fileName, Pass& pass, std::string& errors) {
+    const std::vector<ShaderCompileRequest> vertexChoices = StageChoices(description, passDesc.vertexShader);
+    const std::vector<ShaderCompileRequest> pixelChoices = StageChoices(description, passDesc.pixelShader);
+    // Shader constant states fill the registers of an asm stage; without one they have nothing to fill.
+    const auto isAssembly = [](const ShaderCompileRequest& choice) { return !choice.assembly.empty(); };
+    const bool anyAssembly = std::any_of(vertexChoices.begin(), vertexChoices.end(), isAssembly) ||
+                             std::any_of(pixelChoices.begin(), pixelChoices.end(), isAssembly);
+    for (const StateAssignment& assignment : passDesc.states) {
+        if (!anyAssembly && IsShaderConstantState(assignment.name)) {
+            errors += FormatError(fileName, assignment.position,
+                                  "shader constant states are not supported without an asm shader: an HLSL shader "
+                                  "reads its constants from the effect's parameters");
+            return E_FAIL;
+        }
+    }
     pass.setsShaders = passDesc.vertexShader.assignment != ShaderAssignment::None ||
                        passDesc.pixelShader.assignment != ShaderAssignment::None;
     if (!pass.setsShaders) return D3D_OK;
-    const std::vector<ShaderCompileRequest> vertexChoices = StageChoices(description, passDesc.vertexShader);
-    const std::vector<ShaderCompileRequest> pixelChoices = StageChoices(description, passDesc.pixelShader);
     pass.vertexChoices = vertexChoices.size();
     pass.pixelChoices = pixelChoices.size();
     pass.vertexShaderVersion = HighestVersion(vertexChoices);
@@ -280,7 +299,20 @@ HRESULT Effect::CreatePass(const EffectDescription& description, const EffectPas
     HRESULT result = D3D_OK;
     for (std::size_t v = 0; v < vertexChoices.size(); ++v) {
         for (std::size_t p = 0; p < pixelChoices.size(); ++p) {
-            if (vertexChoices[v].entry.empty() && pixelChoices[p].entry.empty()) continue;  // both NULL
+            if (vertexChoices[v].IsNull() && pixelChoices[p].IsNull()) continue;  // both NULL
+            std::string log;
+            PassProgram& program = pass.programs[v * pixelChoices.size() + p];
+            if (isAssembly(vertexChoices[v]) || isAssembly(pixelChoices[p])) {
+                const ProgramCompileResult assembled =
+                    CompileAssemblyPass(description, passDesc.states, vertexChoices[v], pixelChoices[p], fileName);
+                const HRESULT linked =
+                    assembled.program == nullptr ? E_FAIL : program.Prepare(device_, assembled.program, log);
+                if (assembled.program == nullptr) errors += assembled.errors;
+                if (assembled.program != nullptr && FAILED(linked))
+                    errors += FormatError(fileName, passDesc.position, "the device cannot link this pass: " + log);
+                if (FAILED(linked)) result = linked;
+                continue;
+            }
             BoundStage vertex;
             BoundStage pixel;
             std::string error;
@@ -297,8 +329,7 @@ HRESULT Effect::CreatePass(const EffectDescription& description, const EffectPas
                 result = E_FAIL;
                 continue;
             }
-            std::string log;
-            const HRESULT linked = pass.programs[v * pixelChoices.size() + p].Prepare(device_, compiled.program, log);
+            const HRESULT linked = program.Prepare(device_, compiled.program, log);
             if (FAILED(linked)) {
                 errors += FormatError(fileName, passDesc.position, "the device cannot link this pass: " + log);
                 result = linked;

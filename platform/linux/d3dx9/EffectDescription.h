@@ -42,12 +42,18 @@ struct NamedConstant {
     ExpressionValue value;
 };
 
-// `compile vs_2_0 Fn(args)`; an empty entry stands for NULL (the stage is left to the device).
+// `compile vs_2_0 Fn(args)` or `asm { ... }`; neither an entry nor assembly stands for NULL (the
+// stage is left to the device).
 struct ShaderCompileRequest {
-    std::string profile;  // vs_2_0, ps_3_0, ...
+    std::string profile;  // vs_2_0, ps_3_0, ...; an asm block's version line
     std::string entry;
     std::vector<std::string> arguments;  // for Fn's uniform parameters, each as written
     SourcePosition position;
+    // An asm block: its text between the braces, and where that text starts in the file.
+    std::string assembly;
+    SourcePosition assemblyStart;
+
+    bool IsNull() const { return entry.empty() && assembly.empty(); }
 };
 
 enum class ShaderAssignment {

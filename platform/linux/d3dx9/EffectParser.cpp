@@ -563,11 +563,53 @@ private:
             ++index_;
             return request;
         }
-        if (IsKeywordNoCase("asm")) Fail(Current(), "assembly shaders are not supported");
+        if (IsKeywordNoCase("asm")) return ParseAssembly();
         if (!IsKeywordNoCase("compile")) {
             Fail(Current(), "syntax error: expected 'compile' or 'NULL' before " + Describe(Current()));
         }
         return ParseCompileRequest(vertex ? "VertexShader" : "PixelShader");
+    }
+
+    // `asm { ... }`: the text up to the brace that closes the block, skipping the assembly
+    // language's comments (`//`, `/* */`, and `;` to the end of the line), which may hold braces.
+    ShaderCompileRequest ParseAssembly() {
+        const Token& keyword = Current();
+        ++index_;
+        if (!IsSymbol("{")) Fail(Current(), "syntax error: expected '{' after 'asm'");
+        const Token& open = Current();
+        const std::string& text = description_.hlsl;
+        std::size_t at = open.offset + 1;
+        while (at < text.size() && text[at] != '}') {
+            const bool lineComment = text[at] == ';' || text.compare(at, 2, "//") == 0;
+            if (lineComment) {
+                at = text.find('\n', at);
+                if (at == std::string::npos) at = text.size();
+            } else if (text.compare(at, 2, "/*") == 0) {
+                const std::size_t close = text.find("*/", at + 2);
+                at = close == std::string::npos ? text.size() : close + 2;
+            } else {
+                ++at;
+            }
+        }
+        if (at >= text.size()) Fail(open, "syntax error: the asm block is not closed");
+        while (!AtEnd() && Current().offset < at)
+            ++index_;
+        if (!IsSymbol("}") || Current().offset != at) Fail(Current(), "syntax error: the asm block is not closed");
+        ++index_;
+        ShaderCompileRequest request;
+        request.position = keyword.position;
+        request.assembly = text.substr(open.offset + 1, at - open.offset - 1);
+        request.assemblyStart = open.position;
+        ++request.assemblyStart.column;
+        // The version line names the profile (the assembler checks it).
+        const std::size_t first = request.assembly.find_first_not_of(" \t\r\n");
+        if (first != std::string::npos) {
+            std::size_t last = first;
+            while (last < request.assembly.size() && IsIdentifierPart(request.assembly[last]))
+                ++last;
+            request.profile = Lower(request.assembly.substr(first, last - first));
+        }
+        return request;
     }
 
     void ParseShaderObject(const Token& nameToken, bool vertex) {
@@ -902,7 +944,7 @@ private:
             if (IsKeywordNoCase("compile")) {
                 Fail(Current(), "'compile' is allowed only for a pass's VertexShader and PixelShader");
             }
-            if (IsKeywordNoCase("asm")) Fail(Current(), "assembly shaders are not supported");
+            if (IsKeywordNoCase("asm")) Fail(Current(), "'asm' is allowed only for a VertexShader or PixelShader");
             if ((IsSymbol("<") || IsSymbol("(")) && Ahead(1).kind == TokenKind::Identifier &&
                 Ahead(2).kind == TokenKind::Symbol && Ahead(2).text == (IsSymbol("<") ? ">" : ")") &&
                 Ahead(3).text == ";") {

@@ -418,16 +418,6 @@ bool FindTextureStageState(const std::string& name, StateInfo& info) {
 const char* RefusedStateReason(const std::string& name) {
     const std::string upper = Upper(name);
     if (upper == "PATCHSEGMENTS") return "'PatchSegments' is not supported: the device draws no N-patches";
-    // VertexShaderConstant, ...1 to ...4, ...F, ...B, ...I, and the same for pixel shaders.
-    for (const char* stage : {"VERTEXSHADERCONSTANT", "PIXELSHADERCONSTANT"}) {
-        const std::string rest =
-            upper.compare(0, std::strlen(stage), stage) == 0 ? upper.substr(std::strlen(stage)) : std::string("-");
-        if (rest.empty() || rest == "1" || rest == "2" || rest == "3" || rest == "4" || rest == "F" || rest == "B" ||
-            rest == "I") {
-            return "shader constant states are not supported: the shaders of a pass read their constants from "
-                   "the effect's parameters";
-        }
-    }
     return nullptr;
 }
 

@@ -44,6 +44,8 @@ struct StageConstants {
     std::string uniformName;  // GLSL vec4 array; empty when the stage reads no globals
     std::uint32_t registerCount = 0;
     std::vector<ConstantSlot> slots;
+    // The array's element: vec4, or ivec4 for an assembly shader's i# and b# registers.
+    ConstantBaseType registerType = ConstantBaseType::Float;
 };
 
 // A value passed between the stages, in the vec4 register of its semantic.
@@ -60,8 +62,8 @@ struct CompiledProgram {
     std::string colorOutput;  // the fragment output for COLOR0
     StageConstants vertexConstants;
     StageConstants pixelConstants;
-    // An assembly shader's integer (i#, ivec4 registers) and boolean (b#, one int each) constant
-    // registers; HLSL keeps its int and bool globals among the vec4 ones above.
+    // An assembly shader's integer (i#) and boolean (b#, in x) constant registers, ivec4 each;
+    // HLSL keeps its int and bool globals among the vec4 ones above.
     StageConstants vertexIntConstants;
     StageConstants vertexBoolConstants;
     StageConstants pixelIntConstants;

@@ -1,5 +1,9 @@
 #include "PassProgram.h"
+
+#include "ShaderRegisters.h"
 #include "com/Diagnostics.h"
+
+#include <cstring>
 
 namespace nvesk::d3dx9 {
 
@@ -57,8 +61,14 @@ HRESULT PassProgram::Link(IDirect3DDevice9* device) const {
                    ? -1
                    : d3d9::GetUniformLocation(device, program, (constants.uniformName + "[0]").c_str());
     };
-    vertexConstants_ = locate(compiled_->vertexConstants);
-    pixelConstants_ = locate(compiled_->pixelConstants);
+    const auto arrays = ConstantArrays();
+    for (std::size_t i = 0; i < arrays.size(); ++i)
+        constantLocations_[i] = locate(*arrays[i]);
+    bumpMatrix_ =
+        d3d9::GetUniformLocation(device, program, (std::string(ShaderRegisters::BumpMatrixName()) + "[0]").c_str());
+    projectedStages_ = d3d9::GetUniformLocation(device, program, ShaderRegisters::ProjectedStagesName());
+    bumpLuminance_ =
+        d3d9::GetUniformLocation(device, program, (std::string(ShaderRegisters::BumpLuminanceName()) + "[0]").c_str());
     program_ = program;
     return D3D_OK;
 }
@@ -79,11 +89,56 @@ const std::vector<std::string>& PassProgram::Samplers() const {
     return compiled_ != nullptr ? compiled_->samplers : kNone;
 }
 
+std::array<const StageConstants*, 6> PassProgram::ConstantArrays() const {
+    return {&compiled_->vertexConstants, &compiled_->vertexIntConstants, &compiled_->vertexBoolConstants,
+            &compiled_->pixelConstants,  &compiled_->pixelIntConstants,  &compiled_->pixelBoolConstants};
+}
+
 HRESULT PassProgram::UploadConstants(IDirect3DDevice9* device, const EffectParameters& parameters) const {
     if (compiled_ == nullptr || program_ == 0) return D3D_OK;
-    const HRESULT vertex = Upload(device, compiled_->vertexConstants, vertexConstants_, parameters);
-    const HRESULT pixel = Upload(device, compiled_->pixelConstants, pixelConstants_, parameters);
-    return FAILED(vertex) ? vertex : pixel;
+    HRESULT result = D3D_OK;
+    const auto arrays = ConstantArrays();
+    for (std::size_t i = 0; i < arrays.size(); ++i) {
+        const HRESULT uploaded = Upload(device, *arrays[i], constantLocations_[i], parameters);
+        if (SUCCEEDED(result)) result = uploaded;
+    }
+    const HRESULT stages = UploadTextureStages(device);
+    return FAILED(result) ? result : stages;
+}
+
+HRESULT PassProgram::UploadTextureStages(IDirect3DDevice9* device) const {
+    constexpr DWORD kStages = 8;
+    if (projectedStages_ >= 0) {
+        INT projected = 0;
+        for (DWORD stage = 0; stage < kStages; ++stage) {
+            DWORD flags = 0;
+            device->GetTextureStageState(stage, D3DTSS_TEXTURETRANSFORMFLAGS, &flags);
+            if ((flags & D3DTTFF_PROJECTED) != 0) projected |= 1 << stage;
+        }
+        const HRESULT set = d3d9::SetUniformInts(device, program_, projectedStages_, 1, 1, &projected);
+        if (FAILED(set)) return set;
+    }
+    if (bumpMatrix_ < 0 && bumpLuminance_ < 0) return D3D_OK;
+    std::array<float, 4 * kStages> matrices {};
+    std::array<float, 2 * kStages> luminance {};
+    auto state = [&](DWORD stage, D3DTEXTURESTAGESTATETYPE type) {
+        DWORD bits = 0;
+        device->GetTextureStageState(stage, type, &bits);
+        float value = 0;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    };
+    for (DWORD stage = 0; stage < kStages; ++stage) {
+        matrices[stage * 4 + 0] = state(stage, D3DTSS_BUMPENVMAT00);
+        matrices[stage * 4 + 1] = state(stage, D3DTSS_BUMPENVMAT01);
+        matrices[stage * 4 + 2] = state(stage, D3DTSS_BUMPENVMAT10);
+        matrices[stage * 4 + 3] = state(stage, D3DTSS_BUMPENVMAT11);
+        luminance[stage * 2 + 0] = state(stage, D3DTSS_BUMPENVLSCALE);
+        luminance[stage * 2 + 1] = state(stage, D3DTSS_BUMPENVLOFFSET);
+    }
+    const HRESULT matrix = d3d9::SetUniformFloats(device, program_, bumpMatrix_, 4, kStages, matrices.data());
+    const HRESULT offsets = d3d9::SetUniformFloats(device, program_, bumpLuminance_, 2, kStages, luminance.data());
+    return FAILED(matrix) ? matrix : offsets;
 }
 
 HRESULT PassProgram::Upload(IDirect3DDevice9* device, const StageConstants& constants, INT location,
@@ -91,7 +146,8 @@ HRESULT PassProgram::Upload(IDirect3DDevice9* device, const StageConstants& cons
     if (location < 0 || constants.registerCount == 0) return D3D_OK;
     std::vector<float> registers;
     parameters.FillRegisters(constants, registers);
-    const bool integers = !constants.slots.empty() && constants.slots.front().baseType != ConstantBaseType::Float;
+    const bool integers = constants.registerType != ConstantBaseType::Float ||
+                          (!constants.slots.empty() && constants.slots.front().baseType != ConstantBaseType::Float);
     if (!integers) {
         return d3d9::SetUniformFloats(device, program_, location, 4, constants.registerCount, registers.data());
     }

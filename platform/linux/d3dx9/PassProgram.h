@@ -12,6 +12,7 @@
 
 #include <d3d9/ShaderProgramBinding.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,16 +40,23 @@ public:
 
 private:
     d3d9::ShaderProgramSource Source() const;
+    // The register arrays of both stages: float, int and bool of the vertex stage, then of the pixel stage.
+    std::array<const StageConstants*, 6> ConstantArrays() const;
     HRESULT Upload(IDirect3DDevice9* device, const StageConstants& constants, INT location,
                    const EffectParameters& parameters) const;
+    // What an assembly pixel shader reads of the device's texture stage states: the bump-environment
+    // matrix and luminance, and which stages project their coordinates.
+    HRESULT UploadTextureStages(IDirect3DDevice9* device) const;
 
     std::shared_ptr<const CompiledProgram> compiled_;
     // Filled by the first Link; a cache of the device's program, hence mutable.
     mutable bool linkTried_ = false;
     mutable HRESULT linkResult_ = D3D_OK;
     mutable d3d9::ShaderProgramHandle program_ = 0;
-    mutable INT vertexConstants_ = -1;
-    mutable INT pixelConstants_ = -1;
+    mutable std::array<INT, 6> constantLocations_ {-1, -1, -1, -1, -1, -1};  // as ConstantArrays
+    mutable INT bumpMatrix_ = -1;
+    mutable INT bumpLuminance_ = -1;
+    mutable INT projectedStages_ = -1;
 };
 
 }  // namespace nvesk::d3dx9

@@ -49,9 +49,10 @@ std::string InstructionTranslator::Helpers() {
         "    vec4 d = vec4(1.0, 0.0, 0.0, 1.0);\n"
         "    if (s.x > 0.0) {\n        d.y = s.x;\n        if (s.y > 0.0) d.z = pow(s.y, power);\n    }\n"
         "    return d;\n}\n"
-        // nrm scales all four components by rsq of the xyz length (a zero vector gives what rsq's
-        // infinity makes of it).
-        "vec4 fx_nrm(vec4 v) { return v * fx_rsq(dot(v.xyz, v.xyz)); }\n";
+        // nrm scales all four components by 1/sqrt of the xyz length, by FLT_MAX where that is 0
+        // (so a zero vector stays zero).
+        "vec4 fx_nrm(vec4 v)\n{\n    float f = dot(v.xyz, v.xyz);\n"
+        "    return v * (f != 0.0 ? 1.0 / sqrt(f) : 3.40282347e+38);\n}\n";
 }
 
 std::string InstructionTranslator::Read(const AssemblyInstruction& instruction, std::size_t source) const {

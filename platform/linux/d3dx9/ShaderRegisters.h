@@ -1,7 +1,8 @@
 // The register files of an assembled Direct3D 9 shader as GLSL globals: which files, inputs,
-// outputs and constants the program touches (one scan ahead of translation), how a source operand
-// reads (swizzle, modifier, relative address, constants a `def` fixes) and how a result reaches
-// its destination (shift, saturation, the ps_1_x range, write mask, predicate).
+// outputs and constants the program touches (one scan ahead of translation, ShaderRegisters.cpp),
+// how a source operand reads (swizzle, modifier, relative address, constants a `def` fixes) and how
+// a result reaches its destination (shift, saturation, the ps_1_x range, write mask, predicate:
+// ShaderOperands.cpp), and the uniforms, varyings and copies in and out (ShaderStageInterface.cpp).
 #pragma once
 
 #include "ShaderAssembly.h"
@@ -24,6 +25,8 @@ struct UsageRegister {
 
 // D3DDECLUSAGE_POSITION -> "POSITION"; empty for a usage Direct3D 9 does not have.
 std::string UsageName(int usage);
+// The letters of a write mask: 0x5 -> "xz".
+std::string MaskComponents(std::uint8_t mask);
 
 enum class SamplerKind { Texture2D, Cube, Volume };
 // The kind of a declaration's sampler type: 2 (2D), 3 (cube), 4 (volume), as `dcl_2d`, `dcl_cube`
@@ -90,6 +93,9 @@ public:
     // vec4(BUMPENVMAT00, BUMPENVMAT01, BUMPENVMAT10, BUMPENVMAT11) and vec2(LSCALE, LOFFSET).
     static const char* BumpMatrixName() { return "fx_bump_env_matrix"; }
     static const char* BumpLuminanceName() { return "fx_bump_env_luminance"; }
+    // The uniform the device fills for ps_1_1-1_3's tex: bit N set where texture stage N has
+    // D3DTTFF_PROJECTED, whose coordinates are divided by their w before the lookup.
+    static const char* ProjectedStagesName() { return "fx_projected_stages"; }
 
 private:
     void Scan(const AssembledShader& shader, const PixelShader1xTextures& textures);
@@ -127,6 +133,7 @@ private:
     bool usesPosition_ = false;  // vPos
     bool usesFace_ = false;      // vFace
     bool usesBumpEnvironment_ = false;
+    bool usesProjection_ = false;
     std::map<int, std::array<float, 4>> floatDefinitions_;
     std::map<int, std::array<int, 4>> intDefinitions_;
     std::map<int, bool> boolDefinitions_;

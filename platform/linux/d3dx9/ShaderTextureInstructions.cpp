@@ -34,7 +34,9 @@ bool InstructionTranslator::Texture(const AssemblyInstruction& instruction, Inst
     if (name == "texkill") {
         // Discards where any of x, y, z is below zero (ps_1_1-1_3: of the stage's coordinates).
         const std::string value = instruction.sources.empty() ? DestinationValue(instruction) : Read(instruction, 0);
-        code.compute = "if (any(lessThan((" + value + ").xyz, vec3(0.0)))) discard;\n";
+        const std::string predicate =
+            instruction.predicated ? registers_.ReadBool(instruction.predicate) + " && " : std::string();
+        code.compute = "if (" + predicate + "any(lessThan((" + value + ").xyz, vec3(0.0)))) discard;\n";
         return true;
     }
     if (name == "texdepth") {
@@ -42,6 +44,16 @@ bool InstructionTranslator::Texture(const AssemblyInstruction& instruction, Inst
         const std::string value = DestinationValue(instruction);
         code.compute = "oDepth = vec4(" + value + ".y == 0.0 ? 1.0 : " + value + ".x / " + value + ".y);\n";
         return true;
+    }
+    // Each form's sources, as its version writes them (the assembler checks them too).
+    const std::size_t needed = name == "bem"                                                                 ? 2
+                               : name == "texcrd" || (name == "texld" && registers_.PixelShader1x())         ? 1
+                               : name == "texld" || name == "texldp" || name == "texldb" || name == "texldl" ? 2
+                               : name == "texldd"                                                            ? 4
+                                                                                                             : 0;
+    if (instruction.sources.size() < needed) {
+        error = name + " needs " + std::to_string(needed) + " sources";
+        return false;
     }
     if (name == "bem") {
         // ps_1_4: src0.rg plus the bump matrix of the destination's stage applied to src1.rg.
@@ -75,7 +87,7 @@ bool InstructionTranslator::Texture(const AssemblyInstruction& instruction, Inst
         code.write = registers_.Write(instruction, result);
         return true;
     }
-    if (instruction.sources.size() < 2 || instruction.sources[1].type != RegisterType::Sampler) {
+    if (instruction.sources[1].type != RegisterType::Sampler) {
         error = name + " needs a sampler as its second source";
         return false;
     }
@@ -84,10 +96,6 @@ bool InstructionTranslator::Texture(const AssemblyInstruction& instruction, Inst
     std::string ddx;
     std::string ddy;
     if (name == "texldd") {
-        if (instruction.sources.size() != 4) {
-            error = "texldd needs its two gradients";
-            return false;
-        }
         kind = "grad";
         ddx = NewName("fx_ddx");
         ddy = NewName("fx_ddy");
@@ -129,8 +137,9 @@ bool InstructionTranslator::PixelShader1xTexture(const AssemblyInstruction& inst
         error = name + " needs a source register";
         return false;
     };
-    if (name == "tex" || name == "texld") {
-        sampleAt(coordinates);
+    if (name == "tex") {
+        sampleAt("((" + std::string(ShaderRegisters::ProjectedStagesName()) + " & " + std::to_string(1 << stage) +
+                 ") != 0 ? " + coordinates + " / " + coordinates + ".w : " + coordinates + ")");
     } else if (name == "texcoord") {
         code.compute += "vec4 " + result + " = vec4(clamp(" + coordinates + ".xyz, 0.0, 1.0), 1.0);\n";
     } else if (name == "texbem" || name == "texbeml") {
@@ -197,8 +206,8 @@ bool InstructionTranslator::PixelShader1xTexture(const AssemblyInstruction& inst
         code.compute += "vec4 " + result + " = vec4(" + dotWithCoordinates() + ");\n";
     } else if (name == "texdp3tex") {
         if (!needsSource()) return false;
-        // A one-dimensional lookup: a texture one texel high, read at the middle of its height as tex1D is.
-        sampleAt("vec4(" + dotWithCoordinates() + ", 0.5, 0.0, 0.0)");
+        // A one-dimensional lookup at (u, 0, 0), as the reference states it.
+        sampleAt("vec4(" + dotWithCoordinates() + ", 0.0, 0.0, 0.0)");
     } else {
         error = "instruction '" + name + "' has no GLSL translation";
         return false;

@@ -16,7 +16,7 @@ namespace nvesk::d3dx9 {
 
 struct ShaderTranslationOptions {
     std::string fileName = "memory";  // named by every message
-    // ps_1_x declares no sampler types; the device's texture of each stage tells them.
+    // ps_1_x declares no sampler types: the kind of texture the pass gives each stage.
     PixelShader1xTextures pixelShader1xTextures;
 };
 
@@ -30,7 +30,7 @@ struct ShaderTranslation {
     std::string colorOutput;                            // pixel stage: the output of oC0 (ps_1_x: r0)
     StageConstants floatConstants;                      // c#: vec4 registers from 0
     StageConstants intConstants;                        // i#: ivec4 registers
-    StageConstants boolConstants;                       // b#: one int each
+    StageConstants boolConstants;                       // b#: ivec4 registers, the value in x
     std::vector<std::pair<int, std::string>> samplers;  // s# (ps_1_x: texture stage) and its uniform
 };
 

@@ -197,7 +197,7 @@ TEST(EffectParser, ErrorsNameTheLineAndColumnOfTheFault) {
         {"float a; /* never closed\nfloat b;", 1, 10, "unterminated comment"},
         {"float a;\nint a;", 2, 5, "redefinition"},
         {"technique { pass { PixelShader = compile vs_2_0 F(); } } float4 F():COLOR{return 0;}", 1, 34, "profile"},
-        {"technique { pass { VertexShader = asm { mov oPos, v0 }; } }", 1, 35, "assembly"},
+        {"technique { pass { VertexShader = asm mov oPos, v0; } }", 1, 39, "expected '{' after 'asm'"},
         {"float4 g = {1, 2;", 1, 18, "unbalanced"},
         {"float a[1e30];", 1, 9, "invalid array size"},
         {"technique { pass {", 1, 19, "end of file"},
