@@ -8,6 +8,7 @@
 
 #include <map>
 #include <set>
+#include <tuple>
 
 namespace nvesk::d3dx9 {
 
@@ -133,9 +134,13 @@ private:
         if (instruction.name == "dcl" && instruction.hasDestination) {
             const DestinationOperand& declared = instruction.destination;
             std::uint8_t& mask = declared_[{declared.type, declared.index}];
+            const Declaration& usage = instruction.declaration;
             if (mask & declared.writeMask) {
                 errors_.Add(declared.position, AssemblyRule::Declaration,
                             "'" + RegisterText(declared.type, declared.index) + "' is declared twice");
+            } else if (usage.usage >= 0 && !semantics_.insert({declared.type, usage.usage, usage.usageIndex}).second) {
+                errors_.Add(declared.position, AssemblyRule::Declaration,
+                            "a semantic is declared once (its usage and index on a second register)");
             }
             mask = static_cast<std::uint8_t>(mask | declared.writeMask);
             if (declared.type == T::Sampler) samplerTypes_[declared.index] = instruction.declaration.samplerType;
@@ -261,6 +266,7 @@ private:
     bool reportedOrder_ = false;
     std::map<std::pair<RegisterType, int>, std::uint8_t> declared_;
     std::map<int, int> samplerTypes_;
+    std::set<std::tuple<RegisterType, int, int>> semantics_;        // file, usage, usage index
     std::map<std::pair<RegisterType, int>, std::uint8_t> written_;  // the components written
     std::set<std::pair<RegisterType, int>> reportedReads_;
     std::map<int, int> orders_;  // of r#: the order of the texture read its value comes from, -1 for none

@@ -865,6 +865,10 @@ TEST(ShaderAssemblerOperands, Declarations) {
     ExpectFault(Vertex("vs_2_0\ndcl v0\n"), 11, 5, 5011, "declared with its usage");
     ExpectFault(Vertex("vs_2_0\ndcl_position r0\n"), 11, 14, 5011, "'r0' cannot be declared in vs_2_0");
     ExpectFault(Vertex("vs_1_1\ndcl_position v0\ndcl_normal v0\n"), 12, 12, 5011, "'v0' is declared twice");
+    ExpectFault(Vertex("vs_1_1\ndcl_texcoord v0\ndcl_texcoord0 v1\n"), 12, 15, 5011, "a semantic is declared once");
+    EXPECT_TRUE(Pixel("ps_3_0\ndcl_normal v0.xyz\ndcl_blendweight v0.w\ndcl_texcoord1 v1.y\ndcl_texcoord0 v1.zw\n"
+                      "dcl_2d s1\ntexld r1, v1.zw, s1\nmov oC0, r1\n")
+                    .ok);
     ExpectFault(Vertex("vs_1_1\ndcl_sideways v0\n"), 11, 1, 5011, "unknown declaration usage 'sideways'");
     ExpectFault(Vertex("vs_1_1\ndcl_texcoord16 v0\n"), 11, 1, 5011, "out of range (0-15)");
     ExpectFault(Pixel("ps_2_0\ndcl_texcoord0 t0\n"), 11, 15, 5011, "declared without a usage in ps_2_0");
