@@ -410,4 +410,44 @@ TEST_F(EffectAssemblyTest, PixelShadersWriteTheDepthTheyCompute) {
     }
 }
 
+// vs_3_0 and ps_3_0 pack two TEXCOORDs in one register; an HLSL stage on the other side keeps each
+// in a register of its own, as its float2 values sit there.
+TEST_F(EffectAssemblyTest, PackedShaderModel3VaryingsMeetHlslStages) {
+    CreateOk(
+        "void Vs(float3 p : POSITION, out float4 oPos : POSITION, out float2 a : TEXCOORD0, out float2 b : TEXCOORD1)\n"
+        "{ oPos = float4(p.x / 32.0 - 1.0, 1.0 - p.y / 24.0, p.z, 1.0); a = float2(0.25, 0.5); b = float2(0.75, 1); }\n"
+        "float4 Ps(float2 a : TEXCOORD0, float2 b : TEXCOORD1) : COLOR { return float4(a, b.x, 1); }\n"
+        "VertexShader g_Packing = asm {\n"
+        "    vs_3_0\n    def c10, 0.25, 0.5, 0.75, 1\n    dcl_position v0\n"
+        "    dcl_position o0\n    dcl_texcoord0 o1.xy\n    dcl_texcoord1 o1.zw\n"
+        "    mad o0.xy, v0.xy, c0.xy, c0.zw\n    mov o0.zw, c1.xy\n    mov o1, c10\n"
+        "};\n"
+        "PixelShader g_Unpacked = asm {\n"
+        "    ps_3_0\n    def c0, 0, 0, 0, 1\n    dcl_texcoord0 v0.xy\n    dcl_texcoord1 v1.xy\n"
+        "    mov r0.xy, v0\n    mov r0.z, v1.x\n    mov r0.w, c0.w\n    mov oC0, r0\n"
+        "};\n"
+        "PixelShader g_Packed = asm {\n"
+        "    ps_3_0\n    def c0, 0, 0, 0, 1\n    dcl_texcoord0 v2.xy\n    dcl_texcoord1 v2.zw\n"
+        "    mov r0.xyz, v2\n    mov r0.w, c0.w\n    mov oC0, r0\n"
+        "};\n"
+        "technique T {\n"
+        "  pass AsmToAsm {\n" +
+        kPlaceConstants +
+        "    VertexShader = <g_Packing>;\n    PixelShader = <g_Unpacked>;\n  }\n"
+        "  pass AsmToHlsl {\n" +
+        kPlaceConstants +
+        "    VertexShader = <g_Packing>;\n    PixelShader = compile ps_3_0 Ps();\n  }\n"
+        "  pass HlslToAsm {\n"
+        "    VertexShader = compile vs_3_0 Vs();\n    PixelShader = <g_Packed>;\n  }\n"
+        "}\n");
+    Clear();
+    for (UINT pass = 0; pass < 3; ++pass) {
+        ASSERT_EQ(DrawPass("T", pass, Quad(static_cast<float>(pass * 20), 0, 20, 48)), D3D_OK);
+        const DWORD pixel = PixelAt(pass * 20 + 10, 24);
+        EXPECT_NEAR(Channel(pixel, 16), 64, 1) << pass;
+        EXPECT_NEAR(Channel(pixel, 8), 128, 1) << pass;
+        EXPECT_NEAR(Channel(pixel, 0), 191, 1) << pass;
+    }
+}
+
 }  // namespace
