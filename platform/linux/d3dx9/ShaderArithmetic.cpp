@@ -124,10 +124,9 @@ bool InstructionTranslator::Arithmetic(const AssemblyInstruction& instruction, s
         value = "mix(" + s(2) + ", " + s(1) + ", " + s(0) + ")";
     } else if (name == "frc") {
         value = "fract(" + s(0) + ")";
-    } else if (name.size() == 4 && name[0] == 'm' && name[2] == 'x') {
+    } else if (const int rows = MatrixRows(name); rows != 0) {
         // m4x4 and its kind: one dot product a row, the rows the registers from the second source on.
         const int width = name[1] - '0';
-        const int rows = name[3] - '0';
         const std::string vector = width == 4 ? s(0) : "(" + s(0) + ").xyz";
         value = "vec4(";
         for (int row = 0; row < 4; ++row) {

@@ -50,6 +50,12 @@ bool LooksUpInThreeDimensions(const std::string& name) {
 
 }  // namespace
 
+int MatrixRows(const std::string& name) {
+    const bool matrix = name.size() == 4 && name[0] == 'm' && name[2] == 'x' && name[1] >= '2' && name[1] <= '4' &&
+                        name[3] >= '2' && name[3] <= '4';
+    return matrix ? name[3] - '0' : 0;
+}
+
 std::string MaskComponents(std::uint8_t mask) {
     std::string text;
     for (int c = 0; c < 4; ++c)
@@ -97,6 +103,13 @@ void ShaderRegisters::Scan(const AssembledShader& shader, const PixelShader1xTex
         }
         for (const SourceOperand& source : instruction.sources)
             NoteSource(source);
+        // m4x4 and its kind read the registers after their second source's too, one a row.
+        const int rows = MatrixRows(instruction.name);
+        for (int row = 1; row < rows && instruction.sources.size() == 2; ++row) {
+            SourceOperand next = instruction.sources[1];
+            next.index += row;
+            NoteSource(next);
+        }
         if (instruction.predicated) NoteSource(instruction.predicate);
         if (instruction.hasDestination) NoteDestination(instruction.destination);
         NoteTextures(instruction, textures);

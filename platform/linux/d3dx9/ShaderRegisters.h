@@ -25,6 +25,10 @@ struct UsageRegister {
 
 // D3DDECLUSAGE_POSITION -> "POSITION"; empty for a usage Direct3D 9 does not have.
 std::string UsageName(int usage);
+// The rows of m4x4, m4x3, m3x4, m3x3 and m3x2 (registers from the second source on); 0 for any
+// other instruction.
+int MatrixRows(const std::string& name);
+
 // The letters of a write mask: 0x5 -> "xz".
 std::string MaskComponents(std::uint8_t mask);
 

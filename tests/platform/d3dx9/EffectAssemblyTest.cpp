@@ -450,4 +450,29 @@ TEST_F(EffectAssemblyTest, PackedShaderModel3VaryingsMeetHlslStages) {
     }
 }
 
+// A matrix parameter in four constant registers transforms as HLSL's mul(position, matrix) does.
+TEST_F(EffectAssemblyTest, AMatrixConstantStateTransformsAsHlslMulDoes) {
+    CreateOk(
+        "float4x4 g_ToClip = {1.0 / 32, 0, 0, 0,  0, -1.0 / 24, 0, 0,  0, 0, 1, 0,  -1, 1, 0, 1};\n"
+        "float4 Hlsl(float3 p : POSITION) : POSITION { return mul(float4(p, 1), g_ToClip); }\n"
+        "float4 Green() : COLOR { return float4(0, 1, 0, 1); }\n"
+        "technique T {\n"
+        "  pass Asm {\n"
+        "    VertexShaderConstant4[0] = <g_ToClip>;\n"
+        "    VertexShader = asm { vs_1_1\n dcl_position v0\n m4x4 oPos, v0, c0 };\n"
+        "    PixelShader = asm { ps_1_1\n def c0, 1, 0, 0, 1\n mov r0, c0 };\n"
+        "  }\n"
+        "  pass Hlsl { VertexShader = compile vs_2_0 Hlsl(); PixelShader = compile ps_2_0 Green(); }\n"
+        "}\n");
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(4, 4, 24, 16)), D3D_OK);
+    ASSERT_EQ(DrawPass("T", 1, Quad(36, 28, 24, 16)), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(5, 5)), 0xFF0000u);
+    EXPECT_EQ(Rgb(PixelAt(26, 18)), 0xFF0000u);
+    EXPECT_EQ(Rgb(PixelAt(37, 29)), 0x00FF00u);
+    EXPECT_EQ(Rgb(PixelAt(58, 42)), 0x00FF00u);
+    for (const auto& [x, y] : {std::pair(2u, 2u), std::pair(30u, 22u), std::pair(34u, 26u), std::pair(62u, 46u)})
+        EXPECT_EQ(Rgb(PixelAt(x, y)), 0x0000FFu) << x << ", " << y;  // the clear colour around both quads
+}
+
 }  // namespace

@@ -111,6 +111,11 @@ TEST(ShaderTranslator, VertexAndPixelShaders11MeetAndTakeTheRegistersOfTheirUsag
                           {D3DDECLUSAGE_POSITION, 0}, {D3DDECLUSAGE_NORMAL, 0}, {D3DDECLUSAGE_TEXCOORD, 0}}));
     // c0-c3 (the matrix) to c6 from the device; c10 is the shader's own.
     EXPECT_EQ(vertex.floatConstants.registerCount, 7u);
+    // A matrix instruction reads a register a row after its second source.
+    EXPECT_EQ(FromText("vs_1_1\ndcl_position v0\nm4x4 oPos, v0, c0\n").floatConstants.registerCount, 4u);
+    const ShaderTranslation rows = FromText("vs_1_1\ndcl_position v0\nm3x2 oPos.xy, v0, c5\nmov oPos.zw, v0\n");
+    EXPECT_EQ(rows.floatConstants.registerCount, 7u);
+    ExpectValidGlsl(rows.glsl, "");
     EXPECT_FALSE(vertex.floatConstants.uniformName.empty());
     EXPECT_EQ(vertex.intConstants.registerCount, 0u);
     // Both colours, two coordinate sets and fog out; the pixel stage reads them where they are written.
