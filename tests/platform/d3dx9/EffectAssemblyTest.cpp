@@ -278,6 +278,14 @@ TEST_F(EffectAssemblyTest, InstructionsComputeWhatTheReferenceStates) {
                             "mov r0, c1.x\nloop aL, i0\nadd r0, r0, c[aL + 10]\nendloop\nif b0\ncall l1\nendif\n"
                             "mov oD0, r0\nret\nlabel l1\nadd r0, r0, c11\nret\n"),
          kShowColor, 0x802080},
+        {"crs, sge, slt, abs",
+         PlacedVertexShader("vs_2_0",
+                            "def c10, 1, 0, 0, 0\ndef c11, 0, 1, 0, 0\ndef c12, 0.5, 0.5, 0.75, -0.25\n"
+                            "def c13, 0.5, 0.25, 0.75, 1\n",
+                            "mov r2, c10\ncrs r0.xyz, r2, c11\nsge r1.x, c12.x, c12.y\nslt r1.y, c12.z, c12.y\n"
+                            "abs r1.z, c12.w\nmul r3.x, r1.x, c13.x\nadd r3.y, r1.y, c13.y\nmul r3.z, r0.z, c13.z\n"
+                            "add r3.z, r3.z, -r1.z\nmov r3.w, c13.w\nmov oD0, r3\n"),
+         kShowColor, 0x804080},
         {"ps_3_0 predication by component", PlacedVertexShader("vs_3_0", "", ""),
          "ps_3_0\ndef c0, 0.25, 0.5, 0.75, 1\ndef c1, 0.5, 0.5, 0.5, 0.125\nmov r0, c0\nsetp_gt p0, r0, c1\n"
          "(p0) mov r0, c1.w\n(!p0.x) add r0.x, r0.x, c0.x\nmov oC0, r0\n",
