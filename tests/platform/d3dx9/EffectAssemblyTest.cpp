@@ -1,6 +1,8 @@
 // Effects whose passes hold `asm { ... }` shaders, drawn on a real device: constants from the
-// pass's shader constant states (parameters followed at BeginPass, literals), an asm stage with an
-// HLSL one, the texture stage an asm sampler reads, and ps_1_x's register range.
+// pass's shader constant states (parameters followed at BeginPass, literals), asm stages beside HLSL
+// and device stages, the texture stages asm samplers read (vertex textures too), instruction results
+// against the values the shader reference states, ps_1_x's register range and texture addressing,
+// depth written by pixel shaders, and shader model 3's packed varyings.
 #include "EffectPassFixture.h"
 #include "Pixels.h"
 
@@ -481,6 +483,28 @@ TEST_F(EffectAssemblyTest, AMatrixConstantStateTransformsAsHlslMulDoes) {
     EXPECT_EQ(Rgb(PixelAt(58, 42)), 0x00FF00u);
     for (const auto& [x, y] : {std::pair(2u, 2u), std::pair(30u, 22u), std::pair(34u, 26u), std::pair(62u, 46u)})
         EXPECT_EQ(Rgb(PixelAt(x, y)), 0x0000FFu) << x << ", " << y;  // the clear colour around both quads
+}
+
+// vs_3_0's s0 reads the texture of D3DVERTEXTEXTURESAMPLER0.
+TEST_F(EffectAssemblyTest, AVertexShaderSamplerReadsTheVertexTextureStage) {
+    CreateOk(std::string("technique T {\n  pass P {\n") + kPlaceConstants +
+             "    VertexShader = asm {\n"
+             "        vs_3_0\n        def c10, 0.75, 0.5, 0, 0\n        dcl_position v0\n        dcl_2d s0\n"
+             "        dcl_position o0\n        dcl_color o1\n"
+             "        mad o0.xy, v0.xy, c0.xy, c0.zw\n        mov o0.zw, c1.xy\n"
+             "        mov r1, c10\n        texldl r0, r1, s0\n        mov o1, r0\n"
+             "    };\n"
+             "    PixelShader = asm { ps_3_0\n dcl_color v0\n mov oC0, v0 };\n"
+             "  }\n}\n");
+    IDirect3DTexture9* halves = MakeTexture(2, 1, [](UINT x, UINT) { return x == 0 ? 0xFFFF0000u : 0xFF00FF00u; });
+    textures_.push_back(halves);
+    ASSERT_EQ(device_->SetTexture(D3DVERTEXTEXTURESAMPLER0, halves), D3D_OK);
+    ASSERT_EQ(device_->SetSamplerState(D3DVERTEXTEXTURESAMPLER0, D3DSAMP_MINFILTER, D3DTEXF_POINT), D3D_OK);
+    ASSERT_EQ(device_->SetSamplerState(D3DVERTEXTEXTURESAMPLER0, D3DSAMP_MAGFILTER, D3DTEXF_POINT), D3D_OK);
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(32, 24)), 0x00FF00u);  // u 0.75: the right texel
+    ASSERT_EQ(device_->SetTexture(D3DVERTEXTEXTURESAMPLER0, nullptr), D3D_OK);
 }
 
 }  // namespace
