@@ -97,6 +97,15 @@ void ShaderRegisters::Scan(const AssembledShader& shader, const PixelShader1xTex
         }
         for (const SourceOperand& source : instruction.sources)
             NoteSource(source);
+        // m4x4 and its kind read one register a row from their second source on.
+        const std::string& name = instruction.name;
+        if (name.size() == 4 && name[0] == 'm' && name[2] == 'x' && instruction.sources.size() == 2) {
+            for (int row = 1; row < name[3] - '0'; ++row) {
+                SourceOperand matrixRow = instruction.sources[1];
+                matrixRow.index += row;
+                NoteSource(matrixRow);
+            }
+        }
         if (instruction.predicated) NoteSource(instruction.predicate);
         if (instruction.hasDestination) NoteDestination(instruction.destination);
         NoteTextures(instruction, textures);

@@ -342,3 +342,20 @@ TEST(ShaderTranslator, FloatLiteralsReadBackAsTheSameFloat) {
     EXPECT_EQ(FloatLiteral(std::numeric_limits<float>::infinity()), "uintBitsToFloat(0x7F800000u)");
     EXPECT_EQ(FloatLiteral(-std::numeric_limits<float>::infinity()), "uintBitsToFloat(0xFF800000u)");
 }
+
+// m4x4 and its kind read one constant register a row: the stage's constant file reaches the last.
+TEST(ShaderTranslator, MatrixInstructionsTakeEveryRowTheyRead) {
+    const std::pair<const char*, unsigned> cases[] = {
+        {"m4x4 r0, v0, c2", 6}, {"m4x3 r0.xyz, v0, c2", 5}, {"m3x4 r0, v0, c2", 6},
+        {"m3x3 r0.xyz, v0, c2", 5}, {"m3x2 r0.xy, v0, c2", 4},
+    };
+    for (const auto& [instruction, registers] : cases) {
+        SCOPED_TRACE(instruction);
+        const ShaderTranslation vertex =
+            FromText(std::string("vs_2_0\ndcl_position v0\nmov r0, v0\n") + instruction + "\nmov oPos, r0\n");
+        EXPECT_EQ(vertex.floatConstants.registerCount, registers);
+        const ProgramCompileResult paired = PairTranslations(&vertex, nullptr);
+        ASSERT_NE(paired.program, nullptr) << paired.errors;
+        ExpectValidGlsl(paired.program->vertexGlsl, "");
+    }
+}
