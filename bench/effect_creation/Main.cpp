@@ -4,6 +4,7 @@
 //         SPIRV-Cross; then every technique validated, which has the driver link every pass (a
 //         pass is linked at its first use), timed apart;
 //   warm: both caches filled by an earlier process.
+// Then, without files named, each effect of assembly/ beside the same passes in HLSL.
 // On a busy machine run it with a real-time priority, so that other work does not land in the
 // figures: chrt -f 10 xvfb-run -a bench/effect_creation_bench [--runs N] [--json FILE] [FILE.fx...]
 #include "ToolDevice.h"
@@ -125,6 +126,22 @@ std::vector<std::string> DefaultFiles() {
     return files;
 }
 
+// Pairs of effects with the same passes, in assembly (NAME.asm.fx) and in HLSL (NAME.hlsl.fx).
+std::vector<std::pair<std::string, std::string>> AssemblyPairs() {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    const std::string folder = std::string(NVESK_SOURCE_DIR) + "/bench/effect_creation/assembly/";
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        const std::string suffix = ".asm.fx";
+        if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+            continue;
+        const std::string hlsl = folder + name.substr(0, name.size() - suffix.size()) + ".hlsl.fx";
+        if (std::filesystem::exists(hlsl)) pairs.emplace_back(entry.path().string(), hlsl);
+    }
+    std::sort(pairs.begin(), pairs.end());
+    return pairs;
+}
+
 void WriteJson(const std::string& path, const std::vector<Timing>& timings) {
     std::ofstream out(path);
     out << "{\n  \"goal_median_cold_ms\": " << kMedianGoalMs << ",\n  \"goal_max_cold_ms\": " << kMaxGoalMs
@@ -160,7 +177,8 @@ int main(int argc, char** argv) {
             files.push_back(argument);
         }
     }
-    if (files.empty()) files = DefaultFiles();
+    const bool defaultFiles = files.empty();
+    if (defaultFiles) files = DefaultFiles();
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     char folder[] = "/tmp/nvesk-effect-bench-XXXXXX";
     if (mkdtemp(folder) == nullptr) return 2;
@@ -169,9 +187,8 @@ int main(int argc, char** argv) {
         "NVESK_SHADER_CACHE=" + Quoted(std::string(folder) + "/nvesk") +
         " MESA_SHADER_CACHE_DISABLE=false MESA_SHADER_CACHE_DIR=" + Quoted(std::string(folder) + "/mesa");
 
-    std::vector<Timing> timings;
     bool failed = false;
-    for (const std::string& file : files) {
+    const auto timeFile = [&](const std::string& file) {
         Timing timing {file, {}, {}, {}, {}};
         TimeInChild(self, file, warm);  // fills the caches
         // Cold and warm in turns, so that a busy moment of the machine falls on both.
@@ -187,7 +204,16 @@ int main(int argc, char** argv) {
             timing.coldFirstUse.push_back(coldRun.firstUse);
             timing.warm.push_back(warmRun.wall);
         }
-        timings.push_back(timing);
+        return timing;
+    };
+    std::vector<Timing> timings;
+    for (const std::string& file : files)
+        timings.push_back(timeFile(file));
+    // Each pair in turns as well: the assembly effect's runs, then the HLSL one's, then again.
+    std::vector<std::pair<Timing, Timing>> pairs;
+    if (defaultFiles) {
+        for (const auto& [assembly, hlsl] : AssemblyPairs())
+            pairs.emplace_back(timeFile(assembly), timeFile(hlsl));
     }
     std::filesystem::remove_all(folder);
 
@@ -205,6 +231,18 @@ int main(int argc, char** argv) {
     const double median = Median(coldMedians);
     std::printf("median of the files' cold medians: %.1f ms (goal <= %.0f); slowest cold run: %.1f ms (goal <= %.0f)\n",
                 median, kMedianGoalMs, coldMax, kMaxGoalMs);
+    if (!pairs.empty()) {
+        std::printf("\nAssembly passes against the same passes in HLSL (cold; goal: assembly / HLSL <= 1)\n");
+        std::printf("%-18s %14s %12s %8s %14s %12s\n", "effect", "asm median", "HLSL median", "ratio", "asm processor",
+                    "HLSL proc.");
+        for (const auto& [assembly, hlsl] : pairs) {
+            const double ratio = Median(assembly.cold) / Median(hlsl.cold);
+            std::printf("%-18s %14.1f %12.1f %8.2f %14.1f %12.1f  %s\n",
+                        std::filesystem::path(assembly.file).filename().c_str(), Median(assembly.cold),
+                        Median(hlsl.cold), ratio, Median(assembly.coldProcessor), Median(hlsl.coldProcessor),
+                        ratio <= 1.0 ? "met" : "NOT met");
+        }
+    }
     if (!json.empty()) WriteJson(json, timings);
     if (failed) {
         std::fprintf(stderr, "an effect failed to be created\n");

@@ -111,11 +111,6 @@ TEST(ShaderTranslator, VertexAndPixelShaders11MeetAndTakeTheRegistersOfTheirUsag
                           {D3DDECLUSAGE_POSITION, 0}, {D3DDECLUSAGE_NORMAL, 0}, {D3DDECLUSAGE_TEXCOORD, 0}}));
     // c0-c3 (the matrix) to c6 from the device; c10 is the shader's own.
     EXPECT_EQ(vertex.floatConstants.registerCount, 7u);
-    // A matrix instruction reads a register a row after its second source.
-    EXPECT_EQ(FromText("vs_1_1\ndcl_position v0\nm4x4 oPos, v0, c0\n").floatConstants.registerCount, 4u);
-    const ShaderTranslation rows = FromText("vs_1_1\ndcl_position v0\nm3x2 oPos.xy, v0, c5\nmov oPos.zw, v0\n");
-    EXPECT_EQ(rows.floatConstants.registerCount, 7u);
-    ExpectValidGlsl(rows.glsl, "");
     EXPECT_FALSE(vertex.floatConstants.uniformName.empty());
     EXPECT_EQ(vertex.intConstants.registerCount, 0u);
     // Both colours, two coordinate sets and fog out; the pixel stage reads them where they are written.
@@ -374,4 +369,21 @@ TEST(ShaderTranslator, EveryProgramTheAssemblerAcceptsInItsCorpusTranslates) {
         }
     }
     EXPECT_GT(translated, 8);
+}
+
+// m4x4 and its kind read one constant register a row: the stage's constant file reaches the last.
+TEST(ShaderTranslator, MatrixInstructionsTakeEveryRowTheyRead) {
+    const std::pair<const char*, unsigned> cases[] = {
+        {"m4x4 r0, v0, c2", 6},     {"m4x3 r0.xyz, v0, c2", 5}, {"m3x4 r0, v0, c2", 6},
+        {"m3x3 r0.xyz, v0, c2", 5}, {"m3x2 r0.xy, v0, c2", 4},
+    };
+    for (const auto& [instruction, registers] : cases) {
+        SCOPED_TRACE(instruction);
+        const ShaderTranslation vertex =
+            FromText(std::string("vs_2_0\ndcl_position v0\nmov r0, v0\n") + instruction + "\nmov oPos, r0\n");
+        EXPECT_EQ(vertex.floatConstants.registerCount, registers);
+        const ProgramCompileResult paired = PairTranslations(&vertex, nullptr);
+        ASSERT_NE(paired.program, nullptr) << paired.errors;
+        ExpectValidGlsl(paired.program->vertexGlsl, "");
+    }
 }
