@@ -64,9 +64,7 @@ std::string ShaderRegisters::Declarations() const {
                 direction + " vec4 " + name + ";\n";
     }
     if (!Vertex()) {
-        std::set<int> outputs = colorOutputs_;
-        outputs.insert(0);  // COLOR0 always: the device's alpha test reads it
-        for (const int index : outputs) {
+        for (const int index : ColorOutputsWithZero()) {
             text += "layout(location = " + std::to_string(index) + ") out vec4 fx_out_COLOR" + std::to_string(index) +
                     ";\n";
         }
