@@ -39,8 +39,12 @@ bool ClauseDeclaration(const std::vector<Token>& tokens, std::size_t first, std:
     if (at >= limit || tokens[at].kind != TokenKind::Identifier) return false;
     type = at++;
     if (at < limit && IsSymbol(tokens[at], "<")) {  // vector<float, 2>
-        while (at < limit && !IsSymbol(tokens[at], ">"))
+        ++at;
+        while (at < limit && !IsSymbol(tokens[at], ">")) {
+            // Only names, numbers and commas: `for (p < n; ...` compares, and declares nothing.
+            if (tokens[at].kind == TokenKind::Symbol && !IsSymbol(tokens[at], ",")) return false;
             ++at;
+        }
         ++at;
     }
     if (at >= limit || tokens[at].kind != TokenKind::Identifier) return false;

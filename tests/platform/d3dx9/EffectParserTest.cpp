@@ -422,6 +422,26 @@ TEST(EffectParser, GlobalsRedefinedAsOrFromAStructureAreRefusedAtTheSecond) {
     EXPECT_NE(result.error.find("redefinition of 'y'"), std::string::npos) << result.error;
 }
 
+// A first clause that compares declares nothing, even where a `>` and a name follow later: the
+// loop stays as written (the front-end fuzzer found such a clause read as `p<...> name` and the
+// source's lines rewritten twice over).
+TEST(EffectParser, ForClausesThatCompareAreNotHoistedAsDeclarations) {
+    const std::string source =
+        "float F(int i, int j, int n) {\n"
+        "  for (i < n; i > j; i--) { }\n"
+        "  for (vector<float, 2> v = 0; v.x < 1; v.x++) { }\n"
+        "  return i; }\n";
+    const std::string hlsl = ParseOk(source).description.hlsl;
+    EXPECT_NE(hlsl.find("  for (i < n; i > j; i--) { }"), std::string::npos) << hlsl;
+    EXPECT_NE(hlsl.find("{vector<float, 2> v;"), std::string::npos) << "a declaring clause is still hoisted:\n" << hlsl;
+
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/effect-for-clause-compare-read-as-a-type.fx", std::ios::binary);
+    ASSERT_TRUE(found);
+    const std::string input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    const std::string rewritten = ParseOk(input).description.hlsl;
+    EXPECT_EQ(std::count(rewritten.begin(), rewritten.end(), '\n'), std::count(input.begin(), input.end(), '\n'));
+}
+
 // A cast written across lines keeps its line breaks in the call that replaces it, so the lines
 // after it keep their numbers (the front-end fuzzer found one that lost a line).
 TEST(EffectParser, ArrayCastsAcrossLinesKeepTheirLineBreaks) {
