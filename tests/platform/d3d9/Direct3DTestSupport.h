@@ -83,6 +83,9 @@ protected:
     // A managed A8R8G8B8 texture filled by `texel(x, y)` (0xAARRGGBB).
     template <typename Texel>
     IDirect3DTexture9* MakeTexture(UINT width, UINT height, Texel texel);
+    // A managed A8R8G8B8 cube texture of one level, face `face` filled by `texel(face, x, y)`.
+    template <typename Texel>
+    IDirect3DCubeTexture9* MakeCubeTexture(UINT edgeLength, Texel texel);
 
     // The back buffer's pixels as 0xAARRGGBB, row by row, via GetRenderTargetData.
     std::vector<DWORD> ReadBackBuffer();
@@ -118,6 +121,26 @@ IDirect3DTexture9* DeviceTest::MakeTexture(UINT width, UINT height, Texel texel)
         }
     }
     EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
+    return texture;
+}
+
+template <typename Texel>
+IDirect3DCubeTexture9* DeviceTest::MakeCubeTexture(UINT edgeLength, Texel texel) {
+    IDirect3DCubeTexture9* texture = nullptr;
+    EXPECT_EQ(device_->CreateCubeTexture(edgeLength, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
+              D3D_OK);
+    for (int face = D3DCUBEMAP_FACE_POSITIVE_X; face <= D3DCUBEMAP_FACE_NEGATIVE_Z; ++face) {
+        const D3DCUBEMAP_FACES which = static_cast<D3DCUBEMAP_FACES>(face);
+        D3DLOCKED_RECT locked;
+        EXPECT_EQ(texture->LockRect(which, 0, &locked, nullptr, 0), D3D_OK);
+        for (UINT y = 0; y < edgeLength; ++y) {
+            DWORD* row = reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
+            for (UINT x = 0; x < edgeLength; ++x) {
+                row[x] = texel(which, x, y);
+            }
+        }
+        EXPECT_EQ(texture->UnlockRect(which, 0), D3D_OK);
+    }
     return texture;
 }
 
