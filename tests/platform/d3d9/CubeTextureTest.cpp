@@ -1,6 +1,7 @@
 // Cube textures: six faces of levels in every pool, the arguments CreateCubeTexture and the face
-// calls refuse, references counted with the faces' surfaces and the device's binding, and lookups
-// along a direction reading the texel Direct3D's face rules give.
+// calls refuse, references counted with the faces' surfaces and the device's binding, Reset with
+// DEFAULT and MANAGED cubes, lookups along a direction reading the texel Direct3D's face rules
+// give, and the fixed-function stages' refusal to sample a cube.
 #include "Direct3DTestSupport.h"
 
 #include <PlatformTesting/Direct3D.h>
@@ -178,9 +179,19 @@ TEST_F(CubeTextureTest, FacesAndTheBindingCountOnTheCubeUntilItsLastRelease) {
     EXPECT_EQ(References(device_), 1u);
 }
 
-// The texel of face `face` at (x, y): the face in red, the column in green, the row in blue.
-DWORD FaceTexel(D3DCUBEMAP_FACES face, UINT x, UINT y) {
-    return 0xFF000000u | (static_cast<DWORD>(face + 1) * 0x20u) << 16 | (x != 0 ? 0xFF00u : 0u) | (y != 0 ? 0xFFu : 0u);
+TEST_F(CubeTextureTest, ADefaultPoolCubeBlocksResetAndAManagedOneKeepsItsFacesThroughIt) {
+    IDirect3DCubeTexture9* inGl = Create(4, 1, 0, D3DPOOL_DEFAULT);
+    IDirect3DCubeTexture9* managed = MakeCubeTexture(2, CubeFaceTexel);
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters(window_->Handle(), kWidth, kHeight);
+    EXPECT_EQ(device_->Reset(&parameters), D3DERR_INVALIDCALL);
+    EXPECT_EQ(inGl->Release(), 0u);
+    ASSERT_EQ(device_->Reset(&parameters), D3D_OK);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(managed->LockRect(D3DCUBEMAP_FACE_NEGATIVE_Z, 0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const DWORD* secondRow = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + locked.Pitch);
+    EXPECT_EQ(secondRow[1], CubeFaceTexel(D3DCUBEMAP_FACE_NEGATIVE_Z, 1, 1));
+    ASSERT_EQ(managed->UnlockRect(D3DCUBEMAP_FACE_NEGATIVE_Z, 0), D3D_OK);
+    EXPECT_EQ(managed->Release(), 0u);
 }
 
 TEST_F(CubeTextureTest, ALookupAlongADirectionReadsTheTexelDirect3DsFaceRulesGive) {
@@ -205,20 +216,15 @@ void main() { color = texture(cube, direction); }
                               {{0.5f, -1, -0.5f}, D3DCUBEMAP_FACE_NEGATIVE_Y, 1, 1},   // u 0.75, v 0.75
                               {{-0.5f, -0.5f, 1}, D3DCUBEMAP_FACE_POSITIVE_Z, 0, 1},   // u 0.25, v 0.75
                               {{-0.5f, 0.5f, -1}, D3DCUBEMAP_FACE_NEGATIVE_Z, 1, 0}};  // u 0.75, v 0.25
-    IDirect3DCubeTexture9* cube = MakeCubeTexture(2, FaceTexel);
-    IDirect3DTexture9* flat = MakeTexture(2, 2, [](UINT, UINT) { return 0xFFFFFFFFu; });
+    IDirect3DCubeTexture9* cube = MakeCubeTexture(2, CubeFaceTexel);
     const nvesk::d3d9::ShaderProgramHandle program = ProgramWithFragment(kCubeFragment);
     ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, program), D3D_OK);
     const int direction = nvesk::d3d9::GetUniformLocation(device_, program, "direction");
     for (const D3DSAMPLERSTATETYPE filter : {D3DSAMP_MINFILTER, D3DSAMP_MAGFILTER})
         ASSERT_EQ(device_->SetSamplerState(0, filter, D3DTEXF_POINT), D3D_OK);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
-    // A 2D texture drawn on the unit first must not stay behind for the cube's reads.
-    ASSERT_EQ(device_->SetTexture(0, flat), D3D_OK);
-    BindVertices(Quad(0, 40, 8, 8));
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
     ASSERT_EQ(device_->SetTexture(0, cube), D3D_OK);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
     for (size_t i = 0; i < std::size(lookups); ++i) {
         ASSERT_EQ(nvesk::d3d9::SetUniformFloats(device_, program, direction, 3, 1, lookups[i].direction), D3D_OK);
         BindVertices(Quad(static_cast<float>(i * 8), 0, 8, 8));
@@ -228,15 +234,14 @@ void main() { color = texture(cube, direction); }
     const std::vector<DWORD> pixels = ReadBackBuffer();
     for (size_t i = 0; i < std::size(lookups); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(pixels.at(4 * kWidth + i * 8 + 4), FaceTexel(lookups[i].face, lookups[i].x, lookups[i].y));
+        EXPECT_EQ(pixels.at(4 * kWidth + i * 8 + 4), CubeFaceTexel(lookups[i].face, lookups[i].x, lookups[i].y));
     }
     ASSERT_EQ(device_->SetTexture(0, nullptr), D3D_OK);
     EXPECT_EQ(cube->Release(), 0u);
-    EXPECT_EQ(flat->Release(), 0u);
 }
 
 TEST_F(CubeTextureTest, FixedFunctionStagesRefuseToSampleACube) {
-    IDirect3DCubeTexture9* cube = MakeCubeTexture(2, FaceTexel);
+    IDirect3DCubeTexture9* cube = MakeCubeTexture(2, CubeFaceTexel);
     BindVertices(Quad(0, 0, 8, 8));
     ASSERT_EQ(device_->SetTexture(0, cube), D3D_OK);
     ASSERT_EQ(device_->BeginScene(), D3D_OK);

@@ -50,6 +50,12 @@ struct QuadVertex {
     float u, v;
 };
 
+// A cube texel that tells where it lies (0xAARRGGBB): its face in red, its column in green, its row
+// in blue, each of the last two 0 or 0xFF.
+inline DWORD CubeFaceTexel(D3DCUBEMAP_FACES face, UINT x, UINT y) {
+    return 0xFF000000u | (static_cast<DWORD>(face + 1) * 0x20u) << 16 | (x != 0 ? 0xFF00u : 0u) | (y != 0 ? 0xFFu : 0u);
+}
+
 // Fixture: Direct3D object, a windowed 64 x 48 HAL device with a D24S8 depth buffer, and
 // programs that map pixel coordinates to clip space as the engine's orthographic projection does.
 class DeviceTest : public ::testing::Test {
