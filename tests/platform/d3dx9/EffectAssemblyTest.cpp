@@ -390,7 +390,8 @@ TEST_F(EffectAssemblyTest, TextureAddressingInstructionsReadTheirCoordinatesAndS
 // Cube-map lookups, each pass in a column of its own, on a cube of 2 x 2 faces whose texels tell
 // their face, column and row (D3D9Test::CubeFaceTexel). Each direction is worked out from the pass's
 // coordinates (t0 = c10, the matrix rows t1..t3 = c11..c13, their w the eye for texm3x3vspec); the
-// face and texel then follow Direct3D's face rules, as CubeTextureTest states them.
+// face and texel then follow Direct3D's face rules, as CubeTextureTest states them. The stages get
+// the textureCUBE from `Texture[n]`, from `Sampler[n]` naming a samplerCUBE, or from the HLSL sampler.
 TEST_F(EffectAssemblyTest, CubeMapInstructionsReadTheFaceTheirDirectionPointsAt) {
     struct Column {
         const char* what;
@@ -429,6 +430,17 @@ TEST_F(EffectAssemblyTest, CubeMapInstructionsReadTheFaceTheirDirectionPointsAt)
          "asm { ps_2_0\ndcl t0.xyz\ndcl_cube s0\ntexld r0, t0, s0\nmov oC0, r0\n}", D3DCUBEMAP_FACE_NEGATIVE_Y, 1, 1},
         {"HLSL texCUBE", "VertexShaderConstant1[10] = {0.5, -1, -0.5, 1};", "compile ps_2_0 CubePS()",
          D3DCUBEMAP_FACE_NEGATIVE_Y, 1, 1},
+        // Stages bound by a cube sampler's block. (1, 0.5, 0) through rows -x, y, -y: (-1, 0.5, -0.5),
+        // -X at u 0.25, v 0.25.
+        {"texm3x3tex, Sampler[3]",
+         "VertexShaderConstant1[10] = {1, 0.5, 0, 1}; VertexShaderConstant1[11] = {-1, 0, 0, 0};"
+         "VertexShaderConstant1[12] = {0, 1, 0, 0}; VertexShaderConstant1[13] = {0, -1, 0, 0};"
+         "Sampler[3] = (g_CubeSampler);",
+         "asm { ps_1_1\ntexcoord t0\ntexm3x3pad t1, t0\ntexm3x3pad t2, t0\ntexm3x3tex t3, t0\nmov r0, t3\n}",
+         D3DCUBEMAP_FACE_NEGATIVE_X, 0, 0},
+        // (-0.5, 0.5, -1): -Z at u 0.75, v 0.25.
+        {"ps_2_0 texld, Sampler[0]", "VertexShaderConstant1[10] = {-0.5, 0.5, -1, 1}; Sampler[0] = (g_CubeSampler);",
+         "asm { ps_2_0\ndcl t0.xyz\ndcl_cube s0\ntexld r0, t0, s0\nmov oC0, r0\n}", D3DCUBEMAP_FACE_NEGATIVE_Z, 1, 0},
     };
     std::string effect =
         "textureCUBE g_Cube;\ntexture g_Direction;\n"
@@ -460,8 +472,8 @@ TEST_F(EffectAssemblyTest, CubeMapInstructionsReadTheFaceTheirDirectionPointsAt)
         EXPECT_EQ(Rgb(PixelAt(i * 8 + 4, 24)),
                   Rgb(D3D9Test::CubeFaceTexel(columns[i].face, columns[i].x, columns[i].y)));
     }
-    // The HLSL lookup and the assembly one along the same direction agree.
-    EXPECT_EQ(PixelAt(std::size(columns) * 8 - 4, 24), PixelAt(std::size(columns) * 8 - 12, 24));
+    // The HLSL lookup (column 5) and the assembly one (column 4) along the same direction agree.
+    EXPECT_EQ(PixelAt(5 * 8 + 4, 24), PixelAt(4 * 8 + 4, 24));
 }
 
 // Depth written by ps_1_4's texdepth, ps_1_3's texm3x2depth and ps_2_0's oDepth: 0.75 for a quad at
