@@ -27,7 +27,7 @@ HRESULT CubeTexture::Create(Device* device, UINT edgeLength, UINT levels, DWORD 
     device->MakeCurrent();
     // Direct3D's faces come in GL's layer order: +X, -X, +Y, -Y, +Z, -Z.
     created->glTexture_ = CreatePoolTexture(GL_TEXTURE_CUBE_MAP, *pixelFormat, edgeLength, edgeLength, count, pool);
-    for (size_t face = 0; face < kFaceCount; ++face) {
+    for (UINT face = 0; face < kFaceCount; ++face) {
         created->faces_[face] = CreateLevelChain(device, created, *pixelFormat, request, count, created->glTexture_,
                                                  static_cast<int>(face));
     }
@@ -45,17 +45,17 @@ DWORD CubeTexture::GetLevelCount() {
     return static_cast<DWORD>(faces_[0].size());
 }
 
-Surface* CubeTexture::FaceLevel(D3DCUBEMAP_FACES face, UINT level) const {
-    if (face < D3DCUBEMAP_FACE_POSITIVE_X || face > D3DCUBEMAP_FACE_NEGATIVE_Z) {
+Surface* CubeTexture::FaceLevel(UINT face, UINT level) const {
+    if (face >= kFaceCount) {
         return nullptr;
     }
-    const std::vector<Surface*>& chain = faces_[static_cast<size_t>(face)];
+    const std::vector<Surface*>& chain = faces_[face];
     return level < chain.size() ? chain[level] : nullptr;
 }
 
 HRESULT CubeTexture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
     NVESK_ENTER("IDirect3DCubeTexture9::GetLevelDesc");
-    const Surface* surface = FaceLevel(D3DCUBEMAP_FACE_POSITIVE_X, level);
+    const Surface* surface = FaceLevel(0, level);
     if (desc == nullptr || surface == nullptr) {
         return Reject("desc is null, or no such level");
     }
@@ -65,7 +65,7 @@ HRESULT CubeTexture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
 
 HRESULT CubeTexture::GetCubeMapSurface(D3DCUBEMAP_FACES face, UINT level, IDirect3DSurface9** surface) {
     NVESK_ENTER("IDirect3DCubeTexture9::GetCubeMapSurface");
-    Surface* found = FaceLevel(face, level);
+    Surface* found = FaceLevel(static_cast<UINT>(face), level);
     if (surface == nullptr || found == nullptr) {
         return Reject("surface is null, or no such face or level");
     }
@@ -77,7 +77,7 @@ HRESULT CubeTexture::GetCubeMapSurface(D3DCUBEMAP_FACES face, UINT level, IDirec
 HRESULT CubeTexture::LockRect(D3DCUBEMAP_FACES face, UINT level, D3DLOCKED_RECT* lockedRect, const RECT* rect,
                               DWORD flags) {
     NVESK_ENTER("IDirect3DCubeTexture9::LockRect");
-    Surface* surface = FaceLevel(face, level);
+    Surface* surface = FaceLevel(static_cast<UINT>(face), level);
     if (surface == nullptr) {
         return Reject("face %d level %u of a %zu-level cube texture", static_cast<int>(face), level, faces_[0].size());
     }
@@ -86,7 +86,7 @@ HRESULT CubeTexture::LockRect(D3DCUBEMAP_FACES face, UINT level, D3DLOCKED_RECT*
 
 HRESULT CubeTexture::UnlockRect(D3DCUBEMAP_FACES face, UINT level) {
     NVESK_ENTER("IDirect3DCubeTexture9::UnlockRect");
-    Surface* surface = FaceLevel(face, level);
+    Surface* surface = FaceLevel(static_cast<UINT>(face), level);
     if (surface == nullptr) {
         return Reject("face %d level %u of a %zu-level cube texture", static_cast<int>(face), level, faces_[0].size());
     }
@@ -95,7 +95,7 @@ HRESULT CubeTexture::UnlockRect(D3DCUBEMAP_FACES face, UINT level) {
 
 HRESULT CubeTexture::AddDirtyRect(D3DCUBEMAP_FACES face, const RECT* dirtyRect) {
     NVESK_ENTER("IDirect3DCubeTexture9::AddDirtyRect");
-    const Surface* top = FaceLevel(face, 0);
+    const Surface* top = FaceLevel(static_cast<UINT>(face), 0);
     if (top == nullptr) {
         return Reject("no such face");
     }

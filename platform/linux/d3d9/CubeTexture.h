@@ -41,14 +41,15 @@ public:
     IDirect3DBaseTexture9* BaseTexture() override { return this; }
     unsigned int GlTexture() const override { return glTexture_; }
     bool IsCube() const override { return true; }
+    UINT FaceCount() const override { return kFaceCount; }
+    UINT LevelCount() const override { return static_cast<UINT>(faces_[0].size()); }
+    Surface* FaceLevel(UINT face, UINT level) const override;
 
 private:
-    static constexpr size_t kFaceCount = 6;
+    static constexpr UINT kFaceCount = 6;
 
     CubeTexture(Device* device, D3DPOOL pool);
     void FreeResources() override;
-    // Level `level` of `face`; null where there is no such face or level.
-    Surface* FaceLevel(D3DCUBEMAP_FACES face, UINT level) const;
 
     unsigned int glTexture_ = 0;
     std::array<std::vector<Surface*>, kFaceCount> faces_;

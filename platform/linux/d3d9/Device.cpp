@@ -581,29 +581,38 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect,
 
 HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* destination) {
     NVESK_ENTER("IDirect3DDevice9::UpdateTexture");
-    Texture* from = com::Object::Find<Texture>(source);
-    Texture* to = com::Object::Find<Texture>(destination);
-    if (from == nullptr || to == nullptr || from->OwnerDevice() != this || to->OwnerDevice() != this ||
-        from->Pool() != D3DPOOL_SYSTEMMEM || to->Pool() != D3DPOOL_DEFAULT ||
-        from->Format().format != to->Format().format || to->LevelCount() > from->LevelCount()) {
-        return Reject(
-            "needs a SYSTEMMEM source and a DEFAULT destination texture of this device, one format, the source with at "
-            "least as many levels");
+    SampledTexture* from = com::Object::Find<SampledTexture>(source);
+    SampledTexture* to = com::Object::Find<SampledTexture>(destination);
+    if (from == nullptr || to == nullptr || from->DeviceOfTexture() != this || to->DeviceOfTexture() != this ||
+        from->IsCube() != to->IsCube()) {
+        return Reject("needs two live textures of this device, both 2D or both cube textures");
     }
-    const D3DSURFACE_DESC& fromTop = from->Level(0)->Desc();
-    const D3DSURFACE_DESC& toTop = to->Level(0)->Desc();
-    if (fromTop.Width != toTop.Width || fromTop.Height != toTop.Height) {
+    const Surface& fromTop = *from->FaceLevel(0, 0);
+    const Surface& toTop = *to->FaceLevel(0, 0);
+    if (fromTop.Pool() != D3DPOOL_SYSTEMMEM || toTop.Pool() != D3DPOOL_DEFAULT ||
+        fromTop.Desc().Format != toTop.Desc().Format || to->LevelCount() > from->LevelCount()) {
+        return Reject(
+            "needs a SYSTEMMEM source and a DEFAULT destination of one format, the source with at least as many "
+            "levels");
+    }
+    if (fromTop.Desc().Width != toTop.Desc().Width || fromTop.Desc().Height != toTop.Desc().Height) {
         return Reject("the textures differ in size");
     }
-    for (UINT level = 0; level < to->LevelCount(); ++level) {
-        if (from->Level(level)->IsLocked() || to->Level(level)->IsLocked()) {
-            return Reject("a level is locked");
+    for (UINT face = 0; face < to->FaceCount(); ++face) {
+        for (UINT level = 0; level < to->LevelCount(); ++level) {
+            if (from->FaceLevel(face, level)->IsLocked() || to->FaceLevel(face, level)->IsLocked()) {
+                return Reject("a level is locked");
+            }
         }
     }
-    for (UINT level = 0; level < to->LevelCount(); ++level) {
-        const D3DSURFACE_DESC& desc = from->Level(level)->Desc();
-        to->Level(level)->CopyFrom(*from->Level(level),
-                                   RECT {0, 0, static_cast<LONG>(desc.Width), static_cast<LONG>(desc.Height)}, 0, 0);
+    for (UINT face = 0; face < to->FaceCount(); ++face) {
+        for (UINT level = 0; level < to->LevelCount(); ++level) {
+            const Surface& image = *from->FaceLevel(face, level);
+            to->FaceLevel(face, level)
+                ->CopyFrom(image,
+                           RECT {0, 0, static_cast<LONG>(image.Desc().Width), static_cast<LONG>(image.Desc().Height)},
+                           0, 0);
+        }
     }
     return D3D_OK;
 }

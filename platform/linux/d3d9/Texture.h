@@ -39,9 +39,11 @@ public:
     IDirect3DBaseTexture9* BaseTexture() override { return this; }
     unsigned int GlTexture() const override { return glTexture_; }
     bool IsCube() const override { return false; }
+    UINT FaceCount() const override { return 1; }
+    UINT LevelCount() const override { return static_cast<UINT>(levels_.size()); }
+    Surface* FaceLevel(UINT face, UINT level) const override { return face == 0 ? Level(level) : nullptr; }
 
     Surface* Level(UINT level) const { return level < levels_.size() ? levels_[level] : nullptr; }
-    UINT LevelCount() const { return static_cast<UINT>(levels_.size()); }
     const PixelFormat& Format() const { return *format_; }
     DWORD Usage() const { return usage_; }
 

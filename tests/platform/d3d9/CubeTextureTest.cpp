@@ -1,7 +1,8 @@
-// Cube textures: six faces of levels in every pool, the arguments CreateCubeTexture and the face
-// calls refuse, references counted with the faces' surfaces and the device's binding, Reset with
-// DEFAULT and MANAGED cubes, lookups along a direction reading the texel Direct3D's face rules
-// give, and the fixed-function stages' refusal to sample a cube.
+// Cube textures: six faces of levels in every pool, the arguments CreateCubeTexture, the face calls
+// and UpdateTexture refuse, references counted with the faces' surfaces and the device's binding,
+// Reset with DEFAULT and MANAGED cubes, lookups along a direction reading the texel Direct3D's face
+// rules give (a managed cube, and a default one UpdateTexture filled), and the fixed-function
+// stages' refusal to sample a cube.
 #include "Direct3DTestSupport.h"
 
 #include <PlatformTesting/Direct3D.h>
@@ -148,6 +149,22 @@ TEST_F(CubeTextureTest, BadSizesFacesLevelsAndLocksAreRefused) {
     EXPECT_EQ(device_->SetTexture(0, inMemory), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->SetTexture(0, inGl), D3D_OK);
     EXPECT_EQ(device_->SetTexture(0, nullptr), D3D_OK);
+    // UpdateTexture copies a SYSTEMMEM cube into a DEFAULT cube of its size only.
+    IDirect3DTexture9* flat = nullptr;
+    ASSERT_EQ(device_->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &flat, nullptr), D3D_OK);
+    IDirect3DCubeTexture9* smaller = Create(2, 1, 0, D3DPOOL_DEFAULT);
+    IDirect3DCubeTexture9* managed = Create(4, 1, 0, D3DPOOL_MANAGED);
+    EXPECT_EQ(device_->UpdateTexture(inMemory, flat), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->UpdateTexture(inMemory, smaller), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->UpdateTexture(managed, inGl), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->UpdateTexture(inMemory, managed), D3DERR_INVALIDCALL);
+    ASSERT_EQ(inMemory->LockRect(D3DCUBEMAP_FACE_POSITIVE_Y, 0, &locked, nullptr, 0), D3D_OK);
+    EXPECT_EQ(device_->UpdateTexture(inMemory, inGl), D3DERR_INVALIDCALL);  // a face is locked
+    ASSERT_EQ(inMemory->UnlockRect(D3DCUBEMAP_FACE_POSITIVE_Y, 0), D3D_OK);
+    EXPECT_EQ(device_->UpdateTexture(inMemory, inGl), D3D_OK);
+    EXPECT_EQ(flat->Release(), 0u);
+    EXPECT_EQ(smaller->Release(), 0u);
+    EXPECT_EQ(managed->Release(), 0u);
     EXPECT_EQ(inMemory->Release(), 0u);
     EXPECT_EQ(inGl->Release(), 0u);
 }
@@ -216,28 +233,38 @@ void main() { color = texture(cube, direction); }
                               {{0.5f, -1, -0.5f}, D3DCUBEMAP_FACE_NEGATIVE_Y, 1, 1},   // u 0.75, v 0.75
                               {{-0.5f, -0.5f, 1}, D3DCUBEMAP_FACE_POSITIVE_Z, 0, 1},   // u 0.25, v 0.75
                               {{-0.5f, 0.5f, -1}, D3DCUBEMAP_FACE_NEGATIVE_Z, 1, 0}};  // u 0.75, v 0.25
-    IDirect3DCubeTexture9* cube = MakeCubeTexture(2, CubeFaceTexel);
+    // Row 0 draws a managed cube, row 1 a default-pool one UpdateTexture filled.
+    IDirect3DCubeTexture9* staging = MakeCubeTexture(2, CubeFaceTexel, D3DPOOL_SYSTEMMEM);
+    IDirect3DCubeTexture9* cubes[] = {MakeCubeTexture(2, CubeFaceTexel), Create(2, 1, 0, D3DPOOL_DEFAULT)};
+    ASSERT_EQ(device_->UpdateTexture(staging, cubes[1]), D3D_OK);
+    EXPECT_EQ(staging->Release(), 0u);
     const nvesk::d3d9::ShaderProgramHandle program = ProgramWithFragment(kCubeFragment);
     ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, program), D3D_OK);
     const int direction = nvesk::d3d9::GetUniformLocation(device_, program, "direction");
     for (const D3DSAMPLERSTATETYPE filter : {D3DSAMP_MINFILTER, D3DSAMP_MAGFILTER})
         ASSERT_EQ(device_->SetSamplerState(0, filter, D3DTEXF_POINT), D3D_OK);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
-    ASSERT_EQ(device_->SetTexture(0, cube), D3D_OK);
     ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    for (size_t i = 0; i < std::size(lookups); ++i) {
-        ASSERT_EQ(nvesk::d3d9::SetUniformFloats(device_, program, direction, 3, 1, lookups[i].direction), D3D_OK);
-        BindVertices(Quad(static_cast<float>(i * 8), 0, 8, 8));
-        ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+    for (UINT row = 0; row < 2; ++row) {
+        ASSERT_EQ(device_->SetTexture(0, cubes[row]), D3D_OK);
+        for (size_t i = 0; i < std::size(lookups); ++i) {
+            ASSERT_EQ(nvesk::d3d9::SetUniformFloats(device_, program, direction, 3, 1, lookups[i].direction), D3D_OK);
+            BindVertices(Quad(static_cast<float>(i * 8), static_cast<float>(row * 8), 8, 8));
+            ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+        }
     }
     ASSERT_EQ(device_->EndScene(), D3D_OK);
     const std::vector<DWORD> pixels = ReadBackBuffer();
-    for (size_t i = 0; i < std::size(lookups); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(pixels.at(4 * kWidth + i * 8 + 4), CubeFaceTexel(lookups[i].face, lookups[i].x, lookups[i].y));
+    for (UINT row = 0; row < 2; ++row) {
+        for (size_t i = 0; i < std::size(lookups); ++i) {
+            SCOPED_TRACE(testing::Message() << "row " << row << ", lookup " << i);
+            EXPECT_EQ(pixels.at((row * 8 + 4) * kWidth + i * 8 + 4),
+                      CubeFaceTexel(lookups[i].face, lookups[i].x, lookups[i].y));
+        }
     }
     ASSERT_EQ(device_->SetTexture(0, nullptr), D3D_OK);
-    EXPECT_EQ(cube->Release(), 0u);
+    for (IDirect3DCubeTexture9* cube : cubes)
+        EXPECT_EQ(cube->Release(), 0u);
 }
 
 TEST_F(CubeTextureTest, FixedFunctionStagesRefuseToSampleACube) {

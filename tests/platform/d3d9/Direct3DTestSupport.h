@@ -89,9 +89,9 @@ protected:
     // A managed A8R8G8B8 texture filled by `texel(x, y)` (0xAARRGGBB).
     template <typename Texel>
     IDirect3DTexture9* MakeTexture(UINT width, UINT height, Texel texel);
-    // A managed A8R8G8B8 cube texture of one level, face `face` filled by `texel(face, x, y)`.
+    // An A8R8G8B8 cube texture of one level, face `face` filled by `texel(face, x, y)`.
     template <typename Texel>
-    IDirect3DCubeTexture9* MakeCubeTexture(UINT edgeLength, Texel texel);
+    IDirect3DCubeTexture9* MakeCubeTexture(UINT edgeLength, Texel texel, D3DPOOL pool = D3DPOOL_MANAGED);
 
     // The back buffer's pixels as 0xAARRGGBB, row by row, via GetRenderTargetData.
     std::vector<DWORD> ReadBackBuffer();
@@ -131,10 +131,9 @@ IDirect3DTexture9* DeviceTest::MakeTexture(UINT width, UINT height, Texel texel)
 }
 
 template <typename Texel>
-IDirect3DCubeTexture9* DeviceTest::MakeCubeTexture(UINT edgeLength, Texel texel) {
+IDirect3DCubeTexture9* DeviceTest::MakeCubeTexture(UINT edgeLength, Texel texel, D3DPOOL pool) {
     IDirect3DCubeTexture9* texture = nullptr;
-    EXPECT_EQ(device_->CreateCubeTexture(edgeLength, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
-              D3D_OK);
+    EXPECT_EQ(device_->CreateCubeTexture(edgeLength, 1, 0, D3DFMT_A8R8G8B8, pool, &texture, nullptr), D3D_OK);
     for (int face = D3DCUBEMAP_FACE_POSITIVE_X; face <= D3DCUBEMAP_FACE_NEGATIVE_Z; ++face) {
         const D3DCUBEMAP_FACES which = static_cast<D3DCUBEMAP_FACES>(face);
         D3DLOCKED_RECT locked;
