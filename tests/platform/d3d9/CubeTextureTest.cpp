@@ -1,8 +1,8 @@
 // Cube textures: six faces of levels in every pool, the arguments CreateCubeTexture, the face calls
 // and UpdateTexture refuse, references counted with the faces' surfaces and the device's binding,
 // Reset with DEFAULT and MANAGED cubes, lookups along a direction reading the texel Direct3D's face
-// rules give (a managed cube, and a default one UpdateTexture filled), and the fixed-function
-// stages' refusal to sample a cube.
+// rules give (a managed cube, a default one UpdateTexture filled, a dynamic one's second level),
+// and the fixed-function stages' refusal to sample a cube.
 #include "Direct3DTestSupport.h"
 
 #include <PlatformTesting/Direct3D.h>
@@ -216,8 +216,9 @@ TEST_F(CubeTextureTest, ALookupAlongADirectionReadsTheTexelDirect3DsFaceRulesGiv
 in vec2 uv;
 layout(binding = 0) uniform samplerCube cube;
 uniform vec3 direction;
+uniform float lod;
 out vec4 color;
-void main() { color = texture(cube, direction); }
+void main() { color = textureLod(cube, direction, lod); }
 )";
     // The major axis picks the face; on it u = (sc / |ma| + 1) / 2 and v = (tc / |ma| + 1) / 2 from
     // the upper-left texel, with (sc, tc): +X (-z, -y), -X (z, -y), +Y (x, z), -Y (x, -z),
@@ -233,20 +234,32 @@ void main() { color = texture(cube, direction); }
                               {{0.5f, -1, -0.5f}, D3DCUBEMAP_FACE_NEGATIVE_Y, 1, 1},   // u 0.75, v 0.75
                               {{-0.5f, -0.5f, 1}, D3DCUBEMAP_FACE_POSITIVE_Z, 0, 1},   // u 0.25, v 0.75
                               {{-0.5f, 0.5f, -1}, D3DCUBEMAP_FACE_NEGATIVE_Z, 1, 0}};  // u 0.75, v 0.25
-    // Row 0 draws a managed cube, row 1 a default-pool one UpdateTexture filled.
+    // Row 0 draws a managed cube, row 1 a default-pool one UpdateTexture filled, row 2 the second
+    // level of a dynamic one, whose one texel per face is the (1, 1) texel of the others.
     IDirect3DCubeTexture9* staging = MakeCubeTexture(2, CubeFaceTexel, D3DPOOL_SYSTEMMEM);
-    IDirect3DCubeTexture9* cubes[] = {MakeCubeTexture(2, CubeFaceTexel), Create(2, 1, 0, D3DPOOL_DEFAULT)};
+    IDirect3DCubeTexture9* cubes[] = {MakeCubeTexture(2, CubeFaceTexel), Create(2, 1, 0, D3DPOOL_DEFAULT),
+                                      Create(2, 2, D3DUSAGE_DYNAMIC, D3DPOOL_DEFAULT)};
     ASSERT_EQ(device_->UpdateTexture(staging, cubes[1]), D3D_OK);
     EXPECT_EQ(staging->Release(), 0u);
+    for (const D3DCUBEMAP_FACES face : kFaces) {
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(cubes[2]->LockRect(face, 1, &locked, nullptr, 0), D3D_OK);
+        *static_cast<DWORD*>(locked.pBits) = CubeFaceTexel(face, 1, 1);
+        ASSERT_EQ(cubes[2]->UnlockRect(face, 1), D3D_OK);
+    }
+    const UINT rowLevels[] = {0, 0, 1};
     const nvesk::d3d9::ShaderProgramHandle program = ProgramWithFragment(kCubeFragment);
     ASSERT_EQ(nvesk::d3d9::UseShaderProgram(device_, program), D3D_OK);
     const int direction = nvesk::d3d9::GetUniformLocation(device_, program, "direction");
-    for (const D3DSAMPLERSTATETYPE filter : {D3DSAMP_MINFILTER, D3DSAMP_MAGFILTER})
+    const int lod = nvesk::d3d9::GetUniformLocation(device_, program, "lod");
+    for (const D3DSAMPLERSTATETYPE filter : {D3DSAMP_MINFILTER, D3DSAMP_MAGFILTER, D3DSAMP_MIPFILTER})
         ASSERT_EQ(device_->SetSamplerState(0, filter, D3DTEXF_POINT), D3D_OK);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
     ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    for (UINT row = 0; row < 2; ++row) {
+    for (UINT row = 0; row < std::size(cubes); ++row) {
         ASSERT_EQ(device_->SetTexture(0, cubes[row]), D3D_OK);
+        const float level = static_cast<float>(rowLevels[row]);
+        ASSERT_EQ(nvesk::d3d9::SetUniformFloats(device_, program, lod, 1, 1, &level), D3D_OK);
         for (size_t i = 0; i < std::size(lookups); ++i) {
             ASSERT_EQ(nvesk::d3d9::SetUniformFloats(device_, program, direction, 3, 1, lookups[i].direction), D3D_OK);
             BindVertices(Quad(static_cast<float>(i * 8), static_cast<float>(row * 8), 8, 8));
@@ -255,11 +268,12 @@ void main() { color = texture(cube, direction); }
     }
     ASSERT_EQ(device_->EndScene(), D3D_OK);
     const std::vector<DWORD> pixels = ReadBackBuffer();
-    for (UINT row = 0; row < 2; ++row) {
+    for (UINT row = 0; row < std::size(cubes); ++row) {
         for (size_t i = 0; i < std::size(lookups); ++i) {
             SCOPED_TRACE(testing::Message() << "row " << row << ", lookup " << i);
+            const bool wholeFace = rowLevels[row] == 1;
             EXPECT_EQ(pixels.at((row * 8 + 4) * kWidth + i * 8 + 4),
-                      CubeFaceTexel(lookups[i].face, lookups[i].x, lookups[i].y));
+                      CubeFaceTexel(lookups[i].face, wholeFace ? 1 : lookups[i].x, wholeFace ? 1 : lookups[i].y));
         }
     }
     ASSERT_EQ(device_->SetTexture(0, nullptr), D3D_OK);
