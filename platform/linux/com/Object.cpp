@@ -28,6 +28,7 @@ constexpr std::array<KindInfo, static_cast<size_t>(Kind::Count)> kKinds {{
     {"IDirect3D9", D3DERR_INVALIDCALL},
     {"IDirect3DDevice9", D3DERR_INVALIDCALL},
     {"IDirect3DTexture9", D3DERR_INVALIDCALL},
+    {"IDirect3DCubeTexture9", D3DERR_INVALIDCALL},
     {"IDirect3DSurface9", D3DERR_INVALIDCALL},
     {"IDirect3DVertexBuffer9", D3DERR_INVALIDCALL},
     {"IDirect3DIndexBuffer9", D3DERR_INVALIDCALL},

@@ -11,6 +11,7 @@ enum class Kind {
     Direct3D,
     Device,
     Texture,
+    CubeTexture,
     Surface,
     VertexBuffer,
     IndexBuffer,

@@ -2,6 +2,7 @@
 #include "com/Diagnostics.h"
 
 #include "Conversions.h"
+#include "CubeTexture.h"
 #include "DeviceCaps.h"
 #include "Direct3D.h"
 #include "FlexibleVertexFormat.h"
@@ -82,16 +83,15 @@ void HoldPrivately(T*& slot, T* next) {
     }
 }
 
-// Binds `next` in `slot` with a reference the application sees, as SetTexture does.
-template <class T>
-void HoldPublicly(T*& slot, T* next) {
+// Binds `next` in a texture unit with a reference the application sees, as SetTexture does.
+void HoldTexture(SampledTexture*& slot, SampledTexture* next) {
     if (next != nullptr) {
-        next->AddRef();
+        next->BaseTexture()->AddRef();
     }
-    T* previous = slot;
+    SampledTexture* previous = slot;
     slot = next;
     if (previous != nullptr) {
-        previous->Release();
+        previous->BaseTexture()->Release();
     }
 }
 
@@ -205,6 +205,7 @@ void Device::ResetState() {
         glBindTextureUnit(unit, 0);
     }
     boundTextures_.fill(0);
+    boundCubes_.fill(false);
     DropBindings();
     programs_.Use(0);
     inScene_ = false;
@@ -234,8 +235,8 @@ void Device::TakeFrameOutOfWindow() {
 }
 
 void Device::DropBindings() {
-    for (Texture*& texture : textures_) {
-        HoldPublicly(texture, static_cast<Texture*>(nullptr));
+    for (SampledTexture*& texture : textures_) {
+        HoldTexture(texture, nullptr);
     }
     for (StreamSource& source : streams_) {
         HoldPrivately(source.buffer, static_cast<VertexBuffer*>(nullptr));
@@ -508,6 +509,21 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
     return hr;
 }
 
+HRESULT Device::CreateCubeTexture(UINT edgeLength, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                  IDirect3DCubeTexture9** texture, HANDLE* sharedHandle) {
+    NVESK_ENTER("IDirect3DDevice9::CreateCubeTexture");
+    if (texture == nullptr || sharedHandle != nullptr) {
+        return Reject("texture is null, or a shared handle was asked for");
+    }
+    *texture = nullptr;
+    CubeTexture* created = nullptr;
+    const HRESULT hr = CubeTexture::Create(this, edgeLength, levels, usage, format, pool, &created);
+    if (SUCCEEDED(hr)) {
+        *texture = created;
+    }
+    return hr;
+}
+
 HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** buffer,
                                    HANDLE* sharedHandle) {
     NVESK_ENTER("IDirect3DDevice9::CreateVertexBuffer");
@@ -565,29 +581,38 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* source, const RECT* sourceRect,
 
 HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* destination) {
     NVESK_ENTER("IDirect3DDevice9::UpdateTexture");
-    Texture* from = com::Object::Find<Texture>(source);
-    Texture* to = com::Object::Find<Texture>(destination);
-    if (from == nullptr || to == nullptr || from->OwnerDevice() != this || to->OwnerDevice() != this ||
-        from->Pool() != D3DPOOL_SYSTEMMEM || to->Pool() != D3DPOOL_DEFAULT ||
-        from->Format().format != to->Format().format || to->LevelCount() > from->LevelCount()) {
-        return Reject(
-            "needs a SYSTEMMEM source and a DEFAULT destination texture of this device, one format, the source with at "
-            "least as many levels");
+    SampledTexture* from = com::Object::Find<SampledTexture>(source);
+    SampledTexture* to = com::Object::Find<SampledTexture>(destination);
+    if (from == nullptr || to == nullptr || from->DeviceOfTexture() != this || to->DeviceOfTexture() != this ||
+        from->IsCube() != to->IsCube()) {
+        return Reject("needs two live textures of this device, both 2D or both cube textures");
     }
-    const D3DSURFACE_DESC& fromTop = from->Level(0)->Desc();
-    const D3DSURFACE_DESC& toTop = to->Level(0)->Desc();
-    if (fromTop.Width != toTop.Width || fromTop.Height != toTop.Height) {
+    const Surface& fromTop = *from->FaceLevel(0, 0);
+    const Surface& toTop = *to->FaceLevel(0, 0);
+    if (fromTop.Pool() != D3DPOOL_SYSTEMMEM || toTop.Pool() != D3DPOOL_DEFAULT ||
+        fromTop.Desc().Format != toTop.Desc().Format || to->LevelCount() > from->LevelCount()) {
+        return Reject(
+            "needs a SYSTEMMEM source and a DEFAULT destination of one format, the source with at least as many "
+            "levels");
+    }
+    if (fromTop.Desc().Width != toTop.Desc().Width || fromTop.Desc().Height != toTop.Desc().Height) {
         return Reject("the textures differ in size");
     }
-    for (UINT level = 0; level < to->LevelCount(); ++level) {
-        if (from->Level(level)->IsLocked() || to->Level(level)->IsLocked()) {
-            return Reject("a level is locked");
+    for (UINT face = 0; face < to->FaceCount(); ++face) {
+        for (UINT level = 0; level < to->LevelCount(); ++level) {
+            if (from->FaceLevel(face, level)->IsLocked() || to->FaceLevel(face, level)->IsLocked()) {
+                return Reject("a level is locked");
+            }
         }
     }
-    for (UINT level = 0; level < to->LevelCount(); ++level) {
-        const D3DSURFACE_DESC& desc = from->Level(level)->Desc();
-        to->Level(level)->CopyFrom(*from->Level(level),
-                                   RECT {0, 0, static_cast<LONG>(desc.Width), static_cast<LONG>(desc.Height)}, 0, 0);
+    for (UINT face = 0; face < to->FaceCount(); ++face) {
+        for (UINT level = 0; level < to->LevelCount(); ++level) {
+            const Surface& image = *from->FaceLevel(face, level);
+            to->FaceLevel(face, level)
+                ->CopyFrom(image,
+                           RECT {0, 0, static_cast<LONG>(image.Desc().Width), static_cast<LONG>(image.Desc().Height)},
+                           0, 0);
+        }
     }
     return D3D_OK;
 }
@@ -796,7 +821,8 @@ HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
     if (texture == nullptr || unit < 0) {
         return Reject("texture is null, or no such sampler");
     }
-    *texture = textures_[static_cast<size_t>(unit)];
+    SampledTexture* bound = textures_[static_cast<size_t>(unit)];
+    *texture = bound != nullptr ? bound->BaseTexture() : nullptr;
     if (*texture != nullptr) {
         (*texture)->AddRef();
     }
@@ -809,15 +835,15 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
     if (unit < 0) {
         return Reject("no such sampler");
     }
-    Texture* ours = nullptr;
+    SampledTexture* ours = nullptr;
     if (texture != nullptr) {
-        ours = com::Object::Find<Texture>(texture);
+        ours = com::Object::Find<SampledTexture>(texture);
         // Only textures the GL side holds can be sampled.
-        if (ours == nullptr || ours->OwnerDevice() != this || ours->GlTexture() == 0) {
-            return Reject("not a live DEFAULT or MANAGED texture of this device");
+        if (ours == nullptr || ours->DeviceOfTexture() != this || ours->GlTexture() == 0) {
+            return Reject("not a live DEFAULT or MANAGED texture or cube texture of this device");
         }
     }
-    HoldPublicly(textures_[static_cast<size_t>(unit)], ours);
+    HoldTexture(textures_[static_cast<size_t>(unit)], ours);
     return D3D_OK;
 }
 
@@ -913,6 +939,13 @@ HRESULT Device::CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vert
             FAILED(hr)) {
             return hr;
         }
+        // The generated pixel stage samples 2D textures only.
+        for (DWORD stage = 0; key->GeneratesPixel() && stage < kFixedStageCount; ++stage) {
+            if (key->pixel.stages[stage].textured != 0 && textures_[stage]->IsCube()) {
+                return com::Refuse(D3DERR_NOTAVAILABLE,
+                                   "texture stage %u: fixed-function stages do not sample cube textures", stage);
+            }
+        }
     }
     *vertexCount = VertexCountOf(type, primitiveCount);
     return D3D_OK;
@@ -921,10 +954,18 @@ HRESULT Device::CheckDraw(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vert
 HRESULT Device::PrepareDraw(const FixedFunctionKey& key) {
     context_.MakeCurrent();
     for (UINT unit = 0; unit < SamplerStates::kUnitCount; ++unit) {
-        const unsigned int name = textures_[unit] != nullptr ? textures_[unit]->GlTexture() : 0;
+        const SampledTexture* texture = textures_[unit];
+        const unsigned int name = texture != nullptr ? texture->GlTexture() : 0;
+        const bool cube = texture != nullptr && texture->IsCube();
         if (boundTextures_[unit] != name) {
+            // A unit keeps a binding per target: a cube map bound over a 2D texture leaves the 2D
+            // one for sampler2D reads, and the other way round.
+            if (boundCubes_[unit] != cube && boundTextures_[unit] != 0) {
+                glBindTextureUnit(unit, 0);
+            }
             glBindTextureUnit(unit, name);
             boundTextures_[unit] = name;
+            boundCubes_[unit] = cube;
         }
     }
     vertexInput_.Bind(*declaration_, streams_, indices_, programs_.CurrentAttributeLocations());

@@ -23,7 +23,7 @@ namespace nvesk::d3d9 {
 class Direct3D;
 class IndexBuffer;
 class Surface;
-class Texture;
+class SampledTexture;
 class VertexDeclaration;
 
 class Device final : public com::ComObject<IDirect3DDevice9> {
@@ -49,6 +49,9 @@ public:
                                             IDirect3DSurface9** surface) override;
     HRESULT STDMETHODCALLTYPE CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                                             D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* sharedHandle) override;
+    HRESULT STDMETHODCALLTYPE CreateCubeTexture(UINT edgeLength, UINT levels, DWORD usage, D3DFORMAT format,
+                                                D3DPOOL pool, IDirect3DCubeTexture9** texture,
+                                                HANDLE* sharedHandle) override;
     HRESULT STDMETHODCALLTYPE CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                                  IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) override;
     HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
@@ -181,8 +184,9 @@ private:
     UINT lostPollsLeft_ = 0;
     D3DVIEWPORT9 viewport_ {};
     RECT scissor_ {};
-    std::array<Texture*, SamplerStates::kUnitCount> textures_ {};
+    std::array<SampledTexture*, SamplerStates::kUnitCount> textures_ {};
     std::array<unsigned int, SamplerStates::kUnitCount> boundTextures_ {};
+    std::array<bool, SamplerStates::kUnitCount> boundCubes_ {};  // boundTextures_[unit] is a cube map
     StreamSources streams_ {};
     IndexBuffer* indices_ = nullptr;
     VertexDeclaration* declaration_ = nullptr;

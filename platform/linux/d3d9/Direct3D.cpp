@@ -106,7 +106,7 @@ HRESULT Direct3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT ada
     if ((usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_AUTOGENMIPMAP)) != 0) {
         return D3DERR_NOTAVAILABLE;
     }
-    if (resourceType != D3DRTYPE_TEXTURE && resourceType != D3DRTYPE_SURFACE) {
+    if (resourceType != D3DRTYPE_TEXTURE && resourceType != D3DRTYPE_CUBETEXTURE && resourceType != D3DRTYPE_SURFACE) {
         return D3DERR_NOTAVAILABLE;
     }
     return FindPixelFormat(checkFormat) != nullptr ? D3D_OK : D3DERR_NOTAVAILABLE;

@@ -41,7 +41,7 @@ bool FrameTarget::Create(UINT width, UINT height, const PixelFormat& color, D3DF
     // Mesa turns a blit between images of one pixel layout into a plain copy, a flip between the
     // top-down and bottom-up row orders included; any other blit is drawn, which costs a full-screen
     // pass per Present. X11's 32-bit visuals hold B, G, R, A bytes, as A8R8G8B8 textures are kept.
-    AllocateTextureLevels(color_, *FindPixelFormat(D3DFMT_A8R8G8B8), width, height, 1);
+    AllocateTextureLevels(color_, GL_TEXTURE_2D, *FindPixelFormat(D3DFMT_A8R8G8B8), width, height, 1);
     glTextureParameteri(color_, GL_TEXTURE_MAX_LEVEL, 0);
     // Opaque black: an X8 format's alpha must read 1 from the start (see HasAlpha).
     const GLuint opaqueBlack = 0xFF000000u;

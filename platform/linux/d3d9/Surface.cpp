@@ -3,7 +3,6 @@
 
 #include "Conversions.h"
 #include "Device.h"
-#include "Texture.h"
 
 #include <epoxy/gl.h>
 
@@ -13,8 +12,8 @@ namespace nvesk::d3d9 {
 
 using com::Reject;
 
-Surface::Surface(Device* device, Texture* container, bool counted, bool tiesDevice, ULONG references, UINT width,
-                 UINT height, const PixelFormat& format, DWORD usage, D3DPOOL pool)
+Surface::Surface(Device* device, IDirect3DBaseTexture9* container, bool counted, bool tiesDevice, ULONG references,
+                 UINT width, UINT height, const PixelFormat& format, DWORD usage, D3DPOOL pool)
     : Resource(device, com::Kind::Surface, D3DRTYPE_SURFACE, pool, counted, tiesDevice, references),
       container_(container),
       format_(&format),
@@ -36,10 +35,10 @@ Surface* Surface::CreateOffscreenPlain(Device* device, UINT width, UINT height, 
     return surface;
 }
 
-Surface* Surface::CreateTextureLevel(Texture* container, UINT width, UINT height, const PixelFormat& format,
-                                     DWORD usage, D3DPOOL pool, bool cpuCopy, GlImage image) {
-    Surface* surface =
-        new Surface(container->OwnerDevice(), container, false, false, 1, width, height, format, usage, pool);
+Surface* Surface::CreateTextureLevel(Device* device, IDirect3DBaseTexture9* container, UINT width, UINT height,
+                                     const PixelFormat& format, DWORD usage, D3DPOOL pool, bool cpuCopy,
+                                     GlImage image) {
+    Surface* surface = new Surface(device, container, false, false, 1, width, height, format, usage, pool);
     if (cpuCopy) {
         surface->memory_.assign(static_cast<size_t>(surface->pitch_) * height, 0);
     }
@@ -192,8 +191,14 @@ void Surface::WriteImage(LONG x, LONG y, UINT width, UINT height, const BYTE* fi
     }
     OwnerDevice()->MakeCurrent();
     glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(rowLength));
-    glTextureSubImage2D(image_.texture, image_.level, x, y, static_cast<GLsizei>(width), static_cast<GLsizei>(height),
-                        format_->uploadFormat, format_->uploadType, first);
+    if (image_.face >= 0) {
+        // Direct3D's rows run down from the upper-left texel of a face as GL's do from t = 0.
+        glTextureSubImage3D(image_.texture, image_.level, x, y, image_.face, static_cast<GLsizei>(width),
+                            static_cast<GLsizei>(height), 1, format_->uploadFormat, format_->uploadType, first);
+    } else {
+        glTextureSubImage2D(image_.texture, image_.level, x, y, static_cast<GLsizei>(width),
+                            static_cast<GLsizei>(height), format_->uploadFormat, format_->uploadType, first);
+    }
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 

@@ -14,20 +14,20 @@
 
 namespace nvesk::d3d9 {
 
-class Texture;
-
 class Surface final : public Resource<IDirect3DSurface9> {
 public:
     struct GlImage {
         unsigned int texture = 0;  // GL texture name, 0 when the surface lives on the CPU only
         int level = 0;
+        int face = -1;  // the layer of a cube map (D3DCUBEMAP_FACES order); -1 for a 2D texture
     };
 
     static Surface* CreateOffscreenPlain(Device* device, UINT width, UINT height, const PixelFormat& format,
                                          D3DPOOL pool);
-    // A level of `container`; its references are the texture's.
-    static Surface* CreateTextureLevel(Texture* container, UINT width, UINT height, const PixelFormat& format,
-                                       DWORD usage, D3DPOOL pool, bool cpuCopy, GlImage image);
+    // A level of `container` (a 2D or cube texture); its references are the texture's.
+    static Surface* CreateTextureLevel(Device* device, IDirect3DBaseTexture9* container, UINT width, UINT height,
+                                       const PixelFormat& format, DWORD usage, D3DPOOL pool, bool cpuCopy,
+                                       GlImage image);
     // Unreferenced and uncounted: the device holds it, GetBackBuffer hands it out.
     static Surface* CreateBackBuffer(Device* device, UINT width, UINT height, const PixelFormat& format, bool lockable,
                                      GlImage image);
@@ -63,15 +63,15 @@ public:
     void RetireWithContainer();
 
 private:
-    Surface(Device* device, Texture* container, bool counted, bool tiesDevice, ULONG references, UINT width,
-            UINT height, const PixelFormat& format, DWORD usage, D3DPOOL pool);
+    Surface(Device* device, IDirect3DBaseTexture9* container, bool counted, bool tiesDevice, ULONG references,
+            UINT width, UINT height, const PixelFormat& format, DWORD usage, D3DPOOL pool);
     void FreeResources() override;
     void Upload(const RECT& rect);
     // Writes `width` x `height` texels at (x, y) of the GL image from rows `rowLength` texels wide.
     void WriteImage(LONG x, LONG y, UINT width, UINT height, const BYTE* first, UINT rowLength);
     bool Lockable() const;
 
-    Texture* container_;
+    IDirect3DBaseTexture9* container_;
     const PixelFormat* format_;
     D3DSURFACE_DESC desc_ {};
     std::vector<BYTE> memory_;

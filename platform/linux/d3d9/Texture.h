@@ -9,6 +9,7 @@
 
 #include "PixelFormats.h"
 #include "Resource.h"
+#include "SampledTexture.h"
 
 #include <vector>
 
@@ -16,7 +17,7 @@ namespace nvesk::d3d9 {
 
 class Surface;
 
-class Texture final : public Resource<IDirect3DTexture9> {
+class Texture final : public Resource<IDirect3DTexture9>, public SampledTexture {
 public:
     // Validates like CreateTexture and makes the texture (context current).
     static HRESULT Create(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
@@ -33,10 +34,16 @@ public:
     HRESULT STDMETHODCALLTYPE UnlockRect(UINT level) override;
     HRESULT STDMETHODCALLTYPE AddDirtyRect(const RECT* dirtyRect) override;
 
-    // GL texture name; 0 for CPU-only pools.
-    unsigned int GlTexture() const { return glTexture_; }
+    // SampledTexture
+    Device* DeviceOfTexture() const override { return OwnerDevice(); }
+    IDirect3DBaseTexture9* BaseTexture() override { return this; }
+    unsigned int GlTexture() const override { return glTexture_; }
+    bool IsCube() const override { return false; }
+    UINT FaceCount() const override { return 1; }
+    UINT LevelCount() const override { return static_cast<UINT>(levels_.size()); }
+    Surface* FaceLevel(UINT face, UINT level) const override { return face == 0 ? Level(level) : nullptr; }
+
     Surface* Level(UINT level) const { return level < levels_.size() ? levels_[level] : nullptr; }
-    UINT LevelCount() const { return static_cast<UINT>(levels_.size()); }
     const PixelFormat& Format() const { return *format_; }
     DWORD Usage() const { return usage_; }
 
@@ -49,9 +56,5 @@ private:
     unsigned int glTexture_ = 0;
     std::vector<Surface*> levels_;
 };
-
-// Direct3D 9 leaves a new texture's texels undefined; ours start at zero. For tests: while on,
-// every level of every new texture starts as `texel` (its bytes in memory order, repeated).
-void FillNewTextures(bool on, DWORD texel);
 
 }  // namespace nvesk::d3d9

@@ -1,4 +1,4 @@
-// D3DXCreateTexture and the loading of PNG, BMP, JPEG and TGA files into Direct3D textures.
+// D3DXCreateTexture, D3DXCreateCubeTexture and the loading of PNG, BMP, JPEG and TGA files into Direct3D textures.
 #include "ImageDecoder.h"
 #include "WideFile.h"
 #include "com/Diagnostics.h"
@@ -21,6 +21,11 @@ UINT FullChain(UINT width, UINT height) {
         ++levels;
     }
     return levels;
+}
+
+// A side as D3DXCreateTexture reads it: 0 is one texel, D3DX_DEFAULT 256.
+UINT RequestedSide(UINT requested) {
+    return requested == 0 ? 1u : requested == D3DX_DEFAULT ? 256u : requested;
 }
 
 UINT Levels(UINT requested, UINT width, UINT height) {
@@ -107,15 +112,25 @@ extern "C" HRESULT WINAPI D3DXCreateTexture(LPDIRECT3DDEVICE9 pDevice, UINT Widt
     if (ppTexture != nullptr) *ppTexture = nullptr;
     NVESK_ENTER_FUNCTION("D3DXCreateTexture");
     if (pDevice == nullptr || ppTexture == nullptr) return Reject("pDevice or ppTexture is null");
-    auto side = [](UINT requested) { return requested == 0 ? 1u : requested == D3DX_DEFAULT ? 256u : requested; };
-    const UINT width = side(Width);
-    const UINT height = side(Height);
+    const UINT width = RequestedSide(Width);
+    const UINT height = RequestedSide(Height);
     if (width > kMaxImageSide || height > kMaxImageSide) {
         return Reject("%u x %u is larger than %u texels a side", width, height, kMaxImageSide);
     }
     const D3DFORMAT format = Format == D3DFMT_UNKNOWN ? D3DFMT_A8R8G8B8 : Format;
     return pDevice->CreateTexture(width, height, Levels(MipLevels, width, height), Usage, format, Pool, ppTexture,
                                   nullptr);
+}
+
+extern "C" HRESULT WINAPI D3DXCreateCubeTexture(LPDIRECT3DDEVICE9 pDevice, UINT Size, UINT MipLevels, DWORD Usage,
+                                                D3DFORMAT Format, D3DPOOL Pool, LPDIRECT3DCUBETEXTURE9* ppCubeTexture) {
+    if (ppCubeTexture != nullptr) *ppCubeTexture = nullptr;
+    NVESK_ENTER_FUNCTION("D3DXCreateCubeTexture");
+    if (pDevice == nullptr || ppCubeTexture == nullptr) return Reject("pDevice or ppCubeTexture is null");
+    const UINT size = RequestedSide(Size);
+    if (size > kMaxImageSide) return Reject("%u is larger than %u texels a side", size, kMaxImageSide);
+    const D3DFORMAT format = Format == D3DFMT_UNKNOWN ? D3DFMT_A8R8G8B8 : Format;
+    return pDevice->CreateCubeTexture(size, Levels(MipLevels, size, size), Usage, format, Pool, ppCubeTexture, nullptr);
 }
 
 extern "C" HRESULT WINAPI D3DXGetImageInfoFromFileW(LPCWSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo) {

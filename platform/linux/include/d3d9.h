@@ -21,6 +21,8 @@ DEFINE_GUID(IID_IDirect3DResource9, 0x05eec05d, 0x8f7d, 0x4362, 0xb9, 0x99, 0xd1
 DEFINE_GUID(IID_IDirect3DBaseTexture9, 0x580ca87e, 0x1d3c, 0x4d54, 0x99, 0x1d, 0xb7, 0xd3, 0xe3, 0xc2, 0x98, 0xce);
 // {85C31227-3DE5-4f00-9B3A-F11AC38C18B5}
 DEFINE_GUID(IID_IDirect3DTexture9, 0x85c31227, 0x3de5, 0x4f00, 0x9b, 0x3a, 0xf1, 0x1a, 0xc3, 0x8c, 0x18, 0xb5);
+// {FFF32F81-D953-473a-9223-93D652ABA93F}
+DEFINE_GUID(IID_IDirect3DCubeTexture9, 0xfff32f81, 0xd953, 0x473a, 0x92, 0x23, 0x93, 0xd6, 0x52, 0xab, 0xa9, 0x3f);
 // {0CFBAF3A-9FF6-429a-99B3-A2796AF8B89B}
 DEFINE_GUID(IID_IDirect3DSurface9, 0x0cfbaf3a, 0x9ff6, 0x429a, 0x99, 0xb3, 0xa2, 0x79, 0x6a, 0xf8, 0xb8, 0x9b);
 // {B64BB1B5-FD70-4df6-BF91-19D0A12455E3}
@@ -36,6 +38,7 @@ struct IDirect3DDevice9;
 struct IDirect3DResource9;
 struct IDirect3DBaseTexture9;
 struct IDirect3DTexture9;
+struct IDirect3DCubeTexture9;
 struct IDirect3DSurface9;
 struct IDirect3DVertexBuffer9;
 struct IDirect3DIndexBuffer9;
@@ -46,6 +49,7 @@ typedef IDirect3DDevice9 *LPDIRECT3DDEVICE9, *PDIRECT3DDEVICE9;
 typedef IDirect3DResource9 *LPDIRECT3DRESOURCE9, *PDIRECT3DRESOURCE9;
 typedef IDirect3DBaseTexture9 *LPDIRECT3DBASETEXTURE9, *PDIRECT3DBASETEXTURE9;
 typedef IDirect3DTexture9 *LPDIRECT3DTEXTURE9, *PDIRECT3DTEXTURE9;
+typedef IDirect3DCubeTexture9 *LPDIRECT3DCUBETEXTURE9, *PDIRECT3DCUBETEXTURE9;
 typedef IDirect3DSurface9 *LPDIRECT3DSURFACE9, *PDIRECT3DSURFACE9;
 typedef IDirect3DVertexBuffer9 *LPDIRECT3DVERTEXBUFFER9, *PDIRECT3DVERTEXBUFFER9;
 typedef IDirect3DIndexBuffer9 *LPDIRECT3DINDEXBUFFER9, *PDIRECT3DINDEXBUFFER9;
@@ -126,6 +130,9 @@ struct IDirect3DDevice9 : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format,
                                                     D3DPOOL Pool, IDirect3DTexture9** ppTexture,
                                                     HANDLE* pSharedHandle) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateCubeTexture(UINT EdgeLength, UINT Levels, DWORD Usage, D3DFORMAT Format,
+                                                        D3DPOOL Pool, IDirect3DCubeTexture9** ppCubeTexture,
+                                                        HANDLE* pSharedHandle) = 0;
     virtual HRESULT STDMETHODCALLTYPE CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
                                                          IDirect3DVertexBuffer9** ppVertexBuffer,
                                                          HANDLE* pSharedHandle) = 0;
@@ -225,6 +232,19 @@ struct IDirect3DTexture9 : public IDirect3DBaseTexture9 {
 
 protected:
     ~IDirect3DTexture9() = default;
+};
+
+struct IDirect3DCubeTexture9 : public IDirect3DBaseTexture9 {
+    virtual HRESULT STDMETHODCALLTYPE GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCubeMapSurface(D3DCUBEMAP_FACES FaceType, UINT Level,
+                                                        IDirect3DSurface9** ppCubeMapSurface) = 0;
+    virtual HRESULT STDMETHODCALLTYPE LockRect(D3DCUBEMAP_FACES FaceType, UINT Level, D3DLOCKED_RECT* pLockedRect,
+                                               const RECT* pRect, DWORD Flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UnlockRect(D3DCUBEMAP_FACES FaceType, UINT Level) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AddDirtyRect(D3DCUBEMAP_FACES FaceType, const RECT* pDirtyRect) = 0;
+
+protected:
+    ~IDirect3DCubeTexture9() = default;
 };
 
 struct IDirect3DSurface9 : public IDirect3DResource9 {

@@ -2,7 +2,7 @@
 
 #include "../d3d9/Device.h"
 #include "../d3d9/DeviceCaps.h"
-#include "../d3d9/Texture.h"
+#include "../d3d9/TextureChain.h"
 #include "com/FaultInjection.h"
 
 #include <utility>

@@ -50,6 +50,12 @@ struct QuadVertex {
     float u, v;
 };
 
+// A cube texel that tells where it lies (0xAARRGGBB): its face in red, its column in green, its row
+// in blue, each of the last two 0 or 0xFF.
+inline DWORD CubeFaceTexel(D3DCUBEMAP_FACES face, UINT x, UINT y) {
+    return 0xFF000000u | (static_cast<DWORD>(face + 1) * 0x20u) << 16 | (x != 0 ? 0xFF00u : 0u) | (y != 0 ? 0xFFu : 0u);
+}
+
 // Fixture: Direct3D object, a windowed 64 x 48 HAL device with a D24S8 depth buffer, and
 // programs that map pixel coordinates to clip space as the engine's orthographic projection does.
 class DeviceTest : public ::testing::Test {
@@ -83,6 +89,9 @@ protected:
     // A managed A8R8G8B8 texture filled by `texel(x, y)` (0xAARRGGBB).
     template <typename Texel>
     IDirect3DTexture9* MakeTexture(UINT width, UINT height, Texel texel);
+    // An A8R8G8B8 cube texture of one level, face `face` filled by `texel(face, x, y)`.
+    template <typename Texel>
+    IDirect3DCubeTexture9* MakeCubeTexture(UINT edgeLength, Texel texel, D3DPOOL pool = D3DPOOL_MANAGED);
 
     // The back buffer's pixels as 0xAARRGGBB, row by row, via GetRenderTargetData.
     std::vector<DWORD> ReadBackBuffer();
@@ -118,6 +127,25 @@ IDirect3DTexture9* DeviceTest::MakeTexture(UINT width, UINT height, Texel texel)
         }
     }
     EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
+    return texture;
+}
+
+template <typename Texel>
+IDirect3DCubeTexture9* DeviceTest::MakeCubeTexture(UINT edgeLength, Texel texel, D3DPOOL pool) {
+    IDirect3DCubeTexture9* texture = nullptr;
+    EXPECT_EQ(device_->CreateCubeTexture(edgeLength, 1, 0, D3DFMT_A8R8G8B8, pool, &texture, nullptr), D3D_OK);
+    for (int face = D3DCUBEMAP_FACE_POSITIVE_X; face <= D3DCUBEMAP_FACE_NEGATIVE_Z; ++face) {
+        const D3DCUBEMAP_FACES which = static_cast<D3DCUBEMAP_FACES>(face);
+        D3DLOCKED_RECT locked;
+        EXPECT_EQ(texture->LockRect(which, 0, &locked, nullptr, 0), D3D_OK);
+        for (UINT y = 0; y < edgeLength; ++y) {
+            DWORD* row = reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
+            for (UINT x = 0; x < edgeLength; ++x) {
+                row[x] = texel(which, x, y);
+            }
+        }
+        EXPECT_EQ(texture->UnlockRect(which, 0), D3D_OK);
+    }
     return texture;
 }
 

@@ -2,7 +2,8 @@
 // pass's shader constant states (parameters followed at BeginPass, literals), asm stages beside HLSL
 // and device stages, the texture stages asm samplers read (vertex textures too), instruction results
 // against the values the shader reference states, ps_1_x's register range and texture addressing,
-// depth written by pixel shaders, and shader model 3's packed varyings.
+// cube-map lookups of ps_1_x, ps_2_0 and HLSL, depth written by pixel shaders, and shader model 3's
+// packed varyings.
 #include "EffectPassFixture.h"
 #include "Pixels.h"
 
@@ -384,6 +385,95 @@ TEST_F(EffectAssemblyTest, TextureAddressingInstructionsReadTheirCoordinatesAndS
             EXPECT_NEAR(Channel(pixel, shift), static_cast<int>((columns[i].rgb >> shift) & 0xFF), 2)
                 << "shift " << shift;
     }
+}
+
+// Cube-map lookups, each pass in a column of its own, on a cube of 2 x 2 faces whose texels tell
+// their face, column and row (D3D9Test::CubeFaceTexel). Each direction is worked out from the pass's
+// coordinates (t0 = c10, the matrix rows t1..t3 = c11..c13, their w the eye for texm3x3vspec); the
+// face and texel then follow Direct3D's face rules, as CubeTextureTest states them. The stages get
+// the textureCUBE from `Texture[n]`, from `Sampler[n]` naming a samplerCUBE, or from the HLSL sampler.
+TEST_F(EffectAssemblyTest, CubeMapInstructionsReadTheFaceTheirDirectionPointsAt) {
+    struct Column {
+        const char* what;
+        const char* states;
+        const char* pixel;
+        D3DCUBEMAP_FACES face;
+        UINT x, y;
+    };
+    const Column columns[] = {
+        // (1, 0.5, 0) through rows x, y, y: (1, 0.5, 0.5), +X at u 0.25, v 0.25.
+        {"texm3x3tex",
+         "VertexShaderConstant1[10] = {1, 0.5, 0, 1}; VertexShaderConstant1[11] = {1, 0, 0, 0};"
+         "VertexShaderConstant1[12] = {0, 1, 0, 0}; VertexShaderConstant1[13] = {0, 1, 0, 0}; Texture[3] = <g_Cube>;",
+         "asm { ps_1_1\ntexcoord t0\ntexm3x3pad t1, t0\ntexm3x3pad t2, t0\ntexm3x3tex t3, t0\nmov r0, t3\n}",
+         D3DCUBEMAP_FACE_POSITIVE_X, 0, 0},
+        // Normal (1, 0, 0), eye (1, 0.5, -0.5) from the rows' w: 2 (N.E) / (N.N) N - E = (1, -0.5, 0.5),
+        // +X at u 0.25, v 0.75.
+        {"texm3x3vspec",
+         "VertexShaderConstant1[10] = {1, 0.5, 0, 1}; VertexShaderConstant1[11] = {1, 0, 0, 1};"
+         "VertexShaderConstant1[12] = {0, 0, 0, 0.5}; VertexShaderConstant1[13] = {0, 0, 0, -0.5};"
+         "Texture[3] = <g_Cube>;",
+         "asm { ps_1_1\ntexcoord t0\ntexm3x3pad t1, t0\ntexm3x3pad t2, t0\ntexm3x3vspec t3, t0\nmov r0, t3\n}",
+         D3DCUBEMAP_FACE_POSITIVE_X, 0, 1},
+        // Normal (0, 0.5, 0), eye c0 (0.5, 1, -0.5): 4 (0, 0.5, 0) - E = (-0.5, 1, 0.5), +Y at u 0.25, v 0.75.
+        {"texm3x3spec",
+         "VertexShaderConstant1[10] = {1, 0.5, 0, 1}; VertexShaderConstant1[11] = {0, 0, 0, 0};"
+         "VertexShaderConstant1[12] = {0, 1, 0, 0}; VertexShaderConstant1[13] = {0, 0, 0, 0}; Texture[3] = <g_Cube>;",
+         "asm { ps_1_1\ndef c0, 0.5, 1, -0.5, 0\ntexcoord t0\ntexm3x3pad t1, t0\ntexm3x3pad t2, t0\n"
+         "texm3x3spec t3, t0, c0\nmov r0, t3\n}",
+         D3DCUBEMAP_FACE_POSITIVE_Y, 0, 1},
+        // The 2D texel 0x8040FF as the direction (0.502, 0.251, 1): +Z at u 0.751, v 0.375.
+        {"texreg2rgb", "Texture[0] = <g_Direction>; Texture[1] = <g_Cube>;",
+         "asm { ps_1_2\ntex t0\ntexreg2rgb t1, t0\nmov r0, t1\n}", D3DCUBEMAP_FACE_POSITIVE_Z, 1, 0},
+        // (0.5, -1, -0.5): -Y at u 0.75, v 0.75.
+        {"ps_2_0 texld", "VertexShaderConstant1[10] = {0.5, -1, -0.5, 1}; Texture[0] = <g_Cube>;",
+         "asm { ps_2_0\ndcl t0.xyz\ndcl_cube s0\ntexld r0, t0, s0\nmov oC0, r0\n}", D3DCUBEMAP_FACE_NEGATIVE_Y, 1, 1},
+        {"HLSL texCUBE", "VertexShaderConstant1[10] = {0.5, -1, -0.5, 1};", "compile ps_2_0 CubePS()",
+         D3DCUBEMAP_FACE_NEGATIVE_Y, 1, 1},
+        // Stages bound by a cube sampler's block. (1, 0.5, 0) through rows -x, y, -y: (-1, 0.5, -0.5),
+        // -X at u 0.25, v 0.25.
+        {"texm3x3tex, Sampler[3]",
+         "VertexShaderConstant1[10] = {1, 0.5, 0, 1}; VertexShaderConstant1[11] = {-1, 0, 0, 0};"
+         "VertexShaderConstant1[12] = {0, 1, 0, 0}; VertexShaderConstant1[13] = {0, -1, 0, 0};"
+         "Sampler[3] = (g_CubeSampler);",
+         "asm { ps_1_1\ntexcoord t0\ntexm3x3pad t1, t0\ntexm3x3pad t2, t0\ntexm3x3tex t3, t0\nmov r0, t3\n}",
+         D3DCUBEMAP_FACE_NEGATIVE_X, 0, 0},
+        // (-0.5, 0.5, -1): -Z at u 0.75, v 0.25.
+        {"ps_2_0 texld, Sampler[0]", "VertexShaderConstant1[10] = {-0.5, 0.5, -1, 1}; Sampler[0] = (g_CubeSampler);",
+         "asm { ps_2_0\ndcl t0.xyz\ndcl_cube s0\ntexld r0, t0, s0\nmov oC0, r0\n}", D3DCUBEMAP_FACE_NEGATIVE_Z, 1, 0},
+    };
+    std::string effect =
+        "textureCUBE g_Cube;\ntexture g_Direction;\n"
+        "samplerCUBE g_CubeSampler = sampler_state { Texture = <g_Cube>; MinFilter = Point; MagFilter = Point; };\n"
+        "float4 CubePS(float3 direction : TEXCOORD0) : COLOR { return texCUBE(g_CubeSampler, direction); }\n"
+        "VertexShader g_Coordinates = asm {\n"
+        "    vs_1_1\n    dcl_position v0\n"
+        "    mad oPos.xy, v0.xy, c0.xy, c0.zw\n    mov oPos.zw, c1.xy\n"
+        "    mov oT0, c10\n    mov oT1, c11\n    mov oT2, c12\n    mov oT3, c13\n"
+        "};\ntechnique T {\n";
+    for (const Column& column : columns) {
+        effect += std::string("  pass {\n") + kPlaceConstants + "    " + column.states + "\n";
+        for (int stage = 0; stage < 4; ++stage) {
+            effect += "    MinFilter[" + std::to_string(stage) + "] = Point; MagFilter[" + std::to_string(stage) +
+                      "] = Point;\n";
+        }
+        effect += std::string("    VertexShader = <g_Coordinates>;\n    PixelShader = ") + column.pixel + ";\n  }\n";
+    }
+    CreateOk(effect + "}\n");
+    IDirect3DCubeTexture9* cube = MakeCubeTexture(2, D3D9Test::CubeFaceTexel);
+    ASSERT_EQ(effect_->SetTexture("g_Cube", cube), D3D_OK);
+    EXPECT_EQ(cube->Release(), 1u);  // the effect's parameter holds it now
+    ASSERT_EQ(effect_->SetTexture("g_Direction", SolidTexture(0xFF8040FFu)), D3D_OK);
+    Clear();
+    for (UINT i = 0; i < std::size(columns); ++i)
+        ASSERT_EQ(DrawPass("T", i, Quad(static_cast<float>(i * 8), 0, 8, 48)), D3D_OK) << columns[i].what;
+    for (UINT i = 0; i < std::size(columns); ++i) {
+        SCOPED_TRACE(columns[i].what);
+        EXPECT_EQ(Rgb(PixelAt(i * 8 + 4, 24)),
+                  Rgb(D3D9Test::CubeFaceTexel(columns[i].face, columns[i].x, columns[i].y)));
+    }
+    // The HLSL lookup (column 5) and the assembly one (column 4) along the same direction agree.
+    EXPECT_EQ(PixelAt(5 * 8 + 4, 24), PixelAt(4 * 8 + 4, 24));
 }
 
 // Depth written by ps_1_4's texdepth, ps_1_3's texm3x2depth and ps_2_0's oDepth: 0.75 for a quad at

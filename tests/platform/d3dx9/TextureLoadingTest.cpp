@@ -157,6 +157,27 @@ TEST_F(TextureLoadingTest, CreateTextureMakesTheAnimationsFrameTextures) {
     EXPECT_EQ(texture_->GetLevelCount(), 4u);
 }
 
+TEST_F(TextureLoadingTest, CreateCubeTextureReadsItsSizeAndLevelsAsCreateTextureDoes) {
+    IDirect3DCubeTexture9* cube = nullptr;
+    ASSERT_EQ(D3DXCreateCubeTexture(device_, 0, 1, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, &cube), D3D_OK);
+    D3DSURFACE_DESC desc;
+    ASSERT_EQ(cube->GetLevelDesc(0, &desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 1u);
+    EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(cube->Release(), 0u);
+    // More levels than the chain holds are cut to it; D3DX_DEFAULT is 256 a side.
+    ASSERT_EQ(D3DXCreateCubeTexture(device_, 16, 9, D3DUSAGE_DYNAMIC, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &cube), D3D_OK);
+    EXPECT_EQ(cube->GetLevelCount(), 5u);
+    EXPECT_EQ(cube->Release(), 0u);
+    ASSERT_EQ(D3DXCreateCubeTexture(device_, D3DX_DEFAULT, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &cube), D3D_OK);
+    ASSERT_EQ(cube->GetLevelDesc(0, &desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 256u);
+    EXPECT_EQ(cube->Release(), 0u);
+    EXPECT_EQ(D3DXCreateCubeTexture(nullptr, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &cube), D3DERR_INVALIDCALL);
+    EXPECT_EQ(cube, nullptr);
+    EXPECT_EQ(D3DXCreateCubeTexture(device_, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr), D3DERR_INVALIDCALL);
+}
+
 TEST_F(TextureLoadingTest, ADefaultPoolTextureDrawsTheFilesTexels) {
     // The default pool cannot be locked, so look at the texels by drawing them 1:1.
     const std::wstring file =

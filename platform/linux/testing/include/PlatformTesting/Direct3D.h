@@ -57,6 +57,7 @@ enum class Direct3DObject {
     Direct3D,
     Device,
     Texture,
+    CubeTexture,
     Surface,  // offscreen plain surfaces (texture levels and back buffers live in their container)
     VertexBuffer,
     IndexBuffer,
