@@ -1,0 +1,1 @@
+float VS(){return S++}l PS(){}technique{pass{VertexShader=compile vs_2_0 VS();PixelShader=compile ps_3_0 PS();}}
