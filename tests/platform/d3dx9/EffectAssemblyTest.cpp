@@ -6,9 +6,11 @@
 // packed varyings.
 #include "EffectPassFixture.h"
 #include "Pixels.h"
+#include "support/TempDir.h"
 
 #include <d3dx9.h>
 
+#include <fstream>
 #include <string>
 
 namespace {
@@ -184,6 +186,49 @@ TEST_F(EffectAssemblyTest, PixelShader11TexProjectsTheStagesTheDeviceMarksProjec
     EXPECT_EQ(Rgb(PixelAt(8, 12)), 0xFF0000u);
     EXPECT_EQ(Rgb(PixelAt(56, 12)), 0x00FF00u);
     EXPECT_EQ(Rgb(PixelAt(56, 36)), 0xFF0000u);
+}
+
+// The effect's preprocessor runs over asm blocks as over the rest: a macro inside one, with an
+// argument, and a file included into one (beside the effect file) each give the program they spell.
+TEST_F(EffectAssemblyTest, MacrosAndIncludesWorkInsideAsmBlocks) {
+    const std::string pass =
+        "technique T { pass P {\n"
+        "  VertexShader = compile vs_2_0 PixelVS();\n"
+        "  PixelShaderConstantF[0] = {1, 0, 0, 1};\n"
+        "  PixelShaderConstantF[1] = {0, 1, 0, 1};\n"
+        "  PixelShader = asm {\n"
+        "    ps_2_0\n"
+        "    WRITE(COLOUR)\n"
+        "  };\n"
+        "} }\n";
+    CreateOk("#define COLOUR c0\n#define WRITE(reg) mov oC0, reg\n" + pass);
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(32, 24)), 0xFF0000u);
+    effect_->Release();
+    effect_ = nullptr;
+
+    TestSupport::TempDir folder;
+    std::ofstream(folder.Path() / "green.inc") << "    mov oC0, c1\n";
+    std::ofstream(folder.Path() / "pass.fx")
+        << std::string(D3DX9Tests::kPixelVertexShader) +
+               "technique T { pass P {\n"
+               "  VertexShader = compile vs_2_0 PixelVS();\n"
+               "  PixelShaderConstantF[1] = {0, 1, 0, 1};\n"
+               "  PixelShader = asm {\n"
+               "    ps_2_0\n"
+               "#include \"green.inc\"\n"
+               "  };\n"
+               "} }\n";
+    ID3DXBuffer* errors = nullptr;
+    ASSERT_EQ(D3DXCreateEffectFromFileW(device_, folder.File("pass.fx").c_str(), nullptr, nullptr, 0, nullptr,
+                                        &effect_, &errors),
+              D3D_OK)
+        << (errors != nullptr ? static_cast<const char*>(errors->GetBufferPointer()) : "");
+    if (errors != nullptr) errors->Release();
+    Clear();
+    ASSERT_EQ(DrawPass("T", 0, Quad(0, 0, 64, 48)), D3D_OK);
+    EXPECT_EQ(Rgb(PixelAt(32, 24)), 0x00FF00u);
 }
 
 TEST_F(EffectAssemblyTest, TheFilesHlslIsCheckedWhereOnlyAsmPassesUseNone) {
