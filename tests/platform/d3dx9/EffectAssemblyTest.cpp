@@ -334,6 +334,14 @@ TEST_F(EffectAssemblyTest, InstructionsComputeWhatTheReferenceStates) {
                             "abs r1.z, c12.w\nmul r3.x, r1.x, c13.x\nadd r3.y, r1.y, c13.y\nmul r3.z, r0.z, c13.z\n"
                             "add r3.z, r3.z, -r1.z\nmov r3.w, c13.w\nmov oD0, r3\n"),
          kShowColor, 0x804080},
+        {"vs_2_x predication by component",
+         PlacedVertexShader("vs_2_x", "def c10, 0.25, 0.75, 0.5, 1\ndef c11, 0.5, 0.5, 0.5, 0.5\ndef c12, 1, 1, 1, 1\n",
+                            "mov r0, c10\nsetp_lt p0, r0, c11\n(p0) mov r0, c12\nmov oD0, r0\n"),
+         kShowColor, 0xFFBF80},
+        {"ps_2_x predication by component", "",
+         "ps_2_x\ndef c0, 0.25, 0.5, 0.75, 1\ndef c1, 0.5, 0.5, 0.5, 0.5\nmov r0, c0\nsetp_ge p0, r0, c1\n"
+         "(p0) add r0, r0, -c1\nmov oC0, r0\n",
+         0x400040},
         {"ps_3_0 predication by component", PlacedVertexShader("vs_3_0", "", ""),
          "ps_3_0\ndef c0, 0.25, 0.5, 0.75, 1\ndef c1, 0.5, 0.5, 0.5, 0.125\nmov r0, c0\nsetp_gt p0, r0, c1\n"
          "(p0) mov r0, c1.w\n(!p0.x) add r0.x, r0.x, c0.x\nmov oC0, r0\n",
