@@ -210,19 +210,18 @@ TEST_F(EffectAssemblyTest, MacrosAndIncludesWorkInsideAsmBlocks) {
 
     TestSupport::TempDir folder;
     std::ofstream(folder.Path() / "green.inc") << "    mov oC0, c1\n";
-    std::ofstream(folder.Path() / "pass.fx")
-        << std::string(D3DX9Tests::kPixelVertexShader) +
-               "technique T { pass P {\n"
-               "  VertexShader = compile vs_2_0 PixelVS();\n"
-               "  PixelShaderConstantF[1] = {0, 1, 0, 1};\n"
-               "  PixelShader = asm {\n"
-               "    ps_2_0\n"
-               "#include \"green.inc\"\n"
-               "  };\n"
-               "} }\n";
+    std::ofstream(folder.Path() / "pass.fx") << std::string(D3DX9Tests::kPixelVertexShader) +
+                                                    "technique T { pass P {\n"
+                                                    "  VertexShader = compile vs_2_0 PixelVS();\n"
+                                                    "  PixelShaderConstantF[1] = {0, 1, 0, 1};\n"
+                                                    "  PixelShader = asm {\n"
+                                                    "    ps_2_0\n"
+                                                    "#include \"green.inc\"\n"
+                                                    "  };\n"
+                                                    "} }\n";
     ID3DXBuffer* errors = nullptr;
-    ASSERT_EQ(D3DXCreateEffectFromFileW(device_, folder.File("pass.fx").c_str(), nullptr, nullptr, 0, nullptr,
-                                        &effect_, &errors),
+    ASSERT_EQ(D3DXCreateEffectFromFileW(device_, folder.File("pass.fx").c_str(), nullptr, nullptr, 0, nullptr, &effect_,
+                                        &errors),
               D3D_OK)
         << (errors != nullptr ? static_cast<const char*>(errors->GetBufferPointer()) : "");
     if (errors != nullptr) errors->Release();
