@@ -184,7 +184,7 @@ bool InstructionTranslator::PixelShader1xTexture(const AssemblyInstruction& inst
         } else if (name == "texm3x3tex") {
             sampleAt("vec4(fx_texm, 0.0)");
         } else {
-            // The normal reflects the eye ray: a constant (spec) or the coordinates' w (vspec).
+            // The normal reflects the eye ray: a constant (texm3x3spec) or the coordinates' w (texm3x3vspec).
             std::string eye;
             if (name == "texm3x3spec") {
                 if (instruction.sources.size() < 2) {

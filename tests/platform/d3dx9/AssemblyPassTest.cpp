@@ -3,13 +3,12 @@
 // HLSL one, and faults point into the effect file.
 #include "AssemblyPass.h"
 #include "EffectParser.h"
-
-#include <glslang/Public/ResourceLimits.h>
-#include <glslang/Public/ShaderLang.h>
+#include "GlslValidation.h"
 
 #include <gtest/gtest.h>
 
 using namespace nvesk::d3dx9;
+using D3DX9Tests::ExpectValidGlsl;
 
 namespace {
 
@@ -45,23 +44,6 @@ const char kEffect[] =
     "    PixelShader = compile ps_2_0 Ps();\n"                       // 29
     "  }\n"                                                          // 30
     "}\n";
-
-void ExpectValidGlsl(const CompiledProgram& program) {
-    glslang::InitializeProcess();
-    glslang::TShader vertex(EShLangVertex);
-    glslang::TShader fragment(EShLangFragment);
-    glslang::TProgram linked;
-    for (auto [shader, text] : {std::pair(&vertex, &program.vertexGlsl), std::pair(&fragment, &program.fragmentGlsl)}) {
-        const char* source = text->c_str();
-        shader->setStrings(&source, 1);
-        shader->setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
-        ASSERT_TRUE(shader->parse(GetDefaultResources(), 450, ECoreProfile, false, false, EShMsgDefault))
-            << shader->getInfoLog() << "\n"
-            << *text;
-        linked.addShader(shader);
-    }
-    EXPECT_TRUE(linked.link(EShMsgDefault)) << linked.getInfoLog();
-}
 
 const ConstantSlot* SlotOf(const StageConstants& constants, const std::string& name) {
     for (const ConstantSlot& slot : constants.slots)
@@ -108,7 +90,7 @@ TEST(AssemblyPass, ConstantStatesFillTheRegistersTheShaderReads) {
     const ProgramCompileResult both = PassProgramOf(parsed.description, 0);
     ASSERT_NE(both.program, nullptr) << both.errors;
     const CompiledProgram& program = *both.program;
-    ExpectValidGlsl(program);
+    ExpectValidGlsl(program.vertexGlsl, program.fragmentGlsl);
     // c0-c3 the matrix, a column a register; c5 the tint; c4 the pass's literal, the shader's own.
     const ConstantSlot* matrix = SlotOf(program.vertexConstants, "g_WorldViewProj");
     ASSERT_NE(matrix, nullptr);
@@ -130,7 +112,7 @@ TEST(AssemblyPass, ConstantStatesFillTheRegistersTheShaderReads) {
 
     const ProgramCompileResult mixed = PassProgramOf(parsed.description, 1);
     ASSERT_NE(mixed.program, nullptr) << mixed.errors;
-    ExpectValidGlsl(*mixed.program);
+    ExpectValidGlsl(mixed.program->vertexGlsl, mixed.program->fragmentGlsl);
     // The HLSL stage keeps its parameters; the asm stage meets it at COLOR0.
     EXPECT_NE(SlotOf(mixed.program->pixelConstants, "g_Tint"), nullptr);
     ASSERT_EQ(mixed.program->vertexOutputs.size(), 1u);

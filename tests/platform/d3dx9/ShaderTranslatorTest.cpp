@@ -4,6 +4,7 @@
 // semantics, the constant registers a program reads), and faults are refused at their line.
 #include "EffectParser.h"
 #include "GlslLiterals.h"
+#include "GlslValidation.h"
 #include "HlslCompiler.h"
 #include "ShaderAssembler.h"
 #include "ShaderTranslator.h"
@@ -24,6 +25,7 @@
 #include <limits>
 
 using namespace nvesk::d3dx9;
+using D3DX9Tests::ExpectValidGlsl;
 
 namespace {
 
@@ -39,25 +41,6 @@ ShaderTranslation FromText(const std::string& text) {
     const AssemblyResult assembled = AssembleShader(text, "memory", SourcePosition(), stage);
     EXPECT_TRUE(assembled.ok) << assembled.errors;
     return Translated(assembled.shader);
-}
-
-// Compiles each stage given as OpenGL GLSL 4.50 and links them, as a driver will.
-void ExpectValidGlsl(const std::string& vertexGlsl, const std::string& fragmentGlsl) {
-    glslang::InitializeProcess();
-    glslang::TShader vertex(EShLangVertex);
-    glslang::TShader fragment(EShLangFragment);
-    glslang::TProgram linked;
-    for (auto [shader, text] : {std::pair(&vertex, &vertexGlsl), std::pair(&fragment, &fragmentGlsl)}) {
-        if (text->empty()) continue;
-        const char* source = text->c_str();
-        shader->setStrings(&source, 1);
-        shader->setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
-        ASSERT_TRUE(shader->parse(GetDefaultResources(), 450, ECoreProfile, false, false, EShMsgDefault))
-            << shader->getInfoLog() << "\n"
-            << *text;
-        linked.addShader(shader);
-    }
-    EXPECT_TRUE(linked.link(EShMsgDefault)) << linked.getInfoLog() << "\n" << vertexGlsl << "\n" << fragmentGlsl;
 }
 
 void ExpectValidProgram(const ShaderTranslation& vertex, const ShaderTranslation& pixel) {
