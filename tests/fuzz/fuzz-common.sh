@@ -80,7 +80,8 @@ fuzz_target() {
         -Wl,--start-group -lglslang -lSPIRV -lHLSL -lMachineIndependent -lGenericCodeGen -lOGLCompiler \
         -lOSDependent -lglslang-default-resource-limits -Wl,--end-group \
         -lSPIRV-Tools-opt -lSPIRV-Tools -lspirv-cross-c-shared -lpthread \
-        -Wl,--wrap=_ZN7glslang13TIntermediate12addSelectionEPNS_12TIntermTypedES2_S2_RKNS_10TSourceLocE ;;
+        -Wl,--wrap=_ZN7glslang13TIntermediate12addSelectionEPNS_12TIntermTypedES2_S2_RKNS_10TSourceLocE \
+        -Wl,--wrap=_ZN7glslang16HlslParseContext12handleLvalueERKNS_10TSourceLocEPKcRPNS_12TIntermTypedE ;;
     shader-assembler-fuzz)
       fuzz_build "$name" "$root"/tests/fuzz/ShaderAssemblerFuzz.cpp "$d3dx9"/ShaderAssembler.cpp \
         "$d3dx9"/ShaderAssemblyErrors.cpp "$d3dx9"/ShaderAssemblyParser.cpp "$d3dx9"/ShaderAssemblyTokens.cpp \

@@ -1,11 +1,8 @@
 #include "SelectionGuard.h"
 
 #include <glslang/Include/Common.h>
-
-namespace glslang {
-class TIntermediate;
-class TIntermTyped;
-}  // namespace glslang
+#include <glslang/MachineIndependent/localintermediate.h>
+#include <glslang/MachineIndependent/parseVersions.h>
 
 // The wrapped member function, called as the free function the x86-64 ABI makes of it.
 #define NVESK_ADD_SELECTION _ZN7glslang13TIntermediate12addSelectionEPNS_12TIntermTypedES2_S2_RKNS_10TSourceLocE
@@ -43,6 +40,30 @@ extern "C" glslang::TIntermTyped* NVESK_WRAPPED(__wrap_, NVESK_ADD_SELECTION)(gl
         g_guard.where = {location.line, location.column > 0 ? location.column : 1};
     }
     return whenFalse != nullptr ? whenFalse : whenTrue;
+}
+
+// An operand that ++ or -- cannot take (an unknown name, `return S++;`): glslang's HLSL front end
+// makes no node for the operator and, after a postfix one, goes on with the null in its place,
+// which crashes whatever reads it next (a return, an operator, a call argument). The build also
+// wraps HlslParseContext::handleLvalue, which both forms ask about their result: a missing result
+// is an error at the operator, and a float constant stands in for it, so that parsing goes on and
+// the compile fails there.
+#define NVESK_HANDLE_LVALUE _ZN7glslang16HlslParseContext12handleLvalueERKNS_10TSourceLocEPKcRPNS_12TIntermTypedE
+
+// HlslParseContext derives from TParseVersions first: its address is that of its parse versions.
+extern "C" glslang::TIntermTyped* NVESK_WRAPPED(__real_, NVESK_HANDLE_LVALUE)(glslang::TParseVersions* self,
+                                                                              const glslang::TSourceLoc& location,
+                                                                              const char* op,
+                                                                              glslang::TIntermTyped*& node);
+
+extern "C" glslang::TIntermTyped* NVESK_WRAPPED(__wrap_, NVESK_HANDLE_LVALUE)(glslang::TParseVersions* self,
+                                                                              const glslang::TSourceLoc& location,
+                                                                              const char* op,
+                                                                              glslang::TIntermTyped*& node) {
+    if (node != nullptr) return NVESK_WRAPPED(__real_, NVESK_HANDLE_LVALUE)(self, location, op, node);
+    self->error(location, "the operand cannot be incremented or decremented", op, "");
+    node = self->intermediate.addConstantUnion(0.0, glslang::EbtFloat, location, true);
+    return node;
 }
 
 namespace nvesk::d3dx9 {

@@ -424,6 +424,30 @@ TEST(HlslCompiler, EntryParametersWithoutANameAreAnErrorAtTheParameter) {
 // glslang goes on with no expression where the two results of a ?: have no common type, and then
 // crashes on it (found by the compiler fuzzer). Such a ?: is an error at the ?: instead, however
 // its value is used; the ?: that have a type compile as before.
+// An operand ++ or -- cannot take (an unknown name) is an error at the name, wherever the
+// expression goes next: glslang went on with a null node after a postfix operator and crashed there.
+TEST(HlslCompiler, IncrementsOfAnUnknownNameAreAnErrorAtTheName) {
+    const std::string head = "float4 VS(float4 p : POSITION) : POSITION\n{ float y = 0;\n";
+    const std::string tail =
+        "}\nfloat4 PS() : COLOR { return 1; }\n"
+        "technique T { pass { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); } }\n";
+    for (const char* body : {"return S++;", "return S--;", "return y++ + S++;", "return dot(S++, p);",
+                             "return ++S;", "float x = S++; return x;"}) {
+        const std::string errors = CompileErrors(head + body + "\n" + tail, "memory");
+        EXPECT_NE(errors.find("memory(3,"), std::string::npos) << body << "\n" << errors;
+        EXPECT_NE(errors.find("'S' : unknown variable"), std::string::npos) << body << "\n" << errors;
+    }
+    // Names the function declares still count up and down, before and after.
+    for (const char* body : {"float4 q = p; q++; return q--;", "y++; return p * ++y;"})
+        EXPECT_NE(CompileFirstPass(head + body + "\n" + tail), nullptr) << body;
+
+    // The fuzzer's input.
+    std::ifstream found(NVESK_FUZZ_FOUND_DIR "/effect-unknown-name-before-postfix-increment.fx", std::ios::binary);
+    ASSERT_TRUE(found);
+    const std::string input {std::istreambuf_iterator<char>(found), std::istreambuf_iterator<char>()};
+    EXPECT_NE(CompileErrors(input, "found.fx").find("unknown variable"), std::string::npos);
+}
+
 TEST(HlslCompiler, ConditionalsWhoseResultsHaveNoCommonTypeAreAnErrorAtTheConditional) {
     const std::string head = "struct S { float x; };\nfloat4 VS(float4 p : POSITION) : POSITION\n{ S s; s.x = 1;\n";
     const std::string tail =
