@@ -431,8 +431,8 @@ TEST(HlslCompiler, IncrementsOfAnUnknownNameAreAnErrorAtTheName) {
     const std::string tail =
         "}\nfloat4 PS() : COLOR { return 1; }\n"
         "technique T { pass { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); } }\n";
-    for (const char* body : {"return S++;", "return S--;", "return y++ + S++;", "return dot(S++, p);",
-                             "return ++S;", "float x = S++; return x;"}) {
+    for (const char* body : {"return S++;", "return S--;", "return y++ + S++;", "return dot(S++, p);", "return ++S;",
+                             "float x = S++; return x;"}) {
         const std::string errors = CompileErrors(head + body + "\n" + tail, "memory");
         EXPECT_NE(errors.find("memory(3,"), std::string::npos) << body << "\n" << errors;
         EXPECT_NE(errors.find("'S' : unknown variable"), std::string::npos) << body << "\n" << errors;
