@@ -194,7 +194,8 @@ const double kReciprocal = 1.0 / kDamping;
 std::int32_t WaterCell(std::int32_t above, std::int32_t below, std::int32_t left, std::int32_t right,
                        std::int32_t here) {
     const std::int32_t v = (below + above + right + left) / 2 - here;
-    return static_cast<std::int32_t>(v / kDamping);
+    // The multiply (see kReciprocal): a division at each row's two ends cost a tenth of the step.
+    return static_cast<std::int32_t>(v * kReciprocal);
 }
 
 // Columns `from` .. n - 1 of a water row (from >= 1); the last column is its own right neighbour.
@@ -265,15 +266,86 @@ NVESK_INLINE void RefractRow(const Refraction& r, int y, int from, std::uint8_t*
     std::memcpy(out + 4 * (n - 1), r.sourceBits + sampler.At(n - 1, y, row[n - 1], row[n - 1], below[n - 1]), 4);
 }
 
+// The pixels at `count` byte offsets into the source, one load each: on the processor at hand a
+// 16-lane gather cost about four times the scalar loads it stands for.
+template <typename Offsets>
+NVESK_INLINE void FetchPixelsAt(const std::uint8_t* source, const Offsets& offsets, int count, std::uint8_t* out) {
+    alignas(64) std::int32_t at[sizeof(Offsets) / 4];
+    std::memcpy(at, &offsets, sizeof at);
+    for (int i = 0; i < count; ++i)
+        std::memcpy(out + 4 * i, source + at[i], 4);
+}
+
+// Where none of a run's offsets moves it, the run is the source's row y from column x on (clamped to
+// the last row): most of a rippling field is calm enough for that (three runs of eight pixels in four
+// on the demo's water). Null where the run passes the source's last column.
+NVESK_INLINE const std::uint8_t* CalmSource(const Refraction& r, int x, int y, int width) {
+    if (x + width - 1 > r.lastColumn) return nullptr;
+    return r.sourceBits + static_cast<std::ptrdiff_t>(std::min(y, r.lastRow)) * r.sourcePitch + 4 * x;
+}
+
+// The table indices around 256 (a difference of 0) whose offsets are 0: first .. last, or 512 alone
+// (no index) where the table moves even a level field.
+struct CalmIndices {
+    int first;
+    int last;
+};
+
+CalmIndices CalmIndicesOf(const std::uint8_t* table) {
+    if (table[256] != 0) return {512, 512};
+    int first = 256;
+    while (first > 0 && table[first - 1] == 0)
+        --first;
+    int last = 256;
+    while (last < 511 && table[last + 1] == 0)
+        ++last;
+    return {first, last};
+}
+
+// Pixels 0 .. n - 1 of output row y, four at a time where the four are calm.
+template <bool Clamped>
+void PortableRefractRow(const Refraction& r, const CalmIndices& calm, int y, std::uint8_t* __restrict out) {
+    int x = 0;
+#if defined(__SSE2__)
+    const std::int32_t* row = HeightRow(r, y);
+    const std::int32_t* below = HeightRowBelow(r, y);
+    const Sampler<Clamped> sampler {r};
+    const auto load = [](const std::int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    const __m128i bias = _mm_set1_epi32(256);
+    const __m128i nineBits = _mm_set1_epi32(511);
+    const __m128i beforeFirst = _mm_set1_epi32(calm.first - 1);
+    const __m128i afterLast = _mm_set1_epi32(calm.last + 1);
+    const auto calmIn = [&](__m128i index) {
+        return _mm_and_si128(_mm_cmpgt_epi32(index, beforeFirst), _mm_cmplt_epi32(index, afterLast));
+    };
+    for (; x + 4 <= r.n - 1; x += 4) {
+        const __m128i here = load(row + x);
+        const __m128i across = _mm_and_si128(_mm_add_epi32(_mm_sub_epi32(load(row + x + 1), here), bias), nineBits);
+        const __m128i upDown = _mm_and_si128(_mm_add_epi32(_mm_sub_epi32(load(below + x), here), bias), nineBits);
+        const std::uint8_t* source = CalmSource(r, x, y, 4);
+        if (source != nullptr && _mm_movemask_epi8(_mm_and_si128(calmIn(across), calmIn(upDown))) == 0xFFFF) {
+            std::memcpy(out + 4 * x, source, 16);
+            continue;
+        }
+        for (int i = x; i < x + 4; ++i)
+            std::memcpy(out + 4 * i, r.sourceBits + sampler.At(i, y, row[i], row[i + 1], below[i]), 4);
+    }
+#else
+    static_cast<void>(calm);
+#endif
+    RefractRow<Clamped>(r, y, x, out);
+}
+
 void PortableRefractRows(const Refraction& r, int firstRow, int endRow, std::uint8_t* bits, std::int32_t pitch) {
     // A source at least as large as the field needs no clamping.
     const bool clamped = r.lastColumn != r.n - 1 || r.lastRow != r.n - 1;
+    const CalmIndices calm = CalmIndicesOf(r.table);
     for (int y = firstRow; y < endRow; ++y) {
         std::uint8_t* out = bits + static_cast<std::ptrdiff_t>(y) * pitch;
         if (clamped)
-            RefractRow<true>(r, y, 0, out);
+            PortableRefractRow<true>(r, calm, y, out);
         else
-            RefractRow<false>(r, y, 0, out);
+            PortableRefractRow<false>(r, calm, y, out);
     }
 }
 
@@ -363,31 +435,83 @@ bool GatherReaches(const Refraction& r) {
     return rows >= INT32_MIN && rows + reach <= INT32_MAX;
 }
 
-// Eight pixels of output row y from column x on: both offsets gathered from the table's aligned
-// words and shifted down to their byte (the gathers never read past the table), the pixels gathered
-// with the ones outside the field masked to the first source pixel. Where AVX2 gathers are slow
-// this still beats the scalar loop, whose branches on the signs mispredict.
-NVESK_AVX2 __m256i Avx2Offset(const std::uint8_t* table, __m256i here, __m256i there) {
-    const __m256i index = _mm256_and_si256(_mm256_add_epi32(_mm256_sub_epi32(there, here), _mm256_set1_epi32(256)),
-                                           _mm256_set1_epi32(511));
+// The table's entries for differences -16 .. 15 (indices 240 .. 271) in two byte-lookup vectors:
+// ripples rarely differ more between neighbours, so most blocks look their offsets up in registers.
+struct Avx2Window {
+    __m256i low;
+    __m256i high;
+};
+
+NVESK_AVX2 Avx2Window WindowOf(const std::uint8_t* table) {
+    return {_mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table + 240))),
+            _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table + 256)))};
+}
+
+// The calm indices (CalmIndices) in each 16-bit half: the first, and how many follow it.
+struct Avx2Calm {
+    __m256i first;
+    __m256i span;
+};
+
+// The table index of each difference there - here: its low nine bits plus 256.
+NVESK_AVX2 __m256i TableIndex(__m256i here, __m256i there) {
+    return _mm256_and_si256(_mm256_add_epi32(_mm256_sub_epi32(there, here), _mm256_set1_epi32(256)),
+                            _mm256_set1_epi32(511));
+}
+
+// Both offsets' magnitudes from the table's aligned words, shifted down to their byte (the gathers
+// never read past the table).
+NVESK_AVX2 __m256i Avx2GatheredMagnitude(const std::uint8_t* table, __m256i index) {
     const __m256i word = _mm256_i32gather_epi32(reinterpret_cast<const int*>(table),
                                                 _mm256_andnot_si256(_mm256_set1_epi32(3), index), 1);
     const __m256i shift = _mm256_slli_epi32(_mm256_and_si256(index, _mm256_set1_epi32(3)), 3);
-    const __m256i magnitude = _mm256_and_si256(_mm256_srlv_epi32(word, shift), _mm256_set1_epi32(0xFF));
-    // Negated where there < here: (m ^ s) - s with s all ones.
+    return _mm256_and_si256(_mm256_srlv_epi32(word, shift), _mm256_set1_epi32(0xFF));
+}
+
+// Negated where there < here: (m ^ s) - s with s all ones.
+NVESK_AVX2 __m256i Signed(__m256i magnitude, __m256i here, __m256i there) {
     const __m256i sign = _mm256_cmpgt_epi32(here, there);
     return _mm256_sub_epi32(_mm256_xor_si256(magnitude, sign), sign);
 }
 
-NVESK_AVX2 void Avx2RefractBlock(const Refraction& r, const std::int32_t* row, const std::int32_t* below, int x, int y,
-                                 std::uint8_t* out) {
+// Eight pixels of output row y from column x on. The offsets come from the window where all sixteen
+// indices fall in it (x's in the low half of each lane, y's in the high half), gathered otherwise;
+// the pixels are loaded one by one, the ones outside the field from the first source pixel. On the
+// processor at hand the table gathers cost more than the rest of the block together.
+NVESK_AVX2 void Avx2RefractBlock(const Refraction& r, const Avx2Window& window, const Avx2Calm& calm,
+                                 const std::int32_t* row,
+                                 const std::int32_t* below, int x, int y, std::uint8_t* out) {
     const __m256i here = Load256(row + x);
     const __m256i right = Load256(row + x + 1);
     const __m256i down = Load256(below + x);
-    const __m256i sx =
-        _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)),
-                         Avx2Offset(r.table, here, right));
-    const __m256i sy = _mm256_add_epi32(_mm256_set1_epi32(y), Avx2Offset(r.table, here, down));
+    const __m256i across = TableIndex(here, right);
+    const __m256i upDown = TableIndex(here, down);
+    const __m256i indices = _mm256_or_si256(across, _mm256_slli_epi32(upDown, 16));
+    const std::uint8_t* calmRun = CalmSource(r, x, y, 8);
+    if (calmRun != nullptr) {
+        const __m256i fromFirst = _mm256_sub_epi16(indices, calm.first);
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi16(_mm256_max_epu16(fromFirst, calm.span), calm.span)) == -1) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * x), Load256(calmRun));
+            return;
+        }
+    }
+    __m256i dx;
+    __m256i dy;
+    const __m256i inWindow = _mm256_sub_epi16(indices, _mm256_set1_epi16(240));
+    if (_mm256_testz_si256(inWindow, _mm256_set1_epi16(static_cast<short>(0xFFE0)))) {
+        // Bit 4 of each index, moved to bit 7 of its byte, picks the upper half of the window.
+        const __m256i both = _mm256_blendv_epi8(_mm256_shuffle_epi8(window.low, inWindow),
+                                                _mm256_shuffle_epi8(window.high, inWindow),
+                                                _mm256_slli_epi16(inWindow, 3));
+        dx = _mm256_and_si256(both, _mm256_set1_epi32(0xFF));
+        dy = _mm256_and_si256(_mm256_srli_epi32(both, 16), _mm256_set1_epi32(0xFF));
+    } else {
+        dx = Avx2GatheredMagnitude(r.table, across);
+        dy = Avx2GatheredMagnitude(r.table, upDown);
+    }
+    const __m256i sx = _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)),
+                                        Signed(dx, here, right));
+    const __m256i sy = _mm256_add_epi32(_mm256_set1_epi32(y), Signed(dy, here, down));
     // Unsigned below n: no larger than n - 1 when both are read unsigned.
     const __m256i last = _mm256_set1_epi32(r.n - 1);
     const __m256i inside = _mm256_and_si256(_mm256_cmpeq_epi32(_mm256_min_epu32(sx, last), sx),
@@ -395,21 +519,21 @@ NVESK_AVX2 void Avx2RefractBlock(const Refraction& r, const std::int32_t* row, c
     const __m256i at = _mm256_add_epi32(
         _mm256_mullo_epi32(_mm256_min_epi32(sy, _mm256_set1_epi32(r.lastRow)), _mm256_set1_epi32(r.sourcePitch)),
         _mm256_slli_epi32(_mm256_min_epi32(sx, _mm256_set1_epi32(r.lastColumn)), 2));
-    std::int32_t first;
-    std::memcpy(&first, r.sourceBits, 4);
-    const __m256i pixels = _mm256_mask_i32gather_epi32(_mm256_set1_epi32(first),
-                                                       reinterpret_cast<const int*>(r.sourceBits), at, inside, 1);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * x), pixels);
+    FetchPixelsAt(r.sourceBits, _mm256_and_si256(at, inside), 8, out + 4 * x);
 }
 
 NVESK_AVX2 void Avx2RefractRows(const Refraction& r, int firstRow, int endRow, std::uint8_t* bits, std::int32_t pitch) {
+    const Avx2Window window = WindowOf(r.table);
+    const CalmIndices calmIndices = CalmIndicesOf(r.table);
+    const Avx2Calm calm {_mm256_set1_epi16(static_cast<short>(calmIndices.first)),
+                         _mm256_set1_epi16(static_cast<short>(calmIndices.last - calmIndices.first))};
     for (int y = firstRow; y < endRow; ++y) {
         const std::int32_t* row = HeightRow(r, y);
         const std::int32_t* below = HeightRowBelow(r, y);
         std::uint8_t* out = bits + static_cast<std::ptrdiff_t>(y) * pitch;
         int x = 0;
         for (; x + 8 <= r.n - 1; x += 8)
-            Avx2RefractBlock(r, row, below, x, y, out);
+            Avx2RefractBlock(r, window, calm, row, below, x, y, out);
         // The rest and the last column, its own right neighbour.
         RefractRow<true>(r, y, x, out);
     }
@@ -582,14 +706,18 @@ struct Avx512Refraction {
     __m512i lastColumn;
     __m512i lastRow;
     __m512i sourcePitch;
-    __m512i firstPixel;
+    // CalmIndices in each 16-bit half.
+    __m512i calmFirst;
+    __m512i calmSpan;
     const std::uint8_t* sourceBits;
+    const Refraction* field;
 };
 
 // Sixteen pixels (or the first `count`) of output row y from column x on. Both differences' table
 // indices sit in one vector (x's in the low half of each lane, y's in the high half), so four
 // 128-entry byte permutes and three blends look both offsets up from the 512-byte table; the pixels
-// then come with one gather, the ones outside the field masked to the first source pixel.
+// then come one by one, the ones outside the field from the first source pixel, or as one run where
+// the block is calm.
 NVESK_AVX512 inline void Avx512RefractBlock(const Avx512Refraction& k, const std::int32_t* row,
                                             const std::int32_t* below, int x, int y, int count, std::uint8_t* out) {
     const __mmask16 lanes = FirstLanes(count);
@@ -601,6 +729,12 @@ NVESK_AVX512 inline void Avx512RefractBlock(const Avx512Refraction& k, const std
     const __m512i across = _mm512_and_si512(_mm512_add_epi32(_mm512_sub_epi32(right, here), bias), nineBits);
     const __m512i upDown = _mm512_and_si512(_mm512_add_epi32(_mm512_sub_epi32(down, here), bias), nineBits);
     const __m512i index = _mm512_or_si512(across, _mm512_slli_epi32(upDown, 16));
+    const std::uint8_t* calm = CalmSource(*k.field, x, y, std::min(count, 16));
+    if (calm != nullptr &&
+        _mm512_cmple_epu16_mask(_mm512_sub_epi16(index, k.calmFirst), k.calmSpan) == 0xFFFFFFFFu) {
+        _mm512_mask_storeu_epi32(out + 4 * x, lanes, _mm512_maskz_loadu_epi32(lanes, calm));
+        return;
+    }
     // Bytes 0 and 2 of a lane hold index bits 0..7; bit 7 picks within a 256-entry half, bit 8
     // (moved to bit 7 of the same byte) the half.
     const __mmask64 upperQuarter = _mm512_movepi8_mask(index);
@@ -624,8 +758,7 @@ NVESK_AVX512 inline void Avx512RefractBlock(const Avx512Refraction& k, const std
     const __mmask16 inside = _mm512_cmplt_epu32_mask(sx, k.n) & _mm512_cmplt_epu32_mask(sy, k.n);
     const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_min_epi32(sy, k.lastRow), k.sourcePitch),
                                         _mm512_slli_epi32(_mm512_min_epi32(sx, k.lastColumn), 2));
-    const __m512i pixels = _mm512_mask_i32gather_epi32(k.firstPixel, inside & lanes, at, k.sourceBits, 1);
-    _mm512_mask_storeu_epi32(out + 4 * x, lanes, pixels);
+    FetchPixelsAt(k.sourceBits, _mm512_maskz_mov_epi32(inside, at), std::min(count, 16), out + 4 * x);
 }
 
 NVESK_AVX512 void Avx512RefractRows(const Refraction& r, int firstRow, int endRow, std::uint8_t* bits,
@@ -637,10 +770,11 @@ NVESK_AVX512 void Avx512RefractRows(const Refraction& r, int firstRow, int endRo
     k.lastColumn = _mm512_set1_epi32(r.lastColumn);
     k.lastRow = _mm512_set1_epi32(r.lastRow);
     k.sourcePitch = _mm512_set1_epi32(r.sourcePitch);
-    std::int32_t first;
-    std::memcpy(&first, r.sourceBits, 4);
-    k.firstPixel = _mm512_set1_epi32(first);
+    const CalmIndices calm = CalmIndicesOf(r.table);
+    k.calmFirst = _mm512_set1_epi16(static_cast<short>(calm.first));
+    k.calmSpan = _mm512_set1_epi16(static_cast<short>(calm.last - calm.first));
     k.sourceBits = r.sourceBits;
+    k.field = &r;
     for (int y = firstRow; y < endRow; ++y) {
         const std::int32_t* row = HeightRow(r, y);
         const std::int32_t* below = HeightRowBelow(r, y);

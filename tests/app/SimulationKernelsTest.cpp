@@ -361,6 +361,47 @@ TEST_F(SimulationKernels, FastRefractionMatchesThePlainOneForAnyHeights) {
     }
 }
 
+TEST_F(SimulationKernels, FastRefractionOfGentleSlopesMatchesThePlainOneWhateverTheTable) {
+    // Mostly level fields with runs of small slopes, where the fast forms copy whole calm runs, under
+    // tables whose offsets are zero over wider, narrower or no ranges around a level difference.
+    std::mt19937 random(37);
+    const std::vector<std::uint8_t> picture = RandomPicture(kSize, random);
+    WaterTexture fast(L"water.bmp");
+    WaterTexture plain(L"water.bmp");
+    std::uint8_t table[512];
+    std::memcpy(table, plain.refraction, sizeof table);
+    const auto tableFor = [&](int round) {
+        std::memcpy(plain.refraction, table, sizeof table);
+        if (round % 4 == 1) plain.refraction[256] = 2;
+        if (round % 4 == 2) std::fill(plain.refraction + 200, plain.refraction + 300, std::uint8_t {0});
+        if (round % 4 == 3) plain.refraction[255] = 1;
+        std::memcpy(fast.refraction, plain.refraction, sizeof table);
+    };
+    for (int round = 0; round < 40; ++round) {
+        tableFor(round);
+        std::int32_t height = 0;
+        for (std::int32_t& cell : fast.current) {
+            // A slope now and then, the rest level.
+            if (random() % 16 == 0) height += static_cast<std::int32_t>(random() % 41) - 20;
+            cell = height;
+        }
+        plain.current = fast.current;
+        for (int turn : {0, 1, 8}) {
+            const Source source = SourceFor(picture, kSize, turn + round);
+            std::vector<std::uint8_t> plainPixels = Pixels(kSize, 0xC3);
+            SimulationReference::WaterRefract(plain, source.bits, source.pitch, source.width, source.height,
+                                              plainPixels.data(), PitchFor(kSize));
+            for (Level level : RunnableLevels()) {
+                fast.kernels = level;
+                std::vector<std::uint8_t> pixels = Pixels(kSize, 0xC3);
+                fast.Refract(source.bits, source.pitch, source.width, source.height, pixels.data(), PitchFor(kSize));
+                ASSERT_TRUE(pixels == plainPixels) << "level " << static_cast<int>(level) << ", round " << round
+                                                   << ", picture " << source.width << " x " << source.height;
+            }
+        }
+    }
+}
+
 TEST_F(SimulationKernels, EveryWaterRowFormDampsEveryHeightAsTheDivisionDoes) {
     // With -2 above and nothing else around, a cell of older height h becomes (-1 - h) / 1.05f,
     // divided in double precision and truncated: any 32-bit value v is reached with h = -1 - v.
