@@ -335,6 +335,20 @@ TEST_F(SimulationKernels, FireThenWaterOnOneGeneratorMatchesThePlainStepsAtEvery
     }
 }
 
+// `fast`'s heights refracted at every level give the plain refraction's pixels of `plain`'s.
+void ExpectRefractionsAgree(WaterTexture& fast, const WaterTexture& plain, const Source& source, int round) {
+    std::vector<std::uint8_t> plainPixels = Pixels(kSize, 0xC3);
+    SimulationReference::WaterRefract(plain, source.bits, source.pitch, source.width, source.height, plainPixels.data(),
+                                      PitchFor(kSize));
+    for (Level level : RunnableLevels()) {
+        fast.kernels = level;
+        std::vector<std::uint8_t> pixels = Pixels(kSize, 0xC3);
+        fast.Refract(source.bits, source.pitch, source.width, source.height, pixels.data(), PitchFor(kSize));
+        ASSERT_TRUE(pixels == plainPixels) << "level " << static_cast<int>(level) << ", round " << round << ", picture "
+                                           << source.width << " x " << source.height;
+    }
+}
+
 TEST_F(SimulationKernels, FastRefractionMatchesThePlainOneForAnyHeights) {
     // The differences of any two 32-bit heights, their wrap into the table and their sign.
     std::mt19937 random(31);
@@ -345,19 +359,8 @@ TEST_F(SimulationKernels, FastRefractionMatchesThePlainOneForAnyHeights) {
         const std::int64_t magnitude = round % 2 == 0 ? INT32_MAX : 600;
         FillUniform(fast.current, random, -magnitude - 1, magnitude);
         plain.current = fast.current;
-        for (int turn : {1, 8, 16}) {
-            const Source source = SourceFor(picture, kSize, turn);
-            std::vector<std::uint8_t> plainPixels = Pixels(kSize, 0xC3);
-            SimulationReference::WaterRefract(plain, source.bits, source.pitch, source.width, source.height,
-                                              plainPixels.data(), PitchFor(kSize));
-            for (Level level : RunnableLevels()) {
-                fast.kernels = level;
-                std::vector<std::uint8_t> pixels = Pixels(kSize, 0xC3);
-                fast.Refract(source.bits, source.pitch, source.width, source.height, pixels.data(), PitchFor(kSize));
-                ASSERT_TRUE(pixels == plainPixels) << "level " << static_cast<int>(level) << ", round " << round
-                                                   << ", picture " << source.width << " x " << source.height;
-            }
-        }
+        for (int turn : {1, 8, 16})
+            ExpectRefractionsAgree(fast, plain, SourceFor(picture, kSize, turn), round);
     }
 }
 
@@ -386,19 +389,8 @@ TEST_F(SimulationKernels, FastRefractionOfGentleSlopesMatchesThePlainOneWhatever
             cell = height;
         }
         plain.current = fast.current;
-        for (int turn : {0, 1, 8}) {
-            const Source source = SourceFor(picture, kSize, turn + round);
-            std::vector<std::uint8_t> plainPixels = Pixels(kSize, 0xC3);
-            SimulationReference::WaterRefract(plain, source.bits, source.pitch, source.width, source.height,
-                                              plainPixels.data(), PitchFor(kSize));
-            for (Level level : RunnableLevels()) {
-                fast.kernels = level;
-                std::vector<std::uint8_t> pixels = Pixels(kSize, 0xC3);
-                fast.Refract(source.bits, source.pitch, source.width, source.height, pixels.data(), PitchFor(kSize));
-                ASSERT_TRUE(pixels == plainPixels) << "level " << static_cast<int>(level) << ", round " << round
-                                                   << ", picture " << source.width << " x " << source.height;
-            }
-        }
+        for (int turn : {0, 1, 8})
+            ExpectRefractionsAgree(fast, plain, SourceFor(picture, kSize, turn + round), round);
     }
 }
 
